@@ -1,0 +1,59 @@
+// Test entry point shared by every suite.
+//
+// CTest runs each test case in a process of its own; before Qt starts, the
+// process gets a fresh folder that serves as HOME, XDG_DATA_HOME,
+// XDG_CONFIG_HOME and TMPDIR, so no test reads or writes the user's files or
+// sees what another test left behind.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+
+#include <cstdlib>
+#include <string>
+
+#include "TempDir.h"
+
+namespace {
+
+QString gTempDir;
+
+std::string makePrivateDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/qmtest-XXXXXX";
+  if (!mkdtemp(tmpl.data())) {
+    std::perror("mkdtemp");
+    std::exit(2);
+  }
+  return tmpl;
+}
+
+}  // namespace
+
+namespace TestEnv {
+
+QString tempDir() { return gTempDir; }
+
+QString tempPath(const QString& name) { return gTempDir + "/" + name; }
+
+}  // namespace TestEnv
+
+int main(int argc, char** argv) {
+  const std::string dir = makePrivateDir();
+  for (const char* var : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
+    setenv(var, dir.c_str(), 1);
+  }
+  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  gTempDir = QString::fromStdString(dir);
+
+  int result = 0;
+  {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    result = RUN_ALL_TESTS();
+  }
+  QDir(gTempDir).removeRecursively();
+  return result;
+}
