@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -27,6 +28,14 @@ std::string makePrivateDir() {
     std::exit(2);
   }
   return tmpl;
+}
+
+// The core traces every undo step to the debug log; tests stay readable
+// unless QM_TEST_VERBOSE is set.
+void quietDebug(QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+  if (type == QtDebugMsg && !std::getenv("QM_TEST_VERBOSE")) return;
+  (void)context;
+  fprintf(stderr, "%s\n", qPrintable(msg));
 }
 
 }  // namespace
@@ -48,6 +57,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   gTempDir = QString::fromStdString(dir);
 
+  qInstallMessageHandler(quietDebug);
   int result = 0;
   {
     QApplication app(argc, argv);

@@ -1,0 +1,28 @@
+#include "ASTundo.h"
+
+#include <QDebug>
+
+void ASTundo::push(QUndoCommand* cmd) {
+  const QString text = cmd ? cmd->text() : QString();
+  QUndoStack::push(cmd);
+  modified = 1;
+  qDebug().noquote() << QString("push -> [%1] / undo count [%2]").arg(text).arg(count());
+}
+
+void ASTundo::clear() {
+  QUndoStack::clear();
+  modified = 0;
+  qDebug().noquote() << QString("clear -> undo index [%1] / undo count [%2]").arg(index()).arg(count());
+}
+
+void ASTundo::undo() {
+  QUndoStack::undo();
+  if (index() == 0) modified = 0;
+  qDebug().noquote() << QString("undo -> undo index [%1] / undo count [%2]").arg(index()).arg(count());
+}
+
+void ASTundo::redo() {
+  QUndoStack::redo();
+  modified = 1;
+  qDebug().noquote() << QString("redo -> undo index [%1] / undo count [%2]").arg(index()).arg(count());
+}

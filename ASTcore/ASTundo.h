@@ -1,0 +1,27 @@
+#pragma once
+// The core's undo stack. Besides the history it tracks whether the project
+// was modified since it was created, opened or saved.
+
+#include <QUndoStack>
+
+#include <cstdint>
+
+class ASTundo : public QUndoStack {
+  Q_OBJECT
+
+ public:
+  ASTundo() : QUndoStack(nullptr) {}
+
+  // Pushes (and thereby applies) the command; the project is modified.
+  virtual void push(QUndoCommand* cmd);
+  // Drops the whole history; the project counts as unmodified.
+  virtual void clear();
+  // Steps back; back at the start of the history the project is unmodified.
+  virtual void undo();
+  virtual void redo();
+
+  bool isModified() const { return modified != 0; }
+
+ private:
+  std::uint8_t modified = 0;
+};

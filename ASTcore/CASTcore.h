@@ -1,0 +1,181 @@
+#pragma once
+// The project core: owns one project model, its undo stack, the five
+// managers that drive the analysis, stretch, style and file engines, the
+// resource paths and the per-section render state.
+//
+// Every operation returns a ResultCode (0 success, 0x80000000 + step on
+// failure, a failing callee's code shifted left by 4 and OR-ed in) and
+// catches exceptions at its own boundary: a caught exception sets the
+// exception flag and becomes a failure code. A core is used by one thread
+// at a time; compound edits work on a short-lived scratch core and hand the
+// result back as one "set all" undo step.
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AllInfo.h"
+#include "ResultCode.h"
+
+class ASTundo;
+class IF_onsetAnalyzer;
+class IF_prjMngr;
+class IF_segmenter;
+class IF_styMngr;
+class IF_timeStretch;
+template <typename T>
+class ISeekable;
+
+class CASTcore {
+ public:
+  static constexpr int kSectionCount = AllInfo::kSectionCount;
+
+  CASTcore();
+  ~CASTcore();
+  CASTcore(const CASTcore&) = delete;
+  CASTcore& operator=(const CASTcore&) = delete;
+
+  // Takes over the other core's model (one "set all" step) and its paths.
+  ResultCode copyFrom(const CASTcore& other);
+
+  // --- Project lifecycle ---
+  ResultCode newProject();
+  // Reads a project file. On failure the model and the undo history are
+  // exactly as they were before the call.
+  ResultCode openProject(const std::wstring& path);
+  // Writes the project file; on success the history is cleared and the
+  // project counts as unmodified.
+  ResultCode saveProject(const std::wstring& path);
+  ResultCode saveAwi(const std::wstring& path, std::uint8_t wavNo);
+  ResultCode loadAwi(const std::wstring& path, std::uint8_t wavNo);
+  bool isModified() const;
+
+  // --- Waves ---
+  // Appends a copy of the record as one undo step. On success the record
+  // passed in is destroyed; on failure it stays with the caller.
+  ResultCode addWavList(WavInfo* info);
+  // Adds the wave of an analysed-wave file (for the first wave also its
+  // sections and common record) as one undo step, after checking it against
+  // the audio length in frames. Ownership of `info` as for addWavList.
+  ResultCode addAnalyzedFile(WavInfo* info, const QString& awiPath, std::uint64_t audioLength);
+  // Removes wave n as one undo step: sections on it are reset, sections on
+  // later waves are renumbered.
+  ResultCode removeWave(std::uint8_t wavNo);
+  // Removes the record from the list without destroying it; no undo step.
+  ResultCode detachWave(std::uint8_t wavNo);
+  ResultCode clearWaveList();
+  ResultCode resetCommonInfo();
+  ResultCode getWaveInfo(std::uint8_t wavNo, WavInfo** out);
+  ResultCode setWaveInfo(std::uint8_t wavNo, const WavInfo& info);
+  ResultCode setWaveFileName(std::uint8_t wavNo, const std::wstring& name);
+  ResultCode getExtList(int wavNo, std::vector<std::uint64_t>** out);
+  ResultCode setExtList(int wavNo, const std::vector<std::uint64_t>& list);
+  std::size_t waveCount() const { return allInfo.wavCount(); }
+
+  // --- Model access ---
+  const AllInfo& getAllInfo() const { return allInfo; }
+  ComnInfo getCommonInfo() const;
+
+  // --- Undoable edits ---
+  // Replaces the whole model; always one "set all" step.
+  ResultCode setAllInfo(const AllInfo& info);
+  // Replaces one slot as a "set section" step. An equal record adds no step;
+  // a record that differs only in its rendered length is stored directly.
+  ResultCode updateSecInfo(std::uint8_t slot, const SecInfo& sec);
+  // As updateSecInfo under the given step text; a run of edits with one text
+  // (a dragged control) collapses into one step.
+  ResultCode updateSecInfoNamed(std::uint8_t slot, const SecInfo& sec, const QString& macroText);
+  // Replaces the common record as a "set common" step; an equal record adds
+  // no step. Out-of-range values are refused.
+  ResultCode setCommonInfo(const ComnInfo& comn);
+  ResultCode setVolume(std::uint8_t value);
+  ResultCode setPan(std::uint8_t value);
+  ResultCode setRevSend(std::uint8_t value);
+  // Sets the project tempo and drops every section's rendered audio and
+  // stretch ratios.
+  ResultCode updateTempo(std::uint64_t tempo);
+  ResultCode setNormDepth(std::uint8_t value);
+  ResultCode setNormSw(std::uint8_t value);
+
+  // --- Sections ---
+  ResultCode calcSecTempo(std::uint8_t slot, std::uint64_t& tempo);
+
+  // --- Errors ---
+  void clearLastError();
+  bool hasException() const;
+
+  // --- Undo access ---
+  void undo();
+  void redo();
+  void clearUndo();
+  bool canUndo() const;
+  bool canRedo() const;
+  void setUndoLimit(int limit);
+  int undoCount() const;
+  QString undoText() const;
+
+  // --- Render state ---
+  std::uint8_t isSecRendered(std::uint8_t slot) const;
+  void resetRenderState();
+  void clearStretchRatios();
+
+  // --- Style writer parameters ---
+  void setStyleParam1(std::uint64_t value);
+  void setStyleParam2(std::uint64_t value);
+  void setStyleParam3(std::uint64_t value);
+
+  // --- Paths: 0 temporary folder, 1 template style, 2/3 metronome sounds ---
+  ResultCode getPath(std::uint8_t slot, QString& out) const;
+  // base: 0..17 a QStandardPaths location, 253 the application folder,
+  // 254 the current folder, 255 none (name is the whole path).
+  ResultCode setPath(std::uint8_t slot, std::uint8_t base, const QString& name);
+
+  // The segmenter as a QObject for connecting its progress signal.
+  QObject* segmenterObject() const;
+
+  // The folder that holds the running executable.
+  static QString applicationDir();
+
+  // Text of the last error meant for the user; a failing operation writes
+  // it only while it is empty, so the innermost message survives.
+  QString lastError;
+
+ private:
+  friend class CASTcoreTestAccess;
+
+  void createManagers();
+  // Builds the scratch core of a compound edit holding a copy of this model.
+  ResultCode copyInto(CASTcore& scratch) const;
+  std::array<std::uint8_t*, kSectionCount> renderedFlagPointers();
+  ResultCode pushCommon(const ComnInfo& comn, const QString& text, ResultCode exceptionCode);
+  void clearRenderedFlags();
+  void setLastErrorOnce(const QString& text);
+
+  std::unique_ptr<IF_styMngr> styMngr;
+  std::unique_ptr<IF_timeStretch> timeStretch;
+  std::unique_ptr<IF_segmenter> segmenter;
+  std::unique_ptr<IF_onsetAnalyzer> onsetAnalyzer;
+  std::unique_ptr<IF_prjMngr> prjMngr;
+  std::unique_ptr<ASTundo> undoStack;
+  AllInfo allInfo;
+  std::array<std::uint8_t, kSectionCount> secRendered{};
+  std::uint64_t fadeLen = 20;
+  std::uint64_t fadeLen2 = 20;
+  std::array<std::vector<double>, kSectionCount> stretchRatios;
+  std::uint8_t anchorAtEnd = 0;
+  double beatRatio = 0.3;
+  QString tempPath;
+  QString templatePath;
+  QString metro1Path;
+  QString metro2Path;
+  std::uint64_t sizeLimit = 5000000;
+  std::array<std::uint64_t, 3> styParam{{1024, 256, 256}};
+  // Set by any thread that catches an exception inside the core.
+  std::atomic<std::uint8_t> exceptFlag{0};
+};
