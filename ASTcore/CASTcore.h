@@ -104,7 +104,37 @@ class CASTcore {
   ResultCode setNormSw(std::uint8_t value);
 
   // --- Sections ---
+  ResultCode getSecInfo(std::uint8_t slot, SecInfo** out);
+  // Validates the record against the wave's beat grid (completing its bar
+  // structure) and stores it as one "set section" step. The user's message
+  // for a refused pickup is left in lastError.
+  ResultCode setSecInfo(std::uint8_t slot, const SecInfo& sec);
+  // Validates and completes `sec` in place: bar count, bar lines, barFit.
+  ResultCode checkBeatSetting(std::uint8_t slot, SecInfo& sec);
+  // All 15 slots to the reset state; no undo step.
+  ResultCode resetSections();
+  ResultCode isAnySectionUsed(bool& used) const;
+  ResultCode setHalfBeat(std::uint8_t slot, std::uint8_t flag);
+  // Address of the section's first beat, its pickup included.
+  ResultCode getSecStartAddress(std::uint8_t slot, std::uint64_t& address);
+  // Playable range of the section with its pickup, clamped to the audio.
+  // When the pickup had to be clamped, `warning` receives the text for the
+  // user (the core never shows a dialog itself: it may run on a worker).
+  ResultCode getPickupRange(std::uint8_t slot, std::uint64_t& start, std::uint64_t& end,
+                            QString* warning = nullptr);
+  ResultCode getSecLastBarAddress(std::uint8_t slot, std::uint64_t& address);
+  // Address one bar after the beat at the section's end.
+  ResultCode getSecNextBarAddress(std::uint8_t slot, std::uint64_t& address);
+  // Tempo of the section's span in beats per minute; also stored as the
+  // tempo of the section's wave.
   ResultCode calcSecTempo(std::uint8_t slot, std::uint64_t& tempo);
+
+  // --- Beat grid ---
+  // The beat at or nearest the address (a tie goes to the later beat).
+  ResultCode getBeatPosOfAddress(std::uint8_t wavNo, std::uint8_t half, std::uint64_t address,
+                                 std::uint32_t& beat) const;
+  ResultCode getAddressOfBeat(std::uint8_t wavNo, std::uint8_t half, std::uint32_t beat,
+                              std::uint64_t& address) const;
 
   // --- Errors ---
   void clearLastError();

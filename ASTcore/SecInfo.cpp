@@ -21,7 +21,9 @@ SecInfo& SecInfo::operator=(const SecInfo& other) {
   halfBeat = other.halfBeat;
   holdValue = other.holdValue;
   setAreaCount(other.barNum);
-  if (barNum >= 2) {
+  // barNum is a public field: a record may carry a count without arrays,
+  // which then reads as bar lines at 0.
+  if (barNum >= 2 && other.barAdrs && other.barOfs) {
     std::copy_n(other.barAdrs.get(), barNum - 1, barAdrs.get());
     std::copy_n(other.barOfs.get(), barNum - 1, barOfs.get());
   }
@@ -35,9 +37,10 @@ bool SecInfo::operator==(const SecInfo& o) const {
       pickupNum != o.pickupNum || pickupOfs != o.pickupOfs || halfBeat != o.halfBeat) {
     return false;
   }
-  if (barNum < 2) return true;
-  return std::equal(barAdrs.get(), barAdrs.get() + barNum - 1, o.barAdrs.get()) &&
-         std::equal(barOfs.get(), barOfs.get() + barNum - 1, o.barOfs.get());
+  for (int i = 0; i + 1 < barNum; ++i) {
+    if (barAddress(i) != o.barAddress(i) || barOffset(i) != o.barOffset(i)) return false;
+  }
+  return true;
 }
 
 void SecInfo::setAreaCount(std::uint16_t count) {
@@ -50,13 +53,19 @@ void SecInfo::setAreaCount(std::uint16_t count) {
   barAdrs.reset(new std::uint64_t[entries]());
   barOfs.reset(new std::int64_t[entries]());
   const int kept = std::min(entries, oldEntries);
-  std::copy_n(oldAdrs.get(), kept, barAdrs.get());
-  std::copy_n(oldOfs.get(), kept, barOfs.get());
+  if (kept > 0) {
+    std::copy_n(oldAdrs.get(), kept, barAdrs.get());
+    std::copy_n(oldOfs.get(), kept, barOfs.get());
+  }
 }
 
 void SecInfo::reset() { *this = SecInfo(); }
 
 std::int64_t SecInfo::lastBarStart() const {
   if (barNum < 2) return static_cast<std::int64_t>(startAdrs) + startOfs;
-  return static_cast<std::int64_t>(barAdrs[barNum - 2]) + barOfs[barNum - 2];
+  return static_cast<std::int64_t>(barAddress(barNum - 2)) + barOffset(barNum - 2);
 }
+
+std::uint64_t SecInfo::barAddress(int i) const { return barAdrs ? barAdrs[i] : 0; }
+
+std::int64_t SecInfo::barOffset(int i) const { return barOfs ? barOfs[i] : 0; }

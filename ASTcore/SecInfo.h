@@ -47,4 +47,8 @@ struct SecInfo {
 
   // Start address (with offset) of the last bar of the section.
   std::int64_t lastBarStart() const;
+
+  // Bar line i + 2 (i = 0 .. barNum - 2); 0 when the arrays are absent.
+  std::uint64_t barAddress(int i) const;
+  std::int64_t barOffset(int i) const;
 };
