@@ -1,0 +1,79 @@
+#pragma once
+// Small builders for the byte images the style container tests feed in and
+// compare against.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "CEvnt.h"
+
+namespace SmfBytes {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes Of(std::initializer_list<int> values) {
+  Bytes b;
+  for (int v : values) b.push_back(static_cast<std::uint8_t>(v));
+  return b;
+}
+
+inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes b;
+  for (const Bytes& p : parts) b.insert(b.end(), p.begin(), p.end());
+  return b;
+}
+
+// id + big-endian body size + body.
+inline Bytes Chunk(const std::string& id, const Bytes& body) {
+  const auto n = static_cast<std::uint32_t>(body.size());
+  return Cat({Text(id), Of({int(n >> 24), int((n >> 16) & 0xFF), int((n >> 8) & 0xFF), int(n & 0xFF)}), body});
+}
+
+inline Bytes MThd(int format, int tracks, int division) {
+  return Chunk("MThd", Of({format >> 8, format & 0xFF, tracks >> 8, tracks & 0xFF, division >> 8, division & 0xFF}));
+}
+
+// A detached description of an event, for comparing tracks.
+struct EventView {
+  std::uint64_t time;
+  int status;
+  int channel;
+  int metaType;
+  int d0;
+  int d1;
+  Bytes payload;
+  bool operator==(const EventView& o) const {
+    return time == o.time && status == o.status && channel == o.channel && metaType == o.metaType &&
+           d0 == o.d0 && d1 == o.d1 && payload == o.payload;
+  }
+};
+
+inline EventView View(const CEvnt& e) {
+  EventView v{};
+  std::uint8_t s = 0, c = 0, m = 0, d[4] = {0, 0, 0, 0};
+  e.GetTime(v.time);
+  e.GetStatus(s);
+  e.GetChannel(c);
+  e.GetMetaType(m);
+  e.GetShortData(d);
+  e.GetExData(v.payload);
+  v.status = s;
+  v.channel = c;
+  v.metaType = m;
+  v.d0 = d[0];
+  v.d1 = d[1];
+  return v;
+}
+
+template <typename Track>
+std::vector<EventView> Views(const Track& track) {
+  std::vector<EventView> out;
+  for (const CEvnt* e : track.GetEventList()) out.push_back(View(*e));
+  return out;
+}
+
+}  // namespace SmfBytes
