@@ -17,6 +17,7 @@
 #include "IF_segmenter.h"
 #include "IF_styMngr.h"
 #include "IF_timeStretch.h"
+#include "prjMngr.h"
 
 CASTcore::CASTcore() {
   createManagers();
@@ -47,9 +48,9 @@ CASTcore::~CASTcore() {
 }
 
 void CASTcore::createManagers() {
-  // The engines behind the managers join the core one by one; a manager
-  // that is not there yet makes the operations that need it answer with
+  // A manager that is missing makes the operations that need it answer with
   // their missing-manager codes.
+  prjMngr.reset(::prjMngr::create(this));
 }
 
 QString CASTcore::applicationDir() {

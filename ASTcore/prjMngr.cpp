@@ -1,0 +1,195 @@
+#include "prjMngr.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "CASTcore.h"
+
+using ProjectFileCodec::Bytes;
+using ProjectFileCodec::Content;
+using ProjectFileCodec::Kind;
+
+namespace {
+
+QString describe(Kind kind) { return kind == Kind::Project ? "project file" : "analysed-wave file"; }
+
+}  // namespace
+
+IF_prjMngr* prjMngr::create(CASTcore* core) { return new prjMngr(core); }
+
+void prjMngr::clearError() {
+  errorText.clear();
+  exceptFlag = 0;
+}
+
+ResultCode prjMngr::loadFile(const QString& path, Kind kind, Content& content) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    errorText = QString("Cannot open the %1 \"%2\".").arg(describe(kind), path);
+    return Result::fail(1);
+  }
+  // Never fetch more than the header declares or the file holds.
+  const QByteArray header = file.read(ProjectFileCodec::kHeaderSize);
+  const std::uint64_t declared = ProjectFileCodec::declaredFileSize(
+      reinterpret_cast<const std::uint8_t*>(header.constData()), static_cast<std::size_t>(header.size()));
+  const auto wanted = static_cast<qint64>(std::min<std::uint64_t>(declared, static_cast<std::uint64_t>(file.size())));
+  Bytes bytes(header.begin(), header.end());
+  if (wanted > header.size()) {
+    const QByteArray rest = file.read(wanted - header.size());
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+  }
+  const ResultCode rc = ProjectFileCodec::parseFile(bytes.data(), bytes.size(), kind, content);
+  if (Result::failed(rc)) {
+    errorText = QString("The %1 \"%2\" is damaged or incomplete.").arg(describe(kind), path);
+  }
+  return rc;
+}
+
+ResultCode prjMngr::applySectionsAndCommon(const Content& content) {
+  if (content.hasSections) {
+    for (std::uint8_t slot = 0; slot < AllInfo::kSectionCount; ++slot) {
+      const ResultCode rc = core->updateSecInfo(slot, content.sections[slot]);
+      if (Result::failed(rc)) return Result::nest(9, Result::nest(12, rc));
+    }
+  }
+  if (content.hasCommon) {
+    const ResultCode rc = core->setCommonInfo(content.common);
+    if (Result::failed(rc)) return Result::nest(11, Result::nest(4, rc));
+  }
+  return Result::kOk;
+}
+
+ResultCode prjMngr::readProject(const std::wstring& path) {
+  if (!core) return Result::fail(1);
+  try {
+    Content content;
+    for (std::uint8_t slot = 0; slot < AllInfo::kSectionCount; ++slot) {
+      const SecInfo* sec = nullptr;
+      core->getAllInfo().getSecInfo(slot, &sec);
+      content.sections[slot] = *sec;  // keeps what files do not store
+    }
+    content.common = core->getCommonInfo();
+    ResultCode rc = loadFile(QString::fromStdWString(path), Kind::Project, content);
+    if (Result::failed(rc)) return rc;
+    if (content.hasWaves) {
+      core->clearWaveList();
+      for (const WavInfo& wave : content.waves) {
+        auto* record = new WavInfo(wave);
+        rc = core->addWavList(record);
+        if (Result::failed(rc)) {
+          delete record;
+          return Result::nest(7, Result::nest(9, rc));
+        }
+      }
+    }
+    return applySectionsAndCommon(content);
+  } catch (...) {
+    exceptFlag = 1;
+    return Result::fail(6);
+  }
+}
+
+ResultCode prjMngr::readAwi(const std::wstring& path, std::uint8_t wavNo) {
+  if (!core) return Result::fail(1);
+  try {
+    Content content;
+    for (std::uint8_t slot = 0; slot < AllInfo::kSectionCount; ++slot) {
+      const SecInfo* sec = nullptr;
+      core->getAllInfo().getSecInfo(slot, &sec);
+      content.sections[slot] = *sec;
+    }
+    content.common = core->getCommonInfo();
+    const QString file = QString::fromStdWString(path);
+    ResultCode rc = loadFile(file, Kind::AnalysedWave, content);
+    if (Result::failed(rc)) return rc;
+    if (content.hasWaves) {
+      if (wavNo >= core->waveCount()) return Result::nest(7, Result::nest(9, Result::fail(1)));
+      WavInfo wave = content.waves.front();
+      // The audio file is expected beside its analysis.
+      const QString stored = QString::fromStdWString(wave.fileName);
+      wave.fileName = (QFileInfo(file).absolutePath() + "/" + QFileInfo(stored).fileName()).toStdWString();
+      rc = core->setWaveInfo(wavNo, wave);
+      if (Result::failed(rc)) return Result::nest(7, Result::nest(9, rc));
+    }
+    if (wavNo != 0) return Result::kOk;
+    return applySectionsAndCommon(content);
+  } catch (...) {
+    exceptFlag = 1;
+    return Result::fail(6);
+  }
+}
+
+ResultCode prjMngr::buildSectionsBlock(bool forAwi, Bytes& out) {
+  std::array<const SecInfo*, AllInfo::kSectionCount> sections{};
+  for (std::uint8_t slot = 0; slot < AllInfo::kSectionCount; ++slot) {
+    const ResultCode rc = core->getAllInfo().getSecInfo(slot, &sections[slot]);
+    if (Result::failed(rc)) return Result::nest(2, rc);
+  }
+  out = ProjectFileCodec::sectionsBlock(sections, forAwi);
+  return Result::kOk;
+}
+
+ResultCode prjMngr::saveFile(const QString& path, const Bytes& bytes) {
+  // A read-only file stays as it is, as the user made it.
+  const QFileInfo info(path);
+  if (info.exists() && !info.isWritable()) {
+    errorText = QString("\"%1\" is write-protected.").arg(path);
+    return Result::fail(1);
+  }
+  QSaveFile file(path);
+  // Unbuffered, so a failing write (disk full, size limit) is reported by
+  // write() itself; Qt's buffered flush inside commit() can lose it.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    errorText = QString("Cannot create \"%1\": %2").arg(path, file.errorString());
+    return Result::fail(2);
+  }
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.flush() ||
+      file.error() != QFileDevice::NoError || !file.commit()) {
+    errorText = QString("Cannot write \"%1\": %2").arg(path, file.errorString());
+    file.cancelWriting();
+    return Result::fail(4);
+  }
+  return Result::kOk;
+}
+
+ResultCode prjMngr::writeProject(const std::wstring& path) {
+  if (!core) return Result::nest(1, Result::fail(1));
+  try {
+    if (core->waveCount() > AllInfo::kMaxWaves) return Result::nest(1, Result::fail(2));
+    std::vector<const WavInfo*> waves;
+    for (const auto& wave : core->getAllInfo().waves()) waves.push_back(wave.get());
+    const Bytes waveBlock = ProjectFileCodec::projectWaveBlock(waves);
+    Bytes sections;
+    const ResultCode rc = buildSectionsBlock(false, sections);
+    if (Result::failed(rc)) return Result::nest(2, rc);
+    const Bytes common = ProjectFileCodec::commonBlock(core->getCommonInfo());
+    const Bytes file = ProjectFileCodec::assembleFile(Kind::Project, waveBlock, sections, common);
+    const ResultCode saved = saveFile(QString::fromStdWString(path), file);
+    return Result::failed(saved) ? Result::fail(saved == Result::fail(4) ? 4 : 1) : Result::kOk;
+  } catch (...) {
+    exceptFlag = 1;
+    return Result::nest(1, Result::fail(3));
+  }
+}
+
+ResultCode prjMngr::writeAwi(const std::wstring& path, std::uint8_t wavNo) {
+  if (!core) return Result::nest(1, Result::fail(1));
+  try {
+    WavInfo* wave = nullptr;
+    if (wavNo >= core->waveCount()) return Result::nest(1, Result::fail(4));
+    ResultCode rc = core->getWaveInfo(wavNo, &wave);
+    if (Result::failed(rc) || !wave) return Result::nest(1, Result::nest(5, rc));
+    const Bytes waveBlock = ProjectFileCodec::awiWaveBlock(*wave);
+    Bytes sections;
+    rc = buildSectionsBlock(true, sections);
+    if (Result::failed(rc)) return Result::nest(2, rc);
+    const Bytes common = ProjectFileCodec::commonBlock(core->getCommonInfo());
+    const Bytes file = ProjectFileCodec::assembleFile(Kind::AnalysedWave, waveBlock, sections, common);
+    return saveFile(QString::fromStdWString(path), file);
+  } catch (...) {
+    exceptFlag = 1;
+    return Result::nest(1, Result::fail(7));
+  }
+}
