@@ -9,9 +9,14 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <new>
 
 #include "ASTundo.h"
+#include "AnalysisUtil.h"
+#include "ISeekable.h"
+#include "IndexPairBuffer.h"
+#include "SignChangeSegmenter.h"
 #include "IF_onsetAnalyzer.h"
 #include "IF_prjMngr.h"
 #include "IF_segmenter.h"
@@ -195,7 +200,7 @@ ResultCode CASTcore::addAnalyzedFile(WavInfo* info, const QString& awiPath, std:
     WavInfo* wave = nullptr;
     rc = scratch->allInfo.getWavInfo(wavNo, &wave);
     if (Result::failed(rc)) return giveBack(Result::nest(5, rc));
-    const float end = static_cast<float>(audioLength / 44100.0);
+    const float end = AnalysisUtil().samplesToSeconds(audioLength);
     if (!wave->beatTime.empty() && wave->beatTime.back() > end) {
       setLastErrorOnce("Illegal analyzed file!");
       return giveBack(Result::fail(6));
@@ -411,3 +416,29 @@ ResultCode CASTcore::setPath(std::uint8_t slot, std::uint8_t base, const QString
 }
 
 QObject* CASTcore::segmenterObject() const { return segmenter ? segmenter->asQObject() : nullptr; }
+
+ResultCode CASTcore::scanZeroCross(ISeekable<float>& source, std::vector<std::uint64_t>& out, std::uint8_t mode) {
+  try {
+    constexpr int kWindow = 100;
+    IndexPairBuffer window(kWindow);
+    SignChangeSegmenter segmenter(out, mode);
+    const std::uint32_t channels = std::max<std::uint32_t>(1, source.channels());
+    constexpr std::uint64_t kBlock = 4096;
+    std::vector<float> block(kBlock * channels);
+    std::uint64_t frame = 0;
+    for (;;) {
+      const std::uint64_t got = source.read(block.data(), kBlock);
+      if (got == 0) break;
+      for (std::uint64_t i = 0; i < got; ++i, ++frame) {
+        const float left = block[i * channels] * 32768.0f;
+        const float right = block[i * channels + (channels > 1 ? 1 : 0)] * 32768.0f;
+        segmenter.push(window.pushAverage(frame < kWindow, left, right));
+      }
+      if (got < kBlock) break;
+    }
+    return Result::kOk;
+  } catch (...) {
+    exceptFlag = 1;
+    return Result::fail(1);
+  }
+}

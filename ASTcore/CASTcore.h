@@ -166,6 +166,11 @@ class CASTcore {
   // 254 the current folder, 255 none (name is the whole path).
   ResultCode setPath(std::uint8_t slot, std::uint8_t base, const QString& name);
 
+  // Reads the source to its end and records where its smoothed signal
+  // changes sign (mode 0: rising zero crossings; other modes: every change,
+  // close changes merged).
+  ResultCode scanZeroCross(ISeekable<float>& source, std::vector<std::uint64_t>& out, std::uint8_t mode);
+
   // The segmenter as a QObject for connecting its progress signal.
   QObject* segmenterObject() const;
 
