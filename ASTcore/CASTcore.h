@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "AllInfo.h"
+#include "SegItem.h"
 #include "ResultCode.h"
 
 class ASTundo;
@@ -136,6 +137,53 @@ class CASTcore {
   ResultCode getAddressOfBeat(std::uint8_t wavNo, std::uint8_t half, std::uint32_t beat,
                               std::uint64_t& address) const;
 
+  // --- Time signature and beat grid ---
+  ResultCode getTimeSig(std::uint8_t& num, std::uint8_t& den) const;
+  // Sets the time signature as one "set all" step; sections are kept as
+  // they are.
+  ResultCode setTimeSig(std::uint8_t num, std::uint8_t den);
+  // Sets the time signature and assigns the sections afresh for it, as one
+  // "set all" step.
+  ResultCode changeTimeSig(std::uint8_t num, std::uint8_t den);
+  // Re-divides wave `wavNo`'s grid: mode 0 beats twice as long, 1 half as
+  // long, 2 three times as long, 3 a third as long. `newDiv` receives the
+  // new division; texts for the user go to `message`. One "set all" step.
+  ResultCode divBeatDnUp(std::uint8_t mode, std::uint8_t wavNo, std::uint8_t beatArg, std::uint8_t refresh,
+                         std::uint16_t& newDiv, QString& message);
+  // Re-derives the half-beat flag of every section on the wave; sections
+  // whose start and end disagree are named in `message`.
+  ResultCode toggleBeat(std::uint8_t wavNo, QString& message);
+  // verdict 1: beats faster than 500 per minute, 2: slower than 5, else 0.
+  ResultCode checkBeatTempo(std::uint16_t beatDiv, const std::vector<float>& times, std::uint8_t& verdict) const;
+  ResultCode reduceGridBy3(WavInfo& wave, std::uint8_t& tooFar) const;
+  ResultCode halveGrid(WavInfo& wave, std::uint8_t& tooFar) const;
+  ResultCode doubleGrid(WavInfo& wave, std::uint16_t newDiv, std::uint8_t& tooFar) const;
+  ResultCode tripleGrid(WavInfo& wave, std::uint16_t newDiv, std::uint8_t& tooFar) const;
+
+  // --- Analysis stages ---
+  // Runs the segmenter on a work copy and stores its segments as both
+  // segment lists of wave 0.
+  ResultCode doSegmenter(const QString& path, std::uint64_t options);
+  // flags: 1 replaces the original list (clearing the working one), 2 the
+  // working list.
+  ResultCode setSegLbl(const std::vector<SegLabel>& list, std::uint32_t flags);
+  // May be called from another thread while doSegmenter runs.
+  void abortSegmenter();
+  void getBeatSecondList(std::vector<float>& times, std::uint8_t& num, std::uint8_t& den);
+  ResultCode analyzeOnset(const QString& path, std::uint64_t& frames, std::vector<float>& times);
+  ResultCode updateBeat(std::uint8_t wavNo, const std::vector<float>& times);
+  ResultCode updateOnset(std::uint8_t wavNo, const std::vector<float>& times);
+  // Bar length from the trimmed mean beat interval and the numerator.
+  ResultCode estimateBarLen(std::uint8_t wavNo);
+  // Closes the beat grid at the end of the audio and anchors section edges
+  // near the final beat on it.
+  ResultCode addLastAdrsAsBeat(std::uint8_t wavNo);
+  // Sets the project's time signature, re-validating every section, as one
+  // undo step.
+  ResultCode setBeatRange(std::uint8_t num, std::uint8_t den);
+  // After a grid change: bar length, the wave's sections and the tempo.
+  ResultCode refreshSecBars(std::uint8_t wavNo, std::uint8_t tempoSlot, const QString& savedError);
+
   // --- Errors ---
   void clearLastError();
   bool hasException() const;
@@ -190,6 +238,10 @@ class CASTcore {
   std::array<std::uint8_t*, kSectionCount> renderedFlagPointers();
   ResultCode pushCommon(const ComnInfo& comn, const QString& text, ResultCode exceptionCode);
   void clearRenderedFlags();
+  ResultCode reassignAfterTimeSig();
+  ResultCode thinGrid(WavInfo& wave, std::uint16_t factor, std::uint8_t& tooFar) const;
+  ResultCode subdivideGrid(WavInfo& wave, std::uint16_t newDiv, int parts, std::uint8_t& tooFar) const;
+  ResultCode tempoFromSlot(std::uint8_t slot);
   void setLastErrorOnce(const QString& text);
 
   std::unique_ptr<IF_styMngr> styMngr;

@@ -26,6 +26,10 @@ struct WavInfo {
   std::vector<std::uint64_t> extList;  // not stored in files
   std::uint64_t tempo = 120;
 
+  // Takes the analysis results of another record (grid, onsets, division,
+  // segment lists); name, bar length, extra list and tempo stay.
+  void copyAnalysis(const WavInfo& other);
+
   bool operator==(const WavInfo& o) const;
   bool operator!=(const WavInfo& o) const { return !(*this == o); }
 };
