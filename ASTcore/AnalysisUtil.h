@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "ResultCode.h"
+#include "SegItem.h"
 #include "WavInfo.h"
 
 class QDataStream;
@@ -50,6 +51,14 @@ class AnalysisUtil {
   // when it falls between entries; 0x80000004 for an empty grid or an address
   // past it; 0x80000005 for a beatDiv of 0.
   ResultCode checkBeatAt(std::uint64_t address, const WavInfo& wave, std::uint8_t& halfBeat) const;
+
+  // Proposes which segments become which sections: writes a slot number
+  // into chosen segments of `items` and returns copies of them in `chosen`,
+  // sorted by start. Up to four segments become "Main A".."Main D"; five
+  // and six add "Intro 2" (and "Ending 2"); from seven on the first and last
+  // segment are "Intro 2" and "Ending 2" and the mains are picked by label.
+  ResultCode editBeatList(std::vector<SegItem>& chosen, std::vector<SegItem>& items,
+                          std::uint8_t& exceptFlag) const;
 
   // Parity of the step index of the entry list[k * step] nearest to
   // address / 44100 (ties go to the earlier entry): 1 when the nearest grid

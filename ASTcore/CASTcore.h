@@ -184,6 +184,38 @@ class CASTcore {
   // After a grid change: bar length, the wave's sections and the tempo.
   ResultCode refreshSecBars(std::uint8_t wavNo, std::uint8_t tempoSlot, const QString& savedError);
 
+  // --- Initial section assignment ---
+  // Proposes the sections of wave `wavNo` from its labelled segments (mode
+  // 0: all segments; mode 1: refit from frame `position` on) and takes the
+  // style tempo from "Main A".
+  ResultCode makeInitSecAsgnBySegLbl(std::uint8_t wavNo, std::uint8_t mode, std::uint64_t position);
+  // Fits the segment boundaries of `in` to whole bars into `out`.
+  ResultCode fitSegForTS(std::uint8_t wavNo, const std::vector<SegItem>& in, std::vector<SegItem>& out,
+                         std::uint8_t mode, std::uint8_t half, std::uint64_t position);
+  // Writes the chosen segments into their slots, ending on bar lines.
+  ResultCode doSegToSec(std::uint8_t wavNo, std::uint8_t half, const std::vector<SegItem>& chosen);
+  // The address of the beat nearest to `address`.
+  ResultCode snapToBeat(std::uint8_t wavNo, std::uint8_t half, std::uint64_t address, std::uint64_t& out);
+  // The bar-fitted end address of item k (a whole number of bars, powers of
+  // two preferred, within 1.5 bars of the segmenter's length).
+  ResultCode fitSegEndToBars(std::uint8_t wavNo, std::uint8_t half, const std::vector<SegItem>& in,
+                             const std::vector<SegItem>& out, int k, std::uint64_t& endAddress) const;
+  ResultCode snapSegTimesToBeats(std::vector<SegLabel>& entries, std::uint8_t wavNo, std::uint8_t half);
+  // Bar lines of a section are its anchor beat plus whole bars. The last one
+  // before `beat` / the first one at or after it, as beat numbers.
+  ResultCode prevBarBeat(std::uint8_t slot, std::uint32_t beat, std::uint64_t& out) const;
+  ResultCode nextBarBeat(std::uint8_t slot, std::uint32_t beat, std::uint64_t& out) const;
+  // The half-beat point before (or after) `address` on the section's wave:
+  // its beat number and whether it lies on the other half-beat grid.
+  ResultCode halfBeatNeighbour(std::uint8_t slot, std::uint64_t address, bool after, std::uint32_t& beat,
+                               std::uint8_t& flips) const;
+  static constexpr std::uint8_t kNearestGrid = 1;
+  static constexpr std::uint8_t kNearestBar = 2;
+  static constexpr std::uint8_t kNearestOnset = 4;
+  // The grid entry, bar line or onset (kinds chosen by `mask`) nearest to
+  // `address` on the section's wave.
+  ResultCode nearestPoint(std::uint8_t slot, std::uint64_t address, std::uint8_t mask, std::uint64_t& out) const;
+
   // --- Errors ---
   void clearLastError();
   bool hasException() const;
@@ -238,7 +270,9 @@ class CASTcore {
   std::array<std::uint8_t*, kSectionCount> renderedFlagPointers();
   ResultCode pushCommon(const ComnInfo& comn, const QString& text, ResultCode exceptionCode);
   void clearRenderedFlags();
-  ResultCode reassignAfterTimeSig();
+  ResultCode storeSegLbl(std::uint8_t wavNo, const std::vector<SegLabel>& list, std::uint32_t flags);
+  ResultCode sectionAnchorBeat(std::uint8_t slot, std::uint32_t& anchor, std::uint8_t& num,
+                               const SecInfo** section) const;
   ResultCode thinGrid(WavInfo& wave, std::uint16_t factor, std::uint8_t& tooFar) const;
   ResultCode subdivideGrid(WavInfo& wave, std::uint16_t newDiv, int parts, std::uint8_t& tooFar) const;
   ResultCode tempoFromSlot(std::uint8_t slot);

@@ -47,34 +47,16 @@ ResultCode CASTcore::changeTimeSig(std::uint8_t num, std::uint8_t den) {
     if (Result::failed(rc)) return Result::nest(1, rc);
     rc = scratch.setTimeSig(num, den);
     if (Result::failed(rc)) return Result::nest(2, rc);
-    rc = scratch.reassignAfterTimeSig();
-    if (Result::failed(rc)) return Result::nest(3, rc);
+    for (std::size_t w = 0; w < scratch.allInfo.wavCount(); ++w) {
+      rc = scratch.makeInitSecAsgnBySegLbl(static_cast<std::uint8_t>(w), 0, 0);
+      if (Result::failed(rc)) return Result::nest(3, rc);
+    }
     rc = setAllInfo(scratch.allInfo);
     return Result::failed(rc) ? Result::nest(4, rc) : Result::kOk;
   } catch (...) {
     exceptFlag = 1;
     return Result::fail(5);
   }
-}
-
-ResultCode CASTcore::reassignAfterTimeSig() {
-  // Every section is checked against the new bar length; a section that no
-  // longer fits is left to the user rather than dropped.
-  for (std::uint8_t slot = 0; slot < kSectionCount; ++slot) {
-    const SecInfo* sec = nullptr;
-    ResultCode rc = allInfo.getSecInfo(slot, &sec);
-    if (Result::failed(rc)) return rc;
-    if (sec->wavNo == SecInfo::kNoWave || sec->wavNo >= allInfo.wavCount()) continue;
-    SecInfo checked = *sec;
-    const QString saved = lastError;
-    if (Result::failed(checkBeatSetting(slot, checked))) {
-      lastError = saved;
-      continue;
-    }
-    rc = updateSecInfo(slot, checked);
-    if (Result::failed(rc)) return rc;
-  }
-  return Result::kOk;
 }
 
 ResultCode CASTcore::checkBeatTempo(std::uint16_t beatDiv, const std::vector<float>& times,

@@ -36,9 +36,13 @@ ResultCode CASTcore::doSegmenter(const QString& path, std::uint64_t options) {
 }
 
 ResultCode CASTcore::setSegLbl(const std::vector<SegLabel>& list, std::uint32_t flags) {
+  return storeSegLbl(0, list, flags);
+}
+
+ResultCode CASTcore::storeSegLbl(std::uint8_t wavNo, const std::vector<SegLabel>& list, std::uint32_t flags) {
   try {
     WavInfo* wave = nullptr;
-    ResultCode rc = allInfo.getWavInfo(0, &wave);
+    ResultCode rc = allInfo.getWavInfo(wavNo, &wave);
     if (Result::failed(rc)) return Result::nest(1, rc);
     WavInfo copy = *wave;
     if (flags & 1) {
@@ -46,7 +50,7 @@ ResultCode CASTcore::setSegLbl(const std::vector<SegLabel>& list, std::uint32_t 
       copy.segLbl.clear();
     }
     if (flags & 2) copy.segLbl = list;
-    rc = allInfo.setWavInfo(0, copy);
+    rc = allInfo.setWavInfo(wavNo, copy);
     return Result::failed(rc) ? Result::nest(3, rc) : Result::kOk;
   } catch (...) {
     exceptFlag = 1;
