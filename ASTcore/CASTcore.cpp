@@ -22,7 +22,6 @@
 #include "IF_segmenter.h"
 #include "IF_styMngr.h"
 #include "IF_timeStretch.h"
-#include "prjMngr.h"
 
 CASTcore::CASTcore() {
   createManagers();
@@ -50,12 +49,6 @@ CASTcore::~CASTcore() {
   onsetAnalyzer.reset();
   prjMngr.reset();
   undoStack.reset();
-}
-
-void CASTcore::createManagers() {
-  // A manager that is missing makes the operations that need it answer with
-  // their missing-manager codes.
-  prjMngr.reset(::prjMngr::create(this));
 }
 
 QString CASTcore::applicationDir() {

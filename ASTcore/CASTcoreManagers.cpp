@@ -1,0 +1,15 @@
+// Creation of the five managers a core owns, in the order the core relies
+// on: styMngr, timeStretch, segmenter, onsetAnalyzer, prjMngr. A manager
+// that is missing makes the operations that need it answer with their
+// missing-manager codes.
+
+#include "CASTcore.h"
+#include "IF_onsetAnalyzer.h"
+#include "IF_segmenter.h"
+#include "IF_styMngr.h"
+#include "IF_timeStretch.h"
+#include "prjMngr.h"
+
+void CASTcore::createManagers() {
+  prjMngr.reset(::prjMngr::create(this));
+}
