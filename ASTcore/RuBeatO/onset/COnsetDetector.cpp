@@ -240,7 +240,10 @@ void COnsetDetector::Analyze(ISeekable<float>& source, OnsetWork& work, const On
   layout.toleranceDivisor = work.toleranceDivisor;
   layout.peakThreshold = work.peakThreshold;
   layout.gridThreshold = work.gridThreshold;
-  onset::markGrid(values.data(), frames, layout);
+  // The grid spans the frames of the recording's rounded length and ends at
+  // frameCount; the frames past it (the recording's tail, pushed there by the
+  // lead-in) keep their strengths unmarked.
+  onset::markGrid(values.data(), std::min(work.frameCount, frames), layout);
   onset::placeOnRisingEdges(values.data(), work.marked, frames);
 
   // Selection runs to the last frame that still holds recorded samples, which
