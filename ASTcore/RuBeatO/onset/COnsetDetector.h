@@ -131,11 +131,12 @@ class COnsetDetector {
   // Throws the integer -1 on any failure; the work area then holds no buffer.
   void Init(OnsetWork& work, const OnsetAudioInfo& audio);
 
-  // Reads the recording (audio's sample count of frames, from frame 0) from
-  // `source` the first time, then appends the onset sample positions, lead-in
-  // removed, in time order to `onsets`. Sets tempo [0] to 0 and [1], [2] to
-  // the sample count. Throws the integer -1 for a work area without buffers
-  // or a source that fails or comes back short.
+  // The first time, reads the recording Init was given (that many frames,
+  // from frame 0, in blocks) from `source`; then appends the onset sample
+  // positions, lead-in removed, in time order to `onsets` (positions inside
+  // the lead-in become 0). Sets tempo [0] to 0 and [1], [2] to audio's sample
+  // count. Throws the integer -1 for a work area without fitting buffers or a
+  // source that fails or comes back short.
   void Analyze(ISeekable<float>& source, OnsetWork& work, const OnsetAudioInfo& audio,
                std::vector<std::int64_t>& onsets, OnsetTempoInfo& tempo,
                const OnsetSettings& settings);
