@@ -1,0 +1,57 @@
+#include "anaThread.h"
+
+#include <new>
+
+#include "anaThreadObj.h"
+
+anaThread::anaThread() : obj(new (std::nothrow) anaThreadObj) {}
+
+anaThread::~anaThread() {
+  abort();
+  wait();
+}
+
+void anaThread::setFileLists(const QStringList& dirs, const QStringList& files) {
+  dirList = dirs;
+  fileList = files;
+}
+
+void anaThread::setOptions(std::uint64_t packed) { options = AnalysisOptions::unpack(packed); }
+
+void anaThread::abort() {
+  {
+    QMutexLocker lock(&stopMutex);
+    stopFlag = 1;
+    stopped.wakeAll();
+  }
+  abortWorker();
+}
+
+void anaThread::abortWorker() {
+  if (obj) obj->abort();
+}
+
+QString anaThread::errorString() const { return obj ? obj->errorString() : QString("object creation error!"); }
+
+bool anaThread::hasEngineException() const { return obj && obj->hasEngineException(); }
+
+bool anaThread::wasAborted() const { return obj && obj->wasAborted(); }
+
+void anaThread::run() {
+  if (stopFlag) {
+    stopFlag = 0;
+    return;
+  }
+  if (obj) {
+    obj->setOptions(options.pack());
+    const ResultCode rc = obj->analyzeProcTh(QStringList(dirList), QStringList(fileList));
+    if (Result::failed(rc)) {
+      stopFlag = 1;
+      obj->abort();
+      return;
+    }
+  }
+  QMutexLocker lock(&stopMutex);
+  while (!stopFlag) stopped.wait(&stopMutex);
+  stopFlag = 0;
+}
