@@ -408,15 +408,19 @@ ResultCode CSmf::SkipChunk(const std::uint8_t* bytes, std::uint64_t size, std::u
 
 ResultCode CSmf::Serialize(std::vector<std::uint8_t>& out) {
   out.clear();
-  CHead head;
-  head.format = header_.format;
-  head.division = header_.division;
-  head.trackCount = static_cast<std::uint16_t>(std::min<std::size_t>(tracks_.size(), 0xFFFF));
-  ResultCode rc = WriteMThd(out, head);
+  ResultCode rc = WriteMThd(out, HeaderToWrite());
   if (Result::failed(rc)) return Result::nest(3, rc);
   rc = WriteMTrk(out, tracks_);
   if (Result::failed(rc)) return Result::nest(4, rc);
   return Result::kOk;
+}
+
+CHead CSmf::HeaderToWrite() const {
+  CHead head;
+  head.format = header_.format;
+  head.division = header_.division;
+  head.trackCount = static_cast<std::uint16_t>(std::min<std::size_t>(tracks_.size(), 0xFFFF));
+  return head;
 }
 
 ResultCode CSmf::WriteMThd(std::vector<std::uint8_t>& out, const CHead& head) {

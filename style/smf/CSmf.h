@@ -142,6 +142,10 @@ class CSmf : public CChunkBase {
   static ResultCode IsTripletMarker(const CEvnt* event, bool& flag);
 
  protected:
+  // The stored header with the real number of tracks, as every writer puts
+  // it in MThd.
+  CHead HeaderToWrite() const;
+
   CHead header_;
   TrackVector tracks_;
   std::uint8_t runningStatus_ = 1;

@@ -1,6 +1,5 @@
 #include "CSmfStyle.h"
 
-#include <algorithm>
 #include <new>
 
 CSmfStyle::~CSmfStyle() { ClearSections(sections_); }
@@ -47,12 +46,8 @@ ResultCode CSmfStyle::Parse(const std::uint8_t* bytes, std::uint64_t size) {
 
 ResultCode CSmfStyle::Serialize(std::vector<std::uint8_t>& out) {
   out.clear();
-  CHead head;
-  head.format = header_.format;
-  head.division = header_.division;
-  head.trackCount = static_cast<std::uint16_t>(std::min<std::size_t>(tracks_.size(), 0xFFFF));
   std::vector<std::uint8_t> mthd, mtrk, casm;
-  ResultCode rc = WriteMThd(mthd, head);
+  ResultCode rc = WriteMThd(mthd, HeaderToWrite());
   if (Result::failed(rc)) return Result::nest(4, rc);
   rc = WriteMTrk(mtrk, tracks_);
   if (Result::failed(rc)) return Result::nest(5, rc);

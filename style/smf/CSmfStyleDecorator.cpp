@@ -387,11 +387,7 @@ ResultCode CSmfStyleDecorator::ReplaceFormatMarkerInTracks(TrackVector& tracks, 
 
 ResultCode CSmfStyleDecorator::SerializeUntil(std::vector<std::uint8_t>& out, std::uint64_t endTime) {
   out.clear();
-  CHead head;
-  head.format = header_.format;
-  head.division = header_.division;
-  head.trackCount = static_cast<std::uint16_t>(std::min<std::size_t>(tracks_.size(), 0xFFFF));
-  ResultCode rc = WriteMThd(out, head);
+  ResultCode rc = WriteMThd(out, HeaderToWrite());
   if (Result::failed(rc)) return Result::nest(3, rc);
   rc = WriteTracksUntil(out, tracks_, endTime);
   return Result::failed(rc) ? Result::nest(4, rc) : Result::kOk;
