@@ -1,0 +1,77 @@
+#pragma once
+// The song analysis behind the core's segmenter: beats, bar lines and the
+// labelled segments of a whole recording.
+//
+// Use: construct, configure through the chaining setters, setProgress,
+// analyze (synchronous, on the caller's thread), then getBeats and
+// getSegments. One analyzer may run several times; each run replaces the
+// results of the one before as it reaches them.
+//
+// This analysis works on the recording's energy envelope: a tempo from its
+// autocorrelation (60 to 180 beats per minute), one steady beat grid on the
+// energy peaks, bar lines at the meter given (4/4 when none is), and
+// segments of whole bars labelled by the similarity of their energy
+// profiles. The structure-model settings are accepted and kept.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "IProgress.h"
+#include "ISeekable.h"
+#include "SongSegment.h"
+
+struct SongAnalyzerImpl;
+
+class SongAnalyzer {
+ public:
+  // Defaults: input limit 60 minutes, mixture weight prior 0.01,
+  // observation priors 1.0, 0.01, 0.01, feature dimension 5, inference
+  // parameters 0.1 and 0.9, 20 states, 5 mixtures, meter {4, 0, -1, 2}.
+  SongAnalyzer();
+  ~SongAnalyzer();
+
+  SongAnalyzer(const SongAnalyzer&) = delete;
+  SongAnalyzer& operator=(const SongAnalyzer&) = delete;
+
+  // Builder setters: each returns the analyzer; a value outside its range
+  // leaves the stored one unchanged.
+  SongAnalyzer& setMixtureWeightPrior(double prior);                       // > 0
+  SongAnalyzer& setObservationPriors(double a, double b, double c);        // each > 0
+  SongAnalyzer& setFeatureDimension(int dimension);                        // >= 1
+  SongAnalyzer& setInferenceParamC(double value);                          // > 0
+  SongAnalyzer& setInferenceParamD(double value);                          // > 0
+  SongAnalyzer& setNumStates(int states);                                  // 1 .. 63
+  SongAnalyzer& setNumMixtures(int mixtures);                              // 1 .. 63
+
+  // beatsPerBar (-1: unknown), the engine's level and phase (0, -1), and the
+  // denominator code: 1 half note, 2 quarter note, 3 eighth note, -1 unknown.
+  SongAnalyzer& setMeter(int beatsPerBar, int level, int phase, int denominatorCode);
+
+  // The listener of the next runs (not owned; null for none).
+  SongAnalyzer& setProgress(MzMir::IProgress* listener);
+
+  // Analyses the whole source (1 or 2 channels; seek(0), then sequential
+  // reads). Throws std::runtime_error "Cannot analyze waveform this long"
+  // (more than 60 minutes), "Unsupported number of channels", "Aborted"
+  // (the listener's abort byte, polled once per block read),
+  // std::domain_error for a sample rate outside (0, 192 kHz], and
+  // std::bad_alloc. Returns early without results after abort().
+  void analyze(ISeekable<float>& source);
+
+  // Beat times of the last run, seconds, rising.
+  std::vector<float> getBeats() const;
+
+  // Segments of the last run, in time order; they tile the time from the
+  // first bar line to the end of the recording.
+  void getSegments(std::vector<SongSegment>& out) const;
+
+  // Makes a run in progress (on another thread) stop at its next check and
+  // return without results.
+  void abort();
+
+ private:
+  std::unique_ptr<SongAnalyzerImpl> impl;
+  std::int32_t maxMinutes = 60;
+};
