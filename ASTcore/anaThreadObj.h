@@ -61,6 +61,8 @@ class anaThreadObj : public QObject {
   void thruProgress(const unsigned char percent);
 
  private:
+  friend class anaThreadObjTestAccess;
+
   bool aborted() const { return abortFlag != 0; }
   void progress(unsigned char value);
   void setErrorOnce(const QString& text);
