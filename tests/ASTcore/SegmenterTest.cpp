@@ -1,0 +1,241 @@
+// The segmenter manager over generated work copies: the packed meter, the
+// time signature of the bar lines, the results it keeps, progress relayed as
+// a Qt signal, and aborting a run from another thread.
+
+#include <gtest/gtest.h>
+
+#include <QtGlobal>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ResultCode.h"
+#include "TempDir.h"
+#include "TestAudio.h"
+#include "segmenter.h"
+
+namespace {
+
+QString clickFile(const QString& name, double seconds, double interval = 0.5) {
+  const QString path = TestEnv::tempPath(name);
+  EXPECT_TRUE(TestAudio::writeWav(path, TestAudio::clickTrack(seconds, interval)));
+  return path;
+}
+
+QString silentFile(const QString& name, double seconds) {
+  const QString path = TestEnv::tempPath(name);
+  EXPECT_TRUE(TestAudio::writeWav(path, TestAudio::Stereo16(static_cast<std::size_t>(seconds * 44100) * 2, 0)));
+  return path;
+}
+
+std::unique_ptr<IF_segmenter> makeSegmenter() { return std::unique_ptr<IF_segmenter>(segmenter::create()); }
+
+struct Meter {
+  std::int32_t numerator = 0;
+  std::int32_t denominator = 0;
+  std::vector<float> beats;
+};
+
+Meter beatsOf(IF_segmenter& s) {
+  Meter m;
+  s.getBeats(m.beats, m.numerator, m.denominator);
+  return m;
+}
+
+QStringList gLog;
+void captureDebug(QtMsgType, const QMessageLogContext&, const QString& msg) { gLog << msg; }
+
+}  // namespace
+
+TEST(Segmenter, StartsEmptyInFourFourAndTracesTheBeatQuery) {
+  auto s = makeSegmenter();
+  EXPECT_EQ(s->asQObject(), s.get());
+  EXPECT_TRUE(s->results().empty());
+  gLog.clear();
+  const QtMessageHandler previous = qInstallMessageHandler(captureDebug);
+  std::vector<float> beats{1.0f, 2.0f};
+  std::int32_t num = 0, den = 0;
+  s->getBeats(beats, num, den);
+  qInstallMessageHandler(previous);
+  EXPECT_TRUE(beats.empty());
+  EXPECT_EQ(num, 4);
+  EXPECT_EQ(den, 4);
+  ASSERT_EQ(gLog.size(), 1);
+  EXPECT_EQ(gLog[0], "number of information = 0 beat = 0 feature = 0 time sig. = 4/4");
+  EXPECT_FALSE(s->hasException());
+  EXPECT_TRUE(s->lastError().isEmpty());
+}
+
+TEST(Segmenter, APackedFourFourMeterReachesTheAnalysisAndTheResultsTileTheSong) {
+  auto s = makeSegmenter();
+  const double seconds = 20.0;
+  ASSERT_EQ(s->execute(clickFile("clicks.wav", seconds), 0x040401), Result::kOk);
+
+  const Meter m = beatsOf(*s);
+  EXPECT_EQ(m.numerator, 4);
+  EXPECT_EQ(m.denominator, 4);
+  ASSERT_GE(m.beats.size(), 40u);
+  for (std::size_t k = 0; k < m.beats.size(); ++k) EXPECT_NEAR(m.beats[k], 0.5 * static_cast<double>(k), 0.006);
+
+  const std::vector<SegItem>& items = s->results();
+  ASSERT_FALSE(items.empty());
+  EXPECT_NEAR(items.front().start, 0.0, 0.006);
+  EXPECT_NEAR(items.back().end, seconds, 1e-3);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].slot, 15u);
+    if (i > 0) {
+      EXPECT_EQ(items[i].start, items[i - 1].end);
+    }
+    // Segments start on bar lines: four beats of half a second.
+    const double bars = items[i].start / 2.0;
+    EXPECT_NEAR(bars, std::round(bars), 0.005) << "segment " << i;
+  }
+}
+
+TEST(Segmenter, TheMeterGivenSetsTheBarsAndAnUnmarkedOneIsLeftToTheAnalysis) {
+  const QString path = clickFile("clicks.wav", 20.0);
+  struct Case {
+    std::uint64_t packed;
+    int numerator, denominator;
+    double barSeconds;
+  };
+  // Marked 3/4 gives bars of three beats. Unmarked, the analysis finds its
+  // own meter (4/4 on plain clicks). A denominator outside 2, 4, 8 is not
+  // handed on, so the bars carry the analysis's own.
+  for (const Case c : {Case{0x040301, 3, 4, 1.5}, Case{0x040300, 4, 4, 2.0}, Case{0x030301, 3, 4, 1.5}}) {
+    auto s = makeSegmenter();
+    ASSERT_EQ(s->execute(path, c.packed), Result::kOk);
+    const Meter m = beatsOf(*s);
+    EXPECT_EQ(m.numerator, c.numerator) << std::hex << c.packed;
+    EXPECT_EQ(m.denominator, c.denominator) << std::hex << c.packed;
+    ASSERT_GE(s->results().size(), 2u);
+    EXPECT_NEAR(s->results()[1].start - s->results()[0].start,
+                c.barSeconds * std::round((s->results()[1].start - s->results()[0].start) / c.barSeconds), 0.01);
+  }
+}
+
+TEST(Segmenter, WithoutBarLinesTheStoredMeterIsThePackedOneMarkedOrNot) {
+  const QString path = silentFile("silence.wav", 3.0);
+  for (std::uint64_t packed : {0x040401ull, 0x030400ull, 0x070502ull}) {
+    auto s = makeSegmenter();
+    ASSERT_EQ(s->execute(path, packed), Result::kOk);
+    const Meter m = beatsOf(*s);
+    EXPECT_EQ(m.numerator, static_cast<int>((packed >> 8) & 0xFF));
+    EXPECT_EQ(m.denominator, static_cast<int>((packed >> 16) & 0xFF));
+    EXPECT_TRUE(m.beats.empty());
+    EXPECT_TRUE(s->results().empty());
+  }
+}
+
+TEST(Segmenter, ProgressIsRelayedAsTheSegmentersOwnSignal) {
+  auto s = makeSegmenter();
+  std::vector<int> values;
+  QObject::connect(s.get(), &IF_segmenter::signalProgress, [&](unsigned char p) { values.push_back(p); });
+  ASSERT_EQ(s->execute(clickFile("clicks.wav", 10.0), 0x040401), Result::kOk);
+  ASSERT_GE(values.size(), 5u);
+  EXPECT_EQ(values.front(), 0);
+  EXPECT_EQ(values.back(), 100);
+  for (std::size_t i = 1; i < values.size(); ++i) EXPECT_GE(values[i], values[i - 1]);
+
+  values.clear();
+  s->thruProgress(37);
+  EXPECT_EQ(values, std::vector<int>{37});
+}
+
+TEST(Segmenter, AnAbortRequestedFromAnotherThreadEndsTheRunWithAbortedWithinOneBlock) {
+  auto s = makeSegmenter();
+  ASSERT_EQ(s->execute(clickFile("short.wav", 8.0), 0x040401), Result::kOk);
+  const std::vector<SegItem> before = s->results();
+  const Meter meterBefore = beatsOf(*s);
+  const QString path = clickFile("long.wav", 40.0);
+
+  // The run goes on a thread of its own, as in the analysis worker; once it
+  // reports 10 percent it waits at that progress point until the abort has
+  // been requested from this thread.
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool reached = false, requested = false;
+  std::vector<int> values;
+  int valuesAtAbort = -1;
+  QObject::connect(s.get(), &IF_segmenter::signalProgress, [&](unsigned char p) {
+    values.push_back(p);
+    if (p < 10 || valuesAtAbort >= 0) return;
+    valuesAtAbort = static_cast<int>(values.size());
+    std::unique_lock<std::mutex> lock(mutex);
+    reached = true;
+    cv.notify_all();
+    cv.wait_for(lock, std::chrono::seconds(20), [&] { return requested; });
+  });
+  std::string error;
+  ResultCode rc = 1;
+  std::thread analysis([&] {
+    try {
+      rc = s->execute(path, 0x040401);
+    } catch (const std::runtime_error& e) {
+      error = e.what();
+    }
+  });
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(20), [&] { return reached; }));
+  }
+  s->requestAbort();
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    requested = true;
+  }
+  cv.notify_all();
+  analysis.join();
+
+  EXPECT_EQ(error, "Aborted");
+  EXPECT_EQ(rc, 1u) << "execute did not return";
+  EXPECT_EQ(static_cast<int>(values.size()), valuesAtAbort) << "progress went on after the abort";
+  ASSERT_EQ(s->results().size(), before.size());
+  for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(s->results()[i].start, before[i].start);
+  EXPECT_EQ(beatsOf(*s).beats, meterBefore.beats);
+}
+
+TEST(Segmenter, AnAbortRequestedBeforeTheRunStopsItAtTheFirstCheck) {
+  auto s = makeSegmenter();
+  s->requestAbort();
+  std::vector<int> values;
+  QObject::connect(s.get(), &IF_segmenter::signalProgress, [&](unsigned char p) { values.push_back(p); });
+  try {
+    s->execute(clickFile("clicks.wav", 10.0), 0x040401);
+    ADD_FAILURE() << "the run was not stopped";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Aborted");
+  }
+  EXPECT_LE(values.size(), 2u);
+  EXPECT_TRUE(s->results().empty());
+  EXPECT_TRUE(beatsOf(*s).beats.empty());
+}
+
+TEST(Segmenter, AnUnreadableWorkCopyFailsAndKeepsTheResults) {
+  auto s = makeSegmenter();
+  SegItem item;
+  item.start = 1.0f;
+  item.end = 2.0f;
+  item.label = 3;
+  s->setResults({item, item});
+  ASSERT_EQ(s->results().size(), 2u);
+
+  const QString mono = TestEnv::tempPath("mono.wav");
+  ASSERT_TRUE(TestAudio::writeWav(mono, TestAudio::Stereo16(44100, 0), 1));
+  for (const QString& path : {TestEnv::tempPath("missing.wav"), mono}) {
+    EXPECT_EQ(s->execute(path, 0x040401), Result::fail(1));
+    EXPECT_FALSE(s->lastError().isEmpty());
+    EXPECT_EQ(s->results().size(), 2u);
+    EXPECT_EQ(s->results()[0].label, 3);
+    s->clearError();
+    EXPECT_TRUE(s->lastError().isEmpty());
+  }
+}
