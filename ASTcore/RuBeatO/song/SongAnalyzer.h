@@ -13,7 +13,6 @@
 // segments of whole bars labelled by the similarity of their energy
 // profiles. The structure-model settings are accepted and kept.
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>

@@ -36,22 +36,6 @@ TEST(BarEnergySegmenter, CutsAtClearChangesAndLabelsRecurringParts) {
   }
 }
 
-TEST(BarEnergySegmenter, ABriefBlipDoesNotMakeAOneBarSegment) {
-  Rows rows;
-  append(rows, 4, {-20, -20, -20});
-  append(rows, 1, {-5, -5, -5});
-  append(rows, 3, {-20, -20, -20});
-  const std::vector<BarSegment> s = BarEnergySegmenter::segment(rows);
-  int covered = 0;
-  for (const BarSegment& seg : s) {
-    EXPECT_GE(seg.bars, 2);
-    EXPECT_EQ(seg.firstBar, covered);
-    covered += seg.bars;
-  }
-  EXPECT_EQ(covered, 8);
-  EXPECT_TRUE(BarEnergySegmenter::segment({}).empty());
-}
-
 TEST(BarEnergySegmenter, ProfilesAreTheBeatLevelsInDecibels) {
   // Beats of 10 frames; frames of beat k hold energy 10^-(k % 4).
   std::vector<float> energy(100);

@@ -62,17 +62,3 @@ TEST(EnergyEnvelope, BlocksOfAnySizeGiveTheEnvelopeOfTheWholeBuffer) {
     EXPECT_EQ(env.framesPushed(), frames);
   }
 }
-
-TEST(EnergyEnvelope, OppositeChannelsCancelInTheMonoMix) {
-  std::vector<float> v(2 * 512);
-  for (std::size_t f = 0; f < 512; ++f) {
-    v[2 * f] = 0.5f;
-    v[2 * f + 1] = f < 256 ? -0.5f : 0.5f;
-  }
-  EnergyEnvelope env(256);
-  env.push(v.data(), 512, 2);
-  env.finish();
-  ASSERT_EQ(env.energy().size(), 2u);
-  EXPECT_EQ(env.energy()[0], 0.0f);
-  EXPECT_FLOAT_EQ(env.energy()[1], 0.25f);
-}
