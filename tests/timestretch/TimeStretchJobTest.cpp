@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "TimeStretchJob.h"
+
+namespace {
+
+void pushFrames(TimeStretchJob& job, const std::vector<std::int16_t>& left, const std::vector<std::int16_t>& right) {
+  job.SetFrameCounts(left.size());
+  job.ClearBuffers();
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    const auto l = static_cast<std::uint16_t>(left[i]);
+    const auto r = static_cast<std::uint16_t>(right[i]);
+    const std::uint8_t frame[4] = {std::uint8_t(l & 0xFF), std::uint8_t(l >> 8), std::uint8_t(r & 0xFF),
+                                   std::uint8_t(r >> 8)};
+    job.PushSample(frame);
+  }
+}
+
+// A job holding `frames` silent frames, cut with `cuts` into its regions.
+std::vector<double> ratiosFor(TimeStretchJob& job, std::uint64_t frames, const std::vector<std::uint64_t>& cuts,
+                              std::uint64_t bars, StretchRegionList* keep = nullptr) {
+  pushFrames(job, std::vector<std::int16_t>(frames), std::vector<std::int16_t>(frames));
+  StretchRegionList regions;
+  job.SetRegions(regions, cuts, bars);
+  std::uint8_t flag = 0;
+  std::vector<double> ratios{-1.0};
+  job.GetRatios(&flag, ratios);
+  if (keep) *keep = std::move(regions);
+  return ratios;
+}
+
+void expectRatios(const std::vector<double>& actual, const std::vector<double>& expected) {
+  ASSERT_EQ(actual.size(), expected.size());
+  for (std::size_t i = 0; i < actual.size(); ++i) EXPECT_DOUBLE_EQ(actual[i], expected[i]) << "ratio " << i;
+}
+
+}  // namespace
+
+TEST(TimeStretchJob, BarLengthFollowsTheTruncatedTempoAndBarDuration) {
+  struct Row { std::uint32_t num, den; double tempo; std::uint64_t frames; };
+  const Row rows[] = {
+      {4, 4, 120.0, 88200}, {6, 8, 100.0, 79380}, {3, 4, 90.0, 88200},
+      {4, 4, 120.7, 88200},  // whole beats per minute only
+      {4, 4, 0.0, 0},        {0, 4, 120.0, 0}, {4, 0, 120.0, 0},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(TimeStretchJob::SamplesPerBar(r.num, r.den, r.tempo, 44100), r.frames)
+        << r.num << "/" << r.den << " at " << r.tempo;
+  }
+}
+
+TEST(TimeStretchJob, RegionsAndRatiosFollowTheCutCountRules) {
+  TimeStretchJob job;
+  StretchRegionList regions;
+  // Two positions and one bar: one one-bar region (n = bars + 1 wins).
+  expectRatios(ratiosFor(job, 80000, {0, 80000}, 1, &regions), std::vector<double>{1.1025});
+  ASSERT_EQ(regions.size(), 1u);
+  EXPECT_DOUBLE_EQ(regions[0]->regionTempo, 132.3);
+  EXPECT_EQ(regions[0]->outputLength, 88200);
+  // Two positions, two bars: one region of both bars.
+  expectRatios(ratiosFor(job, 176400, {0, 176400}, 2, &regions), std::vector<double>{1.0});
+  EXPECT_EQ(regions[0]->outputLength, 176400);
+  // Three positions for four bars: nothing made, the old list stays.
+  expectRatios(ratiosFor(job, 176400, {0, 1000, 176400}, 4, &regions), std::vector<double>{1.0});
+  EXPECT_TRUE(regions.empty());
+  // Cuts that do not rise, or a zero tempo, make nothing either.
+  expectRatios(ratiosFor(job, 176400, {0, 0, 176400}, 2, &regions), std::vector<double>{1.0});
+  job.SetTempo(0.0);
+  expectRatios(ratiosFor(job, 176400, {0, 176400}, 2, &regions), std::vector<double>{1.0});
+  EXPECT_TRUE(regions.empty());
+
+  // A tempo of 120.7 keeps the bar length of 120 and scales the region tempo.
+  job.SetTempo(120.7);
+  expectRatios(ratiosFor(job, 80000, {0, 80000}, 1, &regions), std::vector<double>{1.1025});
+  EXPECT_NEAR(regions[0]->regionTempo, 1.1025 * 120.7, 1e-9);
+
+  // Regions are counted from the first cut; each is one bar.
+  job.SetTempo(120.0);
+  const std::vector<double> r = ratiosFor(job, 200000, {1000, 89200, 133300}, 2, &regions);
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_DOUBLE_EQ(r[0], 1.0);
+  EXPECT_DOUBLE_EQ(r[1], 2.0);
+  EXPECT_EQ(regions[1]->point.start, 88200);
+  EXPECT_EQ(regions[1]->end, 132300);
+
+  // Without a source every ratio is 1.0.
+  job.SetFrameCounts(0);
+  StretchRegionList none;
+  job.SetRegions(none, {0, 40000}, 1);
+  std::uint8_t flag = 1;
+  std::vector<double> ratios;
+  job.GetRatios(&flag, ratios);
+  expectRatios(ratios, {1.0});
+  EXPECT_EQ(flag, 0);
+}
+
+TEST(TimeStretchJob, RatioOutOfRangeIsFlaggedAndProducesNothing) {
+  TimeStretchJob job;
+  StretchRegionList regions;
+  const std::vector<double> r = ratiosFor(job, 40000, {0, 40000}, 1, &regions);
+  EXPECT_DOUBLE_EQ(r[0], 2.205);
+  std::uint8_t flag = 0;
+  std::vector<double> ratios;
+  job.GetRatios(&flag, ratios);
+  EXPECT_EQ(flag, 1);
+  TimeMachineInput info;
+  job.GetBufferInfo(&info);
+  EXPECT_LT(job.Run(regions, info), 1);
+  EXPECT_EQ(job.OutputFrames(), 0u);
+}
+
+TEST(TimeStretchJob, EveryRegionIsResampledToExactlyItsOutputLength) {
+  // A ramp: linear interpolation reproduces it at every position.
+  constexpr int kFrames = 60000;
+  std::vector<std::int16_t> left(kFrames), right(kFrames);
+  for (int i = 0; i < kFrames; ++i) {
+    left[i] = static_cast<std::int16_t>(i - 30000);
+    right[i] = static_cast<std::int16_t>(30000 - i);
+  }
+  TimeStretchJob job;
+  job.SetTempo(480.0);  // 22050 frames a bar
+  pushFrames(job, left, right);
+  const std::vector<std::uint64_t> cuts{0, 12000, 30000, 44100, 59000};
+  StretchRegionList regions;
+  job.SetRegions(regions, cuts, 4);
+  ASSERT_EQ(regions.size(), 4u);
+  TimeMachineInput info;
+  job.GetBufferInfo(&info);
+  const std::int64_t produced = job.Run(regions, info);
+
+  std::int64_t at = 0;
+  for (std::size_t k = 0; k < regions.size(); ++k) {
+    const StretchRegion& reg = *regions[k];
+    const double length = static_cast<double>(cuts[k + 1] - cuts[k]);
+    EXPECT_EQ(reg.outputLength, static_cast<std::int64_t>(std::ceil(reg.point.ratio * length)));
+    EXPECT_NEAR(static_cast<double>(reg.outputLength), 22050.0, 1.0) << "one bar at the target tempo";
+    for (std::int64_t j = 0; j < reg.outputLength; j += 97) {
+      const double pos = static_cast<double>(cuts[k]) + j * length / static_cast<double>(reg.outputLength);
+      const double expected = pos - 30000.0;
+      EXPECT_NEAR(job.GetOutputSample(0, at + j), expected, 1.0) << "region " << k << " frame " << j;
+      EXPECT_NEAR(job.GetOutputSample(1, at + j), -expected, 1.0);
+    }
+    at += reg.outputLength;
+  }
+  EXPECT_EQ(produced, at);
+  EXPECT_EQ(job.OutputFrames(), static_cast<std::uint64_t>(at));
+  EXPECT_EQ(job.GetOutputSample(0, at), 0) << "past the end";
+  EXPECT_EQ(job.GetOutputSample(2, 0), 0) << "no third channel";
+  EXPECT_EQ(job.GetOutputSample(0, -1), 0);
+}
+
+TEST(TimeStretchJob, FramesAreReadLittleEndianLeftFirst) {
+  TimeStretchJob job;
+  TimeMachineInput info;
+  job.GetBufferInfo(&info);
+  EXPECT_EQ(info.left, nullptr);
+  EXPECT_EQ(info.right, nullptr);
+  const std::uint8_t frame[4] = {0x34, 0x12, 0xFF, 0x80};
+  job.PushSample(frame);
+  job.GetBufferInfo(&info);
+  ASSERT_NE(info.left, nullptr);
+  EXPECT_EQ(info.left[0], 4660.0f);
+  EXPECT_EQ(info.right[0], -32513.0f);
+  EXPECT_EQ(info.sampleCount, 1u);
+  EXPECT_EQ(info.sampleRate, 44100u);
+  EXPECT_EQ(info.bitsPerSample, 16u);
+}

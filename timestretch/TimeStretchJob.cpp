@@ -1,0 +1,158 @@
+#include "TimeStretchJob.h"
+
+#include <cmath>
+#include <utility>
+
+#include "LinearRegionStretcher.h"
+
+namespace {
+
+constexpr double kTicksPerWholeNote = 3840.0;
+
+}  // namespace
+
+TimeStretchJob::TimeStretchJob() { Init(); }
+
+TimeStretchJob::~TimeStretchJob() = default;
+
+void TimeStretchJob::Init() {
+  sourceStart = 0;
+  sourceEnd = 0;
+  sourceLength = 0;
+  sourceTempo = 120.0;
+  targetLength = 0;
+  targetTempo = 120.0;
+  timeSigNumerator = 4;
+  timeSigDenominator = 4;
+  waveFormat = JobWaveFormat();
+  outOfRange = 0;
+}
+
+void TimeStretchJob::SetFrameCounts(std::uint64_t frames) {
+  sourceStart = 0;
+  sourceEnd = frames;
+  sourceLength = frames;
+  targetLength = frames;
+}
+
+void TimeStretchJob::SetTempo(double tempo) {
+  sourceTempo = tempo;
+  targetTempo = tempo;
+}
+
+void TimeStretchJob::SetTimeSignature(std::uint32_t numerator, std::uint32_t denominator) {
+  timeSigNumerator = numerator;
+  timeSigDenominator = denominator;
+}
+
+void TimeStretchJob::ClearBuffers() {
+  inLeft.clear();
+  inRight.clear();
+  outLeft.clear();
+  outRight.clear();
+}
+
+void TimeStretchJob::PushSample(const std::uint8_t* frame) {
+  const auto left = static_cast<std::int16_t>(static_cast<std::uint16_t>(frame[0] | (frame[1] << 8)));
+  const auto right = static_cast<std::int16_t>(static_cast<std::uint16_t>(frame[2] | (frame[3] << 8)));
+  inLeft.push_back(static_cast<float>(left));
+  try {
+    inRight.push_back(static_cast<float>(right));
+  } catch (...) {
+    inLeft.pop_back();  // keep both channels the same length
+    throw;
+  }
+}
+
+void TimeStretchJob::GetBufferInfo(TimeMachineInput* info) const {
+  if (!info) return;
+  const bool both = !inLeft.empty() && !inRight.empty();
+  info->left = both ? inLeft.data() : nullptr;
+  info->right = both ? inRight.data() : nullptr;
+  info->sampleCount = inLeft.size();
+  info->sampleRate = waveFormat.samplesPerSec;
+  info->bitsPerSample = waveFormat.bitsPerSample;
+}
+
+std::uint64_t TimeStretchJob::SamplesPerBar(std::uint32_t numerator, std::uint32_t denominator,
+                                            double tempo, std::uint64_t sampleRate) {
+  if (numerator == 0 || denominator == 0 || !(tempo >= 1.0) || !std::isfinite(tempo)) return 0;
+  const double ticksPerBar = numerator * std::trunc(kTicksPerWholeNote / denominator);
+  if (ticksPerBar <= 0.0) return 0;
+  const double seconds = std::trunc(ticksPerBar / (std::trunc(tempo) * 16.0) * 1e7) / 1e7;
+  return static_cast<std::uint64_t>(std::ceil(static_cast<double>(sampleRate) * seconds));
+}
+
+void TimeStretchJob::SetRegions(StretchRegionList& regions, const std::vector<std::uint64_t>& cuts,
+                                std::uint64_t bars) {
+  const std::size_t n = cuts.size();
+  if (n < 2) return;
+  std::uint64_t barsPerRegion = 0;
+  if (n == bars + 1) {
+    barsPerRegion = 1;
+  } else if (n == 2) {
+    barsPerRegion = bars;
+  } else {
+    return;
+  }
+  for (std::size_t i = 1; i < n; ++i) {
+    if (cuts[i] <= cuts[i - 1]) return;  // an empty or backward region has no tempo
+  }
+  const std::uint64_t perBar =
+      SamplesPerBar(timeSigNumerator, timeSigDenominator, targetTempo, waveFormat.samplesPerSec);
+  if (perBar == 0) return;
+
+  // Everything is built aside first, so running out of memory changes nothing.
+  StretchRegionList made;
+  std::vector<double> ratios;
+  made.reserve(n - 1);
+  ratios.reserve(n - 1);
+  std::uint8_t flag = 0;
+  for (std::size_t i = 1; i < n; ++i) {
+    auto region = std::make_unique<StretchRegion>();
+    const double length = static_cast<double>(cuts[i] - cuts[i - 1]);
+    const double tempo = static_cast<double>(barsPerRegion) * static_cast<double>(perBar) / length * targetTempo;
+    const double ratio = sourceLength != 0 ? tempo / targetTempo : 1.0;
+    if (ratio < kMinRatio || ratio > kMaxRatio) flag = 1;
+    region->point.ratio = ratio;
+    region->point.start = static_cast<std::int64_t>(cuts[i - 1] - cuts[0]);
+    region->end = static_cast<std::int64_t>(cuts[i] - cuts[0]);
+    region->length = region->end - region->point.start;
+    region->regionTempo = tempo;
+    region->unitCount = 1;
+    region->outputLength = static_cast<std::int64_t>(std::ceil(ratio * length));
+    region->targetTempo = targetTempo;
+    made.push_back(std::move(region));
+    ratios.push_back(ratio);
+  }
+  regions.reserve(regions.size() + made.size());
+  for (auto& region : made) regions.push_back(std::move(region));
+  ratioList = std::move(ratios);
+  outOfRange = flag;
+}
+
+std::int64_t TimeStretchJob::Run(const StretchRegionList& regions, TimeMachineInput input) {
+  if (regions.empty()) return 0;
+  std::vector<float> left;
+  std::vector<float> right;
+  const std::int64_t produced = LinearRegionStretcher::stretch(input, regions, left, right);
+  if (produced < 1) return produced;
+  outLeft = std::move(left);
+  outRight = std::move(right);
+  return produced;
+}
+
+std::int16_t TimeStretchJob::GetOutputSample(int channel, std::int64_t index) const {
+  const std::vector<float>* out = channel == 0 ? &outLeft : channel == 1 ? &outRight : nullptr;
+  if (!out || index < 0 || static_cast<std::uint64_t>(index) >= out->size()) return 0;
+  float v = (*out)[static_cast<std::size_t>(index)];
+  if (!(v > -32768.0f)) v = -32768.0f;  // also catches NaN
+  if (v > 32767.0f) v = 32767.0f;
+  return static_cast<std::int16_t>(static_cast<std::int32_t>(v));
+}
+
+void TimeStretchJob::GetRatios(std::uint8_t* flag, std::vector<double>& ratios) const {
+  if (flag) *flag = outOfRange;
+  ratios.clear();
+  ratios.insert(ratios.end(), ratioList.begin(), ratioList.end());
+}

@@ -1,0 +1,100 @@
+#pragma once
+// One stretch job: holds a section's 16-bit stereo input as floats, cuts it
+// into regions at the caller's bar positions, gives each region the ratio
+// that makes its bars last one bar each at the target tempo, and stretches
+// every region to exactly its output length.
+//
+// The job and the engine behind it are not re-entrant: one stretch at a time
+// per process. Callers reload the whole job (format, frame counts, tempo,
+// time signature, samples) before every request.
+
+#include <cstdint>
+#include <vector>
+
+#include "JobWaveFormat.h"
+#include "StretchRegion.h"
+#include "TimeMachineInput.h"
+
+class TimeStretchJob {
+ public:
+  static constexpr double kMinRatio = 0.5;
+  static constexpr double kMaxRatio = 2.0;
+
+  TimeStretchJob();
+  ~TimeStretchJob();
+  TimeStretchJob(const TimeStretchJob&) = delete;
+  TimeStretchJob& operator=(const TimeStretchJob&) = delete;
+
+  // Back to the defaults: tempo 120, 4/4, 16-bit stereo 44100 Hz PCM, no
+  // frames, flag clear.
+  void Init();
+
+  // The fields the caller sets before loading a request.
+  void SetFormat(const JobWaveFormat& format) { waveFormat = format; }
+  // Source start 0; source end, source length and target length = frames.
+  // A source length of 0 makes every ratio 1.0.
+  void SetFrameCounts(std::uint64_t frames);
+  // Source and target tempo, beats per minute.
+  void SetTempo(double tempo);
+  void SetTimeSignature(std::uint32_t numerator, std::uint32_t denominator);
+
+  // Empties the four sample arrays (their storage is kept).
+  void ClearBuffers();
+
+  // Appends one frame: two little-endian int16, left then right. May throw
+  // std::bad_alloc.
+  void PushSample(const std::uint8_t* frame);
+
+  // Pointers to both input arrays (both null unless both hold samples), the
+  // left array's sample count, the format's rate and bits.
+  void GetBufferInfo(TimeMachineInput* info) const;
+
+  // Appends one region per pair of neighbouring cut positions to `regions`
+  // and rebuilds the ratio list and the out-of-range flag. With n cut
+  // positions and `bars` bars: n = bars + 1 gives one bar per region, n = 2
+  // one region of all bars. Any other count, fewer than two positions, cut
+  // positions that do not rise, or a time signature or tempo that gives no
+  // bar length, makes no region and leaves the list and the flag as they
+  // were. May throw std::bad_alloc.
+  void SetRegions(StretchRegionList& regions, const std::vector<std::uint64_t>& cuts,
+                  std::uint64_t bars);
+
+  // Stretches the regions (input counted from the first region's start) and
+  // replaces the output arrays with the result. Returns the frames produced,
+  // or a value below 1 when nothing was produced (no region, a ratio outside
+  // 0.5..2.0, a region outside the input); the output arrays are then left
+  // as they were. May throw std::bad_alloc.
+  std::int64_t Run(const StretchRegionList& regions, TimeMachineInput input);
+
+  // Output sample `index` of channel 0 (left) or 1 (right), truncated to
+  // 16 bits; 0 for another channel or an index past the output.
+  std::int16_t GetOutputSample(int channel, std::int64_t index) const;
+  std::uint64_t OutputFrames() const { return outLeft.size(); }
+
+  // The out-of-range flag and the ratio list of the last SetRegions that
+  // made regions; `ratios` is cleared first.
+  void GetRatios(std::uint8_t* flag, std::vector<double>& ratios) const;
+
+  // Frames one bar lasts at `tempo` (truncated to whole beats per minute,
+  // the bar duration to 100 ns): ceil(rate * seconds per bar). 0 when the
+  // time signature or tempo gives no bar.
+  static std::uint64_t SamplesPerBar(std::uint32_t numerator, std::uint32_t denominator,
+                                     double tempo, std::uint64_t sampleRate);
+
+ private:
+  std::uint64_t sourceStart = 0;
+  std::uint64_t sourceEnd = 0;
+  std::uint64_t sourceLength = 0;
+  double sourceTempo = 120.0;
+  std::uint64_t targetLength = 0;
+  double targetTempo = 120.0;
+  std::uint32_t timeSigNumerator = 4;
+  std::uint32_t timeSigDenominator = 4;
+  JobWaveFormat waveFormat;
+  std::vector<float> inLeft;
+  std::vector<float> inRight;
+  std::vector<float> outLeft;
+  std::vector<float> outRight;
+  std::uint8_t outOfRange = 0;
+  std::vector<double> ratioList;
+};
