@@ -8,8 +8,14 @@
 #include "IF_segmenter.h"
 #include "IF_styMngr.h"
 #include "IF_timeStretch.h"
+#include "onsetAnalyzer.h"
 #include "prjMngr.h"
+#include "segmenter.h"
+#include "timeStretch.h"
 
 void CASTcore::createManagers() {
+  timeStretch.reset(::timeStretch::create());
+  segmenter.reset(::segmenter::create());
+  onsetAnalyzer.reset(::onsetAnalyzer::create());
   prjMngr.reset(::prjMngr::create(this));
 }

@@ -6,6 +6,8 @@
 
 #include "ASTundo.h"
 #include "CASTcore.h"
+#include "IF_styMngr.h"
+#include "IF_segmenter.h"
 
 class CASTcoreTestAccess {
  public:
@@ -16,4 +18,8 @@ class CASTcoreTestAccess {
     core.exceptFlag = 1;
   }
   static AllInfo& model(CASTcore& core) { return core.allInfo; }
+  // Installs a style manager (owned by the core from then on).
+  static void setStyleManager(CASTcore& core, IF_styMngr* manager) { core.styMngr.reset(manager); }
+  // Replaces the core's segmenter (e.g. by one that fails).
+  static void setSegmenter(CASTcore& core, IF_segmenter* replacement) { core.segmenter.reset(replacement); }
 };
