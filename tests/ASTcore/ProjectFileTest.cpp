@@ -318,10 +318,10 @@ TEST(AnalysedWaveFile, BeatsBeyondTheAudioAreRefused) {
 TEST(AnalysedWaveFile, RewritingReplacesTheOldFileOnlyWhenComplete) {
   CASTcore core;
   core.addWavList(analysedWave(L"song.wav", 16));
-  const QString awi = TestEnv::tempPath("song.awi");
+  const QString awi = TestEnv::tempPath("rewrite.awi");
   ASSERT_EQ(core.saveAwi(awi.toStdWString(), 0), 0u);
   const Bytes first = readAll(awi);
-  const QString project = TestEnv::tempPath("song.qmproj");
+  const QString project = TestEnv::tempPath("rewrite.qmproj");
   ASSERT_EQ(core.saveProject(project.toStdWString()), 0u);
   const Bytes firstProject = readAll(project);
 
@@ -345,6 +345,6 @@ TEST(AnalysedWaveFile, RewritingReplacesTheOldFileOnlyWhenComplete) {
   }
   EXPECT_EQ(readAll(project), firstProject);
   EXPECT_EQ(readAll(awi), first);
-  const QStringList leftovers = QDir(TestEnv::tempDir()).entryList({"song.*"}, QDir::Files);
+  const QStringList leftovers = QDir(TestEnv::tempDir()).entryList({"rewrite.*"}, QDir::Files);
   EXPECT_EQ(leftovers.size(), 2) << "no temporary files remain: " << leftovers.join(", ").toStdString();
 }
