@@ -1,0 +1,892 @@
+// Inner workings of the FFT package: the split-radix complex core, its
+// twiddle and bit-reversal tables and the real pre- and post-processing.
+//
+// Included only by FftPackage.cpp, which instantiates it for the package's
+// three instances. Nothing here checks an argument: the checked entry points
+// of FftPackage.h do that once per call.
+//
+// Conventions used throughout:
+// - A block of n Real values holds n/2 complex values as (re, im) pairs.
+// - A "kind 1" block of P complex values computes the DFT with positive
+//   exponent, X[k] = sum x[j] exp(+2 pi i jk/P), and leaves X[k] at the
+//   bit-reversed position of k.
+// - A "kind 2" block carries a pending half-step twiddle: it computes
+//   Y[r] = sum x[j] exp(+2 pi i j(2r+1)/(2P)), again in bit-reversed order.
+// - A radix-4 stage on a block splits it into four quarters; a kind 1 block
+//   yields quarters of kinds (1, 2, 1, 1), a kind 2 block (1, 2, 1, 2).
+// - Twiddle tables: w[0 .. nw-1] holds one table per transform size, the
+//   largest first; the table of L entries sits at w[nw - 2L]. Entry k of a
+//   table of L entries (k = 4, 8, ...) holds cos(k d), sin(k d), cos(3k d)
+//   and the 3k sine with d = (pi/4)/L; entries 2 and 3 hold 0.5/cos(2d) and
+//   0.5/cos(6d), except that the current variant's 4-entry table holds
+//   cos(2d) and sin(2d) there. The variants store the 3k sine with opposite
+//   signs; the accessors below hide that.
+
+#pragma once
+
+#include <cmath>
+#include <utility>
+
+#include "FftPackage.h"
+
+namespace Fft {
+namespace detail {
+
+// Reads the table of the given variant.
+template <typename Real, Variant V>
+struct Table {
+  // sin(3k d) of table entry k, whichever sign the variant stores.
+  static Real sin3(const Real* w, int k) { return V == Variant::Current ? -w[k + 3] : w[k + 3]; }
+  // cos(pi/8) and sin(pi/8) from the 4-entry table at the tail.
+  static void eighth(const Real* w, Real& c, Real& s) {
+    if (V == Variant::Current) {
+      c = w[2];
+      s = w[3];
+    } else {
+      // The earlier variant keeps 0.5/cos(pi/8) there: sin(pi/8) equals
+      // cos(pi/4) times that, and cos(pi/8) the sum of both.
+      s = w[1] * w[2];
+      c = s + w[2];
+    }
+  }
+};
+
+// ---- Radix-4 butterflies -------------------------------------------------
+// j is the Real index of the first value, m the Real offset of a quarter.
+// With Conj set the inputs are read conjugated (backward first stage).
+
+template <bool Conj, typename Real>
+inline Real imagOf(Real v) {
+  return Conj ? -v : v;
+}
+
+template <bool Conj = false, typename Real>
+inline void butterfly1NoTwiddle(Real* a, int j, int m) {
+  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
+  const Real x0r = a[j] + a[j2], x0i = imagOf<Conj>(a[j + 1] + a[j2 + 1]);
+  const Real x1r = a[j] - a[j2], x1i = imagOf<Conj>(a[j + 1] - a[j2 + 1]);
+  const Real x2r = a[j1] + a[j3], x2i = imagOf<Conj>(a[j1 + 1] + a[j3 + 1]);
+  const Real x3r = a[j1] - a[j3], x3i = imagOf<Conj>(a[j1 + 1] - a[j3 + 1]);
+  a[j] = x0r + x2r;
+  a[j + 1] = x0i + x2i;
+  a[j1] = x0r - x2r;
+  a[j1 + 1] = x0i - x2i;
+  a[j2] = x1r - x3i;
+  a[j2 + 1] = x1i + x3r;
+  a[j3] = x1r + x3i;
+  a[j3 + 1] = x1i - x3r;
+}
+
+// Kind 1 step: quarters 2 and 3 are multiplied by w1 and w3.
+template <bool Conj = false, typename Real>
+inline void butterfly1(Real* a, int j, int m, Real w1r, Real w1i, Real w3r, Real w3i) {
+  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
+  const Real x0r = a[j] + a[j2], x0i = imagOf<Conj>(a[j + 1] + a[j2 + 1]);
+  const Real x1r = a[j] - a[j2], x1i = imagOf<Conj>(a[j + 1] - a[j2 + 1]);
+  const Real x2r = a[j1] + a[j3], x2i = imagOf<Conj>(a[j1 + 1] + a[j3 + 1]);
+  const Real x3r = a[j1] - a[j3], x3i = imagOf<Conj>(a[j1 + 1] - a[j3 + 1]);
+  a[j] = x0r + x2r;
+  a[j + 1] = x0i + x2i;
+  a[j1] = x0r - x2r;
+  a[j1 + 1] = x0i - x2i;
+  Real yr = x1r - x3i, yi = x1i + x3r;
+  a[j2] = w1r * yr - w1i * yi;
+  a[j2 + 1] = w1r * yi + w1i * yr;
+  yr = x1r + x3i;
+  yi = x1i - x3r;
+  a[j3] = w3r * yr - w3i * yi;
+  a[j3 + 1] = w3r * yi + w3i * yr;
+}
+
+// Kind 2 step: with d0..d3 the quarters, (d0 + i d2) wa and (d1 + i d3) wb
+// give quarters 0 and 1 as sum and difference, (d0 - i d2) wc and
+// (d1 - i d3) wd give quarters 2 and 3.
+template <typename Real>
+inline void butterfly2(Real* a, int j, int m, Real war, Real wai, Real wbr, Real wbi, Real wcr, Real wci,
+                       Real wdr, Real wdi) {
+  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
+  const Real x0r = a[j] - a[j2 + 1], x0i = a[j + 1] + a[j2];
+  const Real x1r = a[j] + a[j2 + 1], x1i = a[j + 1] - a[j2];
+  const Real x2r = a[j1] - a[j3 + 1], x2i = a[j1 + 1] + a[j3];
+  const Real x3r = a[j1] + a[j3 + 1], x3i = a[j1 + 1] - a[j3];
+  Real y0r = war * x0r - wai * x0i, y0i = war * x0i + wai * x0r;
+  Real y2r = wbr * x2r - wbi * x2i, y2i = wbr * x2i + wbi * x2r;
+  a[j] = y0r + y2r;
+  a[j + 1] = y0i + y2i;
+  a[j1] = y0r - y2r;
+  a[j1 + 1] = y0i - y2i;
+  y0r = wcr * x1r - wci * x1i;
+  y0i = wcr * x1i + wci * x1r;
+  y2r = wdr * x3r - wdi * x3i;
+  y2i = wdr * x3i + wdi * x3r;
+  a[j2] = y0r + y2r;
+  a[j2 + 1] = y0i + y2i;
+  a[j3] = y0r - y2r;
+  a[j3 + 1] = y0i - y2i;
+}
+
+// Kind 2 step at index 0, where wa = wc = 1, wb = exp(i pi/4) and
+// wd = exp(3i pi/4).
+template <typename Real>
+inline void butterfly2First(Real* a, int j, int m, Real wn4r) {
+  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
+  const Real x0r = a[j] - a[j2 + 1], x0i = a[j + 1] + a[j2];
+  const Real x1r = a[j] + a[j2 + 1], x1i = a[j + 1] - a[j2];
+  const Real x2r = a[j1] - a[j3 + 1], x2i = a[j1 + 1] + a[j3];
+  const Real x3r = a[j1] + a[j3 + 1], x3i = a[j1 + 1] - a[j3];
+  Real yr = wn4r * (x2r - x2i), yi = wn4r * (x2i + x2r);
+  a[j] = x0r + yr;
+  a[j + 1] = x0i + yi;
+  a[j1] = x0r - yr;
+  a[j1 + 1] = x0i - yi;
+  yr = wn4r * (x3r - x3i);
+  yi = wn4r * (x3i + x3r);
+  // x3 exp(3i pi/4) = i (x3 exp(i pi/4))
+  a[j2] = x1r - yi;
+  a[j2 + 1] = x1i + yr;
+  a[j3] = x1r + yi;
+  a[j3 + 1] = x1i - yr;
+}
+
+// ---- Radix-4 stages over a block of n Reals -------------------------------
+
+// First stage over the whole array; w is the table of n/8 entries, which
+// holds every second twiddle: the odd ones are the scaled sums of their
+// neighbours.
+template <typename Real, Variant V, bool Conj>
+void fftFirstStage(int n, Real* a, const Real* w) {
+  using T = Table<Real, V>;
+  const int mh = n >> 3;
+  const int m = 2 * mh;
+  butterfly1NoTwiddle<Conj>(a, 0, m);
+  const Real wn4r = w[1];
+  const Real csc1 = w[2];
+  const Real csc3 = w[3];
+  Real wd1r = 1, wd1i = 0, wd3r = 1, wd3i = 0;
+  int k = 0;
+  for (int j = 2; j < mh - 2; j += 4) {
+    k += 4;
+    const Real e1r = w[k], e1i = w[k + 1], e3r = w[k + 2], e3i = T::sin3(w, k);
+    const Real wk1r = csc1 * (wd1r + e1r), wk1i = csc1 * (wd1i + e1i);
+    const Real wk3r = csc3 * (wd3r + e3r), wk3i = csc3 * (wd3i + e3i);
+    wd1r = e1r;
+    wd1i = e1i;
+    wd3r = e3r;
+    wd3i = e3i;
+    butterfly1<Conj>(a, j, m, wk1r, wk1i, wk3r, wk3i);
+    butterfly1<Conj>(a, j + 2, m, e1r, e1i, e3r, e3i);
+    // Mirror positions q - j: exp(i(pi/2 - t)) and -exp(-3it) rotated.
+    butterfly1<Conj>(a, m - j, m, wk1i, wk1r, -wk3i, -wk3r);
+    butterfly1<Conj>(a, m - j - 2, m, e1i, e1r, -e3i, -e3r);
+  }
+  const Real wk1r = csc1 * (wd1r + wn4r), wk1i = csc1 * (wd1i + wn4r);
+  const Real wk3r = csc3 * (wd3r - wn4r), wk3i = csc3 * (wd3i + wn4r);
+  butterfly1<Conj>(a, mh - 2, m, wk1r, wk1i, wk3r, wk3i);
+  butterfly1<Conj>(a, mh, m, wn4r, wn4r, -wn4r, wn4r);
+  butterfly1<Conj>(a, mh + 2, m, wk1i, wk1r, -wk3i, -wk3r);
+}
+
+// Kind 1 middle stage; w is the table of n/4 entries (w[nw - n/2]).
+template <typename Real, Variant V>
+void fftMiddleStage1(int n, Real* a, const Real* w) {
+  using T = Table<Real, V>;
+  const int mh = n >> 3;
+  const int m = 2 * mh;
+  butterfly1NoTwiddle(a, 0, m);
+  const Real wn4r = w[1];
+  for (int j = 2, k = 4; j < mh; j += 2, k += 4) {
+    const Real c1 = w[k], s1 = w[k + 1], c3 = w[k + 2], s3 = T::sin3(w, k);
+    butterfly1(a, j, m, c1, s1, c3, s3);
+    butterfly1(a, m - j, m, s1, c1, -s3, -c3);
+  }
+  butterfly1(a, mh, m, wn4r, wn4r, -wn4r, wn4r);
+}
+
+// Kind 2 middle stage; w is the table of n/2 entries (w[nw - n]).
+template <typename Real, Variant V>
+void fftMiddleStage2(int n, Real* a, const Real* w) {
+  using T = Table<Real, V>;
+  const int m = n >> 2;  // Real offset of a quarter
+  butterfly2First(a, 0, m, w[1]);
+  for (int j = 2, k = 4, kr = 2 * m - 4; j < m; j += 2, k += 4, kr -= 4) {
+    butterfly2(a, j, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr),
+               -w[kr + 2]);
+  }
+}
+
+// ---- Fixed small transforms ----------------------------------------------
+
+// 2 complex values, kind 1 and kind 2.
+template <typename Real>
+inline void small2Kind1(Real* a) {
+  const Real xr = a[0] - a[2], xi = a[1] - a[3];
+  a[0] += a[2];
+  a[1] += a[3];
+  a[2] = xr;
+  a[3] = xi;
+}
+
+template <typename Real>
+inline void small2Kind2(Real* a) {
+  const Real d0r = a[0], d0i = a[1], d1r = a[2], d1i = a[3];
+  a[0] = d0r - d1i;
+  a[1] = d0i + d1r;
+  a[2] = d0r + d1i;
+  a[3] = d0i - d1r;
+}
+
+// 4 complex values, kind 1 and kind 2.
+template <typename Real>
+inline void small4Kind1(Real* a) {
+  butterfly1NoTwiddle(a, 0, 2);
+}
+
+template <typename Real>
+inline void small4Kind2(Real* a, Real wn4r) {
+  butterfly2First(a, 0, 2, wn4r);
+}
+
+// 2-point transform of the whole array (n = 4).
+template <typename Real>
+inline void fftButterfly2(Real* a) {
+  small2Kind1(a);
+}
+
+// 4-point transforms of the whole array (n = 8), natural order.
+template <typename Real>
+inline void fftButterfly4(Real* a) {
+  butterfly1NoTwiddle(a, 0, 2);
+  std::swap(a[2], a[4]);
+  std::swap(a[3], a[5]);
+}
+
+template <typename Real>
+inline void fftButterfly4b(Real* a) {
+  // exp(-) transform: X[k] of the conjugate order, X[1] <-> X[3].
+  butterfly1NoTwiddle(a, 0, 2);
+  const Real x2r = a[2], x2i = a[3];
+  a[2] = a[6];
+  a[3] = a[7];
+  a[6] = a[4];
+  a[7] = a[5];
+  a[4] = x2r;
+  a[5] = x2i;
+}
+
+// 8-point kernels (16 Reals); w is the 4-entry table (w[nw - 8]).
+template <typename Real, Variant V>
+inline void fftButterfly8(Real* a, const Real* w) {
+  const Real wn4r = w[1];
+  butterfly1NoTwiddle(a, 0, 4);
+  butterfly1(a, 2, 4, wn4r, wn4r, -wn4r, wn4r);
+  small2Kind1(a);
+  small2Kind2(a + 4);
+  small2Kind1(a + 8);
+  small2Kind1(a + 12);
+}
+
+template <typename Real, Variant V>
+inline void fftButterfly8b(Real* a, const Real* w) {
+  Real c8, s8;
+  Table<Real, V>::eighth(w, c8, s8);
+  butterfly2First(a, 0, 4, w[1]);
+  butterfly2(a, 2, 4, c8, s8, s8, c8, s8, c8, -c8, -s8);
+  small2Kind1(a);
+  small2Kind2(a + 4);
+  small2Kind1(a + 8);
+  small2Kind2(a + 12);
+}
+
+// 16-point kernels (32 Reals): kind 1 with the 4-entry table (w[nw - 8]),
+// kind 2 with the 16-entry table (w[nw - 32]).
+template <typename Real, Variant V>
+inline void fftButterfly16(Real* a, const Real* w) {
+  const Real wn4r = w[1];
+  Real c8, s8;
+  Table<Real, V>::eighth(w, c8, s8);
+  butterfly1NoTwiddle(a, 0, 8);
+  butterfly1(a, 2, 8, c8, s8, s8, c8);
+  butterfly1(a, 4, 8, wn4r, wn4r, -wn4r, wn4r);
+  butterfly1(a, 6, 8, s8, c8, -c8, -s8);
+  small4Kind1(a);
+  small4Kind2(a + 8, wn4r);
+  small4Kind1(a + 16);
+  small4Kind1(a + 24);
+}
+
+template <typename Real, Variant V>
+inline void fftButterfly16b(Real* a, const Real* w) {
+  const Real wn4r = w[1];
+  fftMiddleStage2<Real, V>(32, a, w);
+  small4Kind1(a);
+  small4Kind2(a + 8, wn4r);
+  small4Kind1(a + 16);
+  small4Kind2(a + 24, wn4r);
+}
+
+// ---- Bit reversal -----------------------------------------------------------
+
+// Gathers the complex values of a small array through a permutation table:
+// value k comes from position from[k].
+template <typename Real, int Count>
+inline void gather(Real* a, const int (&from)[Count]) {
+  Real t[2 * Count];
+  for (int k = 0; k < 2 * Count; ++k) t[k] = a[k];
+  for (int k = 0; k < Count; ++k) {
+    a[2 * k] = t[2 * from[k]];
+    a[2 * k + 1] = t[2 * from[k] + 1];
+  }
+}
+
+constexpr int kReverse8[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+constexpr int kReverse16[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+// Position bitreverse((-k) mod size), for the backward direction.
+constexpr int kReverse8Neg[8] = {0, 7, 3, 5, 1, 6, 2, 4};
+constexpr int kReverse16Neg[16] = {0, 15, 7, 11, 3, 13, 5, 9, 1, 14, 6, 10, 2, 12, 4, 8};
+
+template <typename Real>
+inline void fftPermute8(Real* a) {
+  gather(a, kReverse8);
+}
+template <typename Real>
+inline void fftPermute8Neg(Real* a) {
+  gather(a, kReverse8Neg);
+}
+template <typename Real>
+inline void fftPermute16(Real* a) {
+  gather(a, kReverse16);
+}
+template <typename Real>
+inline void fftPermute16Neg(Real* a) {
+  gather(a, kReverse16Neg);
+}
+
+// Current variant: the table ip[m .. 2m-1] (m a power of two from 2 on)
+// holds 8m times the m-point bit reversal of its index. An array of n > 32
+// Reals is indexed as (high, middle, low) fields with m values in the high
+// and low fields and 8 or 16 in the middle one; reversal maps it to
+// (reverse(low), reverse(middle), reverse(high)).
+template <typename Real, bool Conj>
+void fftBitReverseTable(int n, const int* ip, Real* a) {
+  int m = 1;
+  int l = n >> 2;
+  while (l > 8) {
+    m <<= 1;
+    l >>= 2;
+  }
+  const int middleCount = 2 * l;
+  const int* reverseMiddle = middleCount == 8 ? kReverse8 : kReverse16;
+  const int highStride = middleCount * m;  // in complex values
+  const int tableScale = middleCount / 8;  // ip entry -> reversed low field * highStride
+  int mShift = 3;
+  for (int t = m; t > 1; t >>= 1) ++mShift;
+  const int* rev = ip + m;
+  for (int high = 0; high < m; ++high) {
+    const int reversedHigh = rev[high] >> mShift;
+    for (int middle = 0; middle < middleCount; ++middle) {
+      const int first = high * highStride + middle * m;
+      const int firstReversed = reverseMiddle[middle] * m + reversedHigh;
+      for (int low = 0; low < m; ++low) {
+        const int i = first + low;
+        const int r = firstReversed + rev[low] * tableScale;
+        if (i < r) {
+          const int ai = 2 * i, ar = 2 * r;
+          const Real xr = a[ai], xi = a[ai + 1];
+          a[ai] = a[ar];
+          a[ai + 1] = imagOf<Conj>(a[ar + 1]);
+          a[ar] = xr;
+          a[ar + 1] = imagOf<Conj>(xi);
+        } else if (Conj && i == r) {
+          a[2 * i + 1] = -a[2 * i + 1];
+        }
+      }
+    }
+  }
+}
+
+// Earlier variant: the reversed indices are rebuilt at every call in ip[2 ..].
+template <typename Real, bool Conj>
+void fftBitReverseScratch(int n, int* ipBase, Real* a) {
+  int* ip = ipBase + 2;
+  ip[0] = 0;
+  int l = n;
+  int m = 1;
+  while ((m << 3) < l) {
+    l >>= 1;
+    for (int j = 0; j < m; ++j) ip[m + j] = ip[j] + l;
+    m <<= 1;
+  }
+  const int m2 = 2 * m;
+  auto swapPair = [a](int x, int y) {
+    std::swap(a[x], a[y]);
+    std::swap(a[x + 1], a[y + 1]);
+  };
+  if ((m << 3) == l) {
+    for (int k = 0; k < m; ++k) {
+      for (int j = 0; j < k; ++j) {
+        int j1 = 2 * j + ip[k];
+        int k1 = 2 * k + ip[j];
+        swapPair(j1, k1);
+        j1 += m2;
+        k1 += 2 * m2;
+        swapPair(j1, k1);
+        j1 += m2;
+        k1 -= m2;
+        swapPair(j1, k1);
+        j1 += m2;
+        k1 += 2 * m2;
+        swapPair(j1, k1);
+      }
+      const int j1 = 2 * k + m2 + ip[k];
+      swapPair(j1, j1 + m2);
+    }
+  } else {
+    for (int k = 1; k < m; ++k) {
+      for (int j = 0; j < k; ++j) {
+        int j1 = 2 * j + ip[k];
+        int k1 = 2 * k + ip[j];
+        swapPair(j1, k1);
+        j1 += m2;
+        k1 += m2;
+        swapPair(j1, k1);
+      }
+    }
+  }
+  if (Conj) {
+    for (int j = 1; j < n; j += 2) a[j] = -a[j];
+  }
+}
+
+// ---- Block schedules ----------------------------------------------------------
+
+template <typename Real, Variant V>
+struct Core {
+  // Kind 1 block of 64 or 128 Reals after its stage.
+  static void fftLeafSmall(int n, Real* a, int nw, const Real* w) {
+    if (n == 128) {
+      fftButterfly16<Real, V>(a, w + nw - 8);
+      fftButterfly16b<Real, V>(a + 32, w + nw - 32);
+      fftButterfly16<Real, V>(a + 64, w + nw - 8);
+      fftButterfly16<Real, V>(a + 96, w + nw - 8);
+    } else {
+      fftButterfly8<Real, V>(a, w + nw - 8);
+      fftButterfly8b<Real, V>(a + 16, w + nw - 8);
+      fftButterfly8<Real, V>(a + 32, w + nw - 8);
+      fftButterfly8<Real, V>(a + 48, w + nw - 8);
+    }
+  }
+
+  // Kind 2 block of 64 or 128 Reals after its stage (earlier variant).
+  static void fftLeafSmall2(int n, Real* a, int nw, const Real* w) {
+    if (n == 128) {
+      fftButterfly16<Real, V>(a, w + nw - 8);
+      fftButterfly16b<Real, V>(a + 32, w + nw - 32);
+      fftButterfly16<Real, V>(a + 64, w + nw - 8);
+      fftButterfly16b<Real, V>(a + 96, w + nw - 32);
+    } else {
+      fftButterfly8<Real, V>(a, w + nw - 8);
+      fftButterfly8b<Real, V>(a + 16, w + nw - 8);
+      fftButterfly8<Real, V>(a + 32, w + nw - 8);
+      fftButterfly8b<Real, V>(a + 48, w + nw - 8);
+    }
+  }
+
+  static void stage(int kind, int n, Real* a, int nw, const Real* w) {
+    if (kind == 1) {
+      fftMiddleStage1<Real, V>(n, a, w + nw - (n >> 1));
+    } else {
+      fftMiddleStage2<Real, V>(n, a, w + nw - n);
+    }
+  }
+
+  // Current variant: a block of 512 or 256 Reals whose own stage has run;
+  // its last quarter is of the block's kind.
+  static void fftLeaf(int n, int kind, Real* a, int nw, const Real* w) {
+    const Real* w8 = w + nw - 8;
+    if (n == 512) {
+      const Real* w32 = w + nw - 32;
+      stage(1, 128, a, nw, w);
+      fftButterfly16<Real, V>(a, w8);
+      fftButterfly16b<Real, V>(a + 32, w32);
+      fftButterfly16<Real, V>(a + 64, w8);
+      fftButterfly16<Real, V>(a + 96, w8);
+      stage(2, 128, a + 128, nw, w);
+      fftButterfly16<Real, V>(a + 128, w8);
+      fftButterfly16b<Real, V>(a + 160, w32);
+      fftButterfly16<Real, V>(a + 192, w8);
+      fftButterfly16b<Real, V>(a + 224, w32);
+      stage(1, 128, a + 256, nw, w);
+      fftButterfly16<Real, V>(a + 256, w8);
+      fftButterfly16b<Real, V>(a + 288, w32);
+      fftButterfly16<Real, V>(a + 320, w8);
+      fftButterfly16<Real, V>(a + 352, w8);
+      stage(kind, 128, a + 384, nw, w);
+      if (kind == 1) {
+        fftButterfly16<Real, V>(a + 480, w8);
+      } else {
+        fftButterfly16b<Real, V>(a + 480, w32);
+      }
+      fftButterfly16<Real, V>(a + 384, w8);
+      fftButterfly16b<Real, V>(a + 416, w32);
+      fftButterfly16<Real, V>(a + 448, w8);
+    } else {
+      stage(1, 64, a, nw, w);
+      fftButterfly8<Real, V>(a, w8);
+      fftButterfly8b<Real, V>(a + 16, w8);
+      fftButterfly8<Real, V>(a + 32, w8);
+      fftButterfly8<Real, V>(a + 48, w8);
+      stage(2, 64, a + 64, nw, w);
+      fftButterfly8<Real, V>(a + 64, w8);
+      fftButterfly8b<Real, V>(a + 80, w8);
+      fftButterfly8<Real, V>(a + 96, w8);
+      fftButterfly8b<Real, V>(a + 112, w8);
+      stage(1, 64, a + 128, nw, w);
+      fftButterfly8<Real, V>(a + 128, w8);
+      fftButterfly8b<Real, V>(a + 144, w8);
+      fftButterfly8<Real, V>(a + 160, w8);
+      fftButterfly8<Real, V>(a + 176, w8);
+      stage(kind, 64, a + 192, nw, w);
+      if (kind == 1) {
+        fftButterfly8<Real, V>(a + 240, w8);
+      } else {
+        fftButterfly8b<Real, V>(a + 240, w8);
+      }
+      fftButterfly8<Real, V>(a + 192, w8);
+      fftButterfly8b<Real, V>(a + 208, w8);
+      fftButterfly8<Real, V>(a + 224, w8);
+    }
+  }
+
+  // Current variant: applies the stages that become due before the leaf
+  // that ends at j (the k-th leaf counted from the end) and returns its kind.
+  static int fftTree(int n, int j, int k, Real* a, int nw, const Real* w) {
+    if ((k & 3) != 0) {
+      const int kind = (k & 1) ? 1 : 2;
+      stage(kind, n, a + j - n, nw, w);
+      return kind;
+    }
+    int m = n;
+    int i = k;
+    while ((i & 3) == 0) {
+      i >>= 2;
+      m <<= 2;
+    }
+    const int kind = (i & 1) ? 1 : 2;
+    while (m > 128) {
+      stage(kind, m, a + j - m, nw, w);
+      m >>= 2;
+    }
+    return kind;
+  }
+
+  // Current variant: depth-first over blocks above 512 Reals, no recursion.
+  static void fftRecursiveRadix4(int n, Real* a, int nw, const Real* w) {
+    int m = n;
+    while (m > 512) {
+      m >>= 2;
+      stage(1, m, a + n - m, nw, w);
+    }
+    fftLeaf(m, 1, a + n - m, nw, w);
+    int k = 0;
+    for (int j = n - m; j > 0; j -= m) {
+      ++k;
+      const int kind = fftTree(m, j, k, a, nw, w);
+      fftLeaf(m, kind, a + j - m, nw, w);
+    }
+  }
+
+  // Earlier variant: breadth-first expansion of a kind 1 block of at most
+  // 512 Reals whose own stage has run.
+  static void fftExpand1(int n, Real* a, int nw, const Real* w) {
+    int l = n >> 2;
+    for (; l > 128; l >>= 2) {
+      for (int k = l; k < n; k <<= 2) {
+        for (int j = k - l; j < n; j += 4 * k) {
+          stage(1, l, a + j, nw, w);
+          stage(2, l, a + k + j, nw, w);
+          stage(1, l, a + 2 * k + j, nw, w);
+        }
+      }
+      stage(1, l, a + n - l, nw, w);
+    }
+    for (int k = l; k < n; k <<= 2) {
+      for (int j = k - l; j < n; j += 4 * k) {
+        stage(1, l, a + j, nw, w);
+        fftLeafSmall(l, a + j, nw, w);
+        stage(2, l, a + k + j, nw, w);
+        fftLeafSmall2(l, a + k + j, nw, w);
+        stage(1, l, a + 2 * k + j, nw, w);
+        fftLeafSmall(l, a + 2 * k + j, nw, w);
+      }
+    }
+    stage(1, l, a + n - l, nw, w);
+    fftLeafSmall(l, a + n - l, nw, w);
+  }
+
+  // Earlier variant: the same for a kind 2 block.
+  static void fftExpand2(int n, Real* a, int nw, const Real* w) {
+    const int h = n >> 1;
+    int l = n >> 2;
+    for (; l > 128; l >>= 2) {
+      for (int k = l; k < h; k <<= 2) {
+        for (int j = k - l; j < h; j += 2 * k) {
+          stage(1, l, a + j, nw, w);
+          stage(1, l, a + h + j, nw, w);
+        }
+        for (int j = 2 * k - l; j < h; j += 4 * k) {
+          stage(2, l, a + j, nw, w);
+          stage(2, l, a + h + j, nw, w);
+        }
+      }
+    }
+    for (int k = l; k < h; k <<= 2) {
+      for (int j = k - l; j < h; j += 2 * k) {
+        stage(1, l, a + j, nw, w);
+        fftLeafSmall(l, a + j, nw, w);
+        stage(1, l, a + h + j, nw, w);
+        fftLeafSmall(l, a + h + j, nw, w);
+      }
+      for (int j = 2 * k - l; j < h; j += 4 * k) {
+        stage(2, l, a + j, nw, w);
+        fftLeafSmall2(l, a + j, nw, w);
+        stage(2, l, a + h + j, nw, w);
+        fftLeafSmall2(l, a + h + j, nw, w);
+      }
+    }
+  }
+
+  // Earlier variant: four-way recursion above 512 Reals.
+  static void fftQuarterRecursion1(int n, Real* a, int nw, const Real* w) {
+    const int m = n >> 2;
+    stage(1, n, a, nw, w);
+    if (n > 512) {
+      fftQuarterRecursion1(m, a, nw, w);
+      fftQuarterRecursion2(m, a + m, nw, w);
+      fftQuarterRecursion1(m, a + 2 * m, nw, w);
+      fftQuarterRecursion1(m, a + 3 * m, nw, w);
+    } else {
+      fftExpand1(n, a, nw, w);
+    }
+  }
+
+  static void fftQuarterRecursion2(int n, Real* a, int nw, const Real* w) {
+    const int m = n >> 2;
+    stage(2, n, a, nw, w);
+    if (n > 512) {
+      fftQuarterRecursion1(m, a, nw, w);
+      fftQuarterRecursion2(m, a + m, nw, w);
+      fftQuarterRecursion1(m, a + 2 * m, nw, w);
+      fftQuarterRecursion2(m, a + 3 * m, nw, w);
+    } else {
+      fftExpand2(n, a, nw, w);
+    }
+  }
+
+  // Everything after the first stage of an array of more than 32 Reals.
+  static void afterFirstStage(int n, Real* a, int nw, const Real* w) {
+    if (V == Variant::Current) {
+      if (n > 512) {
+        fftRecursiveRadix4(n, a, nw, w);
+      } else if (n > 128) {
+        fftLeaf(n, 1, a, nw, w);
+      } else {
+        fftLeafSmall(n, a, nw, w);
+      }
+    } else {
+      if (n > 512) {
+        const int m = n >> 2;
+        fftQuarterRecursion1(m, a, nw, w);
+        fftQuarterRecursion2(m, a + m, nw, w);
+        fftQuarterRecursion1(m, a + 2 * m, nw, w);
+        fftQuarterRecursion1(m, a + 3 * m, nw, w);
+      } else if ((n >> 2) > 32) {
+        fftExpand1(n, a, nw, w);
+      } else {
+        fftLeafSmall(n, a, nw, w);
+      }
+    }
+  }
+
+  template <bool Conj>
+  static void bitReverse(int n, int* ip, Real* a) {
+    if (V == Variant::Current) {
+      fftBitReverseTable<Real, Conj>(n, ip, a);
+    } else {
+      fftBitReverseScratch<Real, Conj>(n, ip, a);
+    }
+  }
+
+  // Complex transform with positive exponent, natural order.
+  static void fftComplexForward(int n, Real* a, int* ip, int nw, const Real* w) {
+    if (n > 32) {
+      fftFirstStage<Real, V, false>(n, a, w + nw - (n >> 2));
+      afterFirstStage(n, a, nw, w);
+      bitReverse<false>(n, ip, a);
+    } else if (n == 32) {
+      fftButterfly16<Real, V>(a, w + nw - 8);
+      fftPermute16(a);
+    } else if (n == 16) {
+      fftButterfly8<Real, V>(a, w);
+      fftPermute8(a);
+    } else if (n == 8) {
+      fftButterfly4(a);
+    } else if (n == 4) {
+      fftButterfly2(a);
+    }
+  }
+
+  // Complex transform with negative exponent: the forward core on the
+  // conjugated input, conjugated again on the way out.
+  static void fftComplexBackward(int n, Real* a, int* ip, int nw, const Real* w) {
+    if (n > 32) {
+      fftFirstStage<Real, V, true>(n, a, w + nw - (n >> 2));
+      afterFirstStage(n, a, nw, w);
+      bitReverse<true>(n, ip, a);
+    } else if (n == 32) {
+      fftButterfly16<Real, V>(a, w + nw - 8);
+      fftPermute16Neg(a);
+    } else if (n == 16) {
+      fftButterfly8<Real, V>(a, w);
+      fftPermute8Neg(a);
+    } else if (n == 8) {
+      fftButterfly4b(a);
+    } else if (n == 4) {
+      fftButterfly2(a);
+    }
+  }
+
+  // Turns the complex transform of the n/2 pairs into the real spectrum
+  // (and back); c is the cosine table of nc entries.
+  static void fftRealPostForward(int n, Real* a, int nc, const Real* c) {
+    const int m = n >> 1;
+    const int ks = 2 * nc / m;
+    int kk = 0;
+    for (int j = 2; j < m; j += 2) {
+      const int k = n - j;
+      kk += ks;
+      const Real wkr = Real(0.5) - c[nc - kk];
+      const Real wki = c[kk];
+      const Real xr = a[j] - a[k];
+      const Real xi = a[j + 1] + a[k + 1];
+      const Real yr = wkr * xr - wki * xi;
+      const Real yi = wkr * xi + wki * xr;
+      a[j] -= yr;
+      a[j + 1] -= yi;
+      a[k] += yr;
+      a[k + 1] -= yi;
+    }
+  }
+
+  static void fftRealPreBackward(int n, Real* a, int nc, const Real* c) {
+    const int m = n >> 1;
+    const int ks = 2 * nc / m;
+    int kk = 0;
+    for (int j = 2; j < m; j += 2) {
+      const int k = n - j;
+      kk += ks;
+      const Real wkr = Real(0.5) - c[nc - kk];
+      const Real wki = c[kk];
+      const Real xr = a[j] - a[k];
+      const Real xi = a[j + 1] + a[k + 1];
+      const Real yr = wkr * xr + wki * xi;
+      const Real yi = wkr * xi - wki * xr;
+      a[j] -= yr;
+      a[j + 1] -= yi;
+      a[k] += yr;
+      a[k + 1] -= yi;
+    }
+  }
+};
+
+// ---- Tables -----------------------------------------------------------------
+
+// Angle steps are formed in double and rounded to Real; sine and cosine run
+// in Real (the float overloads for the single-precision instance).
+template <typename Real>
+inline Real angleStep(int divisor) {
+  return static_cast<Real>(0.7853981633974483 / divisor);
+}
+
+// Current variant: bit-reversal table of the transform of 4 nw Reals.
+inline void makeBitReverseTable(int nw, int* ip) {
+  ip[2] = 0;
+  ip[3] = 16;
+  int m = 2;
+  for (int l = nw; l > 32; l >>= 2) {
+    const int m2 = m << 1;
+    const int q = m2 << 3;
+    for (int j = m; j < m2; ++j) {
+      const int p = ip[j] << 2;
+      ip[m + j] = p;
+      ip[m2 + j] = p + q;
+    }
+    m = m2;
+  }
+}
+
+template <typename Real, Variant V>
+void makeTwiddleTable(int nw, int* ip, Real* w) {
+  ip[0] = nw;
+  ip[1] = 1;
+  if (nw <= 2) return;
+  int h = nw >> 1;
+  const Real delta = angleStep<Real>(h);
+  const Real wn4r = std::cos(delta * static_cast<Real>(h));
+  w[0] = 1;
+  w[1] = wn4r;
+  const Real sin3Sign = V == Variant::Current ? Real(-1) : Real(1);
+  if (V == Variant::Current && h == 4) {
+    w[2] = std::cos(delta * Real(2));
+    w[3] = std::sin(delta * Real(2));
+  } else if (h >= 4) {
+    if (V == Variant::Current) makeBitReverseTable(nw, ip);
+    w[2] = Real(0.5) / std::cos(delta * Real(2));
+    w[3] = Real(0.5) / std::cos(delta * Real(6));
+    for (int j = 4; j < h; j += 4) {
+      const Real x = static_cast<Real>(j);
+      w[j] = std::cos(delta * x);
+      w[j + 1] = std::sin(delta * x);
+      w[j + 2] = std::cos(Real(3) * delta * x);
+      w[j + 3] = sin3Sign * std::sin(Real(3) * delta * x);
+    }
+  }
+  int p = 0;
+  while (h > 2) {
+    const int q = p + h;
+    h >>= 1;
+    w[q] = 1;
+    w[q + 1] = wn4r;
+    if (V == Variant::Current && h == 4) {
+      w[q + 2] = w[p + 4];
+      w[q + 3] = w[p + 5];
+    } else if (h >= 4) {
+      w[q + 2] = Real(0.5) / w[p + 4];
+      w[q + 3] = Real(0.5) / w[p + 6];
+      for (int j = 4; j < h; j += 4) {
+        w[q + j] = w[p + 2 * j];
+        w[q + j + 1] = w[p + 2 * j + 1];
+        w[q + j + 2] = w[p + 2 * j + 2];
+        w[q + j + 3] = w[p + 2 * j + 3];
+      }
+    }
+    p = q;
+  }
+}
+
+template <typename Real>
+void makeCosineTable(int nc, int* ip, Real* c) {
+  ip[1] = nc;
+  if (nc <= 1) return;
+  const int h = nc >> 1;
+  const Real delta = angleStep<Real>(h);
+  c[0] = std::cos(delta * static_cast<Real>(h));
+  c[h] = Real(0.5) * c[0];
+  for (int j = 1; j < h; ++j) {
+    const Real x = static_cast<Real>(j);
+    c[j] = Real(0.5) * std::cos(delta * x);
+    c[nc - j] = Real(0.5) * std::sin(delta * x);
+  }
+}
+
+}  // namespace detail
+}  // namespace Fft
