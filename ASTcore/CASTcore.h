@@ -216,6 +216,93 @@ class CASTcore {
   // `address` on the section's wave.
   ResultCode nearestPoint(std::uint8_t slot, std::uint64_t address, std::uint8_t mask, std::uint64_t& out) const;
 
+  // --- Section rendering ---
+  // The slot's range of "AST_temp.wav" (in the temporary folder), padded to
+  // whole bars where the slot asks for it, stretched to the project tempo,
+  // faded when its fade switch is on, written to its working wave
+  // "AST_temp_<name>.wav". On success the rendered length is recorded in
+  // SecInfo.holdValue (no undo step) and the slot counts as rendered. A
+  // stretch ratio outside 0.5..2.0 sets *ratioFlag (never cleared here),
+  // records length 0, clears the rendered flag and still returns 0. Messages
+  // for the user go to lastError.
+  ResultCode renderAudition(std::uint8_t slot, std::uint8_t* ratioFlag);
+  // The section as one stretch region of SecInfo.barNum bars.
+  ResultCode renderWholeSection(std::uint8_t slot, std::uint64_t* length, std::uint8_t* ratioFlag);
+  // The section stretched bar by bar, padded with silence to whole bars
+  // (an intro's pickup or short first bar, an ending's short last bar).
+  ResultCode renderSectionByBars(std::uint8_t slot, std::uint64_t* length, std::uint8_t* ratioFlag);
+  // Appends the section's bar lines as absolute frames: start, the further
+  // bar lines, end (pulled to waveEnd - 1 when it lies at the audio's end).
+  ResultCode makeBarCuts(const SecInfo& sec, std::vector<std::uint64_t>& cuts, std::uint64_t waveEnd);
+  // The silence that completes a partial first bar of an intro (padAtStart;
+  // with a pickup the pickup becomes a bar of its own, `firstBarLength`
+  // frames long, and `pickup` is set) or asks for the last bar of an ending
+  // to be completed (padAtEnd). `cuts` is the list of makeBarCuts.
+  ResultCode pickupPadding(std::uint8_t numerator, std::uint8_t slot, const SecInfo& sec, std::uint64_t& pad,
+                           std::uint8_t& pickup, std::uint64_t nominalBarLength, std::uint64_t& firstBarLength,
+                           std::uint8_t& padAtStart, std::uint8_t& padAtEnd,
+                           const std::vector<std::uint64_t>& cuts);
+  // Appends `pad` silent frames to `samples` (called before the section's
+  // frames are read) and rebases the cut list on the buffer's start; with
+  // `pickup` the list gains the pickup bar of `firstBarLength` frames.
+  ResultCode padStart(std::vector<std::uint8_t>& samples, std::uint64_t pad, std::uint8_t pickup,
+                      std::uint64_t firstBarLength, std::vector<std::uint64_t>& cuts);
+  // Makes the last bar as long as the bar before it (one bar: as long as
+  // `nominalBarLength`): silence is appended and the last cut moved. A
+  // one-bar section longer than nominal has its last cut moved back instead.
+  ResultCode padEnd(std::uint16_t bars, std::uint64_t nominalBarLength, std::vector<std::uint64_t>& cuts,
+                    std::vector<std::uint8_t>& samples);
+  // Appends the frames of the slot's playing range (pickup included) of
+  // "AST_temp.wav", up to `endLimit` (exclusive) when that comes first, as
+  // 16-bit stereo bytes. Fails when the file cannot deliver the whole range.
+  ResultCode readSectionSamples(std::uint8_t slot, std::vector<std::uint8_t>& bytes,
+                                std::uint64_t endLimit = UINT64_MAX);
+  // Stretches `samples` as one region of `bars` bars to the project tempo
+  // and keeps the ratios in stretchRatios[slot]. A ratio out of range sets
+  // *ratioFlag, appends "Stretch ratio error! [...]" to lastError and
+  // returns 0.
+  ResultCode checkStretchRatio(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t slot,
+                               std::uint64_t bars, const std::vector<std::uint8_t>& samples,
+                               std::vector<std::uint8_t>& stretched, std::uint8_t* ratioFlag);
+  // The same with one region per pair of neighbouring cuts (the samples
+  // start at cuts[0]).
+  ResultCode checkStretchRatioByBars(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t slot,
+                                     std::uint64_t bars, const std::vector<std::uint64_t>& cuts,
+                                     const std::vector<std::uint8_t>& samples,
+                                     std::vector<std::uint8_t>& stretched, std::uint8_t* ratioFlag);
+  // mode bit 0: the first n frames rise as (i/n)^2; bit 1: the last n fall
+  // the same way. Buffers of fewer than n frames are left alone.
+  static void fadeEdges(std::vector<std::uint8_t>& bytes, std::uint64_t n, std::uint8_t mode);
+  // Hands the slot's working wave and the default analysis text to the style
+  // manager. The common record is not changed.
+  ResultCode assignSectionAudio(std::uint8_t slot);
+  // Raises the working waves of all used slots towards full scale by
+  // normDepth percent per section and the rest by the overall peak; a wave is
+  // never attenuated. Rewritten slots lose their rendered flag.
+  ResultCode normalizeSectionWaves();
+  ResultCode getSecWave(std::uint8_t slot, SecInfo** sec, WavInfo** wave);
+  ResultCode getSecWaveOnly(std::uint8_t slot, WavInfo** wave);
+  ResultCode isWaveUsed(std::uint8_t wavNo, std::uint8_t* used);
+  ResultCode isSectionUsed(std::uint8_t slot, std::uint8_t* used);
+  ResultCode getWavTempo(std::uint8_t wavNo, std::uint64_t* tempo);
+  // ceil(last onset time * 44100): the end of the wave's audio in frames.
+  ResultCode audioEndFrame(std::uint8_t wavNo, std::uint64_t* frame);
+  // Walks back from grid entry 2 * beats (+ halfBeat * division) by one
+  // division at a time to the entry nearest `address`: `back` counts the
+  // divisions, `diff` the signed distance (two's complement).
+  ResultCode snapAddressToBeat(std::uint8_t wavNo, std::uint8_t halfBeat, std::int32_t beats,
+                               std::uint64_t address, std::uint8_t* back, std::uint64_t* diff);
+  // UTF-8 bytes of a wide string; empty when it cannot be converted.
+  static std::string wideToUtf8(const std::wstring& text);
+
+ private:
+  ResultCode writeSectionWave(std::uint8_t slot, const std::vector<std::uint8_t>& bytes);
+  ResultCode stretchAndCheck(std::uint8_t numerator, std::uint8_t denominator, std::uint8_t slot,
+                             std::uint64_t bars, const std::vector<std::uint64_t>* cuts,
+                             const std::vector<std::uint8_t>& samples, std::vector<std::uint8_t>& stretched,
+                             std::uint8_t* ratioFlag);
+
+ public:
   // --- Errors ---
   void clearLastError();
   bool hasException() const;
