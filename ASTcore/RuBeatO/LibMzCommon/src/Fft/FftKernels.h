@@ -32,6 +32,14 @@
 namespace Fft {
 namespace detail {
 
+// The butterflies are small but called from hot loops; the compiler's own
+// heuristics leave some of them out of line.
+#if defined(__GNUC__)
+#define FFT_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define FFT_ALWAYS_INLINE inline
+#endif
+
 // Reads the table of the given variant.
 template <typename Real, Variant V>
 struct Table {
@@ -56,12 +64,12 @@ struct Table {
 // With Conj set the inputs are read conjugated (backward first stage).
 
 template <bool Conj, typename Real>
-inline Real imagOf(Real v) {
+FFT_ALWAYS_INLINE Real imagOf(Real v) {
   return Conj ? -v : v;
 }
 
 template <bool Conj = false, typename Real>
-inline void butterfly1NoTwiddle(Real* a, int j, int m) {
+FFT_ALWAYS_INLINE void butterfly1NoTwiddle(Real* a, int j, int m) {
   const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
   const Real x0r = a[j] + a[j2], x0i = imagOf<Conj>(a[j + 1] + a[j2 + 1]);
   const Real x1r = a[j] - a[j2], x1i = imagOf<Conj>(a[j + 1] - a[j2 + 1]);
@@ -79,7 +87,7 @@ inline void butterfly1NoTwiddle(Real* a, int j, int m) {
 
 // Kind 1 step: quarters 2 and 3 are multiplied by w1 and w3.
 template <bool Conj = false, typename Real>
-inline void butterfly1(Real* a, int j, int m, Real w1r, Real w1i, Real w3r, Real w3i) {
+FFT_ALWAYS_INLINE void butterfly1(Real* a, int j, int m, Real w1r, Real w1i, Real w3r, Real w3i) {
   const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
   const Real x0r = a[j] + a[j2], x0i = imagOf<Conj>(a[j + 1] + a[j2 + 1]);
   const Real x1r = a[j] - a[j2], x1i = imagOf<Conj>(a[j + 1] - a[j2 + 1]);
@@ -102,7 +110,7 @@ inline void butterfly1(Real* a, int j, int m, Real w1r, Real w1i, Real w3r, Real
 // give quarters 0 and 1 as sum and difference, (d0 - i d2) wc and
 // (d1 - i d3) wd give quarters 2 and 3.
 template <typename Real>
-inline void butterfly2(Real* a, int j, int m, Real war, Real wai, Real wbr, Real wbi, Real wcr, Real wci,
+FFT_ALWAYS_INLINE void butterfly2(Real* a, int j, int m, Real war, Real wai, Real wbr, Real wbi, Real wcr, Real wci,
                        Real wdr, Real wdi) {
   const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
   const Real x0r = a[j] - a[j2 + 1], x0i = a[j + 1] + a[j2];
@@ -128,7 +136,7 @@ inline void butterfly2(Real* a, int j, int m, Real war, Real wai, Real wbr, Real
 // Kind 2 step at index 0, where wa = wc = 1, wb = exp(i pi/4) and
 // wd = exp(3i pi/4).
 template <typename Real>
-inline void butterfly2First(Real* a, int j, int m, Real wn4r) {
+FFT_ALWAYS_INLINE void butterfly2First(Real* a, int j, int m, Real wn4r) {
   const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
   const Real x0r = a[j] - a[j2 + 1], x0i = a[j + 1] + a[j2];
   const Real x1r = a[j] + a[j2 + 1], x1i = a[j + 1] - a[j2];
@@ -218,7 +226,7 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
 
 // 2 complex values, kind 1 and kind 2.
 template <typename Real>
-inline void small2Kind1(Real* a) {
+FFT_ALWAYS_INLINE void small2Kind1(Real* a) {
   const Real xr = a[0] - a[2], xi = a[1] - a[3];
   a[0] += a[2];
   a[1] += a[3];
@@ -227,7 +235,7 @@ inline void small2Kind1(Real* a) {
 }
 
 template <typename Real>
-inline void small2Kind2(Real* a) {
+FFT_ALWAYS_INLINE void small2Kind2(Real* a) {
   const Real d0r = a[0], d0i = a[1], d1r = a[2], d1i = a[3];
   a[0] = d0r - d1i;
   a[1] = d0i + d1r;
@@ -237,12 +245,12 @@ inline void small2Kind2(Real* a) {
 
 // 4 complex values, kind 1 and kind 2.
 template <typename Real>
-inline void small4Kind1(Real* a) {
+FFT_ALWAYS_INLINE void small4Kind1(Real* a) {
   butterfly1NoTwiddle(a, 0, 2);
 }
 
 template <typename Real>
-inline void small4Kind2(Real* a, Real wn4r) {
+FFT_ALWAYS_INLINE void small4Kind2(Real* a, Real wn4r) {
   butterfly2First(a, 0, 2, wn4r);
 }
 
@@ -361,11 +369,48 @@ inline void fftPermute16Neg(Real* a) {
   gather(a, kReverse16Neg);
 }
 
+// Swaps complex values x and y; with Conj both also lose their sign of the
+// imaginary part.
+template <bool Conj, typename Real>
+FFT_ALWAYS_INLINE void swapComplex(Real* a, int x, int y) {
+  const Real xr = a[2 * x], xi = a[2 * x + 1];
+  a[2 * x] = a[2 * y];
+  a[2 * x + 1] = imagOf<Conj>(a[2 * y + 1]);
+  a[2 * y] = xr;
+  a[2 * y + 1] = imagOf<Conj>(xi);
+}
+
 // Current variant: the table ip[m .. 2m-1] (m a power of two from 2 on)
 // holds 8m times the m-point bit reversal of its index. An array of n > 32
 // Reals is indexed as (high, middle, low) fields with m values in the high
-// and low fields and 8 or 16 in the middle one; reversal maps it to
-// (reverse(low), reverse(middle), reverse(high)).
+// and low fields and Middle (8 or 16) in the middle one; reversal maps
+// (high, middle, low) to (reverse(low), reverse(middle), reverse(high)).
+// Each pair is visited once: (reverse(k), middle, j) with j < k trades with
+// (reverse(j), reverse(middle), k), and with j = k only the middle field moves.
+template <typename Real, bool Conj, int Middle>
+void bitReverseFields(int m, const int* rev, Real* a) {
+  const int* reverseMiddle = Middle == 8 ? kReverse8 : kReverse16;
+  const int scale = Middle / 8;  // ip entry -> reversed field times the high stride
+  for (int k = 0; k < m; ++k) {
+    const int highK = rev[k] * scale;
+    for (int j = 0; j < k; ++j) {
+      const int highJ = rev[j] * scale;
+      for (int middle = 0; middle < Middle; ++middle) {
+        swapComplex<Conj>(a, highK + middle * m + j, highJ + reverseMiddle[middle] * m + k);
+      }
+    }
+    for (int middle = 0; middle < Middle; ++middle) {
+      const int reversed = reverseMiddle[middle];
+      if (middle < reversed) {
+        swapComplex<Conj>(a, highK + middle * m + k, highK + reversed * m + k);
+      } else if (Conj && middle == reversed) {
+        const int x = highK + middle * m + k;
+        a[2 * x + 1] = -a[2 * x + 1];
+      }
+    }
+  }
+}
+
 template <typename Real, bool Conj>
 void fftBitReverseTable(int n, const int* ip, Real* a) {
   int m = 1;
@@ -374,33 +419,10 @@ void fftBitReverseTable(int n, const int* ip, Real* a) {
     m <<= 1;
     l >>= 2;
   }
-  const int middleCount = 2 * l;
-  const int* reverseMiddle = middleCount == 8 ? kReverse8 : kReverse16;
-  const int highStride = middleCount * m;  // in complex values
-  const int tableScale = middleCount / 8;  // ip entry -> reversed low field * highStride
-  int mShift = 3;
-  for (int t = m; t > 1; t >>= 1) ++mShift;
-  const int* rev = ip + m;
-  for (int high = 0; high < m; ++high) {
-    const int reversedHigh = rev[high] >> mShift;
-    for (int middle = 0; middle < middleCount; ++middle) {
-      const int first = high * highStride + middle * m;
-      const int firstReversed = reverseMiddle[middle] * m + reversedHigh;
-      for (int low = 0; low < m; ++low) {
-        const int i = first + low;
-        const int r = firstReversed + rev[low] * tableScale;
-        if (i < r) {
-          const int ai = 2 * i, ar = 2 * r;
-          const Real xr = a[ai], xi = a[ai + 1];
-          a[ai] = a[ar];
-          a[ai + 1] = imagOf<Conj>(a[ar + 1]);
-          a[ar] = xr;
-          a[ar + 1] = imagOf<Conj>(xi);
-        } else if (Conj && i == r) {
-          a[2 * i + 1] = -a[2 * i + 1];
-        }
-      }
-    }
+  if (l == 8) {
+    bitReverseFields<Real, Conj, 16>(m, ip + m, a);
+  } else {
+    bitReverseFields<Real, Conj, 8>(m, ip + m, a);
   }
 }
 
