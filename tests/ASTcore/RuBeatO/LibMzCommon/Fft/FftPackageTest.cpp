@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -183,7 +184,16 @@ template <typename I>
 class RealTransform : public ::testing::Test {};
 
 using Instances = ::testing::Types<SingleInstance, SyncInstance, TimeStretchInstance>;
-TYPED_TEST_SUITE(RealTransform, Instances);
+
+struct InstanceNames {
+  template <typename I>
+  static std::string GetName(int) {
+    if (std::is_same<I, SingleInstance>::value) return "SinglePrecision";
+    if (std::is_same<I, SyncInstance>::value) return "DoublePrecisionSync";
+    return "DoublePrecisionTimeStretch";
+  }
+};
+TYPED_TEST_SUITE(RealTransform, Instances, InstanceNames);
 
 TYPED_TEST(RealTransform, ForwardMatchesNaiveDftAtEveryLength) {
   using Real = typename TypeParam::RealType;
@@ -329,7 +339,14 @@ template <typename Real>
 class ComplexTransform : public ::testing::Test {};
 
 using ComplexReals = ::testing::Types<float, double>;
-TYPED_TEST_SUITE(ComplexTransform, ComplexReals);
+
+struct PrecisionNames {
+  template <typename Real>
+  static std::string GetName(int) {
+    return std::is_same<Real, float>::value ? "SinglePrecision" : "DoublePrecision";
+  }
+};
+TYPED_TEST_SUITE(ComplexTransform, ComplexReals, PrecisionNames);
 
 TYPED_TEST(ComplexTransform, BothDirectionsMatchNaiveDftAtEveryLength) {
   using Real = TypeParam;
