@@ -303,6 +303,16 @@ class CASTcore {
                              std::uint8_t* ratioFlag);
 
  public:
+  // --- Style export ---
+  // Writes the style file from every used section's working wave; each used
+  // section must have been rendered. The masks (bit N = slot N, zeroed by
+  // the caller) report sections whose attack, beat or sync points exceeded
+  // their limits.
+  ResultCode exportStyle(const std::wstring& path, std::uint64_t* written, std::uint16_t* attackMask,
+                         std::uint16_t* beatMask, std::uint16_t* syncMask);
+  // Hands every used section's working wave to a freshly reset style model.
+  ResultCode assignAllSectionAudio();
+
   // --- Errors ---
   void clearLastError();
   bool hasException() const;

@@ -11,9 +11,11 @@
 #include "onsetAnalyzer.h"
 #include "prjMngr.h"
 #include "segmenter.h"
+#include "styMngr.h"
 #include "timeStretch.h"
 
 void CASTcore::createManagers() {
+  styMngr.reset(::styMngr::create());
   timeStretch.reset(::timeStretch::create());
   segmenter.reset(::segmenter::create());
   onsetAnalyzer.reset(::onsetAnalyzer::create());

@@ -1,0 +1,36 @@
+#include "ExportStyle.h"
+
+#include <QFile>
+
+#include "CASTcore.h"
+
+ExportStyle::ExportStyle(std::function<std::uint64_t()> job, CASTcore* core, const QString& path, void* owner)
+    : QObject(nullptr), job(std::move(job)), core(core), outputPath(path), owner(owner) {}
+
+ExportStyle::~ExportStyle() = default;
+
+void ExportStyle::doExport() {
+  core->clearLastError();
+  const std::uint64_t prepared = job ? job() : 0;
+  if (prepared != 0) {
+    emit errorOnPreparation(static_cast<unsigned long>(prepared));
+    return;
+  }
+  writtenBytes = 0;
+  attackMask = 0;
+  std::uint16_t beatMask = 0;
+  std::uint16_t syncMask = 0;
+  ResultCode code = core->exportStyle(outputPath.toStdWString(), &writtenBytes, &attackMask, &beatMask, &syncMask);
+  if (core->hasException()) {
+    // A file written while something failed inside cannot be trusted.
+    if (QFile::exists(outputPath)) QFile::remove(outputPath);
+    writtenBytes = 0;
+    // A removed file is never reported as a success.
+    if (!Result::failed(code)) code = Result::fail(9);
+  }
+  if (code == 0 && attackMask == 0) {
+    emit done(0);
+  } else {
+    emit errorOnPreparation(static_cast<unsigned long>(code));
+  }
+}

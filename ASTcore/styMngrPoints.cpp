@@ -1,0 +1,305 @@
+// Attack, beat and sync points of the style's recordings.
+
+#include <cmath>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+#include "BlockOnsetDetector.h"
+#include "CAudioFile.h"
+#include "CAudioInfoDecorator.h"
+#include "CAudioPoint.h"
+#include "CAudioStyleDecorator.h"
+#include "CAudioStyleWaveFormat.h"
+#include "CAudioWaveData.h"
+#include "CAudioWaveForm.h"
+#include "CAudioWaveInfo.h"
+#include "CSyncroPoint.h"
+#include "styMngr.h"
+#include "syncAnalyze.h"
+
+namespace {
+
+constexpr int kBlock = 32;
+constexpr std::uint64_t kAttackLead = 80;  // frames an attack is reported after it starts
+
+std::int16_t sampleAt(const std::vector<std::uint8_t>& bytes, std::size_t index) {
+  return static_cast<std::int16_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));
+}
+
+}  // namespace
+
+double styMngr::samplesPerBeat(std::uint8_t slot) const {
+  if (bars[slot] == 0 || numerator == 0) return 0.0;
+  return std::trunc(static_cast<double>(lengths[slot]) / static_cast<double>(bars[slot]) / numerator);
+}
+
+ResultCode styMngr::buildPointLists(std::uint16_t* attackMask, std::uint16_t* beatMask, std::uint16_t* syncMask) {
+  for (std::uint8_t slot = 0; slot < 15; ++slot) {
+    CAudioFile* file = model->FindFileBySection(getAudioSectionNumber(slot));
+    if (!file || !file->GetWaveForm() || !file->GetWaveForm()->GetWaveData()) continue;
+    CAudioWaveForm* wave = file->GetWaveForm();
+    std::string path;
+    ResultCode rc = wave->GetWaveData()->GetFilePath(path);
+    if (Result::failed(rc)) return Result::nest(1, rc);
+    rc = makeAttackPoints(slot, wave, path, attackMask);
+    if (Result::failed(rc)) return Result::nest(2, rc);
+    rc = makeBeatPoints(slot, wave, beatMask);
+    if (Result::failed(rc)) return Result::nest(3, rc);
+    rc = makeSyncPoints(slot, wave, path, syncMask);
+    if (Result::failed(rc)) return Result::nest(4, rc);
+  }
+  return Result::kOk;
+}
+
+ResultCode styMngr::readRecordingBytes(CAudioWaveForm* wave, const std::string& path,
+                                       std::vector<std::uint8_t>& bytes, unsigned sizeStep, unsigned readStep) {
+  std::uint64_t inMemory = 0;
+  if (Result::failed(wave->GetWaveData()->GetMemorySize(inMemory))) return Result::fail(sizeStep);
+  try {
+    if (inMemory > 0) {
+      bytes.resize(inMemory);
+      if (Result::failed(wave->GetWaveData()->GetMemoryBytes(bytes.data(), inMemory))) {
+        exceptFlag = 1;
+        return Result::fail(sizeStep + 2);
+      }
+      return Result::kOk;
+    }
+    CAudioStyleDecorator reader;
+    const ResultCode rc = reader.ReadWaveFile(bytes, path);
+    if (Result::failed(rc)) {
+      if (errorText.isEmpty()) errorText = QString::fromStdString(reader.GetWaveReadErrorText());
+      return Result::nest(readStep, rc);
+    }
+  } catch (const std::bad_alloc&) {
+    exceptFlag = 1;
+    return Result::fail(sizeStep + 1);
+  }
+  return Result::kOk;
+}
+
+ResultCode styMngr::detectAttacks(const std::int16_t* left, const std::int16_t* right, std::uint64_t frames,
+                                  std::vector<std::uint64_t>& out) {
+  if (!left || !right) return Result::fail(1);
+  BlockOnsetDetector* detector = onsetDetectorCreate();
+  if (!detector) return Result::fail(2);
+  std::int16_t block[kBlock];
+  try {
+    for (std::uint64_t start = 0; start < frames; start += kBlock) {
+      const int count = static_cast<int>(std::min<std::uint64_t>(kBlock, frames - start));
+      for (int i = 0; i < kBlock; ++i) {
+        block[i] = i < count ? static_cast<std::int16_t>((left[start + i] + right[start + i]) / 2) : 0;
+      }
+      if (onsetDetectorProcess(detector, block, count) != 0) break;
+      if (onsetDetectorHasOnset(detector, 0)) {
+        out.push_back(std::min(start > kAttackLead ? start - kAttackLead : 0, frames));
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    exceptFlag = 1;
+    onsetDetectorDestroy(detector);
+    return Result::fail(3);
+  }
+  onsetDetectorDestroy(detector);
+  return Result::kOk;
+}
+
+ResultCode styMngr::makeAttackPoints(std::uint8_t slot, CAudioWaveForm* wave, const std::string& path,
+                                     std::uint16_t* attackMask) {
+  if (!wave) return Result::fail(2);
+  if (!wave->GetWaveData()) return Result::fail(3);
+  std::vector<std::uint8_t> bytes;
+  ResultCode rc = readRecordingBytes(wave, path, bytes, 4, 7);
+  if (Result::failed(rc)) return rc;
+  const std::uint64_t frames = bytes.size() / 4;
+  std::vector<std::int16_t> left, right;
+  std::vector<std::uint64_t> onsets;
+  try {
+    left.resize(frames);
+    right.resize(frames);
+  } catch (const std::bad_alloc&) {
+    exceptFlag = 1;
+    return Result::fail(8);
+  }
+  for (std::uint64_t i = 0; i < frames; ++i) {
+    left[i] = sampleAt(bytes, 2 * i);
+    right[i] = sampleAt(bytes, 2 * i + 1);
+  }
+  if (Result::failed(detectAttacks(left.data(), right.data(), frames, onsets))) return Result::fail(9);
+  if (onsets.empty()) return Result::kOk;
+  CAudioWaveInfo* info = wave->GetWaveInfo();
+  if (!info) return Result::fail(10);
+  const double spb = samplesPerBeat(slot);
+  if (spb == 0.0) return Result::fail(11);
+  for (std::size_t i = 0; i < onsets.size(); ++i) {
+    if (i >= maxAttack) {
+      if (attackMask) *attackMask |= static_cast<std::uint16_t>(1u << slot);
+      return Result::kOk;
+    }
+    auto* point = new (std::nothrow) CAudioPoint;
+    if (!point) {
+      exceptFlag = 1;
+      return Result::fail(12);
+    }
+    const double onset = static_cast<double>(onsets[i]);
+    point->SetPosition(onsets[i]);
+    point->SetBeatIndex(static_cast<std::uint16_t>(std::trunc(onset / spb)));
+    point->SetTickOffset(static_cast<std::uint16_t>(std::trunc(std::fmod(onset, spb) / spb * 1920.0)));
+    if (Result::failed(info->AddAttackPoint(point))) {
+      delete point;
+      return Result::fail(13);
+    }
+  }
+  return Result::kOk;
+}
+
+ResultCode styMngr::makeBeatPoints(std::uint8_t slot, CAudioWaveForm* wave, std::uint16_t* beatMask) {
+  CAudioWaveInfo* info = wave ? wave->GetWaveInfo() : nullptr;
+  if (!info) return Result::kOk;
+  if (Result::failed(info->ClearBeatPoints())) return Result::fail(1);
+  const std::uint64_t beats = static_cast<std::uint64_t>(numerator) * bars[slot];
+  for (std::uint64_t i = 0; i <= beats; ++i) {
+    if (i >= maxBeat) {
+      if (beatMask) *beatMask |= static_cast<std::uint16_t>(1u << slot);
+      return Result::kOk;
+    }
+    auto* point = new (std::nothrow) CAudioPoint;
+    if (!point) {
+      exceptFlag = 1;
+      return Result::fail(2);
+    }
+    std::uint64_t position = 0;
+    if (i == beats) {
+      position = lengths[slot];
+    } else if (i > 0) {
+      position = static_cast<std::uint64_t>(std::trunc(i * (static_cast<double>(lengths[slot]) / beats)));
+    }
+    point->SetPosition(position);
+    point->SetBeatIndex(static_cast<std::uint16_t>(i));
+    point->SetTickOffset(0);
+    if (Result::failed(info->AddBeatPoint(point))) {
+      delete point;
+      return Result::fail(3);
+    }
+  }
+  return Result::kOk;
+}
+
+ResultCode styMngr::runSyncAnalysis(std::uint8_t slot, const std::vector<std::uint8_t>& bytes,
+                                    std::vector<std::uint64_t>& out, std::uint64_t parts, std::uint64_t part) {
+  if (bytes.size() < 4 || bytes.size() > 0xFFFFFFFCull) return Result::fail(1);
+  const std::uint64_t frames = bytes.size() / 4;
+  const std::uint64_t first = part * frames / parts;
+  const std::uint64_t last = (part + 1) * frames / parts;
+  std::vector<std::int16_t> mono;
+  mono.reserve(last - first);
+  for (std::uint64_t f = first; f < last; ++f) {
+    mono.push_back(static_cast<std::int16_t>(std::trunc((sampleAt(bytes, 2 * f) + sampleAt(bytes, 2 * f + 1)) * 0.5)));
+  }
+  if (mono.empty()) return Result::fail(2);
+  const std::uint64_t beats = static_cast<std::uint64_t>(numerator) * bars[slot];
+  if (beats == 0) return Result::fail(3);
+  const double spb = static_cast<double>(lengths[slot]) / static_cast<double>(beats);
+  const double partLength = static_cast<double>(lengths[slot]) / static_cast<double>(parts);
+  const auto start = static_cast<std::int64_t>(std::llround(part * partLength));
+  const auto end = static_cast<std::int64_t>(std::llround((part + 1) * partLength));
+  std::vector<std::int32_t> grid;
+  std::int64_t base = -1;
+  for (std::uint64_t b = 0; b <= beats; ++b) {
+    const auto t = static_cast<std::int64_t>(std::llround(b * spb));
+    if (t < start || t > end) continue;
+    const std::int64_t position = b == 0 ? 0 : b == beats ? static_cast<std::int64_t>(lengths[slot]) : t;
+    if (base < 0) base = position;
+    grid.push_back(static_cast<std::int32_t>(position - base));
+  }
+  if (grid.empty()) return Result::fail(4);
+  std::uint32_t* found = nullptr;
+  std::uint32_t count = 0;
+  syncAnalyze(found, count, mono.data(), static_cast<int>(mono.size()), grid.data(), static_cast<int>(grid.size()),
+              44100, 1);
+  // The array belongs to us now, whatever happens next.
+  struct Release {
+    std::uint32_t*& array;
+    ~Release() { syncRelease(array); }
+  } release{found};
+  for (std::uint32_t i = 0; i < count; ++i) out.push_back(static_cast<std::uint64_t>(found[i]) + base);
+  return Result::kOk;
+}
+
+ResultCode styMngr::makeSyncPoints(std::uint8_t slot, CAudioWaveForm* wave, const std::string& path,
+                                   std::uint16_t* syncMask) {
+  if (!wave) return Result::fail(1);
+  if (!wave->GetWaveData()) return Result::fail(2);
+  std::vector<std::uint8_t> bytes;
+  ResultCode rc = readRecordingBytes(wave, path, bytes, 3, 6);
+  if (Result::failed(rc)) return rc;
+  CAudioStyleWaveFormat* format = wave->GetStyleWaveFormat();
+  if (!format) return Result::kOk;
+  if (Result::failed(format->ClearSyncroPoints())) return Result::fail(7);
+
+  std::vector<std::uint64_t> positions;
+  if (!bytes.empty()) {
+    const std::uint64_t frames = bytes.size() / 4;
+    const std::uint8_t flagBefore = exceptFlag;
+    std::uint64_t parts = 1;
+    for (;;) {
+      positions.clear();
+      bool failed = false;
+      for (std::uint64_t part = 0; part < parts; ++part) {
+        try {
+          rc = runSyncAnalysis(slot, bytes, positions, parts, part);
+          if (Result::failed(rc)) return Result::fail(8);
+        } catch (const std::exception&) {
+          failed = true;
+          break;
+        }
+        if (positions.size() > maxSync) break;
+      }
+      if (!failed) break;
+      // Split the recording and try again; a retry that works leaves no
+      // trace of the first attempt.
+      if (syncMask) *syncMask |= static_cast<std::uint16_t>(1u << slot);
+      exceptFlag = 1;
+      if (4 * parts > frames) return Result::fail(12);
+      parts *= 2;
+    }
+    exceptFlag = flagBefore;
+    if (syncMask) *syncMask &= static_cast<std::uint16_t>(~(1u << slot));
+  }
+
+  const double spb = samplesPerBeat(slot);
+  if (!positions.empty() && spb == 0.0) return Result::fail(9);
+  std::uint16_t index = 0;
+  std::int64_t previousBeat = -1;
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    const double position = static_cast<double>(positions[i]);
+    const auto beat = static_cast<std::int64_t>(std::trunc(position / spb));
+    if (beat == previousBeat && index > 0) {
+      // One sync point stands for one beat: the later position replaces it.
+      CSyncroPoint* dropped = format->GetSyncroPoint(index - 1u);
+      format->DropLastSyncroPoint();
+      delete dropped;
+      --index;
+    }
+    if (index >= maxSync) {
+      // Only points that are really dropped mark the section.
+      if (syncMask) *syncMask |= static_cast<std::uint16_t>(1u << slot);
+      return Result::kOk;
+    }
+    auto* point = new (std::nothrow) CSyncroPoint;
+    if (!point) {
+      exceptFlag = 1;
+      return Result::fail(10);
+    }
+    point->SetPosition(positions[i]);
+    point->SetIndex(index);
+    point->SetTickOffset(static_cast<std::uint16_t>(std::trunc(std::fmod(position, spb) / spb * 1920.0)));
+    if (Result::failed(format->AddSyncroPoint(point))) {
+      delete point;
+      return Result::fail(11);
+    }
+    ++index;
+    previousBeat = beat;
+  }
+  return Result::kOk;
+}
