@@ -126,8 +126,11 @@ ResultCode styMngr::makeAttackPoints(std::uint8_t slot, CAudioWaveForm* wave, co
     right[i] = sampleAt(bytes, 2 * i + 1);
   }
   if (Result::failed(detectAttacks(left.data(), right.data(), frames, onsets))) return Result::fail(9);
-  if (onsets.empty()) return Result::kOk;
   CAudioWaveInfo* info = wave->GetWaveInfo();
+  // Like the beat and sync points, the attack points are made afresh on
+  // every write, so writing twice does not list them twice.
+  if (info) info->ClearAttackPoints();
+  if (onsets.empty()) return Result::kOk;
   if (!info) return Result::fail(10);
   const double spb = samplesPerBeat(slot);
   if (spb == 0.0) return Result::fail(11);
