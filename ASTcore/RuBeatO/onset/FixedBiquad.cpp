@@ -8,8 +8,6 @@ namespace {
 
 constexpr float kPi = 3.1415927f;
 constexpr float kButterworthDamping = 0.70710677f;
-constexpr int32_t kIdentityC0 = 1 << 29;
-constexpr int32_t kIdentityShift = 3;
 
 // Float coefficients before conversion; c3 and c4 carry the sign with which
 // the feedback is added.
