@@ -135,16 +135,7 @@ ResultCode CAudioStyle::ReadAtabChunk(const std::uint8_t* buf, std::uint64_t siz
   if (Result::failed(rc = CopyChunkId(ChunkCode::kAtab, id, &idLength))) step = 6;
   else if (Result::failed(rc = table->SetId(reinterpret_cast<const std::uint8_t*>(id), idLength))) step = 7;
   else if (Result::failed(rc = ReadAtabHead(buf, end, pos, table))) step = 8;
-  else if (Result::failed(rc = ReadTableByte(buf, end, pos, t, &CCtabData::SetSplitLow))) step = 9;
-  else if (Result::failed(rc = ReadTableByte(buf, end, pos, t, &CCtabData::SetSplitHigh))) step = 10;
-  for (std::uint8_t r = 0; !step && r < CCtabData::kRangeCount; ++r) {
-    if (Result::failed(rc = ReadCtb2Range(buf, end, pos, t, r))) step = 11;
-  }
-  if (!step) {
-    if (Result::failed(rc = ReadTableByte(buf, end, pos, t, &CCtabData::SetExtA))) step = 12;
-    else if (Result::failed(rc = ReadCtb2Ext(buf, end, pos, t))) step = 13;
-    else if (Result::failed(rc = ReadTableTail(buf, end, pos, t, end))) step = 14;
-  }
+  else rc = ReadCtb2Body(buf, end, pos, t, step);
   if (step) {
     delete table;
     return Result::nest(step, rc);
@@ -266,14 +257,8 @@ ResultCode CAudioStyle::WriteAtabChunk(std::vector<std::uint8_t>& out, const CAt
   if (Result::failed(rc)) return rc;
   const CCtabData* t = &table->GetTable();
   if (Result::failed(rc = WriteAtabHead(chunk, table))) return Result::nest(4, rc);
-  if (Result::failed(rc = WriteTableByte(chunk, t, &CCtabData::GetSplitLow))) return Result::nest(5, rc);
-  if (Result::failed(rc = WriteTableByte(chunk, t, &CCtabData::GetSplitHigh))) return Result::nest(6, rc);
-  for (std::uint8_t r = 0; r < CCtabData::kRangeCount; ++r) {
-    if (Result::failed(rc = WriteRange(chunk, t, r))) return Result::nest(7, rc);
-  }
-  if (Result::failed(rc = WriteTableByte(chunk, t, &CCtabData::GetExtA))) return Result::nest(8, rc);
-  if (Result::failed(rc = WriteCtb2Ext(chunk, t))) return Result::nest(9, rc);
-  if (Result::failed(rc = WriteTableTail(chunk, t))) return Result::nest(10, rc);
+  unsigned step = 0;
+  if (Result::failed(rc = WriteCtb2Body(chunk, t, step))) return Result::nest(step, rc);
   ChunkFraming::Finish(out, chunk);
   return Result::kOk;
 }

@@ -76,6 +76,14 @@ class CSmfStyle : public CSmf {
   // and up to four whole pairs; a single byte left over is stepped over.
   ResultCode ReadTableTail(const std::uint8_t* buf, std::uint64_t size, std::uint64_t& pos, CCtabData* table,
                            std::uint64_t chunkEnd);
+  // The part of a Ctb2-form table after its head (split bytes, the three
+  // ranges, the extension and the tail), shared by the Ctb2 chunk and the
+  // audio table chunk. On failure `step` names the failing field as the
+  // chunk readers number them (9..14) and the field's code is returned.
+  ResultCode ReadCtb2Body(const std::uint8_t* buf, std::uint64_t end, std::uint64_t& pos, CCtabData* table,
+                          unsigned& step);
+  // Writes the same part; on failure `step` is 5..10.
+  ResultCode WriteCtb2Body(std::vector<std::uint8_t>& out, const CCtabData* table, unsigned& step);
   ResultCode WriteTableHead(std::vector<std::uint8_t>& out, const CCtabData* table);
   // b0..b5 of range 0..2; 2 for a range above 2.
   ResultCode WriteRange(std::vector<std::uint8_t>& out, const CCtabData* table, std::uint8_t range);

@@ -149,16 +149,7 @@ ResultCode CSmfStyle::ReadCtb2Chunk(const std::uint8_t* buf, std::uint64_t size,
   if (Result::failed(rc = CopyChunkId(ChunkCode::kCtb2, id, &idLength))) step = 6;
   else if (Result::failed(rc = table->SetId(reinterpret_cast<const std::uint8_t*>(id), idLength))) step = 7;
   else if (Result::failed(rc = ReadTableHead(buf, end, pos, table))) step = 8;
-  else if (Result::failed(rc = ReadTableByte(buf, end, pos, table, &CCtabData::SetSplitLow))) step = 9;
-  else if (Result::failed(rc = ReadTableByte(buf, end, pos, table, &CCtabData::SetSplitHigh))) step = 10;
-  for (std::uint8_t r = 0; !step && r < CCtabData::kRangeCount; ++r) {
-    if (Result::failed(rc = ReadCtb2Range(buf, end, pos, table, r))) step = 11;
-  }
-  if (!step) {
-    if (Result::failed(rc = ReadTableByte(buf, end, pos, table, &CCtabData::SetExtA))) step = 12;
-    else if (Result::failed(rc = ReadCtb2Ext(buf, end, pos, table))) step = 13;
-    else if (Result::failed(rc = ReadTableTail(buf, end, pos, table, end))) step = 14;
-  }
+  else rc = ReadCtb2Body(buf, end, pos, table, step);
   if (step) {
     delete table;
     return Result::nest(step, rc);
@@ -399,14 +390,8 @@ ResultCode CSmfStyle::WriteCtb2Chunk(std::vector<std::uint8_t>& out, const CCtab
   ResultCode rc = BeginChunk(chunk, ChunkCode::kCtb2);
   if (Result::failed(rc)) return rc;
   if (Result::failed(rc = WriteTableHead(chunk, table))) return Result::nest(4, rc);
-  if (Result::failed(rc = WriteTableByte(chunk, table, &CCtabData::GetSplitLow))) return Result::nest(5, rc);
-  if (Result::failed(rc = WriteTableByte(chunk, table, &CCtabData::GetSplitHigh))) return Result::nest(6, rc);
-  for (std::uint8_t r = 0; r < CCtabData::kRangeCount; ++r) {
-    if (Result::failed(rc = WriteRange(chunk, table, r))) return Result::nest(7, rc);
-  }
-  if (Result::failed(rc = WriteTableByte(chunk, table, &CCtabData::GetExtA))) return Result::nest(8, rc);
-  if (Result::failed(rc = WriteCtb2Ext(chunk, table))) return Result::nest(9, rc);
-  if (Result::failed(rc = WriteTableTail(chunk, table))) return Result::nest(10, rc);
+  unsigned step = 0;
+  if (Result::failed(rc = WriteCtb2Body(chunk, table, step))) return Result::nest(step, rc);
   PatchChunkSize(chunk);
   out.insert(out.end(), chunk.begin(), chunk.end());
   return Result::kOk;
@@ -513,4 +498,37 @@ ResultCode CSmfStyle::WritePairByte(std::vector<std::uint8_t>& out, const CCtabD
   if (Result::failed(rc)) return Result::nest(2, rc);
   out.push_back(v);
   return Result::kOk;
+}
+
+ResultCode CSmfStyle::ReadCtb2Body(const std::uint8_t* buf, std::uint64_t end, std::uint64_t& pos, CCtabData* table,
+                                   unsigned& step) {
+  ResultCode rc = Result::kOk;
+  step = 0;
+  if (Result::failed(rc = ReadTableByte(buf, end, pos, table, &CCtabData::SetSplitLow))) step = 9;
+  else if (Result::failed(rc = ReadTableByte(buf, end, pos, table, &CCtabData::SetSplitHigh))) step = 10;
+  for (std::uint8_t r = 0; !step && r < CCtabData::kRangeCount; ++r) {
+    if (Result::failed(rc = ReadCtb2Range(buf, end, pos, table, r))) step = 11;
+  }
+  if (!step) {
+    if (Result::failed(rc = ReadTableByte(buf, end, pos, table, &CCtabData::SetExtA))) step = 12;
+    else if (Result::failed(rc = ReadCtb2Ext(buf, end, pos, table))) step = 13;
+    else if (Result::failed(rc = ReadTableTail(buf, end, pos, table, end))) step = 14;
+  }
+  return step ? rc : Result::kOk;
+}
+
+ResultCode CSmfStyle::WriteCtb2Body(std::vector<std::uint8_t>& out, const CCtabData* table, unsigned& step) {
+  ResultCode rc = Result::kOk;
+  step = 0;
+  if (Result::failed(rc = WriteTableByte(out, table, &CCtabData::GetSplitLow))) step = 5;
+  else if (Result::failed(rc = WriteTableByte(out, table, &CCtabData::GetSplitHigh))) step = 6;
+  for (std::uint8_t r = 0; !step && r < CCtabData::kRangeCount; ++r) {
+    if (Result::failed(rc = WriteRange(out, table, r))) step = 7;
+  }
+  if (!step) {
+    if (Result::failed(rc = WriteTableByte(out, table, &CCtabData::GetExtA))) step = 8;
+    else if (Result::failed(rc = WriteCtb2Ext(out, table))) step = 9;
+    else if (Result::failed(rc = WriteTableTail(out, table))) step = 10;
+  }
+  return step ? rc : Result::kOk;
 }
