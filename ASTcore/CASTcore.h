@@ -368,6 +368,7 @@ class CASTcore {
   ResultCode pushCommon(const ComnInfo& comn, const QString& text, ResultCode exceptionCode);
   void clearRenderedFlags();
   ResultCode storeSegLbl(std::uint8_t wavNo, const std::vector<SegLabel>& list, std::uint32_t flags);
+  ResultCode barBeatNear(std::uint8_t slot, std::uint32_t beat, bool atOrAfter, std::uint64_t& out) const;
   ResultCode sectionAnchorBeat(std::uint8_t slot, std::uint32_t& anchor, std::uint8_t& num,
                                const SecInfo** section) const;
   ResultCode thinGrid(WavInfo& wave, std::uint16_t factor, std::uint8_t& tooFar) const;

@@ -61,16 +61,19 @@ ResultCode CASTcore::sectionAnchorBeat(std::uint8_t slot, std::uint32_t& anchor,
   return Result::kOk;
 }
 
-ResultCode CASTcore::prevBarBeat(std::uint8_t slot, std::uint32_t beat, std::uint64_t& out) const {
+ResultCode CASTcore::barBeatNear(std::uint8_t slot, std::uint32_t beat, bool atOrAfter, std::uint64_t& out) const {
   out = beat;
   std::uint32_t anchor = 0;
   std::uint8_t num = 4;
   const SecInfo* sec = nullptr;
   ResultCode rc = sectionAnchorBeat(slot, anchor, num, &sec);
   if (Result::failed(rc)) return rc;
-  // Bar lines are anchor + k * num; the last one before `beat`.
-  const std::int64_t offset = static_cast<std::int64_t>(beat) - 1 - anchor;
-  const std::int64_t k = offset >= 0 ? offset / num : -((-offset + num - 1) / num);
+  // Bar lines are anchor + k * num: the first at or after `beat`, or the
+  // last before it (floor and ceiling division that also hold below the
+  // anchor).
+  const std::int64_t offset = static_cast<std::int64_t>(beat) - anchor - (atOrAfter ? 0 : 1);
+  const std::int64_t k = atOrAfter ? (offset >= 0 ? (offset + num - 1) / num : -((-offset) / num))
+                                   : (offset >= 0 ? offset / num : -((-offset + num - 1) / num));
   const std::int64_t bar = static_cast<std::int64_t>(anchor) + k * num;
   if (bar < 0) return Result::fail(6);
   std::uint64_t address = 0;
@@ -80,23 +83,12 @@ ResultCode CASTcore::prevBarBeat(std::uint8_t slot, std::uint32_t beat, std::uin
   return Result::kOk;
 }
 
+ResultCode CASTcore::prevBarBeat(std::uint8_t slot, std::uint32_t beat, std::uint64_t& out) const {
+  return barBeatNear(slot, beat, false, out);
+}
+
 ResultCode CASTcore::nextBarBeat(std::uint8_t slot, std::uint32_t beat, std::uint64_t& out) const {
-  out = beat;
-  std::uint32_t anchor = 0;
-  std::uint8_t num = 4;
-  const SecInfo* sec = nullptr;
-  ResultCode rc = sectionAnchorBeat(slot, anchor, num, &sec);
-  if (Result::failed(rc)) return rc;
-  // The first bar line at or after `beat`.
-  const std::int64_t offset = static_cast<std::int64_t>(beat) - anchor;
-  const std::int64_t k = offset >= 0 ? (offset + num - 1) / num : -((-offset) / num);
-  const std::int64_t bar = static_cast<std::int64_t>(anchor) + k * num;
-  if (bar < 0) return Result::fail(6);
-  std::uint64_t address = 0;
-  rc = getAddressOfBeat(sec->wavNo, sec->halfBeat, static_cast<std::uint32_t>(bar), address);
-  if (Result::failed(rc)) return Result::nest(7, rc);
-  out = static_cast<std::uint64_t>(bar);
-  return Result::kOk;
+  return barBeatNear(slot, beat, true, out);
 }
 
 ResultCode CASTcore::halfBeatNeighbour(std::uint8_t slot, std::uint64_t address, bool after, std::uint32_t& beat,
