@@ -120,8 +120,13 @@ ResultCode CSection::GetNames(NameList& names) const {
 
 ResultCode CSection::GetNamesText(std::vector<std::uint8_t>& text) const {
   text.clear();
+  // Every name after the first is preceded by a ',' once some character has
+  // been written, an empty one too; only empty names at the start leave no
+  // trace. The reader drops the empty parts again.
+  bool first = true;
   for (const std::string& name : names_) {
-    if (!text.empty() && !name.empty()) text.push_back(',');
+    if (!first && !text.empty()) text.push_back(',');
+    first = false;
     text.insert(text.end(), name.begin(), name.end());
   }
   return Result::kOk;

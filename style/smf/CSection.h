@@ -45,7 +45,8 @@ class CSection {
   ResultCode SetNamesFromText(const char* text, std::uint64_t n);
   ResultCode SetNames(const NameList& names);
   ResultCode GetNames(NameList& names) const;
-  // The names joined with ','; no terminator.
+  // The names joined with ','; no terminator. Empty names at the start add
+  // nothing, any later name (empty or not) is preceded by a ','.
   ResultCode GetNamesText(std::vector<std::uint8_t>& text) const;
 
   // Take ownership; null -> 0x80000001.

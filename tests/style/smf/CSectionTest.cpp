@@ -64,6 +64,23 @@ TEST(CSectionNames, TextIsSplitAtCommasWithoutEmptyNames) {
   EXPECT_TRUE(text.empty());
 }
 
+TEST(CSectionNames, EveryNameAfterTheFirstWrittenCharacterTakesAComma) {
+  CSection s;
+  s.SetNames({"", "Main A", "", "Main B", ""});
+  std::vector<std::uint8_t> text;
+  ASSERT_EQ(s.GetNamesText(text), 0u);
+  EXPECT_EQ(Text(text), "Main A,,Main B,");
+  // The reader drops the empty parts again.
+  CSection back;
+  ASSERT_EQ(back.SetNamesFromText(reinterpret_cast<const char*>(text.data()), text.size()), 0u);
+  NameList names;
+  back.GetNames(names);
+  EXPECT_EQ(names, (NameList{"Main A", "Main B"}));
+  s.SetNames({"", ""});
+  s.GetNamesText(text);
+  EXPECT_TRUE(text.empty());
+}
+
 TEST(CSectionDefaults, DummySectionWithSixteenDefaultTables) {
   CSection s;
   ASSERT_EQ(s.InitDefault(), 0u);
