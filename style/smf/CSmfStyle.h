@@ -73,7 +73,7 @@ class CSmfStyle : public CSmf {
   // extB, extWord, extC, extD (2..5).
   ResultCode ReadCtb2Ext(const std::uint8_t* buf, std::uint64_t size, std::uint64_t& pos, CCtabData* table);
   // tailByte (2), then while bytes are left before `chunkEnd` tailWord (3)
-  // and up to four whole pairs; a single byte left over is stepped over.
+  // and up to four pairs; a pair cut by the chunk end keeps its first byte.
   ResultCode ReadTableTail(const std::uint8_t* buf, std::uint64_t size, std::uint64_t& pos, CCtabData* table,
                            std::uint64_t chunkEnd);
   // The part of a Ctb2-form table after its head (split bytes, the three

@@ -244,8 +244,11 @@ ResultCode CSmfStyle::ReadTableTail(const std::uint8_t* buf, std::uint64_t size,
     rc = ReadTableGroup(buf, end, pos, table, 2, &CCtabData::SetTailWord);
     if (Result::failed(rc)) return Result::nest(3, rc);
   }
-  for (std::uint8_t k = 0; k < CCtabData::kPairCount && Fits(end, pos, 2); ++k) {
+  // A pair cut by the chunk end keeps the byte it has: its first byte is
+  // read (and counted), the missing second one stays 0.
+  for (std::uint8_t k = 0; k < CCtabData::kPairCount && pos < end; ++k) {
     if (Result::failed(rc = ReadPairByte(buf, end, pos, table, k, false))) return Result::nest(4, rc);
+    if (pos >= end) break;
     if (Result::failed(rc = ReadPairByte(buf, end, pos, table, k, true))) return Result::nest(5, rc);
   }
   return Result::kOk;
@@ -323,7 +326,7 @@ ResultCode CSmfStyle::WriteCsegChunk(std::vector<std::uint8_t>& out, const CSect
   if (Result::failed(rc)) return rc;
   std::vector<std::uint8_t> a, b, c;
   rc = WriteSdecChunk(a, section);
-  if (Result::failed(rc)) return Result::nest(4, rc);
+  if (Result::failed(rc)) return Result::nest(3, rc);
   for (const CCtabData* t : section->GetCtabList()) {
     if (!t) continue;
     std::uint8_t id[4];

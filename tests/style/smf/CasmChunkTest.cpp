@@ -191,13 +191,20 @@ TEST(CasmRead, LengthsPastTheEnclosingChunkAreRejected) {
   Sections b;
   EXPECT_EQ(ReadCasm(style, casm2, b.list), Result::nest(7, Result::fail(12)));
 
-  // An odd byte after the pairs is stepped over; a cut tail word fails.
+  // A pair cut by the chunk end keeps its first byte; a cut tail word fails.
   Sections c;
-  const Bytes odd = Casm("Main A", Chunk("Ctab", Cat({CtabBody(1, 1), Of({0xA1, 0xA2, 7, 8, 9})})));
+  const Bytes odd = Casm("Main A", Cat({Chunk("Ctab", Cat({CtabBody(1, 1), Of({0xA1, 0xA2, 7, 8, 9})})),
+                                        Chunk("Cntt", Of({1, 2}))}));
   ASSERT_EQ(ReadCasm(style, odd, c.list), 0u);
-  std::uint8_t pairs = 0;
-  c.list[0]->GetCtabList()[0]->GetPairCount(pairs);
-  EXPECT_EQ(pairs, 1);
+  const CCtabData& cut = *c.list[0]->GetCtabList()[0];
+  std::uint8_t pairs = 0, first = 0, second = 0xEE;
+  cut.GetPairCount(pairs);
+  EXPECT_EQ(pairs, 2);
+  cut.GetPairFirst(1, first);
+  cut.GetPairSecond(1, second);
+  EXPECT_EQ(first, 9);
+  EXPECT_EQ(second, 0);  // not the Cntt's bytes that follow the chunk
+  ASSERT_EQ(c.list[0]->GetCnttList().size(), 1u);
   Sections d;
   const Bytes cutWord = Casm("Main A", Chunk("Ctab", Cat({CtabBody(1, 1), Of({0xA1})})));
   EXPECT_TRUE(Result::failed(ReadCasm(style, cutWord, d.list)));
