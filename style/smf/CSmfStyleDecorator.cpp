@@ -770,7 +770,9 @@ ResultCode CSmfStyleDecorator::AddSectionControlChanges() {
     rc = GetMarkerSection(e, &id);
     if (Result::failed(rc)) return Result::nest(2, rc);
     const std::uint8_t data[4] = {3, id, 0, 0};
-    rc = AddChannelEvent(TrackOf(e), TimeOf(e), EventStatus::kControlChange, data);
+    // Before the events of the marker's time, so that it never lands behind
+    // an end of track at that time.
+    rc = AddChannelEventBeforeEqual(TrackOf(e), TimeOf(e), EventStatus::kControlChange, data);
     if (Result::failed(rc)) return Result::nest(3, rc);
   }
   return Result::kOk;
@@ -956,6 +958,13 @@ ResultCode CSmfStyleDecorator::AppendMainA() {
   if (Result::failed(rc)) return Result::nest(4, rc);
   if (bar == 0) return Result::nest(4, Result::fail(11));
   const std::uint64_t start = (end + bar - 1) / bar * bar;
+  // An end off the bar line goes to the bar line first: the end of track has
+  // to stay every track's last event, behind the new Main A, for the final
+  // move one bar on.
+  if (start > end) {
+    rc = SetEndTime(start);
+    if (Result::failed(rc)) return Result::nest(7, rc);
+  }
   const std::uint8_t data[4] = {3, 0, 0, 0};
   rc = AddChannelEventBeforeEqual(track, start, EventStatus::kControlChange, data);
   if (Result::failed(rc)) return Result::nest(6, rc);

@@ -185,7 +185,8 @@ class CSmfStyleDecorator : public CSmfStyle {
   ResultCode ReconcileSectionMarks(const EventPtrList& controlChanges, const EventPtrList& markers);
   // Removals, collections, reconciliation, markers first (1..6 + c).
   ResultCode TidySectionEvents();
-  // A control change 3 with the id at every section marker.
+  // A control change 3 with the id at every section marker, inserted before
+  // the events of the marker's time.
   ResultCode AddSectionControlChanges();
   // Inserts a marker with the id's long name before the events of that time.
   // 1 id above 23; 2 no memory; 3 + c setting it up; 4 + c inserting.

@@ -247,6 +247,43 @@ TEST(StyleEvents, SectionStartsAndAppendedMainA) {
   EXPECT_EQ(markers.size(), 3u);
 }
 
+TEST(StyleEvents, MainAIsAppendedAtTheNextBarLineWhenTheEndIsOffIt) {
+  CSmfStyleDecorator s;
+  // 4/4 at 480 ticks: bars of 1920; Intro A at 0, the end at 1000.
+  ASSERT_EQ(s.Load(Style(Cat({MetaBytes(0, 0x58, Of({4, 2, 24, 8})), Marker("Intro A"), Of({0x00, 0x90, 60, 100}),
+                              EndOfTrack(0)}),
+                         {}, false)),
+            0u);
+  s.GetTrack(0)->GetEventList().back()->SetTime(1000);
+  ASSERT_EQ(s.AppendMainA(), 0u);
+  SectionRecordList markers, controlChanges;
+  s.GetSectionMarkerRecords(markers);
+  s.GetSectionControlChangeRecords(controlChanges);
+  EXPECT_EQ(markers, (SectionRecordList{{3, 0}, {0, 1920}}));
+  EXPECT_EQ(controlChanges, (SectionRecordList{{0, 1920}}));
+  std::uint64_t end = 0;
+  ASSERT_EQ(s.GetEndTime(&end), 0u);  // the end of track is still the last event
+  EXPECT_EQ(end, 3840u);
+}
+
+TEST(StyleEvents, SectionControlChangesStayBeforeTheEndOfTrack) {
+  CSmfStyleDecorator s;
+  // Markers at the tick of the end of track, as in our template.
+  ASSERT_EQ(s.Load(Style(Cat({Marker("Main A"), Marker("Intro A"), EndOfTrack()}), {}, false)), 0u);
+  ASSERT_EQ(s.AddSectionControlChanges(), 0u);
+  std::uint64_t end = 99;
+  ASSERT_EQ(s.GetEndTime(&end), 0u);
+  EXPECT_EQ(end, 0u);
+  Bytes saved;
+  ASSERT_EQ(s.Save(saved), 0u);
+  CSmfStyleDecorator back;
+  ASSERT_EQ(back.Load(saved), 0u);
+  SectionRecordList controlChanges;
+  back.GetSectionControlChangeRecords(controlChanges);
+  EXPECT_EQ(controlChanges.size(), 2u);
+  EXPECT_EQ(Views(*back.GetTrack(0)), Views(*s.GetTrack(0)));
+}
+
 TEST(StyleEvents, ImportMergesTracksWithMarkerAndLongNames) {
   CSmf other;
   const Bytes file = Cat({MThd(1, 2, 96), Chunk("MTrk", Cat({Marker("MA"), EndOfTrack(0x10)})),
