@@ -51,6 +51,8 @@ ResultCode CSmfStyleDecoratorForASFF::FindSectionMarker(std::uint8_t id, CTrk** 
       rc = GetMarkerSection(e, &found);
       if (rc == kNotASectionName) continue;
       if (Result::failed(rc)) return Result::nest(5, rc);
+      // An empty marker names no section either, whatever id is asked for.
+      if (found == kStyleIdNone) continue;
       if (found == id) {
         *track = t;
         *marker = e;

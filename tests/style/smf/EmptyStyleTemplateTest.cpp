@@ -158,6 +158,17 @@ TEST_F(EmptyStyle, TimeSignatureBytesAndSearchFailures) {
 
   // The "SFF2" marker is no section and is passed over.
   EXPECT_EQ(style.MoveSectionMarker(2, 100), 0x80000002u);
+  // So is an empty marker, even when the id asked for is the one of no
+  // section.
+  auto* blank = new CEvnt;
+  blank->SetStatus(0xFF);
+  blank->SetMetaType(0x06);
+  ASSERT_EQ(style.GetTrack(0)->InsertEventBeforeEqual(blank), 0u);
+  const std::size_t count = style.GetTrack(0)->GetEventList().size();
+  EXPECT_EQ(style.RemoveSectionMarker(kStyleIdNone), 0x80000002u);
+  EXPECT_EQ(style.MoveSectionMarker(kStyleIdNone, 100), 0x80000002u);
+  EXPECT_EQ(style.GetTrack(0)->GetEventList().size(), count);
+  EXPECT_EQ(style.GetTrack(0)->GetEventList().front(), blank);
   CSmfStyleDecoratorForASFF empty;
   EXPECT_EQ(empty.SetTempo(1), 0x80000002u);
   EXPECT_EQ(empty.MoveSectionMarker(0, 1), 0x80000001u);
