@@ -170,7 +170,6 @@ std::int64_t pickPeaks(const std::int64_t* curve, std::int16_t* strength, std::i
 
   const std::int64_t floor = largest >> 7;
   std::int64_t firstOnset = -1;
-  bool overflowReported = false;
   std::int64_t i = 0;
   while (i < frameCount) {
     if (curve[i] <= floor) {
@@ -202,10 +201,8 @@ std::int64_t pickPeaks(const std::int64_t* curve, std::int16_t* strength, std::i
         firstOnset = peak;
       } else if (peakCount < static_cast<std::int64_t>(kOnsetPeakListSize)) {
         peakList[peakCount++] = peak;
-      } else if (!overflowReported) {
+      } else {
         std::printf("interval buffer overflow!\n");
-        std::fflush(stdout);
-        overflowReported = true;
       }
     }
     for (std::int64_t f = climbStart; f < peak; ++f) strength[f] = -1;

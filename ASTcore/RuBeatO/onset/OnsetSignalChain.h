@@ -122,9 +122,9 @@ void envelopeToOnsetStrength(std::int64_t* curve, std::int64_t frames);
 
 // Peak picking over curve[0 .. frameCount-1]: writes strength (0..128 at a
 // peak, -1 on its rising edge, 0 elsewhere) and stores the peaks above
-// `threshold`, except the first, in `peakList` (up to kOnsetPeakListSize; the
-// rest are dropped with one diagnostic line). Returns the frame of the first
-// peak above the threshold (0 if none).
+// `threshold`, except the first, in `peakList` (up to kOnsetPeakListSize; each
+// one beyond is dropped with a diagnostic line on the standard output).
+// Returns the frame of the first peak above the threshold (0 if none).
 std::int64_t pickPeaks(const std::int64_t* curve, std::int16_t* strength, std::int64_t* peakList,
                        std::int64_t& peakCount, std::int64_t frameCount, std::int16_t threshold);
 
