@@ -412,7 +412,7 @@ void bitReverseFields(int m, const int* rev, Real* a) {
 }
 
 template <typename Real, bool Conj>
-void fftBitReverseTable(int n, const int* ip, Real* a) {
+void bitReverseByTable(int n, const int* ip, Real* a) {
   int m = 1;
   int l = n >> 2;
   while (l > 8) {
@@ -732,18 +732,28 @@ struct Core {
   template <bool Conj>
   static void bitReverse(int n, int* ip, Real* a) {
     if (V == Variant::Current) {
-      fftBitReverseTable<Real, Conj>(n, ip, a);
+      bitReverseByTable<Real, Conj>(n, ip, a);
     } else {
       fftBitReverseScratch<Real, Conj>(n, ip, a);
     }
   }
 
+  // Bit-reversal permutation of the n/2 complex values; the backward one
+  // also negates every imaginary part.
+  static void fftBitReverseForward(int n, int* ip, Real* a) { bitReverse<false>(n, ip, a); }
+  static void fftBitReverseBackward(int n, int* ip, Real* a) { bitReverse<true>(n, ip, a); }
+
+  // First radix-4 stage over the whole array; the backward one reads its
+  // input conjugated.
+  static void fftFirstStageForward(int n, Real* a, const Real* w) { fftFirstStage<Real, V, false>(n, a, w); }
+  static void fftFirstStageBackward(int n, Real* a, const Real* w) { fftFirstStage<Real, V, true>(n, a, w); }
+
   // Complex transform with positive exponent, natural order.
   static void fftComplexForward(int n, Real* a, int* ip, int nw, const Real* w) {
     if (n > 32) {
-      fftFirstStage<Real, V, false>(n, a, w + nw - (n >> 2));
+      fftFirstStageForward(n, a, w + nw - (n >> 2));
       afterFirstStage(n, a, nw, w);
-      bitReverse<false>(n, ip, a);
+      fftBitReverseForward(n, ip, a);
     } else if (n == 32) {
       fftButterfly16<Real, V>(a, w + nw - 8);
       fftPermute16(a);
@@ -761,9 +771,9 @@ struct Core {
   // conjugated input, conjugated again on the way out.
   static void fftComplexBackward(int n, Real* a, int* ip, int nw, const Real* w) {
     if (n > 32) {
-      fftFirstStage<Real, V, true>(n, a, w + nw - (n >> 2));
+      fftFirstStageBackward(n, a, w + nw - (n >> 2));
       afterFirstStage(n, a, nw, w);
-      bitReverse<true>(n, ip, a);
+      fftBitReverseBackward(n, ip, a);
     } else if (n == 32) {
       fftButterfly16<Real, V>(a, w + nw - 8);
       fftPermute16Neg(a);
@@ -830,7 +840,7 @@ inline Real angleStep(int divisor) {
 }
 
 // Current variant: bit-reversal table of the transform of 4 nw Reals.
-inline void makeBitReverseTable(int nw, int* ip) {
+inline void fftBitReverseTable(int nw, int* ip) {
   ip[2] = 0;
   ip[3] = 16;
   int m = 2;
@@ -861,7 +871,7 @@ void makeTwiddleTable(int nw, int* ip, Real* w) {
     w[2] = std::cos(delta * Real(2));
     w[3] = std::sin(delta * Real(2));
   } else if (h >= 4) {
-    if (V == Variant::Current) makeBitReverseTable(nw, ip);
+    if (V == Variant::Current) fftBitReverseTable(nw, ip);
     w[2] = Real(0.5) / std::cos(delta * Real(2));
     w[3] = Real(0.5) / std::cos(delta * Real(6));
     for (int j = 4; j < h; j += 4) {
