@@ -14,13 +14,6 @@ namespace {
 constexpr int kFrameLength = 2048;
 constexpr int kHop = 64;
 
-struct Spectrogram {
-  int bins = 0;
-  int frames = 0;
-  std::vector<double> magnitudes;  // frames x bins
-  const double* frame(int t) const { return magnitudes.data() + static_cast<std::size_t>(t) * bins; }
-};
-
 // Neighbour and border frame counts of an activity curve.
 struct CurveWindow {
   int halfWidth;  // K: frames t-K .. t+K-1 make up the value of frame t
@@ -54,56 +47,112 @@ CurveWindow curveWindow(int frameLength, int hop, float halfWindowSamples, float
   return win;
 }
 
-Spectrogram spectrogramOf(const std::int16_t* samples, int sampleCount, int frameLength, int hop) {
-  Spectrogram spec;
-  spec.bins = frameLength / 2;
-  spec.frames = static_cast<int>((static_cast<std::int64_t>(sampleCount) + hop - 1) / hop);
-  spec.magnitudes.assign(static_cast<std::size_t>(spec.frames) * spec.bins, 0.0);
+// Frames of a recording framed every `hop` samples: ceil(sampleCount / hop).
+int frameCountOf(int sampleCount, int hop) {
+  return static_cast<int>((static_cast<std::int64_t>(sampleCount) + hop - 1) / hop);
+}
 
-  std::vector<double> window(frameLength);
-  const double last = frameLength > 1 ? frameLength - 1 : 1;
-  for (int i = 0; i < frameLength; ++i) {
-    const double x = i / last - 0.5;
-    window[i] = 0.62 - 0.48 * std::fabs(x) + 0.38 * std::cos(6.28318 * x);
+// The magnitude spectra of a recording's frames, one frame at a time: frame
+// t is centred on sample hop * t, Bartlett-Hann windowed and transformed by
+// the real FFT. The activity curve needs only the frames near the evaluated
+// ones, and only a few of them at once, so nothing here holds the whole
+// spectrogram (a bar's would take 1024 doubles per 64 samples).
+class FrameSpectra {
+ public:
+  FrameSpectra(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
+      : samples_(samples),
+        sampleCount_(sampleCount),
+        length_(frameLength),
+        hop_(hop),
+        window_(frameLength),
+        work_(frameLength),
+        buffer_(frameLength) {
+    const double last = frameLength > 1 ? frameLength - 1 : 1;
+    for (int i = 0; i < frameLength; ++i) {
+      const double x = i / last - 0.5;
+      window_[i] = 0.62 - 0.48 * std::fabs(x) + 0.38 * std::cos(6.28318 * x);
+    }
   }
 
-  Fft::WorkArrays<double> work(frameLength);
-  std::vector<double> buffer(frameLength);
+  int bins() const { return length_ / 2; }
+
+  // Magnitudes of frame t into out[k * stride], k = 0 .. bins-1; bin 0
+  // holds the DC and Nyquist terms together.
+  void compute(int t, double* out, int stride = 1) {
+    const std::int64_t start = static_cast<std::int64_t>(t) * hop_ - length_ / 2;
+    double* buffer = buffer_.data();
+    const double* window = window_.data();
+    if (start >= 0 && start + length_ <= sampleCount_) {
+      const std::int16_t* frame = samples_ + start;
+      for (int i = 0; i < length_; ++i) buffer[i] = frame[i] * window[i];
+    } else {
+      // Samples outside the recording count as 0.
+      for (int i = 0; i < length_; ++i) {
+        const std::int64_t s = start + i;
+        buffer[i] = (s >= 0 && s < sampleCount_) ? samples_[s] * window[i] : 0.0;
+      }
+    }
+    Fft::rdft(length_, 1, buffer, buffer_.size(), work_);
+    const int bins = length_ / 2;
+    for (int k = 0; k < bins; ++k) {
+      out[static_cast<std::size_t>(k) * stride] =
+          std::sqrt(buffer[2 * k] * buffer[2 * k] + buffer[2 * k + 1] * buffer[2 * k + 1]);
+    }
+  }
+
+ private:
+  const std::int16_t* samples_;
+  std::int64_t sampleCount_;
+  int length_;
+  int hop_;
+  std::vector<double> window_;
+  Fft::WorkArrays<double> work_;
+  std::vector<double> buffer_;
+};
+
+// The whole spectrogram, frame after frame (frames x bins values).
+std::vector<double> spectrogramOf(const std::int16_t* samples, int sampleCount, int frameLength, int hop,
+                                  int& frames) {
+  FrameSpectra spectra(samples, sampleCount, frameLength, hop);
+  const int bins = spectra.bins();
+  frames = frameCountOf(sampleCount, hop);
+  std::vector<double> magnitudes(static_cast<std::size_t>(frames) * bins, 0.0);
   const int half = frameLength / 2;
   int t = 0;
   for (std::int64_t start = -half; start < static_cast<std::int64_t>(sampleCount) - half; start += hop, ++t) {
-    for (int i = 0; i < frameLength; ++i) {
-      const std::int64_t s = start + i;
-      buffer[i] = (s >= 0 && s < sampleCount) ? samples[s] * window[i] : 0.0;
-    }
-    Fft::rdft(frameLength, 1, buffer.data(), buffer.size(), work);
-    if (t >= spec.frames) continue;  // never for a positive hop; the count is reported below
-    double* out = spec.magnitudes.data() + static_cast<std::size_t>(t) * spec.bins;
-    for (int k = 0; k < spec.bins; ++k) {
-      out[k] = std::sqrt(buffer[2 * k] * buffer[2 * k] + buffer[2 * k + 1] * buffer[2 * k + 1]);
-    }
+    if (t >= frames) continue;  // never for a positive hop; the count is reported below
+    spectra.compute(t, magnitudes.data() + static_cast<std::size_t>(t) * bins);
   }
-  if (t != spec.frames) {
-    std::printf("WARNING: Number of frames computed != nT (nT=%d; tIdx=%d; nSmp=%d)\n", spec.frames, t,
-                sampleCount);
+  if (t != frames) {
+    std::printf("WARNING: Number of frames computed != nT (nT=%d; tIdx=%d; nSmp=%d)\n", frames, t, sampleCount);
   }
-  return spec;
+  return magnitudes;
 }
 
-// Spread of one frame's magnitudes across its bins (one Welford pass).
-double binSpread(const double* magnitudes, int bins) {
-  double mean = 0, sumSq = 0;
+// Frames whose spreads are worked out side by side: each spread is one long
+// chain of dependent divisions, and independent chains keep the divider busy.
+constexpr int kSpreadLanes = 4;
+
+// Spread of each lane's magnitudes across the bins (one Welford pass per
+// lane); `magnitudes` holds bin k of lane g at k * kSpreadLanes + g.
+void binSpreads(const double* magnitudes, int bins, double* spread) {
+  double mean[kSpreadLanes] = {};
+  double sumSq[kSpreadLanes] = {};
   for (int i = 0; i < bins; ++i) {
-    const double delta = magnitudes[i] - mean;
-    mean += delta / (i + 1);
-    sumSq += delta * (magnitudes[i] - mean);
+    const double n = i + 1;
+    const double* values = magnitudes + static_cast<std::size_t>(i) * kSpreadLanes;
+    for (int g = 0; g < kSpreadLanes; ++g) {
+      const double delta = values[g] - mean[g];
+      mean[g] += delta / n;
+      sumSq[g] += delta * (values[g] - mean[g]);
+    }
   }
-  return std::sqrt(sumSq / bins);
+  for (int g = 0; g < kSpreadLanes; ++g) spread[g] = std::sqrt(sumSq[g] / bins);
 }
 
-std::vector<double> activityCurveOf(const Spectrogram& spec, int mode, const CurveWindow& win) {
-  const int frames = spec.frames;
-  const int bins = spec.bins;
+std::vector<double> activityCurveOf(const std::int16_t* samples, int sampleCount, int frameLength, int hop,
+                                    int mode, const CurveWindow& win) {
+  const int frames = frameCountOf(sampleCount, hop);
   const int k = win.halfWidth;
   std::vector<double> curve(frames, -1.0);
   const int first = win.border;
@@ -111,37 +160,55 @@ std::vector<double> activityCurveOf(const Spectrogram& spec, int mode, const Cur
   bool any = false;
   double largest = -1.0;
 
-  if (mode == 1) {
-    // Each frame's spread enters 2K curve values; compute it once.
-    std::vector<double> spread(frames, 0.0);
-    if (first <= last) {
-      for (int f = first - k; f <= last + k - 1; ++f) spread[f] = binSpread(spec.frame(f), bins);
-    }
-    for (int t = first; t <= last; ++t) {
-      double sum = 0;
-      for (int f = t - k; f < t + k; ++f) sum += spread[f];
-      curve[t] = sum;
-    }
-  } else {
-    std::vector<double> mean(bins), sumSq(bins);
-    for (int t = first; t <= last; ++t) {
-      std::fill(mean.begin(), mean.end(), 0.0);
-      std::fill(sumSq.begin(), sumSq.end(), 0.0);
-      int n = 0;
-      for (int f = t - k; f < t + k; ++f) {
-        ++n;
-        const double* frame = spec.frame(f);
-        for (int b = 0; b < bins; ++b) {
-          const double delta = frame[b] - mean[b];
-          mean[b] += delta / n;
-          sumSq[b] += delta * (frame[b] - mean[b]);
+  if (first <= last) {
+    FrameSpectra spectra(samples, sampleCount, frameLength, hop);
+    const int bins = spectra.bins();
+    // Only frames first-K .. last+K-1 enter an evaluated value.
+    const int lowest = first - k;
+    const int highest = last + k - 1;
+    if (mode == 1) {
+      // Each frame's spread enters 2K curve values; compute it once.
+      std::vector<double> spread(frames, 0.0);
+      std::vector<double> lanes(static_cast<std::size_t>(bins) * kSpreadLanes, 0.0);
+      double laneSpread[kSpreadLanes];
+      for (int f = lowest; f <= highest; f += kSpreadLanes) {
+        const int used = std::min(kSpreadLanes, highest - f + 1);
+        for (int g = 0; g < used; ++g) spectra.compute(f + g, lanes.data() + g, kSpreadLanes);
+        binSpreads(lanes.data(), bins, laneSpread);
+        for (int g = 0; g < used; ++g) spread[f + g] = laneSpread[g];
+      }
+      for (int t = first; t <= last; ++t) {
+        double sum = 0;
+        for (int f = t - k; f < t + k; ++f) sum += spread[f];
+        curve[t] = sum;
+      }
+    } else {
+      // The 2K frames around t, in a ring indexed by frame modulo 2K.
+      const int span = 2 * k;
+      std::vector<double> ring(static_cast<std::size_t>(span) * bins);
+      auto frameAt = [&](int f) { return ring.data() + static_cast<std::size_t>(f % span) * bins; };
+      int computed = lowest;  // next frame to compute
+      std::vector<double> mean(bins), sumSq(bins);
+      for (int t = first; t <= last; ++t) {
+        for (; computed < t + k; ++computed) spectra.compute(computed, frameAt(computed));
+        std::fill(mean.begin(), mean.end(), 0.0);
+        std::fill(sumSq.begin(), sumSq.end(), 0.0);
+        int n = 0;
+        for (int f = t - k; f < t + k; ++f) {
+          ++n;
+          const double* frame = frameAt(f);
+          for (int b = 0; b < bins; ++b) {
+            const double delta = frame[b] - mean[b];
+            mean[b] += delta / n;
+            sumSq[b] += delta * (frame[b] - mean[b]);
+          }
         }
+        double sum = 0;
+        for (int b = 0; b < bins; ++b) {
+          if (mean[b] != 0.0) sum += (sumSq[b] / (2 * k)) / mean[b];
+        }
+        curve[t] = sum;
       }
-      double sum = 0;
-      for (int b = 0; b < bins; ++b) {
-        if (mean[b] != 0.0) sum += (sumSq[b] / (2 * k)) / mean[b];
-      }
-      curve[t] = sum;
     }
   }
   for (int t = first; t <= last; ++t) {
@@ -201,10 +268,11 @@ void computeSpectrogram(double*& magnitudes, std::uint32_t& bins, std::uint32_t&
                         const std::int16_t* samples, int sampleCount, int frameLength, int hop) {
   checkSource(samples, sampleCount);
   checkFraming(frameLength, hop);
-  const Spectrogram spec = spectrogramOf(samples, sampleCount, frameLength, hop);
-  replaceOutput(magnitudes, handOut(spec.magnitudes));
-  bins = static_cast<std::uint32_t>(spec.bins);
-  frameCount = static_cast<std::uint32_t>(spec.frames);
+  int frames = 0;
+  const std::vector<double> values = spectrogramOf(samples, sampleCount, frameLength, hop, frames);
+  replaceOutput(magnitudes, handOut(values));
+  bins = static_cast<std::uint32_t>(frameLength / 2);
+  frameCount = static_cast<std::uint32_t>(frames);
 }
 
 void computeActivityCurve(double*& curve, std::uint32_t& count, const std::int16_t* samples,
@@ -213,8 +281,7 @@ void computeActivityCurve(double*& curve, std::uint32_t& count, const std::int16
   checkSource(samples, sampleCount);
   checkFraming(frameLength, hop);
   const CurveWindow win = curveWindow(frameLength, hop, halfWindowSamples, borderSamples);
-  const std::vector<double> values =
-      activityCurveOf(spectrogramOf(samples, sampleCount, frameLength, hop), mode, win);
+  const std::vector<double> values = activityCurveOf(samples, sampleCount, frameLength, hop, mode, win);
   replaceOutput(curve, handOut(values));
   count = static_cast<std::uint32_t>(values.size());
 }
@@ -235,8 +302,7 @@ void syncAnalyze(std::uint32_t*& result, std::uint32_t& resultCount, const std::
     const float halfWindow = static_cast<float>(static_cast<int>(0.03 * sampleRate));
     const float border = static_cast<float>(static_cast<int>(0.2 * sampleRate));
     const CurveWindow win = curveWindow(kFrameLength, kHop, halfWindow, border);
-    std::vector<double> curve =
-        activityCurveOf(spectrogramOf(samples, sampleCount, kFrameLength, kHop), mode, win);
+    std::vector<double> curve = activityCurveOf(samples, sampleCount, kFrameLength, kHop, mode, win);
     // Without a frame away from both ends nothing was measured.
     if (static_cast<std::int64_t>(curve.size()) > 2 * static_cast<std::int64_t>(win.border)) {
       normalizeActivityCurve(curve.data(), static_cast<std::uint32_t>(curve.size()));
