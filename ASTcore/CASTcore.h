@@ -235,9 +235,10 @@ class CASTcore {
   // bar lines, end (pulled to waveEnd - 1 when it lies at the audio's end).
   ResultCode makeBarCuts(const SecInfo& sec, std::vector<std::uint64_t>& cuts, std::uint64_t waveEnd);
   // The silence that completes a partial first bar of an intro (padAtStart;
-  // with a pickup the pickup becomes a bar of its own, `firstBarLength`
-  // frames long, and `pickup` is set) or asks for the last bar of an ending
-  // to be completed (padAtEnd). `cuts` is the list of makeBarCuts.
+  // with a pickup in use, in any slot, the pickup becomes a bar of its own,
+  // `firstBarLength` frames long, and `pickup` is set) or asks for the last
+  // bar of an ending to be completed (padAtEnd). `cuts` is the list of
+  // makeBarCuts.
   ResultCode pickupPadding(std::uint8_t numerator, std::uint8_t slot, const SecInfo& sec, std::uint64_t& pad,
                            std::uint8_t& pickup, std::uint64_t nominalBarLength, std::uint64_t& firstBarLength,
                            std::uint8_t& padAtStart, std::uint8_t& padAtEnd,
