@@ -54,6 +54,7 @@ ResultCode timeStretch::runWithCuts(const std::vector<std::uint8_t>& input,
 ResultCode timeStretch::stretch(const std::vector<std::uint8_t>& input, const std::vector<std::uint64_t>* cuts,
                                 std::vector<std::uint8_t>& output) {
   std::uint64_t frames = 0;
+  regionsMade = false;
   const ResultCode rc = loadInput(input, frames);
   if (Result::failed(rc)) return Result::nest(1, rc);
   job.SetTimeSignature(numerator, denominator);
@@ -63,6 +64,7 @@ ResultCode timeStretch::stretch(const std::vector<std::uint8_t>& input, const st
     job.GetBufferInfo(&info);
     StretchRegionList regions;
     job.SetRegions(regions, cutList, bars);
+    regionsMade = !regions.empty();
     job.Run(regions, info);
   } catch (const std::exception& e) {
     exceptFlag = 1;
@@ -96,6 +98,11 @@ ResultCode timeStretch::stretch(const std::vector<std::uint8_t>& input, const st
 
 ResultCode timeStretch::getRatios(std::uint8_t* outOfRange, std::vector<double>& ratios) {
   try {
+    if (!regionsMade) {
+      if (outOfRange) *outOfRange = 0;
+      ratios.clear();
+      return Result::kOk;
+    }
     job.GetRatios(outOfRange, ratios);
   } catch (...) {
     exceptFlag = 1;

@@ -30,6 +30,8 @@ class timeStretch : public IF_timeStretch {
   // the first cut).
   ResultCode runWithCuts(const std::vector<std::uint8_t>& input, const std::vector<std::uint64_t>& cuts,
                          std::vector<std::uint8_t>& output) override;
+  // The flag and the ratios of the last run; none (flag clear, empty list)
+  // when that run failed before its regions were made.
   ResultCode getRatios(std::uint8_t* outOfRange, std::vector<double>& ratios) override;
   QString lastError() const override { return lastErr; }
   void clearError() override;
@@ -47,6 +49,9 @@ class timeStretch : public IF_timeStretch {
   std::uint8_t numerator = 4;
   std::uint8_t denominator = 4;
   std::uint64_t bars = 0;
+  // Whether the last run got as far as regions. The job keeps the ratios of
+  // its last successful cut, which belong to an earlier run otherwise.
+  bool regionsMade = false;
   QString lastErr;
   std::uint8_t exceptFlag = 0;
 };

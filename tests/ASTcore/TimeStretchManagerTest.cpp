@@ -87,3 +87,32 @@ TEST(TimeStretchManager, EmptyInputOrUnusableCutsGiveNoOutput) {
   auto one = manager(120, 1);
   EXPECT_EQ(one->runWithCuts(input, {0, 88200}, output), 0x80000003u);
 }
+
+TEST(TimeStretchManager, ARunWithoutRegionsReportsNoRatiosOfAnEarlierRun) {
+  // First a run whose one bar is out of range: the flag is set.
+  auto m = manager(120, 1);
+  std::vector<std::uint8_t> output;
+  ASSERT_EQ(m->run(WavBytes::toBytes(TestAudio::sine(4.8, 220.0)), output), 0x80000003u);
+  std::uint8_t flag = 0;
+  std::vector<double> ratios;
+  m->getRatios(&flag, ratios);
+  ASSERT_EQ(flag, 1);
+
+  // Then runs that never get to regions: an empty input, and a cut list
+  // that does not match the bars. Their failure is theirs, not a ratio
+  // problem of the run before.
+  EXPECT_EQ(m->run({}, output), 0x80000003u);
+  flag = 1;
+  ratios = {7.0};
+  ASSERT_EQ(m->getRatios(&flag, ratios), 0u);
+  EXPECT_EQ(flag, 0);
+  EXPECT_TRUE(ratios.empty());
+
+  ASSERT_EQ(m->run(WavBytes::toBytes(TestAudio::sine(4.8, 220.0)), output), 0x80000003u);
+  EXPECT_EQ(m->runWithCuts(WavBytes::toBytes(TestAudio::noise(1.0, 0.5)), {0, 100, 200, 44100}, output),
+            0x80000003u);
+  flag = 1;
+  m->getRatios(&flag, ratios);
+  EXPECT_EQ(flag, 0);
+  EXPECT_TRUE(ratios.empty());
+}
