@@ -108,8 +108,10 @@ ResultCode CASTcore::renderAudition(std::uint8_t slot, std::uint8_t* ratioFlag) 
       return Result::kOk;
     }
     if (Result::failed(rc)) {
+      // Only this core's own flag tells of a caught exception in this
+      // rendering; a manager's flag may be left over from another operation.
       const QString text =
-          hasException() ? "Memory Full! [%1 : %2]" : "Export sty process returns some error! [%1 : %2]";
+          exceptFlag != 0 ? "Memory Full! [%1 : %2]" : "Export sty process returns some error! [%1 : %2]";
       setLastErrorOnce(text.arg(name).arg(rc, 0, 16));
       return Result::nest(7, rc);
     }
@@ -298,12 +300,13 @@ ResultCode CASTcore::pickupPadding(std::uint8_t numerator, std::uint8_t slot, co
   std::int64_t rest = (static_cast<std::int64_t>(b1) - static_cast<std::int64_t>(b0)) % num;
   if (rest < 0) rest += num;
 
-  if (slot >= 12 && slot <= 14) {
-    padAtEnd = rest != 0 ? 1 : 0;
-    return Result::kOk;
-  }
-  if (slot > 2) return Result::kOk;
+  const bool ending = slot >= 12 && slot <= 14;
+  if (ending) padAtEnd = rest != 0 ? 1 : 0;
 
+  // The samples of any slot with a pickup in use begin at the pickup, and
+  // the export counts the pickup as a bar of its own: every such slot, not
+  // only an intro, gets its pickup bar here, or its cuts would not match its
+  // samples and the section's end would be cut off.
   if (sec.pickupNum != 0) {
     pickup = 1;
     std::uint64_t pickupStart = 0, pickupEnd = 0;
@@ -326,7 +329,7 @@ ResultCode CASTcore::pickupPadding(std::uint8_t numerator, std::uint8_t slot, co
     return Result::kOk;
   }
 
-  if (rest == 0) return Result::kOk;
+  if (ending || slot > 2 || rest == 0) return Result::kOk;
   const std::int64_t barLength = cuts.size() >= 3 ? static_cast<std::int64_t>(cuts[2] - cuts[1])
                                                   : static_cast<std::int64_t>(nominalBarLength);
   const std::int64_t silence = (num - rest) * barLength / num;
@@ -566,7 +569,7 @@ ResultCode CASTcore::normalizeSectionWaves() {
       const std::wstring path = TempWaveFiles::sectionPath(tempPath, slot).toStdWString();
       const ResultCode rc = util.readWavFile(path, data, size, flag);
       if (flag) exceptFlag = 1;
-      if (Result::failed(rc)) return Result::nest(3, rc);
+      if (Result::failed(rc)) return Result::fail(3);
       used[slot] = true;
       peaks[slot] = peakOf(data, std::min<std::size_t>(size, data.size()));
       overall = std::max(overall, peaks[slot]);
@@ -583,11 +586,11 @@ ResultCode CASTcore::normalizeSectionWaves() {
       std::uint8_t flag = 0;
       ResultCode rc = util.readWavFile(path, data, size, flag);
       if (flag) exceptFlag = 1;
-      if (Result::failed(rc)) return Result::nest(3, rc);
+      if (Result::failed(rc)) return Result::fail(3);
       size = static_cast<std::uint32_t>(std::min<std::size_t>(size, data.size()));
       for (std::size_t i = 0; i + 1 < size; i += 2) putSample(data, i / 2, toSample16(sampleAt(data, i / 2) * gain));
       rc = util.writeWavFile(path, data.data(), size);
-      if (Result::failed(rc)) return Result::nest(4, rc);
+      if (Result::failed(rc)) return Result::fail(4);
       secRendered[slot] = 0;
     }
     return Result::kOk;
@@ -683,7 +686,9 @@ ResultCode CASTcore::snapAddressToBeat(std::uint8_t wavNo, std::uint8_t halfBeat
       return Result::kOk;
     }
     if (p < address) {
-      if (address - p <= prev - address) {
+      // On the first step there is no later entry to compare with: the
+      // entry itself is the nearest.
+      if (s == 0 || address - p <= prev - address) {
         *back = static_cast<std::uint8_t>(s);
         *diff = signedDiff(p, address);
       } else {

@@ -133,6 +133,25 @@ TEST_F(SectionRendering, IntroPickupIsPaddedToOneWholeBar) {
   EXPECT_EQ(CASTcoreTestAccess::ratios(core, 0).size(), 3u) << "the pickup bar is a region of its own";
 }
 
+// The export counts a pickup in use as a bar of its own in every slot, so
+// the working wave of a main section holds it as one too, and all of the
+// section after it.
+TEST_F(SectionRendering, PickupOutsideAnIntroIsABarOfItsOwn) {
+  load(TestAudio::noise(10.0, 0.5), 0.5);
+  SecInfo s = span(2, 10);
+  s.pickupSw = 1;
+  s.pickupNum = 2;  // one beat before the first bar
+  ASSERT_EQ(core.setSecInfo(3, s), 0u);
+  ASSERT_EQ(slot(3).barNum, 2);
+  std::uint8_t ratioFlag = 0;
+  ASSERT_EQ(core.renderAudition(3, &ratioFlag), 0u) << core.lastError.toStdString();
+  std::vector<std::int16_t> expected(2 * (kBar120 - kBeat120), 0);
+  const auto section = sourceFrames(kBeat120, 10 * kBeat120);
+  expected.insert(expected.end(), section.begin(), section.end());
+  EXPECT_EQ(workingWave(3), expected);
+  EXPECT_EQ(slot(3).holdValue, 3 * kBar120) << "the bars the export will count: barNum + 1";
+}
+
 TEST_F(SectionRendering, IntroShortFirstBarIsPaddedInFront) {
   load(TestAudio::noise(10.0, 0.5), 0.5);
   SecInfo s = span(2, 12);  // 10 beats: a 2-beat bar, then two whole ones
@@ -218,6 +237,27 @@ TEST_F(SectionRendering, UnreadableWorkCopyIsAnErrorNotAShortSection) {
   EXPECT_EQ(slot(3).holdValue, 0u);
   EXPECT_EQ(core.isSecRendered(3), 0);
   EXPECT_FALSE(QFile::exists(TempWaveFiles::sectionPath(TestEnv::tempDir(), 3)));
+}
+
+namespace {
+
+// A style manager still carrying the exception of some earlier operation.
+class ExceptionalStyleManager : public FakeStyleManager {
+ public:
+  bool hasException() const override { return true; }
+};
+
+}  // namespace
+
+TEST_F(SectionRendering, AFailureIsNotCalledMemoryFullForAnotherManagersFlag) {
+  load(TestAudio::noise(10.0, 0.5), 0.5);
+  ASSERT_EQ(core.setSecInfo(3, span(2, 10)), 0u);
+  CASTcoreTestAccess::setStyleManager(core, new ExceptionalStyleManager);
+  ASSERT_TRUE(QFile::remove(TempWaveFiles::sourcePath(TestEnv::tempDir())));
+  std::uint8_t ratioFlag = 0;
+  EXPECT_TRUE(Result::failed(core.renderAudition(3, &ratioFlag)));
+  EXPECT_TRUE(core.lastError.startsWith("Export sty process returns some error! [Main A : "))
+      << core.lastError.toStdString();
 }
 
 TEST_F(SectionRendering, RefusedSectionsNameTheirProblem) {

@@ -97,7 +97,7 @@ TEST_F(SectionWaves, NormalisationRaisesButNeverAttenuates) {
   EXPECT_EQ(core.isSecRendered(3), 1);
 
   ASSERT_TRUE(QFile::remove(TempWaveFiles::sectionPath(dir, 4)));
-  EXPECT_EQ(core.normalizeSectionWaves() & 0xFu, 0x3u) << "a used slot without its wave";
+  EXPECT_EQ(core.normalizeSectionWaves(), 0x80000003u) << "a used slot without its wave";
 }
 
 TEST_F(SectionWaves, HandOverPassesTheWaveAndLeavesTheCommonRecordAlone) {
@@ -168,6 +168,11 @@ TEST_F(SectionWaves, SnappingWalksBackToTheNearestGridEntry) {
   ASSERT_EQ(core.snapAddressToBeat(0, 0, 2, 36000, &back, &diff), 0u);
   EXPECT_EQ(back, 1);
   EXPECT_EQ(std::int64_t(diff), -2925);
+  // An address past grid entry 2 * beats: that entry is the nearest one,
+  // walking back only goes farther away.
+  ASSERT_EQ(core.snapAddressToBeat(0, 0, 2, 50000, &back, &diff), 0u);
+  EXPECT_EQ(back, 0);
+  EXPECT_EQ(std::int64_t(diff), -5900);
   ASSERT_EQ(core.snapAddressToBeat(0, 0, 0, 500, &back, &diff), 0u);
   EXPECT_EQ(back, 0);
   EXPECT_EQ(std::int64_t(diff), -500) << "no beats: the first entry";
