@@ -22,11 +22,15 @@ void ExportStyle::doExport() {
   std::uint16_t syncMask = 0;
   ResultCode code = core->exportStyle(outputPath.toStdWString(), &writtenBytes, &attackMask, &beatMask, &syncMask);
   if (core->hasException()) {
-    // A file written while something failed inside cannot be trusted.
-    if (QFile::exists(outputPath)) QFile::remove(outputPath);
+    // A file written while something failed inside cannot be trusted. Only
+    // an export that succeeded has put its file at the path: after a failed
+    // one the file there is an earlier style, which stays.
+    if (!Result::failed(code)) {
+      if (QFile::exists(outputPath)) QFile::remove(outputPath);
+      // A removed file is never reported as a success.
+      code = Result::fail(9);
+    }
     writtenBytes = 0;
-    // A removed file is never reported as a success.
-    if (!Result::failed(code)) code = Result::fail(9);
   }
   if (code == 0 && attackMask == 0) {
     emit done(0);

@@ -7,10 +7,12 @@
 #include <QTimer>
 
 #include <csignal>
+#include <stdexcept>
 #include <string>
 #include <sys/resource.h>
 
 #include "CASTcore.h"
+#include "CASTcoreTestAccess.h"
 #include "CAudioFile.h"
 #include "CAudioStyleDecorator.h"
 #include "CAudioWaveData.h"
@@ -19,6 +21,7 @@
 #include "CSmf.h"
 #include "CTrk.h"
 #include "ExportStyle.h"
+#include "FakeStyleManager.h"
 #include "TempDir.h"
 #include "TempWaveFiles.h"
 #include "TestAudio.h"
@@ -259,3 +262,67 @@ TEST_F(StyleExport, AFailedWriteKeepsTheEarlierStyle) {
   EXPECT_EQ(readFile(path), earlier) << "the earlier style is untouched";
 }
 
+
+namespace {
+
+// A style manager that writes a small file, then reports success or throws,
+// leaving its exception flag set either way.
+class FailingStyleManager : public FakeStyleManager {
+ public:
+  explicit FailingStyleManager(bool throwIt) : throwIt(throwIt) {}
+  ResultCode writeStyleFile(const std::wstring& path, std::uint64_t* written, std::uint16_t*, std::uint16_t*,
+                            std::uint16_t*) override {
+    caught = true;
+    if (throwIt) throw std::runtime_error("no room");
+    QFile f(QString::fromStdWString(path));
+    if (!f.open(QIODevice::WriteOnly)) return 0x80000007;
+    f.write("new");
+    *written = 3;
+    return 0;
+  }
+  bool hasException() const override { return caught; }
+
+ private:
+  bool throwIt;
+  bool caught = false;
+};
+
+std::pair<std::string, unsigned long> exportWith(CASTcore& core, const QString& path) {
+  ExportStyle worker([] { return std::uint64_t{0}; }, &core, path, nullptr);
+  std::pair<std::string, unsigned long> answer{"none", 0};
+  QObject::connect(&worker, &ExportStyle::done, [&](unsigned long c) { answer = {"done", c}; });
+  QObject::connect(&worker, &ExportStyle::errorOnPreparation, [&](unsigned long c) { answer = {"error", c}; });
+  worker.doExport();
+  return answer;
+}
+
+Bytes earlierStyle(const QString& path) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("earlier");
+  return Bytes{'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+}
+
+}  // namespace
+
+TEST(StyleExportExceptions, AFailedExportKeepsTheEarlierStyleDespiteAnException) {
+  CASTcore core;
+  CASTcoreTestAccess::setStyleManager(core, new FailingStyleManager(true));
+  const QString path = TestEnv::tempPath("earlier.aus");
+  const Bytes earlier = earlierStyle(path);
+  const auto answer = exportWith(core, path);
+  EXPECT_EQ(answer, (std::pair<std::string, unsigned long>{"error", 0x80000009}));
+  EXPECT_TRUE(core.hasException());
+  EXPECT_EQ(readFile(path), earlier) << "the file at the path was not this export's";
+}
+
+TEST(StyleExportExceptions, AFileWrittenDespiteAnExceptionIsRemovedAndNotASuccess) {
+  CASTcore core;
+  CASTcoreTestAccess::setStyleManager(core, new FailingStyleManager(false));
+  const QString path = TestEnv::tempPath("untrusted.aus");
+  earlierStyle(path);
+  const auto answer = exportWith(core, path);
+  EXPECT_EQ(answer.first, "error");
+  EXPECT_TRUE(Result::failed(answer.second));
+  EXPECT_FALSE(QFileInfo::exists(path));
+}
