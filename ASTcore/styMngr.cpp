@@ -120,11 +120,12 @@ namespace {
 // Walks the model's recordings to the first whose section names hold the
 // style id's name and applies `apply` to its style wave format. Codes by
 // failing stage: null entry, no wave form, no style format, no section,
-// names text, the operation itself (+ c). `base` is 1 for the bar setter
-// (whose codes start one higher) and 0 for the others.
+// names text (with its inner code only for the getter, `nestNames`), the
+// text buffer (exception flag set), the operation itself. `base` is 1 for
+// the bar setter (whose codes start one higher) and 0 for the others.
 template <typename Apply>
-ResultCode withRecordingOf(CAudioInfoDecorator* model, std::uint8_t id, unsigned base, bool& found, Apply apply) {
-  found = false;
+ResultCode withRecordingOf(CAudioInfoDecorator* model, std::uint8_t id, unsigned base, bool nestNames,
+                           std::atomic<std::uint8_t>& exceptFlag, Apply apply) {
   if (!model) return Result::fail(1);
   for (CAudioFile* file : model->GetFileList()) {
     if (!file) return Result::fail(1 + base);
@@ -134,12 +135,17 @@ ResultCode withRecordingOf(CAudioInfoDecorator* model, std::uint8_t id, unsigned
     if (!format) return Result::fail(3 + base);
     CSection* section = format->GetSection();
     if (!section) return Result::fail(4 + base);
-    std::vector<std::uint8_t> names;
-    const ResultCode rc = section->GetNamesText(names);
-    if (Result::failed(rc)) return Result::nest(5 + base, rc);
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(names.data()), static_cast<int>(names.size()));
+    QString text;
+    try {
+      std::vector<std::uint8_t> names;
+      const ResultCode rc = section->GetNamesText(names);
+      if (Result::failed(rc)) return nestNames ? Result::nest(5 + base, rc) : Result::fail(5 + base);
+      text = QString::fromUtf8(reinterpret_cast<const char*>(names.data()), static_cast<int>(names.size()));
+    } catch (const std::bad_alloc&) {
+      exceptFlag = 1;
+      return Result::fail(6 + base);
+    }
     if (styMngr::styleIdNameInText(id, text) != 0) continue;
-    found = true;
     const ResultCode applied = apply(*format);
     return Result::failed(applied) ? Result::nest(7 + base, applied) : Result::kOk;
   }
@@ -149,31 +155,27 @@ ResultCode withRecordingOf(CAudioInfoDecorator* model, std::uint8_t id, unsigned
 }  // namespace
 
 ResultCode styMngr::setBarsForStyleId(std::uint8_t id, std::uint16_t count) {
-  bool found = false;
-  return withRecordingOf(model.get(), id, 1, found,
+  return withRecordingOf(model.get(), id, 1, false, exceptFlag,
                          [&](CAudioStyleWaveFormat& f) { return f.SetNumberOfBars(count); });
 }
 
 ResultCode styMngr::setTempoForStyleId(std::uint8_t id, std::uint64_t value) {
-  bool found = false;
   const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
                                  static_cast<std::uint8_t>(value)};
-  return withRecordingOf(model.get(), id, 0, found,
+  return withRecordingOf(model.get(), id, 0, false, exceptFlag,
                          [&](CAudioStyleWaveFormat& f) { return f.SetOriginalTempo(bytes, 3); });
 }
 
 ResultCode styMngr::setTimeSigForStyleId(std::uint8_t id, std::uint32_t payload) {
-  bool found = false;
   const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(payload >> 24), static_cast<std::uint8_t>(payload >> 16),
                                  static_cast<std::uint8_t>(payload >> 8), static_cast<std::uint8_t>(payload)};
-  return withRecordingOf(model.get(), id, 0, found,
+  return withRecordingOf(model.get(), id, 0, false, exceptFlag,
                          [&](CAudioStyleWaveFormat& f) { return f.SetOriginalTimeSignature(bytes, 4); });
 }
 
 ResultCode styMngr::getBarsForStyleId(std::uint8_t id, std::uint16_t& count) {
   count = 0;
-  bool found = false;
-  return withRecordingOf(model.get(), id, 0, found,
+  return withRecordingOf(model.get(), id, 0, true, exceptFlag,
                          [&](CAudioStyleWaveFormat& f) { return f.GetNumberOfBars(count); });
 }
 
