@@ -78,11 +78,11 @@ ResultCode CASTcore::copyFrom(const CASTcore& other) {
 
 ResultCode CASTcore::newProject() {
   ResultCode rc = allInfo.clearWavList();
-  if (Result::failed(rc)) return Result::fail(1) | rc;
+  if (Result::failed(rc)) return Result::nest(1, rc);
   rc = allInfo.resetSecInfo();
-  if (Result::failed(rc)) return Result::fail(2) | rc;
+  if (Result::failed(rc)) return Result::nest(2, rc);
   rc = allInfo.resetComnInfo();
-  if (Result::failed(rc)) return Result::fail(3) | rc;
+  if (Result::failed(rc)) return Result::nest(3, rc);
   clearUndo();
   resetRenderState();
   return Result::kOk;
@@ -245,7 +245,7 @@ ResultCode CASTcore::removeWave(std::uint8_t wavNo) {
 
 ResultCode CASTcore::detachWave(std::uint8_t wavNo) {
   const ResultCode rc = allInfo.detachWavInfo(wavNo);
-  return Result::failed(rc) ? (Result::fail(1) | rc) : Result::kOk;
+  return Result::failed(rc) ? Result::nest(1, rc) : Result::kOk;
 }
 
 ResultCode CASTcore::clearWaveList() { return allInfo.clearWavList(); }

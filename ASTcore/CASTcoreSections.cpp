@@ -32,7 +32,7 @@ ResultCode CASTcore::setSecInfo(std::uint8_t slot, const SecInfo& sec) {
   lastError.clear();
   const SecInfo* current = nullptr;
   ResultCode rc = allInfo.getSecInfo(slot, &current);
-  if (Result::failed(rc)) return Result::fail(2) | rc;
+  if (Result::failed(rc)) return Result::nest(2, rc);
   if (*current == sec) {
     if (current->holdValue == sec.holdValue) return Result::kOk;
     return allInfo.setSecInfo(slot, sec);
@@ -55,13 +55,12 @@ ResultCode CASTcore::checkBeatSetting(std::uint8_t slot, SecInfo& sec) {
   if (sec.wavNo == SecInfo::kNoWave) return Result::kOk;
   WavInfo* wave = nullptr;
   ResultCode rc = allInfo.getWavInfo(sec.wavNo, &wave);
-  if (Result::failed(rc)) return Result::fail(2) | rc;
+  if (Result::failed(rc)) return Result::nest(2, rc);
   if (sec.startAdrs > sec.endAdrs) return Result::fail(3);
-  if (wave->beatDiv == 0 || wave->beatTime.empty()) return Result::fail(4);
 
   std::uint32_t startBeat = 0;
   rc = getBeatPosOfAddress(sec.wavNo, sec.halfBeat, sec.startAdrs, startBeat);
-  if (Result::failed(rc)) return Result::fail(4) | rc;
+  if (Result::failed(rc)) return Result::nest(4, rc);
   std::int64_t index = gridIndexOfBeat(*wave, sec, startBeat, sec.pickupNum);
   const std::int64_t gridSize = static_cast<std::int64_t>(wave->beatTime.size());
   if (index < 0) {
@@ -90,14 +89,14 @@ ResultCode CASTcore::checkBeatSetting(std::uint8_t slot, SecInfo& sec) {
 
   std::uint8_t num = 4, den = 4;
   rc = allInfo.getTimeSig(&num, &den);
-  if (Result::failed(rc)) return Result::fail(7) | rc;
+  if (Result::failed(rc)) return Result::nest(7, rc);
   if (num == 0) return Result::fail(7);
 
   std::uint32_t b1 = 0, b2 = 0;
   rc = getBeatPosOfAddress(sec.wavNo, sec.halfBeat, sec.startAdrs, b1);
-  if (Result::failed(rc)) return Result::fail(8) | rc;
+  if (Result::failed(rc)) return Result::nest(8, rc);
   rc = getBeatPosOfAddress(sec.wavNo, sec.halfBeat, sec.endAdrs, b2);
-  if (Result::failed(rc)) return Result::fail(9) | rc;
+  if (Result::failed(rc)) return Result::nest(9, rc);
   if (b2 <= b1) {
     if (sec.used || sec.startAdrs != 0 || sec.endAdrs != 0) return Result::fail(10);
     return Result::kOk;
@@ -140,7 +139,7 @@ ResultCode CASTcore::isAnySectionUsed(bool& used) const {
   for (std::uint8_t slot = 0; slot < kSectionCount; ++slot) {
     bool slotUsed = false;
     const ResultCode rc = allInfo.isSecUsed(slot, &slotUsed);
-    if (Result::failed(rc)) return Result::fail(1) | rc;
+    if (Result::failed(rc)) return Result::nest(1, rc);
     if (slotUsed) used = true;
   }
   return Result::kOk;
@@ -149,11 +148,11 @@ ResultCode CASTcore::isAnySectionUsed(bool& used) const {
 ResultCode CASTcore::setHalfBeat(std::uint8_t slot, std::uint8_t flag) {
   const SecInfo* current = nullptr;
   ResultCode rc = allInfo.getSecInfo(slot, &current);
-  if (Result::failed(rc)) return Result::fail(1) | rc;
+  if (Result::failed(rc)) return Result::nest(1, rc);
   SecInfo changed = *current;
   changed.halfBeat = flag;
   rc = updateSecInfo(slot, changed);
-  if (Result::failed(rc)) return Result::fail(2) | rc;
+  if (Result::failed(rc)) return Result::nest(2, rc);
   resetRenderState();
   return Result::kOk;
 }
@@ -162,11 +161,11 @@ ResultCode CASTcore::getSecStartAddress(std::uint8_t slot, std::uint64_t& addres
   SecInfo* sec = nullptr;
   WavInfo* wave = nullptr;
   ResultCode rc = allInfo.getSecAndWavInfo(slot, &sec, &wave);
-  if (Result::failed(rc)) return Result::fail(1) | rc;
+  if (Result::failed(rc)) return Result::nest(1, rc);
   address = 0;
   std::uint32_t beat = 0;
   rc = getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->startAdrs, beat);
-  if (Result::failed(rc)) return Result::fail(2) | rc;
+  if (Result::failed(rc)) return Result::nest(2, rc);
   const std::int64_t index = gridIndexOfBeat(*wave, *sec, beat, sec->pickupSw ? sec->pickupNum : 0);
   if (index < 0 || index >= static_cast<std::int64_t>(wave->beatTime.size())) return Result::fail(3);
   address = static_cast<std::uint64_t>(gridAddress(*wave, index));
@@ -181,7 +180,7 @@ ResultCode CASTcore::getPickupRange(std::uint8_t slot, std::uint64_t& start, std
   SecInfo* sec = nullptr;
   WavInfo* wave = nullptr;
   ResultCode rc = allInfo.getSecAndWavInfo(slot, &sec, &wave);
-  if (Result::failed(rc)) return Result::fail(1) | rc;
+  if (Result::failed(rc)) return Result::nest(1, rc);
   if (wave->onsetTime.empty()) return Result::fail(2);
   AnalysisUtil util;
   const auto audioEnd = static_cast<std::int64_t>(util.secondsToSamples(wave->onsetTime.back()));
@@ -191,7 +190,7 @@ ResultCode CASTcore::getPickupRange(std::uint8_t slot, std::uint64_t& start, std
   if (pickupInUse(*sec)) {
     std::uint32_t beat = 0;
     rc = getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->startAdrs, beat);
-    if (Result::failed(rc)) return Result::fail(3) | rc;
+    if (Result::failed(rc)) return Result::nest(3, rc);
     const std::int64_t index = gridIndexOfBeat(*wave, *sec, beat, sec->pickupNum);
     if (index < 0 || index >= static_cast<std::int64_t>(wave->beatTime.size())) return Result::fail(4);
     first = gridAddress(*wave, index) + sec->pickupOfs;
@@ -213,7 +212,7 @@ ResultCode CASTcore::getSecLastBarAddress(std::uint8_t slot, std::uint64_t& addr
   address = 0;
   const SecInfo* sec = nullptr;
   const ResultCode rc = allInfo.getSecInfo(slot, &sec);
-  if (Result::failed(rc)) return Result::fail(1) | rc;
+  if (Result::failed(rc)) return Result::nest(1, rc);
   if (sec->barNum == 0) return Result::fail(2);
   address = static_cast<std::uint64_t>(std::max<std::int64_t>(0, sec->lastBarStart()));
   return Result::kOk;
@@ -223,14 +222,14 @@ ResultCode CASTcore::getSecNextBarAddress(std::uint8_t slot, std::uint64_t& addr
   SecInfo* sec = nullptr;
   WavInfo* wave = nullptr;
   ResultCode rc = allInfo.getSecAndWavInfo(slot, &sec, &wave);
-  if (Result::failed(rc)) return Result::fail(sec ? 2 : 1) | rc;
+  if (Result::failed(rc)) return Result::nest(sec ? 2 : 1, rc);
   std::uint8_t num = 4, den = 4;
   rc = allInfo.getTimeSig(&num, &den);
   if (Result::failed(rc)) return Result::fail(3);
   const std::int64_t endAddress = std::max<std::int64_t>(0, static_cast<std::int64_t>(sec->endAdrs) + sec->endOfs);
   std::uint32_t beat = 0;
   rc = getBeatPosOfAddress(sec->wavNo, sec->halfBeat, static_cast<std::uint64_t>(endAddress), beat);
-  if (Result::failed(rc)) return Result::fail(4) | rc;
+  if (Result::failed(rc)) return Result::nest(4, rc);
   const std::int64_t d = wave->beatDiv;
   const std::int64_t index = (sec->halfBeat ? d : 0) + 2 * d * (num + static_cast<std::int64_t>(beat));
   if (index >= static_cast<std::int64_t>(wave->beatTime.size())) return Result::fail(5);
@@ -241,7 +240,7 @@ ResultCode CASTcore::getSecNextBarAddress(std::uint8_t slot, std::uint64_t& addr
 ResultCode CASTcore::calcSecTempo(std::uint8_t slot, std::uint64_t& tempo) {
   const SecInfo* sec = nullptr;
   ResultCode rc = allInfo.getSecInfo(slot, &sec);
-  if (Result::failed(rc)) return Result::fail(1) | rc;
+  if (Result::failed(rc)) return Result::nest(1, rc);
   if (sec->endAdrs <= sec->startAdrs) return Result::fail(2);
   const double frames = static_cast<double>(sec->endAdrs - sec->startAdrs);
   std::uint8_t num = 4, den = 4;
@@ -251,9 +250,9 @@ ResultCode CASTcore::calcSecTempo(std::uint8_t slot, std::uint64_t& tempo) {
   if (sec->barFit) {
     std::uint32_t b1 = 0, b2 = 0;
     rc = getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->startAdrs, b1);
-    if (Result::failed(rc)) return Result::fail(3) | rc;
+    if (Result::failed(rc)) return Result::nest(3, rc);
     rc = getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->endAdrs, b2);
-    if (Result::failed(rc)) return Result::fail(4) | rc;
+    if (Result::failed(rc)) return Result::nest(4, rc);
     if (b2 <= b1) return Result::fail(5);
     value = (b2 - b1) * kFramesPerMinute * 4.0 / den / frames;
   } else {

@@ -30,7 +30,7 @@ ResultCode CASTcore::doSegmenter(const QString& path, std::uint64_t options) {
   }
   WavInfo* wave = nullptr;
   ResultCode rc = allInfo.getWavInfo(0, &wave);
-  if (Result::failed(rc)) return Result::fail(3) | rc;
+  if (Result::failed(rc)) return Result::nest(3, rc);
   rc = setSegLbl(labels, 3);
   return Result::failed(rc) ? Result::nest(4, rc) : Result::kOk;
 }
@@ -253,7 +253,9 @@ ResultCode CASTcore::refreshSecBars(std::uint8_t wavNo, std::uint8_t tempoSlot, 
     SecInfo copy = *sec;
     rc = checkBeatSetting(slot, copy);
     if (Result::failed(rc)) {
-      lastError = savedError;
+      // The validation's own message says why the section no longer fits;
+      // the caller's text stands in only when it gave none.
+      if (lastError.isEmpty()) lastError = savedError;
       return Result::nest(8, rc);
     }
     rc = updateSecInfo(slot, copy);

@@ -230,3 +230,28 @@ TEST(SectionRefresh, TempoComesFromTheTempoSlot) {
   EXPECT_EQ(slotOf(core, 3).barFit, 1);
   EXPECT_FLOAT_EQ(wave0(core).barLen, 2.0f);
 }
+
+TEST(SectionRefresh, AFailingSectionKeepsTheValidationsOwnMessage) {
+  CASTcore core;
+  core.addWavList(gridWave(32));
+  SecInfo odd;  // nine beats with a pickup: refused with its own text
+  odd.used = 1;
+  odd.wavNo = 0;
+  odd.startAdrs = 2 * kBeat;
+  odd.endAdrs = 11 * kBeat;
+  odd.pickupSw = 1;
+  odd.pickupNum = 2;
+  core.updateSecInfo(5, odd);
+  EXPECT_EQ(core.refreshSecBars(0, 3, "grid changed"), Result::nest(8, 0x8000000Bu));
+  EXPECT_EQ(core.lastError, "confirm beat number and pickup setting!\r\nodd beat with pickup is not allowed!");
+
+  SecInfo backwards;  // refused without a text of its own
+  backwards.used = 1;
+  backwards.wavNo = 0;
+  backwards.startAdrs = 8 * kBeat;
+  backwards.endAdrs = 4 * kBeat;
+  core.updateSecInfo(5, SecInfo());
+  core.updateSecInfo(6, backwards);
+  EXPECT_EQ(core.refreshSecBars(0, 3, "grid changed"), Result::nest(8, 0x80000003u));
+  EXPECT_EQ(core.lastError, "grid changed");
+}

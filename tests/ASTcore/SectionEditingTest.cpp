@@ -246,7 +246,7 @@ TEST_F(SectionEditing, PickupPastTheAudioIsClampedWithAWarning) {
 TEST_F(SectionEditing, HalfBeatShiftDropsRenderedAudio) {
   ASSERT_EQ(core.setHalfBeat(4, 1), 0u);
   EXPECT_EQ(slotOf(core, 4).halfBeat, 1);
-  EXPECT_EQ(core.setHalfBeat(15, 1) & 0xFFFFFFFFu, 0x80000001u);
+  EXPECT_EQ(core.setHalfBeat(15, 1), Result::nest(1, 0x80000001u));
   bool used = true;
   ASSERT_EQ(core.isAnySectionUsed(used), 0u);
   EXPECT_FALSE(used);
@@ -256,4 +256,24 @@ TEST_F(SectionEditing, HalfBeatShiftDropsRenderedAudio) {
   core.resetSections();
   core.isAnySectionUsed(used);
   EXPECT_FALSE(used);
+}
+
+TEST(SectionCodes, AFailingLookUpIsNestedUnderTheStepThatAskedForIt) {
+  CASTcore core;
+  ASSERT_EQ(core.addWavList(new WavInfo), 0u);  // a wave without a beat grid
+  // The beat look-up fails (0x80000002) at the validation's fourth step.
+  EXPECT_EQ(core.setSecInfo(3, span(0, 8)), Result::nest(7, Result::nest(4, 0x80000002u)));
+
+  SecInfo elsewhere = span(0, 8);
+  elsewhere.wavNo = 5;  // a wave the project does not hold
+  core.updateSecInfo(4, elsewhere);
+  const ResultCode missing = 0x880000012u;
+  std::uint64_t address = 0, start = 0, end = 0;
+  EXPECT_EQ(core.getSecStartAddress(4, address), Result::nest(1, missing));
+  EXPECT_EQ(core.getPickupRange(4, start, end), Result::nest(1, missing));
+  EXPECT_EQ(core.getSecNextBarAddress(4, address), Result::nest(2, missing));
+  EXPECT_EQ(core.getSecNextBarAddress(15, address), Result::nest(1, 0x80000001u));
+  EXPECT_EQ(core.getSecLastBarAddress(15, address), Result::nest(1, 0x80000001u));
+  EXPECT_EQ(core.calcSecTempo(15, address), Result::nest(1, 0x80000001u));
+  EXPECT_EQ(core.detachWave(9), Result::nest(1, 0x80000001u));
 }
