@@ -26,3 +26,24 @@ void ASTundo::redo() {
   modified = 1;
   qDebug().noquote() << QString("redo -> undo index [%1] / undo count [%2]").arg(index()).arg(count());
 }
+
+void ASTundo::pushMacro(const QString& macroText, QUndoCommand* cmd) {
+  beginMacro(macroText);
+  try {
+    push(cmd);
+  } catch (...) {
+    // The top-level macro is the stack's last command while it is open. The
+    // stack takes a command over only after its first redo returned.
+    QUndoCommand* macro = const_cast<QUndoCommand*>(command(count() - 1));
+    const bool taken = macro && macro->childCount() > 0;
+    if (!taken) delete cmd;
+    endMacro();
+    if (!taken && macro) {
+      // An obsolete command is dropped from the stack when it is undone.
+      macro->setObsolete(true);
+      QUndoStack::undo();
+    }
+    throw;
+  }
+  endMacro();
+}

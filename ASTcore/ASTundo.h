@@ -20,6 +20,13 @@ class ASTundo : public QUndoStack {
   virtual void undo();
   virtual void redo();
 
+  // Pushes `cmd` as the only command of a top-level macro named
+  // `macroText`, so the stack gains exactly one step. When applying the
+  // command throws, the macro is closed and taken off the stack again, the
+  // command is deleted and the exception passes on: the stack is never left
+  // inside an open macro that would swallow every later edit.
+  void pushMacro(const QString& macroText, QUndoCommand* cmd);
+
   bool isModified() const { return modified != 0; }
 
  private:

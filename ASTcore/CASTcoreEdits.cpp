@@ -18,9 +18,7 @@ constexpr unsigned kStepOutOfRange = 4;
 // Pushes a fully built command inside a macro, so the snapshot copies (the
 // only part that can run out of memory) are made before the stack is touched.
 void pushInMacro(ASTundo& stack, const QString& macroText, std::unique_ptr<QUndoCommand> cmd) {
-  stack.beginMacro(macroText);
-  stack.push(cmd.release());
-  stack.endMacro();
+  stack.pushMacro(macroText, cmd.release());
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <new>
+
+#include "ASTundo.h"
 #include "CASTcore.h"
 #include "CASTcoreTestAccess.h"
 
@@ -194,4 +197,44 @@ TEST(Undo, ACoreWithoutUndoStackRefusesEveryEdit) {
 TEST(Undo, BadSlotIsReportedWithTheModelCode) {
   CASTcore core;
   EXPECT_EQ(core.updateSecInfo(15, SecInfo()), Result::nest(2, 0x80000001u));
+}
+
+namespace {
+
+// A command whose first application runs out of memory.
+class FailingCommand : public QUndoCommand {
+ public:
+  explicit FailingCommand(int& alive) : alive(alive) { ++alive; }
+  ~FailingCommand() override { --alive; }
+  void redo() override { throw std::bad_alloc(); }
+  void undo() override {}
+
+ private:
+  int& alive;
+};
+
+}  // namespace
+
+TEST(Undo, ACommandThatFailsToApplyLeavesNoOpenMacroAndNoStep) {
+  ASTundo stack;
+  stack.pushMacro("set common", new QUndoCommand("first"));
+  ASSERT_EQ(stack.count(), 1);
+  stack.clear();  // unmodified again, history gone
+  stack.pushMacro("set common", new QUndoCommand("second"));
+
+  int alive = 0;
+  EXPECT_THROW(stack.pushMacro("set all", new FailingCommand(alive)), std::bad_alloc);
+  EXPECT_EQ(alive, 0) << "the command the stack never took is deleted";
+  EXPECT_EQ(stack.count(), 1) << "no step, not even an empty one";
+  EXPECT_EQ(stack.index(), 1);
+  EXPECT_FALSE(stack.canRedo());
+  EXPECT_EQ(stack.undoText(), "set common");
+
+  // Later edits are steps of their own, not children of a macro left open.
+  stack.pushMacro("set section", new QUndoCommand("third"));
+  EXPECT_EQ(stack.count(), 2);
+  EXPECT_EQ(stack.undoText(), "set section");
+  stack.undo();
+  stack.undo();
+  EXPECT_FALSE(stack.isModified());
 }
