@@ -156,6 +156,7 @@ class CAudioStyle : public CSmfStyleDecorator {
 
   // --- the recordings' WAV files ---
   // Appends the sample bytes of a WAV file's data chunk (WavFileReader).
+  // A failure is also kept as the read error below, with the path.
   ResultCode ReadWaveFile(std::vector<std::uint8_t>& out, const std::string& path);
   // Sets the six format fields from a WAV file's "fmt " chunk, each as soon
   // as it is read. 1 null format; 2 cannot be opened, no "RIFF" (2 + c when
@@ -166,9 +167,10 @@ class CAudioStyle : public CSmfStyleDecorator {
   // 1 null; 2 no data; 3 + c the path; 4 + c reading.
   ResultCode RefreshWaveFormat(CAudioWaveForm* wave);
 
-  // Whether the last AFil write (or GetWaveBytes) failed to read a
-  // recording's source WAV, the path it could not read, and the error text
-  // naming it ("wave file read error!" and the path; empty when none).
+  // Whether the last AFil write, GetWaveBytes or ReadWaveFile since then
+  // failed to read a recording's source WAV, the path it could not read,
+  // and the error text naming it ("wave file read error!" and the path;
+  // empty when none).
   bool HasWaveReadError() const { return waveReadFailed_; }
   const std::string& GetUnreadableWavePath() const { return unreadableWavePath_; }
   std::string GetWaveReadErrorText() const;

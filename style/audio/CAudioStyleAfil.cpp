@@ -470,11 +470,7 @@ ResultCode CAudioStyle::CollectWaveBytes(const CAudioWaveData* data, std::vector
     unreadableWavePath_.clear();
     return Result::fail(5);
   }
-  if (Result::failed(rc = ReadWaveFile(bytes, path))) {
-    waveReadFailed_ = true;
-    unreadableWavePath_ = path;
-    return Result::nest(6, rc);
-  }
+  if (Result::failed(rc = ReadWaveFile(bytes, path))) return Result::nest(6, rc);
   return Result::kOk;
 }
 

@@ -25,7 +25,13 @@ std::uint64_t LittleEndian(const std::uint8_t* p, unsigned width) {
 
 ResultCode CAudioStyle::ReadWaveFile(std::vector<std::uint8_t>& out, const std::string& path) {
   WavFileReader reader;
-  return reader.Read(out, path);
+  const ResultCode rc = reader.Read(out, path);
+  if (Result::failed(rc)) {
+    // Callers that read a recording directly name it in their error text.
+    waveReadFailed_ = true;
+    unreadableWavePath_ = path;
+  }
+  return rc;
 }
 
 ResultCode CAudioStyle::ReadWaveFormat(CAudioWaveFormat* format, const std::string& path) {

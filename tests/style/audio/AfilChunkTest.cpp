@@ -257,6 +257,25 @@ TEST(AfilChunk, UnreadableSourceWaveIsReportedWithItsPath) {
   EXPECT_TRUE(style.GetWaveReadErrorText().empty());
 }
 
+TEST(AfilChunk, DirectWaveReadNamesTheUnreadableFile) {
+  // The style manager reads recordings through a reader of its own and
+  // takes the error text from it.
+  const std::string missing = TestEnv::tempPath("gone/AST_temp_Main B.wav").toStdString();
+  CAudioStyleDecorator reader;
+  Bytes bytes = Of({1, 2});
+  EXPECT_EQ(reader.ReadWaveFile(bytes, missing), 0x80000001u);
+  EXPECT_EQ(bytes, Of({1, 2}));
+  EXPECT_TRUE(reader.HasWaveReadError());
+  EXPECT_EQ(reader.GetWaveReadErrorText(), "wave file read error!\r\n" + missing);
+
+  const QString path = TestEnv::tempPath("present.wav");
+  ASSERT_TRUE(TestAudio::writeWav(path, std::vector<std::int16_t>(8, 3), 2, 44100));
+  CAudioStyleDecorator fresh;
+  ASSERT_EQ(fresh.ReadWaveFile(bytes, path.toStdString()), 0u);
+  EXPECT_FALSE(fresh.HasWaveReadError());
+  EXPECT_EQ(bytes.size(), 2u + 16u);
+}
+
 TEST(AfilChunk, SourceWaveGivesBytesAndFormat) {
   // A mono 22050 Hz recording: the format is taken from the file.
   std::vector<std::int16_t> mono(2500 / 2);
