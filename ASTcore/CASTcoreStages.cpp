@@ -20,11 +20,9 @@ ResultCode CASTcore::doSegmenter(const QString& path, std::uint64_t options) {
     for (const SegItem& item : segmenter->results()) {
       labels.push_back({item.start, static_cast<std::uint16_t>(item.label & 0xFFFF)});
     }
-  } catch (const std::exception& e) {
-    exceptFlag = 1;
-    setLastErrorOnce(QString::fromUtf8(e.what()));
-    return Result::fail(5);
   } catch (...) {
+    // Only the code reports it: the import goes on with its fallback grid,
+    // and a message here would hide the one of a step that fails later.
     exceptFlag = 1;
     return Result::fail(5);
   }

@@ -106,7 +106,8 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
   progress(5);
 
   if (aborted()) return Result::kOk;
-  if (Result::failed(doSegmenterTh(workPath))) {
+  const bool segmented = Result::succeeded(doSegmenterTh(workPath));
+  if (!segmented) {
     progLo = 0;
     progHi = 100;
     rc = forceBeatAs1Bar(workPath);
@@ -119,6 +120,9 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
   std::vector<float> beatTimes;
   std::uint8_t num = 4, den = 4;
   core.getBeatSecondList(beatTimes, num, den);
+  // A failed run leaves the segmenter holding the beats of the previous
+  // file of this run; this file keeps its fallback grid instead.
+  if (!segmented) beatTimes.clear();
   rc = core.setTimeSig(num, den);
   if (Result::failed(rc)) {
     setErrorOnce("#0061 error at getBeatSecondList()");

@@ -114,7 +114,68 @@ class FailingSegmenter : public IF_segmenter {
   std::vector<SegItem> items;
 };
 
+// Analyses its first work copy as a steady grid of half-second beats up to
+// 20 s; every later run throws, keeping those beats as the real segmenter
+// keeps the results of its last complete run.
+class FailsAfterFirstRun : public FailingSegmenter {
+ public:
+  ResultCode execute(const QString& path, std::uint64_t meter) override {
+    if (runs++ > 0) return FailingSegmenter::execute(path, meter);
+    for (int i = 0; i <= 40; ++i) beats.push_back(0.5f * i);
+    return 0;
+  }
+  void getBeats(std::vector<float>& out, std::int32_t& num, std::int32_t& den) override {
+    out = beats;
+    num = 4;
+    den = 4;
+  }
+
+ private:
+  int runs = 0;
+  std::vector<float> beats;
+};
+
+class FailingOnsets : public IF_onsetAnalyzer {
+ public:
+  ResultCode analyse(const QString&, std::uint64_t& frames, std::vector<float>&) override {
+    frames = 0;
+    return 0x80000003u;
+  }
+  QString lastError() const override { return {}; }
+  void clearError() override {}
+  bool hasException() const override { return false; }
+};
+
 }  // namespace
+
+TEST(AnalysisWorker, AFailedSegmentationNeverTakesThePreviousFilesBeats) {
+  const QString first = clickTrack("first.wav", 20.0);
+  const QString second = clickTrack("second.wav", 6.0);
+  anaThreadObj worker;
+  worker.setOptions(kDefaultOptions);
+  CASTcoreTestAccess::setSegmenter(anaThreadObjTestAccess::core(worker), new FailsAfterFirstRun);
+  ASSERT_EQ(worker.analyzeProcTh({}, {first, second}), 0u) << worker.errorString().toStdString();
+
+  CASTcore project;
+  auto* record = new WavInfo;
+  ASSERT_EQ(project.addAnalyzedFile(record, AnalysedWaveName::pathFor(second), 6 * 44100), 0u)
+      << project.lastError.toStdString();
+  WavInfo* wave = nullptr;
+  project.getWaveInfo(0, &wave);
+  EXPECT_NEAR(wave->beatTime.back(), 6.0f, 1e-3) << "the second file's own one-bar grid";
+}
+
+TEST(AnalysisWorker, ARecoveredSegmenterFailureDoesNotHideALaterStepsMessage) {
+  const QString audio = clickTrack("later.wav", 6.0);
+  anaThreadObj worker;
+  worker.setOptions(kDefaultOptions);
+  CASTcore& core = anaThreadObjTestAccess::core(worker);
+  CASTcoreTestAccess::setSegmenter(core, new FailingSegmenter);
+  CASTcoreTestAccess::setOnsetAnalyzer(core, new FailingOnsets);
+  EXPECT_TRUE(Result::failed(worker.analyzeProcTh({}, {audio})));
+  EXPECT_TRUE(worker.errorString().startsWith("#0069 error at doAnalyzeOnsetTh() analyzeOnset [80000003]"))
+      << worker.errorString().toStdString();
+}
 
 TEST(AnalysisWorker, AClickTrackImportsEndToEnd) {
   const QString audio = clickTrack("song.wav");

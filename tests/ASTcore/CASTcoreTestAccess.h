@@ -7,6 +7,7 @@
 #include "ASTundo.h"
 #include "CASTcore.h"
 #include "IF_styMngr.h"
+#include "IF_onsetAnalyzer.h"
 #include "IF_segmenter.h"
 
 class CASTcoreTestAccess {
@@ -22,4 +23,8 @@ class CASTcoreTestAccess {
   static void setStyleManager(CASTcore& core, IF_styMngr* manager) { core.styMngr.reset(manager); }
   // Replaces the core's segmenter (e.g. by one that fails).
   static void setSegmenter(CASTcore& core, IF_segmenter* replacement) { core.segmenter.reset(replacement); }
+  // Replaces the core's onset analyzer (owned by the core from then on).
+  static void setOnsetAnalyzer(CASTcore& core, IF_onsetAnalyzer* replacement) {
+    core.onsetAnalyzer.reset(replacement);
+  }
 };
