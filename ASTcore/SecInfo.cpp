@@ -22,10 +22,11 @@ SecInfo& SecInfo::operator=(const SecInfo& other) {
   holdValue = other.holdValue;
   setAreaCount(other.barNum);
   // barNum is a public field: a record may carry a count without arrays,
-  // which then reads as bar lines at 0.
-  if (barNum >= 2 && other.barAdrs && other.barOfs) {
-    std::copy_n(other.barAdrs.get(), barNum - 1, barAdrs.get());
-    std::copy_n(other.barOfs.get(), barNum - 1, barOfs.get());
+  // which reads as bar lines at 0, and so must the copy (setAreaCount kept
+  // this record's own old entries).
+  for (int i = 0; i + 1 < barNum; ++i) {
+    barAdrs[i] = other.barAddress(i);
+    barOfs[i] = other.barOffset(i);
   }
   return *this;
 }

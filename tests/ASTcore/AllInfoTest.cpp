@@ -112,6 +112,22 @@ TEST(SecInfo, CopyIsDeepAndIndependent) {
   EXPECT_EQ(copy.barAdrs[2], 3000u);
 }
 
+TEST(SecInfo, ACountWithoutBarArraysCopiesAsBarLinesAtZero) {
+  SecInfo copy;
+  copy.setAreaCount(3);
+  copy.barAdrs[0] = 5;
+  copy.barAdrs[1] = 6;
+  copy.barOfs[1] = -7;
+  SecInfo countOnly;
+  countOnly.barNum = 3;  // the count set directly, no arrays behind it
+  copy = countOnly;
+  EXPECT_EQ(copy, countOnly) << "a copy equals its source";
+  ASSERT_NE(copy.barAdrs, nullptr);
+  EXPECT_EQ(copy.barAdrs[0], 0u);
+  EXPECT_EQ(copy.barAdrs[1], 0u);
+  EXPECT_EQ(copy.barOfs[1], 0);
+}
+
 TEST(ComnInfoRanges, SettersRefuseValuesOutsideTheirRange) {
   AllInfo all;
   EXPECT_EQ(all.setTempo(4), 0x80000001u);
