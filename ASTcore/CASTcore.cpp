@@ -427,7 +427,7 @@ ResultCode CASTcore::scanZeroCross(ISeekable<float>& source, std::vector<std::ui
         const float right = block[i * channels + (channels > 1 ? 1 : 0)] * 32768.0f;
         segmenter.push(window.pushAverage(frame < kWindow, left, right));
       }
-      if (got < kBlock) break;
+      // A short read is not the end: only a read of no frames is.
     }
     return Result::kOk;
   } catch (...) {

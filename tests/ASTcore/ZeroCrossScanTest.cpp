@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "AnalysisUtil.h"
+#include "CASTcore.h"
+#include "ISeekable.h"
 #include "IndexPairBuffer.h"
 #include "SignChangeSegmenter.h"
 #include "TestAudio.h"
@@ -174,4 +178,57 @@ TEST(BufferSmoothing, ShortBuffersAreLeftAlone) {
   const auto before = bytes;
   util.smoothStereo16(bytes.data(), bytes.size());
   EXPECT_EQ(bytes, before);
+}
+
+namespace {
+
+// A source that hands out at most `chunk` frames per read, as a decoder or
+// a network stream may; the end is a read of 0 frames.
+class ChunkedSource : public ISeekable<float> {
+ public:
+  ChunkedSource(std::vector<float> frames, std::uint64_t chunk) : data(std::move(frames)), chunk(chunk) {}
+  void seek(std::uint64_t frame) override { pos = std::min<std::uint64_t>(frame, length()); }
+  std::uint64_t read(float* dst, std::uint64_t frames) override {
+    const std::uint64_t n = std::min({frames, chunk, length() - pos});
+    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(2 * pos), 2 * n, dst);
+    std::fill(dst + 2 * n, dst + 2 * frames, 0.0f);
+    pos += n;
+    return n;
+  }
+  std::uint64_t length() override { return data.size() / 2; }
+  float sampleRate() override { return 44100.0f; }
+  std::uint32_t channels() override { return 2; }
+
+ private:
+  std::vector<float> data;
+  std::uint64_t chunk;
+  std::uint64_t pos = 0;
+};
+
+}  // namespace
+
+TEST(CoreScan, ShortReadsAreNotTheEndOfTheSource) {
+  // Two seconds of a 5 Hz tone, then the reference: every frame through the
+  // same window and recorder one by one.
+  std::vector<float> frames;
+  for (int i = 0; i < 88200; ++i) {
+    const float v = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * 5.0 * i / 44100.0));
+    frames.push_back(v);
+    frames.push_back(-0.25f * v);
+  }
+  std::vector<std::uint64_t> expected;
+  {
+    IndexPairBuffer window(100);
+    SignChangeSegmenter seg(expected, 0);
+    for (std::size_t i = 0; i < frames.size() / 2; ++i) {
+      seg.push(window.pushAverage(i < 100, frames[2 * i] * 32768.0f, frames[2 * i + 1] * 32768.0f));
+    }
+  }
+  ASSERT_GE(expected.size(), 9u);
+
+  CASTcore core;
+  ChunkedSource source(frames, 1000);
+  std::vector<std::uint64_t> out;
+  ASSERT_EQ(core.scanZeroCross(source, out, 0), 0u);
+  EXPECT_EQ(out, expected);
 }
