@@ -222,7 +222,8 @@ ResultCode CASTcore::getSecNextBarAddress(std::uint8_t slot, std::uint64_t& addr
   SecInfo* sec = nullptr;
   WavInfo* wave = nullptr;
   ResultCode rc = allInfo.getSecAndWavInfo(slot, &sec, &wave);
-  if (Result::failed(rc)) return Result::nest(sec ? 2 : 1, rc);
+  if (Result::failed(rc)) return Result::nest(1, rc);
+  if (!sec || !wave) return Result::fail(2);
   std::uint8_t num = 4, den = 4;
   rc = allInfo.getTimeSig(&num, &den);
   if (Result::failed(rc)) return Result::fail(3);

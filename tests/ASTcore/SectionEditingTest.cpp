@@ -271,7 +271,7 @@ TEST(SectionCodes, AFailingLookUpIsNestedUnderTheStepThatAskedForIt) {
   std::uint64_t address = 0, start = 0, end = 0;
   EXPECT_EQ(core.getSecStartAddress(4, address), Result::nest(1, missing));
   EXPECT_EQ(core.getPickupRange(4, start, end), Result::nest(1, missing));
-  EXPECT_EQ(core.getSecNextBarAddress(4, address), Result::nest(2, missing));
+  EXPECT_EQ(core.getSecNextBarAddress(4, address), Result::nest(1, missing));
   EXPECT_EQ(core.getSecNextBarAddress(15, address), Result::nest(1, 0x80000001u));
   EXPECT_EQ(core.getSecLastBarAddress(15, address), Result::nest(1, 0x80000001u));
   EXPECT_EQ(core.calcSecTempo(15, address), Result::nest(1, 0x80000001u));
