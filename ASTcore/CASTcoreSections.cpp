@@ -33,10 +33,9 @@ ResultCode CASTcore::setSecInfo(std::uint8_t slot, const SecInfo& sec) {
   const SecInfo* current = nullptr;
   ResultCode rc = allInfo.getSecInfo(slot, &current);
   if (Result::failed(rc)) return Result::nest(2, rc);
-  if (*current == sec) {
-    if (current->holdValue == sec.holdValue) return Result::kOk;
-    return allInfo.setSecInfo(slot, sec);
-  }
+  // Only the rendered length changed (or nothing): updateSecInfo stores it
+  // directly, without validation or an undo step.
+  if (*current == sec) return updateSecInfo(slot, sec);
   try {
     SecInfo checked = sec;
     rc = checkBeatSetting(slot, checked);
