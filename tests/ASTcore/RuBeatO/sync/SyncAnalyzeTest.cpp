@@ -244,6 +244,25 @@ TEST(SyncActivityCurve, ModesMatchTheirStatisticsAndBordersStayAboveEveryValue) 
                std::domain_error);
 }
 
+TEST(SyncActivityCurve, CurveAtTheExportFramingMatchesTheFullSpectrogram) {
+  // The framing the sync analysis uses: 2048-sample frames every 64 samples,
+  // K = 2 and B = 139 at 44100 Hz. Half a second leaves 67 evaluated frames,
+  // an odd number, so the frames are not all worked on in full groups.
+  auto samples = noise(22050, 21);
+  for (int s = 9000; s < 12000; ++s) samples[s] /= 16;
+  for (int mode : {1, 0}) {
+    SCOPED_TRACE(mode);
+    double* curve = nullptr;
+    std::uint32_t count = 0;
+    computeActivityCurve(curve, count, samples.data(), 22050, 2048, 64, mode, 1323.0f, 8820.0f);
+    const auto expected = referenceCurve(samples, 2048, 64, mode, 2, 139);
+    ASSERT_EQ(count, expected.size());
+    ASSERT_EQ(count, 345u);
+    for (std::uint32_t t = 0; t < count; ++t) EXPECT_NEAR(curve[t], expected[t], 1e-9 * (1 + expected[t])) << t;
+    syncRelease(curve);
+  }
+}
+
 TEST(SyncActivityCurve, NormalisationSpansZeroToOneAndFlattensAFlatCurve) {
   std::vector<double> curve = {3.0, 5.0, 4.0, 7.0};
   normalizeActivityCurve(curve.data(), 4);
