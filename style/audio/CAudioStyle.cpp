@@ -2,6 +2,9 @@
 
 #include "CAudioStyle.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 CAudioStyle::~CAudioStyle() {
   audioInfo_.ClearSections();
   audioInfo_.ClearFiles();
@@ -85,5 +88,8 @@ ResultCode CAudioStyle::Write(std::vector<std::uint8_t>& out) {
 
 std::string CAudioStyle::GetWaveReadErrorText() const {
   if (!waveReadFailed_) return std::string();
-  return "wave file read error!\r\n" + unreadableWavePath_;
+  // Shown to the user, so it goes through the program's global messages
+  // for translation.
+  const QString text = QCoreApplication::translate("BrevanGlobalMessage", "wave file read error!\r\n");
+  return text.toStdString() + unreadableWavePath_;
 }

@@ -36,6 +36,8 @@ ResultCode CAudioStyle::ReadWaveFile(std::vector<std::uint8_t>& out, const std::
 
 ResultCode CAudioStyle::ReadWaveFormat(CAudioWaveFormat* format, const std::string& path) {
   if (!format) return Result::fail(1);
+  // A recording held in memory has no path; Qt would warn about opening "".
+  if (path.empty()) return Result::fail(2);
   QFile file(QString::fromUtf8(path.c_str(), static_cast<int>(path.size())));
   if (!file.open(QIODevice::ReadOnly)) return Result::fail(2);
   std::uint8_t header[kHeaderSize];

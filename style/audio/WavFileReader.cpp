@@ -76,6 +76,7 @@ ResultCode ReadData(QFile& file, std::vector<std::uint8_t>& out) {
 }  // namespace
 
 ResultCode WavFileReader::Read(std::vector<std::uint8_t>& out, const std::string& path) {
+  if (path.empty()) return Result::fail(1);
   QFile file(QString::fromUtf8(path.c_str(), static_cast<int>(path.size())));
   if (!file.open(QIODevice::ReadOnly)) return Result::fail(1);
   const std::size_t before = out.size();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QTranslator>
 
 #include <memory>
 
@@ -274,6 +276,57 @@ TEST(AfilChunk, DirectWaveReadNamesTheUnreadableFile) {
   ASSERT_EQ(fresh.ReadWaveFile(bytes, path.toStdString()), 0u);
   EXPECT_FALSE(fresh.HasWaveReadError());
   EXPECT_EQ(bytes.size(), 2u + 16u);
+}
+
+namespace {
+
+// Answers only the program's global messages.
+class GlobalMessageTranslator : public QTranslator {
+ public:
+  QString translate(const char* context, const char* source, const char* = nullptr, int = -1) const override {
+    if (QString::fromLatin1(context) != "BrevanGlobalMessage") return QString();
+    return QString::fromLatin1("[") + QString::fromLatin1(source) + "]";
+  }
+  bool isEmpty() const override { return false; }
+};
+
+}  // namespace
+
+TEST(AfilChunk, WaveReadErrorTextIsTranslatedAsAGlobalMessage) {
+  GlobalMessageTranslator translator;
+  ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
+  const std::string missing = TestEnv::tempPath("gone.wav").toStdString();
+  CAudioStyleDecorator reader;
+  Bytes bytes;
+  EXPECT_NE(reader.ReadWaveFile(bytes, missing), 0u);
+  const std::string text = reader.GetWaveReadErrorText();
+  QCoreApplication::removeTranslator(&translator);
+  EXPECT_EQ(text, "[wave file read error!\r\n]" + missing);
+}
+
+namespace {
+int qtWarnings = 0;
+void CountWarnings(QtMsgType, const QMessageLogContext&, const QString&) { ++qtWarnings; }
+}  // namespace
+
+TEST(AfilChunk, RecordingWithoutSourcePathWritesWithoutQtWarnings) {
+  Files files;
+  CAudioFile* file = files.AddDefault();
+  const Bytes pcm = Pattern(8);
+  file->GetWaveForm()->GetWaveData()->SetBytes(pcm.data(), pcm.size());
+  CAudioStyle style;
+  Bytes out, bytes;
+  CAudioWaveFormat format;
+  qtWarnings = 0;
+  const QtMessageHandler previous = qInstallMessageHandler(CountWarnings);
+  const ResultCode written = style.WriteAfilChunk(out, files.list);
+  const ResultCode formatRead = style.ReadWaveFormat(&format, "");
+  const ResultCode waveRead = style.ReadWaveFile(bytes, "");
+  qInstallMessageHandler(previous);
+  EXPECT_EQ(written, 0u);
+  EXPECT_EQ(formatRead, 0x80000002u);
+  EXPECT_EQ(waveRead, 0x80000001u);
+  EXPECT_EQ(qtWarnings, 0);
 }
 
 TEST(AfilChunk, SourceWaveGivesBytesAndFormat) {
