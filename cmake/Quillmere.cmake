@@ -73,6 +73,12 @@ function(qm_test_suite name)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE qm_testsupport ${A_DEPS})
   qm_warnings(${name})
+  # Tests read the generated bundle resources beside bin/, as the program does.
+  foreach(resource EmptyStyle MetronomeSounds)
+    if(TARGET ${resource})
+      add_dependencies(${name} ${resource})
+    endif()
+  endforeach()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
