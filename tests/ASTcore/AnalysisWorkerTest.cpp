@@ -287,3 +287,31 @@ TEST(AnalysisWorker, DirectoriesAreListedByAudioSuffix) {
   EXPECT_TRUE(out.failed) << "the folder named x.wav fails the format check";
   EXPECT_EQ(out.error, "#0057 audio file format error!");
 }
+
+TEST(AnalysisWorker, TwentyFourBitFloatAndAiffRecordingsImport) {
+  // The same click track in three formats the file check accepts.
+  const TestAudio::Stereo16 clicks = TestAudio::clickTrack(8.0, 0.5, 0.0, 4);
+  struct Kind {
+    const char* name;
+    int format;
+  };
+  for (const Kind& kind : {Kind{"deep.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+                           Kind{"float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+                           Kind{"apple.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16}}) {
+    const QString path = TestEnv::tempPath(kind.name);
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = kind.format;
+    SNDFILE* f = sf_open(path.toUtf8().constData(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    sf_writef_short(f, clicks.data(), static_cast<sf_count_t>(clicks.size() / 2));
+    sf_close(f);
+
+    anaThreadObj worker;
+    ASSERT_EQ(worker.analyzeProcTh({}, {path}), 0u) << kind.name << ": " << worker.errorString().toStdString();
+    CASTcore project;
+    ASSERT_EQ(project.addAnalyzedFile(new WavInfo, AnalysedWaveName::pathFor(path), 8 * 44100), 0u) << kind.name;
+    EXPECT_EQ(project.getCommonInfo().tempo, 120u) << kind.name;
+  }
+}
