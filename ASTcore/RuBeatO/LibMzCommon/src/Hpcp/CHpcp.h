@@ -98,7 +98,6 @@ class CHpcp {
   void copyPowers();
   void fold();
 
-  int32_t capacity = 144;
   std::vector<float> semitones;
   std::vector<float> feature;
   std::unique_ptr<ISemitonePower> method;

@@ -42,6 +42,11 @@ class SparseFilterBank {
   const std::vector<float>& bandWeights() const { return weights; }
   int32_t getFilterCount() const { return nFilters; }
   int32_t getBinCount() const { return nBins; }
+  // The axis the bank was built for.
+  float getMinFrequency() const { return fMin; }
+  float getMaxFrequency() const { return fMax; }
+  int32_t getFftSize() const { return fftSize; }
+  float getSampleRate() const { return fs; }
 
  private:
   std::vector<Band> records;
