@@ -1,0 +1,54 @@
+#pragma once
+// Integer-factor sample-rate change of a mono float stream: a decimator
+// low-pass filters and keeps one sample in `factor`; an interpolator raises the
+// rate by `factor` through the polyphase form of the same low-pass. The
+// time-stretch engine runs its low band at 11025 Hz through one decimator and,
+// after synthesis, one interpolator per channel; as both filters are the same
+// linear-phase low-pass, their combined delay is twice GetDelay().
+//
+// Each object keeps its own delay line, so a stream may be fed in successive
+// blocks. The coefficient tables are constant and shared by all objects.
+
+#include <cstdint>
+
+class CPolyphaseMultiRateProcessing {
+ public:
+  static constexpr int kDecimate = 1;
+  static constexpr int kInterpolate = 2;
+  // Room of the delay line and the coefficient array.
+  static constexpr int kMaxTaps = 200;
+
+  // mode 1 decimates, 2 interpolates; factor 2, 4 or 8; sampleRate is the
+  // higher of the two rates (11025, 22050 or 44100 Hz). A combination without
+  // a table is accepted but only reports its factor: filtering through it
+  // produces nothing. Throws the int -1 when an allocation fails.
+  CPolyphaseMultiRateProcessing(int mode, int factor, double sampleRate);
+  virtual ~CPolyphaseMultiRateProcessing();
+  CPolyphaseMultiRateProcessing(const CPolyphaseMultiRateProcessing&) = delete;
+  CPolyphaseMultiRateProcessing& operator=(const CPolyphaseMultiRateProcessing&) = delete;
+
+  // Filters and down-samples `count` samples into count / factor outputs and
+  // stores their number in *outCount. The count % factor samples left at the
+  // end are dropped, not carried to the next call. `out` holds at least
+  // count / factor floats.
+  void Decimate(int count, const float* in, float* out, std::int64_t* outCount);
+  // Up-samples and filters `count` samples into factor * count outputs and
+  // stores their number in *outCount. `out` holds at least factor * count
+  // floats.
+  void Interpolate(int count, const float* in, float* out, std::int64_t* outCount);
+
+  int GetFactor() const { return factor; }
+  // Group delay of one filter in samples of the higher rate: taps / 2 - 1.
+  int GetDelay() const { return taps / 2 - 1; }
+
+ private:
+  bool HasTable() const { return taps < kMaxTaps; }
+
+  // Newest sample in element 0.
+  double* delayLine = nullptr;
+  int factor;
+  double* coefficients = nullptr;
+  // Coefficients per polyphase branch; only set for interpolation.
+  int phaseLength = 0;
+  int taps = kMaxTaps;
+};
