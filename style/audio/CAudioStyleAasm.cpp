@@ -4,7 +4,6 @@
 #include "ChunkFraming.h"
 #include "NoThrowAlloc.h"
 
-using ChunkFraming::Fits;
 
 namespace {
 
@@ -107,10 +106,8 @@ ResultCode CAudioStyle::ReadAdecChunk(const std::uint8_t* buf, std::uint64_t siz
                                       CAudioSection* section) {
   if (!buf || !section) return Result::fail(1);
   std::uint64_t length = 0;
-  ResultCode rc = ReadU32BE(buf, size, pos, length);
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (length == 0) return Result::fail(3);
-  if (!Fits(size, pos, length)) return Result::fail(4);
+  ResultCode rc = ReadBodyLength(buf, size, pos, length);
+  if (Result::failed(rc)) return rc;
   rc = section->SetDecoration(reinterpret_cast<const char*>(buf + pos), length);
   if (Result::failed(rc)) return Result::nest(5, rc);
   pos += length;
@@ -121,10 +118,8 @@ ResultCode CAudioStyle::ReadAtabChunk(const std::uint8_t* buf, std::uint64_t siz
                                       CAudioSection* section) {
   if (!buf || !section) return Result::fail(1);
   std::uint64_t length = 0;
-  ResultCode rc = ReadU32BE(buf, size, pos, length);
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (length == 0) return Result::fail(3);
-  if (!Fits(size, pos, length)) return Result::fail(4);
+  ResultCode rc = ReadBodyLength(buf, size, pos, length);
+  if (Result::failed(rc)) return rc;
   const std::uint64_t end = pos + length;
   CAtabData* table = NoThrowAlloc::TryNew<CAtabData>();
   if (!table) return Result::fail(5);

@@ -5,7 +5,6 @@
 #include "ChunkFraming.h"
 #include "NoThrowAlloc.h"
 
-using ChunkFraming::Fits;
 
 namespace {
 
@@ -17,7 +16,7 @@ ResultCode BodyLength(const std::uint8_t* buf, std::uint64_t size, std::uint64_t
                       unsigned pastStep) {
   const ResultCode rc = CChunkBase::ReadU32BE(buf, size, pos, length);
   if (Result::failed(rc)) return Result::nest(2, rc);
-  if (!Fits(size, pos, length)) return Result::fail(pastStep);
+  if (!CChunkBase::Fits(size, pos, length)) return Result::fail(pastStep);
   return Result::kOk;
 }
 
@@ -127,10 +126,8 @@ ResultCode CAudioStyle::ReadAndcChunk(const std::uint8_t* buf, std::uint64_t siz
                                       CAudioFile* file) {
   if (!buf || !file) return Result::fail(1);
   std::uint64_t length = 0;
-  ResultCode rc = CChunkBase::ReadU32BE(buf, size, pos, length);
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (length == 0) return Result::fail(3);
-  if (!Fits(size, pos, length)) return Result::fail(4);
+  ResultCode rc = ReadBodyLength(buf, size, pos, length);
+  if (Result::failed(rc)) return rc;
   if (Result::failed(rc = file->SetNameRecord(buf + pos, length))) return Result::nest(5, rc);
   pos += length;
   return Result::kOk;
@@ -182,10 +179,8 @@ ResultCode CAudioStyle::ReadAfmtChunk(const std::uint8_t* buf, std::uint64_t siz
                                       CAudioWaveForm* wave) {
   if (!buf || !wave) return Result::fail(1);
   std::uint64_t length = 0;
-  ResultCode rc = CChunkBase::ReadU32BE(buf, size, pos, length);
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (length == 0) return Result::fail(3);
-  if (!Fits(size, pos, length)) return Result::fail(4);
+  ResultCode rc = ReadBodyLength(buf, size, pos, length);
+  if (Result::failed(rc)) return rc;
   const std::uint64_t end = pos + length;
   CAudioWaveFormat* format = NoThrowAlloc::TryNew<CAudioWaveFormat>();
   if (!format) return Result::fail(5);

@@ -4,7 +4,6 @@
 #include "CAudioStyle.h"
 #include "ChunkFraming.h"
 
-using ChunkFraming::Fits;
 
 namespace {
 
@@ -35,7 +34,7 @@ ResultCode ReadNumber(const std::uint8_t* buf, std::uint64_t size, std::uint64_t
 // Hands the `width` bytes at `pos` to a byte-group setter.
 template <typename Set>
 ResultCode ReadGroup(const std::uint8_t* buf, std::uint64_t size, std::uint64_t& pos, unsigned width, Set set) {
-  if (!Fits(size, pos, width)) return Result::fail(2);
+  if (!CChunkBase::Fits(size, pos, width)) return Result::fail(2);
   const ResultCode rc = set(buf + pos, width);
   if (Result::failed(rc)) return Result::nest(3, rc);
   pos += width;

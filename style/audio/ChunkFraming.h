@@ -9,11 +9,6 @@
 
 namespace ChunkFraming {
 
-// True when `length` bytes from `pos` lie within `size`.
-inline bool Fits(std::uint64_t size, std::uint64_t pos, std::uint64_t length) {
-  return pos <= size && size - pos >= length;
-}
-
 // Starts a chunk in `chunk`: its id (2 + c) and a placeholder size.
 inline ResultCode Begin(std::vector<std::uint8_t>& chunk, std::uint8_t code) {
   const ResultCode rc = CChunkBase::AppendChunkId(chunk, code);
@@ -41,7 +36,7 @@ inline void AppendBE(std::vector<std::uint8_t>& out, std::uint64_t value, unsign
 // consumed, when they are not all before `size`.
 inline bool ReadBE(const std::uint8_t* buf, std::uint64_t size, std::uint64_t& pos, unsigned width,
                    std::uint64_t& value) {
-  if (!Fits(size, pos, width)) return false;
+  if (!CChunkBase::Fits(size, pos, width)) return false;
   value = 0;
   for (unsigned i = 0; i < width; ++i) value = (value << 8) | buf[pos + i];
   pos += width;

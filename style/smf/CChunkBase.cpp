@@ -35,11 +35,6 @@ const ChunkIdRecord* FindByCode(std::uint8_t code) {
   return nullptr;
 }
 
-// True when `width` bytes from `position` lie within `size` (overflow-safe).
-bool Fits(std::uint64_t size, std::uint64_t position, std::uint64_t width) {
-  return position <= size && size - position >= width;
-}
-
 }  // namespace
 
 bool CChunkBase::IsChunkId(const std::uint8_t* buffer, std::uint64_t length, std::uint8_t code) {
@@ -180,4 +175,13 @@ ResultCode CChunkBase::AppendVarLen(ByteVector& out, std::uint64_t value) {
 ResultCode CChunkBase::PatchChunkSize(ByteVector& chunk) {
   if (chunk.size() < 8) return Result::fail(1);
   return PatchU32BE(chunk.data(), chunk.size(), 4, chunk.size() - 8);
+}
+
+ResultCode CChunkBase::ReadBodyLength(const std::uint8_t* buffer, std::uint64_t size, std::uint64_t& position,
+                                      std::uint64_t& length) {
+  const ResultCode rc = ReadU32BE(buffer, size, position, length);
+  if (Result::failed(rc)) return Result::nest(2, rc);
+  if (length == 0) return Result::fail(3);
+  if (!Fits(size, position, length)) return Result::fail(4);
+  return Result::kOk;
 }

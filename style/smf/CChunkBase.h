@@ -88,6 +88,18 @@ class CChunkBase {
   // appended).
   static ResultCode AppendChunkId(ByteVector& out, std::uint8_t code);
 
+  // True when `width` bytes from `position` lie within `size`
+  // (overflow-safe). Every reader bounds its fields with it.
+  static bool Fits(std::uint64_t size, std::uint64_t position, std::uint64_t width) {
+    return position <= size && size - position >= width;
+  }
+
+  // The big-endian body size at `position` of a chunk whose id was just
+  // read: 2 + c when it cannot be read, 3 when it is 0, 4 when the body runs
+  // past `size`.
+  static ResultCode ReadBodyLength(const std::uint8_t* buffer, std::uint64_t size, std::uint64_t& position,
+                                   std::uint64_t& length);
+
   // Unsigned 32-bit reads; `value` is 0 after a failure. 1 null buffer,
   // 2 fewer than 4 bytes left.
   static ResultCode ReadU32BE(const std::uint8_t* buffer, std::uint64_t size,

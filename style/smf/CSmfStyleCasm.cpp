@@ -10,11 +10,6 @@ namespace {
 constexpr std::uint64_t kCtabFixedSize = 27;
 constexpr std::uint64_t kCtb2FixedSize = 47;
 
-// True when `length` bytes from `pos` lie within `size`.
-bool Fits(std::uint64_t size, std::uint64_t pos, std::uint64_t length) {
-  return pos <= size && size - pos >= length;
-}
-
 // Starts a chunk in `out`: id and a placeholder size.
 ResultCode BeginChunk(std::vector<std::uint8_t>& out, std::uint8_t code) {
   const ResultCode rc = CChunkBase::AppendChunkId(out, code);
@@ -95,10 +90,8 @@ ResultCode CSmfStyle::ReadSdecChunk(const std::uint8_t* buf, std::uint64_t size,
                                     CSection* section) {
   if (!buf || !section) return Result::fail(1);
   std::uint64_t length = 0;
-  ResultCode rc = ReadU32BE(buf, size, pos, length);
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (length == 0) return Result::fail(3);
-  if (!Fits(size, pos, length)) return Result::fail(4);
+  ResultCode rc = ReadBodyLength(buf, size, pos, length);
+  if (Result::failed(rc)) return rc;
   rc = section->SetNamesFromText(reinterpret_cast<const char*>(buf + pos), length);
   if (Result::failed(rc)) return Result::nest(5, rc);
   pos += length;
@@ -109,10 +102,8 @@ ResultCode CSmfStyle::ReadCtabChunk(const std::uint8_t* buf, std::uint64_t size,
                                     CSection* section) {
   if (!buf || !section) return Result::fail(1);
   std::uint64_t length = 0;
-  ResultCode rc = ReadU32BE(buf, size, pos, length);
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (length == 0) return Result::fail(3);
-  if (!Fits(size, pos, length)) return Result::fail(4);
+  ResultCode rc = ReadBodyLength(buf, size, pos, length);
+  if (Result::failed(rc)) return rc;
   if (length < kCtabFixedSize) return Result::fail(10);
   const std::uint64_t end = pos + length;
   CCtabData* table = NoThrowAlloc::TryNew<CCtabData>();
@@ -135,10 +126,8 @@ ResultCode CSmfStyle::ReadCtb2Chunk(const std::uint8_t* buf, std::uint64_t size,
                                     CSection* section) {
   if (!buf || !section) return Result::fail(1);
   std::uint64_t length = 0;
-  ResultCode rc = ReadU32BE(buf, size, pos, length);
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (length == 0) return Result::fail(3);
-  if (!Fits(size, pos, length)) return Result::fail(4);
+  ResultCode rc = ReadBodyLength(buf, size, pos, length);
+  if (Result::failed(rc)) return rc;
   if (length < kCtb2FixedSize) return Result::fail(15);
   const std::uint64_t end = pos + length;
   CCtabData* table = NoThrowAlloc::TryNew<CCtabData>();
@@ -163,10 +152,8 @@ ResultCode CSmfStyle::ReadCnttChunk(const std::uint8_t* buf, std::uint64_t size,
                                     CSection* section) {
   if (!buf || !section) return Result::fail(1);
   std::uint64_t length = 0;
-  ResultCode rc = ReadU32BE(buf, size, pos, length);
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (length == 0) return Result::fail(3);
-  if (!Fits(size, pos, length)) return Result::fail(4);
+  ResultCode rc = ReadBodyLength(buf, size, pos, length);
+  if (Result::failed(rc)) return rc;
   const std::uint64_t end = pos + length;
   CCnttData* entry = NoThrowAlloc::TryNew<CCnttData>();
   if (!entry) return Result::fail(7);
