@@ -175,16 +175,21 @@ double OfflineHmm::viterbi(std::int32_t mode, std::int32_t phase, std::int32_t t
   path.assign(frames, 0);
   if (frames == 0) return 0.0;
 
+  // Key-relative <-> absolute chord states for this tonic, once per pass.
+  for (std::int32_t s = 0; s < n; ++s) {
+    relativeOf_[std::size_t(s)] = shiftRoot(s, -tonic);
+    absoluteOf_[std::size_t(s)] = shiftRoot(s, tonic);
+  }
   for (std::int32_t s = 0; s < n; ++s) delta_[std::size_t(s)] = emissionScores_[std::size_t(s)];
   std::int32_t position = phase;
   for (std::size_t t = 1; t < frames; ++t) {
     const std::size_t table = tableIndex(mode, position);
     for (std::int32_t s = 0; s < n; ++s) {
-      const std::int32_t relative = shiftRoot(s, -tonic);
+      const std::int32_t relative = relativeOf_[std::size_t(s)];
       double best = kCandidateStart;
       std::int32_t pointer = 0;
       for (const Entry& e : transitions_[table + std::size_t(relative)]) {
-        const std::int32_t source = shiftRoot(e.from, tonic);
+        const std::int32_t source = absoluteOf_[std::size_t(e.from)];
         const double candidate = e.logWeight - logRowSums_[table + std::size_t(e.from)] +
                                  delta_[std::size_t(source)];
         if (candidate > best) {
@@ -220,6 +225,8 @@ double OfflineHmm::decode() {
   const std::size_t n = std::size_t(chordStates_);
   delta_.assign(n, 0.0);
   nextDelta_.assign(n, 0.0);
+  relativeOf_.assign(n, 0);
+  absoluteOf_.assign(n, 0);
   backPointers_.assign(frames * n, 0);
   bestPath_.assign(frames, 0);
   bestComponents_.assign(frames, 0);

@@ -124,6 +124,8 @@ class OfflineHmm : public IKeloHmm {
   std::vector<std::uint8_t> backPointers_;   // [frame * N + state]
   std::vector<double> delta_;
   std::vector<double> nextDelta_;
+  std::vector<std::int32_t> relativeOf_;
+  std::vector<std::int32_t> absoluteOf_;
   std::vector<std::int32_t> bestPath_;
   std::vector<std::int32_t> bestComponents_;
 };
