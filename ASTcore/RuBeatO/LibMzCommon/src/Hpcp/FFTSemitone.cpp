@@ -88,7 +88,8 @@ void FFTSemitone::setRange(int32_t lowNote, int32_t highNote, int32_t newFrameSi
 }
 
 void FFTSemitone::setFs(float fs) {
-  if (!(fs >= 0.0f && fs <= kMaxFs))
+  // A rate of 0 would put every semitone band at bin 0.
+  if (!(fs > 0.0f && fs <= kMaxFs))
     throw std::invalid_argument("Fs should be between 0 and 192kHz");
   quarterFs = fs * 0.25f;
   setUp();
@@ -107,6 +108,7 @@ void FFTSemitone::setUp() {
   fft = std::move(newFft);
 
   magnitudes.assign(static_cast<std::size_t>(frameSize), 0.0f);
+  filtered.assign(static_cast<std::size_t>(frameSize), 0.0f);
   const std::size_t nb = static_cast<std::size_t>(n * static_cast<uint64_t>(oversample) / 2);
   if (spectrum.size() != nb) {
     spectrum.assign(nb, 0.0f);
@@ -157,7 +159,17 @@ void FFTSemitone::compute(const float* signal, int32_t len) {
   if (!fft) throw std::logic_error("FFTSemitone has no transform; configure it first");
   if (len < 0) throw std::invalid_argument("len_signal must not be negative");
   if (static_cast<uint64_t>(len) != kStride * fft->GetSize()) std::printf("Warning: Invalid len_signal\n");
-  fft->ComputeMagnitude(magnitudes.data(), signal, static_cast<uint64_t>(len), -1, true, kStride);
+  // The transform reads no sample at or beyond 4 * transform size. A short
+  // frame is padded with zeros before it is filtered, so it gives what the
+  // same frame padded by the caller gives.
+  const uint64_t span = kStride * fft->GetSize();
+  const uint64_t used = std::min<uint64_t>(static_cast<uint64_t>(len), span);
+  if (used > 0 && signal == nullptr) throw std::invalid_argument("signal must not be null");
+  std::copy(signal, signal + used, filtered.begin());
+  std::fill(filtered.begin() + static_cast<std::ptrdiff_t>(used),
+            filtered.begin() + static_cast<std::ptrdiff_t>(span), 0.0f);
+  lowPassForDecimation(filtered.data(), static_cast<int32_t>(span));
+  fft->ComputeMagnitude(magnitudes.data(), filtered.data(), span, -1, true, kStride);
   computeBands(magnitudes.data());
 }
 

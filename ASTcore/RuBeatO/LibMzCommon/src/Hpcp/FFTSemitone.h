@@ -3,11 +3,12 @@
 // local spectral average removed. The only spectral method of the pitch
 // class profile front end CHpcp.
 //
-// The frame is read with a stride of 4 and no filter of its own: the
-// analysis runs at a quarter of the sampling rate, so only content up to
-// fs/8 is resolved and anything above folds into the band. Peaks are sought
-// below 2640 Hz only. One object serves one thread at a time; nothing is
-// allocated per frame once configured.
+// The frame is low-passed by the decimation filter and then read with a
+// stride of 4: the analysis runs at a quarter of the sampling rate, so only
+// content up to fs/8 is resolved, and the filter keeps what lies above from
+// folding into the analysed band. Peaks are sought below 2640 Hz only. One
+// object serves one thread at a time; nothing is allocated per frame once
+// configured.
 
 #pragma once
 
@@ -16,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "Hpcp/DecimationFilter.h"
 #include "Hpcp/HpcpParams.h"
 
 class CFft;
@@ -90,8 +92,10 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
   FFTSemitone(const FFTSemitone&) = delete;
   FFTSemitone& operator=(const FFTSemitone&) = delete;
 
-  // Reads every fourth of `len` samples into a Hann-windowed transform of
-  // frameSize / 4 points and runs computeBands on its magnitudes. A len other
+  // Low-passes the frame (lowPassForDecimation; frames are independent),
+  // reads every fourth sample into a Hann-windowed
+  // transform of frameSize / 4 points and runs computeBands on its
+  // magnitudes. A len other
   // than 4 * transform size prints "Warning: Invalid len_signal" and goes on
   // (a short frame is zero-padded). Throws std::logic_error before the first
   // successful configuration.
@@ -109,7 +113,7 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
   // transform checks (std::invalid_argument; the previous frame size is kept).
   void setRange(int32_t lowNote, int32_t highNote, int32_t frameSize, int32_t oversample, float fs);
 
-  // Accepts 0 <= fs <= 192000 and rebuilds; std::invalid_argument
+  // Accepts 0 < fs <= 192000 and rebuilds; std::invalid_argument
   // "Fs should be between 0 and 192kHz" otherwise (NaN included).
   void setFs(float fs);
 
@@ -156,6 +160,8 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
   std::vector<float> centres;
   float refFreq = 440.0f;
   std::vector<float> magnitudes;
+  // The low-passed frame; frameSize values.
+  std::vector<float> filtered;
 };
 
 // Replaces each of n values x by 10 log10(x + floor) - 10 log10(floor).
