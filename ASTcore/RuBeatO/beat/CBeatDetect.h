@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <list>
+#include <vector>
 
 class CFft;
 
@@ -62,14 +63,15 @@ class CBeatDetect {
   // step below 1.
   void getBeatFrames(std::list<int>& frames, int step, int offset) const;
 
-  // The beat period in frames and the number of frames from `frame` to the
-  // next beat. Throws std::domain_error for a frame outside
+  // The beat period and the number of frames from `frame` to the next beat.
+  // The period is the tracker's frames per beat times the decimation
+  // (halved in half-beat mode): the unit setTempoState takes back. Throws std::domain_error for a frame outside
   // 0 .. getNumFrames()-1 and std::logic_error before infer.
   void getInfoAtFrame(int frame, int* period, int* toNext) const;
 
-  // Fixes the beat period and phase (in frames) that the next infer starts
-  // from; the period is clamped to the tracker's tempo range. Keeps the
-  // inferred state.
+  // Fixes the beat period (as getInfoAtFrame reports it) and the phase (frames
+  // to the next beat) that the next infer starts from; the period is clamped
+  // to the tracker's tempo range. Keeps the inferred state.
   void setTempoState(int period, int phase);
 
   // Discards every frame and rebuilds the transform and the tracker from the
@@ -106,18 +108,17 @@ class CBeatDetect {
   bool isInferred() const { return inferred; }
 
  private:
-  // Period (frames) and phase (frames to the tracker's next beat, in
-  // tracker steps) of a validated frame.
-  void trackerState(int frame, int* period, int* phase) const;
   void checkQuery(int frame) const;
   bool isBeatFrame(int frame) const;
+  // Half-rate samples per hop (at least one, so that a hop always ends).
+  int32_t halfHop() const;
 
   int32_t pending = 0;
   int32_t hopsize = 0;
   int32_t framelen = 0;
-  float* halfWindow = nullptr;
+  std::vector<float> halfWindow;
   bool halfBeat = false;
-  float* spectrum = nullptr;
+  std::vector<float> spectrum;
   float fs = 0.0f;
   int32_t decimation = 0;
   float bpmMin = 0.0f;
