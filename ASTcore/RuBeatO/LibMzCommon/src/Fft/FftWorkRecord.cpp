@@ -1,6 +1,7 @@
 #include "FftWorkRecord.h"
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -8,14 +9,7 @@
 
 namespace {
 
-// Zero-initialised before any constructor runs, so ip[0] = 0 from the start.
-FftWorkRecord gRecord;
-
-// Program-wide first-use state of the size step.
 constexpr int kFixedSizes[] = {512, 1024, 2048, 4096, 8192};
-bool gFixedSizeUsed[5] = {false, false, false, false, false};
-bool gOtherSizeUsed = false;
-int gLastOtherSize = 0;
 
 void checkLength(const char* op, int n) {
   if (!Fft::isValidLength(n) || n > FftWorkRecord::kMaxLength) {
@@ -35,17 +29,17 @@ FftWorkRecord::FftWorkRecord() { ip[0] = 0; }
 void FftWorkRecord::sizeStep(int n) {
   for (int i = 0; i < 5; ++i) {
     if (n == kFixedSizes[i]) {
-      if (!gFixedSizeUsed[i]) {
+      if (!fixedSizeUsed[i]) {
         ip[0] = 0;
-        gFixedSizeUsed[i] = true;
+        fixedSizeUsed[i] = true;
       }
       return;
     }
   }
-  if (!gOtherSizeUsed || gLastOtherSize != n) {
+  if (!otherSizeUsed || lastOtherSize != n) {
     ip[0] = 0;
-    gOtherSizeUsed = true;
-    gLastOtherSize = n;
+    otherSizeUsed = true;
+    lastOtherSize = n;
   }
 }
 
@@ -87,4 +81,10 @@ void FftWorkRecord::RealFft(int n, int isgn, double* data, int* ipArg, double* w
   Fft::RealFft(n, isgn, data, kMaxLength + 1, ipArg, sizeof ip / sizeof ip[0], wArg, sizeof w / sizeof w[0]);
 }
 
-FftWorkRecord& sharedFftWorkRecord() { return gRecord; }
+FftWorkRecord& sharedFftWorkRecord() {
+  // On the heap: the record is too large to sit in every thread's static
+  // thread-local block.
+  thread_local std::unique_ptr<FftWorkRecord> record;
+  if (!record) record.reset(new FftWorkRecord);
+  return *record;
+}

@@ -1,17 +1,18 @@
-// The time-stretch engine's real FFT service: one program-wide record that
-// holds the package's work arrays (time-stretch instance) and a data buffer
-// for transforms of up to 8192 values.
+// The time-stretch engine's real FFT service: a record that holds the
+// package's work arrays (time-stretch instance) and a data buffer for
+// transforms of up to 8192 values.
 //
 // Transforms are in place and unscaled, in the packed layout of rdft
 // (a[0] = DC, a[1] = Nyquist, a[2k] / a[2k+1] = cosine / sine sums); isgn >= 0
-// is forward, isgn < 0 backward. Cached tables are dropped at the first use
-// of each of the sizes 512, 1024, 2048, 4096 and 8192, and whenever any other
-// size differs from the previous such size; otherwise they are reused (the
-// package enlarges them by itself when a larger size comes).
+// is forward, isgn < 0 backward. Cached tables are dropped at the record's
+// first use of each of the sizes 512, 1024, 2048, 4096 and 8192, and whenever
+// any other size differs from the previous such size; otherwise they are
+// reused (the package enlarges them by itself when a larger size comes).
 //
-// The record and its first-use state are shared and unguarded: calls must
-// not overlap. Every entry throws std::invalid_argument, touching nothing,
-// for n that is no power of two between 2 and 8192 or a null array.
+// A record and its first-use state belong to one thread at a time: each
+// thread has its own shared record, and a caller may own further records.
+// Every entry throws std::invalid_argument, touching nothing, for n that is
+// no power of two between 2 and 8192 or a null array.
 
 #pragma once
 
@@ -49,8 +50,15 @@ class FftWorkRecord {
 
  private:
   void sizeStep(int n);
+
+  // First-use state of the size step: one flag per fixed size, and the last
+  // other size used.
+  bool fixedSizeUsed[5] = {false, false, false, false, false};
+  bool otherSizeUsed = false;
+  int lastOtherSize = 0;
 };
 
-// The one record of the program, shared by every caller in the time-stretch
-// engine.
+// The calling thread's record, shared by every caller of the time-stretch
+// engine on that thread; made on the thread's first call and released when
+// the thread ends. Transforms on two threads never share a record.
 FftWorkRecord& sharedFftWorkRecord();

@@ -88,7 +88,7 @@ void FFTSemitone::setRange(int32_t lowNote, int32_t highNote, int32_t newFrameSi
 }
 
 void FFTSemitone::setFs(float fs) {
-  // A rate of 0 would put every semitone band at bin 0.
+  // At a rate of 0 the bins have no frequencies to place the bands on.
   if (!(fs > 0.0f && fs <= kMaxFs))
     throw std::invalid_argument("Fs should be between 0 and 192kHz");
   quarterFs = fs * 0.25f;

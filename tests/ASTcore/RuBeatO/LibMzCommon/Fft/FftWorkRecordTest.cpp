@@ -1,16 +1,15 @@
 // The time-stretch engine's FFT record: results against a direct DFT, the
-// float round trip, and when its cached tables are thrown away.
-//
-// The record and its first-use state are program-wide, so each rule is
-// checked within one test on sizes no other test here hands to the record
-// (the suite may also run all cases in one process).
+// float round trip, when its cached tables are thrown away, and that threads
+// transforming at once do not share a record.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "Fft/FftWorkRecord.h"
@@ -141,7 +140,8 @@ TEST(FftWorkRecord, FixedSizeEntriesTransformTheRecordsOwnBuffer) {
 }
 
 TEST(FftWorkRecord, FirstUseOfEachFixedSizeDropsTheTablesLaterUsesKeepThem) {
-  FftWorkRecord& record = sharedFftWorkRecord();
+  auto owned = std::make_unique<FftWorkRecord>();
+  FftWorkRecord& record = *owned;
   EXPECT_TRUE(transformIsExact(record, 4096, 1));
   EXPECT_EQ(record.ip[0], 1024);
   poisonTables(record);
@@ -159,7 +159,8 @@ TEST(FftWorkRecord, FirstUseOfEachFixedSizeDropsTheTablesLaterUsesKeepThem) {
 }
 
 TEST(FftWorkRecord, OtherSizesDropTheTablesWheneverTheSizeChanges) {
-  FftWorkRecord& record = sharedFftWorkRecord();
+  auto owned = std::make_unique<FftWorkRecord>();
+  FftWorkRecord& record = *owned;
   EXPECT_TRUE(transformIsExact(record, 256, 1));
   EXPECT_EQ(record.ip[0], 64);
   poisonTables(record);
@@ -170,6 +171,34 @@ TEST(FftWorkRecord, OtherSizesDropTheTablesWheneverTheSizeChanges) {
   poisonTables(record);
   EXPECT_TRUE(transformIsExact(record, 256, 4));  // changed back: rebuilt
   EXPECT_EQ(record.ip[0], 64);
+}
+
+TEST(FftWorkRecord, TwoThreadsTransformingDifferentSizesAtOnceEachGetTheirOwnResult) {
+  // Expected spectra from a record of this test's own.
+  struct Job {
+    int n;
+    std::vector<float> input, expected;
+    int mismatches = 0;
+  };
+  std::vector<Job> jobs = {{4096, randomSignal<float>(4096, 60), {}}, {256, randomSignal<float>(256, 61), {}}};
+  auto reference = std::make_unique<FftWorkRecord>();
+  for (Job& job : jobs) {
+    job.expected = job.input;
+    reference->RealFftFloat(job.n, 1, job.expected.data());
+  }
+  auto run = [](Job& job) {
+    for (int round = 0; round < 150; ++round) {
+      std::vector<float> data = job.input;
+      sharedFftWorkRecord().RealFftFloat(job.n, 1, data.data());
+      if (data != job.expected) ++job.mismatches;
+    }
+  };
+  std::thread first(run, std::ref(jobs[0]));
+  std::thread second(run, std::ref(jobs[1]));
+  first.join();
+  second.join();
+  EXPECT_EQ(jobs[0].mismatches, 0);
+  EXPECT_EQ(jobs[1].mismatches, 0);
 }
 
 TEST(FftWorkRecord, PackageTransformOnCallerArraysMatchesTheDirectDft) {

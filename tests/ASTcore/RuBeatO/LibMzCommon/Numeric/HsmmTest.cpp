@@ -331,29 +331,19 @@ TEST(Hsmm, FramesWhoseBoundariesAreFarBelowTheirContinuationsAddNoCounts) {
   EXPECT_EQ(dur.cwiseAbs().maxCoeff(), 0.0);
 }
 
-TEST(Hsmm, WronglyShapedWeightsAreReportedAndIgnored) {
+TEST(Hsmm, WronglyShapedInputsAreRefusedAndChangeNothing) {
   Hsmm h(2, 3);
-  testing::internal::CaptureStdout();
-  h.setTransition(Matrix::Constant(3, 2, -1.0));
-  h.setDuration(Matrix::Constant(2, 2, -1.0));
-  const std::string text = testing::internal::GetCapturedStdout();
-  EXPECT_NE(text.find(":51 - Incompatible dimension 3 2\n"), std::string::npos) << text;
-  EXPECT_NE(text.find(":59 - Incompatible dimension 2 2\n"), std::string::npos) << text;
+  EXPECT_THROW(h.setTransition(Matrix::Constant(3, 2, -1.0)), std::domain_error);
+  EXPECT_THROW(h.setDuration(Matrix::Constant(2, 2, -1.0)), std::domain_error);
   EXPECT_EQ(h.transitionWeights(), Matrix::Zero(2, 2));
   EXPECT_EQ(h.durationWeights(), Matrix::Zero(2, 3));
-
-  testing::internal::CaptureStdout();
   h.setTransition(Matrix::Constant(2, 2, -1.5));
   h.setDuration(Matrix::Constant(2, 3, -2.5));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(h.transitionWeights(), Matrix::Constant(2, 2, -1.5));
   EXPECT_EQ(h.durationWeights(), Matrix::Constant(2, 3, -2.5));
-}
 
-TEST(Hsmm, EmissionsWithAWrongStateCountAreRejected) {
-  Hsmm h(3, 2);
   Hsmm::IntVector durIdx, state;
-  EXPECT_THROW(h.infer(Matrix::Zero(4, 2)), std::domain_error);
+  EXPECT_THROW(h.infer(Matrix::Zero(4, 3)), std::domain_error);
   EXPECT_THROW(h.decode(durIdx, state, Matrix::Zero(4, 4)), std::domain_error);
 }
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace Numeric {
@@ -14,11 +14,6 @@ namespace {
 // Stand-in for log(0): cells no path reaches keep this finite value, so the
 // arithmetic of later frames never meets inf - inf.
 constexpr double kLogZero = -1e100;
-
-// Line numbers the dimension messages have always carried; log readers
-// match on them.
-constexpr int kTransitionMessageLine = 51;
-constexpr int kDurationMessageLine = 59;
 
 // Count terms this far below their frame's total are negligible.
 constexpr double kCountCutoff = -30.0;
@@ -46,10 +41,12 @@ double logSumExpOf(const double* x, Eigen::Index n, Eigen::Index stride = 1) {
   return m + std::log(sum);
 }
 
-void reportIncompatible(int line, const Hsmm::Matrix& m) {
-  std::printf("%s:%d - Incompatible dimension %ld %ld\n", __FILE__, line,
-              static_cast<long>(m.rows()), static_cast<long>(m.cols()));
-  std::fflush(stdout);
+// A weight matrix of the wrong shape would leave the passes reading past
+// its end, so it is refused whole.
+void checkShape(const char* what, const Hsmm::Matrix& m, const Hsmm::Matrix& current) {
+  if (m.rows() == current.rows() && m.cols() == current.cols()) return;
+  throw std::domain_error(std::string(what) + ": Incompatible dimension " + std::to_string(m.rows()) + " " +
+                          std::to_string(m.cols()));
 }
 
 }  // namespace
@@ -67,18 +64,12 @@ Hsmm::Hsmm(std::int32_t nStates_, std::int32_t maxDuration_)
 Hsmm::~Hsmm() = default;
 
 void Hsmm::setTransition(const Matrix& m) {
-  if (m.rows() != logTransition.rows() || m.cols() != logTransition.cols()) {
-    reportIncompatible(kTransitionMessageLine, m);
-    return;
-  }
+  checkShape("setTransition", m, logTransition);
   logTransition = m;
 }
 
 void Hsmm::setDuration(const Matrix& m) {
-  if (m.rows() != logDuration.rows() || m.cols() != logDuration.cols()) {
-    reportIncompatible(kDurationMessageLine, m);
-    return;
-  }
+  checkShape("setDuration", m, logDuration);
   logDuration = m;
 }
 

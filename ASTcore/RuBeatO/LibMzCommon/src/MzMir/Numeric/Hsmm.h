@@ -37,11 +37,11 @@ public:
 
   // Log weight of entering state j when a segment of state i ends (N x N;
   // i = j is a new segment of the same state). A matrix of any other shape
-  // prints "<file>:51 - Incompatible dimension <rows> <cols>" to the
-  // standard output and leaves the model unchanged.
+  // throws std::domain_error ("... Incompatible dimension <rows> <cols>")
+  // and leaves the model unchanged.
   void setTransition(const Matrix& m);
-  // Log weight of a segment of state j lasting d + 1 frames (N x D). Wrong
-  // shapes are reported as above with line 59 and change nothing.
+  // Log weight of a segment of state j lasting d + 1 frames (N x D); a
+  // wrong shape is refused as above.
   void setDuration(const Matrix& m);
 
   // logEmission is T x N, the log emission score of state j at frame t.

@@ -31,6 +31,8 @@ T logSumExp(const T* x, uint64_t n) {
   for (uint64_t i = 1; i < n; ++i) {
     if (x[i] > m) m = x[i];
   }
+  // An infinite term dominates the sum; exp(inf - inf) would make it NaN.
+  if (m == std::numeric_limits<T>::infinity()) return m;
   if (!std::isfinite(m)) return -std::numeric_limits<T>::infinity();
   T sum = 0;
   for (uint64_t i = 0; i < n; ++i) sum += std::exp(x[i] - m);
@@ -110,9 +112,32 @@ Eigen::VectorXd digamma(const Eigen::VectorXd& v) {
   return out;
 }
 
+namespace {
+
+// The calling thread's sequence: analyses on two threads never draw from
+// each other's generator.
+struct ThreadSequence {
+  boost::random::mt19937 generator;
+  bool seeded = false;
+};
+
+ThreadSequence& threadSequence() {
+  thread_local ThreadSequence sequence;
+  return sequence;
+}
+
+}  // namespace
+
+void seedRandomInt(uint32_t seed) {
+  ThreadSequence& sequence = threadSequence();
+  sequence.generator.seed(seed);
+  sequence.seeded = true;
+}
+
 int64_t randomInt(uint32_t seed) {
-  static boost::random::mt19937 generator(seed);
-  const uint32_t y = generator();
+  ThreadSequence& sequence = threadSequence();
+  if (!sequence.seeded) seedRandomInt(seed);
+  const uint32_t y = sequence.generator();
   // Halved through single precision, so the top value rounds up to 2^31.
   const float scaled = static_cast<float>(y) * 2147483648.0f * 2.3283064e-10f;
   return static_cast<int64_t>(std::trunc(scaled));

@@ -29,8 +29,8 @@ T median(T* x, int32_t n);
 template <typename T>
 T log_normal(T x, T mean, T sd);
 
-// ln(sum exp(x[i])) without overflow. A NaN or infinite maximum, and n == 0,
-// give minus infinity.
+// ln(sum exp(x[i])) without overflow. A maximum of plus infinity gives plus
+// infinity; a NaN or minus-infinite maximum, and n == 0, give minus infinity.
 template <typename T>
 T logSumExp(const T* x, uint64_t n);
 
@@ -50,10 +50,13 @@ double digamma(double x);
 // psi of every element, as a new vector.
 Eigen::VectorXd digamma(const Eigen::VectorXd& v);
 
-// Next value, 0 .. 2^31 inclusive, of the one process-wide MT19937 sequence,
-// which is seeded with `seed` on the first call only (later seeds are
-// ignored). Not locked: one thread at a time.
+// Next value, 0 .. 2^31 inclusive, of the calling thread's MT19937 sequence.
+// A thread's sequence is seeded by seedRandomInt, or else with `seed` on the
+// thread's first draw; later seeds are ignored.
 int64_t randomInt(uint32_t seed);
+// Restarts the calling thread's sequence from `seed`. An analysis run calls
+// it once at its start, so the same input gives the same result every time.
+void seedRandomInt(uint32_t seed);
 
 // Each column (feature) of m (rows are observations) to zero mean and unit
 // spread: (m - mean) / (population sd + 0.01). An empty matrix is unchanged.
