@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <boost/math/special_functions/bessel.hpp>
+#include <cmath>
+#include <complex>
+#include <random>
+#include <vector>
+
+#include "CSpectrum.h"
+#include "SpectralWindows.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Each window written out from its textbook definition, in double
+// precision, with the Bessel function taken from Boost.
+std::vector<double> closedForm(int type, int N) {
+  std::vector<double> w(N);
+  const double d = N - 1;
+  auto cosines = [&](std::vector<double> a) {
+    for (int n = 0; n < N; ++n) {
+      const double x = 2 * kPi * n / d;
+      double v = 0;
+      for (std::size_t k = 0; k < a.size(); ++k) v += a[k] * std::cos(k * x);
+      w[n] = v;
+    }
+  };
+  const double alphas[] = {1.7, 1.8, 1.9, 2.0, 2.5, 3.0, 3.5};
+  if (type == 0) cosines({0.54, -0.46});
+  if (type >= 1 && type <= 7) {
+    const double beta = kPi * alphas[type - 1];
+    // Centred on N/2 with half-width N/2, mirrored onto the first half.
+    for (int n = 0; n < N; ++n) {
+      const int m = n >= N / 2 ? n : N - 1 - n;
+      const double r = (m - N / 2) / (N / 2.0);
+      w[n] = boost::math::cyl_bessel_i(0, beta * std::sqrt(1 - r * r)) / boost::math::cyl_bessel_i(0, beta);
+    }
+  }
+  if (type == 8) cosines({0.44959, -0.49364, 0.05677});
+  if (type == 9) cosines({0.42323, -0.49755, 0.07922});
+  if (type == 10) cosines({0.40217, -0.49703, 0.09892, -0.00188});
+  if (type == 11) cosines({0.35875, -0.48829, 0.14128, -0.01168});
+  if (type == 12)
+    for (int n = 0; n < N; ++n) w[n] = 2.0 * (n <= N / 2 ? n : N - 1 - n) / d;
+  double sum = 0;
+  for (double v : w) sum += v;
+  for (double& v : w) v *= 2 / sum;
+  return w;
+}
+
+TEST(SpectralWindows, EveryTypeOfLength1000MatchesItsClosedFormAndSumsToTwo) {
+  for (int type = 0; type <= 12; ++type) {
+    std::vector<float> w(1000);
+    ASSERT_EQ(CSpectrum::MakeWindow(1000, type, w.data()), 0);
+    const std::vector<double> ref = closedForm(type, 1000);
+    double sum = 0;
+    for (int n = 0; n < 1000; ++n) {
+      sum += w[n];
+      ASSERT_NEAR(w[n], ref[n], 1e-6 + 1e-5 * ref[n]) << "type " << type << " entry " << n;
+    }
+    EXPECT_NEAR(sum, 2.0, 1e-4) << type;
+  }
+}
+
+TEST(SpectralWindows, OddLengthsAreSymmetricAndFullySetAndStrayTypesFallBack) {
+  for (int type : {4, 12}) {
+    std::vector<float> w(7, -1.0f);
+    CSpectrum::MakeWindow(7, type, w.data());
+    const std::vector<double> ref = closedForm(type, 7);
+    for (int n = 0; n < 7; ++n) {
+      EXPECT_NEAR(w[n], ref[n], 1e-6) << type << " " << n;
+      EXPECT_FLOAT_EQ(w[n], w[6 - n]);
+    }
+  }
+  std::vector<float> bh61(33), stray(33);
+  BlackmanHarris61Window(33, bh61.data());
+  for (int type : {13, 40, -1}) {
+    CSpectrum::MakeWindow(33, type, stray.data());
+    EXPECT_EQ(stray, bh61) << type;
+  }
+  // The single-type makers are the catalogue's own windows.
+  std::vector<float> a(64), b(64);
+  TriangularWindow(64, a.data());
+  CSpectrum::MakeWindow(64, 12, b.data());
+  EXPECT_EQ(a, b);
+  BlackmanHarris92Window(64, a.data());
+  CSpectrum::MakeWindow(64, 11, b.data());
+  EXPECT_EQ(a, b);
+  float untouched = 5.0f;
+  HammingWindow(0, &untouched);
+  EXPECT_EQ(untouched, 5.0f);
+}
+
+TEST(SpectralWindows, BesselI0MatchesBoost) {
+  for (double x : {0.0, 0.3, 1.0, 5.34, 10.99, 20.0})
+    EXPECT_NEAR(BesselI0(x), boost::math::cyl_bessel_i(0, x), 1e-12 * boost::math::cyl_bessel_i(0, x)) << x;
+}
+
+TEST(CSpectrum, SetupSizesWindowAndTransform) {
+  CSpectrum s;
+  EXPECT_EQ(s.windowSize, 128);
+  EXPECT_EQ(s.fftLength, 256);
+  EXPECT_EQ(s.fftBase, 256);
+  EXPECT_EQ(s.windowOffset, 0);
+  EXPECT_EQ(s.windowStride, 1.0);
+  s.Setup(100, 11, 50.0f, 1.5f);
+  EXPECT_EQ(s.windowSize, 64);
+  EXPECT_EQ(s.fftLength, 96);
+  EXPECT_EQ(s.fftBase, 64);
+  EXPECT_EQ(s.windowOffset, 16);
+  EXPECT_EQ(s.windowStride, 1.5);
+  s.Setup(3, 0, 50.0f, 2.0f);
+  EXPECT_EQ(s.windowSize, 4);
+  // Types past the scale table are limited to the last one; overlap 0
+  // halves the windows, and every write stays inside them.
+  s.Setup(256, 20, 0.0f, 8.0f);
+  EXPECT_EQ(s.windowType, 12);
+  EXPECT_EQ(s.synthesisLength(), 1025);
+}
+
+TEST(CSpectrum, SynthesisWindowsOverlapToAFlatSumAndMirrorEachOther) {
+  // At 50 % overlap the synthesis window times the analysis window is a
+  // triangle two hops wide; a hop apart those add up to one constant.
+  for (float factor : {2.0f, 4.0f, 8.0f}) {
+    CSpectrum s;
+    s.Setup(64, 4, 50.0f, factor);
+    const std::int64_t L = s.fftLength, W = s.windowSize;
+    std::vector<float> analysis(L + 1);
+    CSpectrum::MakeWindow(L + 1, 4, analysis.data());
+    std::vector<double> product(L + 1);
+    for (std::int64_t i = 0; i <= L; ++i) product[i] = double(s.synthesisWindow[i]) * analysis[i];
+    for (std::int64_t i = 0; i <= L; ++i) EXPECT_NEAR(product[i], product[L - i], 1e-6 * product[L / 2]);
+    for (std::int64_t i = 0; i < W; ++i)
+      EXPECT_NEAR(product[L / 2 - W + i] + product[L / 2 + i], product[L / 2], 1e-5 * product[L / 2]) << i;
+    EXPECT_EQ(product[L / 2 - W], 0.0);
+  }
+}
+
+TEST(CSpectrum, WindowedPowerSpectrumMatchesANaiveDft) {
+  CSpectrum s;
+  const int N = 200, M = 256;
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> u(-1000.0f, 1000.0f);
+  std::vector<float> x(N), w(N), out(M / 2 + 1);
+  for (float& v : x) v = u(rng);
+  CSpectrum::MakeWindow(N, 0, w.data());
+  ASSERT_EQ(s.WindowedPowerSpectrum(x.data(), w.data(), N, out.data(), M), 0);
+  for (int k = 0; k <= M / 2; ++k) {
+    std::complex<long double> X = 0;
+    for (int n = 0; n < N; ++n) X += (long double)x[n] * w[n] * std::polar(1.0L, -2.0L * kPi * k * n / M);
+    const long double expected = (k == 0 || k == M / 2) ? std::abs(X) : std::norm(X);
+    EXPECT_NEAR(out[k], expected, 1e-4 * expected + 1e-3) << k;
+  }
+  EXPECT_EQ(s.WindowedPowerSpectrum(x.data(), w.data(), N, out.data(), 100), 2);
+  EXPECT_EQ(s.WindowedPowerSpectrum(x.data(), w.data(), N, out.data(), 128), 2);
+}
+
+TEST(CSpectrum, ResidualLevelsBecomeAmplitudesAndNoiseFramesGetRandomPhases) {
+  CSpectrum s;
+  const std::int64_t M = 128;
+  SMSFrame frame;
+  frame.Allocate(SMSFrame::kMagnitudes, M + 1, true);
+  for (std::int64_t k = 0; k <= M; ++k) frame.magnitudes[k] = -100.0f;
+  frame.magnitudes[5] = -std::numeric_limits<float>::max();
+  std::vector<float> out(2 * M, 1.0f);
+  EXPECT_EQ(s.SynthesizeResidual(frame, out.data(), 44100.0, 22050.0, M), 1);
+  // -100 dB is 32768e-5; the lowest float is silence; inner bins add.
+  for (std::int64_t k = 1; k < M; ++k) {
+    const double a = std::hypot(out[2 * k] - 1.0, out[2 * k + 1] - 1.0);
+    EXPECT_NEAR(a, k == 5 ? 0.0 : 0.32768, 1e-5) << k;
+  }
+  // Successive noise frames do not repeat their phases bin by bin.
+  std::vector<float> next(2 * M, 0.0f), again(2 * M, 0.0f);
+  s.SynthesizeResidual(frame, next.data(), 44100.0, 22050.0, M);
+  s.SynthesizeResidual(frame, again.data(), 44100.0, 22050.0, M);
+  int same = 0;
+  for (std::int64_t k = 1; k < M; ++k) same += std::fabs(next[2 * k] - again[2 * k]) < 1e-6f;
+  EXPECT_LT(same, 5);
+}
+
+}  // namespace

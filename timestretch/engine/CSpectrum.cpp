@@ -1,0 +1,278 @@
+#include "CSpectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "EngineArray.h"
+#include "FftWorkRecord.h"
+#include "SpectralWindows.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// dB to amplitude: exp(level * ln(10)/20).
+constexpr double kDbToNeper = 0.1151292546497;
+constexpr float kNoEnergy = -std::numeric_limits<float>::max();
+constexpr float kMissingLevelDb = -100.0f;
+
+// Synthesis window divisors per window type: the reciprocal of the
+// window's mean, so that the overlapped synthesis comes out at unit gain.
+constexpr double kSynthesisScaleFactor[SpectralWindows::kLastType + 1] = {
+    1.8518435955048, 1.8929491043091, 1.9445765018463, 1.9949405193329, 2.0441184043884,
+    2.2745671272278, 2.4840998649597, 2.6774570941925, 2.2242465019226, 2.3627805709839,
+    2.4865102767944, 2.7874565124512, 2.0002224445343};
+
+std::int64_t largestPowerOfTwoNotAbove(std::int64_t v) {
+  std::int64_t p = 1;
+  while (p * 2 <= v) p *= 2;
+  return p;
+}
+
+bool isPowerOfTwo(std::int64_t v) { return v >= 2 && (v & (v - 1)) == 0; }
+
+int synthesisType(int type) {
+  if (type > SpectralWindows::kLastType) return SpectralWindows::kLastType;
+  if (type < 0) return SpectralWindows::kBlackmanHarris61;
+  return type;
+}
+
+// Reads src (count entries) for output bin i at input step `step`: direct
+// for steps of 1, 2 and 4, linear interpolation otherwise; `fill` past the
+// end.
+float resampleBin(const float* src, std::int64_t count, std::int64_t i, double step, float fill) {
+  if (!src || count <= 0) return fill;
+  for (int whole : {1, 2, 4}) {
+    if (std::fabs(step - whole) < 1e-8) {
+      const std::int64_t k = i * whole;
+      return k < count ? src[k] : fill;
+    }
+  }
+  const double pos = static_cast<double>(i) * step;
+  const double lastBin = static_cast<double>(count - 1);
+  if (pos > lastBin + 1e-8) return fill;
+  const auto k = static_cast<std::int64_t>(pos);
+  if (k >= count - 1) return src[count - 1];
+  const double f = pos - static_cast<double>(k);
+  return static_cast<float>(src[k] + (static_cast<double>(src[k + 1]) - src[k]) * f);
+}
+
+}  // namespace
+
+CSpectrum::CSpectrum(const CTimeMachineParams::Trailer* config) {
+  bufferA = EngineArray::Make<float>(kWorkSize);
+  bufferB = EngineArray::Make<float>(kWorkSize);
+  residualLevels = EngineArray::Make<float>(kResidualSize);
+  residualPhases = EngineArray::Make<float>(kResidualSize);
+  phaseScratch_ = EngineArray::Make<float>(kResidualSize);
+  if (config)
+    Setup(config->windowSize, config->windowType, config->overlap, config->zeroPadFactor);
+  else
+    Setup(128, SpectralWindows::kBlackmanHarris92, 50.0f, 2.0f);
+}
+
+CSpectrum::~CSpectrum() = default;
+
+void CSpectrum::RealFft(int n, int isgn, float* data) { sharedFftWorkRecord().RealFftFloat(n, isgn, data); }
+
+int CSpectrum::MakeWindow(std::int64_t N, int type, float* out) { return SpectralWindows::Make(N, type, out); }
+
+void CSpectrum::Setup(std::int64_t size, int type, float overlapPercent, float factor) {
+  frameCounter = 0;
+  overlap = std::isnan(overlapPercent) ? 50.0f : overlapPercent;
+  synthesisWindow.reset();
+  inverseWindow.reset();
+  synthesisLength_ = 0;
+  windowSize = size < 8 ? 4 : largestPowerOfTwoNotAbove(std::min(size, kMaxWindowSize));
+  // A window longer than its transform cannot be resynthesised.
+  zeroPadFactor = std::isnan(factor) || factor < 1.0f ? 1.0f : factor;
+  fftLength = static_cast<std::int32_t>(static_cast<double>(windowSize) * zeroPadFactor);
+  fftBase = largestPowerOfTwoNotAbove(fftLength);
+  windowOffset = 0;
+  windowStride = 1.0;
+  if (fftLength > fftBase) {
+    windowOffset = (fftLength - fftBase) / 2;
+    windowStride = static_cast<double>(fftLength) / static_cast<double>(fftBase);
+  }
+  SetupWindows(type, fftLength, overlap);
+}
+
+void CSpectrum::SetupWindows(int type, std::int64_t length, float overlapPercent) {
+  const int t = synthesisType(type);
+  windowType = static_cast<std::uint8_t>(t);
+  const std::int64_t M = std::max<std::int64_t>(overlapPercent == 0.0f ? length / 2 : length, 2);
+  synthesisWindow.reset();
+  inverseWindow.reset();
+  synthesisLength_ = 0;
+  auto inverse = EngineArray::Make<float>(static_cast<std::size_t>(M + 1));
+  auto synthesis = EngineArray::Make<float>(static_cast<std::size_t>(M + 1));
+
+  MakeWindow(M + 1, t, inverse.get());
+  inverse[0] = 0.0f;
+  inverse[M] = 0.0f;
+  for (std::int64_t i = 1; i < M; ++i) inverse[i] = inverse[i] != 0.0f ? 1.0f / inverse[i] : 0.0f;
+  synthesisScale = static_cast<float>(inverse[M / 2] * kSynthesisScaleFactor[t] / windowStride);
+  if (synthesisScale == 0.0f) synthesisScale = 1.0f;
+
+  synthesisLength_ = M + 1;
+  BuildSynthesisWindow(synthesis.get(), inverse.get(), overlapPercent, overlapPercent);
+  inverseWindow = std::move(inverse);
+  synthesisWindow = std::move(synthesis);
+}
+
+void CSpectrum::BuildSynthesisWindow(float* dest, const float* inverse, float overlapLeft,
+                                     float overlapRight) const {
+  if (!dest || !inverse || synthesisLength_ < 1) return;
+  const std::int64_t last = synthesisLength_ - 1;
+  std::memcpy(dest, inverse, static_cast<std::size_t>(synthesisLength_) * sizeof(float));
+  auto clampPercent = [](float p) { return std::isnan(p) ? 0.0f : std::min(std::max(p, 0.0f), 50.0f); };
+  const float p1 = clampPercent(overlapLeft);
+  const float p2 = clampPercent(overlapRight);
+  const double scale = synthesisScale;
+  if (p1 == 0.0f && p2 == 0.0f) {
+    for (std::int64_t i = 0; i < last; ++i) dest[i] = static_cast<float>(dest[i] / scale);
+    return;
+  }
+
+  const std::int64_t L = fftLength;
+  const std::int64_t W = windowSize;
+  const std::int64_t half = L / 2;
+  // Entry i of the left half and entry L - i of the right half get the same
+  // treatment: zero before the margin, then the ramp, then flat.
+  auto shapeHalf = [&](float percent, bool right) {
+    const auto ramp = static_cast<std::int64_t>(percent * static_cast<double>(W) / 50.0 + 0.5);
+    const double step = ramp > 0 ? 1.0 / static_cast<double>(ramp) : 1.0;
+    const auto margin = static_cast<std::int64_t>(static_cast<double>(W - ramp) * 0.5 + 0.5);
+    const std::int64_t z = margin + half - W;
+    for (std::int64_t i = 0; i < half; ++i) {
+      const std::int64_t idx = right ? L - i : i;
+      if (idx < 0 || idx > last) continue;
+      if (i < z)
+        dest[idx] = 0.0f;
+      else if (i < z + ramp)
+        dest[idx] = static_cast<float>(dest[idx] * (static_cast<double>(i - z) * step) / scale);
+      else
+        dest[idx] = static_cast<float>(dest[idx] / scale);
+    }
+  };
+  shapeHalf(p1, false);
+  shapeHalf(p2, true);
+  if (half <= last) dest[half] = static_cast<float>(dest[half] / scale);
+}
+
+int CSpectrum::WindowedPowerSpectrum(const float* input, const float* window, std::int64_t N, float* out,
+                                     std::int64_t M) {
+  if (!isPowerOfTwo(M) || M > kMaxFftLength || N < 0 || N > M || !out || (N > 0 && (!input || !window)))
+    return 2;
+  float* b = bufferB.get();
+  for (std::int64_t i = 0; i < N; ++i) b[i] = input[i] * window[i];
+  std::fill(b + N, b + M, 0.0f);
+  RealFft(static_cast<int>(M), 1, b);
+  const std::int64_t half = M / 2;
+  out[0] = std::fabs(b[0]);
+  out[half] = std::fabs(b[1]);
+  for (std::int64_t k = 1; k < half; ++k) out[k] = b[2 * k] * b[2 * k] + b[2 * k + 1] * b[2 * k + 1];
+  return 0;
+}
+
+int CSpectrum::InverseSpectrum(float* buffer) {
+  std::int64_t n2 = fftBase / 2;
+  std::int64_t base = fftBase;
+  if (overlap == 0.0f) {
+    n2 /= 2;
+    base /= 2;
+  }
+  if (!buffer || 2 * n2 < 2 || 2 * n2 > kMaxFftLength) return 2;
+  // Our spectra carry the usual e^{-i} sign; the package's sine sums the
+  // opposite one.
+  for (std::int64_t k = 3; k < 2 * n2; k += 2) buffer[k] = -buffer[k];
+  RealFft(static_cast<int>(2 * n2), -1, buffer);
+
+  // Swap the halves (centre to the middle) and apply the synthesis window.
+  const auto stride = static_cast<std::int64_t>(static_cast<double>(base) * 0.5 / static_cast<double>(n2) + 1e-8);
+  const float* w = synthesisWindow.get();
+  auto weight = [&](std::int64_t idx) { return idx < synthesisLength_ ? w[idx] : 0.0f; };
+  float* a = bufferA.get();
+  for (std::int64_t i = 0; i < n2; ++i) {
+    a[i] = buffer[n2 + i] * weight(windowOffset + i * stride);
+    a[n2 + i] = buffer[i] * weight(windowOffset + (n2 + i) * stride);
+  }
+  std::memcpy(buffer, a, static_cast<std::size_t>(2 * n2) * sizeof(float));
+  return 0;
+}
+
+void CSpectrum::refreshResidualPhases(std::int64_t pool) {
+  float* p = residualPhases.get();
+  if (windowSize > 0 && frameCounter % windowSize == 0) {
+    std::uniform_real_distribution<float> phase(static_cast<float>(-kPi), static_cast<float>(kPi));
+    p[0] = 0.0f;
+    for (std::int64_t i = 1; i <= pool; ++i) p[i] = phase(random_);
+  } else if (pool >= 1) {
+    std::rotate(p + 1, p + 2, p + pool + 1);
+  }
+}
+
+int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, double b, std::int64_t M) {
+  if (!out || M < 1 || M >= kResidualSize) return 1;
+  const double f = b > 0.0 ? a / (2.0 * b) : 1.0;
+  std::int64_t n = frame.binCount;
+  double span;
+  if (f < 1.0) {
+    n = static_cast<std::int64_t>(f * static_cast<double>(n));
+    span = static_cast<double>(n - 1);
+  } else {
+    span = f * static_cast<double>(n - 1);
+  }
+  const double step = span / static_cast<double>(M);
+
+  const float* levels = frame.Has(SMSFrame::kMagnitudes) ? frame.magnitudes : nullptr;
+  const float* phases = frame.Has(SMSFrame::kPhases) ? frame.phases : nullptr;
+  std::int64_t phaseCount = n;
+  if (!phases) {
+    // The running noise phases cover every output bin, not only the first
+    // windowSize ones, so no bin is left with a fixed phase.
+    const std::int64_t pool = std::min(std::max(windowSize, M), kResidualSize - 1);
+    refreshResidualPhases(pool);
+    phases = residualPhases.get();
+    phaseCount = std::min(n, pool + 1);
+  }
+  ++frameCounter;
+
+  float* level = residualLevels.get();
+  float* phase = phaseScratch_.get();
+  for (std::int64_t i = 0; i <= M; ++i) {
+    level[i] = levels ? resampleBin(levels, n, i, step, kMissingLevelDb) : kNoEnergy;
+    phase[i] = resampleBin(phases, phaseCount, i, step, 0.0f);
+  }
+  auto amplitude = [](float dB) { return dB <= kNoEnergy ? 0.0 : 32768.0 * std::exp(dB * kDbToNeper); };
+  out[0] = static_cast<float>(amplitude(level[0]) * std::cos(phase[0]));
+  out[1] = static_cast<float>(amplitude(level[M]) * std::cos(phase[M]));
+  for (std::int64_t k = 1; k < M; ++k) {
+    const double A = amplitude(level[k]);
+    out[2 * k] += static_cast<float>(A * std::cos(phase[k]));
+    out[2 * k + 1] += static_cast<float>(A * std::sin(phase[k]));
+  }
+  return 1;
+}
+
+void CSpectrum::BuildSinCosTables() {
+  for (int k = 0; k < kSinCosTableCount; ++k) {
+    if (!sinTables_[k].empty()) continue;
+    const std::int64_t size = std::int64_t{1} << k;
+    try {
+      sinTables_[k].resize(static_cast<std::size_t>(size + 1));
+      cosTables_[k].resize(static_cast<std::size_t>(size + 1));
+    } catch (const std::bad_alloc&) {
+      sinTables_[k].clear();
+      cosTables_[k].clear();
+      continue;
+    }
+    for (std::int64_t j = 0; j <= size; ++j) {
+      const double x = static_cast<double>(j) * kPi / static_cast<double>(size);
+      sinTables_[k][static_cast<std::size_t>(j)] = std::sin(x);
+      cosTables_[k][static_cast<std::size_t>(j)] = std::cos(x);
+    }
+  }
+}
