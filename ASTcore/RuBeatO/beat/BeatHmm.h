@@ -75,6 +75,7 @@ class BeatHmm {
   // Steps pushed so far, and the decoded path of the last infer (one state
   // index per step; empty before the first).
   size_t getNumSteps() const { return records.size(); }
+  float getObservation(size_t t) const { return records.at(t).observation; }
   const std::vector<int32_t>& getPath() const { return path; }
   // Tempo (frames per beat) and phase of decoded step t. Throws
   // std::domain_error for a step outside the decoded path.
