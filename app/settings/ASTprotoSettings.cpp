@@ -1,24 +1,45 @@
 #include "ASTprotoSettings.h"
 
 #include <QDir>
+#include <QtDebug>
 
 namespace {
 
 const char kProduct[] = "Quillmere";
 
+QString existingDirOr(const QString& path, QStandardPaths::StandardLocation fallback) {
+  if (isExistingDir(path)) return path;
+  return standardLocation(fallback);
+}
+
+// Only a stored boolean counts; anything else is the default, false.
+bool readBool(const QString& group, const QString& key) {
+  const QVariant v = readSettingValue(group, key);
+  if (v.type() == QVariant::Bool) return v.toBool();
+  const QString text = v.toString().trimmed().toLower();
+  return text == QLatin1String("true") || text == QLatin1String("1");
+}
+
 }  // namespace
 
 ASTprotoSettings::ASTprotoSettings() : QSettings(settingsFilePath(), QSettings::IniFormat) {}
 
-ASTprotoSettings::~ASTprotoSettings() = default;
+ASTprotoSettings::~ASTprotoSettings() {
+  sync();
+  if (status() == QSettings::AccessError) qWarning("Cannot write the settings file %s", qPrintable(fileName()));
+}
 
 QString ASTprotoSettings::settingsFilePath() {
   QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  while (base.endsWith('/')) base.chop(1);
+  while (base.endsWith(QDir::separator()) || base.endsWith('/')) base.chop(1);
   return base + "/Dorvik/" + kProduct + "/" + kProduct + ".ini";
 }
 
-int ASTprotoSettings::readInt(const QString& group, const QString& key) { return readValue(group, key).toInt(); }
+int ASTprotoSettings::readInt(const QString& group, const QString& key) {
+  bool ok = false;
+  const int v = readValue(group, key).toInt(&ok);
+  return ok ? v : 0;
+}
 
 QString ASTprotoSettings::readString(const QString& group, const QString& key) {
   return readValue(group, key).toString();
@@ -48,10 +69,49 @@ QString standardLocation(QStandardPaths::StandardLocation location) {
   return all.isEmpty() ? QString() : all.first();
 }
 
-QString loadAudioFilePath() {
-  const QString stored = ASTprotoSettings().readString("Audio", "AudioFilePath");
-  if (!stored.isEmpty() && QDir(stored).exists()) return stored;
-  return standardLocation(QStandardPaths::MusicLocation);
+bool isExistingDir(const QString& path) { return !path.isEmpty() && QDir(path).exists(); }
+QString existingDirOrDocuments(const QString& path) { return existingDirOr(path, QStandardPaths::DocumentsLocation); }
+QString existingDirOrMusic(const QString& path) { return existingDirOr(path, QStandardPaths::MusicLocation); }
+QString existingDirOrApplications(const QString& path) {
+  return existingDirOr(path, QStandardPaths::ApplicationsLocation);
+}
+QString existingDirOrTemp(const QString& path) { return existingDirOr(path, QStandardPaths::TempLocation); }
+
+QString readSettingString(const QString& group, const QString& key) {
+  return ASTprotoSettings().readString(group, key);
+}
+int readSettingInt(const QString& group, const QString& key) { return ASTprotoSettings().readInt(group, key); }
+QVariant readSettingValue(const QString& group, const QString& key) {
+  return ASTprotoSettings().readValue(group, key);
+}
+void writeSettingString(const QString& group, const QString& key, const QString& value) {
+  ASTprotoSettings().writeString(group, key, value);
+}
+void writeSettingInt(const QString& group, const QString& key, int value) {
+  ASTprotoSettings().writeInt(group, key, value);
+}
+void writeSettingValue(const QString& group, const QString& key, const QVariant& value) {
+  ASTprotoSettings().writeValue(group, key, value);
 }
 
-void saveAudioFilePath(const QString& dir) { ASTprotoSettings().writeString("Audio", "AudioFilePath", dir); }
+QString loadProjectFilePath() { return existingDirOrDocuments(readSettingString("Project", "ProjectFilePath")); }
+void saveProjectFilePath(const QString& dir) { writeSettingString("Project", "ProjectFilePath", dir); }
+
+QString loadAudioFilePath() { return existingDirOrMusic(readSettingString("Audio", "AudioFilePath")); }
+void saveAudioFilePath(const QString& dir) { writeSettingString("Audio", "AudioFilePath", dir); }
+
+QString loadAudioDeviceName() { return readSettingString("Audio", "AudioDeviceName"); }
+void saveAudioDeviceName(const QString& name) { writeSettingString("Audio", "AudioDeviceName", name); }
+
+QString loadAudioStyleFilePath() {
+  return existingDirOrDocuments(readSettingString("Audio", "AudioStyleFilePath"));
+}
+void saveAudioStyleFilePath(const QString& dir) { writeSettingString("Audio", "AudioStyleFilePath", dir); }
+
+bool loadManualDefault() { return readBool("ParameterInfo", "ManualDefault"); }
+void saveManualDefault(bool on) { writeSettingValue("ParameterInfo", "ManualDefault", QVariant(on)); }
+bool loadTimeStretchDefault() { return readBool("ParameterInfo", "TimeStretchDefault"); }
+void saveTimeStretchDefault(bool on) { writeSettingValue("ParameterInfo", "TimeStretchDefault", QVariant(on)); }
+
+QRect loadRectWavViewer() { return readSettingValue("WavViewer", "RectWavViewer").toRect(); }
+void saveRectWavViewer(const QRect& rect) { writeSettingValue("WavViewer", "RectWavViewer", QVariant(rect)); }

@@ -1,0 +1,268 @@
+// MainWindow: the project file commands, the file-open event and closing.
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileOpenEvent>
+#include <QGuiApplication>
+
+#include "ASTprotoSettings.h"
+#include "MainWindow.h"
+#include "MessageDialog.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("Quillmere");
+
+QString hex(ResultCode code) { return QString::number(code, 16); }
+
+void waitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+void restoreCursor() { QGuiApplication::restoreOverrideCursor(); }
+
+}  // namespace
+
+void MainWindow::showMemoryFull() {
+  showMessage(this, kTitle, tr("#0112 memory full"), QMessageBox::Ok, QMessageBox::Ok);
+}
+
+ResultCode MainWindow::createNewProject() {
+  while (mPlaying) {
+    const std::uint8_t before = mPlaying;
+    releasedBtnStopped();
+    if (mPlaying == before) mPlaying = 0;  // nothing to stop yet: do not spin
+  }
+  mCore.clearLastError();
+  mMemoryFull = 0;
+  const ResultCode code = mCore.newProject();
+  if (code != 0) {
+    mMemoryFull = mCore.hasException() ? 1 : 0;
+    if (mMemoryFull) showMemoryFull();
+    return Result::nest(1, code);
+  }
+  mCore.clearWaveList();
+  mCore.resetSections();
+  mCore.resetCommonInfo();
+  resetViewState();
+  setSectionWaveView(mCurrentWave, mCurrentSection, mSampleCount, {}, mZoom, mScrollOffset);
+  resetSectionPanel(true);
+  updateSectionPanel(mCurrentSection);
+  updateSectionControls(mCurrentSection);
+  updateActionStates();
+  updateUndoRedoActions();
+  setProjectName(tr("New Audio Style.qmproj"));
+  return Result::kOk;
+}
+
+void MainWindow::setProjectName(const QString& path) {
+  mLEditProjectFileName->setText(QFileInfo(path).completeBaseName());
+}
+
+int MainWindow::confirmDiscardChanges() {
+  const QString yes = tr("Yes");
+  const QString no = tr("No");
+  const QString cancel = tr("Cancel");
+  const QString answer = showMessageWithButtons(
+      this, kTitle, tr("Project data have been changed. Do you wish to proceed without saving?"),
+      {{yes, QMessageBox::YesRole}, {no, QMessageBox::NoRole}, {cancel, QMessageBox::RejectRole}}, cancel);
+  if (answer == cancel) return QMessageBox::Cancel;
+  if (answer == no) return QMessageBox::No;
+  if (answer == yes) return QMessageBox::Yes;
+  return 0;
+}
+
+void MainWindow::newProject() {
+  if (mCore.isModified()) {
+    const int answer = confirmDiscardChanges();
+    if (answer == QMessageBox::Cancel) return;
+    if (answer == QMessageBox::No && !saveProjectFileAs()) return;
+  }
+  waitCursor();
+  const ResultCode code = createNewProject();
+  restoreCursor();
+  if (code != 0) {
+    showMessage(this, kTitle, tr("#0109 Resetting Project File Process returns some error! [%1]").arg(hex(code)),
+                QMessageBox::Ok, QMessageBox::Ok);
+  }
+}
+
+void MainWindow::openProject() { openProjectFile(QString()); }
+
+void MainWindow::openProjectFile(const QString& given) {
+  if (mCore.isModified()) {
+    const int answer = confirmDiscardChanges();
+    if (answer == QMessageBox::Cancel) return;
+    if (answer == QMessageBox::No && !saveProjectFileAs()) return;
+  }
+  QString folder = loadProjectFilePath();
+  if (folder.isEmpty()) folder = "./";
+  const QString path = given.isEmpty() ? QFileDialog::getOpenFileName(this, tr("Open Project File"), folder,
+                                                                        tr("Project Files (*.qmproj)"))
+                                       : given;
+  if (path.isEmpty()) return;
+  mCore.clearLastError();
+  mMemoryFull = 0;
+  waitCursor();
+  const ResultCode code = mCore.openProject(path.toStdWString());
+  restoreCursor();
+  if (code != 0) {
+    mMemoryFull = mCore.hasException() ? 1 : 0;
+    if (mMemoryFull)
+      showMemoryFull();
+    else
+      showMessage(this, kTitle, tr("#0110 some error occurs!"), QMessageBox::Ok, QMessageBox::Ok);
+    return;
+  }
+  mProjectPath = path;
+  saveProjectFilePath(QFileInfo(path).path());
+  const ResultCode loaded = loadProjectFile();
+  if (loaded == Result::fail(1)) {
+    newProject();
+    mProjectPath = path;
+    setProjectName(path);
+  } else if (loaded != 0) {
+    mMemoryFull = mCore.hasException() ? 1 : 0;
+    if (mMemoryFull) {
+      showMemoryFull();
+      return;
+    }
+  }
+  mProjectState = 2;
+  resetSectionPanel(false);
+  setProjectName(QFileInfo(path).fileName());
+  updateActionStates();
+  updateUndoRedoActions();
+}
+
+ResultCode MainWindow::loadProjectFile() {
+  if (mCore.waveCount() == 0) return Result::fail(1);
+  for (std::size_t i = 0; i < mCore.waveCount(); ++i) {
+    WavInfo* wave = nullptr;
+    const ResultCode code = mCore.getWaveInfo(static_cast<std::uint8_t>(i), &wave);
+    if (code != 0 || !wave) return Result::nest(2, code);
+    const QString file = QString::fromStdWString(wave->fileName);
+    QString folder = loadAudioFilePath();
+    if (folder.isEmpty()) folder = "./";
+    const QFileInfo info(file);
+    const QString shownName = info.completeBaseName() + "." + info.suffix();
+    while (!QFileInfo::exists(file)) {
+      const auto answer =
+          showQuestion(this, kTitle, tr("Cannot find the audio file \"%1\". Search the file now?").arg(shownName),
+                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+      if (answer != QMessageBox::Yes) {
+        showMessage(this, kTitle, tr("Cannot find the audio file \"%1\". - fileNo[%2]").arg(shownName).arg(i),
+                    QMessageBox::Ok, QMessageBox::Ok);
+        break;
+      }
+      const QString chosen = QFileDialog::getOpenFileName(
+          this, tr("Open Audio File"), folder,
+          tr("Audio Files (*.wav *.aiff *.aif);; Audio Files (*.wav);; Audio Files (*.aiff *.aif);; Audio Files (*.*)"));
+      if (chosen.isEmpty() || !QFileInfo::exists(chosen)) continue;
+      const ResultCode renamed = mCore.setWaveFileName(static_cast<std::uint8_t>(i), chosen.toStdWString());
+      if (renamed != 0) {
+        showMessageBox(this, kTitle, tr("Cannot find the audio file.\n [%1]").arg(file), QMessageBox::Ok,
+                       QMessageBox::Ok);
+        return Result::nest(3, renamed);
+      }
+      saveAudioFilePath(QFileInfo(chosen).path());
+      break;
+    }
+  }
+  return Result::kOk;
+}
+
+ResultCode MainWindow::saveProjectFile(const QString& path) {
+  mCore.clearLastError();
+  mMemoryFull = 0;
+  mProjectPath = path;
+  saveProjectFilePath(QFileInfo(path).path());
+  const ResultCode code = mCore.saveProject(path.toStdWString());
+  if (code != 0) {
+    mMemoryFull = mCore.hasException() ? 1 : 0;
+    if (mMemoryFull) showMemoryFull();
+    return Result::nest(1, code);
+  }
+  mProjectState = 2;
+  if (QWidget* focused = focusWidget()) focused->clearFocus();
+  return Result::kOk;
+}
+
+bool MainWindow::saveProjectFileAs() {
+  const QString folder = loadProjectFilePath();
+  const QString suggested = (folder.isEmpty() ? QString("./") : folder + "/") + mProjectPath;
+  const QString path =
+      QFileDialog::getSaveFileName(this, tr("Save Project File"), suggested, tr("Project Files (*.qmproj)"));
+  if (path.isEmpty()) return false;
+  const ResultCode code = saveProjectFile(path);
+  if (code != 0) {
+    showMessage(this, kTitle, tr("#0078 Saving Project File Process returns some error! [%1]").arg(hex(code)),
+                QMessageBox::Ok, QMessageBox::Ok);
+    return false;
+  }
+  saveProjectFilePath(QFileInfo(path).path());
+  setProjectName(QFileInfo(path).fileName());
+  return true;
+}
+
+void MainWindow::saveProject() {
+  if (mProjectPath.isEmpty() || mProjectState == 1) {
+    mProjectPath = tr("New Audio Style.qmproj");
+    saveProjectAs();
+    if (mProjectState == 1) mProjectPath.clear();
+    return;
+  }
+  if (QWidget* focused = focusWidget()) focused->clearFocus();
+  waitCursor();
+  const ResultCode code = saveProjectFile(mProjectPath);
+  updateActionStates();
+  updateUndoRedoActions();
+  updateSectionPanel(mCurrentSection);
+  updateSectionControls(mCurrentSection);
+  updateActionStates();
+  updateUndoRedoActions();
+  restoreCursor();
+  if (code != 0) {
+    showMessage(this, kTitle, tr("#0078 Saving Project File Process returns some error! [%1]").arg(hex(code)),
+                QMessageBox::Ok, QMessageBox::Ok);
+  }
+}
+
+void MainWindow::saveProjectAs() {
+  if (mProjectPath.isEmpty() || mProjectState == 1) mProjectPath = tr("New Audio Style.qmproj");
+  saveProjectFileAs();
+  if (mProjectState == 1) mProjectPath.clear();
+  updateActionStates();
+  updateUndoRedoActions();
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (event->type() == QEvent::FileOpen) {
+    openProjectFile(static_cast<QFileOpenEvent*>(event)->file());
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!mCore.isModified()) {
+    const QString yes = tr("Yes");
+    const QString no = tr("No");
+    const QString answer = showMessageWithButtons(this, kTitle, tr("Do you wish to exit?"),
+                                                  {{yes, QMessageBox::YesRole}, {no, QMessageBox::NoRole}}, no);
+    if (answer != yes) {
+      event->ignore();
+      return;
+    }
+    event->accept();
+    return;
+  }
+  for (;;) {
+    const int answer = confirmDiscardChanges();
+    if (answer == QMessageBox::Cancel) {
+      event->ignore();
+      return;
+    }
+    if (answer == QMessageBox::No && !saveProjectFileAs()) continue;
+    break;
+  }
+  event->accept();
+}
