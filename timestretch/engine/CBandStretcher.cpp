@@ -1,0 +1,82 @@
+#include "CBandStretcher.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "EngineArray.h"
+
+namespace {
+
+const CTimeMachineParams::Trailer* trailerOf(const CTimeMachineParams* params) {
+  if (!params) throw -2;
+  return &params->trailer;
+}
+
+}  // namespace
+
+CBandStretcher::CBandStretcher(const CTimeMachineParams* params, CSoundFile** out)
+    : CSpectrum(trailerOf(params)),
+      params_(params),
+      sampleRate_(static_cast<int>(params->trailer.sampleRate)),
+      bandCount_(params->trailer.bandCount),
+      hopSeconds_(sampleRate_ > 0 ? static_cast<double>(windowSize) / sampleRate_ : 0.0),
+      synthesisComponents_(static_cast<std::int32_t>(params->GetParam(CTimeMachineParams::SynthesisComponents, 0.0))),
+      stereoPhaseSwitch_(static_cast<std::int32_t>(params->GetParam(CTimeMachineParams::StereoPhaseSwitch, 0.0))),
+      stereoPhaseAmount_(params->GetParam(CTimeMachineParams::StereoPhaseAmount, 0.0)),
+      outputFlags_(params->trailer.outputFlags) {
+  frameBuffer_ = EngineArray::Make<float>(static_cast<std::size_t>(std::max<std::int64_t>(fftLength, fftBase)));
+  outputBlock_ = EngineArray::Make<float>(static_cast<std::size_t>(std::max<std::int64_t>(fftLength / 2, windowSize)));
+  overlapAdd_ = EngineArray::Make<float>(static_cast<std::size_t>(2 * windowSize));
+  if (outputFlags_ & kWritesSampleBuffer) {
+    if (out) {
+      output_ = new (std::nothrow) CSoundFile(nullptr);
+      if (!output_) throw -1;
+      output_->sampleRate = sampleRate_;
+      *out = output_;
+      handedOut_ = true;
+    } else {
+      outputFlags_ &= ~kWritesSampleBuffer;
+    }
+  }
+}
+
+CBandStretcher::~CBandStretcher() {
+  if ((outputFlags_ & kWritesSampleBuffer) && !handedOut_) delete output_;
+}
+
+int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist) {
+  std::unique_ptr<SMSFrame> owned(freeIt ? frame : nullptr);
+  const std::int64_t hop = windowSize;
+  const std::int64_t N = fftLength;
+  float* ola = overlapAdd_.get();
+  std::memmove(ola, ola + hop, static_cast<std::size_t>(hop) * sizeof(float));
+  std::fill(ola + hop, ola + 2 * hop, 0.0f);
+  float* buf = frameBuffer_.get();
+  std::fill(buf, buf + std::max<std::int64_t>(N, fftBase), 0.0f);
+
+  const std::int64_t centre = overlap == 0.0f ? N / 4 : N / 2;
+  if (frame && (synthesisComponents_ & kSynthesiseSpectrum) &&
+      (frame->Has(SMSFrame::kMagnitudes) || frame->Has(SMSFrame::kPhases)) && frame->binCount >= 1) {
+    // The band edge as the integer sample rate it stands for, halved.
+    const double halfRate = std::floor(2.0 * nyquist) / 2.0;
+    SynthesizeResidual(*frame, buf, sampleRate_, halfRate, centre);
+  }
+  if (frame) lastFrameTime_ = frame->time;
+  const int result = InverseSpectrum(buf);
+  if (result != 0) return result;
+
+  for (std::int64_t i = 0; i < hop; ++i) {
+    const std::int64_t before = centre - hop + i;
+    const std::int64_t after = centre + i;
+    if (before >= 0 && before < N) ola[i] += buf[before];
+    if (after >= 0 && after < N) ola[hop + i] += buf[after];
+  }
+  std::memcpy(outputBlock_.get(), ola, static_cast<std::size_t>(hop) * sizeof(float));
+  if (outputFrameCounter_ > 0 && (outputFlags_ & kWritesSampleBuffer) && output_)
+    output_->WriteToSoundFileAt(outputBlock_.get(), static_cast<int>(hop), outputPosition_ - hop);
+  outputPosition_ += hop;
+  ++outputFrameCounter_;
+  return 0;
+}
