@@ -273,6 +273,8 @@ TEST(ApplicationDevice, WithoutAnOutputDeviceCreateFailsButKeepsTheDevice) {
   device->deviceCount(count);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(device->open(2048, 44100.0), 0u);
+  EXPECT_EQ(device->start(), 0u);
+  EXPECT_EQ(device->stop(), 0u);
   EXPECT_EQ(device->close(), 0u);
   EXPECT_EQ(device->position(), 0);
   EXPECT_NE(device->selectDevice(-1), 0u);

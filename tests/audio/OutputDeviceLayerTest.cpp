@@ -6,6 +6,7 @@
 #include <QSharedPointer>
 
 #include <numeric>
+#include <thread>
 
 #include "CaudioOutDeviceInfo_hal.h"
 #include "CaudioOutDeviceManager_hal.h"
@@ -237,4 +238,22 @@ TEST(OutputDeviceLayer, StartAndStopAThousandTimesWithCyclesInBetween) {
     ASSERT_TRUE(device->stop());
   }
   EXPECT_EQ(ramp->calls, 500);
+}
+
+TEST(OutputDeviceLayer, ClockedDevicePullsCyclesByItselfUntilStopped) {
+  VirtualBackend backend;
+  CaudioOutDeviceManager_hal manager(backend);
+  QList<QSharedPointer<CaudioOutDeviceInfoIF>> list;
+  manager.getDeviceInfoList(list);
+  const hal::DeviceId id = list.value(0)->deviceId();
+  auto ramp = new RampCallback(16);
+  auto callback = QSharedPointer<CaudioOutCallbackIF>(ramp);
+  auto device = manager.createDevice(list[0], callback);
+  ASSERT_TRUE(device->start(0, 1, 16, 44100.0));
+  EXPECT_FALSE(backend.pump(id, 1));  // a clocked device is not pumped by hand
+  while (backend.capturedStatuses(id).size() < 3) std::this_thread::yield();
+  ASSERT_TRUE(device->stop());
+  const std::size_t cycles = backend.capturedStatuses(id).size();
+  EXPECT_EQ(backend.capturedChannel(id, 0).size(), cycles * 16);
+  EXPECT_EQ(ramp->calls, static_cast<int>(cycles));
 }
