@@ -1,0 +1,156 @@
+// The Dv widgets' key rule: which keys leave the widget for its parent, and
+// whether the widget keeps the focus.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <functional>
+#include <memory>
+
+#include "DvFrame.h"
+#include "DvWidgets.h"
+
+namespace {
+
+// A parent that records and accepts every key press and mouse move it gets
+// (before Qt's own Tab handling could move the focus).
+class Recorder : public QWidget {
+ public:
+  int keys = 0;
+  int lastKey = 0;
+  QPoint lastMove{-1, -1};
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() != QEvent::KeyPress) return QWidget::event(e);
+    ++keys;
+    lastKey = static_cast<QKeyEvent*>(e)->key();
+    e->accept();
+    return true;
+  }
+  void mouseMoveEvent(QMouseEvent* e) override { lastMove = e->pos(); }
+};
+
+// Keys a widget leaves to its default handler may still reach the parent
+// through Qt's propagation of ignored keys; what tells the rule apart there
+// is the focus.
+enum class Parent { Gets, Misses, Either };
+
+struct KeyCase {
+  const char* widget;
+  int key;
+  Qt::KeyboardModifiers modifiers;
+  Parent parent;
+  bool keepsFocus;
+};
+
+QWidget* makeWidget(const QString& kind, QWidget* parent) {
+  if (kind == "DvLineEdit") return new DvLineEdit(parent);
+  if (kind == "DvSpinBox") return new DvSpinBox(parent);
+  if (kind == "DvDoubleSpinBox") return new DvDoubleSpinBox(parent);
+  if (kind == "DvComboBox") return new DvComboBox(parent);
+  if (kind == "DvCheckBox") return new DvCheckBox(parent);
+  if (kind == "DvPushButton") return new DvPushButton(parent);
+  return new DvTextEdit(parent);
+}
+
+class DvKeyTable : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(DvKeyTable, KeyReachesParentAndFocusAsTheTableSays) {
+  const KeyCase c = GetParam();
+  Recorder parent;
+  QWidget* widget = makeWidget(c.widget, &parent);
+  auto* neighbour = new DvLineEdit(&parent);  // somewhere for Tab to go
+  neighbour->move(0, 40);
+  widget->setFocusPolicy(Qt::StrongFocus);
+  parent.show();
+  QApplication::setActiveWindow(&parent);
+  widget->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(widget->hasFocus());
+
+  QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers);
+  QApplication::sendEvent(widget, &press);
+  if (c.parent != Parent::Either) {
+    EXPECT_EQ(parent.keys > 0, c.parent == Parent::Gets) << c.widget << " key " << std::hex << c.key;
+  }
+  if (c.parent == Parent::Gets) {
+    EXPECT_EQ(parent.lastKey, c.key);
+  }
+  EXPECT_EQ(widget->hasFocus(), c.keepsFocus) << c.widget << " key " << std::hex << c.key;
+}
+
+constexpr auto Ctrl = Qt::ControlModifier;
+constexpr auto None = Qt::NoModifier;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, DvKeyTable,
+    ::testing::Values(
+        // Select all leaves line edits and spin boxes for the window...
+        KeyCase{"DvLineEdit", Qt::Key_A, Ctrl, Parent::Gets, false}, KeyCase{"DvSpinBox", Qt::Key_A, Ctrl, Parent::Gets, false},
+        KeyCase{"DvDoubleSpinBox", Qt::Key_A, Ctrl, Parent::Gets, false},
+        // ...but stays with combo boxes and buttons.
+        KeyCase{"DvComboBox", Qt::Key_A, Ctrl, Parent::Either, true}, KeyCase{"DvCheckBox", Qt::Key_A, Ctrl, Parent::Either, true},
+        KeyCase{"DvPushButton", Qt::Key_A, Ctrl, Parent::Either, true},
+        // Undo and redo leave every widget.
+        KeyCase{"DvComboBox", Qt::Key_Z, Ctrl, Parent::Gets, false}, KeyCase{"DvPushButton", Qt::Key_Y, Ctrl, Parent::Gets, false},
+        KeyCase{"DvTextEdit", Qt::Key_Z, Ctrl, Parent::Gets, false}, KeyCase{"DvLineEdit", Qt::Key_Y, Ctrl, Parent::Gets, false},
+        // Escape clears the focus everywhere.
+        KeyCase{"DvLineEdit", Qt::Key_Escape, None, Parent::Gets, false},
+        KeyCase{"DvSpinBox", Qt::Key_Escape, None, Parent::Gets, false},
+        KeyCase{"DvComboBox", Qt::Key_Escape, None, Parent::Gets, false},
+        KeyCase{"DvCheckBox", Qt::Key_Escape, None, Parent::Gets, false},
+        KeyCase{"DvTextEdit", Qt::Key_Escape, None, Parent::Gets, false},
+        // Tab: handed on with the focus kept by line edits and buttons, a
+        // focus move on spin boxes, focus cleared on the text edit.
+        KeyCase{"DvLineEdit", Qt::Key_Tab, None, Parent::Gets, true}, KeyCase{"DvCheckBox", Qt::Key_Tab, None, Parent::Gets, true},
+        KeyCase{"DvPushButton", Qt::Key_Tab, None, Parent::Gets, true}, KeyCase{"DvSpinBox", Qt::Key_Tab, None, Parent::Misses, false},
+        KeyCase{"DvTextEdit", Qt::Key_Tab, None, Parent::Gets, false},
+        // Space never reaches a line edit's text or toggles a button.
+        KeyCase{"DvLineEdit", Qt::Key_Space, None, Parent::Gets, true},
+        KeyCase{"DvCheckBox", Qt::Key_Space, None, Parent::Gets, true},
+        KeyCase{"DvComboBox", Qt::Key_Space, None, Parent::Gets, true},
+        // The keypad Enter leaves a spin box with the focus kept; Return is its own.
+        KeyCase{"DvSpinBox", Qt::Key_Enter, None, Parent::Gets, true}, KeyCase{"DvSpinBox", Qt::Key_Return, None, Parent::Either, true},
+        // Ordinary keys behave as usual.
+        KeyCase{"DvLineEdit", Qt::Key_B, None, Parent::Either, true}));
+
+TEST(DvWidgets, SpaceDoesNotToggleACheckBoxAndTextIsNotTyped) {
+  Recorder parent;
+  auto* check = new DvCheckBox(&parent);
+  auto* edit = new DvLineEdit(&parent);
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+  QApplication::sendEvent(check, &space);
+  QKeyEvent space2(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+  QApplication::sendEvent(edit, &space2);
+  QKeyEvent letter(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b");
+  QApplication::sendEvent(edit, &letter);
+  EXPECT_FALSE(check->isChecked());
+  EXPECT_EQ(edit->text(), "b");
+}
+
+TEST(DvWidgets, AKeyHandedOnWithoutParentIsDropped) {
+  DvLineEdit orphan;
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(&orphan, &escape);
+  EXPECT_FALSE(escape.isAccepted());
+}
+
+TEST(DvFrame, MovesGoToTheTargetInItsCoordinatesOrNowhere) {
+  Recorder window;
+  window.resize(300, 200);
+  auto* frame = new DvFrame(&window);
+  frame->setGeometry(40, 30, 200, 100);
+  window.show();
+  QMouseEvent move(QEvent::MouseMove, QPointF(10.6, 5.2), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(frame, &move);
+  EXPECT_EQ(window.lastMove, QPoint(-1, -1)) << "no target: the move is swallowed";
+  frame->mMouseTarget = &window;
+  QApplication::sendEvent(frame, &move);
+  EXPECT_EQ(window.lastMove, QPoint(51, 35));
+}
+
+}  // namespace
