@@ -1,0 +1,69 @@
+// A program that runs the application object the way the real program does,
+// for the tests that need their own QApplication: the file-open route and
+// the whole run with files named on the command line. Prints what it saw.
+//
+//   app_harness route
+//   app_harness run [files...]
+
+#include <QFileOpenEvent>
+#include <QLineEdit>
+
+#include <cstdio>
+#include <cstring>
+
+#include "Application.h"
+#include "ApplicationMain.h"
+#include "MainWindow.h"
+
+namespace {
+
+class Receiver : public QObject {
+ public:
+  int received = 0;
+  QString file;
+  bool spontaneous = true;
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() != QEvent::FileOpen) return QObject::event(e);
+    ++received;
+    file = static_cast<QFileOpenEvent*>(e)->file();
+    spontaneous = e->spontaneous();
+    return true;
+  }
+};
+
+int route(int argc, char** argv) {
+  Application app(argc, argv);
+  Receiver receiver;
+  QFileOpenEvent early("early.qmproj");
+  const bool earlyResult = QCoreApplication::sendEvent(&app, &early);
+  std::printf("before result=%d received=%d\n", earlyResult, receiver.received);
+  app.fileOpenReceiver = &receiver;
+  QFileOpenEvent late("late.qmproj");
+  const bool lateResult = QCoreApplication::sendEvent(&app, &late);
+  std::printf("after result=%d received=%d file=%s spontaneous=%d\n", lateResult, receiver.received,
+              qPrintable(receiver.file), receiver.spontaneous);
+  QEvent other(QEvent::User);
+  std::printf("other result=%d\n", QCoreApplication::sendEvent(&app, &other));
+  return 0;
+}
+
+int run(int argc, char** argv) {
+  const int code = runApplication(argc, argv, [](MainWindow& window) {
+    std::printf("name=%s path=%s state=%d\n", qPrintable(window.mLEditProjectFileName->text()),
+                qPrintable(window.projectPath()), window.projectState());
+    return 7;
+  });
+  std::printf("exit=%d\n", code);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "route") == 0) return route(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "run") == 0) return run(argc, argv);
+  std::fprintf(stderr, "usage: app_harness route | run [files...]\n");
+  return 2;
+}
