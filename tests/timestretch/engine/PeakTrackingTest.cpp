@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "engine/PeakTracking.h"
+
+namespace {
+
+std::vector<double> pick(const std::vector<float>& m, std::int64_t w, double nyquist = 1000.0, float threshold = -100) {
+  std::vector<double> peaks(PeakTracking::kMaxPeaks);
+  std::int32_t count = 0;
+  PickPeaks(m.data(), static_cast<std::int64_t>(m.size()), w, &count, peaks.data(), nyquist, threshold);
+  peaks.resize(static_cast<std::size_t>(count));
+  return peaks;
+}
+
+// One band A and one band B, matched with edges at `nyquist`.
+PeakRegionTable match(std::vector<double> a, std::vector<double> b, double maxDeviation = 40.0) {
+  const float nyquist[1] = {22050.0f};
+  double edgeA[1] = {22050.0}, edgeB[1] = {22050.0};
+  const double* pa[1] = {a.data()};
+  const double* pb[1] = {b.data()};
+  const std::int32_t ca[1] = {static_cast<std::int32_t>(a.size())};
+  const std::int32_t cb[1] = {static_cast<std::int32_t>(b.size())};
+  auto table = std::make_unique<PeakRegionTable>();
+  TSBandContinuePeaks(pa, ca, pb, cb, edgeA, edgeB, 1, *table, nyquist, maxDeviation);
+  return *table;
+}
+
+}  // namespace
+
+TEST(PickPeaks, AMaximumAtBinZeroIsAPeakAtExactlyZeroHertz) {
+  const auto peaks = pick({-10, -20, -30, -40, -35, -50, -60, -70}, 1);
+  ASSERT_FALSE(peaks.empty());
+  EXPECT_EQ(peaks[0], 0.0);
+}
+
+TEST(PickPeaks, ParabolicPeaksAreRefinedToTheirVertex) {
+  // Bins sampled from a parabola with its vertex at bin 5.3: the refinement
+  // is exact for a parabola.
+  std::vector<float> m(16);
+  for (int k = 0; k < 16; ++k) m[k] = static_cast<float>(-2.0 * (k - 5.3) * (k - 5.3));
+  const auto peaks = pick(m, 2, 1500.0, -1000.0f);
+  ASSERT_EQ(peaks.size(), 1u);
+  EXPECT_NEAR(peaks[0], 5.3 * 1500.0 / 15.0, 1e-3);
+}
+
+TEST(PickPeaks, PlateausPeakOnlyWhereSomethingLiesBelow) {
+  // Two equal maxima, w = 1: each has a lower neighbour, so both count, at
+  // the midpoint between them.
+  auto peaks = pick({-90, -90, -90, -60, -50, -50, -60, -90, -90, -90, -90}, 1);
+  ASSERT_EQ(peaks.size(), 2u);
+  EXPECT_DOUBLE_EQ(peaks[0], 4.5 * 100.0);
+  EXPECT_DOUBLE_EQ(peaks[1], 4.5 * 100.0);
+  // A flat three-bin top (bins 4..6 of 11 bins at 100 Hz): the middle bin
+  // has nothing below within w = 1 (its edges peak half a bin inwards)...
+  const std::vector<float> flat = {-90, -90, -90, -60, -50, -50, -50, -60, -90, -90, -90};
+  EXPECT_EQ(pick(flat, 1), (std::vector<double>{450.0, 550.0}));
+  // ...and with w = 2 it is a peak refined by nothing (a zero curvature).
+  peaks = pick(flat, 2);
+  for (double p : peaks) EXPECT_TRUE(std::isfinite(p));
+  EXPECT_NE(std::find(peaks.begin(), peaks.end(), 500.0), peaks.end());
+  // Bins at or below the threshold never peak.
+  EXPECT_TRUE(pick({-90, -90, -90, -60, -50, -60, -90, -90}, 1, 1000.0, -50.0f).empty());
+}
+
+TEST(PickPeaks, WhiteNoiseStopsAtThePeakCap) {
+  std::mt19937 gen(11);
+  std::normal_distribution<float> d(-40.0f, 10.0f);
+  std::vector<float> m(8193);
+  for (auto& v : m) v = d(gen);
+  // Exactly kMaxPeaks entries: the sanitizer sees any write past them.
+  auto peaks = std::make_unique<double[]>(PeakTracking::kMaxPeaks);
+  std::int32_t count = 0;
+  PickPeaks(m.data(), 8193, 1, &count, peaks.get(), 22050.0, -200.0f);
+  EXPECT_EQ(count, PeakTracking::kMaxPeaks);
+  PickPeaks(m.data(), 8193, 1, &count, peaks.get(), 22050.0, -200.0f);  // already full
+  EXPECT_EQ(count, PeakTracking::kMaxPeaks);
+  // The same full lists tracked into one table stay within its capacity.
+  std::vector<double> a(peaks.get(), peaks.get() + count);
+  const auto table = match(a, a, 40.0);
+  EXPECT_EQ(table.count, PeakTracking::kMaxPeaks);
+  for (std::int32_t r = 0; r < table.count; ++r) ASSERT_EQ(table.centre[r], table.source[r]);
+}
+
+TEST(TSBandContinuePeaks, BPeaksMatchTheNearestAPeakOnAForwardSweep) {
+  // Halfway between two A peaks: the lower one (the walk stops at the first
+  // distance that is not smaller).
+  auto t = match({100, 200}, {150}, 60.0);
+  ASSERT_EQ(t.count, 1);
+  EXPECT_EQ(t.source[0], 100.0);
+  // Two B peaks continuing one A peak: only the nearer stays a region.
+  t = match({100, 300}, {95, 103, 298});
+  ASSERT_EQ(t.count, 2);
+  EXPECT_EQ(t.centre[0], 103.0);
+  EXPECT_EQ(t.source[0], 100.0);
+  EXPECT_EQ(t.centre[1], 298.0);
+  EXPECT_EQ(t.source[1], 300.0);
+  // Too far from every A peak: no region.
+  EXPECT_EQ(match({100}, {150}).count, 0);
+  EXPECT_EQ(match({}, {150}).count, 0);
+}
+
+TEST(TSBandContinuePeaks, EdgesMoveWithThePeaksAndTooManyBandsAreRefused) {
+  const float nyquist[2] = {5512.5f, 22050.0f};
+  std::vector<double> a0 = {}, a1 = {}, b0 = {}, b1 = {1000.0};
+  const double* pa[2] = {a0.data(), a1.data()};
+  const double* pb[2] = {b0.data(), b1.data()};
+  const std::int32_t ca[2] = {0, 0}, cb[2] = {0, 1};
+  double edgeA[2] = {1500.0, 22050.0}, edgeB[2] = {1500.0, 22050.0};
+  auto table = std::make_unique<PeakRegionTable>();
+  EXPECT_EQ(TSBandContinuePeaks(pa, ca, pb, cb, edgeA, edgeB, 2, *table, nyquist, 40.0), 0);
+  // No B peak of band 1 above the edge: the edge goes to band 0's Nyquist.
+  EXPECT_EQ(edgeB[0], 5512.5);
+  EXPECT_EQ(table->count, 0);
+  // A B peak just above the edge pulls it up to itself when the edge lies
+  // above the midpoint below it.
+  std::vector<double> c1 = {1000.0, 1600.0};
+  const double* pc[2] = {b0.data(), c1.data()};
+  const std::int32_t cc[2] = {0, 2};
+  edgeB[0] = 1500.0;
+  TSBandContinuePeaks(pa, ca, pc, cc, edgeA, edgeB, 2, *table, nyquist, 40.0);
+  EXPECT_EQ(edgeB[0], 1600.0);
+  float many[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  double edges[9] = {0};
+  std::int32_t counts[9] = {0};
+  const double* lists[9] = {nullptr};
+  table->count = 5;
+  EXPECT_EQ(TSBandContinuePeaks(lists, counts, lists, counts, edges, edges, 9, *table, many, 40.0), 1);
+  EXPECT_EQ(table->count, 0);
+}
