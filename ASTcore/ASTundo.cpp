@@ -5,12 +5,14 @@
 void ASTundo::push(QUndoCommand* cmd) {
   const QString text = cmd ? cmd->text() : QString();
   QUndoStack::push(cmd);
+  indexAfterLastPush = index();
   modified = 1;
   qDebug().noquote() << QString("push -> [%1] / undo count [%2]").arg(text).arg(count());
 }
 
 void ASTundo::clear() {
   QUndoStack::clear();
+  indexAfterLastPush = -1;
   modified = 0;
   qDebug().noquote() << QString("clear -> undo index [%1] / undo count [%2]").arg(index()).arg(count());
 }

@@ -29,6 +29,11 @@ class ASTundo : public QUndoStack {
 
   bool isModified() const { return modified != 0; }
 
+  // True while the step before the current index is the one pushed last:
+  // no undo, redo or clear has moved the history since.
+  bool lastPushIsCurrent() const { return index() == indexAfterLastPush; }
+
  private:
   std::uint8_t modified = 0;
+  int indexAfterLastPush = -1;
 };

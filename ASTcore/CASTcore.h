@@ -89,8 +89,8 @@ class CASTcore {
   // Replaces one slot as a "set section" step. An equal record adds no step;
   // a record that differs only in its rendered length is stored directly.
   ResultCode updateSecInfo(std::uint8_t slot, const SecInfo& sec);
-  // As updateSecInfo under the given step text; a run of edits with one text
-  // (a dragged control) collapses into one step.
+  // As updateSecInfo under the given step text; consecutive edits of the
+  // same slot with the same text (a dragged control) collapse into one step.
   ResultCode updateSecInfoNamed(std::uint8_t slot, const SecInfo& sec, const QString& macroText);
   // Replaces the common record as a "set common" step; an equal record adds
   // no step. Out-of-range values are refused.

@@ -2,10 +2,9 @@
 // the undo stack: a macro named "set all", "set section" or "set common"
 // around one snapshot command with a finer text.
 
-#include <QDebug>
-
 #include "ASTundo.h"
 #include "CASTcore.h"
+#include "NamedSectionEditCommand.h"
 #include "SetAllInfoCommand.h"
 #include "SetComnInfoCommand.h"
 #include "SetSecInfoCommand.h"
@@ -63,15 +62,19 @@ ResultCode CASTcore::updateSecInfoNamed(std::uint8_t slot, const SecInfo& sec, c
       return Result::fail(3);
     }
   }
-  const bool named = !macroText.isNull();
   try {
-    if (named && undoStack->canUndo() && undoStack->undoText() == macroText) {
-      undoStack->undo();
-      qDebug().noquote() << QString("same undo process (%1)").arg(macroText);
+    if (macroText.isNull()) {
+      auto cmd = std::make_unique<SetSecInfoCommand>(&allInfo, slot, sec, &secRendered[slot],
+                                                     QString("set section[%1]").arg(slot));
+      pushInMacro(*undoStack, "set section", std::move(cmd));
+    } else {
+      // Applied before the stack takes it; a merged command is deleted by the
+      // stack, an unapplied one by the owner here.
+      auto cmd = std::make_unique<NamedSectionEditCommand>(&allInfo, slot, sec, &secRendered[slot], macroText,
+                                                           undoStack->lastPushIsCurrent());
+      undoStack->push(cmd.get());
+      cmd.release();
     }
-    auto cmd = std::make_unique<SetSecInfoCommand>(&allInfo, slot, sec, &secRendered[slot],
-                                                   QString("set section[%1]").arg(slot));
-    pushInMacro(*undoStack, named ? macroText : QString("set section"), std::move(cmd));
   } catch (...) {
     exceptFlag = 1;
     return Result::fail(3);

@@ -16,6 +16,10 @@ class SetSecInfoCommand : public QUndoCommand {
   void undo() override;
   void redo() override;
 
+  // Makes `later`'s resulting slot state this step's result, keeping this
+  // step's state before; `later` edits the same slot and was applied after.
+  void takeResultOf(const SetSecInfoCommand& later) { newSec = later.newSec; }
+
  private:
   void apply(const SecInfo& sec);
 

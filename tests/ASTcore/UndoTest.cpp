@@ -134,6 +134,23 @@ TEST(Undo, NamedEditsWithOneTextCollapseIntoOneStep) {
   EXPECT_EQ(core.getCommonInfo().volume, 70);
 }
 
+TEST(Undo, ANamedEditOfAnotherSlotOrAfterUndoIsAStepOfItsOwn) {
+  CASTcore core;
+  ASSERT_EQ(core.updateSecInfoNamed(3, usedSection(10, 20), "set end"), 0u);
+  ASSERT_EQ(core.updateSecInfoNamed(4, usedSection(30, 40), "set end"), 0u);
+  EXPECT_EQ(slotOf(core, 3).endAdrs, 20u) << "the edit of slot 3 is kept";
+  EXPECT_EQ(core.undoCount(), 2);
+  core.undo();
+  EXPECT_EQ(slotOf(core, 3).endAdrs, 20u);
+  EXPECT_EQ(slotOf(core, 4), SecInfo());
+
+  // After an undo the next edit does not fold into the step below.
+  ASSERT_EQ(core.updateSecInfoNamed(3, usedSection(10, 50), "set end"), 0u);
+  EXPECT_EQ(core.undoCount(), 2);
+  core.undo();
+  EXPECT_EQ(slotOf(core, 3).endAdrs, 20u);
+}
+
 TEST(Undo, SetAllIsOneStepEvenWithoutChange) {
   CASTcore core;
   AllInfo copy;
