@@ -161,11 +161,13 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
         return Result::nest(7, rc);
       }
     }
-    std::uint16_t division = 1;
-    QString message;
-    core.divBeatDnUp(1, 0, 3, 0, division, message);
-    if (options.fixedMeter == 1) core.setBeatRange(options.beatsPerBar, options.beatUnit);
   }
+  // The fallback grid (one entry per beat of one bar) needs the same
+  // re-division and metre as an analysed one, or it is read as half a bar.
+  std::uint16_t division = 1;
+  QString message;
+  core.divBeatDnUp(1, 0, 3, 0, division, message);
+  if (options.fixedMeter == 1) core.setBeatRange(options.beatsPerBar, options.beatUnit);
   qDebug() << "segToSec started";
   progress(95);
 

@@ -2,11 +2,14 @@
 
 #include <QDebug>
 
+#include "NumericUtilities.h"
 #include "SegmenterWriter.h"
 #include "SongAnalyzer.h"
 #include "WavSeekerSeq.h"
 
 namespace {
+
+constexpr std::uint32_t kAnalysisSeed = 32768;
 
 // Denominator code of the analysis for a time-signature denominator.
 int denominatorCode(std::int32_t denominator) {
@@ -46,6 +49,9 @@ segmenter::segmenter() : IF_segmenter(nullptr) {}
 IF_segmenter* segmenter::create() { return new segmenter(); }
 
 ResultCode segmenter::execute(const QString& path, std::uint64_t meter) {
+  // A request belongs to the run it was made for; the worker's own abort
+  // flag stops it from starting another.
+  abortRequest = 0;
   WavSeekerSeq source(path);
   if (!source.isOpen()) {
     // Analysing an unreadable file would report an empty song as success.
@@ -76,6 +82,10 @@ ResultCode segmenter::execute(const QString& path, std::uint64_t meter) {
   SegmenterWriter writer(&numerator, &denominator);
   connect(&writer, &SegmenterWriter::signalProgress, this, &IF_segmenter::thruProgress, Qt::DirectConnection);
   analyzer.setProgress(&writer);
+  // The structure model's random starts draw from this thread's sequence;
+  // restarting it per run makes a second analysis of the same file give the
+  // same segments.
+  Numeric::seedRandomInt(kAnalysisSeed);
   {
     ActiveWriter active(*this, writer);
     analyzer.analyze(source);

@@ -3,9 +3,8 @@
 // its segments, beat times and time signature until the next run.
 //
 // execute runs on the analysis thread; requestAbort may come from any other
-// thread while it runs. An abort request stays in force: every later run
-// of this segmenter stops at its first check (the worker makes a fresh core,
-// and with it a fresh segmenter, for each import).
+// thread while it runs. Each run starts with no abort request: a request
+// stops the run under way, never a later one.
 
 #include <QString>
 #include <QStringList>

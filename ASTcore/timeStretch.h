@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -50,7 +51,8 @@ class timeStretch : public IF_timeStretch {
   std::uint8_t denominator = 4;
   std::uint64_t bars = 0;
   QString lastErr;
-  std::uint8_t exceptFlag = 0;
+  // Polled from the GUI thread while the stretch worker runs.
+  std::atomic<std::uint8_t> exceptFlag{0};
   // Whether the last run got as far as regions. The job keeps the ratios of
   // its last successful cut, which belong to an earlier run otherwise.
   bool regionsMade = false;

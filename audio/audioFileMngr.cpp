@@ -175,16 +175,27 @@ ResultCode audioFileMngr::copyFile(const std::wstring& source, const QString& ta
     return code;
   };
   try {
+    // libsndfile hands float samples out as shorts without scaling them
+    // (every sample would become 0 or +-1), so a float source goes through
+    // float and is scaled to 16 bits on writing, clipped at full scale.
+    // Integer sources stay on shorts: their samples are copied exactly.
+    const int subtype = inInfo.format & SF_FORMAT_SUBMASK;
+    const bool floatSource = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
+    if (floatSource) sf_command(out.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
     constexpr sf_count_t kBlock = 1024;
     std::vector<short> buffer(kBlock * 2);
+    std::vector<float> floats(floatSource ? kBlock * 2 : 0);
     const sf_count_t total = inInfo.frames;
     sf_count_t copied = 0;
     while (copied < total) {
       const sf_count_t wanted = std::min(kBlock, total - copied);
-      const sf_count_t got = sf_readf_short(in.get(), buffer.data(), wanted);
+      const sf_count_t got = floatSource ? sf_readf_float(in.get(), floats.data(), wanted)
+                                         : sf_readf_short(in.get(), buffer.data(), wanted);
       // A source that ends before its announced length is damaged.
       if (got <= 0 || sf_error(in.get()) != SF_ERR_NO_ERROR) return discard(Result::fail(6));
-      if (sf_writef_short(out.get(), buffer.data(), got) != got) return discard(Result::fail(4));
+      const sf_count_t put = floatSource ? sf_writef_float(out.get(), floats.data(), got)
+                                         : sf_writef_short(out.get(), buffer.data(), got);
+      if (put != got) return discard(Result::fail(4));
       copied += got;
     }
     out.reset();  // closing writes the header; check the file really holds the frames

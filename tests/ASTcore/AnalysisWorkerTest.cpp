@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <sndfile.h>
@@ -237,22 +238,28 @@ TEST(AnalysisWorker, AnAbortLeavesNoAnalysisAndIsReportedAsAbort) {
   EXPECT_FALSE(QFileInfo::exists(AnalysedWaveName::pathFor(audio)));
 }
 
-TEST(AnalysisWorker, AFailingSegmenterFallsBackToOneBar) {
-  const QString audio = clickTrack("fallback.wav", 8.0);
+TEST(AnalysisWorker, AFailingSegmenterFallsBackToOneBarOfTheFixedMeter) {
+  const QString audio = clickTrack("fallback.wav", 6.0);
   anaThreadObj worker;
-  worker.setOptions(kDefaultOptions);
+  AnalysisOptions options;
+  options.beatsPerBar = 3;
+  worker.setOptions(options.pack());
   CASTcore& core = anaThreadObjTestAccess::core(worker);
   CASTcoreTestAccess::setSegmenter(core, new FailingSegmenter);
-  std::vector<int> progress;
-  QObject::connect(&worker, &anaThreadObj::signalProgress,
-                   [&](unsigned char, unsigned char, unsigned char v) { progress.push_back(v); });
   ASSERT_EQ(worker.analyzeProcTh({}, {audio}), 0u) << worker.errorString().toStdString();
   ASSERT_TRUE(QFileInfo::exists(AnalysedWaveName::pathFor(audio)));
   WavInfo* wave = nullptr;
   core.getWaveInfo(0, &wave);
-  ASSERT_GE(wave->beatTime.size(), 5u);
-  EXPECT_FLOAT_EQ(wave->beatTime.front(), 0.0f);
-  EXPECT_NEAR(wave->beatTime.back(), 8.0f, 1e-3);
+  std::uint8_t num = 0, den = 0;
+  core.getTimeSig(num, den);
+  EXPECT_EQ(num, 3);
+  EXPECT_EQ(den, 4);
+  // Three beats of two seconds, with two grid entries per beat; the added
+  // entries sit on a zero crossing near their place.
+  const std::size_t perBeat = 2u * wave->beatDiv;
+  ASSERT_EQ(wave->beatTime.size(), 3 * perBeat + 1);
+  for (std::size_t i = 0; i < wave->beatTime.size(); ++i)
+    EXPECT_NEAR(wave->beatTime[i], 6.0 * i / (3 * perBeat), 0.01) << "entry " << i;
 }
 
 TEST(AnalysisWorker, SegmenterProgressIsMappedIntoItsStage) {
@@ -288,7 +295,7 @@ TEST(AnalysisWorker, DirectoriesAreListedByAudioSuffix) {
   EXPECT_EQ(out.error, "#0057 audio file format error!");
 }
 
-TEST(AnalysisWorker, TwentyFourBitFloatAndAiffRecordingsImport) {
+TEST(AnalysisWorker, TwentyFourBitFloatAndAiffRecordingsImportAtTheirLevel) {
   // The same click track in three formats the file check accepts.
   const TestAudio::Stereo16 clicks = TestAudio::clickTrack(8.0, 0.5, 0.0, 4);
   struct Kind {
@@ -305,13 +312,35 @@ TEST(AnalysisWorker, TwentyFourBitFloatAndAiffRecordingsImport) {
     info.format = kind.format;
     SNDFILE* f = sf_open(path.toUtf8().constData(), SFM_WRITE, &info);
     ASSERT_NE(f, nullptr);
-    sf_writef_short(f, clicks.data(), static_cast<sf_count_t>(clicks.size() / 2));
+    // Samples as floats in [-1, 1), as recordings store them.
+    std::vector<float> scaled(clicks.begin(), clicks.end());
+    for (float& v : scaled) v /= 32768.0f;
+    sf_writef_float(f, scaled.data(), static_cast<sf_count_t>(scaled.size() / 2));
     sf_close(f);
 
     anaThreadObj worker;
     ASSERT_EQ(worker.analyzeProcTh({}, {path}), 0u) << kind.name << ": " << worker.errorString().toStdString();
+    // The work copy keeps the level of the recording (float samples scaled,
+    // not truncated to 0 and +-1).
+    const QString workCopy = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/AST_temp.wav";
+    SF_INFO copyInfo{};
+    SNDFILE* copy = sf_open(workCopy.toUtf8().constData(), SFM_READ, &copyInfo);
+    ASSERT_NE(copy, nullptr);
+    std::vector<short> copied(static_cast<std::size_t>(copyInfo.frames) * 2);
+    sf_readf_short(copy, copied.data(), copyInfo.frames);
+    sf_close(copy);
+    const auto peak = [](const std::vector<short>& v) {
+      int p = 0;
+      for (short x : v) p = std::max(p, std::abs(static_cast<int>(x)));
+      return p;
+    };
+    EXPECT_NEAR(peak(copied), peak(clicks), 1) << kind.name;
+
     CASTcore project;
     ASSERT_EQ(project.addAnalyzedFile(new WavInfo, AnalysedWaveName::pathFor(path), 8 * 44100), 0u) << kind.name;
     EXPECT_EQ(project.getCommonInfo().tempo, 120u) << kind.name;
+    WavInfo* wave = nullptr;
+    project.getWaveInfo(0, &wave);
+    EXPECT_GE(wave->onsetTime.size(), 14u) << kind.name << ": the clicks are found";
   }
 }

@@ -82,6 +82,31 @@ TEST(AudioFileCopy, WorkCopyHoldsEverySampleAs16BitStereo) {
   }
 }
 
+TEST(AudioFileCopy, FloatSamplesAreScaledToSixteenBitsAndClippedAtFullScale) {
+  auto files = service();
+  const std::vector<float> values = {0.5f, -0.25f, 1.0f / 32768, -1.0f, 1.5f, -1.5f, 0.0f, 0.25f};
+  const std::vector<short> expected = {16384, -8192, 1, -32768, 32767, -32768, 0, 8192};
+  for (int format : {SF_FORMAT_WAV | SF_FORMAT_FLOAT, SF_FORMAT_WAV | SF_FORMAT_DOUBLE}) {
+    const QString source = TestEnv::tempPath("float.wav");
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = format;
+    SNDFILE* f = sf_open(source.toUtf8().constData(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    sf_command(f, SFC_SET_NORM_FLOAT, nullptr, SF_FALSE);  // stored exactly as given
+    sf_writef_float(f, values.data(), static_cast<sf_count_t>(values.size() / 2));
+    sf_close(f);
+    const QString target = TestEnv::tempPath("AST_temp.wav");
+    ASSERT_EQ(files->copyFile(source.toStdWString(), target), 0u);
+    std::vector<std::uint8_t> copy;
+    ASSERT_EQ(files->readShortBytes(target.toStdWString(), copy), 0u);
+    ASSERT_EQ(copy.size(), 2 * expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+      EXPECT_EQ(static_cast<short>(copy[2 * i] | copy[2 * i + 1] << 8), expected[i]) << format << " sample " << i;
+  }
+}
+
 TEST(AudioFileCopy, ATruncatedSourceCopiesOnlyWhatIsThere) {
   auto files = service();
   const QString source = TestEnv::tempPath("cut.wav");
