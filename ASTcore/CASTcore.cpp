@@ -120,7 +120,11 @@ ResultCode CASTcore::openProject(const std::wstring& path) {
 ResultCode CASTcore::saveProject(const std::wstring& path) {
   if (!prjMngr) return Result::fail(1);
   const ResultCode rc = prjMngr->writeProject(path);
-  if (Result::failed(rc)) return Result::nest(2, rc);
+  if (Result::failed(rc)) {
+    // The cause (no space, folder not writable) is for the user.
+    setLastErrorOnce(prjMngr->lastError());
+    return Result::nest(2, rc);
+  }
   clearUndo();
   return Result::kOk;
 }
@@ -128,7 +132,9 @@ ResultCode CASTcore::saveProject(const std::wstring& path) {
 ResultCode CASTcore::saveAwi(const std::wstring& path, std::uint8_t wavNo) {
   if (!prjMngr) return Result::fail(1);
   const ResultCode rc = prjMngr->writeAwi(path, wavNo);
-  return Result::failed(rc) ? Result::nest(2, rc) : Result::kOk;
+  if (!Result::failed(rc)) return Result::kOk;
+  setLastErrorOnce(prjMngr->lastError());
+  return Result::nest(2, rc);
 }
 
 ResultCode CASTcore::loadAwi(const std::wstring& path, std::uint8_t wavNo) {

@@ -55,7 +55,10 @@ ResultCode CASTcore::exportStyle(const std::wstring& path, std::uint64_t* writte
     if (Result::failed(rc)) return Result::nest(7, rc);
     const ResultCode r = styMngr->writeStyleFile(path, written, attackMask, beatMask, syncMask);
     exceptFlag = styMngr->hasException() ? 1 : 0;
-    return r != 0 ? Result::nest(8, r) : Result::kOk;
+    if (r == 0) return Result::kOk;
+    // The cause (no space, folder not writable) is for the user.
+    setLastErrorOnce(styMngr->lastError());
+    return Result::nest(8, r);
   } catch (...) {
     lastError += styMngr->lastError();
     exceptFlag = 1;

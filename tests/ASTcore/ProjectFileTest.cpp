@@ -341,7 +341,10 @@ TEST(AnalysedWaveFile, RewritingReplacesTheOldFileOnlyWhenComplete) {
     } limit(700);
     EXPECT_TRUE(Result::failed(core.saveProject(project.toStdWString())));
     EXPECT_TRUE(core.isModified()) << "a failed save keeps the project modified";
+    EXPECT_TRUE(core.lastError.startsWith("Cannot write \"" + project + "\"")) << core.lastError.toStdString();
+    core.clearLastError();
     EXPECT_TRUE(Result::failed(core.saveAwi(awi.toStdWString(), 1)));
+    EXPECT_TRUE(core.lastError.contains(awi)) << core.lastError.toStdString();
   }
   EXPECT_EQ(readAll(project), firstProject);
   EXPECT_EQ(readAll(awi), first);

@@ -243,6 +243,7 @@ TEST_F(StyleExport, AFailedWriteKeepsTheEarlierStyle) {
   const QString blocked = TestEnv::tempPath("kept.aus/inside.aus");  // its folder is a file
   EXPECT_EQ(exportTo(blocked).first, "error");
   EXPECT_FALSE(QFileInfo::exists(blocked));
+  EXPECT_TRUE(core.lastError.startsWith("Cannot create \"" + blocked + "\"")) << core.lastError.toStdString();
 
   {
     struct FileSizeLimit {
@@ -258,6 +259,7 @@ TEST_F(StyleExport, AFailedWriteKeepsTheEarlierStyle) {
     const auto answer = exportTo(path);
     EXPECT_EQ(answer.first, "error");
     EXPECT_NE(answer.second, 0u);
+    EXPECT_TRUE(core.lastError.startsWith("Cannot write \"" + path + "\"")) << core.lastError.toStdString();
   }
   EXPECT_EQ(readFile(path), earlier) << "the earlier style is untouched";
 }
