@@ -80,8 +80,6 @@ class CSMSAnalysis : public CSpectrum {
   // The record released by the latest AnalyzeFrame, if any.
   SMSFrame* completedFrame() const { return completedFrame_.get(); }
   std::unique_ptr<SMSFrame> takeCompletedFrame() { return std::move(completedFrame_); }
-  // The newest slot's record (the frame analysed last).
-  SMSFrame* newestFrame() const { return slots_.back().get(); }
   // The region list being filled.
   SMSRegionList* regionList() const { return regionList_; }
   void setRegionList(SMSRegionList* list) { regionList_ = list; }
