@@ -118,6 +118,35 @@ TEST(CBeatDetect, FollowsATempoStepWithinAFewBeats) {
   }
 }
 
+// What the position query reports at the end of one detector, handed to a
+// second one as its start state, continues the beat grid through audio that
+// carries no evidence of its own.
+TEST(CBeatDetect, TempoStateCarriesTheGridIntoTheNextStretch) {
+  const double bpm = 120.0;
+  const auto first = detect(clicks(steadyTimes(bpm, 0.25, 8.0), 8.0), false);
+  const int last = first->getNumFrames() - 1;
+  int period = 0;
+  int toNext = 0;
+  first->getInfoAtFrame(last, &period, &toNext);
+  std::list<int> beats;
+  first->getBeatFrames(beats, 1, 0);
+  ASSERT_FALSE(beats.empty());
+  const int grid = beats.back() - *std::prev(beats.end(), 2);
+
+  CBeatDetect second(1024, kHop, 3, false, 44100.0f, 60.0f, 200.0f);
+  second.setTempoState(period, toNext);
+  const std::vector<float> quiet(static_cast<size_t>(3.0 * kRate), 0.0f);
+  for (size_t i = 0; i + kHop <= quiet.size(); i += kHop) second.addData(&quiet[i], kHop);
+  second.infer();
+  std::list<int> continued;
+  second.getBeatFrames(continued, 1, 0);
+  ASSERT_GE(continued.size(), 3u);
+  // The next beat was due toNext frames after the first detector's last
+  // frame, i.e. at frame toNext - 1 of the second.
+  EXPECT_NEAR(continued.front(), toNext - 1, 3);
+  EXPECT_NEAR(*std::next(continued.begin()) - continued.front(), grid, 3);
+}
+
 TEST(CBeatDetect, EachHopCompletesOneFrameAndBeatsSitOnDecimatedFrames) {
   CBeatDetect d(1024, kHop, 3, true, 44100.0f, 60.0f, 200.0f);
   EXPECT_FLOAT_EQ(d.getFps(), 245.0f);
