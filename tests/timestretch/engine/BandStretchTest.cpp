@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "engine/BandStretch.h"
+
+namespace {
+
+constexpr std::int64_t kBins = 513;
+constexpr double kNyquist = 22050.0;
+constexpr double kHop = 256.0 / 44100.0;
+
+// A frame of one band: quiet everywhere but for sharp symmetric peaks at the
+// given bins (so they sit exactly on their bins), random phases.
+std::unique_ptr<SMSFrame> peakFrame(const std::vector<int>& peakBins, double time, unsigned seed,
+                                    const SMSFrame* phasesLike = nullptr, double phaseShift = 0.0) {
+  auto f = std::make_unique<SMSFrame>();
+  f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, kBins, true);
+  f->time = time;
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<float> phase(0.0f, 6.2f);
+  for (std::int64_t k = 0; k < kBins; ++k) {
+    f->magnitudes[k] = -100.0f;
+    f->phases[k] = phasesLike ? static_cast<float>(PhaseMath::Wrap(phasesLike->phases[k] + phaseShift * (k % 7)))
+                              : phase(gen);
+  }
+  for (int b : peakBins) {
+    f->magnitudes[b - 1] = -20.0f;
+    f->magnitudes[b] = -10.0f;
+    f->magnitudes[b + 1] = -20.0f;
+  }
+  return f;
+}
+
+void copyInto(const SMSFrame& from, SMSFrame& to) { SMSFrame::CopyFrom(from, to, SMSFrame::kAllContents, true); }
+
+double turnDistance(double a, double b) {
+  const double d = std::fabs(PhaseMath::Wrap(a) - PhaseMath::Wrap(b));
+  return std::min(d, PhaseMath::kTwoPi - d);
+}
+
+struct OneBandRun {
+  CTimeMachineParams params;
+  BandStretchState state{1};
+  BandStretchContext context;
+  float nyquist[1] = {static_cast<float>(kNyquist)};
+  OneBandRun() {
+    params.SetParam(CTimeMachineParams::BandUpperEdgeHz, static_cast<float>(kNyquist), 0.0);
+    context.params = &params;
+    context.hopSeconds = kHop;
+    context.state = &state;
+  }
+};
+
+}  // namespace
+
+TEST(StretchBandStereoSpec, ARepeatedFrameAdvancesEveryPeakByItsFrequencyOverOneHop) {
+  OneBandRun run;
+  // Off multiples of four bins, so one hop is not a whole number of turns.
+  const std::vector<int> peaks = {101, 203};
+  auto a = peakFrame(peaks, 0.1 - kHop, 1);
+  auto b = peakFrame(peaks, 0.1, 2);
+  SMSFrame out;
+  SMSFrame* outs[1] = {&out};
+  SMSFrame* as[1] = {a.get()};
+  SMSFrame* bs[1] = {b.get()};
+  ChannelSpectra left{outs, as, bs, 0, 0};
+  std::vector<double> before;
+  for (int frame = 0; frame < 4; ++frame) {
+    copyInto(*b, out);  // the engine copies the analysed frame first
+    run.context.outputFrameCounter = frame;
+    ASSERT_EQ(StretchBandStereoSpec(run.context, run.nyquist, 1, left, nullptr, kHop), 0);
+    if (frame >= 2) {
+      for (std::size_t p = 0; p < peaks.size(); ++p) {
+        const double c = peaks[p] * kNyquist / (kBins - 1);
+        EXPECT_LT(turnDistance(out.phases[peaks[p]], before[p] + PhaseMath::kTwoPi * c * kHop), 1e-4)
+            << "frame " << frame << " peak " << peaks[p];
+      }
+    }
+    before.clear();
+    for (int p : peaks) before.push_back(out.phases[p]);
+  }
+  EXPECT_EQ(run.state.tables[0]->count, 2);
+}
+
+TEST(StretchBandStereoSpec, FullCoherenceKeepsTheAnalysedChannelDifference) {
+  OneBandRun run;
+  const std::vector<int> peaks = {61, 101, 301};
+  auto aL = peakFrame(peaks, 0.2 - kHop, 3);
+  auto bL = peakFrame(peaks, 0.2, 4);
+  auto aR = peakFrame(peaks, 0.2 - kHop, 0, aL.get(), 0.9);
+  auto bR = peakFrame(peaks, 0.2, 0, bL.get(), 0.7);
+  SMSFrame outL, outR;
+  SMSFrame* oL[1] = {&outL};
+  SMSFrame* oR[1] = {&outR};
+  SMSFrame* al[1] = {aL.get()};
+  SMSFrame* bl[1] = {bL.get()};
+  SMSFrame* ar[1] = {aR.get()};
+  SMSFrame* br[1] = {bR.get()};
+  ChannelSpectra left{oL, al, bl, 0, 0};
+  ChannelSpectra right{oR, ar, br, 0, 0};
+  for (int frame = 0; frame < 3; ++frame) {
+    copyInto(*bL, outL);
+    copyInto(*bR, outR);
+    run.context.outputFrameCounter = frame;
+    ASSERT_EQ(StretchBandStereoSpec(run.context, run.nyquist, 1, left, &right, kHop), 0);
+  }
+  int checked = 0;
+  for (std::int64_t k = 0; k < kBins; ++k) {
+    if (!(outL.magnitudes[k] > PhaseMath::kNoEnergy)) continue;
+    ++checked;
+    ASSERT_LT(turnDistance(outR.phases[k] - outL.phases[k], bR->phases[k] - bL->phases[k]), 1e-4) << k;
+  }
+  EXPECT_EQ(checked, kBins);
+  // The propagation did change the phases themselves.
+  EXPECT_GT(turnDistance(outL.phases[301], bL->phases[301]), 1e-3);
+}
+
+TEST(StretchBandStereoSpec, BandsAreBlankedOutsideTheirRange) {
+  OneBandRun run;
+  run.params.SetParam(CTimeMachineParams::BandUpperEdgeHz, 11025.0f, 0.0);
+  auto a = peakFrame({100}, 0.0, 5);
+  auto b = peakFrame({100}, kHop, 6);
+  SMSFrame out;
+  copyInto(*b, out);
+  SMSFrame* o[1] = {&out};
+  SMSFrame* as[1] = {a.get()};
+  SMSFrame* bs[1] = {b.get()};
+  ChannelSpectra left{o, as, bs, 0, 0};
+  StretchBandStereoSpec(run.context, run.nyquist, 1, left, nullptr, kHop);
+  EXPECT_EQ(out.magnitudes[256], -100.0f);
+  EXPECT_EQ(out.magnitudes[257], PhaseMath::kNoEnergy);
+  EXPECT_EQ(out.magnitudes[512], PhaseMath::kNoEnergy);
+  BandStretchContext wrong = run.context;
+  EXPECT_EQ(StretchBandStereoSpec(wrong, run.nyquist, 2, left, nullptr, kHop), -2);
+  EXPECT_THROW(BandStretchState(9), int);
+}

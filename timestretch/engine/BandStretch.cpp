@@ -1,0 +1,417 @@
+// Phase propagation and locking for one output frame. Per channel: peaks of
+// A and B, matched into regions; each region's phase advances from the
+// previous output frame by its frequency over one hop (plus the analysed
+// deviation from that prediction when A and B differ); bins between regions
+// take a stepped blend of their neighbours' offsets; transient regions keep
+// frame B's phases. Then stereo coherence and the hand-over to the next
+// frame.
+
+#include "BandStretch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+using namespace PhaseMath;
+
+namespace PhaseMath {
+
+double Wrap(double phase) {
+  if (phase < 0.0 || phase >= kTwoPi) phase -= std::floor(phase / kTwoPi) * kTwoPi;
+  return phase;
+}
+
+double UnwrapAgainst(double x, double y) {
+  if (x > y + kPi) return x - kTwoPi;
+  if (y - kPi > x) return x + kTwoPi;
+  return x;
+}
+
+double BinOf(double f, std::int64_t n, double nyquist) {
+  if (!(nyquist > 0.0)) return 0.0;
+  return std::max(0.0, static_cast<double>(n - 1) * f / nyquist);
+}
+
+std::int64_t RoundedBin(double f, std::int64_t n, double nyquist) {
+  const auto k = static_cast<std::int64_t>(std::floor(BinOf(f, n, nyquist) + 0.5));
+  return std::clamp<std::int64_t>(k, 0, std::max<std::int64_t>(0, n - 1));
+}
+
+double PhaseAt(const SMSFrame& frame, std::int64_t k) {
+  if (!frame.phases || k < 0 || k >= frame.binCount) return 0.0;
+  return frame.phases[k];
+}
+
+double InterpolatedPhase(const SMSFrame& frame, double f, double nyquist) {
+  const std::int64_t n = frame.binCount;
+  if (n <= 0) return 0.0;
+  const double x = BinOf(f, n, nyquist);
+  const auto k = std::min(static_cast<std::int64_t>(std::floor(x)), n - 1);
+  const std::int64_t k1 = std::min(k + 1, n - 1);
+  const double p0 = PhaseAt(frame, k);
+  const double p1 = UnwrapAgainst(PhaseAt(frame, k1), p0);
+  return Wrap(p0 + (x - static_cast<double>(k)) * (p1 - p0));
+}
+
+}  // namespace PhaseMath
+
+namespace {
+
+constexpr double kEps = 1e-8;
+
+float param(const BandStretchContext& c, int index, double time) { return c.params ? c.params->GetParam(index, time) : 0.0f; }
+
+// The stepped weight of the phase locking: about 0 up to half way, about 1
+// beyond.
+double stepWeight(double x) {
+  const double p = std::pow(std::min(2.0 * x, 1.0 - 2.0 * x), 100.0);
+  return x <= 0.5 ? p : 1.0 - p;
+}
+
+void setPhase(SMSFrame& f, std::int64_t k, double value) {
+  if (f.phases && k >= 0 && k < f.binCount) f.phases[k] = static_cast<float>(Wrap(value));
+}
+
+void copyPhases(const SMSFrame& from, SMSFrame& to, std::int64_t begin, std::int64_t end) {
+  if (!from.phases || !to.phases) return;
+  end = std::min({end, from.binCount, to.binCount});
+  for (std::int64_t k = std::max<std::int64_t>(0, begin); k < end; ++k) to.phases[k] = from.phases[k];
+}
+
+// Magnitudes outside [edge of the band below, own edge] become "no energy".
+void blankOutsideBands(SMSFrame* const* output, const double* edges, const float* nyquist, int bands) {
+  for (int b = 0; b < bands; ++b) {
+    SMSFrame* f = output[b];
+    if (!f || !f->magnitudes) continue;
+    const std::int64_t n = f->binCount;
+    const std::int64_t high = RoundedBin(edges[b], n, nyquist[b]);
+    const std::int64_t low = b > 0 ? RoundedBin(edges[b - 1], n, nyquist[b]) : 0;
+    for (std::int64_t k = 0; k < n; ++k)
+      if (k < low || k > high) f->magnitudes[k] = kNoEnergy;
+  }
+}
+
+void savePrevious(BandStretchState& s, int ch, SMSFrame* const* output, int bands) {
+  for (int b = 0; b < bands; ++b) {
+    if (!output[b]) continue;
+    SMSFrame& prev = *s.previous[ch][static_cast<std::size_t>(b)];
+    if (prev.Allocate(SMSFrame::kPhases, output[b]->binCount, true) != 0) throw -1;
+    copyPhases(*output[b], prev, 0, output[b]->binCount);
+    prev.time = output[b]->time;
+  }
+  s.previousEdges[ch] = s.edgesB[ch];
+}
+
+// The first output frame: nominal edges, frame A's phases as the previous
+// output, bands blanked.
+void startChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, const float* nyquist, int bands) {
+  BandStretchState& s = *c.state;
+  for (int b = 0; b < bands; ++b) {
+    const double edge = param(c, CTimeMachineParams::BandUpperEdgeHz, b);
+    s.edgesA[ch][b] = s.edgesB[ch][b] = edge;
+  }
+  savePrevious(s, ch, spectra.frameA, bands);
+  s.previousEdges[ch] = s.edgesB[ch];
+  blankOutsideBands(spectra.output, s.edgesB[ch].data(), nyquist, bands);
+}
+
+void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double* edgesB, const float* nyquist,
+                int bands) {
+  auto regionBand = [&](std::int32_t r) { return bands == 1 || t.centre[r] < edgesB[0] ? 0 : 1; };
+  auto bin = [&](std::int32_t r) {
+    const int b = regionBand(r);
+    return RoundedBin(t.centre[r], output[b]->binCount, nyquist[b]);
+  };
+  if (t.count <= 0) return;
+  {
+    const int b = regionBand(0);
+    const SMSFrame& fb = *t.spectrum[0];
+    const std::int64_t k0 = bin(0);
+    for (std::int64_t k = 0; k < k0; ++k)
+      setPhase(*output[b], k, PhaseAt(fb, k) + stepWeight(static_cast<double>(k) / k0) * t.phaseOffset[0]);
+  }
+  {
+    const std::int32_t last = t.count - 1;
+    const int b = regionBand(last);
+    const SMSFrame& fb = *t.spectrum[last];
+    const std::int64_t n = output[b]->binCount;
+    const std::int64_t kl = bin(last);
+    for (std::int64_t k = kl + 1, j = 1; k < n; ++k, ++j) {
+      const double w = stepWeight(static_cast<double>(j) / static_cast<double>(n - kl));
+      setPhase(*output[b], k, PhaseAt(fb, k) + (1.0 - w) * t.phaseOffset[last]);
+    }
+  }
+  for (std::int32_t r = 0; r + 1 < t.count; ++r) {
+    const int br = regionBand(r), bn = regionBand(r + 1);
+    if (br == bn) {
+      const SMSFrame& fb = *t.spectrum[r + 1];
+      const double lower = t.phaseOffset[r];
+      const double upper = UnwrapAgainst(t.phaseOffset[r + 1], lower);
+      const std::int64_t kr = bin(r), kn = bin(r + 1);
+      for (std::int64_t k = kr + 1, j = 1; k < kn; ++k, ++j) {
+        const double w = stepWeight(static_cast<double>(j) / static_cast<double>(kn - kr));
+        setPhase(*output[br], k, PhaseAt(fb, k) + w * upper + (1.0 - w) * lower);
+      }
+    } else if (br == 0 && bn == 1) {
+      const SMSFrame& f0 = *t.spectrum[r];
+      const std::int64_t n0 = output[0]->binCount;
+      const std::int64_t top = std::min(RoundedBin(t.centre[r] + t.upperExtent[r], n0, nyquist[0]), n0 - 1);
+      for (std::int64_t k = bin(r) + 1; k <= top; ++k) setPhase(*output[0], k, PhaseAt(f0, k) + t.phaseOffset[r]);
+      const SMSFrame& f1 = *t.spectrum[r + 1];
+      const std::int64_t n1 = output[1]->binCount;
+      const std::int64_t from = RoundedBin(t.centre[r + 1] - t.lowerExtent[r + 1], n1, nyquist[1]);
+      for (std::int64_t k = from; k < bin(r + 1) && k < n1; ++k)
+        setPhase(*output[1], k, PhaseAt(f1, k) + t.phaseOffset[r + 1]);
+    } else {
+      std::fputs("ERROR in StretchBandStereoSpec()\n", stderr);
+    }
+  }
+}
+
+void keepTransientPhases(const PeakRegionTable& t, SMSFrame* const* output, SMSFrame* const* framesB,
+                         const double* edgesB, const float* nyquist, int bands, bool transient, double cutoff) {
+  for (std::int32_t r = 0; r < t.count; ++r) {
+    if (!t.flags[r]) continue;
+    const int b = t.band[r];
+    const std::int64_t n = output[b]->binCount;
+    const std::int64_t from = RoundedBin(t.centre[r] - t.lowerExtent[r], n, nyquist[b]);
+    const std::int64_t to = std::min(RoundedBin(t.centre[r] + t.upperExtent[r], n, nyquist[b]), n - 1);
+    copyPhases(*t.spectrum[r], *output[b], from, to + 1);
+  }
+  if (!transient || !(nyquist[bands - 1] > cutoff)) return;
+  if (t.count > 0 && t.centre[t.count - 1] > cutoff) cutoff = t.centre[t.count - 1] - t.lowerExtent[t.count - 1];
+  int first = 0;
+  while (first < bands && edgesB[first] < cutoff) ++first;
+  for (int b = first; b < bands; ++b) {
+    const std::int64_t n = output[b]->binCount;
+    std::int64_t from = RoundedBin(cutoff, n, nyquist[b]);
+    if (b > first && nyquist[b] > nyquist[b - 1]) from = RoundedBin(nyquist[b - 1], n, nyquist[b]);
+    copyPhases(*framesB[b], *output[b], from, n);
+  }
+}
+
+void flagTransientRegions(PeakRegionTable& t, bool transient, double cutoff) {
+  if (transient) {
+    for (std::int32_t r = 0; r < t.count; ++r) {
+      for (std::int32_t s = 0; s < t.segmentCount; ++s) {
+        if (t.centre[r] > t.segmentLower[s] - kEps && t.centre[r] < t.segmentUpper[s] + kEps) {
+          t.flags[r] = 1;
+          break;
+        }
+      }
+    }
+    for (std::int32_t r = 0; r < t.count; ++r) {
+      if (t.centre[r] >= cutoff) {
+        t.flags[r] = 1;
+        t.count = r + 1;
+        break;
+      }
+    }
+  }
+  t.segmentCount = 0;
+  if (!transient) return;
+  for (std::int32_t r = 0; r < t.count; ++r) {
+    if (!t.flags[r]) continue;
+    const double below = t.centre[std::max(r - 1, 0)];
+    const double above = t.centre[std::min(r + 1, t.count - 1)];
+    t.segmentLower[t.segmentCount] = (t.centre[r] + below) / 2.0;
+    t.segmentUpper[t.segmentCount] = (t.centre[r] + above) / 2.0;
+    ++t.segmentCount;
+  }
+}
+
+void stereoCoherence(SMSFrame* const* outL, SMSFrame* const* outR, SMSFrame* const* bL, SMSFrame* const* bR,
+                     int bands, double amount) {
+  for (int b = 0; b < bands; ++b) {
+    SMSFrame& l = *outL[b];
+    SMSFrame& r = *outR[b];
+    if (!l.magnitudes || !l.phases || !r.phases) continue;
+    const std::int64_t n = std::min({l.binCount, r.binCount, bL[b]->binCount, bR[b]->binCount});
+    for (std::int64_t k = 0; k < n; ++k) {
+      if (!(l.magnitudes[k] > kNoEnergy)) continue;
+      const double inL = PhaseAt(*bL[b], k);
+      const double dIn = UnwrapAgainst(PhaseAt(*bR[b], k), inL) - inL;
+      const double dOutRaw = UnwrapAgainst(r.phases[k], l.phases[k]) - l.phases[k];
+      const double dOut = UnwrapAgainst(dOutRaw, dIn);
+      const double c = (dOut - dIn) * 0.5 * amount;
+      l.phases[k] = static_cast<float>(Wrap(l.phases[k] + c));
+      r.phases[k] = static_cast<float>(Wrap(r.phases[k] - c));
+    }
+  }
+}
+
+void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, const float* nyquist, int bands,
+                    double framePeriod, bool bothStrong) {
+  BandStretchState& s = *c.state;
+  PeakRegionTable& table = *s.tables[ch];
+  const double t = spectra.frameB[0]->time;
+  // Bin 0 of the lowest band and the top bin of the highest keep frame B's phases.
+  setPhase(*spectra.output[0], 0, PhaseAt(*spectra.frameB[0], 0));
+  const std::int64_t topBin = spectra.output[bands - 1]->binCount - 1;
+  setPhase(*spectra.output[bands - 1], topBin, PhaseAt(*spectra.frameB[bands - 1], topBin));
+
+  const int listA = 2 * ch, listB = 2 * ch + 1;
+  const auto neighbourhood = static_cast<std::int64_t>(std::floor(param(c, CTimeMachineParams::PeakNeighbourhood, t) * 0.5));
+  const float threshold = param(c, CTimeMachineParams::PeakThresholdDb, t);
+  const double* peaksA[PeakTracking::kMaxBands];
+  const double* peaksB[PeakTracking::kMaxBands];
+  for (int b = 0; b < bands; ++b) {
+    s.peakCounts[listA][b] = 0;
+    s.peakCounts[listB][b] = 0;
+    PickPeaks(spectra.frameA[b]->magnitudes, spectra.frameA[b]->binCount, neighbourhood, &s.peakCounts[listA][b],
+              s.Peaks(listA, b), nyquist[b], threshold);
+    PickPeaks(spectra.frameB[b]->magnitudes, spectra.frameB[b]->binCount, neighbourhood, &s.peakCounts[listB][b],
+              s.Peaks(listB, b), nyquist[b], threshold);
+    peaksA[b] = s.Peaks(listA, b);
+    peaksB[b] = s.Peaks(listB, b);
+    s.edgesA[ch][b] = s.edgesB[ch][b] = param(c, CTimeMachineParams::BandUpperEdgeHz, b);
+  }
+  TSBandContinuePeaks(peaksA, s.peakCounts[listA].data(), peaksB, s.peakCounts[listB].data(), s.edgesA[ch].data(),
+                      s.edgesB[ch].data(), bands, table, nyquist, param(c, CTimeMachineParams::MaxPeakDeviationHz, t));
+
+  const int phaseReset = static_cast<int>(param(c, CTimeMachineParams::PhaseResetSwitch, t));
+  ComputeRegionPhases(c, spectra.frameA, spectra.frameB, spectra.output, table, s.edgesA[ch].data(),
+                      s.edgesB[ch].data(), s.previous[ch], s.previousEdges[ch].data(), spectra.transient, phaseReset,
+                      nyquist, bands, s.previousTime[ch], t, c.hopSeconds, framePeriod);
+  s.previousTime[ch] = t;
+
+  double cutoff = param(c, CTimeMachineParams::TransientCutoffHz, t);
+  if (bothStrong && nyquist[bands - 1] > cutoff) cutoff = 100.0;
+  const bool transient = spectra.transient != 0;
+  flagTransientRegions(table, transient, cutoff);
+  lockPhases(table, spectra.output, s.edgesB[ch].data(), nyquist, bands);
+  keepTransientPhases(table, spectra.output, spectra.frameB, s.edgesB[ch].data(), nyquist, bands, transient, cutoff);
+
+  for (int b = 0; b < bands; ++b) {
+    const std::int64_t n = spectra.output[b]->binCount;
+    const double width = n > 1 ? nyquist[b] / static_cast<double>(n - 1) : 0.0;
+    s.edgesB[ch][b] = std::max(0.0, std::floor(BinOf(s.edgesB[ch][b], n, nyquist[b]) + 0.5) * width);
+  }
+  blankOutsideBands(spectra.output, s.edgesB[ch].data(), nyquist, bands);
+}
+
+}  // namespace
+
+BandStretchState::BandStretchState(int bandCount) : m_bands(bandCount) {
+  if (bandCount < 1 || bandCount > PeakTracking::kMaxBands) throw -2;
+  try {
+    const auto bands = static_cast<std::size_t>(bandCount);
+    for (int l = 0; l < 4; ++l) {
+      m_peaks[l].assign(bands * PeakTracking::kMaxPeaks, 0.0);
+      peakCounts[l].assign(bands, 0);
+    }
+    for (int ch = 0; ch < 2; ++ch) {
+      edgesA[ch].assign(bands, 0.0);
+      edgesB[ch].assign(bands, 0.0);
+      previousEdges[ch].assign(bands, 0.0);
+      for (std::size_t b = 0; b < bands; ++b) previous[ch].push_back(std::make_unique<SMSFrame>());
+      tables[ch] = std::make_unique<PeakRegionTable>();
+    }
+  } catch (const std::bad_alloc&) {
+    throw -1;
+  }
+}
+
+int IsPeakContinuous(const BandStretchContext& c, const SMSFrame& frameA, const SMSFrame& frameB, double fA,
+                     double fB, double nyquist, double framePeriod) {
+  const double t = frameB.time;
+  const std::int64_t kA = RoundedBin(fA, frameA.binCount, nyquist);
+  const std::int64_t kB = RoundedBin(fB, frameB.binCount, nyquist);
+  if (!frameA.magnitudes || !frameB.magnitudes || frameA.binCount <= 0 || frameB.binCount <= 0) return 0;
+  const double rise = static_cast<double>(frameB.magnitudes[kB]) - frameA.magnitudes[kA];
+  if (rise >= param(c, CTimeMachineParams::MaxMagnitudeRiseDb, t)) return 0;
+  if (rise <= param(c, CTimeMachineParams::MaxMagnitudeFallDb, t)) return 0;
+  if (std::fabs(fB - fA) >= param(c, CTimeMachineParams::MaxFrequencyJumpHz, t)) return 0;
+  const double predicted = Wrap(PhaseAt(frameA, kA) + kTwoPi * (fA + fB) / 2.0 * framePeriod);
+  const double actual = UnwrapAgainst(PhaseAt(frameB, kB), predicted);
+  return std::fabs(actual - predicted) < param(c, CTimeMachineParams::MaxPhaseDeviation, t) ? 1 : 0;
+}
+
+int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, SMSFrame* const* framesB,
+                        SMSFrame* const* output, PeakRegionTable& t, double* edgesA, double* edgesB,
+                        const std::vector<std::unique_ptr<SMSFrame>>& previous, const double* previousEdges,
+                        int transient, int phaseReset, const float* nyquist, int bands, double previousTime,
+                        double currentTime, double hopSeconds, double framePeriod) {
+  const bool sameFrame = currentTime == previousTime;
+  int bandA = 0, bandB = 0;
+  for (std::int32_t r = 0; r < t.count; ++r) {
+    const double s = t.source[r];
+    const double centre = t.centre[r];
+    auto firstEdge = [&](double v, int band) {
+      const double width = framesB[band]->binCount > 1 ? nyquist[band] / static_cast<double>(framesB[band]->binCount - 1) : 0.0;
+      return std::max(v / 2.0, v - 20.0 * width);
+    };
+    while (bandA < bands - 1 && edgesA[bandA] <= s + kEps) {
+      const double mid = r == 0 ? firstEdge(s, bandA) : (s + t.source[r - 1]) / 2.0;
+      edgesA[bandA] = std::min<double>(nyquist[bandA], mid);
+      ++bandA;
+    }
+    while (bandB < bands - 1 && edgesB[bandB] <= centre + kEps) {
+      const double mid = r == 0 ? firstEdge(centre, bandB) : (centre + t.centre[r - 1]) / 2.0;
+      edgesB[bandB] = std::min<double>(nyquist[bandB], mid);
+      ++bandB;
+    }
+    const int band = bandB;
+    const SMSFrame& fa = *framesA[band];
+    const SMSFrame& fb = *framesB[band];
+    const double nu = nyquist[band];
+
+    const int continuous = s != PeakTracking::kNoSource ? IsPeakContinuous(c, fa, fb, s, centre, nu, framePeriod) : 0;
+    t.flags[r] = (transient && phaseReset && !continuous) ? 1 : 0;
+
+    double previousPhase;
+    if (sameFrame) {
+      previousPhase = InterpolatedPhase(*previous[static_cast<std::size_t>(band)], centre, nu);
+    } else {
+      int pb = bands - 1;
+      for (int b = 0; b < bands; ++b) {
+        if (previousEdges[b] + kEps > s) {
+          pb = b;
+          break;
+        }
+      }
+      previousPhase = InterpolatedPhase(*previous[static_cast<std::size_t>(pb)], s, nyquist[pb]);
+    }
+    const double phaseA = InterpolatedPhase(*framesA[bandA], s, nyquist[bandA]);
+    const double phaseB = InterpolatedPhase(fb, centre, nu);
+    const double x = BinOf(centre, fb.binCount, nu);
+    const auto k = static_cast<std::int64_t>(std::floor(x));
+    const double toBin = x - static_cast<double>(k) >= 0.5 ? PhaseAt(fb, k + 1) : PhaseAt(fb, k);
+    const double e = Wrap(toBin - phaseB);
+    const double omega = sameFrame ? kTwoPi * centre : kTwoPi * (s + centre) / 2.0;
+    const double predicted = Wrap(phaseA + omega * hopSeconds);
+    double deviation = UnwrapAgainst(phaseB, predicted) - predicted;
+    if (bandA != band || sameFrame) deviation = 0.0;
+    const double phase = Wrap(previousPhase + e + omega * hopSeconds + deviation);
+
+    const std::int64_t centreBin = RoundedBin(centre, output[band]->binCount, nu);
+    setPhase(*output[band], centreBin, phase);
+    const double analysed = PhaseAt(fb, centreBin);
+    t.phaseOffset[r] = UnwrapAgainst(phase, analysed) - analysed;
+    t.lowerExtent[r] = r == 0 ? centre : centre - (centre + t.centre[r - 1]) / 2.0;
+    t.upperExtent[r] = r == t.count - 1 ? nyquist[bands - 1] - centre : (centre + t.centre[r + 1]) / 2.0 - centre;
+    t.spectrum[r] = framesB[band];
+    t.outSpectrum[r] = output[band];
+    t.band[r] = band;
+  }
+  return 0;
+}
+
+int StretchBandStereoSpec(BandStretchContext& c, const float* nyquist, int bandCount, ChannelSpectra& left,
+                          ChannelSpectra* right, double framePeriod) {
+  if (!c.state || bandCount != c.state->Bands()) return -2;
+  ChannelSpectra* channels[2] = {&left, right};
+  const int present = right ? 2 : 1;
+  if (c.outputFrameCounter == 0) {
+    for (int ch = 0; ch < present; ++ch) startChannel(c, ch, *channels[ch], nyquist, bandCount);
+    return 0;
+  }
+  const bool bothStrong = left.markerType == 3 && (!right || right->markerType == 3);
+  for (int ch = 0; ch < present; ++ch)
+    stretchChannel(c, ch, *channels[ch], nyquist, bandCount, framePeriod, bothStrong);
+  if (right && c.stereoPhaseSwitch && c.stereoPhaseAmount > 1e-8f)
+    stereoCoherence(left.output, right->output, left.frameB, right->frameB, bandCount, c.stereoPhaseAmount);
+  for (int ch = 0; ch < present; ++ch) savePrevious(*c.state, ch, channels[ch]->output, bandCount);
+  return 0;
+}

@@ -1,0 +1,108 @@
+#pragma once
+// Phases of the stretched spectra, one output frame at a time. The peaks of
+// the analysed frame B (at or after the input time) are matched to those of
+// frame A (before it); every matched peak gets a phase propagated from the
+// previous output frame, the bins around each peak are locked to the peak's
+// phase shift, peaks that break off in a transient keep their analysed
+// phases, and the two channels are pulled back to their analysed phase
+// difference. Magnitudes change only where a band is blanked outside its
+// own frequency range.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "CTimeMachineParams.h"
+#include "PeakTracking.h"
+#include "SMSFrame.h"
+
+// What carries from one output frame to the next during one engine run: the
+// peak lists and band edges (rebuilt each frame), the previous output phases
+// and edges, the region tables with their flagged segments, and the time of
+// the frame B each channel used last (so the same analysed frame used twice
+// is recognised). Made afresh for every run.
+class BandStretchState {
+public:
+  // Storage for `bandCount` bands (1..8). Throws -1 when storage cannot be
+  // had, -2 for a band count outside 1..8.
+  explicit BandStretchState(int bandCount);
+
+  int Bands() const { return m_bands; }
+
+  // Peak list `list` (0 A left, 1 B left, 2 A right, 3 B right) of `band`.
+  double* Peaks(int list, int band) { return &m_peaks[list][static_cast<std::size_t>(band) * PeakTracking::kMaxPeaks]; }
+
+  std::vector<std::int32_t> peakCounts[4];
+  std::vector<double> edgesA[2];         // per channel, per band
+  std::vector<double> edgesB[2];
+  std::vector<double> previousEdges[2];  // frame-B edges of the previous output frame
+  std::vector<std::unique_ptr<SMSFrame>> previous[2];  // previous output phases per band
+  std::unique_ptr<PeakRegionTable> tables[2];
+  double previousTime[2] = {-10.0, -10.0};
+
+private:
+  int m_bands;
+  std::vector<double> m_peaks[4];
+};
+
+// The band stretcher's side of a stretch: its parameters and settings and
+// the run's state.
+struct BandStretchContext {
+  const CTimeMachineParams* params = nullptr;
+  double hopSeconds = 0.0;               // synthesis hop
+  std::int64_t outputFrameCounter = 0;   // 0 until the first frame is synthesised
+  std::int32_t stereoPhaseSwitch = 1;
+  float stereoPhaseAmount = 1.0f;
+  BandStretchState* state = nullptr;
+};
+
+// One channel's frames for an output frame: one spectrum frame per band.
+struct ChannelSpectra {
+  SMSFrame* const* output = nullptr;  // phases rewritten, magnitudes blanked outside the band
+  SMSFrame* const* frameA = nullptr;
+  SMSFrame* const* frameB = nullptr;
+  int transient = 0;
+  int markerType = 0;
+};
+
+// Gives the output spectra of one output frame their phases; `right` is
+// null for mono. `nyquist` holds one Nyquist frequency per band, low to
+// high. Returns 0, or -2 for a band count other than the state's.
+int StretchBandStereoSpec(BandStretchContext& context, const float* nyquist, int bandCount, ChannelSpectra& left,
+                          ChannelSpectra* right, double framePeriod);
+
+// Propagates the phase of every region of `table` (centres in B, sources in
+// A) from the previous output frame, writes it at the region's centre bin,
+// stores the region's phase offset, extents and band, flags regions that
+// break off in a transient, and moves the band edges between the regions.
+// Returns 0.
+int ComputeRegionPhases(const BandStretchContext& context, SMSFrame* const* framesA, SMSFrame* const* framesB,
+                        SMSFrame* const* output, PeakRegionTable& table, double* edgesA, double* edgesB,
+                        const std::vector<std::unique_ptr<SMSFrame>>& previous, const double* previousEdges,
+                        int transient, int phaseReset, const float* nyquist, int bandCount, double previousTime,
+                        double currentTime, double hopSeconds, double framePeriod);
+
+// 1 when the peak at fA in frame A continues smoothly into fB in frame B
+// (level, frequency and phase prediction within the limits read at frame
+// B's time), else 0.
+int IsPeakContinuous(const BandStretchContext& context, const SMSFrame& frameA, const SMSFrame& frameB, double fA,
+                     double fB, double nyquist, double framePeriod);
+
+// Phase helpers shared by the phase locking and spreading.
+namespace PhaseMath {
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kPi = 3.141592653589793;
+constexpr float kNoEnergy = -3.4028235e38f;
+// Into [0, 2 pi).
+double Wrap(double phase);
+// x moved by one turn so that it lies within pi of y.
+double UnwrapAgainst(double x, double y);
+// Bin position of frequency f in a frame of n bins up to nyquist (>= 0).
+double BinOf(double f, std::int64_t n, double nyquist);
+// Rounded bin of f, at most n - 1.
+std::int64_t RoundedBin(double f, std::int64_t n, double nyquist);
+// Phase at bin `k` (0 when the frame has no phases or k is outside).
+double PhaseAt(const SMSFrame& frame, std::int64_t k);
+// Phase at frequency f, interpolated between the bins around it.
+double InterpolatedPhase(const SMSFrame& frame, double f, double nyquist);
+}  // namespace PhaseMath
