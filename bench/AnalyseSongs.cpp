@@ -64,7 +64,11 @@ bool decode(const fs::path& path, Song& song, std::string& why) {
   song.rate = info.samplerate;
   song.channels = info.channels;
   song.mono.clear();
-  song.mono.reserve(static_cast<size_t>(info.frames));
+  // The header's frame count is not trusted with an allocation: a frame
+  // takes at least one byte per channel of the file.
+  std::error_code ec;
+  const auto bytes = static_cast<sf_count_t>(fs::file_size(path, ec));
+  song.mono.reserve(static_cast<size_t>(std::min(info.frames, ec ? 0 : bytes / info.channels)));
   std::vector<float> block(static_cast<size_t>(4096) * info.channels);
   for (;;) {
     const sf_count_t got = sf_readf_float(file, block.data(), 4096);
