@@ -6,9 +6,9 @@
 //
 // Frames count hops of `hopsize` input samples from 0 since the last reset.
 // The tracker below works on every `decimation`-th frame; the conversions
-// between the two live here. In half-beat mode the tracker follows half the
-// tempo (two detector beats per tracker beat), which keeps fast songs inside
-// its tempo range; the queries halve what comes back.
+// between the two live here. In half-beat mode every tracker beat is split
+// in two: the listing reports the half-beats as beats too, the queries halve
+// the period, and setTempoState doubles the period it is given.
 //
 // One detector serves one thread; nothing is shared between detectors.
 
