@@ -225,14 +225,13 @@ ResultCode CASTcore::removeWave(std::uint8_t wavNo) {
     if (Result::failed(rc)) return Result::nest(1, rc);
     rc = scratch.allInfo.deleteWavInfo(wavNo);
     if (Result::failed(rc)) return Result::nest(2, rc);
-    const bool anyLeft = scratch.allInfo.wavCount() > 0;
     for (std::uint8_t slot = 0; slot < kSectionCount; ++slot) {
       const SecInfo* sec = nullptr;
       if (Result::failed(scratch.allInfo.getSecInfo(slot, &sec))) return Result::fail(3);
       if (sec->wavNo == wavNo) {
-        SecInfo fresh;
-        fresh.wavNo = anyLeft ? 0 : SecInfo::kNoWave;
-        rc = scratch.updateSecInfo(slot, fresh);
+        // A reset slot points at no wave; on wave 0 a later grid refresh
+        // would take it for a section of that wave and derive a tempo from it.
+        rc = scratch.updateSecInfo(slot, SecInfo());
         if (Result::failed(rc)) return Result::nest(4, rc);
       } else if (sec->wavNo > wavNo && sec->wavNo != SecInfo::kNoWave) {
         SecInfo moved = *sec;

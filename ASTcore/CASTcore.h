@@ -65,8 +65,8 @@ class CASTcore {
   // sections and common record) as one undo step, after checking it against
   // the audio length in frames. Ownership of `info` as for addWavList.
   ResultCode addAnalyzedFile(WavInfo* info, const QString& awiPath, std::uint64_t audioLength);
-  // Removes wave n as one undo step: sections on it are reset, sections on
-  // later waves are renumbered.
+  // Removes wave n as one undo step: sections on it are reset (to no wave),
+  // sections on later waves are renumbered.
   ResultCode removeWave(std::uint8_t wavNo);
   // Removes the record from the list without destroying it; no undo step.
   ResultCode detachWave(std::uint8_t wavNo);

@@ -99,9 +99,7 @@ TEST(CASTcore, RemovingAWaveRenumbersLaterSectionsAndResetsItsOwn) {
   EXPECT_EQ(core.waveCount(), 2u);
   EXPECT_EQ(slotOf(core, 0).wavNo, 0);
   EXPECT_EQ(slotOf(core, 0).used, 1);
-  SecInfo expectReset;
-  expectReset.wavNo = 0;
-  EXPECT_EQ(slotOf(core, 3), expectReset);
+  EXPECT_EQ(slotOf(core, 3), SecInfo()) << "an emptied slot points at no wave";
   EXPECT_EQ(slotOf(core, 4).wavNo, 1);
   EXPECT_EQ(slotOf(core, 4).startAdrs, onC.startAdrs);
   WavInfo* w = nullptr;
@@ -113,6 +111,17 @@ TEST(CASTcore, RemovingAWaveRenumbersLaterSectionsAndResetsItsOwn) {
   EXPECT_EQ(slotOf(core, 3).wavNo, 1);
   EXPECT_EQ(slotOf(core, 3).used, 1);
   EXPECT_EQ(slotOf(core, 4).wavNo, 2);
+}
+
+TEST(CASTcore, AGridRefreshAfterARemovalTakesNoTempoFromTheEmptiedSlot) {
+  CASTcore core;
+  core.addWavList(namedWave(L"a.wav"));
+  core.addWavList(namedWave(L"b.wav"));
+  useSlot(core, 3, 1);
+  ASSERT_EQ(core.updateTempo(97), 0u);
+  ASSERT_EQ(core.removeWave(1), 0u);
+  EXPECT_EQ(core.refreshSecBars(0, 3, QString()), 0u) << core.lastError.toStdString();
+  EXPECT_EQ(core.getCommonInfo().tempo, 97u);
 }
 
 TEST(CASTcore, RemovingTheOnlyWaveLeavesSectionsWithoutWave) {
