@@ -220,11 +220,11 @@ TEST(SoundFile, AppendBeyondTheCapacityGrowsToTheNextMillionAndZeroesTheRest) {
   for (std::int64_t i = 1000005; i < 2000000; ++i) ASSERT_EQ(f.storage[i], 0.0f);
 }
 
-TEST(SoundFile, AppendWithoutStorageReportsAndChangesNothing) {
+TEST(SoundFile, AppendWithoutStorageFailsAndChangesNothing) {
   CSoundFile f(nullptr);
   const float x[4] = {1, 2, 3, 4};
   testing::internal::CaptureStderr();
-  EXPECT_EQ(f.WriteToSoundFile(x, 4), 0);
+  EXPECT_EQ(f.WriteToSoundFile(x, 4), CSoundFile::kRefused);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error in WriteToSoundFile()\n");
   EXPECT_EQ(f.storage, nullptr);
   EXPECT_EQ(f.length, 0);

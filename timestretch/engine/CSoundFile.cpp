@@ -50,7 +50,7 @@ int CSoundFile::WriteToSoundFile(const float* data, int count) {
   if (count < 0) return kRefused;
   if (!storage) {
     std::fputs("Error in WriteToSoundFile()\n", stderr);
-    return 0;
+    return kRefused;
   }
   const std::int64_t end = length + count;
   if (end > capacity) Grow(end);

@@ -38,7 +38,8 @@ class CSoundFile {
   CSoundFile& operator=(const CSoundFile&) = delete;
 
   // Appends `count` samples at `length`. Without storage, prints
-  // "Error in WriteToSoundFile()" to stderr and changes nothing.
+  // "Error in WriteToSoundFile()" to stderr, changes nothing and returns
+  // kRefused.
   int WriteToSoundFile(const float* data, int count);
   // Writes `count` samples from `position`, growing (or creating) the storage
   // as needed; length becomes at least position + count.
