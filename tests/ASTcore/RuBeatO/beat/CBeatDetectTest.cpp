@@ -175,7 +175,9 @@ TEST(CBeatDetect, EachHopCompletesOneFrameAndBeatsSitOnDecimatedFrames) {
     EXPECT_GE(period, 73 * 3 / 2);
     EXPECT_LE(period, 246 * 3 / 2);
     EXPECT_LT(toNext, period);
-    if (f % 3 != 0) EXPECT_NE(toNext, 0);
+    if (f % 3 != 0) {
+      EXPECT_NE(toNext, 0);
+    }
   }
 
   std::list<int> everySecond;
