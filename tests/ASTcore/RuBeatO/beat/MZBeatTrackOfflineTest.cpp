@@ -112,6 +112,9 @@ TEST(MZBeatTrackOffline, DerivedTempoRangeAndQueries) {
   MZBeatTrackOffline tracker(kFramelen, 10, 3, kFs, kFps, 60.0f, 200.0f);
   EXPECT_EQ(tracker.getMinPeriod(), 73);
   EXPECT_EQ(tracker.getMaxPeriod(), 246);
+  int states = 0;
+  for (int fpb = 73; fpb <= 246; ++fpb) states += fpb / 3;
+  EXPECT_EQ(tracker.getModel().getStateCount(), states);
   const std::vector<float> zeros(kFramelen, 0.0f);
   for (int f = 0; f < 7; ++f) tracker.addData(zeros.data(), kFramelen / 2);
   int period = 0;
