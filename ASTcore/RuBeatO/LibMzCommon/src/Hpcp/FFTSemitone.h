@@ -93,12 +93,12 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
   FFTSemitone& operator=(const FFTSemitone&) = delete;
 
   // Low-passes the frame (lowPassForDecimation; frames are independent),
-  // reads every fourth sample into a Hann-windowed
-  // transform of frameSize / 4 points and runs computeBands on its
-  // magnitudes. A len other
-  // than 4 * transform size prints "Warning: Invalid len_signal" and goes on
-  // (a short frame is zero-padded). Throws std::logic_error before the first
-  // successful configuration.
+  // reads every fourth sample into a Hann-windowed transform of
+  // frameSize / 4 points and runs computeBands on its magnitudes. A len
+  // other than 4 * transform size prints "Warning: Invalid len_signal" and
+  // goes on (a short frame is zero-padded before filtering). Throws
+  // std::logic_error before the first successful configuration and
+  // std::invalid_argument for a negative len or a null signal.
   void compute(const float* signal, int32_t len) override;
 
   // Range from the record, then setRange with its frame size, oversampling
