@@ -231,13 +231,13 @@ std::vector<float> cMajorTriadSong(double seconds) {
 
 TEST(BeatSliceFeatureGenerator, TriadSlicesFromDetectedBeatsShowTheChordAndItsBass) {
   BeatSliceFeatureGenerator g(16384, kHop);
-  const auto x = cMajorTriadSong(6.0);
+  const auto x = cMajorTriadSong(4.0);
   for (std::size_t at = 0; at < x.size(); at += 4410)
     g.pushSamples(x.data() + at, static_cast<int>(std::min<std::size_t>(4410, x.size() - at)));
   g.flush();
   std::vector<FeatureVector> out;
   g.makeFeature(out, kelo::JointHPCP, 0, 1, kelo::poolMedian);
-  ASSERT_GE(out.size(), 10u) << "beats found";
+  ASSERT_GE(out.size(), 7u) << "beats found";
   int good = 0;
   for (const auto& v : out) {
     const auto bass = std::max_element(v.begin(), v.begin() + 12) - v.begin();
