@@ -52,6 +52,24 @@ ResultCode AudioDeviceASFF::init() {
   return Result::kOk;
 }
 
+void AudioDeviceASFF::setSources(WavSeeker_libSndFile* source, WavSeeker_libSndFile* click1,
+                                 WavSeeker_libSndFile* click2, std::uint8_t* clickOn, std::uint8_t* level,
+                                 std::uint8_t* click2On) {
+  m_source = source;
+  m_click1 = click1;
+  m_click2 = click2;
+  m_clickOn = clickOn;
+  m_level = level;
+  m_click2On = click2On;
+  if (!m_callback) return;
+  m_callback->m_source = source;
+  m_callback->m_click1.reader = click1;
+  m_callback->m_click2.reader = click2;
+  m_callback->m_clickOn = clickOn;
+  m_callback->m_level = level;
+  m_callback->m_click2On = click2On;
+}
+
 ResultCode AudioDeviceASFF::deviceCount(std::int64_t& count) const {
   count = m_devices.size();
   return Result::kOk;

@@ -40,6 +40,11 @@ class AudioDeviceASFF : public QObject {
   static QSharedPointer<AudioDeviceASFF> instance();
 
   ResultCode init();
+  // Points the device and its callback at other readers and bytes (null:
+  // none). The device must be closed: the audio thread reads them.
+  void setSources(WavSeeker_libSndFile* source, WavSeeker_libSndFile* click1, WavSeeker_libSndFile* click2,
+                  std::uint8_t* clickOn, std::uint8_t* level, std::uint8_t* click2On);
+  bool usesSource(const WavSeeker_libSndFile* source) const { return m_source == source; }
   ResultCode deviceCount(std::int64_t& count) const;
   ResultCode deviceName(std::int64_t index, QString& name) const;
   ResultCode findDevice(const QString& name, bool& found, std::int64_t& index) const;
