@@ -54,8 +54,10 @@ void poolDecayingMeanOf(FeatureVector& out, const BeatSliceFeatureGenerator::Sli
 
 // Each semitone s = 12 o + r is shared between octave bands o and o + 1 in
 // the proportions r/12 and (12 - r)/12: a semitone near the bottom of its
-// octave goes mostly to the band above. That inverts plain interpolation,
-// and the meter estimator's models were made with it.
+// octave goes mostly to the band above, the reverse of plain interpolation.
+// It is kept: the profile only feeds the meter estimator, which measures
+// how periodic each band is from beat to beat, and the split moves energy
+// between neighbouring bands without changing when it comes.
 FeatureVector octaveProfile(const FeatureVector& p) {
   FeatureVector out(p.size() / kChromaBins + 1);
   std::fill(out.begin(), out.end(), 0.0);
