@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "engine/FrameSelection.h"
+
+namespace {
+
+constexpr double kPeriod = 0.01;
+constexpr double kStart = 1.0;
+constexpr std::int64_t kBins = 17;
+const float kNyquist[1] = {800.0f};
+
+// Nine history frames on the grid 1.00 .. 1.08; every magnitude of frame k
+// is base + k, so a copied frame can be told by its level.
+struct History {
+  std::vector<std::unique_ptr<SMSFrame>> owned;
+  WindowState window;
+  MarkerSet markers;
+  History(float base, const std::vector<double>& markerTimes) {
+    window.frameCount = 9;
+    window.bandCount = 1;
+    window.startTime = kStart;
+    window.referenceTime = kStart + 4 * kPeriod;
+    for (int k = 0; k < 9; ++k) {
+      auto f = std::make_unique<SMSFrame>();
+      f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, kBins, true);
+      f->time = kStart + k * kPeriod;
+      for (std::int64_t i = 0; i < kBins; ++i) f->magnitudes[i] = base + static_cast<float>(k);
+      window.frames.push_back({f.get()});
+      owned.push_back(std::move(f));
+    }
+    for (std::size_t i = 0; i < markerTimes.size(); ++i) markers.Add(0, 1, MarkerSet::kStrongTransient);
+    markers.times = markerTimes;
+    const auto n = markerTimes.size();
+    markers.beforeWidth.assign(n, 1.0);
+    markers.afterWidth.assign(n, 1.0);
+    markers.beforeRest.assign(n, 5.0);
+    markers.afterRest.assign(n, 5.0);
+    window.markers = &markers;
+  }
+};
+
+struct StretchRun {
+  CTimeMachineParams params;
+  BandStretchContext context;
+  std::unique_ptr<BandStretchState> state;
+  SMSFrame outL, outR;
+  SMSFrame* oL[1] = {&outL};
+  SMSFrame* oR[1] = {&outR};
+  StretchRun() {
+    context.params = &params;
+    context.hopSeconds = kPeriod;
+    context.outputFrameCounter = 1;  // past the first frame: frames A and B are used
+  }
+  int frame(History& l, History* r, double t, double step = kPeriod / 2) {
+    SMSFrame::CopyFrom(*l.owned[0], outL, SMSFrame::kAllContents, true);
+    if (r) SMSFrame::CopyFrom(*r->owned[0], outR, SMSFrame::kAllContents, true);
+    return StretchFrame(context, state, l.window, r ? &r->window : nullptr, oL, oR, kNyquist, 1, t, step, kPeriod);
+  }
+};
+
+}  // namespace
+
+TEST(StretchFrame, AnInputTimeNearAMarkerTakesTheMarkersFrameOneToOne) {
+  History h(0.0f, {1.04});
+  StretchRun run;
+  ASSERT_EQ(run.frame(h, nullptr, 1.041), 0);
+  EXPECT_EQ(run.outL.magnitudes[0], 4.0f);
+  EXPECT_DOUBLE_EQ(run.state->previousTime[0], 1.04);  // frame B is the marker's frame
+  EXPECT_DOUBLE_EQ(h.window.lastMarkerTime, 1.04);
+}
+
+TEST(StretchFrame, WithoutTransientSwitchesFramesFollowTheInputTime) {
+  History h(0.0f, {1.04});
+  StretchRun run;
+  run.params.SetParam(CTimeMachineParams::TransientSwitchA, 0.0f, CEnvelope::kAllTimes);
+  ASSERT_EQ(run.frame(h, nullptr, 1.041), 0);
+  EXPECT_EQ(run.outL.magnitudes[0], 0.0f);  // nothing copied
+  EXPECT_DOUBLE_EQ(run.state->previousTime[0], 1.05);
+  EXPECT_DOUBLE_EQ(h.window.lastMarkerTime, -1.0);
+  EXPECT_EQ(run.frame(h, nullptr, 2.0), -2);  // beyond the history
+}
+
+TEST(StretchFrame, FarFromEveryZoneTheTransientSelectionCopiesNothing) {
+  History h(0.0f, {1.04});
+  FrameChoice choice{0.95, 0, 0};
+  SMSFrame out;
+  SMSFrame::CopyFrom(*h.owned[0], out, SMSFrame::kAllContents, true);
+  SMSFrame* o[1] = {&out};
+  SelectTransientFrames(0, 0, h.window, o, choice, 0.95, kPeriod / 2, kPeriod);
+  EXPECT_EQ(out.magnitudes[0], 0.0f);
+  EXPECT_DOUBLE_EQ(choice.inputTime, 0.95);
+  EXPECT_EQ(choice.transient, 0);
+  EXPECT_EQ(choice.markerType, MarkerSet::kStrongTransient);
+  // Just after the marker the next frame follows at the analysis rate.
+  choice = FrameChoice{1.045, 0, 0};
+  SelectTransientFrames(0, 0, h.window, o, choice, 1.045, kPeriod / 2, kPeriod);
+  EXPECT_EQ(out.magnitudes[0], 5.0f);
+  EXPECT_DOUBLE_EQ(choice.inputTime, 1.05);
+  EXPECT_EQ(choice.transient, 1);
+}
+
+TEST(StretchFrame, AChannelWithoutTheTransientFollowsTheOther) {
+  History l(0.0f, {1.04});
+  History r(100.0f, {});
+  StretchRun run;
+  ASSERT_EQ(run.frame(l, &r, 1.041), 0);
+  EXPECT_EQ(run.outL.magnitudes[0], 4.0f);
+  EXPECT_EQ(run.outR.magnitudes[0], 104.0f);
+  EXPECT_DOUBLE_EQ(run.state->previousTime[1], 1.04);
+}

@@ -1,0 +1,242 @@
+// Frame selection for one output frame: transient zones first (they may
+// move a channel's input time and copy analysed frames), then the stereo
+// agreement, then frames A and B on the history grid.
+
+#include "FrameSelection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace {
+
+constexpr double kEps = 1e-8;
+
+void copyMagnitudes(const SMSFrame& from, SMSFrame& to) {
+  if (to.magnitudes && from.magnitudes && to.binCount == from.binCount) {
+    std::copy(from.magnitudes, from.magnitudes + from.binCount, to.magnitudes);
+  } else {
+    SMSFrame::CopyContent(&from, &to, SMSFrame::kMagnitudes);
+  }
+  to.time = from.time;
+}
+
+// Copies history frame k (every band) into the output; false when it is not
+// there.
+bool copyHistoryFrame(const WindowState& w, std::int64_t k, SMSFrame* const* output) {
+  if (k < 0 || k >= w.frameCount) return false;
+  for (int b = 0; b < w.bandCount; ++b)
+    if (!w.Frame(k, b) || !output[b]) return false;
+  for (int b = 0; b < w.bandCount; ++b) copyMagnitudes(*w.Frame(k, b), *output[b]);
+  return true;
+}
+
+double gridTime(const WindowState& w, std::int64_t k, double period) {
+  return w.startTime + static_cast<double>(k) * period;
+}
+
+// Brings a channel to `time`: magnitudes of its first frame at or after it.
+void bringTo(const WindowState& w, double time, SMSFrame* const* output, double period) {
+  for (std::int64_t k = 0; k < w.frameCount; ++k) {
+    if (gridTime(w, k, period) + kEps >= time) {
+      copyHistoryFrame(w, k, output);
+      return;
+    }
+  }
+}
+
+// Index of frame B for `time`, or -1.
+std::int64_t frameBIndex(const WindowState& w, double time, double period) {
+  const std::int64_t n = w.frameCount;
+  std::int64_t k = 0;
+  if (time > gridTime(w, n / 2, period)) k = n / 2 + 1;
+  else if (time > gridTime(w, static_cast<std::int64_t>(n / 2.5), period)) k = static_cast<std::int64_t>(n / 2.5) + 1;
+  else if (time > gridTime(w, n / 3, period)) k = n / 3 + 1;
+  for (; k < n; ++k)
+    if (gridTime(w, k, period) + kEps >= time) return k;
+  return -1;
+}
+
+// One marker's zones; true when a case applied.
+bool markerZone(WindowState& w, std::int64_t index, SMSFrame* const* output, FrameChoice& choice, double t,
+                double step, double period) {
+  const MarkerSet& m = *w.markers;
+  const auto i = static_cast<std::size_t>(index);
+  const double T = m.times[i];
+  const double h = step / 2.0;
+  const double D = period;
+  const bool marked = m.classes[i] != 0;
+  std::int64_t F = w.frameCount / 2;
+  for (std::int64_t k = 0; k < w.frameCount; ++k) {
+    if (gridTime(w, k, period) >= T - kEps) {
+      F = k;
+      break;
+    }
+  }
+  const double d = t - T;
+  bool applied = true;
+  auto take = [&](std::int64_t frame, double time, bool transient) {
+    copyHistoryFrame(w, frame, output);
+    choice.inputTime = time;
+    if (transient) choice.transient = marked ? 1 : 0;
+  };
+  if (d >= -h && d < h) {
+    take(F, T, true);
+  } else if (d >= -3 * h && d < -h && T > t) {
+    take(F - 1, T - D, true);
+  } else if (d >= h && d < 3 * h) {
+    take(F + 1, T + D, true);
+  } else if (d < -3 * h) {
+    const double wb = std::max(std::trunc(m.beforeWidth[i]) - 1.0, 0.0);
+    if (t >= T - 3 * h - 2 * wb * h) {
+      const auto j = static_cast<std::int64_t>(std::trunc((T - 3 * h - t - kEps) / step + 1.0));
+      take(F - j - 1, T - static_cast<double>(j + 1) * D, true);
+      if (j >= 2 && choice.markerType == MarkerSet::kStrongTransient) choice.markerType = MarkerSet::kTransient;
+    } else if ((D - step) * (wb + 1.0) > 0.0) {
+      const double span = std::trunc(m.beforeRest[i]) * D;
+      const double at = std::trunc((T - (2 * wb + 3) * h - t) / step + 1.0);
+      const double n = std::trunc((span + (D - step) * (wb + 1.0)) / step + 0.5);
+      if (at < n) {
+        const double delta = at * span / n;
+        choice.inputTime = T - (wb + 1.0) * D - delta;
+        const auto q = static_cast<std::int64_t>(std::trunc(delta / D + kEps));
+        const auto wi = static_cast<std::int64_t>(wb);
+        if (q + wi + 2 < F) copyHistoryFrame(w, F - q - wi - 2, output);
+      } else {
+        applied = false;
+      }
+    } else {
+      applied = false;
+    }
+  } else {  // d >= 3h
+    const double wa = std::max(std::trunc(m.afterWidth[i]) - 1.0, 0.0);
+    if (t - (T + 3 * h) <= 2 * wa * h) {
+      const auto j = static_cast<std::int64_t>(std::trunc((t - T - 3 * h - kEps) / step + 1.0)) + 1;
+      take(F + j, T + static_cast<double>(j) * D, true);
+    } else if ((D - step) * (wa + 1.0) > 0.0) {
+      const double span = std::trunc(m.afterRest[i]) * D;
+      const double at = std::trunc((t - T - (2 * wa + 3) * h) / step + 1.0);
+      const double n = std::trunc((span + (D - step) * (wa + 1.0)) / step + 0.5);
+      if (at < n) {
+        const double delta = at * span / n;
+        choice.inputTime = T + (wa + 1.0) * D + delta;
+        const auto q = static_cast<std::int64_t>(std::trunc(delta / D + kEps));
+        const std::int64_t frame = F + static_cast<std::int64_t>(wa) + q + 2;
+        if (frame < w.frameCount) copyHistoryFrame(w, frame, output);
+      } else {
+        applied = false;
+      }
+    } else {
+      applied = false;
+    }
+  }
+  if (applied && std::fabs(w.lastMarkerTime - T) >= kEps) w.lastMarkerTime = T;
+  return applied;
+}
+
+}  // namespace
+
+void WindowState::Reset(double framePeriod, int bands) {
+  auto n = framePeriod > 0.0 ? static_cast<std::int64_t>(0.4 / framePeriod + 1.0) : 1;
+  if (n % 2 == 0) n -= 1;
+  frameCount = std::max<std::int64_t>(n, 1);
+  bandCount = bands;
+  try {
+    frames.assign(static_cast<std::size_t>(frameCount), std::vector<SMSFrame*>(static_cast<std::size_t>(bands), nullptr));
+  } catch (const std::bad_alloc&) {
+    throw -1;
+  }
+  position = 0;
+  lastMarkerTime = -1.0;
+}
+
+SMSFrame* WindowState::Frame(std::int64_t k, int band) const {
+  if (k < 0 || k >= static_cast<std::int64_t>(frames.size())) return nullptr;
+  const auto& set = frames[static_cast<std::size_t>(k)];
+  return band >= 0 && band < static_cast<int>(set.size()) ? set[static_cast<std::size_t>(band)] : nullptr;
+}
+
+int SelectTransientFrames(std::int64_t firstMarker, std::int64_t lastMarker, WindowState& window,
+                          SMSFrame* const* output, FrameChoice& choice, double t, double inputStep,
+                          double framePeriod) {
+  const MarkerSet* m = window.markers;
+  if (!m || m->count == 0) return 0;
+  firstMarker = std::max<std::int64_t>(firstMarker, 0);
+  lastMarker = std::min<std::int64_t>(lastMarker, m->count - 1);
+  if (firstMarker > lastMarker || static_cast<std::int64_t>(m->times.size()) < m->count ||
+      static_cast<std::int64_t>(m->beforeWidth.size()) < m->count)
+    return 0;
+  std::int64_t nearest = -1;
+  double bound = 10000.0;
+  for (std::int64_t i = firstMarker; i <= lastMarker; ++i) {
+    const double d = std::fabs(m->times[static_cast<std::size_t>(i)] - window.referenceTime);
+    if (d < bound) {
+      bound = d;
+      nearest = i;
+    }
+  }
+  if (nearest < 0) return 0;
+  choice.markerType = m->types[static_cast<std::size_t>(nearest)];
+  if (nearest >= 1 && markerZone(window, nearest - 1, output, choice, t, inputStep, framePeriod)) return 0;
+  markerZone(window, nearest, output, choice, t, inputStep, framePeriod);
+  return 0;
+}
+
+int StretchFrame(BandStretchContext& context, std::unique_ptr<BandStretchState>& state, WindowState& left,
+                 WindowState* right, SMSFrame* const* outLeft, SMSFrame* const* outRight, const float* nyquist,
+                 int bandCount, double t, double inputStep, double framePeriod) {
+  if (bandCount < 1 || bandCount > PeakTracking::kMaxBands) return -2;
+  if (!state) state = std::make_unique<BandStretchState>(bandCount);
+  context.state = state.get();
+  FrameChoice choice[2] = {{t, 0, 0}, {t, 0, 0}};
+  const CTimeMachineParams* p = context.params;
+  const auto switchA = p ? static_cast<int>(p->GetParam(CTimeMachineParams::TransientSwitchA, t)) : 0;
+  const auto switchB = p ? static_cast<int>(p->GetParam(CTimeMachineParams::TransientSwitchB, t)) : 0;
+  if ((switchA || switchB) && left.markers && left.markers->count > 0) {
+    const MarkerSet& m = *left.markers;
+    const double end = left.startTime + static_cast<double>(left.frameCount) * framePeriod;
+    std::int64_t first = 0;
+    while (first < m.count && m.times[static_cast<std::size_t>(first)] < left.startTime) ++first;
+    std::int64_t last = first - 1;
+    while (last + 1 < m.count && m.times[static_cast<std::size_t>(last + 1)] <= end) ++last;
+    SelectTransientFrames(first, last, left, outLeft, choice[0], t, inputStep, framePeriod);
+    if (right) SelectTransientFrames(first, last, *right, outRight, choice[1], t, inputStep, framePeriod);
+  }
+  if (right && std::fabs(choice[0].inputTime - choice[1].inputTime) > kEps) {
+    const bool l = choice[0].transient != 0, r = choice[1].transient != 0;
+    const bool leftMoved = std::fabs(choice[0].inputTime - t) > kEps;
+    const bool rightMoved = std::fabs(choice[1].inputTime - t) > kEps;
+    if (l && !r) {
+      bringTo(*right, choice[0].inputTime, outRight, framePeriod);
+      choice[1].inputTime = choice[0].inputTime;
+    } else if (r && !l) {
+      bringTo(left, choice[1].inputTime, outLeft, framePeriod);
+      choice[0].inputTime = choice[1].inputTime;
+    } else if (!l && !r && leftMoved != rightMoved) {
+      if (leftMoved) {
+        bringTo(*right, choice[0].inputTime, outRight, framePeriod);
+        choice[1].inputTime = choice[0].inputTime;
+      } else {
+        bringTo(left, choice[1].inputTime, outLeft, framePeriod);
+        choice[0].inputTime = choice[1].inputTime;
+      }
+    }
+  }
+  SMSFrame* frames[4][PeakTracking::kMaxBands] = {};  // A left, B left, A right, B right
+  WindowState* windows[2] = {&left, right};
+  for (int ch = 0; ch < (right ? 2 : 1); ++ch) {
+    const std::int64_t k = frameBIndex(*windows[ch], choice[ch].inputTime, framePeriod);
+    if (k < 0) return -2;
+    for (int b = 0; b < bandCount; ++b) {
+      SMSFrame* a = windows[ch]->Frame(std::max<std::int64_t>(k - 1, 0), b);
+      SMSFrame* bFrame = windows[ch]->Frame(k, b);
+      if (!a || !bFrame) return -2;
+      frames[2 * ch][b] = a;
+      frames[2 * ch + 1][b] = bFrame;
+    }
+  }
+  ChannelSpectra l{outLeft, frames[0], frames[1], choice[0].transient, choice[0].markerType};
+  ChannelSpectra r{outRight, frames[2], frames[3], choice[1].transient, choice[1].markerType};
+  StretchBandStereoSpec(context, nyquist, bandCount, l, right ? &r : nullptr, framePeriod);
+  return 0;
+}
