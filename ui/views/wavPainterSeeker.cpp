@@ -35,24 +35,6 @@ wavPainterSeeker::wavPainterSeeker(ISeekable<float>* seeker, int channel, std::i
       mChannel(channel),
       mReportReadFailure(showMemoryErrorLater) {}
 
-std::pair<float, float> wavPainterSeeker::columnRange(std::int64_t a, std::int64_t n, std::vector<float>& buffer) {
-  float minimum = 1.0f, maximum = -1.0f;
-  if (!mSeeker || n <= 0) return {minimum, maximum};
-  // The reader writes all of its channels; only the low byte of the channel
-  // number counts, and a channel the file lacks reads as silence.
-  const std::uint32_t channels = std::max<std::uint32_t>(mSeeker->channels(), 1);
-  const std::uint32_t channel = static_cast<std::uint8_t>(mChannel);
-  buffer.resize(static_cast<std::size_t>(n) * std::max<std::uint32_t>(channels, 2));
-  mSeeker->seek(static_cast<std::uint64_t>(a));
-  const std::uint64_t got = mSeeker->read(buffer.data(), static_cast<std::uint64_t>(n));
-  for (std::int64_t k = 0; k < n; ++k) {
-    const float v = static_cast<std::uint64_t>(k) < got && channel < channels ? buffer[k * channels + channel] : 0.0f;
-    minimum = std::min(minimum, v);
-    maximum = std::max(maximum, v);
-  }
-  return {minimum, maximum};
-}
-
 void wavPainterSeeker::prepare() {
   mColumns.clear();
   mReadFailures = 0;
@@ -61,13 +43,20 @@ void wavPainterSeeker::prepare() {
   mColumns.assign(static_cast<std::size_t>(std::max(w, 0)), {0, 0});
   if (w < 1) return;
   const double perWidth = static_cast<double>(mSampleCount) / mZoom;
+  const std::uint32_t channel = static_cast<std::uint8_t>(mChannel);  // only the low byte counts
+  // Columns of a few blocks or more take whole blocks from the peak cache,
+  // which reads the recording once instead of once per change of view.
+  const bool usePeaks = mSeeker && 2.0 * perWidth / w >= 4.0 * WaveformPeakCache::kBlock &&
+                        (mPeaks.matches(*mSeeker, channel) || mPeaks.build(*mSeeker, channel));
   std::vector<float> buffer;
   for (int i = 0; i < w; ++i) {
     const std::int64_t a = boundedFrame(std::ceil((double(i - 1) / w + mScrollOffset) * perWidth), mSampleCount);
     const std::int64_t b = boundedFrame(std::floor((double(i + 1) / w + mScrollOffset) * perWidth), mSampleCount);
     std::pair<float, float> range{1.0f, -1.0f};
     try {
-      range = columnRange(a, std::llabs(b - a), buffer);
+      const std::int64_t n = std::llabs(b - a);
+      if (mSeeker)
+        range = usePeaks ? mPeaks.range(*mSeeker, a, n, buffer) : WaveformPeakCache::scan(*mSeeker, channel, a, n, buffer);
     } catch (const std::exception&) {
       ++mReadFailures;
       range = {1.0f, -1.0f};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ISeekable.h"
+#include "WaveformPeakCache.h"
 #include "wavPainter.h"
 
 class wavPainterSeeker : public wavPainter {
@@ -32,9 +33,9 @@ class wavPainterSeeker : public wavPainter {
   void drawForeground(QPainter* painter) override;
 
  private:
-  // Minimum and maximum of the channel over frames [a, a + n).
-  std::pair<float, float> columnRange(std::int64_t a, std::int64_t n, std::vector<float>& buffer);
-
+  // Block peaks of the recording, for views where a column spans many
+  // frames; rebuilt when the seeker or its recording changes.
+  WaveformPeakCache mPeaks;
   int mReadFailures = 0;
   bool mFailureReported = false;
 };
