@@ -73,3 +73,17 @@ TEST(OnsetSegmentedStretcher, EmptyInputGivesNothingAndBadInputIsRefused) {
   none.left = nullptr;
   EXPECT_THROW(s.Run(none, 1.0, out), int);
 }
+
+TEST(OnsetSegmentedStretcher, RatioEndsAndOtherRatesKeepTheExactLength) {
+  for (std::uint64_t rate : {11025u, 22050u, 48000u}) {
+    auto in = StretchChecks::sine(static_cast<std::int64_t>(rate / 3), 300.0, 2000.0, static_cast<double>(rate));
+    for (std::size_t i = in.size() / 2; i < in.size(); ++i) in[i] *= 8.0f;  // one attack
+    for (double r : {0.5, 0.77, 1.3, 2.0}) {
+      OnsetSegmentedStretcher s;
+      StretchedAudio out;
+      const auto wanted = static_cast<std::int64_t>(std::floor(r * in.size()));
+      EXPECT_EQ(s.Run(inputOf(in, nullptr, rate), r, out), wanted) << rate << " " << r;
+      EXPECT_GE(s.SegmentStarts().size(), 2u) << rate << " " << r;
+    }
+  }
+}

@@ -88,3 +88,16 @@ TEST(OverlapAddStretcher, RefusesInputItCannotStretch) {
   none.left = nullptr;
   EXPECT_THROW(s.Run(none, {1.0, 0}, out), int);
 }
+
+TEST(OverlapAddStretcher, TableEndsAndOtherRatesKeepTheExactLength) {
+  for (std::uint64_t rate : {22050u, 44100u, 48000u}) {
+    const auto in = StretchChecks::sine(static_cast<std::int64_t>(rate / 4), 300.0, 9000.0, static_cast<double>(rate));
+    for (double ratio : {0.5, 0.73, 1.0, 1.61, 2.0, 2.09}) {
+      OverlapAddStretcher s;
+      StretchedAudio out;
+      const auto wanted = static_cast<std::int64_t>(std::floor(std::floor(ratio * 10000 + 0.5) * in.size() / 10000));
+      EXPECT_EQ(s.Run(inputOf(in, nullptr, rate), {ratio, 0}, out), wanted) << rate << " " << ratio;
+      EXPECT_EQ(out.left.size(), static_cast<std::size_t>(wanted));
+    }
+  }
+}
