@@ -77,6 +77,26 @@ void copyMarker(MarkerSet& to, std::int64_t at, const MarkerSet& from, std::int6
 
 }  // namespace
 
+int AllocateMarkerArrays(bool preAnalysis, MarkerSet& left, std::int64_t leftFrames, MarkerSet* right,
+                         std::int64_t rightFrames) {
+  if (!preAnalysis) return 0;
+  try {
+    auto prepare = [](MarkerSet& m, std::int64_t frames) {
+      m.Clear();
+      constexpr std::size_t kFirstRoom = 100;
+      m.positions.reserve(kFirstRoom);
+      m.classes.reserve(kFirstRoom);
+      m.types.reserve(kFirstRoom);
+      for (auto& d : m.detection) d.assign(static_cast<std::size_t>(std::max<std::int64_t>(frames, 0)), 0.0);
+    };
+    prepare(left, leftFrames);
+    if (right) prepare(*right, rightFrames);
+  } catch (const std::bad_alloc&) {
+    throw -1;
+  }
+  return 0;
+}
+
 int BuildTransientMarkers(MarkerSet& markers, const CSMSRegion& frames, bool detect) {
   try {
     const std::int64_t n = frames.frameCount();

@@ -12,6 +12,13 @@
 #include "CTimeMachineParams.h"
 #include "MarkerSet.h"
 
+// Empties the marker sets and sizes their per-frame detection values to the
+// channels' frame counts (right only when given); nothing when the
+// pre-analysis is off. Marker arrays then grow with the markers. Returns 0;
+// throws -1 when storage cannot be had.
+int AllocateMarkerArrays(bool preAnalysis, MarkerSet& left, std::int64_t leftFrames, MarkerSet* right,
+                         std::int64_t rightFrames);
+
 // Finds the markers of one channel's analysed frames: copies the three
 // detection values (band block entries 40, 41 and 42) of every frame and,
 // when `detect`, makes a marker (at frame + 5) for every strict local

@@ -135,4 +135,11 @@ TEST(StereoMarkerMatching, DetectionMakesMergesAndKeepsManyMarkers) {
   EXPECT_EQ(m.times.size(), 150u);
   EXPECT_EQ(m.afterWidth[149], 8.0);
   EXPECT_EQ(m.afterWidth[0], 4.0);  // ten frames apart
+
+  MarkerSet right;
+  AllocateMarkerArrays(false, m, 10, &right, 10);  // pre-analysis off: untouched
+  EXPECT_EQ(m.count, 150);
+  AllocateMarkerArrays(true, m, 10, &right, 12);
+  EXPECT_EQ(m.count, 0);
+  EXPECT_EQ(right.detection[2].size(), 12u);
 }
