@@ -55,6 +55,19 @@ float wavPainter::yToAmplitude(int y, bool clamp) const {
   return clamp ? std::max(-1.0f, std::min(a, 1.0f)) : a;
 }
 
+void wavPainter::columnFrames(int i, std::int64_t& first, std::int64_t& count) const {
+  const double w = width();
+  const double perWidth = static_cast<double>(mSampleCount) / mZoom;
+  const auto bounded = [this](double v) -> std::int64_t {
+    if (std::isnan(v) || v < 0.0) return 0;
+    if (v >= static_cast<double>(mSampleCount)) return mSampleCount - 1;
+    return static_cast<std::int64_t>(v);
+  };
+  first = bounded(std::ceil(((i - 1) / w + mScrollOffset) * perWidth));
+  const std::int64_t last = bounded(std::floor(((i + 1) / w + mScrollOffset) * perWidth));
+  count = last > first ? last - first : first - last;
+}
+
 QPen wavPainter::layerPen(const QColor& colour) {
   return QPen(QBrush(colour, Qt::SolidPattern), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
 }

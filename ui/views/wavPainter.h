@@ -49,6 +49,10 @@ class wavPainter : public QWidget {
   virtual void prepare();
 
  protected:
+  // The frames pixel column i of a waveform covers: from one column left of
+  // it to one column right, within the recording; n may be 0.
+  void columnFrames(int i, std::int64_t& first, std::int64_t& count) const;
+
   // The owner's frame sees mouse moves in its own coordinates.
   void mouseMoveEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;

@@ -20,12 +20,6 @@ void showMemoryErrorLater(const QString& text) {
   });
 }
 
-std::int64_t boundedFrame(double v, std::int64_t count) {
-  if (std::isnan(v) || v < 0.0) return 0;
-  if (v >= static_cast<double>(count)) return count - 1;
-  return static_cast<std::int64_t>(v);
-}
-
 }  // namespace
 
 wavPainterSeeker::wavPainterSeeker(ISeekable<float>* seeker, int channel, std::int64_t sampleCount, int zoom,
@@ -50,11 +44,10 @@ void wavPainterSeeker::prepare() {
                         (mPeaks.matches(*mSeeker, channel) || mPeaks.build(*mSeeker, channel));
   std::vector<float> buffer;
   for (int i = 0; i < w; ++i) {
-    const std::int64_t a = boundedFrame(std::ceil((double(i - 1) / w + mScrollOffset) * perWidth), mSampleCount);
-    const std::int64_t b = boundedFrame(std::floor((double(i + 1) / w + mScrollOffset) * perWidth), mSampleCount);
+    std::int64_t a = 0, n = 0;
+    columnFrames(i, a, n);
     std::pair<float, float> range{1.0f, -1.0f};
     try {
-      const std::int64_t n = std::llabs(b - a);
       if (mSeeker)
         range = usePeaks ? mPeaks.range(*mSeeker, a, n, buffer) : WaveformPeakCache::scan(*mSeeker, channel, a, n, buffer);
     } catch (const std::exception&) {
