@@ -127,20 +127,6 @@ TEST(OnsetEnvelope, RisesEndInOnsetsThatTheirFramesShare) {
   EXPECT_EQ(PickOnsets(weak.data(), t.data(), 6, 200), 0);
 }
 
-TEST(OnsetEnvelope, AFollowerAtFullCoefficientsFollowsAtOnce) {
-  std::vector<std::int64_t> x = {0, 5000, -20, 7, 7, 123456};
-  auto y = x;
-  EnvelopeFollower(y.data(), 6, 9000, 8192);
-  EXPECT_EQ(y, x);
-  // A slow release lets a step down decay, never below the new level.
-  std::vector<std::int64_t> step = {8000, 0, 0, 0};
-  EnvelopeFollower(step.data(), 4, 8192, 11);
-  EXPECT_EQ(step[0], 8000);
-  EXPECT_GT(step[1], 7900);
-  EXPECT_GE(step[1], step[2]);
-  EXPECT_GE(step[3], 0);
-}
-
 TEST(BeatGridMarking, GridPositionsStrengthenNearOnsetsOrPlantWeakOnes) {
   std::vector<std::uint16_t> onsets(50, 0);
   onsets[11] = 40;  // clear onset beside grid position 10
