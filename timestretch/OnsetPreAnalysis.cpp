@@ -1,5 +1,6 @@
 #include "OnsetPreAnalysis.h"
 
+#include <algorithm>
 #include <new>
 
 #include "OnsetEnvelope.h"
@@ -15,6 +16,9 @@ void OnsetPreAnalysis::PrepareOnsetAnalysis(const TimeMachineInput* in) {
       double v = 0.0;
       if (in->left && in->right) v = (static_cast<double>(in->left[i]) + static_cast<double>(in->right[i])) * 0.5;
       else if (in->left) v = static_cast<double>(in->left[i]);
+      // Sample values are 16-bit PCM; anything wild is held far beyond them.
+      constexpr double kLimit = 1e9;
+      v = v == v ? std::clamp(v, -kLimit, kLimit) : 0.0;
       m_mono[static_cast<std::size_t>(i)] = static_cast<std::int64_t>(v);
     }
     m_hop = OnsetHop(rate);

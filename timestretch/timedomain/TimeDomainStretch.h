@@ -26,8 +26,13 @@ namespace TimeDomainStretch {
 constexpr double kFixedScale = 65536.0;
 constexpr double kFixedUnscale = 1.52587890625e-5;  // 1 / 65536
 
+// Values beyond any sample range are held at +-2^40 (and a NaN counts 0), so
+// the conversion stays defined whatever the caller passes.
 inline std::int64_t toFixed(float sample) {
-  return static_cast<std::int64_t>(static_cast<double>(sample) * kFixedScale);
+  constexpr double kLimit = 1099511627776.0;
+  const double v = static_cast<double>(sample) * kFixedScale;
+  if (!(v == v)) return 0;
+  return static_cast<std::int64_t>(v > kLimit ? kLimit : (v < -kLimit ? -kLimit : v));
 }
 inline float fromFixed(std::int64_t value) {
   return static_cast<float>(static_cast<double>(value) * kFixedUnscale);
