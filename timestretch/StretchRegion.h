@@ -8,10 +8,7 @@
 #include <memory>
 #include <vector>
 
-struct TimeMapPoint {
-  double ratio = 1.0;       // output duration / input duration from here on
-  std::int64_t start = 0;   // first input frame this ratio applies to
-};
+#include "TimeMapPoint.h"
 
 struct StretchRegion {
   TimeMapPoint point;          // ratio and start (relative to the first cut)

@@ -3,11 +3,14 @@
 #include <cmath>
 #include <utility>
 
-#include "LinearRegionStretcher.h"
+#include "SegmentStretcher.h"
 
 namespace {
 
 constexpr double kTicksPerWholeNote = 3840.0;
+// A product that misses a whole number of frames by less than this is
+// rounding noise: a bar of exactly P frames must not grow to P + 1.
+constexpr double kFrameNoise = 1e-7;
 
 }  // namespace
 
@@ -85,6 +88,10 @@ std::uint64_t TimeStretchJob::SamplesPerBar(std::uint32_t numerator, std::uint32
 
 void TimeStretchJob::SetRegions(StretchRegionList& regions, const std::vector<std::uint64_t>& cuts,
                                 std::uint64_t bars) {
+  // A request that makes no region must not report the ratios of an
+  // earlier one.
+  ratioList.clear();
+  outOfRange = 0;
   const std::size_t n = cuts.size();
   if (n < 2) return;
   std::uint64_t barsPerRegion = 0;
@@ -120,7 +127,7 @@ void TimeStretchJob::SetRegions(StretchRegionList& regions, const std::vector<st
     region->length = region->end - region->point.start;
     region->regionTempo = tempo;
     region->unitCount = 1;
-    region->outputLength = static_cast<std::int64_t>(std::ceil(ratio * length));
+    region->outputLength = static_cast<std::int64_t>(std::ceil(ratio * length - kFrameNoise));
     region->targetTempo = targetTempo;
     made.push_back(std::move(region));
     ratios.push_back(ratio);
@@ -132,13 +139,26 @@ void TimeStretchJob::SetRegions(StretchRegionList& regions, const std::vector<st
 }
 
 std::int64_t TimeStretchJob::Run(const StretchRegionList& regions, TimeMachineInput input) {
-  if (regions.empty()) return 0;
-  std::vector<float> left;
-  std::vector<float> right;
-  const std::int64_t produced = LinearRegionStretcher::stretch(input, regions, left, right);
-  if (produced < 1) return produced;
-  outLeft = std::move(left);
-  outRight = std::move(right);
+  TimeMachineOutput result;
+  std::uint16_t options[SegmentStretch::kOptionCount] = {SegmentStretch::kSpectralEngine};
+  const std::int64_t produced = StretchSegments(&input, regions, options, &result);
+  if (produced < 1) {
+    FreeStretchOutput(&result);
+    return produced;
+  }
+  try {
+    const auto n = static_cast<std::size_t>(produced);
+    outLeft.assign(result.left, result.left + n);
+    if (result.right) {
+      outRight.assign(result.right, result.right + n);
+    } else {
+      outRight.clear();
+    }
+  } catch (...) {
+    FreeStretchOutput(&result);
+    throw;
+  }
+  FreeStretchOutput(&result);
   return produced;
 }
 

@@ -2,7 +2,8 @@
 // One stretch job: holds a section's 16-bit stereo input as floats, cuts it
 // into regions at the caller's bar positions, gives each region the ratio
 // that makes its bars last one bar each at the target tempo, and stretches
-// every region to exactly its output length.
+// the whole cut list in one run of the spectral engine, so that every
+// region becomes exactly its output length with its pitch unchanged.
 //
 // The job and the engine behind it are not re-entrant: one stretch at a time
 // per process. Callers reload the whole job (format, frame counts, tempo,
@@ -49,21 +50,23 @@ class TimeStretchJob {
   // left array's sample count, the format's rate and bits.
   void GetBufferInfo(TimeMachineInput* info) const;
 
-  // Appends one region per pair of neighbouring cut positions to `regions`
-  // and rebuilds the ratio list and the out-of-range flag. With n cut
+  // Clears the ratio list and the out-of-range flag, then appends one region
+  // per pair of neighbouring cut positions to `regions` and rebuilds them.
+  // Positions are frames of the input, which begins at the first cut; region
+  // starts and ends are counted from it. With n cut
   // positions and `bars` bars: n = bars + 1 gives one bar per region, n = 2
   // one region of all bars. Any other count, fewer than two positions, cut
   // positions that do not rise, or a time signature or tempo that gives no
-  // bar length, makes no region and leaves the list and the flag as they
-  // were. May throw std::bad_alloc.
+  // bar length, makes no region. May throw std::bad_alloc.
   void SetRegions(StretchRegionList& regions, const std::vector<std::uint64_t>& cuts,
                   std::uint64_t bars);
 
   // Stretches the regions (input counted from the first region's start) and
-  // replaces the output arrays with the result. Returns the frames produced,
-  // or a value below 1 when nothing was produced (no region, a ratio outside
-  // 0.5..2.0, a region outside the input); the output arrays are then left
-  // as they were. May throw std::bad_alloc.
+  // replaces the output arrays with the result, whose length is the sum of
+  // the regions' output lengths. Returns the frames produced, 0 when there
+  // is no region, or the negative code of the failure (a ratio outside
+  // 0.5..2.0, a region outside the input, a failed analysis, no memory);
+  // the output arrays are then left as they were. May throw std::bad_alloc.
   std::int64_t Run(const StretchRegionList& regions, TimeMachineInput input);
 
   // Output sample `index` of channel 0 (left) or 1 (right), truncated to

@@ -249,21 +249,19 @@ TEST(PolyphaseMultiRate, ConstantInputSettlesAtConstantTimesTheTableSum) {
   EXPECT_LT(out[0], 500.0f);
 }
 
-TEST(PolyphaseMultiRate, UnsupportedCombinationsOnlyReportTheirFactor) {
-  Filter one(Filter::kDecimate, 1, 44100);
-  EXPECT_EQ(one.GetFactor(), 1);
-  EXPECT_EQ(one.GetDelay(), 99);
-  Filter up4(Filter::kInterpolate, 4, 11025);
-  EXPECT_EQ(up4.GetFactor(), 4);
-  EXPECT_EQ(up4.GetDelay(), 99);
-  Filter oddRate(Filter::kDecimate, 2, 48000);
-  EXPECT_EQ(oddRate.GetDelay(), 99);
-  float in[8] = {1, 2, 3, 4, 5, 6, 7, 8}, out[32] = {};
-  std::int64_t n = -1;
-  up4.Interpolate(8, in, out, &n);
-  EXPECT_EQ(n, 0);
-  one.Decimate(8, in, out, &n);
-  EXPECT_EQ(n, 0);
+TEST(PolyphaseMultiRate, UnsupportedCombinationsAreRefusedAtConstruction) {
+  auto refused = [](int mode, int factor, double rate) {
+    try {
+      Filter f(mode, factor, rate);
+    } catch (int code) {
+      return code == Filter::kRefused;
+    }
+    return false;
+  };
+  EXPECT_TRUE(refused(Filter::kDecimate, 1, 44100));
+  EXPECT_TRUE(refused(Filter::kInterpolate, 4, 11025));
+  EXPECT_TRUE(refused(Filter::kDecimate, 2, 48000));
+  EXPECT_TRUE(refused(3, 2, 44100));
   Filter a(Filter::kDecimate, 4, 44100), b(Filter::kDecimate, 2, 22050);
   EXPECT_EQ(a.GetDelay(), 34);
   EXPECT_EQ(b.GetDelay(), 24);

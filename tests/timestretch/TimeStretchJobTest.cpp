@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "StretchMeasures.h"
 #include "TimeStretchJob.h"
 
 namespace {
@@ -64,13 +65,15 @@ TEST(TimeStretchJob, RegionsAndRatiosFollowTheCutCountRules) {
   // Two positions, two bars: one region of both bars.
   expectRatios(ratiosFor(job, 176400, {0, 176400}, 2, &regions), std::vector<double>{1.0});
   EXPECT_EQ(regions[0]->outputLength, 176400);
-  // Three positions for four bars: nothing made, the old list stays.
-  expectRatios(ratiosFor(job, 176400, {0, 1000, 176400}, 4, &regions), std::vector<double>{1.0});
+  // Three positions for four bars: nothing made, and no ratio of the
+  // request before is reported.
+  expectRatios(ratiosFor(job, 176400, {0, 1000, 176400}, 4, &regions), {});
   EXPECT_TRUE(regions.empty());
   // Cuts that do not rise, or a zero tempo, make nothing either.
-  expectRatios(ratiosFor(job, 176400, {0, 0, 176400}, 2, &regions), std::vector<double>{1.0});
-  job.SetTempo(0.0);
   expectRatios(ratiosFor(job, 176400, {0, 176400}, 2, &regions), std::vector<double>{1.0});
+  expectRatios(ratiosFor(job, 176400, {0, 0, 176400}, 2, &regions), {});
+  job.SetTempo(0.0);
+  expectRatios(ratiosFor(job, 176400, {0, 176400}, 2, &regions), {});
   EXPECT_TRUE(regions.empty());
 
   // A tempo of 120.7 keeps the bar length of 120 and scales the region tempo.
@@ -113,42 +116,41 @@ TEST(TimeStretchJob, RatioOutOfRangeIsFlaggedAndProducesNothing) {
   EXPECT_EQ(job.OutputFrames(), 0u);
 }
 
-TEST(TimeStretchJob, EveryRegionIsResampledToExactlyItsOutputLength) {
-  // A ramp: linear interpolation reproduces it at every position.
-  constexpr int kFrames = 60000;
-  std::vector<std::int16_t> left(kFrames), right(kFrames);
-  for (int i = 0; i < kFrames; ++i) {
-    left[i] = static_cast<std::int16_t>(i - 30000);
-    right[i] = static_cast<std::int16_t>(30000 - i);
-  }
+TEST(TimeStretchJob, BarsBecomeExactlyOneBarLongWithTheirPitchKept) {
+  // Three bars of a 440 + 660 Hz chord (right half as loud), cut unevenly,
+  // at 240 beats per minute: every bar must become 44100 frames.
+  constexpr int kFrames = 3 * 44100;
+  const std::vector<float> l = StretchMeasures::tones(kFrames, {440.0, 660.0}, 6000.0);
+  const std::vector<float> r = StretchMeasures::tones(kFrames, {440.0, 660.0}, 3000.0);
+  std::vector<std::int16_t> left(l.begin(), l.end()), right(r.begin(), r.end());
   TimeStretchJob job;
-  job.SetTempo(480.0);  // 22050 frames a bar
+  job.SetTempo(240.0);
   pushFrames(job, left, right);
-  const std::vector<std::uint64_t> cuts{0, 12000, 30000, 44100, 59000};
+  const std::vector<std::uint64_t> cuts{0, 40000, 90000, kFrames};
   StretchRegionList regions;
-  job.SetRegions(regions, cuts, 4);
-  ASSERT_EQ(regions.size(), 4u);
+  job.SetRegions(regions, cuts, 3);
+  ASSERT_EQ(regions.size(), 3u);
+  for (const auto& region : regions) EXPECT_EQ(region->outputLength, 44100) << "no rounding noise in a bar";
   TimeMachineInput info;
   job.GetBufferInfo(&info);
-  const std::int64_t produced = job.Run(regions, info);
+  ASSERT_EQ(job.Run(regions, info), 3 * 44100);
+  ASSERT_EQ(job.OutputFrames(), 3u * 44100u);
 
-  std::int64_t at = 0;
-  for (std::size_t k = 0; k < regions.size(); ++k) {
-    const StretchRegion& reg = *regions[k];
-    const double length = static_cast<double>(cuts[k + 1] - cuts[k]);
-    EXPECT_EQ(reg.outputLength, static_cast<std::int64_t>(std::ceil(reg.point.ratio * length)));
-    EXPECT_NEAR(static_cast<double>(reg.outputLength), 22050.0, 1.0) << "one bar at the target tempo";
-    for (std::int64_t j = 0; j < reg.outputLength; j += 97) {
-      const double pos = static_cast<double>(cuts[k]) + j * length / static_cast<double>(reg.outputLength);
-      const double expected = pos - 30000.0;
-      EXPECT_NEAR(job.GetOutputSample(0, at + j), expected, 1.0) << "region " << k << " frame " << j;
-      EXPECT_NEAR(job.GetOutputSample(1, at + j), -expected, 1.0);
-    }
-    at += reg.outputLength;
+  std::vector<float> outLeft(3 * 44100), outRight(3 * 44100);
+  for (std::int64_t i = 0; i < 3 * 44100; ++i) {
+    outLeft[static_cast<std::size_t>(i)] = job.GetOutputSample(0, i);
+    outRight[static_cast<std::size_t>(i)] = job.GetOutputSample(1, i);
   }
-  EXPECT_EQ(produced, at);
-  EXPECT_EQ(job.OutputFrames(), static_cast<std::uint64_t>(at));
-  EXPECT_EQ(job.GetOutputSample(0, at), 0) << "past the end";
+  for (std::size_t bar = 0; bar < 3; ++bar) {
+    const std::size_t from = bar * 44100 + 8000, to = bar * 44100 + 36000;
+    for (double f : {440.0, 660.0}) {
+      EXPECT_NEAR(StretchMeasures::cents(StretchMeasures::partialFrequency(outLeft, from, to, f), f), 0.0, 1.0)
+          << "bar " << bar << " at " << f;
+      EXPECT_NEAR(StretchMeasures::cents(StretchMeasures::partialFrequency(outRight, from, to, f), f), 0.0, 1.0)
+          << "bar " << bar << " at " << f;
+    }
+  }
+  EXPECT_EQ(job.GetOutputSample(0, 3 * 44100), 0) << "past the end";
   EXPECT_EQ(job.GetOutputSample(2, 0), 0) << "no third channel";
   EXPECT_EQ(job.GetOutputSample(0, -1), 0);
 }

@@ -91,7 +91,12 @@ CPolyphaseMultiRateProcessing::CPolyphaseMultiRateProcessing(int mode, int facto
     throw -1;
   }
   const int id = selectTable(mode, factor, sampleRate);
-  if (id < 0) return;
+  if (id < 0) {
+    // A filter that silently produces nothing would leave a band empty.
+    delete[] coefficients;
+    delete[] delayLine;
+    throw kRefused;
+  }
   const std::vector<double>& t = table(static_cast<TableId>(id));
   taps = static_cast<int>(t.size());
   std::copy(t.begin(), t.end(), coefficients);

@@ -18,10 +18,13 @@ class CPolyphaseMultiRateProcessing {
   // Room of the delay line and the coefficient array.
   static constexpr int kMaxTaps = 200;
 
+  // Thrown for a mode, factor and rate that have no filter table.
+  static constexpr int kRefused = -2;
+
   // mode 1 decimates, 2 interpolates; factor 2, 4 or 8; sampleRate is the
-  // higher of the two rates (11025, 22050 or 44100 Hz). A combination without
-  // a table is accepted but only reports its factor: filtering through it
-  // produces nothing. Throws the int -1 when an allocation fails.
+  // higher of the two rates (11025, 22050 or 44100 Hz). Throws the int -1
+  // when an allocation fails and kRefused for a combination without a
+  // table (interpolating by 4 at 11025 Hz, factor 1, other rates).
   CPolyphaseMultiRateProcessing(int mode, int factor, double sampleRate);
   virtual ~CPolyphaseMultiRateProcessing();
   CPolyphaseMultiRateProcessing(const CPolyphaseMultiRateProcessing&) = delete;

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "../StretchMeasures.h"
+#include "../timedomain/StretchChecks.h"
+#include "RunTimeMachine.h"
+
+namespace {
+
+struct Stretched {
+  std::int64_t result = 0;
+  std::vector<float> left, right;
+  bool rightGiven = false;
+};
+
+Stretched stretch(const std::vector<float>& left, const std::vector<float>* right,
+                  const std::vector<TimeMapPoint>& points, std::uint16_t mode = 0, std::uint64_t rate = 44100) {
+  TimeMachineInput in = StretchChecks::inputOf(left, right, rate);
+  std::vector<const TimeMapPoint*> map;
+  for (const auto& p : points) map.push_back(&p);
+  std::uint16_t options[65] = {2, mode};
+  TimeMachineOutput out;
+  float marker = 0.0f;
+  out.right = &marker;  // a mono run must leave it alone
+  Stretched r;
+  r.result = RunTimeMachine(&in, map, options, &out);
+  if (r.result > 0) {
+    r.left.assign(out.left, out.left + r.result);
+    r.rightGiven = out.right != &marker;
+    if (r.rightGiven && out.right) r.right.assign(out.right, out.right + r.result);
+  }
+  delete[] out.left;
+  if (out.right != &marker) delete[] out.right;
+  return r;
+}
+
+const double kRatios[] = {0.8, 1.0, 1.25};
+
+}  // namespace
+
+TEST(TimeMachineEngine, SinesAndChordsKeepTheirPitchAtEveryRatio) {
+  const std::vector<double> chord{261.63, 329.63, 392.0};
+  const std::vector<float> sine = StretchMeasures::tones(44100, {440.0}, 8000.0);
+  const std::vector<float> triad = StretchMeasures::tones(44100, chord, 4000.0);
+  for (double ratio : kRatios) {
+    const Stretched s = stretch(sine, &sine, {{ratio, 0}});
+    ASSERT_EQ(s.result, static_cast<std::int64_t>(std::floor(44100 * ratio + 1e-6))) << ratio;
+    const std::size_t n = s.left.size();
+    EXPECT_NEAR(StretchMeasures::cents(StretchMeasures::partialFrequency(s.left, n / 5, 4 * n / 5, 440.0), 440.0), 0.0,
+                1.0)
+        << ratio;
+    EXPECT_NEAR(StretchChecks::rms(s.left, n / 5, 4 * n / 5), 8000.0 / std::sqrt(2.0), 400.0) << ratio;
+    EXPECT_EQ(s.left, s.right) << "equal channels stay equal";
+
+    const Stretched c = stretch(triad, &triad, {{ratio, 0}});
+    ASSERT_EQ(c.result, s.result);
+    for (double f : chord) {
+      EXPECT_NEAR(StretchMeasures::cents(StretchMeasures::partialFrequency(c.left, n / 5, 4 * n / 5, f), f), 0.0, 1.0)
+          << ratio << " at " << f;
+    }
+  }
+}
+
+TEST(TimeMachineEngine, ClicksLandWhereTheTimeMapPutsThemAndNoneAreAdded) {
+  // Clicks every 0.2 s from 0.1 s; first half at 1.25, second half at 0.8.
+  constexpr std::int64_t kFrames = 44100;
+  const std::vector<float> x = StretchMeasures::clicks(kFrames, 4410, 8820, 20000.0);
+  const std::vector<std::int64_t> in = StretchMeasures::clickStarts(x, 2000.0f, 2000);
+  ASSERT_EQ(in.size(), 5u);
+  for (double ratio : kRatios) {
+    const Stretched s = stretch(x, &x, {{ratio, 0}});
+    const std::vector<std::int64_t> out = StretchMeasures::clickStarts(s.left, 2000.0f, 2000);
+    ASSERT_EQ(out.size(), in.size()) << "ratio " << ratio;
+    for (std::size_t i = 0; i < in.size(); ++i)
+      EXPECT_NEAR(out[i], in[i] * ratio, 441.0) << "click " << i << " at ratio " << ratio;
+  }
+  const Stretched mixed = stretch(x, &x, {{1.25, 0}, {0.8, kFrames / 2}});
+  EXPECT_EQ(mixed.result, static_cast<std::int64_t>(22050 * 1.25 + 22050 * 0.8));
+  const std::vector<std::int64_t> out = StretchMeasures::clickStarts(mixed.left, 2000.0f, 2000);
+  ASSERT_EQ(out.size(), in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const double expected = in[i] < kFrames / 2 ? in[i] * 1.25 : 22050 * 1.25 + (in[i] - kFrames / 2) * 0.8;
+    EXPECT_NEAR(out[i], expected, 441.0) << "click " << i;
+  }
+}
+
+TEST(TimeMachineEngine, TheSameStretchTwiceGivesTheSameSamples) {
+  const std::vector<float> x = StretchChecks::noise16(22050, 7);
+  const std::vector<float> y = StretchChecks::noise16(22050, 8);
+  const Stretched a = stretch(x, &y, {{1.25, 0}, {0.8, 11025}});
+  const Stretched b = stretch(x, &y, {{1.25, 0}, {0.8, 11025}});
+  ASSERT_GT(a.result, 0);
+  EXPECT_EQ(a.left, b.left);
+  EXPECT_EQ(a.right, b.right);
+}
+
+TEST(TimeMachineEngine, OutputLengthFollowsTheMapAndMonoGivesOnlyLeft) {
+  const std::vector<float> x = StretchMeasures::tones(44100, {440.0}, 8000.0);
+  const Stretched two = stretch(x, nullptr, {{1.0, 0}, {2.0, 22050}});
+  EXPECT_EQ(two.result, 66150);
+  EXPECT_FALSE(two.rightGiven);
+  EXPECT_EQ(stretch(x, nullptr, {{1.0, 0}}).result, 44100);
+  // One band, and the lower rates with their own band splits.
+  EXPECT_EQ(stretch(x, &x, {{1.25, 0}}, 1).result, 55125);
+  const std::vector<float> low(22050, 100.0f);
+  EXPECT_EQ(stretch(low, &low, {{0.8, 0}}, 0, 22050).result, 17640);
+  EXPECT_EQ(stretch(low, &low, {{0.8, 0}}, 0, 11025).result, 17640);
+}
+
+TEST(TimeMachineEngine, RefusedInputIsReportedNotStretched) {
+  const std::vector<float> x(4410, 0.0f);
+  EXPECT_EQ(stretch(x, &x, {{2.0001, 0}}).result, TimeMachineResult::kRefused);
+  EXPECT_EQ(stretch(x, &x, {{1.0, 0}, {1.5, 2205}, {0.7, 2205}}).result, TimeMachineResult::kRefused);
+  EXPECT_EQ(stretch(x, &x, {{1.0, 100}}).result, TimeMachineResult::kRefused) << "the map starts at 0";
+  EXPECT_EQ(stretch(x, &x, {{1.0, 0}}, 0, 48000).result, TimeMachineResult::kRefused);
+  EXPECT_EQ(stretch(x, &x, {{1.0, 0}}, 2).result, TimeMachineResult::kRefused);
+
+  TimeMachineInput in = StretchChecks::inputOf(x);
+  TimeMapPoint point{1.0, 0};
+  std::vector<const TimeMapPoint*> map{&point};
+  std::uint16_t options[65] = {2, 0};
+  TimeMachineOutput out;
+  in.left = nullptr;
+  EXPECT_EQ(RunTimeMachine(&in, map, options, &out), TimeMachineResult::kRefused);
+  in = StretchChecks::inputOf(x);
+  EXPECT_THROW(RunTimeMachine(&in, {}, options, &out), int);
+  in.sampleCount = 0;
+  EXPECT_THROW(RunTimeMachine(&in, map, options, &out), int);
+  EXPECT_EQ(out.left, nullptr);
+}
