@@ -29,6 +29,11 @@ void KeloHmm::addClass(std::int32_t chordType, std::int32_t chordClass) {
   classTypes_[slot] = chordType;
 }
 
+void KeloHmm::clearClasses() {
+  classList_.clear();
+  classTypes_.clear();
+}
+
 void KeloHmm::setDecoder(const boost::shared_ptr<IKeloHmm>& d) {
   decoder_ = d;
 }

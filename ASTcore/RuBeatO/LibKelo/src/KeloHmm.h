@@ -47,6 +47,9 @@ class KeloHmm {
   // class index is listed but gets no type entry.
   void addClass(std::int32_t chordType, std::int32_t chordClass);
 
+  // Forgets every chordlist line (before the loader reads a list anew).
+  void clearClasses();
+
   // Makes `d` the model's decoder (the loader does this once).
   void setDecoder(const boost::shared_ptr<IKeloHmm>& d);
 
