@@ -1,0 +1,146 @@
+// One round of the structure model and the rounds fused into segments:
+// repeatability from one seed, the duration prior, the decoded countdowns,
+// and planted A A B A feature rows found as four parts.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "NumericUtilities.h"
+#include "SongStructure.h"
+#include "StructureInference.h"
+
+namespace {
+
+using Matrix = StructureInference::Matrix;
+
+// 8 bars each of A, A, B, A: a part is a fixed 5-value pattern plus a
+// little noise per bar.
+Matrix plantedAaba() {
+  std::mt19937 gen(7);
+  std::normal_distribution<double> noise(0.0, 0.15);
+  const double a[5] = {1.0, -0.5, 0.8, 0.0, -1.0};
+  const double b[5] = {-1.2, 0.9, -0.6, 1.1, 0.7};
+  Matrix x(32, 5);
+  for (int bar = 0; bar < 32; ++bar)
+    for (int j = 0; j < 5; ++j) x(bar, j) = ((bar / 8) == 2 ? b[j] : a[j]) + noise(gen);
+  return x;
+}
+
+StructureInference analyzerModel() {
+  StructureInference m(20, 8, 5);
+  m.setObservationPriors(1.0, 0.01, 0.01).setMixtureWeightPrior(0.01).setInferenceParamC(0.1).setInferenceParamD(0.9);
+  return m;
+}
+
+}  // namespace
+
+TEST(StructureInference, TheSameSeedGivesTheSameRoundAndCountdownsFallToZero) {
+  const Matrix x = plantedAaba();
+  Numeric::seedRandomInt(32768);
+  StructureInference first = analyzerModel();
+  const double score = first.estimate(x);
+  Numeric::seedRandomInt(32768);
+  StructureInference second = analyzerModel();
+  EXPECT_EQ(second.estimate(x), score);
+  EXPECT_EQ(first.getLabels(), second.getLabels());
+  EXPECT_EQ(first.getCountdown(), second.getCountdown());
+  EXPECT_LE(first.iterationsRun(), 20);
+
+  const auto& c = first.getCountdown();
+  ASSERT_EQ(c.size(), 32);
+  for (int t = 1; t < 32; ++t) {
+    if (c[t - 1] != 0) {
+      EXPECT_EQ(c[t], c[t - 1] - 1) << t;
+      EXPECT_EQ(first.getLabels()[t], first.getLabels()[t - 1]);
+    }
+    EXPECT_LT(c[t], 8);
+  }
+}
+
+TEST(StructureInference, SettersKeepTheirValueAgainstNonPositiveOnes) {
+  // Non-positive settings change nothing: the round is the one of the
+  // defaults it started with.
+  const Matrix x = plantedAaba().topRows(10);
+  Numeric::seedRandomInt(5);
+  StructureInference plain = analyzerModel();
+  const double score = plain.estimate(x);
+  Numeric::seedRandomInt(5);
+  StructureInference ignored = analyzerModel();
+  ignored.setObservationPriors(0.0, -1.0, 0.0).setMixtureWeightPrior(0.0).setInferenceParamD(-2.0);
+  EXPECT_EQ(ignored.estimate(x), score);
+  EXPECT_THROW(StructureInference(0, 8, 5), std::domain_error);
+}
+
+TEST(StructureInference, DurationPriorFavoursThreeAndFourBarsBesideTheFlatEight) {
+  EXPECT_EQ(StructureInference::durationPrior(8), Eigen::VectorXd::Constant(8, 0.8));
+  Eigen::VectorXd six(6);
+  six << 0.1, 0.1, 0.9, 1.0, 0.1, 0.1;
+  EXPECT_EQ(StructureInference::durationPrior(6), six);
+  EXPECT_EQ(StructureInference::durationPrior(3), Eigen::VectorXd::Constant(3, 1e-10));
+}
+
+TEST(SongStructure, PlantedAabaRowsGiveFourPartsWithTheAsSharingALabel) {
+  const Matrix x = plantedAaba();
+  Numeric::seedRandomInt(32768);
+  std::vector<int> countdown, labels;
+  // Four rounds keep the test short; every round must agree on a label.
+  ASSERT_TRUE(inferSongStructure(x, StructureSettings(), 4, countdown, labels, nullptr));
+  ASSERT_EQ(labels.size(), 32u);
+
+  std::vector<double> barTimes;
+  std::vector<std::int32_t> barTatums;
+  for (int b = 0; b <= 32; ++b) barTimes.push_back(2.0 * b);
+  for (int b = 0; b < 32; ++b) barTatums.push_back(4 * b);
+  const std::vector<SongSegment> segments = segmentsOfBars(barTimes, barTatums, countdown, labels);
+  ASSERT_FALSE(segments.empty());
+  EXPECT_EQ(segments.front().start, 0.0f);
+  EXPECT_EQ(segments.back().end, 64.0f);
+
+  // Every planted boundary has a segment start within one bar, and the
+  // label at the middle of each A part is the same, B's another.
+  for (double boundary : {16.0, 32.0, 48.0}) {
+    bool found = false;
+    for (const SongSegment& s : segments) found = found || std::abs(s.start - boundary) <= 2.0;
+    EXPECT_TRUE(found) << boundary;
+  }
+  const auto labelAt = [&](double t) {
+    for (const SongSegment& s : segments)
+      if (s.start <= t && t < s.end) return s.label;
+    return -1;
+  };
+  EXPECT_EQ(labelAt(8.0), labelAt(24.0));
+  EXPECT_EQ(labelAt(8.0), labelAt(56.0));
+  EXPECT_NE(labelAt(8.0), labelAt(40.0));
+  for (std::size_t i = 1; i < segments.size(); ++i) EXPECT_EQ(segments[i].start, segments[i - 1].end);
+}
+
+TEST(SongStructure, NoBarsGiveNoSegmentsAndAStopLeavesTheOutputs) {
+  std::vector<int> countdown{1}, labels{1};
+  EXPECT_TRUE(inferSongStructure(Matrix(0, 5), StructureSettings(), 10, countdown, labels, nullptr));
+  EXPECT_TRUE(countdown.empty());
+  EXPECT_TRUE(segmentsOfBars({3.5}, {}, countdown, labels).empty());
+  EXPECT_TRUE(segmentsOfBars({}, {}, {0}, {0}).empty());
+
+  countdown = {7};
+  int asked = 0;
+  EXPECT_FALSE(inferSongStructure(plantedAaba(), StructureSettings(), 10, countdown, labels, [&](int round) {
+    ++asked;
+    return round < 1;
+  }));
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(countdown, std::vector<int>{7});
+}
+
+TEST(SongStructure, SegmentsSplitAtEveryEndEvenBetweenEqualLabels) {
+  // Two bars of one label with a segment end between them are two segments;
+  // the last ends at the end of the recording, not at a bar line.
+  const std::vector<SongSegment> s = segmentsOfBars({1.0, 3.0, 5.0, 9.5}, {4, 8, 12}, {0, 1, 0}, {3, 3, 3});
+  ASSERT_EQ(s.size(), 2u);
+  EXPECT_EQ(s[0].start, 1.0f);
+  EXPECT_EQ(s[0].end, 3.0f);
+  EXPECT_EQ(s[1].barTatum, 8);
+  EXPECT_EQ(s[1].end, 9.5f);
+  EXPECT_EQ(s[0].label, s[1].label);
+}
