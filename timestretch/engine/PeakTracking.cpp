@@ -47,14 +47,19 @@ void placeEdgesBetweenRegions(double* edges, int bandCount, const double* values
     std::int32_t i = 0;
     while (i < count && values[i] < edges[b] - kTolerance) ++i;
     if (i < 1) continue;
-    const double candidates[3] = {
-        i == count ? nu : (values[i - 1] + values[i]) / 2.0,
-        i >= count - 1 ? nu : (values[i] + values[i + 1]) / 2.0,
-        i < 2 ? 0.0 : (values[i - 2] + values[i - 1]) / 2.0,
-    };
+    // Only midpoints between existing regions are candidates: standing in
+    // 0 Hz or the Nyquist frequency for a missing neighbour would throw the
+    // boundary across the whole band for a frame whenever one region lies
+    // below it. Without a candidate the boundary stays.
+    double candidates[3];
+    int n = 0;
+    if (i < count) candidates[n++] = (values[i - 1] + values[i]) / 2.0;
+    if (i + 1 < count) candidates[n++] = (values[i] + values[i + 1]) / 2.0;
+    if (i >= 2) candidates[n++] = (values[i - 2] + values[i - 1]) / 2.0;
+    if (n == 0) continue;
     double best = candidates[0];
-    for (double c : candidates)
-      if (std::fabs(c - edges[b]) < std::fabs(best - edges[b])) best = c;
+    for (int k = 1; k < n; ++k)
+      if (std::fabs(candidates[k] - edges[b]) < std::fabs(best - edges[b])) best = candidates[k];
     edges[b] = std::min(best, nu);
   }
 }

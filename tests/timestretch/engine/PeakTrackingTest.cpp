@@ -132,3 +132,20 @@ TEST(TSBandContinuePeaks, EdgesMoveWithThePeaksAndTooManyBandsAreRefused) {
   EXPECT_EQ(TSBandContinuePeaks(lists, counts, lists, counts, edges, edges, 9, *table, many, 40.0), 1);
   EXPECT_EQ(table->count, 0);
 }
+
+TEST(TSBandContinuePeaks, OneRegionUnderABoundaryKeepsItInItsBand) {
+  // A tone at 1 kHz in both bands and upper-band peaks far above: the
+  // boundary stays above the tone instead of jumping to 0 Hz.
+  const float nyquist[2] = {5512.5f, 22050.0f};
+  std::vector<double> a0 = {999.9}, a1 = {1000.1, 1142.0}, b0 = {999.9, 1811.5}, b1 = {1000.1, 1142.0, 3016.9};
+  const double* pa[2] = {a0.data(), a1.data()};
+  const double* pb[2] = {b0.data(), b1.data()};
+  const std::int32_t ca[2] = {1, 2}, cb[2] = {2, 3};
+  double edgeA[2] = {1500.0, 22050.0}, edgeB[2] = {1500.0, 22050.0};
+  auto table = std::make_unique<PeakRegionTable>();
+  TSBandContinuePeaks(pa, ca, pb, cb, edgeA, edgeB, 2, *table, nyquist, 40.0);
+  ASSERT_GE(table->count, 1);
+  EXPECT_EQ(table->centre[0], 999.9);
+  EXPECT_GT(edgeB[0], 999.9);
+  EXPECT_GT(edgeA[0], 999.9);
+}
