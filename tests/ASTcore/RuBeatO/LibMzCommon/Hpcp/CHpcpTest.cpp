@@ -87,16 +87,6 @@ TEST(CHpcp, UnknownTypesAreRefused) {
   EXPECT_THROW(h->getData(-1), std::logic_error);
 }
 
-TEST(CHpcp, LowestNoteNameC0GivesTheRange24To95) {
-  auto h = systemHpcp();
-  EXPECT_EQ(h->getParams().lowestNote, 24);
-  EXPECT_FLOAT_EQ(h->getParams().refFreq, 440.0f);
-  EXPECT_NO_THROW(h->getSemitonePower(24));
-  EXPECT_NO_THROW(h->getSemitonePower(95));
-  EXPECT_EQ(messageOf([&] { h->getSemitonePower(96); }), "index out of range!");
-  EXPECT_THROW(h->getSemitonePower(23), std::out_of_range);
-}
-
 TEST(CHpcp, SingleSemitoneOneOctaveUpFoldsIntoBinZeroOfBothProfiles) {
   std::vector<double> in(72, 0.0);
   in[12] = 1.0;

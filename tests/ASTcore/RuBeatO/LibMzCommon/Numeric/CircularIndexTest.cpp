@@ -45,14 +45,6 @@ TEST(CircularIndex, PositiveModByZeroThrowsInsteadOfDividing) {
   EXPECT_THROW(PositiveMod(3, 0), std::domain_error);
 }
 
-TEST(CircularIndex, OffsetWrapsBothWaysWithoutMoving) {
-  CircularIndex ring(5);
-  EXPECT_EQ(ring.Offset(-1), 4);
-  ring.Shift(4);
-  EXPECT_EQ(ring.Offset(12), 1);
-  EXPECT_EQ(ring.GetPosition(), 4);
-}
-
 TEST(CircularIndex, OffsetAheadBehindAndShiftMatchAStepByStepWalk) {
   for (int32_t size = 1; size <= 7; ++size) {
     CircularIndex ring(size);
@@ -71,12 +63,6 @@ TEST(CircularIndex, OffsetAheadBehindAndShiftMatchAStepByStepWalk) {
       EXPECT_EQ(moved.GetPosition(), walk(start, -2 * size - 1, size));
     }
   }
-}
-
-TEST(CircularIndex, BehindByZeroIsThePositionItself) {
-  CircularIndex ring(6);
-  ring.Shift(3);
-  EXPECT_EQ(ring.Behind(0), 3);
 }
 
 TEST(CircularIndex, IncrementWrapsFromTheLastSlotToTheFirst) {

@@ -196,17 +196,6 @@ TEST(Hsmm, SingleFrameSegmentsMakeCountsEqualSumsOfPosteriors) {
   }
 }
 
-TEST(Hsmm, TransitionsIntoAStateMatchTheSegmentsEnteringIt) {
-  const Model m = randomModel(4, 5, 30, 11, -0.8, 0.0);
-  Hsmm h = modelFor(m);
-  h.infer(m.emission);
-  Matrix trans, dur;
-  h.collectStats(trans, dur);
-  for (int j = 0; j < 4; ++j) EXPECT_NEAR(trans.col(j).sum(), dur.row(j).sum(), 1e-9);
-  EXPECT_GT(trans.sum(), 0.0);
-  EXPECT_LE(trans.sum(), 29.0 + 1e-9);  // at most one boundary per frame
-}
-
 TEST(Hsmm, ViterbiPathIsTheBestEnumeratedSegmentation) {
   unsigned seed = 300;
   for (const Shape& s : kShapes) {
