@@ -294,13 +294,7 @@ TEST(COnsetDetector, InitAgainReplacesTheBuffers) {
   OnsetWork work{};
   detector.Init(work, audioFor(5000));
   detector.Init(work, audioFor(20000));  // the first buffers are freed, not leaked
-  EXPECT_EQ(work.hop, 128);
-  EXPECT_EQ(work.frameCount, 156);  // 20000 / 128 = 156.25
-  EXPECT_EQ(work.totalLength, 22048);
-  EXPECT_EQ(work.analysisFrames, 173);  // frames holding lead-in and recording
-  EXPECT_EQ(work.state, 0);
-  EXPECT_EQ(work.peakThreshold, 26);
-  EXPECT_EQ(work.gridThreshold, 5);
+  EXPECT_EQ(work.frameCount, 156);       // 20000 / 128 = 156.25
   detector.Release(work);
 }
 
@@ -342,22 +336,4 @@ TEST(COnsetDetector, ApplySettingsMarksTheAreaDetectedOnce) {
   EXPECT_EQ(work.divisions, 8);
   EXPECT_EQ(work.toleranceDivisor, 7);
   detector.Release(work);
-}
-
-TEST(COnsetDetector, RecordsAreReadableByPosition) {
-  OnsetAudioInfo audio = audioFor(777);
-  EXPECT_EQ(audio[2], 777);
-  EXPECT_EQ(audio[3], 44100);
-  EXPECT_EQ(audio[4], 16);
-  EXPECT_EQ(audio[6], 777);
-  audio[5] = 3;
-  EXPECT_EQ(audio.reserved5, 3);
-  EXPECT_THROW(audio[7], std::domain_error);
-  const OnsetTempoInfo tempo{0, 0, 0, 4, 0, 0, 4};
-  EXPECT_EQ(tempo[3], 4);
-  EXPECT_EQ(tempo[6], 4);
-  EXPECT_THROW(tempo[7], std::domain_error);
-  EXPECT_EQ(kAnalyserSettings[2], 2);
-  EXPECT_EQ(kAnalyserSettings[5], 94);
-  EXPECT_THROW(kAnalyserSettings[8], std::domain_error);
 }
