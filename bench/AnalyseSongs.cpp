@@ -1,13 +1,21 @@
-// bench-deps: rubeato PkgConfig::SNDFILE
+// bench-deps: kelo rubeato mzcommon PkgConfig::SNDFILE
 // Measuring program for the song analysis, not part of the program:
 //
 //   AnalyseSongs DIR OUTDIR
 //
 // analyses every WAV/AIFF file under DIR (recursively) and writes, per song
-// NAME, the estimate files of the test-song kit into OUTDIR: NAME.beats.txt
-// (one beat time in seconds per line) and NAME.tempo.txt (one BPM). One
-// timing line per song goes to the standard output and to OUTDIR/timing.txt:
-// name, seconds of audio, seconds of analysis, times faster than real time.
+// NAME, the estimate files of the test-song kit into OUTDIR: NAME.tempo.txt
+// (one BPM) from the beat detector, and from the chord and key engine, fed
+// as the program feeds it (180-sample blocks, partial decodes on the
+// program's schedule): NAME.beats.txt (beat time in seconds and position in
+// the bar, 1 = downbeat), NAME.downbeats.txt, NAME.meter.txt (beats per
+// bar), NAME.chords.txt ("start end label", labels as root:chord-type name)
+// and NAME.key.txt (the key that holds longest). Songs the engine cannot
+// take (rates other than 44100 Hz) get the beat detector's beats instead.
+// One timing line per song goes to the standard output and to
+// OUTDIR/timing.txt: name, seconds of audio, seconds of beat detection,
+// times faster than real time, seconds in the engine, times faster than
+// real time.
 //
 // Files are decoded with libsndfile and mixed to mono by averaging the
 // channels, whatever their sample format. The beat detector runs at the
@@ -21,15 +29,19 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <list>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "CBeatDetect.h"
+#include "ChordVocabulary.h"
+#include "KeloSemiOffline.h"
 
 namespace fs = std::filesystem;
 
@@ -122,6 +134,135 @@ BeatEstimate analyse(const Song& song) {
   return estimate;
 }
 
+// ---- the chord and key engine
+
+struct EngineEstimate {
+  std::vector<std::int64_t> tatumSamples;  // by tatum index
+  std::vector<kelo::t_barline> barlines;
+  std::vector<kelo::t_keysig> keys;
+  std::vector<kelo::t_chord> chords;
+  int done = 0;
+};
+
+void holdTatum(std::vector<std::int64_t>& v, int index, std::int64_t position) {
+  if (index < 0) return;
+  if (static_cast<size_t>(index) >= v.size()) v.resize(static_cast<size_t>(index) + 1, -1);
+  v[static_cast<size_t>(index)] = position;
+}
+
+int onTatum(kelo::t_tatum t, void* user) {
+  holdTatum(static_cast<EngineEstimate*>(user)->tatumSamples, t.index, t.samplePosition);
+  return 0;
+}
+int onBarline(kelo::t_barline b, double, void* user) {
+  static_cast<EngineEstimate*>(user)->barlines.push_back(b);
+  return 0;
+}
+int onKeysig(kelo::t_keysig k, double, void* user) {
+  static_cast<EngineEstimate*>(user)->keys.push_back(k);
+  return 0;
+}
+int onChord(kelo::t_chord c, double, void* user) {
+  static_cast<EngineEstimate*>(user)->chords.push_back(c);
+  return 0;
+}
+int onDone(int, void* user) {
+  ++static_cast<EngineEstimate*>(user)->done;
+  return 0;
+}
+
+// The engine, set up and fed as the song analysis of an import does.
+EngineEstimate runEngine(const Song& song) {
+  EngineEstimate estimate;
+  kelo::KeloSemiOffline engine;
+  if (engine.init(0, "", kelo::KeloSemiOffline::kBlock, kelo::BeatsPerBarNotGiven, 0.0) != 0)
+    throw std::runtime_error("KELO Cannot be initialized");
+  engine.setLag(15);
+  if (engine.setMeter(0, -1, kelo::MeterNotGiven) != 0)
+    throw std::runtime_error("KELO Cannot be initialized");
+  engine.onTatum = &onTatum;
+  engine.onBarline = &onBarline;
+  engine.onKeysig = &onKeysig;
+  engine.onChord = &onChord;
+  engine.onDoneAnalysis = &onDone;
+  engine.userTatum = engine.userBarline = engine.userKeysig = engine.userChord = &estimate;
+  engine.userDoneAnalysis = &estimate;
+  const int block = kelo::KeloSemiOffline::kBlock;
+  for (size_t at = 0; at + block <= song.mono.size(); at += block)
+    engine.process(song.mono.data() + at, block);
+  if (engine.finish() != 0) throw std::runtime_error("Cannot load KELO");
+  return estimate;
+}
+
+// Beats per bar of a reported time signature: eighths come in threes.
+int beatsPerBar(const kelo::t_barline& b) {
+  return b.denominator == 8 && b.numerator % 3 == 0 ? b.numerator / 3 : b.numerator;
+}
+
+void writeEngineEstimate(const fs::path& out, const std::string& name, const EngineEstimate& e,
+                         double seconds) {
+  // Tatum positions are detector frames; a frame shows an onset framelen / hop
+  // frames late (the same correction as the beat detector's listing).
+  const double shift = static_cast<double>(1 - kFramelen / kHop44k) * kHop44k;
+  auto timeOf = [&](int tatum) {
+    if (tatum < 0 || static_cast<size_t>(tatum) >= e.tatumSamples.size()) return -1.0;
+    const std::int64_t p = e.tatumSamples[static_cast<size_t>(tatum)];
+    return p < 0 ? -1.0 : std::max(0.0, (static_cast<double>(p) + shift) / 44100.0);
+  };
+  char line[128];
+
+  const int perBar = e.barlines.empty() ? 4 : beatsPerBar(e.barlines.back());
+  std::ofstream beats(out / (name + ".beats.txt"));
+  size_t nextBar = 0;
+  int lastBar = e.barlines.empty() ? 0 : e.barlines.front().tatum - perBar;
+  for (size_t i = 0; i < e.tatumSamples.size(); ++i) {
+    while (nextBar < e.barlines.size() && e.barlines[nextBar].tatum <= static_cast<int>(i))
+      lastBar = e.barlines[nextBar++].tatum;
+    const int since = static_cast<int>(i) - lastBar;
+    const int position = ((since % perBar) + perBar) % perBar + 1;
+    const double t = timeOf(static_cast<int>(i));
+    if (t < 0.0) continue;
+    std::snprintf(line, sizeof line, "%.4f %d\n", t, position);
+    beats << line;
+  }
+  std::ofstream downbeats(out / (name + ".downbeats.txt"));
+  for (const auto& b : e.barlines) {
+    const double t = timeOf(b.tatum);
+    if (t < 0.0) continue;
+    std::snprintf(line, sizeof line, "%.4f\n", t);
+    downbeats << line;
+  }
+  std::ofstream(out / (name + ".meter.txt")) << perBar << "\n";
+
+  std::ofstream chords(out / (name + ".chords.txt"));
+  for (size_t i = 0; i < e.chords.size(); ++i) {
+    const auto& c = e.chords[i];
+    const double start = timeOf(c.tatum);
+    const double end = i + 1 < e.chords.size() ? timeOf(e.chords[i + 1].tatum) : seconds;
+    if (start < 0.0 || end <= start || c.root < 0 || c.root > 11 || c.chordType < 0 ||
+        c.chordType >= kelo::ChordTypeCount)
+      continue;
+    std::snprintf(line, sizeof line, "%.4f %.4f %s:%s\n", start, end,
+                  kelo::PitchNames[static_cast<size_t>(c.root)].c_str(),
+                  kelo::ChordTypeNames[static_cast<size_t>(c.chordType)].c_str());
+    chords << line;
+  }
+
+  // The song's key: the one that holds longest.
+  std::vector<double> held(24, 0.0);
+  for (size_t i = 0; i < e.keys.size(); ++i) {
+    const auto& k = e.keys[i];
+    const double start = timeOf(k.tatum);
+    const double end = i + 1 < e.keys.size() ? timeOf(e.keys[i + 1].tatum) : seconds;
+    if (start >= 0.0 && end > start && k.tonic >= 0 && k.tonic < 12 && (k.mode == 0 || k.mode == 1))
+      held[static_cast<size_t>(k.tonic + 12 * k.mode)] += end - start;
+  }
+  const auto best = std::max_element(held.begin(), held.end()) - held.begin();
+  if (held[static_cast<size_t>(best)] > 0.0)
+    std::ofstream(out / (name + ".key.txt"))
+        << kelo::PitchNames[static_cast<size_t>(best % 12)] << (best >= 12 ? " minor" : " major") << "\n";
+}
+
 bool isAudio(const fs::path& p) {
   std::string ext = p.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -152,6 +293,8 @@ int main(int argc, char** argv) {
   std::ofstream timing(out / "timing.txt");
   double totalAudio = 0.0;
   double totalAnalysis = 0.0;
+  double engineAudio = 0.0;
+  double totalEngine = 0.0;
   int failures = 0;
   for (const fs::path& path : files) {
     const std::string name = path.stem().string();
@@ -174,26 +317,48 @@ int main(int argc, char** argv) {
     }
     const double used =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-    std::ofstream beats(out / (name + ".beats.txt"));
-    char line[64];
-    for (double t : estimate.beats) {
-      std::snprintf(line, sizeof line, "%.4f\n", t);
-      beats << line;
-    }
     std::ofstream(out / (name + ".tempo.txt")) << estimate.bpm << "\n";
 
+    double engineUsed = 0.0;
+    bool engineDone = false;
+    if (song.rate == 44100) {
+      const auto engineStart = std::chrono::steady_clock::now();
+      try {
+        const EngineEstimate engine = runEngine(song);
+        engineUsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - engineStart).count();
+        writeEngineEstimate(out, name, engine, seconds);
+        engineDone = true;
+      } catch (const std::exception& e) {
+        std::cerr << name << ": chord engine failed, " << e.what() << "\n";
+        ++failures;
+      }
+    }
+    if (!engineDone) {
+      std::ofstream beats(out / (name + ".beats.txt"));
+      char line[64];
+      for (double t : estimate.beats) {
+        std::snprintf(line, sizeof line, "%.4f\n", t);
+        beats << line;
+      }
+    }
+
     char report[256];
-    std::snprintf(report, sizeof report, "%s %.2f %.3f %.1fx", name.c_str(), seconds, used,
-                  used > 0.0 ? seconds / used : 0.0);
+    std::snprintf(report, sizeof report, "%s %.2f %.3f %.1fx %.3f %.1fx", name.c_str(), seconds,
+                  used, used > 0.0 ? seconds / used : 0.0, engineUsed,
+                  engineUsed > 0.0 ? seconds / engineUsed : 0.0);
     std::cout << report << "\n";
     timing << report << "\n";
     totalAudio += seconds;
     totalAnalysis += used;
+    if (engineDone) {
+      engineAudio += seconds;
+      totalEngine += engineUsed;
+    }
   }
-  char summary[128];
-  std::snprintf(summary, sizeof summary, "total %.2f %.3f %.1fx", totalAudio, totalAnalysis,
-                totalAnalysis > 0.0 ? totalAudio / totalAnalysis : 0.0);
+  char summary[160];
+  std::snprintf(summary, sizeof summary, "total %.2f %.3f %.1fx engine %.2f %.3f %.1fx", totalAudio,
+                totalAnalysis, totalAnalysis > 0.0 ? totalAudio / totalAnalysis : 0.0, engineAudio,
+                totalEngine, totalEngine > 0.0 ? engineAudio / totalEngine : 0.0);
   std::cout << summary << "\n";
   timing << summary << "\n";
   return failures == 0 ? 0 : 1;

@@ -1,0 +1,358 @@
+#include "KeloOffline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <new>
+#include <ostream>
+#include <stdexcept>
+
+#include <boost/make_shared.hpp>
+
+#include "BassLine.h"
+#include "BeatSliceFeatureGenerator.h"
+#include "KeloHmm.h"
+#include "KeloHmmPlainTextFactory.h"
+#include "KeloPlainTextFileStreamReader.h"
+#include "KeloPlainTextResourceStreamReader.h"
+#include "ModelMeter.h"
+#include "OfflineHmm.h"
+#include "SpectralFeature.h"
+
+namespace kelo {
+
+namespace {
+
+constexpr float kSampleRate = 44100.0f;
+// A frame whose treble chroma sums above this carries enough music for a
+// chord change to be reported.
+constexpr float kAudibleTrebleSum = 1.5f;
+constexpr std::size_t kTrebleSum = 25;
+constexpr int kMeterTransformSize = 1024;
+constexpr float kMeterKernelWidth = 100.0f;
+constexpr double kInadmissible = -10000.0;
+
+void makeOfflineDecoder(boost::shared_ptr<IKeloHmm>& out, std::uint32_t classCount,
+                        std::uint32_t beatCount, void* /*arg*/) {
+  out = boost::make_shared<OfflineHmm>(static_cast<std::int32_t>(classCount),
+                                       static_cast<std::int32_t>(beatCount));
+}
+
+// Only 3/4 and 4/4 with two pulses per beat, 6/8 and 9/8 with three.
+Eigen::MatrixXd meterPrior() {
+  Eigen::MatrixXd prior = Eigen::MatrixXd::Constant(4, 5, kInadmissible);
+  prior(2, 3) = 0.0;
+  prior(2, 4) = 0.0;
+  prior(3, 2) = 0.0;
+  prior(3, 3) = 0.0;
+  return prior;
+}
+
+int hypothesisCount(int level, int meterCode) {
+  if (level > 0) return 1;
+  return level == 0 ? meterCode : 2 * meterCode;
+}
+
+}  // namespace
+
+KeloOffline::KeloOffline() = default;
+KeloOffline::~KeloOffline() = default;
+
+int KeloOffline::init(int /*lag*/, std::string modelPath, int blockSize, int beatsPerBar, double) {
+  try {
+    beatsPerBar_ = beatsPerBar < 0 ? BeatsPerBarNotGiven : beatsPerBar;
+    modelPath_ = std::move(modelPath);
+    blockSize_ = blockSize;
+    generator_ = boost::make_shared<BeatSliceFeatureGenerator>(sliceParameter_, blockSize_);
+    if (beatsPerBar == 0) return KeloInvalidParameter;
+    loadModel(modelBeatsBeforeEstimate(meterCode_, beatsPerBar_));
+  } catch (const std::bad_alloc&) {
+    return KeloOutOfMemory;
+  }
+  if (loaderStatus_ != 0) return loaderStatus_;
+  previous_ = Frame{-1, -1, -1, -1, -1, -1, 4, 4};
+  frameCount_ = 0;
+  tatumCounter_ = 0;
+  barCounter_ = 0;
+  segmentOffset_ = 0;
+  chordEmitted_ = false;
+  return KeloSuccess;
+}
+
+void KeloOffline::loadModel(int beats) {
+  boost::shared_ptr<IKeloPlainTextStreamReader> reader;
+  if (modelPath_.empty())
+    reader = boost::make_shared<KeloPlainTextResourceStreamReader>();
+  else
+    reader = boost::make_shared<KeloPlainTextFileStreamReader>(modelPath_, "Mixture");
+  KeloHmmPlainTextFactory factory(reader.get(), &makeOfflineDecoder, nullptr);
+  model_.reset(factory.create(featureKind_, true, 0, static_cast<std::uint32_t>(beats)));
+  loaderStatus_ = static_cast<std::int32_t>(factory.lastError());
+  if (loaderStatus_ != 0)
+    std::printf("OOPS! errorCode=%d %s %d \n", loaderStatus_, __FILE__, __LINE__);
+}
+
+bool KeloOffline::modelUsable() const {
+  return loaderStatus_ == 0 && model_ && model_->decoder() && generator_;
+}
+
+OfflineHmm* KeloOffline::offlineDecoder() const {
+  return model_ ? dynamic_cast<OfflineHmm*>(model_->decoder().get()) : nullptr;
+}
+
+int KeloOffline::setMeter(int level, int phase, int meterCode) {
+  if (!(isSettableMeterCode(meterCode) || meterCode == 1)) return KeloInvalidParameter;
+  if (!isPulseLevel(level)) return KeloInvalidParameter;
+  level_ = level;
+  phase_ = phase;
+  meterCode_ = meterCode;
+  return KeloSuccess;
+}
+
+int KeloOffline::process(const float* samples, int count) {
+  if (!generator_) return KeloNotInitialised;
+  generator_->pushSamples(samples, count);
+  if (count > 0) samplesReceived_ += count;
+  return KeloSuccess;
+}
+
+int KeloOffline::finish() { return analyseAndReport(true); }
+
+int KeloOffline::analyseAndReport(bool final) {
+  if (!generator_) return KeloNotInitialised;
+  generator_->flush();
+  if (!analyse()) return loaderStatus_ != 0 ? loaderStatus_ : KeloNotInitialised;
+  emitReports(hypotheses_[static_cast<std::size_t>(chosen_)], final);
+  return KeloSuccess;
+}
+
+void KeloOffline::estimateMeter() {
+  std::vector<FeatureVector> rows;
+  generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
+  SpectralFeature estimator(kMeterTransformSize);
+  estimator.setScale(kMeterKernelWidth);
+  estimator.setMatrix(meterPrior());
+  estimator.process(rows);
+  estimator.pickMeter(meterCode_, beatsPerBar_);
+}
+
+bool KeloOffline::analyse() {
+  if (!modelUsable()) return false;
+  if (meterCode_ == MeterNotGiven || beatsPerBar_ == BeatsPerBarNotGiven) estimateMeter();
+  // Whatever was set or estimated, decode a meter the model has tables for.
+  const ModelMeter meter = modelMeter(meterCode_, beatsPerBar_);
+  meterCode_ = meter.code;
+  beatsPerBar_ = meter.beats;
+  if (model_->beatCount() != static_cast<std::uint32_t>(beatsPerBar_)) {
+    loadModel(beatsPerBar_);
+    if (!modelUsable()) return false;
+  }
+  if (featureDump_ != nullptr) dumpFeatures();
+
+  const int count = hypothesisCount(level_, meterCode_);
+  if (count < 1) throw std::domain_error("hop<1");
+  for (Hypothesis& h : hypotheses_) h = Hypothesis{};
+  const double unset = -1e10;
+  if (phase_ >= 0 && phase_ < count && phase_ < kMaxHypotheses) {
+    decodeHypothesis(phase_, count);
+    chosen_ = phase_;
+  } else {
+    for (Hypothesis& h : hypotheses_) h.score = unset;
+    if (count <= 3) {
+      std::vector<int> all;
+      for (int h = 0; h < count; ++h) {
+        decodeHypothesis(h, count);
+        all.push_back(h);
+      }
+      chosen_ = bestHypothesis(all);
+    } else {
+      decodeByPhase(count);
+    }
+  }
+
+  Hypothesis& best = hypotheses_[static_cast<std::size_t>(chosen_)];
+  frameCount_ = best.frames;
+  // The chosen hypothesis' rows become the decoder's inputs again.
+  featureRows_ = best.rows;
+  OfflineHmm* decoder = offlineDecoder();
+  decoder->clearFeatures();
+  for (const FeatureVector& row : featureRows_) decoder->addFeature(row);
+  return true;
+}
+
+void KeloOffline::dumpFeatures() {
+  std::vector<FeatureVector> rows;
+  generator_->makeFeature(rows, SemitonePow, 0, 1, poolSum);
+  for (const FeatureVector& row : rows) {
+    for (double v : row) *featureDump_ << v << ' ';
+    *featureDump_ << '\n';
+    featureDump_->flush();
+  }
+}
+
+void KeloOffline::feedFeatures(int h, int count, std::vector<FeatureVector>& rows) {
+  if (count < 1) throw std::domain_error("hop<1");
+  rows.clear();
+  generator_->makeFeature(rows, featureKind_, h, count, poolMedian);
+  OfflineHmm* decoder = offlineDecoder();
+  if (decoder == nullptr) throw std::domain_error("p_hmm null");
+  decoder->clearFeatures();
+  for (const FeatureVector& row : rows) decoder->addFeature(row);
+}
+
+void KeloOffline::decodeHypothesis(int h, int count) {
+  Hypothesis& hyp = hypotheses_[static_cast<std::size_t>(h)];
+  feedFeatures(h, count, hyp.rows);
+  OfflineHmm* decoder = offlineDecoder();
+  hyp.frames = decoder->numFrames();
+  const double logLikelihood = decoder->decode();
+  hyp.score = logLikelihood / static_cast<double>(static_cast<float>(hyp.frames));
+  hyp.states.resize(static_cast<std::size_t>(hyp.frames));
+  hyp.times.resize(static_cast<std::size_t>(hyp.frames));
+  hyp.trebleSums.resize(static_cast<std::size_t>(hyp.frames));
+  for (std::int32_t t = 0; t < hyp.frames; ++t) {
+    const std::size_t i = static_cast<std::size_t>(t);
+    hyp.states[i] = decoder->stateAt(t);
+    hyp.times[i] = generator_->value(t);
+    hyp.trebleSums[i] = hyp.rows[i].size() > kTrebleSum ? static_cast<float>(hyp.rows[i](kTrebleSum)) : 0.0f;
+  }
+  hyp.basses = trackBass(*model_, hyp.states, hyp.rows);
+  decoder->getChosen(hyp.mode, hyp.phase, hyp.tonic);
+}
+
+// With two groupings of the pulses to try (beat phase and, for level -1, the
+// half-bar phase), the beat phase is decided first among the first `code`
+// hypotheses; only its companions a beat apart are decoded after it.
+void KeloOffline::decodeByPhase(int count) {
+  const int code = meterCode_;
+  std::vector<int> first;
+  for (int h = 0; h < code; ++h) {
+    decodeHypothesis(h, count);
+    first.push_back(h);
+  }
+  const int b = bestHypothesis(first);
+  for (int h = 0; h < code; ++h)
+    if (h != b) hypotheses_[static_cast<std::size_t>(h)].score = -1e10;
+  std::vector<int> candidates{b};
+  for (int h = b + code; h < count; h += code) {
+    decodeHypothesis(h, count);
+    candidates.push_back(h);
+  }
+  chosen_ = bestHypothesis(candidates);
+}
+
+int KeloOffline::bestHypothesis(const std::vector<int>& candidates) const {
+  return bestHypothesis(hypotheses_, candidates);
+}
+
+int KeloOffline::bestHypothesis(const std::array<Hypothesis, kMaxHypotheses>& hypotheses,
+                                const std::vector<int>& candidates) {
+  int best = -1;
+  for (int h : candidates) {
+    if (h < 0 || h >= kMaxHypotheses) continue;
+    const Hypothesis& hyp = hypotheses[static_cast<std::size_t>(h)];
+    if (hyp.frames <= 0 || !std::isfinite(hyp.score)) continue;
+    if (best < 0 || hyp.score > hypotheses[static_cast<std::size_t>(best)].score) best = h;
+  }
+  return best >= 0 ? best : (candidates.empty() ? 0 : candidates.front());
+}
+
+void KeloOffline::emitReports(const Hypothesis& decoded, bool final) {
+  if (!model_) throw std::logic_error("KeloOffline: reports need a loaded model");
+  const TimeSignature meter = reportedTimeSignature(meterCode_, beatsPerBar_);
+  previous_.numerator = meter.numerator;
+  previous_.denominator = meter.denominator;
+  const auto report = [this](const t_chord& chord) {
+    reportChord(chord);
+    chordEmitted_ = true;
+  };
+  const std::size_t frames = std::min<std::size_t>(
+      {decoded.states.size(), decoded.basses.size(), decoded.times.size(), decoded.trebleSums.size()});
+  for (std::size_t t = 0; t < frames; ++t) {
+    std::uint32_t root = 0, chordClass = 0, mode = 0, beat = 0, tonic = 0;
+    model_->decomposeState(static_cast<std::uint32_t>(decoded.states[t]), root, chordClass, mode,
+                           beat, tonic);
+    Frame frame{std::int32_t(root),  std::int32_t(chordClass), std::int32_t(mode),
+                std::int32_t(beat),  std::int32_t(tonic),      decoded.basses[t],
+                meter.numerator,     meter.denominator};
+    const std::int32_t i = tatumCounter_;
+
+    const auto position = static_cast<std::int64_t>(decoded.times[t] * kSampleRate) + segmentOffset_;
+    reportTatum(t_tatum{static_cast<std::int32_t>(position), i});
+    reportBeat(t_beat{i, i});
+    if (frame.tonic != previous_.tonic || frame.mode != previous_.mode)
+      reportKeysig(t_keysig{i, frame.tonic, frame.mode});
+    if (frame.beat == 0) {
+      reportBarline(t_barline{i, barCounter_, frame.numerator, frame.denominator});
+      ++barCounter_;
+    }
+    if (onTatumFeature != nullptr && t < decoded.rows.size()) {
+      const FeatureVector& row = decoded.rows[t];
+      std::vector<float> values(row.begin(), row.end());
+      reportTatumFeature(t_tatumFeature{i, values.data(), static_cast<std::int32_t>(values.size())});
+    }
+
+    const bool reportable = decoded.trebleSums[t] > kAudibleTrebleSum || !chordEmitted_;
+    const std::int32_t type = mergedChordType(model_->chordTypeOf(frame.chordType),
+                                              previous_.chordType, frame.root == previous_.root);
+    chordQueue_.push(t_chord{i, frame.root, type, frame.bass, 0}, reportable, report);
+    frame.chordType = type;
+
+    previous_ = frame;
+    ++tatumCounter_;
+  }
+  if (final && frames > 0) {
+    const bool reportable = decoded.trebleSums[frames - 1] > kAudibleTrebleSum || !chordEmitted_;
+    chordQueue_.flushLast(reportable, report);
+  }
+  reportDoneAnalysis();
+  segmentOffset_ = samplesReceived_;
+}
+
+void KeloOffline::startSegment() {
+  featureRows_.clear();
+  if (generator_) generator_->advance();
+  if (model_) model_->clearFeatures();
+}
+
+void KeloOffline::resetFeatureGenerator() {
+  if (generator_) generator_->reset();
+}
+
+int KeloOffline::nextBarPhase() const {
+  const int beats = model_ ? static_cast<int>(model_->beatCount()) : 0;
+  if (beats <= 0) return 0;
+  const int phase = hypotheses_[static_cast<std::size_t>(chosen_)].phase;
+  return ((frameCount_ + phase) % beats + beats) % beats;
+}
+
+void KeloOffline::partialDecode() {
+  if (analyseAndReport(false) != KeloSuccess) return;
+  int period = 0, toNext = 0;
+  generator_->lastBeat(&period, &toNext);
+  OfflineHmm* decoder = offlineDecoder();
+  if (decoder == nullptr) throw std::runtime_error("KELO Cannot be initialized");
+  const int barPhase = nextBarPhase();
+  startSegment();
+  generator_->setBeatParams(period, toNext);
+  if (setMeter(level_, chosen_, meterCode_) != KeloSuccess)
+    std::printf("OOPS! %s %d \n", __FILE__, __LINE__);
+  decoder->setFixed(-1, barPhase, -1);
+}
+
+float KeloOffline::duration() const {
+  return static_cast<float>(samplesReceived_) / kSampleRate;
+}
+
+KeloOffline& KeloOffline::setSliceParameter(int frameLength) {
+  sliceParameter_ = frameLength;
+  return *this;
+}
+
+KeloOffline& KeloOffline::setBlockSize(int hop) {
+  blockSize_ = hop;
+  return *this;
+}
+
+}  // namespace kelo

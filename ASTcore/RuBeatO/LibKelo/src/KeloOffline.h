@@ -1,0 +1,173 @@
+#pragma once
+// The offline chord and key engine: collects the audio it is given and, at
+// finish() (or at a partial decode asked for by the semi-offline front end),
+// analyses what has arrived: beat-synchronous joint chroma features from
+// the beat-slice generator, the meter when it was not given, a Viterbi
+// decode of the chord/key/bar model under one or several pulse-grouping
+// hypotheses, a bass line, and the reports (tatums, beats, keys, bar lines,
+// chords).
+//
+// The beat tracker runs in half-beat mode, so its pulses are half beats of
+// a simple meter; a hypothesis groups every H-th pulse into a beat starting
+// at pulse h. After a partial decode the chosen grouping, the beat
+// tracker's tempo and phase and the bar phase are carried into the next
+// segment, as are the tatum and bar counters and the chord history, so the
+// reports of consecutive segments join without a jump.
+
+#include <array>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "FrameFeatureExtractor.h"
+#include "IKelo.h"
+#include "KeloChordQueue.h"
+
+namespace kelo {
+
+class BeatSliceFeatureGenerator;
+class KeloHmm;
+class OfflineHmm;
+
+class KeloOffline : public IKelo {
+ public:
+  // The most hypotheses the engine forms: twice the compound pulse count.
+  static constexpr int kMaxHypotheses = 6;
+
+  // One decoded frame as the reports see it.
+  struct Frame {
+    std::int32_t root;
+    std::int32_t chordType;  // a chord class until the chord step types it
+    std::int32_t mode;
+    std::int32_t beat;       // position in the bar, 0 = first beat
+    std::int32_t tonic;
+    std::int32_t bass;
+    std::int32_t numerator;
+    std::int32_t denominator;
+  };
+
+  // The decoded path of one hypothesis, per frame.
+  struct Hypothesis {
+    double score = 0.0;  // log-likelihood per frame; not a number without frames
+    std::int32_t frames = 0;
+    std::vector<std::int32_t> states;
+    std::vector<std::int32_t> basses;
+    std::vector<float> times;       // slice start in seconds within the segment
+    std::vector<float> trebleSums;  // component 25 of the joint feature
+    std::vector<FeatureVector> rows;
+    std::int32_t mode = 0, phase = 0, tonic = 0;  // the decoder's choice
+  };
+
+  KeloOffline();
+  ~KeloOffline() override;
+
+  // Stores the settings, creates the feature generator and loads the model
+  // (built-in texts for an empty path). Returns 6 for 0 beats per bar, 3 when
+  // memory runs out, the loader's status when the model does not load, else
+  // 0. Negative beats per bar other than -1 count as not given; beats per
+  // bar the model has no tables for are mapped onto 2, 3 or 4.
+  int init(int lag, std::string modelPath, int blockSize, int beatsPerBar, double) override;
+
+  // Level -1, 0 or 1; meter code -1, 1, 2 or 3 (1, a pulse per beat, is
+  // decoded as simple); otherwise 6 and nothing stored.
+  int setMeter(int level, int phase, int meterCode) override;
+
+  // Analyses the current segment and reports it, including the chord that
+  // only the end of the recording releases. Returns 0, 5 before init, or
+  // the loader's status when no usable model is loaded (nothing reported).
+  int finish() override;
+
+  // Appends samples to the feature generator. Returns 0, 5 before init.
+  int process(const float* samples, int count) override;
+
+  // Reports everything so far and opens a new segment that continues the
+  // beat grid, the pulse grouping and the bar phase. Throws
+  // std::runtime_error "KELO Cannot be initialized" when the model's decoder
+  // is not an offline decoder. Does nothing without a usable model.
+  virtual void partialDecode();
+
+  // Drops the segment's features: the generator moves on to a new segment
+  // (keeping its beat count) and the decoder forgets its inputs.
+  virtual void startSegment();
+
+  // Restarts the generator's beat count from 0 (after startSegment).
+  virtual void resetFeatureGenerator();
+
+  // When set, each analysis first writes the normalised semitone powers of
+  // every beat slice as text, a row per line. Not owned.
+  void setFeatureDumpStream(std::ostream* stream) { featureDump_ = stream; }
+
+  // The first best-scoring hypothesis among `candidates` that decoded at
+  // least one frame with a finite score; the first candidate when none did.
+  static int bestHypothesis(const std::array<Hypothesis, kMaxHypotheses>& hypotheses,
+                            const std::vector<int>& candidates);
+
+  // Reports the frames of a decoded hypothesis as one segment: tatum, beat,
+  // key changes, bar lines, per-tatum features and chords, then the end of
+  // the analysis. `final` also releases the last queued chord. Needs a
+  // loaded model.
+  void emitReports(const Hypothesis& decoded, bool final);
+
+  float sampleRate() const { return 44100.0f; }
+  int blockSize() const { return blockSize_; }
+  int meterCode() const { return meterCode_; }
+  int beatsPerBar() const { return beatsPerBar_; }
+  int frameCount() const { return frameCount_; }
+  int chosenHypothesis() const { return chosen_; }
+  // Loader status of the last model load.
+  int loaderStatus() const { return loaderStatus_; }
+  // Duration received so far in seconds.
+  float duration() const;
+  const Hypothesis& chosen() const { return hypotheses_[static_cast<std::size_t>(chosen_)]; }
+  const std::vector<FeatureVector>& featureRows() const { return featureRows_; }
+  boost::shared_ptr<KeloHmm> model() const { return model_; }
+  boost::shared_ptr<BeatSliceFeatureGenerator> featureGenerator() const { return generator_; }
+  // Bar phase the next segment starts with.
+  int nextBarPhase() const;
+  KeloOffline& setSliceParameter(int frameLength);
+  KeloOffline& setBlockSize(int hop);
+
+ private:
+  // Loads the model with `beats` positions; sets loaderStatus_.
+  void loadModel(int beats);
+  bool modelUsable() const;
+  OfflineHmm* offlineDecoder() const;
+  // Runs the analysis of the current segment; false when no usable model.
+  bool analyse();
+  void estimateMeter();
+  void dumpFeatures();
+  void feedFeatures(int h, int count, std::vector<FeatureVector>& rows);
+  void decodeHypothesis(int h, int count);
+  void decodeByPhase(int count);
+  int bestHypothesis(const std::vector<int>& candidates) const;
+  int analyseAndReport(bool final);
+
+  std::ostream* featureDump_ = nullptr;
+  std::string modelPath_;
+  std::int32_t beatsPerBar_ = -1;
+  std::int32_t meterCode_ = -1;
+  std::int32_t tatumCounter_ = 0;
+  std::int32_t barCounter_ = 0;
+  std::int64_t samplesReceived_ = 0;
+  std::int32_t level_ = 0;
+  std::int32_t phase_ = -1;
+  std::int32_t loaderStatus_ = 0;
+  std::vector<FeatureVector> featureRows_;
+  boost::shared_ptr<BeatSliceFeatureGenerator> generator_;
+  boost::shared_ptr<KeloHmm> model_;
+  std::int32_t featureKind_ = 4;
+  std::int32_t sliceParameter_ = 16384;
+  std::int32_t blockSize_ = 0;
+  bool chordEmitted_ = false;
+  std::int32_t chosen_ = 0;
+  std::array<Hypothesis, kMaxHypotheses> hypotheses_;
+  std::int64_t segmentOffset_ = 0;
+  std::int32_t frameCount_ = 0;
+  Frame previous_{-1, -1, -1, -1, -1, -1, 4, 4};
+  KeloChordQueue chordQueue_;
+};
+
+}  // namespace kelo

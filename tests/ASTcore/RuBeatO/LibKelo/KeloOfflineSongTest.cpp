@@ -1,0 +1,170 @@
+// The offline engine on a synthesised song in G major, 4/4 at 120 BPM, with
+// I-IV-V-vi changing on every downbeat: bass, comping triads and a kick,
+// analysed with a partial decode in the middle of a bar. The song is 20
+// seconds long (the engine's cost per second under the sanitizers bounds
+// it); the partial decode splits it as the front end splits a long song.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "KeloOffline.h"
+
+namespace {
+
+constexpr double kRate = 44100.0;
+constexpr double kBeat = 0.5;  // 120 BPM
+constexpr double kBar = 4 * kBeat;
+constexpr double kPi = 3.14159265358979323846;
+
+struct SongChord {
+  int root;
+  bool minor;
+};
+// G, C, D, Em.
+const SongChord kProgression[] = {{7, false}, {0, false}, {2, false}, {4, true}};
+
+double midiHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+
+// A plucked note: a few harmonics under an exponential decay.
+void addNote(std::vector<float>& out, double start, double length, int note, double gain, int harmonics) {
+  const auto first = static_cast<std::size_t>(start * kRate);
+  const auto count = static_cast<std::size_t>(length * kRate);
+  const double w = 2.0 * kPi * midiHz(note) / kRate;
+  for (std::size_t i = 0; i < count && first + i < out.size(); ++i) {
+    const double env = gain * std::exp(-3.0 * static_cast<double>(i) / kRate);
+    double v = 0.0;
+    for (int h = 1; h <= harmonics; ++h) v += std::sin(w * h * static_cast<double>(i)) / h;
+    out[first + i] += static_cast<float>(env * v);
+  }
+}
+
+void addKick(std::vector<float>& out, double start, double gain) {
+  const auto first = static_cast<std::size_t>(start * kRate);
+  for (std::size_t i = 0; i < 4410 && first + i < out.size(); ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    out[first + i] += static_cast<float>(gain * std::exp(-40.0 * t) * std::sin(2.0 * kPi * 60.0 * t));
+  }
+}
+
+std::vector<float> synthesiseSong(double seconds) {
+  std::vector<float> song(static_cast<std::size_t>(seconds * kRate), 0.0f);
+  for (int bar = 0; bar * kBar < seconds; ++bar) {
+    const SongChord c = kProgression[bar % 4];
+    const double t0 = bar * kBar;
+    // Bass in the second octave, root on beats 1 and 3.
+    const int bass = 36 + c.root;
+    addNote(song, t0, 2 * kBeat, bass, 0.30, 3);
+    addNote(song, t0 + 2 * kBeat, 2 * kBeat, bass, 0.25, 3);
+    // Close triad around middle C on every beat.
+    const int third = c.minor ? 3 : 4;
+    for (int beat = 0; beat < 4; ++beat) {
+      const double t = t0 + beat * kBeat;
+      for (int interval : {0, third, 7}) addNote(song, t, kBeat, 60 + c.root + interval, 0.08, 4);
+      addKick(song, t, beat == 0 ? 0.8 : (beat == 2 ? 0.6 : 0.35));
+    }
+  }
+  return song;
+}
+
+struct Reports {
+  std::map<int, double> tatumTime;  // tatum index -> seconds
+  std::vector<kelo::t_barline> barlines;
+  std::vector<kelo::t_keysig> keys;
+  std::vector<kelo::t_chord> chords;
+  int done = 0;
+};
+
+int onTatum(kelo::t_tatum t, void* user) {
+  static_cast<Reports*>(user)->tatumTime[t.index] = t.samplePosition / kRate;
+  return 0;
+}
+int onBarline(kelo::t_barline b, double, void* user) {
+  static_cast<Reports*>(user)->barlines.push_back(b);
+  return 0;
+}
+int onKeysig(kelo::t_keysig k, double, void* user) {
+  static_cast<Reports*>(user)->keys.push_back(k);
+  return 0;
+}
+int onChord(kelo::t_chord c, double, void* user) {
+  static_cast<Reports*>(user)->chords.push_back(c);
+  return 0;
+}
+int onDone(int, void* user) {
+  ++static_cast<Reports*>(user)->done;
+  return 0;
+}
+
+bool isMinorType(int type) { return type == 8 || type == 10; }  // MIN, MIN7
+
+TEST(KeloOfflineSong, GMajorProgressionGivesKeyBarsAndChordsAcrossAPartialDecode) {
+  const double seconds = 20.0;
+  const std::vector<float> song = synthesiseSong(seconds);
+
+  kelo::KeloOffline engine;
+  ASSERT_EQ(engine.init(0, "", 180, kelo::BeatsPerBarNotGiven, 0.0), 0);
+  ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
+  Reports r;
+  engine.onTatum = &onTatum;
+  engine.onBarline = &onBarline;
+  engine.onKeysig = &onKeysig;
+  engine.onChord = &onChord;
+  engine.onDoneAnalysis = &onDone;
+  engine.userTatum = engine.userBarline = engine.userKeysig = engine.userChord = engine.userDoneAnalysis = &r;
+
+  // The partial decode falls after beat 3 of bar 6; each segment is long enough for its own key decision.
+  const std::size_t split = static_cast<std::size_t>(11.25 * kRate) / 180 * 180;
+  for (std::size_t at = 0; at + 180 <= song.size(); at += 180) {
+    if (at == split) engine.partialDecode();
+    engine.process(song.data() + at, 180);
+  }
+  ASSERT_EQ(engine.finish(), 0);
+  EXPECT_EQ(r.done, 2);
+  EXPECT_EQ(engine.meterCode(), 2);
+  EXPECT_EQ(engine.beatsPerBar(), 4);
+
+  // Key: G major throughout.
+  ASSERT_FALSE(r.keys.empty());
+  for (const auto& k : r.keys) {
+    EXPECT_EQ(k.tonic, 7) << "at tatum " << k.tatum;
+    EXPECT_EQ(k.mode, 0) << "at tatum " << k.tatum;
+  }
+
+  // Bar lines every fourth beat, numbered on, on the song's downbeats, also
+  // across the partial decode.
+  ASSERT_GE(r.barlines.size(), 5u);
+  for (std::size_t i = 0; i < r.barlines.size(); ++i) {
+    const auto& b = r.barlines[i];
+    EXPECT_EQ(b.barNumber, static_cast<int>(i));
+    EXPECT_EQ(b.numerator, 4);
+    EXPECT_EQ(b.denominator, 4);
+    if (i > 0) {
+      EXPECT_EQ(b.tatum - r.barlines[i - 1].tatum, 4) << "bar " << i;
+    }
+    const double t = r.tatumTime.at(b.tatum);
+    const double offBar = std::remainder(t, kBar);
+    EXPECT_LT(std::abs(offBar), 0.1) << "bar line at " << t << " s";
+  }
+  EXPECT_GT(r.tatumTime.rbegin()->second, 11.25) << "the second segment was reported";
+
+  // Chord root and major/minor agree with the song over at least 80 % of
+  // the time from the first chord on.
+  ASSERT_FALSE(r.chords.empty());
+  const double from = r.tatumTime.at(r.chords.front().tatum);
+  double agree = 0.0;
+  const double step = 0.01;
+  std::size_t current = 0;
+  for (double t = from; t < seconds; t += step) {
+    while (current + 1 < r.chords.size() && r.tatumTime.at(r.chords[current + 1].tatum) <= t) ++current;
+    const auto& c = r.chords[current];
+    const SongChord truth = kProgression[static_cast<int>(t / kBar) % 4];
+    if (c.root == truth.root && isMinorType(c.chordType) == truth.minor) agree += step;
+  }
+  EXPECT_GE(agree / (seconds - from), 0.8);
+}
+
+}  // namespace

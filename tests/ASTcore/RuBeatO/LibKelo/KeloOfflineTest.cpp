@@ -1,0 +1,175 @@
+// The offline engine's settings, model loading and failures, its choice
+// among pulse-grouping hypotheses, and the reports it forms from decoded
+// frames of the built-in model (key, bar lines, tatum positions, chords).
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "KeloHmm.h"
+#include "KeloOffline.h"
+#include "TempDir.h"
+
+namespace {
+
+using kelo::KeloOffline;
+
+TEST(KeloOffline, SetMeterTakesTheLevelsAndTheCodesOfCallersAndOfTheEstimator) {
+  KeloOffline e;
+  struct Case {
+    int level, phase, code, want;
+  };
+  const Case cases[] = {{0, -1, -1, 0}, {-1, 2, 2, 0}, {1, 0, 3, 0}, {0, -1, 1, 0},
+                        {2, -1, 2, 6},  {-2, -1, 2, 6}, {0, -1, 0, 6}, {0, -1, 4, 6}};
+  for (const Case& c : cases) EXPECT_EQ(e.setMeter(c.level, c.phase, c.code), c.want) << c.level << " " << c.code;
+  EXPECT_EQ(e.meterCode(), 1) << "refused settings are not stored";
+}
+
+TEST(KeloOffline, AFailedModelLoadIsReportedByInitAndByFinish) {
+  KeloOffline e;
+  EXPECT_EQ(e.finish(), kelo::KeloNotInitialised);
+  EXPECT_EQ(e.init(0, "", 180, 0, 0.0), kelo::KeloInvalidParameter);
+
+  const int status = e.init(0, TestEnv::tempPath("no-model").toStdString(), 180, 4, 0.0);
+  EXPECT_NE(status, 0);
+  std::vector<float> silence(180 * 50, 0.0f);
+  EXPECT_EQ(e.process(silence.data(), static_cast<int>(silence.size())), 0);
+  EXPECT_EQ(e.finish(), status) << "no analysis without a model";
+  EXPECT_NO_THROW(e.partialDecode());
+
+  EXPECT_EQ(e.init(0, "", 180, 4, 0.0), 0);
+  ASSERT_TRUE(e.model());
+  EXPECT_EQ(e.model()->beatCount(), 4u);
+  // Bars the model has no tables for are mapped, not refused.
+  EXPECT_EQ(e.init(0, "", 180, 6, 0.0), 0);
+  EXPECT_EQ(e.model()->beatCount(), 3u);
+  EXPECT_EQ(e.init(0, "", 180, 5, 0.0), 0);
+  EXPECT_EQ(e.model()->beatCount(), 4u);
+}
+
+TEST(KeloOffline, ANotANumberOrEmptyHypothesisNeverWins) {
+  std::array<KeloOffline::Hypothesis, KeloOffline::kMaxHypotheses> h{};
+  for (auto& x : h) x.frames = 10;
+  h[0].score = std::numeric_limits<double>::quiet_NaN();
+  h[1].score = -3.0;
+  h[2].score = -2.0;
+  h[3].score = -2.0;
+  EXPECT_EQ(KeloOffline::bestHypothesis(h, {0, 1, 2, 3}), 2) << "ties go to the lower index";
+  h[2].frames = 0;
+  EXPECT_EQ(KeloOffline::bestHypothesis(h, {0, 1, 2}), 1);
+  h[1].score = -std::numeric_limits<double>::infinity();
+  EXPECT_EQ(KeloOffline::bestHypothesis(h, {0, 1, 2}), 0) << "nothing usable: the first";
+  EXPECT_EQ(KeloOffline::bestHypothesis(h, {3, 1}), 3);
+}
+
+struct Seen {
+  std::vector<kelo::t_tatum> tatums;
+  std::vector<kelo::t_beat> beats;
+  std::vector<kelo::t_keysig> keys;
+  std::vector<kelo::t_barline> bars;
+  std::vector<kelo::t_chord> chords;
+  int done = 0;
+};
+Seen& seen(void* u) { return *static_cast<Seen*>(u); }
+int onTatum(kelo::t_tatum t, void* u) { return seen(u).tatums.push_back(t), 0; }
+int onBeat(kelo::t_beat b, double, void* u) { return seen(u).beats.push_back(b), 0; }
+int onKeysig(kelo::t_keysig k, double, void* u) { return seen(u).keys.push_back(k), 0; }
+int onBarline(kelo::t_barline b, double, void* u) { return seen(u).bars.push_back(b), 0; }
+int onChord(kelo::t_chord c, double, void* u) { return seen(u).chords.push_back(c), 0; }
+int onDone(int, void* u) { return ++seen(u).done, 0; }
+
+// Built-in classes: 3 MIN, 5 MAJ.
+constexpr std::uint32_t kMin = 3, kMaj = 5;
+
+struct FrameSpec {
+  std::uint32_t root, cls, mode, beat, tonic;
+  int bass;
+  float time, treble;
+};
+
+KeloOffline::Hypothesis decoded(const kelo::KeloHmm& m, const std::vector<FrameSpec>& frames) {
+  KeloOffline::Hypothesis h;
+  for (const FrameSpec& f : frames) {
+    h.states.push_back(static_cast<std::int32_t>(m.stateIndex(f.root, f.cls, f.mode, f.beat, f.tonic)));
+    h.basses.push_back(f.bass);
+    h.times.push_back(f.time);
+    h.trebleSums.push_back(f.treble);
+  }
+  h.frames = static_cast<std::int32_t>(frames.size());
+  return h;
+}
+
+TEST(KeloOffline, DecodedFramesBecomeTatumsBeatsKeysBarLinesAndChords) {
+  KeloOffline e;
+  ASSERT_EQ(e.init(0, "", 180, 4, 0.0), 0);
+  ASSERT_EQ(e.setMeter(0, -1, 2), 0);
+  Seen s;
+  e.onTatum = &onTatum;
+  e.onBeat = &onBeat;
+  e.onKeysig = &onKeysig;
+  e.onBarline = &onBarline;
+  e.onChord = &onChord;
+  e.onDoneAnalysis = &onDone;
+  e.userTatum = e.userBeat = e.userKeysig = e.userBarline = e.userChord = e.userDoneAnalysis = &s;
+  const kelo::KeloHmm& m = *e.model();
+
+  e.emitReports(KeloOffline::Hypothesis{}, false);
+  EXPECT_EQ(s.done, 1);
+  EXPECT_TRUE(s.tatums.empty() && s.chords.empty() && s.keys.empty());
+
+  // The meter code 2 with 4 beats reports 4/4 bars.
+  e.emitReports(decoded(m, {{7, kMaj, 0, 0, 7, 7, 0.0000226f, 3.0f},
+                            {7, kMaj, 0, 1, 7, 7, 0.5f, 3.0f},
+                            {0, kMaj, 0, 2, 7, 0, 1.0f, 3.0f},
+                            {4, kMin, 0, 3, 7, 4, 1.5f, 3.0f},
+                            {11, kMin, 1, 0, 4, 11, 2.0f, 3.0f}}),
+                true);
+  EXPECT_EQ(s.done, 2);
+  ASSERT_EQ(s.tatums.size(), 5u);
+  EXPECT_EQ(s.tatums[0].samplePosition, 0) << "0.9966 samples truncate to 0";
+  EXPECT_EQ(s.tatums[1].samplePosition, 22050);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(s.tatums[i].index, i);
+    EXPECT_EQ(s.beats[i].tatum, i);
+    EXPECT_EQ(s.beats[i].tatumAgain, i);
+  }
+  ASSERT_EQ(s.keys.size(), 2u);
+  EXPECT_EQ(s.keys[0].tatum, 0);
+  EXPECT_EQ(s.keys[0].tonic, 7);
+  EXPECT_EQ(s.keys[1].tatum, 4);
+  EXPECT_EQ(s.keys[1].mode, 1);
+  ASSERT_EQ(s.bars.size(), 2u);
+  EXPECT_EQ(s.bars[0].tatum, 0);
+  EXPECT_EQ(s.bars[0].barNumber, 0);
+  EXPECT_EQ(s.bars[1].tatum, 4);
+  EXPECT_EQ(s.bars[1].barNumber, 1);
+  EXPECT_EQ(s.bars[1].numerator, 4);
+  EXPECT_EQ(s.bars[1].denominator, 4);
+  // G at once, C and E minor one frame late, B minor at the end of the
+  // recording.
+  ASSERT_EQ(s.chords.size(), 4u);
+  EXPECT_EQ(s.chords[0].tatum, 0);
+  EXPECT_EQ(s.chords[0].chordType, 0);
+  EXPECT_EQ(s.chords[1].tatum, 2);
+  EXPECT_EQ(s.chords[1].root, 0);
+  EXPECT_EQ(s.chords[2].tatum, 3);
+  EXPECT_EQ(s.chords[2].root, 4);
+  EXPECT_EQ(s.chords[2].chordType, 8);
+  EXPECT_EQ(s.chords[3].tatum, 4);
+  EXPECT_EQ(s.chords[3].root, 11);
+
+  // The next segment continues the counters and needs loud frames to
+  // report a change.
+  e.emitReports(decoded(m, {{9, kMin, 1, 1, 4, 9, 0.0f, 1.5f},
+                            {9, kMin, 1, 2, 4, 9, 0.5f, 1.5f},
+                            {2, kMaj, 1, 0, 4, 2, 1.0f, 1.6f}}),
+                false);
+  EXPECT_EQ(s.tatums.back().index, 7);
+  EXPECT_EQ(s.bars.back().barNumber, 2);
+  EXPECT_EQ(s.bars.back().tatum, 7);
+  EXPECT_EQ(s.chords.size(), 4u) << "A minor was released by a quiet frame";
+}
+
+}  // namespace
