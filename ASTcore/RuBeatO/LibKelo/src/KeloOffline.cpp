@@ -26,8 +26,12 @@ namespace {
 
 constexpr float kSampleRate = 44100.0f;
 // A frame whose treble chroma sums above this carries enough music for a
-// chord change to be reported.
+// chord change to be reported...
 constexpr float kAudibleTrebleSum = 1.5f;
+// ...or, in a recording mastered quieter, above this share of the
+// segment's median treble sum: the sum grows with the level, and a quiet
+// recording must not lose its chord changes while its silences still do.
+constexpr float kAudibleShareOfMedian = 0.25f;
 constexpr std::size_t kTrebleSum = 25;
 constexpr int kMeterTransformSize = 1024;
 constexpr float kMeterKernelWidth = 100.0f;
@@ -47,6 +51,13 @@ Eigen::MatrixXd meterPrior() {
   prior(3, 2) = 0.0;
   prior(3, 3) = 0.0;
   return prior;
+}
+
+float audibleTrebleSum(std::vector<float> sums) {
+  if (sums.empty()) return kAudibleTrebleSum;
+  const auto middle = sums.begin() + static_cast<std::ptrdiff_t>(sums.size() / 2);
+  std::nth_element(sums.begin(), middle, sums.end());
+  return std::min(kAudibleTrebleSum, kAudibleShareOfMedian * *middle);
 }
 
 int hypothesisCount(int level, int meterCode) {
@@ -269,6 +280,7 @@ void KeloOffline::emitReports(const Hypothesis& decoded, bool final) {
   };
   const std::size_t frames = std::min<std::size_t>(
       {decoded.states.size(), decoded.basses.size(), decoded.times.size(), decoded.trebleSums.size()});
+  const float audible = audibleTrebleSum(decoded.trebleSums);
   for (std::size_t t = 0; t < frames; ++t) {
     std::uint32_t root = 0, chordClass = 0, mode = 0, beat = 0, tonic = 0;
     model_->decomposeState(static_cast<std::uint32_t>(decoded.states[t]), root, chordClass, mode,
@@ -293,7 +305,7 @@ void KeloOffline::emitReports(const Hypothesis& decoded, bool final) {
       reportTatumFeature(t_tatumFeature{i, values.data(), static_cast<std::int32_t>(values.size())});
     }
 
-    const bool reportable = decoded.trebleSums[t] > kAudibleTrebleSum || !chordEmitted_;
+    const bool reportable = decoded.trebleSums[t] > audible || !chordEmitted_;
     const std::int32_t type = mergedChordType(model_->chordTypeOf(frame.chordType),
                                               previous_.chordType, frame.root == previous_.root);
     chordQueue_.push(t_chord{i, frame.root, type, frame.bass, 0}, reportable, report);
@@ -303,7 +315,7 @@ void KeloOffline::emitReports(const Hypothesis& decoded, bool final) {
     ++tatumCounter_;
   }
   if (final && frames > 0) {
-    const bool reportable = decoded.trebleSums[frames - 1] > kAudibleTrebleSum || !chordEmitted_;
+    const bool reportable = decoded.trebleSums[frames - 1] > audible || !chordEmitted_;
     chordQueue_.flushLast(reportable, report);
   }
   reportDoneAnalysis();

@@ -160,16 +160,32 @@ TEST(KeloOffline, DecodedFramesBecomeTatumsBeatsKeysBarLinesAndChords) {
   EXPECT_EQ(s.chords[3].tatum, 4);
   EXPECT_EQ(s.chords[3].root, 11);
 
-  // The next segment continues the counters and needs loud frames to
-  // report a change.
-  e.emitReports(decoded(m, {{9, kMin, 1, 1, 4, 9, 0.0f, 1.5f},
+  // The next segment continues the counters. A change is reported when the
+  // frame releasing it sounds: above a treble sum of 1.5 in a loud segment
+  // (A minor, released at exactly 1.5, is not), above a quarter of the
+  // segment's median in a quiet one.
+  e.emitReports(decoded(m, {{9, kMin, 1, 1, 4, 9, 0.0f, 8.0f},
                             {9, kMin, 1, 2, 4, 9, 0.5f, 1.5f},
-                            {2, kMaj, 1, 0, 4, 2, 1.0f, 1.6f}}),
+                            {2, kMaj, 1, 0, 4, 2, 1.0f, 8.0f},
+                            {2, kMaj, 1, 1, 4, 2, 1.5f, 8.0f}}),
                 false);
-  EXPECT_EQ(s.tatums.back().index, 7);
+  EXPECT_EQ(s.tatums.back().index, 8);
   EXPECT_EQ(s.bars.back().barNumber, 2);
   EXPECT_EQ(s.bars.back().tatum, 7);
-  EXPECT_EQ(s.chords.size(), 4u) << "A minor was released by a quiet frame";
+  ASSERT_EQ(s.chords.size(), 5u) << "A minor was released by a quiet frame";
+  EXPECT_EQ(s.chords[4].root, 2);
+
+  e.emitReports(decoded(m, {{7, kMaj, 1, 2, 4, 7, 0.0f, 0.3f},
+                            {7, kMaj, 1, 3, 4, 7, 0.5f, 0.3f},
+                            {7, kMaj, 1, 0, 4, 7, 1.0f, 0.05f}}),
+                false);
+  ASSERT_EQ(s.chords.size(), 6u) << "G in a quiet recording";
+  EXPECT_EQ(s.chords[5].tatum, 9);
+  e.emitReports(decoded(m, {{0, kMaj, 1, 1, 4, 0, 0.0f, 0.3f},
+                            {0, kMaj, 1, 2, 4, 0, 0.5f, 0.05f},
+                            {0, kMaj, 1, 3, 4, 0, 1.0f, 0.3f}}),
+                false);
+  EXPECT_EQ(s.chords.size(), 6u) << "C released in near silence";
 }
 
 }  // namespace
