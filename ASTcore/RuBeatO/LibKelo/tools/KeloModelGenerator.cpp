@@ -55,7 +55,7 @@ const int kBassPrograms[] = {33, 32};
 // Concentrations outside this range are clamped so that no class dominates
 // the decoder through sharpness alone.
 constexpr double kKappaMin = 1.0;
-constexpr double kKappaMax = 30.0;
+constexpr double kKappaMax = 15.0;
 constexpr std::uint64_t kSeed = 20261207;
 
 double seconds(std::chrono::steady_clock::time_point since) {
