@@ -17,14 +17,19 @@
 #include <cmath>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <vector>
 
 #include <boost/make_shared.hpp>
+#include <boost/pointer_cast.hpp>
 
 #include "BeatSliceFeatureGenerator.h"
 #include "JointHpcpPowPdf.h"
+#include "KeloHmmPlainTextFactory.h"
+#include "KeloPlainTextResourceStreamReader.h"
+#include "OfflineHmm.h"
 #include "KeloModelMap.h"
 #include "TempDir.h"
 
@@ -95,7 +100,8 @@ std::pair<int, Quality> classify(Model& model, const Vector& f) {
   return result;
 }
 
-double shareRight(const std::vector<float>& audio, const std::vector<double>& starts, const std::vector<Chord>& chords) {
+// One joint chroma per chord, through the engine's front end.
+std::vector<Vector> chordFeatures(const std::vector<float>& audio, const std::vector<double>& starts) {
   kelo::BeatSliceFeatureGenerator front(16384, kHop);
   front.pushSamples(audio.data(), int(audio.size()));
   std::list<int> beats;
@@ -103,6 +109,11 @@ double shareRight(const std::vector<float>& audio, const std::vector<double>& st
   front.flushAtBeats(beats);
   std::vector<Vector> features;
   front.makeFeature(features, 4, 0, 1, 0);
+  return features;
+}
+
+double shareRight(const std::vector<float>& audio, const std::vector<double>& starts, const std::vector<Chord>& chords) {
+  const std::vector<Vector> features = chordFeatures(audio, starts);
   EXPECT_EQ(features.size(), chords.size());
   Model model = builtinModel();
   int right = 0;
@@ -207,4 +218,52 @@ TEST(KeloBuiltinModel, ClassifiesHeldOutRenderedChords) {
   const std::vector<float> audio = render(chords, 0.5, starts);
   if (audio.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
   EXPECT_GE(shareRight(audio, starts, chords), 0.9);
+}
+
+namespace {
+
+void makeOffline(boost::shared_ptr<kelo::IKeloHmm>& out, std::uint32_t classes, std::uint32_t beats, void*) {
+  out = boost::make_shared<kelo::OfflineHmm>(std::int32_t(classes), std::int32_t(beats));
+}
+
+}  // namespace
+
+// A cadence in A minor (with its major dominant) and one in E flat major,
+// a chord per beat, decoded by the whole built-in model: the key and most
+// chord roots come out.
+TEST(KeloBuiltinModel, DecodesTheKeyOfSynthesisedProgressions) {
+  const std::vector<int> maj = {0, 4, 7}, min = {0, 3, 7}, dom = {0, 4, 7, 10};
+  struct Progression {
+    std::vector<Chord> chords;
+    int tonic, mode;
+  };
+  const std::vector<Progression> progressions = {
+      {{{9, min, Minor}, {9, min, Minor}, {2, min, Minor}, {2, min, Minor}, {4, dom, Major}, {4, dom, Major},
+        {9, min, Minor}, {9, min, Minor}, {5, maj, Major}, {5, maj, Major}, {2, min, Minor}, {4, dom, Major},
+        {9, min, Minor}, {9, min, Minor}},
+       9, 1},
+      {{{3, maj, Major}, {3, maj, Major}, {8, maj, Major}, {8, maj, Major}, {10, dom, Major}, {10, dom, Major},
+        {3, maj, Major}, {3, maj, Major}, {0, min, Minor}, {0, min, Minor}, {5, min, Minor}, {10, dom, Major},
+        {3, maj, Major}, {3, maj, Major}},
+       3, 0}};
+  for (const Progression& p : progressions) {
+    std::vector<double> starts;
+    const std::vector<Vector> features = chordFeatures(synthesise(p.chords, 0.4, starts), starts);
+    kelo::KeloPlainTextResourceStreamReader reader;
+    kelo::KeloHmmPlainTextFactory factory(&reader, makeOffline, nullptr);
+    std::int32_t featureKind = 0;
+    std::unique_ptr<kelo::KeloHmm> model(factory.create(featureKind, true, 0, 4));
+    ASSERT_EQ(factory.lastError(), 0u);
+    auto hmm = boost::dynamic_pointer_cast<kelo::OfflineHmm>(model->decoder());
+    for (const Vector& f : features) hmm->addFeature(f);
+    hmm->decode();
+    std::int32_t mode, phase, tonic;
+    hmm->getChosen(mode, phase, tonic);
+    EXPECT_EQ(tonic, p.tonic);
+    EXPECT_EQ(mode, p.mode);
+    int rootsRight = 0;
+    for (std::size_t t = 0; t < p.chords.size(); ++t)
+      rootsRight += hmm->stateAt(std::int32_t(t)) % 12 == p.chords[t].root;
+    EXPECT_GE(rootsRight, 12) << "tonic " << p.tonic;
+  }
 }
