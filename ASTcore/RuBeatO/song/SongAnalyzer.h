@@ -7,16 +7,20 @@
 // getSegments. One analyzer may run several times; each run replaces the
 // results of the one before as it reaches them.
 //
-// This analysis works on the recording's energy envelope: a tempo from its
-// autocorrelation (60 to 180 beats per minute), one steady beat grid on the
-// energy peaks, bar lines at the meter given (4/4 when none is), and
-// segments of whole bars labelled by the similarity of their energy
-// profiles. The structure-model settings are accepted and kept.
+// A run streams the recording through the chord/key engine, which reports
+// tatums, beats and bar lines; the bars are cut into sixteenth-note cells
+// whose spectral features make one row per bar; ten rounds of a
+// semi-Markov structure model label the bars, and their consensus gives the
+// segments. Each run restarts the calling thread's random sequence, so the
+// same recording gives the same segments every time.
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "FeatureGenerator.h"
 #include "IProgress.h"
 #include "ISeekable.h"
 #include "SongSegment.h"
@@ -36,27 +40,33 @@ class SongAnalyzer {
 
   // Builder setters: each returns the analyzer; a value outside its range
   // leaves the stored one unchanged.
-  SongAnalyzer& setMixtureWeightPrior(double prior);                       // > 0
-  SongAnalyzer& setObservationPriors(double a, double b, double c);        // each > 0
-  SongAnalyzer& setFeatureDimension(int dimension);                        // >= 1
-  SongAnalyzer& setInferenceParamC(double value);                          // > 0
-  SongAnalyzer& setInferenceParamD(double value);                          // > 0
-  SongAnalyzer& setNumStates(int states);                                  // 1 .. 63
-  SongAnalyzer& setNumMixtures(int mixtures);                              // 1 .. 63
+  SongAnalyzer& setMixtureWeightPrior(double prior);                 // > 0
+  SongAnalyzer& setObservationPriors(double a, double b, double c);  // each > 0
+  SongAnalyzer& setFeatureDimension(int dimension);                  // >= 1
+  SongAnalyzer& setInferenceParamC(double value);                    // > 0
+  SongAnalyzer& setInferenceParamD(double value);                    // > 0
+  SongAnalyzer& setNumStates(int states);                            // 1 .. 63
+  SongAnalyzer& setNumMixtures(int mixtures);                        // 1 .. 63
 
-  // beatsPerBar (-1: unknown), the engine's level and phase (0, -1), and the
-  // denominator code: 1 half note, 2 quarter note, 3 eighth note, -1 unknown.
+  // beatsPerBar (-1: unknown), the engine's pulse level and phase (0, -1),
+  // and the denominator code: 1 half note, 2 quarter note, 3 eighth note,
+  // -1 unknown.
   SongAnalyzer& setMeter(int beatsPerBar, int level, int phase, int denominatorCode);
 
   // The listener of the next runs (not owned; null for none).
   SongAnalyzer& setProgress(MzMir::IProgress* listener);
 
-  // Analyses the whole source (1 or 2 channels; seek(0), then sequential
-  // reads). Throws std::runtime_error "Cannot analyze waveform this long"
+  // Another chord/key engine for the next runs (a scripted one in tests).
+  SongAnalyzer& setEngineFactory(MzMir::FeatureGenerator::EngineFactory factory);
+
+  // Analyses the whole source (1 or 2 channels; two passes, each from
+  // seek(0)). Throws std::runtime_error "Cannot analyze waveform this long"
   // (more than 60 minutes), "Unsupported number of channels", "Aborted"
-  // (the listener's abort byte, polled once per block read),
-  // std::domain_error for a sample rate outside (0, 192 kHz], and
-  // std::bad_alloc. Returns early without results after abort().
+  // (the listener's abort byte: read after every block and hop of reading
+  // and before every structure round), "KELO Cannot be initialized",
+  // "Cannot load KELO"; std::domain_error "Unsupported meter" and, for a
+  // sample rate outside (0, 192 kHz], "Fs should be >0 and <=192kHz";
+  // std::bad_alloc. A run stopped by abort() returns without results.
   void analyze(ISeekable<float>& source);
 
   // Beat times of the last run, seconds, rising.

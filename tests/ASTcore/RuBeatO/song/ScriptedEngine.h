@@ -2,7 +2,8 @@
 // A stand-in for the chord/key engine: counts the samples it is given and,
 // at finish, reports a tatum every `period` samples, a beat on each and a
 // bar line every `beatsPerBar` tatums from `firstBar` on, then the end of
-// the analysis. Its results and its refusals are set by the test.
+// the analysis; init starts a new recording. Its results and its
+// refusals are set by the test.
 
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 class ScriptedEngine : public kelo::IKelo {
  public:
   int init(int, std::string, int blockSize, int beatsPerBar, double) override {
+    received.clear();
     initBeatsPerBar = beatsPerBar;
     this->blockSize = blockSize;
     return initResult;
