@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <list>
 #include <new>
 #include <ostream>
 #include <stdexcept>
@@ -12,6 +13,7 @@
 
 #include "BassLine.h"
 #include "BeatSliceFeatureGenerator.h"
+#include "beat/CBeatDetect.h"
 #include "KeloHmm.h"
 #include "KeloHmmPlainTextFactory.h"
 #include "KeloPlainTextFileStreamReader.h"
@@ -76,6 +78,10 @@ int KeloOffline::init(int /*lag*/, std::string modelPath, int blockSize, int bea
     modelPath_ = std::move(modelPath);
     blockSize_ = blockSize;
     generator_ = boost::make_shared<BeatSliceFeatureGenerator>(sliceParameter_, blockSize_);
+    // The generator's detector settings, without the half-beat split.
+    trackerBeats_ = boost::make_shared<RuBeatO::CBeatDetect>(1024, blockSize_, 3, false, kSampleRate,
+                                                             60.0f, 200.0f);
+    samplePending_ = false;
     if (beatsPerBar == 0) return KeloInvalidParameter;
     loadModel(modelBeatsBeforeEstimate(meterCode_, beatsPerBar_));
   } catch (const std::bad_alloc&) {
@@ -124,7 +130,21 @@ int KeloOffline::setMeter(int level, int phase, int meterCode) {
 int KeloOffline::process(const float* samples, int count) {
   if (!generator_) return KeloNotInitialised;
   generator_->pushSamples(samples, count);
-  if (count > 0) samplesReceived_ += count;
+  if (count <= 0) return KeloSuccess;
+  samplesReceived_ += count;
+  if (trackerBeats_) {
+    // The detector takes sample pairs; an odd sample waits for the next call.
+    int used = 0;
+    if (samplePending_) {
+      const float pair[2] = {pendingSample_, samples[0]};
+      trackerBeats_->addData(pair, 2);
+      used = 1;
+    }
+    const int even = (count - used) / 2 * 2;
+    trackerBeats_->addData(samples + used, even);
+    samplePending_ = used + even < count;
+    if (samplePending_) pendingSample_ = samples[count - 1];
+  }
   return KeloSuccess;
 }
 
@@ -165,9 +185,13 @@ bool KeloOffline::analyse() {
   if (count < 1) throw std::domain_error("hop<1");
   for (Hypothesis& h : hypotheses_) h = Hypothesis{};
   const double unset = -1e10;
+  const int trackerPhase = phase_ < 0 && count == 2 && meterCode_ == MeterSimple ? trackerBeatHypothesis() : -1;
   if (phase_ >= 0 && phase_ < count && phase_ < kMaxHypotheses) {
     decodeHypothesis(phase_, count);
     chosen_ = phase_;
+  } else if (trackerPhase >= 0) {
+    decodeHypothesis(trackerPhase, count);
+    chosen_ = trackerPhase;
   } else {
     for (Hypothesis& h : hypotheses_) h.score = unset;
     if (count <= 3) {
@@ -190,6 +214,23 @@ bool KeloOffline::analyse() {
   decoder->clearFeatures();
   for (const FeatureVector& row : featureRows_) decoder->addFeature(row);
   return true;
+}
+
+int KeloOffline::trackerBeatHypothesis() {
+  if (!trackerBeats_ || trackerBeats_->getNumFrames() == 0) return -1;
+  trackerBeats_->infer();
+  std::list<int> beats;
+  trackerBeats_->getBeatFrames(beats, 1, 0);
+  std::vector<int> onBeat(2, 0);
+  auto beat = beats.begin();
+  std::uint32_t c = static_cast<std::uint32_t>(generator_->getBeatOffset());
+  for (int pulse : generator_->getBeatFrames()) {
+    while (beat != beats.end() && *beat < pulse - 1) ++beat;
+    if (beat != beats.end() && std::abs(*beat - pulse) <= 1) ++onBeat[c % 2];
+    ++c;
+  }
+  if (onBeat[0] == onBeat[1]) return -1;
+  return onBeat[0] > onBeat[1] ? 0 : 1;
 }
 
 void KeloOffline::dumpFeatures() {
@@ -350,6 +391,8 @@ void KeloOffline::partialDecode() {
   generator_->setBeatParams(period, toNext);
   if (setMeter(level_, chosen_, meterCode_) != KeloSuccess)
     std::printf("OOPS! %s %d \n", __FILE__, __LINE__);
+  // The grouping is fixed from here on.
+  trackerBeats_.reset();
   decoder->setFixed(-1, barPhase, -1);
 }
 

@@ -9,7 +9,11 @@
 //
 // The beat tracker runs in half-beat mode, so its pulses are half beats of
 // a simple meter; a hypothesis groups every H-th pulse into a beat starting
-// at pulse h. After a partial decode the chosen grouping, the beat
+// at pulse h. Which pulses of a simple meter are beats is first decided by
+// the tracker itself: a second detector, fed the same hops without the
+// half-beat split until the grouping is fixed, lists the tracker's own
+// beats, and the pulses on them are the beats (a chord path scores both
+// groupings almost alike where chords change seldom). After a partial decode the chosen grouping, the beat
 // tracker's tempo and phase and the bar phase are carried into the next
 // segment, as are the tatum and bar counters and the chord history, so the
 // reports of consecutive segments join without a jump.
@@ -25,6 +29,10 @@
 #include "FrameFeatureExtractor.h"
 #include "IKelo.h"
 #include "KeloChordQueue.h"
+
+namespace RuBeatO {
+class CBeatDetect;
+}
 
 namespace kelo {
 
@@ -144,6 +152,9 @@ class KeloOffline : public IKelo {
   void decodeByPhase(int count);
   int bestHypothesis(const std::vector<int>& candidates) const;
   int analyseAndReport(bool final);
+  // The hypothesis of a two-pulse grouping whose beats are the tracker's
+  // own beats, or -1 when it cannot tell.
+  int trackerBeatHypothesis();
 
   std::ostream* featureDump_ = nullptr;
   std::string modelPath_;
@@ -157,6 +168,11 @@ class KeloOffline : public IKelo {
   std::int32_t loaderStatus_ = 0;
   std::vector<FeatureVector> featureRows_;
   boost::shared_ptr<BeatSliceFeatureGenerator> generator_;
+  // Lists the tracker's beats without the half-beat split; dropped once
+  // the pulse grouping is fixed.
+  boost::shared_ptr<RuBeatO::CBeatDetect> trackerBeats_;
+  float pendingSample_ = 0.0f;
+  bool samplePending_ = false;
   boost::shared_ptr<KeloHmm> model_;
   std::int32_t featureKind_ = 4;
   std::int32_t sliceParameter_ = 16384;
