@@ -367,6 +367,9 @@ void KeloOffline::startSegment() {
   featureRows_.clear();
   if (generator_) generator_->advance();
   if (model_) model_->clearFeatures();
+  // Its frames must stay those of the generator's segment.
+  if (trackerBeats_) trackerBeats_->reset();
+  samplePending_ = false;
 }
 
 void KeloOffline::resetFeatureGenerator() {
