@@ -1,10 +1,26 @@
-// bench-deps: kelo rubeato mzcommon PkgConfig::SNDFILE
+// bench-deps: astcore kelo rubeato mzcommon PkgConfig::SNDFILE Qt5::Core
 // Measuring program for the song analysis, not part of the program:
 //
-//   AnalyseSongs DIR OUTDIR
+//   AnalyseSongs DIR OUTDIR                 the program's own import
+//   AnalyseSongs DIR OUTDIR --free-meter    the same, the meter left to the analysis
+//   AnalyseSongs DIR OUTDIR --engine        the beat detector and the engine alone
 //
-// analyses every WAV/AIFF file under DIR (recursively) and writes, per song
-// NAME, the estimate files of the test-song kit into OUTDIR: NAME.tempo.txt
+// The import: every WAV/AIFF file under DIR (recursively) is copied into
+// OUTDIR/import and imported as the program does (the analysis worker,
+// which writes the ".awi"), the ".awi" is read back into a project core, and
+// per song NAME the estimate files of the test-song kit are written into
+// OUTDIR from what the program keeps: NAME.beats.txt (beats with their
+// position in the bar, counted from the first segment's bar line),
+// NAME.downbeats.txt, NAME.meter.txt, NAME.tempo.txt, NAME.onsets.txt and
+// NAME.segments.txt ("start end label"); chords and key are not kept by an
+// import, so NAME.chords.txt and NAME.key.txt come from a run of the engine
+// as below. A file the import refuses gets no estimates. The import runs
+// with the main window's default options (bars of a fixed 4/4 after the
+// analysis), or with --free-meter keeps the meter the analysis found. One
+// timing line per song: name, seconds of audio, seconds of the import,
+// times faster than real time.
+//
+// With --engine, per song NAME: NAME.tempo.txt
 // (one BPM) from the beat detector, and from the chord and key engine, fed
 // as the program feeds it (180-sample blocks, partial decodes on the
 // program's schedule): NAME.beats.txt (beat time in seconds and position in
@@ -39,9 +55,18 @@
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
+#include <QString>
+#include <QtGlobal>
+
+#include "AnalysedWaveName.h"
+#include "AnalysisOptions.h"
+#include "CASTcore.h"
 #include "CBeatDetect.h"
 #include "ChordVocabulary.h"
 #include "KeloSemiOffline.h"
+#include "WavInfo.h"
+#include "anaThreadObj.h"
 
 namespace fs = std::filesystem;
 
@@ -199,16 +224,21 @@ int beatsPerBar(const kelo::t_barline& b) {
   return b.denominator == 8 && b.numerator % 3 == 0 ? b.numerator / 3 : b.numerator;
 }
 
-void writeEngineEstimate(const fs::path& out, const std::string& name, const EngineEstimate& e,
-                         double seconds) {
+// Seconds of a tatum, or -1 for one never reported.
+double tatumTime(const EngineEstimate& e, int tatum) {
   // Tatum positions are detector frames; a frame shows an onset framelen / hop
   // frames late (the same correction as the beat detector's listing).
   const double shift = static_cast<double>(1 - kFramelen / kHop44k) * kHop44k;
-  auto timeOf = [&](int tatum) {
-    if (tatum < 0 || static_cast<size_t>(tatum) >= e.tatumSamples.size()) return -1.0;
-    const std::int64_t p = e.tatumSamples[static_cast<size_t>(tatum)];
-    return p < 0 ? -1.0 : std::max(0.0, (static_cast<double>(p) + shift) / 44100.0);
-  };
+  if (tatum < 0 || static_cast<size_t>(tatum) >= e.tatumSamples.size()) return -1.0;
+  const std::int64_t p = e.tatumSamples[static_cast<size_t>(tatum)];
+  return p < 0 ? -1.0 : std::max(0.0, (static_cast<double>(p) + shift) / 44100.0);
+}
+
+void writeHarmony(const fs::path& out, const std::string& name, const EngineEstimate& e, double seconds);
+
+void writeEngineEstimate(const fs::path& out, const std::string& name, const EngineEstimate& e,
+                         double seconds) {
+  auto timeOf = [&](int tatum) { return tatumTime(e, tatum); };
   char line[128];
 
   const int perBar = e.barlines.empty() ? 4 : beatsPerBar(e.barlines.back());
@@ -233,7 +263,13 @@ void writeEngineEstimate(const fs::path& out, const std::string& name, const Eng
     downbeats << line;
   }
   std::ofstream(out / (name + ".meter.txt")) << perBar << "\n";
+  writeHarmony(out, name, e, seconds);
+}
 
+// NAME.chords.txt and NAME.key.txt from the engine's reports.
+void writeHarmony(const fs::path& out, const std::string& name, const EngineEstimate& e, double seconds) {
+  auto timeOf = [&](int tatum) { return tatumTime(e, tatum); };
+  char line[128];
   std::ofstream chords(out / (name + ".chords.txt"));
   for (size_t i = 0; i < e.chords.size(); ++i) {
     const auto& c = e.chords[i];
@@ -263,6 +299,187 @@ void writeEngineEstimate(const fs::path& out, const std::string& name, const Eng
         << kelo::PitchNames[static_cast<size_t>(best % 12)] << (best >= 12 ? " minor" : " major") << "\n";
 }
 
+// ---- the program's import
+
+struct ImportEstimate {
+  std::vector<double> beats;   // seconds
+  std::vector<int> positions;  // 1 = downbeat, 0 when no bar is known
+  int meter = 4;               // beats per bar
+  std::uint64_t tempo = 0;
+  std::vector<double> onsets;
+  struct Segment {
+    double start, end;
+    int label;
+  };
+  std::vector<Segment> segments;
+};
+
+std::int64_t framesOf(const fs::path& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) return -1;
+  sf_close(file);
+  return info.frames;
+}
+
+// Imports `audio` as the program does and reads the ".awi" back. Returns
+// false with `why` when the import refuses the file or fails.
+bool runImport(const fs::path& audio, const fs::path& work, bool freeMeter, ImportEstimate& r, std::string& why) {
+  std::error_code ec;
+  fs::create_directories(work, ec);
+  const fs::path copy = work / audio.filename();
+  fs::copy_file(audio, copy, fs::copy_options::overwrite_existing, ec);
+  if (ec) {
+    why = "cannot copy: " + ec.message();
+    return false;
+  }
+  const QString copyPath = QString::fromStdString(copy.string());
+  const QString awi = AnalysedWaveName::pathFor(copyPath);
+  fs::remove(awi.toStdString(), ec);
+
+  anaThreadObj worker;
+  AnalysisOptions options;  // the main window's defaults
+  if (freeMeter) options.fixedMeter = 0;
+  worker.setOptions(options.pack());
+  worker.analyzeProcTh({}, {copyPath});
+  if (!fs::exists(awi.toStdString())) {
+    why = "refused: " + worker.errorString().toStdString();
+    return false;
+  }
+  const std::int64_t frames = framesOf(copy);
+  CASTcore project;
+  auto* record = new WavInfo;
+  if (project.addAnalyzedFile(record, awi, static_cast<std::uint64_t>(std::max<std::int64_t>(frames, 0))) != 0) {
+    delete record;
+    why = "the .awi does not read back: " + project.lastError.toStdString();
+    return false;
+  }
+  WavInfo* wave = nullptr;
+  project.getWaveInfo(0, &wave);
+  if (wave == nullptr) {
+    why = "no wave after reading the .awi";
+    return false;
+  }
+  const ComnInfo common = project.getCommonInfo();
+  r.tempo = common.tempo;
+  r.meter = common.timeSigDen == 8 && common.timeSigNum % 3 == 0 ? common.timeSigNum / 3 : common.timeSigNum;
+  if (r.meter < 1) r.meter = 4;
+  const double seconds = static_cast<double>(frames) / 44100.0;
+
+  // Two grid entries per beat division; the grid's last entry closes it at
+  // the end of the recording and is no beat.
+  const std::size_t step = 2u * std::max<std::uint16_t>(wave->beatDiv, 1);
+  for (std::size_t i = 0; i < wave->beatTime.size(); i += step) {
+    const double t = wave->beatTime[i];
+    if (std::abs(t - seconds) < 0.01) continue;
+    r.beats.push_back(t);
+  }
+  const std::vector<SegLabel>& labels = wave->segLblOrg.empty() ? wave->segLbl : wave->segLblOrg;
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    const double end = i + 1 < labels.size() ? labels[i + 1].start : seconds;
+    r.segments.push_back({labels[i].start, end, labels[i].label});
+  }
+  // Bars are counted from the beat nearest the first segment's start, the
+  // first bar line of the analysis.
+  std::ptrdiff_t first = -1;
+  if (!labels.empty() && !r.beats.empty()) {
+    double best = 1e9;
+    for (std::size_t k = 0; k < r.beats.size(); ++k)
+      if (std::abs(r.beats[k] - labels[0].start) < best) {
+        best = std::abs(r.beats[k] - labels[0].start);
+        first = static_cast<std::ptrdiff_t>(k);
+      }
+  }
+  for (std::size_t k = 0; k < r.beats.size(); ++k) {
+    if (first < 0) {
+      r.positions.push_back(0);
+      continue;
+    }
+    const std::ptrdiff_t since = static_cast<std::ptrdiff_t>(k) - first;
+    r.positions.push_back(static_cast<int>(((since % r.meter) + r.meter) % r.meter) + 1);
+  }
+  for (std::size_t i = 0; i < wave->onsetTime.size(); ++i) {
+    // The worker closes the onset list with 0 and the end of the audio.
+    const double t = wave->onsetTime[i];
+    if ((i == 0 && t == 0.0) || (i + 1 == wave->onsetTime.size() && std::abs(t - seconds) < 0.01)) continue;
+    r.onsets.push_back(t);
+  }
+  return true;
+}
+
+void writeImportEstimate(const fs::path& out, const std::string& name, const ImportEstimate& r) {
+  char line[128];
+  std::ofstream beats(out / (name + ".beats.txt"));
+  std::ofstream downbeats(out / (name + ".downbeats.txt"));
+  for (std::size_t k = 0; k < r.beats.size(); ++k) {
+    if (r.positions[k] > 0)
+      std::snprintf(line, sizeof line, "%.4f %d\n", r.beats[k], r.positions[k]);
+    else
+      std::snprintf(line, sizeof line, "%.4f\n", r.beats[k]);
+    beats << line;
+    if (r.positions[k] == 1) {
+      std::snprintf(line, sizeof line, "%.4f\n", r.beats[k]);
+      downbeats << line;
+    }
+  }
+  std::ofstream(out / (name + ".meter.txt")) << r.meter << "\n";
+  std::ofstream(out / (name + ".tempo.txt")) << r.tempo << "\n";
+  std::ofstream onsets(out / (name + ".onsets.txt"));
+  for (double t : r.onsets) {
+    std::snprintf(line, sizeof line, "%.4f\n", t);
+    onsets << line;
+  }
+  std::ofstream segments(out / (name + ".segments.txt"));
+  for (const auto& s : r.segments) {
+    std::snprintf(line, sizeof line, "%.4f %.4f %d\n", s.start, s.end, s.label);
+    segments << line;
+  }
+}
+
+// The import of every file, with chords and key from the engine.
+int importAll(const std::vector<fs::path>& files, const fs::path& out, bool freeMeter) {
+  std::ofstream timing(out / "timing.txt");
+  double totalAudio = 0.0, totalImport = 0.0;
+  int failures = 0;
+  for (const fs::path& path : files) {
+    const std::string name = path.stem().string();
+    ImportEstimate estimate;
+    std::string why;
+    const auto start = std::chrono::steady_clock::now();
+    const bool imported = runImport(path, out / "import", freeMeter, estimate, why);
+    const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!imported) {
+      std::cerr << name << ": " << why << "\n";
+      ++failures;
+      continue;
+    }
+    writeImportEstimate(out, name, estimate);
+    Song song;
+    if (decode(path, song, why) && song.rate == 44100) {
+      try {
+        writeHarmony(out, name, runEngine(song), static_cast<double>(song.mono.size()) / song.rate);
+      } catch (const std::exception& e) {
+        std::cerr << name << ": chord engine failed, " << e.what() << "\n";
+      }
+    }
+    const double seconds = static_cast<double>(std::max<std::int64_t>(framesOf(path), 0)) /
+                           std::max(1, song.rate);
+    char report[256];
+    std::snprintf(report, sizeof report, "%s %.2f %.3f %.1fx", name.c_str(), seconds, used,
+                  used > 0.0 ? seconds / used : 0.0);
+    std::cout << report << "\n";
+    timing << report << "\n";
+    totalAudio += seconds;
+    totalImport += used;
+  }
+  char summary[160];
+  std::snprintf(summary, sizeof summary, "total %.2f %.3f %.1fx", totalAudio, totalImport,
+                totalImport > 0.0 ? totalAudio / totalImport : 0.0);
+  std::cout << summary << "\n";
+  timing << summary << "\n";
+  return failures == 0 ? 0 : 1;
+}
+
 bool isAudio(const fs::path& p) {
   std::string ext = p.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -272,10 +489,18 @@ bool isAudio(const fs::path& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: AnalyseSongs DIR OUTDIR\n";
+  const std::string mode = argc == 4 ? argv[3] : "";
+  const bool engineOnly = mode == "--engine";
+  const bool freeMeter = mode == "--free-meter";
+  if (argc != 3 && !engineOnly && !freeMeter) {
+    std::cerr << "usage: AnalyseSongs DIR OUTDIR [--free-meter | --engine]\n";
     return 2;
   }
+  QCoreApplication app(argc, argv);
+  // The core's trace lines would drown the timing lines.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && type != QtInfoMsg) std::cerr << text.toStdString() << "\n";
+  });
   const fs::path in = argv[1];
   const fs::path out = argv[2];
   std::error_code ec;
@@ -289,6 +514,7 @@ int main(int argc, char** argv) {
   for (const auto& entry : fs::recursive_directory_iterator(in))
     if (entry.is_regular_file() && isAudio(entry.path())) files.push_back(entry.path());
   std::sort(files.begin(), files.end());
+  if (!engineOnly) return importAll(files, out, freeMeter);
 
   std::ofstream timing(out / "timing.txt");
   double totalAudio = 0.0;
