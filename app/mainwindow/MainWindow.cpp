@@ -340,15 +340,16 @@ void MainWindow::setSectionWaveView(int wave, int section, std::uint64_t sampleC
   mZoom = zoom;
   mScrollOffset = scrollOffset;
   loadSectionLines(static_cast<std::uint8_t>(section));
-  // The layer stack over mFrameWav is created here once the waveform layers
-  // exist; until then the frame stays empty.
+  buildWaveLayers();
 }
 
 ResultCode MainWindow::loadSectionLines(std::uint8_t section) {
   WavInfo* wave = nullptr;
   if (mCore.getSecWaveOnly(section, &wave) != 0 || !wave) return Result::fail(1);
   if (!QFile::exists(QString::fromStdWString(wave->fileName))) return Result::fail(2);
-  return Result::kOk;
+  ResultCode code = rebuildBeatList(mCore, section);
+  if (code == 0 && mCurrentWave >= 0) code = rebuildHalfBeatList(mCore, static_cast<std::uint8_t>(mCurrentWave));
+  return code;
 }
 
 void MainWindow::loadPreference() {

@@ -19,10 +19,18 @@
 #include "AudioOutputSeam.h"
 #include "CASTcore.h"
 #include "ResultCode.h"
+#include "TextItem.h"
 #include "Ui_MainWindow.h"
 
 class IF_audioFileMngr;
 class QLabel;
+class QKeyEvent;
+class QLineEdit;
+class QMouseEvent;
+class wavPainter;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QStyle;
 class anaThread;
 template <typename T>
@@ -62,6 +70,19 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   int projectState() const { return mProjectState; }
   bool audioDeviceOn() const { return mAudioDeviceOn != 0; }
   CASTcore& core() { return mCore; }
+  // The status label's text (rich text).
+  QString statusText() const;
+  // Runs the refreshers for the current section.
+  void refreshSectionView();
+  // The wave view's selection (samples, start not after end), zoom and
+  // scroll offset.
+  int selectionStart() const { return mSelStart; }
+  int selectionEnd() const { return mSelEnd; }
+  std::uint32_t zoom() const { return mZoom; }
+  double scrollOffset() const { return mScrollOffset; }
+  // Loads the current section into the wave view; with rebuild the layers
+  // are set up again. The project has no undo history afterwards.
+  void loadSectionWaveView(bool rebuild);
 
   // Resets the core and the window to an empty project named
   // "New Audio Style.qmproj".
@@ -112,10 +133,27 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   void clickedChkBlank(bool checked);
   void valueChangedSpinPickup(int value);
 
+  // Reports of the analysis thread (queued from the worker).
+  void analyzed();
+  void analyzeErr();
+  void analyzeProgress(const unsigned char all, const unsigned char no, const unsigned char val);
+  // The deferred work of an accepted drop.
+  void dropEventAsynchronousProcessingImportWav();
+  void dropEventAsynchronousProcessingLoadPrj();
+
  protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   // Construction steps.
@@ -143,11 +181,40 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   void trimEditingFinished(QObject* field);
 
   // Refreshers run at the end of every command.
+  bool isBusy() const;
   void updateActionStates();
   void updateUndoRedoActions();
-  void updateSectionControls(int section);
-  void updateSectionPanel(int section);
-  void resetSectionPanel(bool clearName);
+  ResultCode updateSectionControls(int section);
+  ResultCode updateSectionPanel(int section);
+  void resetSectionPanel(bool clearProject);
+  void updateAllViews(bool relayout);
+  void updateWaveButtons();
+  void updatePlayButton();
+  void updateBeatShiftButton();
+  void updateTempoSpin();
+  void updateTimeSignatureField();
+  void updateBarsSpin();
+  void updateFadeCheck();
+  void updateTimeStretchCheck();
+  void updateClickWidget();
+  void updateMetronomeSlider();
+  void updateManualCheck();
+  void updatePickupSpin();
+  void fillWaveCombo();
+  void selectSectionCombo(int section);
+  int selectWaveInCombo(int index);
+  QString waveFileNameAt(int index);
+  void clearTrimFields();
+  void updateTrimControls(int section);
+  ResultCode updateTrimFieldsFromBeats(int section, int mode);
+  ResultCode updateTrimFields(int mode, std::uint32_t startBeat, std::uint32_t endBeat);
+  QString updateSectionInfoLabel();
+  void showSectionInfo();
+  void showStatusError(const QString& message);
+  // Whether the project differs from what was last saved, opened or begun.
+  bool isProjectModified();
+  void markProjectSaved();
+  ResultCode applyTempo(int value);
 
   // Project file commands.
   int confirmDiscardChanges();
@@ -155,6 +222,79 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   ResultCode saveProjectFile(const QString& path);
   bool saveProjectFileAs();
   void showMemoryFull();
+
+  // Import and analysis.
+  // Fills both paths (asking for the audio file when its path is empty) and
+  // makes sure the analysed-wave file exists, analysing under a progress
+  // dialog when it does not; false when cancelled or failed.
+  bool importAudioFile(QString& audioPath, QString& awiPath);
+  ResultCode startAnalysis(const QStringList& folders, const QStringList& files);
+  void importAudioToProject(QString& audioPath, QString& awiPath);
+  ResultCode checkAudioFile(QString path, qint64& frames);
+  int findWaveIndexByFileName(const QString& fileName);
+  void setDialogChildFonts(QWidget* dialog);
+  void showImportError(ResultCode code);
+  bool isCurrentAnalysisSignal() const;
+  void releaseAnalysisThread();
+  ResultCode addWaveToCore(CASTcore& core, const QString& fileName, const QString& awiPath, qint64 frames);
+  ResultCode assignWholeWaveToSection(CASTcore& core, std::uint8_t section, std::uint8_t wave);
+  ResultCode assignWaveToSection(CASTcore& source, CASTcore& target, std::uint8_t wave);
+  ResultCode removeUnusedWaves(const QString& name);
+  ResultCode assignImportedWave(const QString& audioPath, const QString& awiPath, qint64 frames);
+
+  // Drag and drop.
+  bool acceptDragOfKind(QDropEvent* event, const QStringList& suffixes, int kind, Qt::DropAction action);
+  bool isAudioFileUrl(QDropEvent* event);
+  bool isProjectFileUrl(QDropEvent* event);
+  bool scheduleDrop(QDropEvent* event, const char* slot);
+  bool scheduleAudioDrop(QDropEvent* event);
+  bool scheduleProjectDrop(QDropEvent* event);
+  bool deferDropWhileBusy();
+
+  // Waveform interaction and range assignment.
+  void buildWaveLayers();
+  wavPainter* layer(std::size_t index) const;
+  QPoint toFramePoint(const QPoint& windowPoint) const;
+  bool insideFrame(const QPoint& framePoint) const;
+  void adjustSelection(std::uint32_t zoom, bool scrollToSelection, int previous, double scroll);
+  int selectionCondition() const;
+  void updateHoverMode();
+  wavPainter* layerAt(const QPoint& framePoint) const;
+  int pointToSample(wavPainter* layer, const QPoint& framePoint) const;
+  void moveWholeSelection(const QPoint& point, int dx);
+  void scrollPagesWhileMoving(bool left);
+  void scrollStepWhileMoving(bool left);
+  void scrollWhileDraggingEdge(const QPoint& point, int edge);
+  void setScrollBarValue(int value);
+  QWidget* findFocusedChild(QWidget* widget) const;
+  void pushSelectionToLayers();
+  void setSelectionFromSection(int section);
+  ResultCode assignSelectedRangeToSection();
+  ResultCode changeSectionWave(const QString& fileName, const QString& awiPath, qint64 frames);
+  ResultCode unlinkSectionWave();
+  void showCoreFailure(ResultCode code);
+
+  // Section parameter editing.
+  ResultCode applyTimeSignature(int numerator, int denominator);
+  ResultCode applySectionBars(int value);
+  void trimTextChanged(QLineEdit& field, const QString& text);
+  ResultCode commitTrimFields(CASTcore& core);
+  ResultCode applyTrimRange(CASTcore& core, double startSeconds, double endSeconds);
+  std::uint64_t snapToBeat(std::uint64_t position, const std::vector<std::uint64_t>& beats) const;
+  ResultCode applyFade(bool on);
+  ResultCode applyBlank(bool on);
+  ResultCode applyManualBars(bool on);
+  ResultCode applyPickup(int value);
+  ResultCode shiftBeatPosition();
+  ResultCode unshiftBeatPosition();
+  ResultCode doubleBeatResolution(std::uint8_t wave, std::uint16_t& factor);
+  ResultCode halveBeatResolution(std::uint8_t wave, std::uint16_t& factor);
+  ResultCode changeBeatResolution(std::uint8_t mode, std::uint8_t wave, std::uint16_t& factor);
+  void reportBeatResolution(ResultCode code, std::uint16_t factor);
+  ResultCode resnapSectionToBeats(CASTcore& core, std::uint8_t section);
+  ResultCode rebuildBeatList(CASTcore& core, std::uint8_t section);
+  ResultCode rebuildHalfBeatList(CASTcore& core, std::uint8_t wave);
+  ResultCode selectWholeWave(bool on);
 
   CASTcore mCore;
   CASTcoreWork mCoreWork;
@@ -199,6 +339,37 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   QThread* mStretchThread = nullptr;
   ProgressDialog* mStretchProgress = nullptr;
   QWidget* mStretchViewer = nullptr;
+  // Current range of the section (samples) and whether there is one.
+  std::uint64_t mRangeStart = 0;
+  std::uint64_t mRangeEnd = 0;
+  bool mRangeOn = false;
+  int mBeatShiftState = 0;
+  // The model as last saved, opened or begun: edits are noticed even after
+  // the undo history was cleared.
+  AllInfo mSavedModel;
+  // Wave view interaction. The anchor and press points use x = -1, y = 0
+  // for none; edge mode 3 none, 1 start edge, 0 end edge, 2 whole
+  // selection; drag direction 2 none, 0 right, 1 left.
+  QPoint mAnchor{-1, 0};
+  QPoint mPressPoint{-1, 0};
+  QPoint mRightPressPoint{-1, 0};
+  std::uint8_t mEdgeMode = 3;
+  std::uint8_t mDragDirection = 2;
+  Qt::KeyboardModifiers mKeyModifiers;
+  bool mKeyDrag = false;
+  int mSelStart = 0;
+  int mSelEnd = 0;
+  bool mSelShown = false;
+  bool mFullRepaint = true;
+  QSize mPaintedFrameSize;
+  std::uint32_t mPaintedZoom = 0;
+  double mPaintedScroll = -1.0;
+  // What the beat and section layers show (they keep signed positions).
+  std::vector<std::int64_t> mGridLines;
+  std::vector<TextItem> mRangeItems;
   // Built once by installEventHooks; eventFilter looks the watched object up.
   std::map<QObject*, EventHook> mEventHooks;
 };
+
+// Gives every direct child widget of `parent` its own font at `pixelSize`.
+void setChildFontSize(QWidget* parent, int pixelSize);

@@ -50,6 +50,7 @@ ResultCode MainWindow::createNewProject() {
   updateActionStates();
   updateUndoRedoActions();
   setProjectName(tr("New Audio Style.qmproj"));
+  markProjectSaved();
   return Result::kOk;
 }
 
@@ -71,7 +72,7 @@ int MainWindow::confirmDiscardChanges() {
 }
 
 void MainWindow::newProject() {
-  if (mCore.isModified()) {
+  if (isProjectModified()) {
     const int answer = confirmDiscardChanges();
     if (answer == QMessageBox::Cancel) return;
     if (answer == QMessageBox::No && !saveProjectFileAs()) return;
@@ -88,7 +89,7 @@ void MainWindow::newProject() {
 void MainWindow::openProject() { openProjectFile(QString()); }
 
 void MainWindow::openProjectFile(const QString& given) {
-  if (mCore.isModified()) {
+  if (isProjectModified()) {
     const int answer = confirmDiscardChanges();
     if (answer == QMessageBox::Cancel) return;
     if (answer == QMessageBox::No && !saveProjectFileAs()) return;
@@ -114,6 +115,7 @@ void MainWindow::openProjectFile(const QString& given) {
   }
   mProjectPath = path;
   saveProjectFilePath(QFileInfo(path).path());
+  markProjectSaved();  // the project as read is the unchanged state
   const ResultCode loaded = loadProjectFile();
   if (loaded == Result::fail(1)) {
     newProject();
@@ -128,9 +130,15 @@ void MainWindow::openProjectFile(const QString& given) {
   }
   mProjectState = 2;
   resetSectionPanel(false);
+  selectSectionCombo(3);
+  updateSectionPanel(3);
+  updateSectionControls(3);
   setProjectName(QFileInfo(path).fileName());
+  mBeatShiftState = 0;
+  updateBeatShiftButton();
   updateActionStates();
   updateUndoRedoActions();
+  markProjectSaved();
 }
 
 ResultCode MainWindow::loadProjectFile() {
@@ -170,17 +178,20 @@ ResultCode MainWindow::loadProjectFile() {
   return Result::kOk;
 }
 
+// A failed save changes nothing: the project keeps its path and counts as
+// unsaved, so the next Save or close still asks for it.
 ResultCode MainWindow::saveProjectFile(const QString& path) {
   mCore.clearLastError();
   mMemoryFull = 0;
-  mProjectPath = path;
-  saveProjectFilePath(QFileInfo(path).path());
   const ResultCode code = mCore.saveProject(path.toStdWString());
   if (code != 0) {
     mMemoryFull = mCore.hasException() ? 1 : 0;
     if (mMemoryFull) showMemoryFull();
     return Result::nest(1, code);
   }
+  mProjectPath = path;
+  saveProjectFilePath(QFileInfo(path).path());
+  markProjectSaved();
   mProjectState = 2;
   if (QWidget* focused = focusWidget()) focused->clearFocus();
   return Result::kOk;
@@ -243,7 +254,7 @@ bool MainWindow::event(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!mCore.isModified()) {
+  if (!isProjectModified()) {
     const QString yes = tr("Yes");
     const QString no = tr("No");
     const QString answer = showMessageWithButtons(this, kTitle, tr("Do you wish to exit?"),

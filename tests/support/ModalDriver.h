@@ -1,12 +1,14 @@
 #pragma once
-// Answers the modal message boxes a test provokes. Arm it before the call
-// that opens them: a timer polls for the active modal widget from inside the
-// nested event loop, records its title and text, and presses the button the
-// expectation names (by standard button or by text). A box that arrives when
-// no expectation is left is recorded as unexpected and closed with Escape.
+// Answers the modal message boxes and file dialogs a test provokes. Arm it
+// before the call that opens them: a timer polls for the active modal widget
+// from inside the nested event loop, records its title and text, and answers
+// with the next queued answer: a button (by standard button or by text), or
+// for a file dialog a chosen path or a cancel. A dialog that arrives when no
+// answer is left is recorded as unexpected and closed.
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
@@ -33,6 +35,8 @@ class ModalDriver {
   void pressButton(QMessageBox::StandardButton button) { answers.push_back({button, QString()}); }
   // The next box is answered with the button of this text.
   void pressText(const QString& text) { answers.push_back({QMessageBox::NoButton, text}); }
+  // The next file dialog chooses this path (an empty path cancels it).
+  void chooseFile(const QString& path) { answers.push_back({QMessageBox::NoButton, path, true}); }
 
   const std::deque<Seen>& seen() const { return boxes; }
   int unexpected() const { return unexpectedCount; }
@@ -41,15 +45,39 @@ class ModalDriver {
   struct Answer {
     QMessageBox::StandardButton button;
     QString text;
+    bool file = false;
   };
 
+  void answerFileDialog(QFileDialog* dialog) {
+    boxes.push_back({dialog->windowTitle(), dialog->selectedFiles().join(";")});
+    if (answers.empty() || !answers.front().file) {
+      ++unexpectedCount;
+      dialog->reject();
+      return;
+    }
+    const QString path = answers.front().text;
+    answers.pop_front();
+    if (path.isEmpty()) {
+      dialog->reject();
+      return;
+    }
+    dialog->selectFile(path);
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own accept checks the choice
+  }
+
   void poll() {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || box == last) return;
-    last = box;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == last) return;
+    last = modal;
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      answerFileDialog(dialog);
+      return;
+    }
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (!box) return;
     boxes.push_back({box->windowTitle(), box->text()});
     QPointer<QMessageBox> guard(box);
-    if (answers.empty()) {
+    if (answers.empty() || answers.front().file) {
       ++unexpectedCount;
       QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
       QApplication::sendEvent(box, &escape);
@@ -75,6 +103,6 @@ class ModalDriver {
   QTimer timer;
   std::deque<Answer> answers;
   std::deque<Seen> boxes;
-  QPointer<QMessageBox> last;
+  QPointer<QWidget> last;
   int unexpectedCount = 0;
 };
