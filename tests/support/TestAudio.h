@@ -29,4 +29,10 @@ Stereo16 noise(double seconds, double amplitude, unsigned seed = 1, int sampleRa
 bool writeWav(const QString& path, const std::vector<std::int16_t>& interleaved,
               int channels = 2, int sampleRate = 44100);
 
+// Renders a short pop-like song (drums, bass, chords; a verse and a chorus
+// of `bars` / 2 bars each, 4/4) from a generated MIDI file with fluidsynth
+// and the General MIDI sound font into a 16-bit stereo 44100 Hz WAV at
+// `wavPath`. Returns false when fluidsynth or the sound font is missing.
+bool renderSong(const QString& wavPath, int bars, int bpm);
+
 }  // namespace TestAudio
