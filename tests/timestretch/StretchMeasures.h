@@ -4,6 +4,7 @@
 // (precise to a fraction of a cent), and click positions on an envelope.
 
 #include <cmath>
+#include <algorithm>
 #include <complex>
 #include <cstdint>
 #include <vector>
@@ -51,6 +52,58 @@ inline double partialFrequency(const std::vector<float>& x, std::size_t from, st
     sxx += (starts[i] - mx) * (starts[i] - mx);
   }
   return nominal + (sxx > 0 ? sxy / sxx : 0.0) * fs / (2.0 * kPi);
+}
+
+// Level in dB of what is left of x[from, to) once the partials at `freqs`
+// (Hz) are taken out: per block of `block` samples the least-squares fit
+// of a cosine and a sine at each frequency, against the fitted energy.
+// Amplitude or phase that moves within a block, and anything between the
+// partials, stays in the residue.
+inline double residueDb(const std::vector<float>& x, std::size_t from, std::size_t to,
+                        const std::vector<double>& freqs, std::size_t block = 2048, double fs = 44100.0) {
+  const std::size_t p = freqs.size(), m = 2 * p;
+  // The partials' cosines and sines over one block (the same for every block).
+  std::vector<double> basis(block * m);
+  for (std::size_t i = 0; i < p; ++i) {
+    for (std::size_t n = 0; n < block; ++n) {
+      const double arg = 2.0 * kPi * freqs[i] * static_cast<double>(n) / fs;
+      basis[n * m + 2 * i] = std::cos(arg);
+      basis[n * m + 2 * i + 1] = std::sin(arg);
+    }
+  }
+  double residue = 0.0, fitted = 0.0;
+  for (std::size_t s = from; s + block <= to && s + block <= x.size(); s += block) {
+    std::vector<double> a(m * (m + 1), 0.0);  // normal equations, right-hand side last
+    double energy = 0.0;
+    for (std::size_t n = 0; n < block; ++n) {
+      const double* b = &basis[n * m];
+      const double v = x[s + n];
+      energy += v * v;
+      for (std::size_t r = 0; r < m; ++r) {
+        for (std::size_t c = r; c < m; ++c) a[r * (m + 1) + c] += b[r] * b[c];
+        a[r * (m + 1) + m] += b[r] * v;
+      }
+    }
+    for (std::size_t r = 0; r < m; ++r)
+      for (std::size_t c = 0; c < r; ++c) a[r * (m + 1) + c] = a[c * (m + 1) + r];
+    std::vector<double> projections(m);
+    for (std::size_t r = 0; r < m; ++r) projections[r] = a[r * (m + 1) + m];
+    for (std::size_t q = 0; q < m; ++q) {  // Gauss-Jordan; the matrix is positive definite
+      const double pivot = a[q * (m + 1) + q];
+      for (std::size_t c = q; c <= m; ++c) a[q * (m + 1) + c] /= pivot;
+      for (std::size_t r = 0; r < m; ++r) {
+        if (r == q) continue;
+        const double f = a[r * (m + 1) + q];
+        for (std::size_t c = q; c <= m; ++c) a[r * (m + 1) + c] -= f * a[q * (m + 1) + c];
+      }
+    }
+    // The least-squares fit's energy is its coefficients against the projections.
+    double explained = 0.0;
+    for (std::size_t r = 0; r < m; ++r) explained += a[r * (m + 1) + m] * projections[r];
+    fitted += explained;
+    residue += std::max(energy - explained, 0.0);
+  }
+  return 10.0 * std::log10((residue + 1e-30) / (fitted + 1e-30));
 }
 
 inline double cents(double f, double reference) { return 1200.0 * std::log2(f / reference); }

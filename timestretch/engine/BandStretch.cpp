@@ -62,12 +62,12 @@ constexpr double kEps = 1e-8;
 
 float param(const BandStretchContext& c, int index, double time) { return c.params ? c.params->GetParam(index, time) : 0.0f; }
 
-// The stepped weight of the phase locking: about 0 up to half way, about 1
-// beyond.
-double stepWeight(double x) {
-  const double p = std::pow(std::min(2.0 * x, 1.0 - 2.0 * x), 100.0);
-  return x <= 0.5 ? p : 1.0 - p;
-}
+// The stepped weight of the phase locking: 0 up to half way, 1 beyond, so
+// every bin between two peaks follows the nearer one. (A steep power curve
+// that fell back towards 0 next to the upper peak gave the bins just below
+// a peak the lower region's offset: a strong partial's main lobe then
+// carried two phases and rang at the frame rate.)
+double stepWeight(double x) { return x <= 0.5 ? 0.0 : 1.0; }
 
 void setPhase(SMSFrame& f, std::int64_t k, double value) {
   if (f.phases && k >= 0 && k < f.binCount) f.phases[k] = static_cast<float>(Wrap(value));

@@ -46,14 +46,15 @@ void placeEdgesBetweenRegions(double* edges, int bandCount, const double* values
     const double nu = nyquist[b];
     std::int32_t i = 0;
     while (i < count && values[i] < edges[b] - kTolerance) ++i;
-    if (i < 1) continue;
-    // Only midpoints between existing regions are candidates: standing in
-    // 0 Hz or the Nyquist frequency for a missing neighbour would throw the
-    // boundary across the whole band for a frame whenever one region lies
-    // below it. Without a candidate the boundary stays.
+    // A boundary with no region on one side of it cuts no region: it stays.
+    // (Moving it below the last region would hand that region to the band
+    // above for a frame, and its phases and window with it: a burst of
+    // artefacts each time a faint peak above the boundary comes and goes.)
+    if (i < 1 || i >= count) continue;
+    // Only midpoints between existing regions are candidates.
     double candidates[3];
     int n = 0;
-    if (i < count) candidates[n++] = (values[i - 1] + values[i]) / 2.0;
+    candidates[n++] = (values[i - 1] + values[i]) / 2.0;
     if (i + 1 < count) candidates[n++] = (values[i] + values[i + 1]) / 2.0;
     if (i >= 2) candidates[n++] = (values[i - 2] + values[i - 1]) / 2.0;
     if (n == 0) continue;

@@ -133,7 +133,7 @@ TEST(TSBandContinuePeaks, EdgesMoveWithThePeaksAndTooManyBandsAreRefused) {
   EXPECT_EQ(table->count, 0);
 }
 
-TEST(TSBandContinuePeaks, OneRegionUnderABoundaryKeepsItInItsBand) {
+TEST(TSBandContinuePeaks, RegionsUnderABoundaryStayInTheirBand) {
   // A tone at 1 kHz in both bands and upper-band peaks far above: the
   // boundary stays above the tone instead of jumping to 0 Hz.
   const float nyquist[2] = {5512.5f, 22050.0f};
@@ -148,4 +148,15 @@ TEST(TSBandContinuePeaks, OneRegionUnderABoundaryKeepsItInItsBand) {
   EXPECT_EQ(table->centre[0], 999.9);
   EXPECT_GT(edgeB[0], 999.9);
   EXPECT_GT(edgeA[0], 999.9);
+
+  // A chord below the boundary and no upper-band peak above it: the
+  // boundary stays above the chord's top note, never between its notes.
+  std::vector<double> chord = {261.6, 392.0, 523.3}, upper = {261.6, 392.0, 523.3};
+  const double* pc[2] = {chord.data(), upper.data()};
+  const std::int32_t cc[2] = {3, 3};
+  double edgeC[2] = {1500.0, 22050.0}, edgeD[2] = {1500.0, 22050.0};
+  TSBandContinuePeaks(pc, cc, pc, cc, edgeC, edgeD, 2, *table, nyquist, 40.0);
+  ASSERT_EQ(table->count, 3);
+  EXPECT_GT(edgeD[0], 523.3);
+  EXPECT_GT(edgeC[0], 523.3);
 }

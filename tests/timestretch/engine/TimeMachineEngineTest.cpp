@@ -54,6 +54,8 @@ TEST(TimeMachineEngine, SinesAndChordsKeepTheirPitchAtEveryRatio) {
         << ratio;
     EXPECT_NEAR(StretchChecks::rms(s.left, n / 5, 4 * n / 5), 8000.0 / std::sqrt(2.0), 400.0) << ratio;
     EXPECT_EQ(s.left, s.right) << "equal channels stay equal";
+    // Phases that hold together leave nothing but the tone.
+    EXPECT_LT(StretchMeasures::residueDb(s.left, n / 5, 4 * n / 5, {440.0}), -50.0) << ratio;
 
     const Stretched c = stretch(triad, &triad, {{ratio, 0}});
     ASSERT_EQ(c.result, s.result);
@@ -61,6 +63,7 @@ TEST(TimeMachineEngine, SinesAndChordsKeepTheirPitchAtEveryRatio) {
       EXPECT_NEAR(StretchMeasures::cents(StretchMeasures::partialFrequency(c.left, n / 5, 4 * n / 5, f), f), 0.0, 1.0)
           << ratio << " at " << f;
     }
+    EXPECT_LT(StretchMeasures::residueDb(c.left, n / 5, 4 * n / 5, chord), -50.0) << ratio;
   }
 }
 
