@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
 #include <memory>
 
 #include "AnalysedWaveName.h"
@@ -42,6 +43,28 @@ TEST(RealisticSong, ImportsProposesSectionsAndExports) {
   bool mainA = false;
   project.getAllInfo().isSecUsed(3, &mainA);
   EXPECT_TRUE(mainA);
+
+  // The sections are found: a segment starts within a bar of each change
+  // between verse and chorus, and the verses share a label, as do the
+  // choruses (a verse and chorus that recur as a pair may share one too).
+  WavInfo* wave = nullptr;
+  ASSERT_EQ(project.getWaveInfo(0, &wave), 0u);
+  const std::vector<SegLabel>& segments = wave->segLblOrg;
+  ASSERT_FALSE(segments.empty());
+  const double bar = 4 * 60.0 / kBpm;
+  for (int change = 1; change < 4; ++change) {
+    bool found = false;
+    for (const SegLabel& s : segments) found = found || std::abs(s.start - change * 8 * bar) <= bar;
+    EXPECT_TRUE(found) << "no segment starts near bar " << change * 8;
+  }
+  const auto labelAt = [&](double t) {
+    int label = -1;
+    for (const SegLabel& s : segments)
+      if (s.start <= t) label = s.label;
+    return label;
+  };
+  EXPECT_EQ(labelAt(4 * bar), labelAt(20 * bar)) << "the verses";
+  EXPECT_EQ(labelAt(12 * bar), labelAt(28 * bar)) << "the choruses";
 
   // The audition layer's work copy, then every used section rendered.
   ASSERT_EQ(files->copyFile(audio.toStdWString(), TempWaveFiles::sourcePath(TestEnv::tempDir())), 0u);

@@ -113,10 +113,10 @@ void SongAnalyzer::analyze(ISeekable<float>& source) {
   Numeric::seedRandomInt(kSeed);
   const std::shared_ptr<MzMir::FeatureGenerator> generator = s.featureGenerator;
   MzMir::IProgress* const listener = s.listener;
-  if (listener) {
-    listener->progress(0);
-    generator->setProgress(listener);
-  }
+  // Handed on even when null: a generator kept from a failed run must not
+  // report to the listener of that run.
+  generator->setProgress(listener);
+  if (listener) listener->progress(0);
 
   const float rate = source.sampleRate();
   if (!(rate > 0.0f) || rate > kMaxSampleRate) throw std::domain_error("Fs should be >0 and <=192kHz");
