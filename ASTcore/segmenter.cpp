@@ -2,14 +2,11 @@
 
 #include <QDebug>
 
-#include "NumericUtilities.h"
 #include "SegmenterWriter.h"
 #include "SongAnalyzer.h"
 #include "WavSeekerSeq.h"
 
 namespace {
-
-constexpr std::uint32_t kAnalysisSeed = 32768;
 
 // Denominator code of the analysis for a time-signature denominator.
 int denominatorCode(std::int32_t denominator) {
@@ -82,10 +79,8 @@ ResultCode segmenter::execute(const QString& path, std::uint64_t meter) {
   SegmenterWriter writer(&numerator, &denominator);
   connect(&writer, &SegmenterWriter::signalProgress, this, &IF_segmenter::thruProgress, Qt::DirectConnection);
   analyzer.setProgress(&writer);
-  // The structure model's random starts draw from this thread's sequence;
-  // restarting it per run makes a second analysis of the same file give the
-  // same segments.
-  Numeric::seedRandomInt(kAnalysisSeed);
+  // The analysis restarts this thread's random sequence itself, so a second
+  // run over the same file gives the same segments.
   {
     ActiveWriter active(*this, writer);
     analyzer.analyze(source);
