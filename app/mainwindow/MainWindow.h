@@ -241,6 +241,8 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   ResultCode assignWaveToSection(CASTcore& source, CASTcore& target, std::uint8_t wave);
   ResultCode removeUnusedWaves(const QString& name);
   ResultCode assignImportedWave(const QString& audioPath, const QString& awiPath, qint64 frames);
+  // Applies the start state of the Manual switch to the current section.
+  void applyManualDefault();
 
   // Drag and drop.
   bool acceptDragOfKind(QDropEvent* event, const QStringList& suffixes, int kind, Qt::DropAction action);

@@ -259,6 +259,16 @@ void MainWindow::releasedBtnOpenWav() {
   updateUndoRedoActions();
   setProjectName(tr("New Audio Style.qmproj"));
   selectSectionCombo(3);
+  // The view state was just reset: the section's recording is loaded anew.
+  loadSectionWaveView(true);
+  applyManualDefault();
+}
+
+void MainWindow::applyManualDefault() {
+  const std::uint8_t guard = mComboGuard;
+  mComboGuard = 0;
+  applyManualBars(mManualDefault != 0);
+  mComboGuard = guard;
 }
 
 void MainWindow::releasedBtnImportAudio() {
@@ -307,8 +317,51 @@ void MainWindow::importAudioToProject(QString& audioPath, QString& awiPath) {
   waitCursor();
   code = assignImportedWave(audioPath, awiPath, frames);
   if (mCmbWav->currentIndex() == -1) mCurrentWave = selectWaveInCombo(static_cast<int>(mCore.waveCount()) - 1);
+  applyManualDefault();
   restoreCursor();
   if (code != 0) showImportError(code);
+}
+
+void MainWindow::currentIdxChangedCmbWav() {
+  if (mComboGuard) return;
+  const bool wasPlaying = mPlaying != 0;
+  if (wasPlaying) releasedBtnStopped();
+  WavInfo* wave = nullptr;
+  const int index = mCmbWav->currentIndex();
+  if (index < 0 || mCore.getWaveInfo(static_cast<std::uint8_t>(index), &wave) != 0 || !wave) return;
+  const QString audioPath = QString::fromStdWString(wave->fileName);
+  const QString awiPath = AnalysedWaveName::pathFor(audioPath);
+  mCore.clearLastError();
+  mMemoryFull = 0;
+  qint64 frames = 0;
+  ResultCode code = checkAudioFile(audioPath, frames);
+  if (code != 0) {
+    showImportError(code);
+    return;
+  }
+  waitCursor();
+  code = changeSectionWave(audioPath, awiPath, frames);
+  restoreCursor();
+  if (code != 0) {
+    if (mMemoryFull)
+      showMemoryFull();
+    else
+      showMessage(this, kTitle, tr("#0114 changing wave file process returns some error! [%1]").arg(code, 0, 16),
+                  QMessageBox::Ok, QMessageBox::Ok);
+    return;
+  }
+  removeUnusedWaves(QString());
+  resetSectionPanel(false);
+  updateAllViews(true);
+  for (QWidget* control : {static_cast<QWidget*>(mCmbWav), static_cast<QWidget*>(mBtnBeatAnaHalf),
+                           static_cast<QWidget*>(mBtnBeatAnaDouble)}) {
+    control->setEnabled(true);
+  }
+  mBeatShiftState = 0;
+  updateBeatShiftButton();
+  updateActionStates();
+  updateUndoRedoActions();
+  if (wasPlaying) releasedBtnPlayLoop();
 }
 
 int MainWindow::findWaveIndexByFileName(const QString& fileName) {

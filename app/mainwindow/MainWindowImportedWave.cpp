@@ -110,16 +110,12 @@ ResultCode MainWindow::assignImportedWave(const QString& audioPath, const QStrin
   WavInfo* added = nullptr;
   const QString name =
       mCore.getWaveInfo(wave, &added) == 0 && added ? QString::fromStdWString(added->fileName) : QString();
+  // The recordings the section gave up go before the views load, so the
+  // views and the empty undo history describe the final project.
   code = removeUnusedWaves(name);
   if (code != 0) return Result::nest(5, code);
-
-  fillWaveCombo();
-  mCurrentWave = selectWaveInCombo(mCurrentWave);
+  loadSectionWaveView(true);
   selectSectionCombo(mCurrentSection);
-  updateAllViews(true);
-  // A loaded recording starts without an undo history.
-  mCore.clearUndo();
-  updateUndoRedoActions();
   if (QWidget* focused = focusWidget()) focused->clearFocus();
   return Result::kOk;
 }

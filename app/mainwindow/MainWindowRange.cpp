@@ -179,15 +179,6 @@ void MainWindow::showCoreFailure(ResultCode code) {
   }
 }
 
-void MainWindow::currentIdxChangedCmbWav() {
-  if (mComboGuard) return;
-  const QString fileName = waveFileNameAt(mCmbWav->currentIndex());
-  if (fileName.isEmpty()) return;
-  qint64 frames = 0;
-  checkAudioFile(fileName, frames);
-  changeSectionWave(fileName, AnalysedWaveName::pathFor(fileName), frames);
-}
-
 ResultCode MainWindow::changeSectionWave(const QString& fileName, const QString& awiPath, qint64 frames) {
   CASTcore scratch;
   scratch.clearWaveList();

@@ -140,7 +140,7 @@ TEST(Import, ARecordingOfAnotherFormatIsRefusedAndTheProjectStays) {
 TEST(Import, AWorkerErrorIsShownThenTheImportCountsAsCancelled) {
   qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
   // No analysis exists, so the worker runs, and refuses the mono file.
-  const QString mono = TestEnv::tempPath("mono.wav");
+  const QString mono = TestEnv::tempPath("unanalysed.wav");
   ASSERT_TRUE(TestAudio::writeWav(mono, TestAudio::sine(2.0, 440.0), 1));
   MainWindow window;
   ProgressWatch watch;
