@@ -17,6 +17,7 @@
 #include <QtDebug>
 
 #include "ASTprotoSettings.h"
+#include "AudioDeviceASFF.h"
 #include "ISeekable.h"
 #include "IF_audioFileMngr.h"
 #include "MessageDialog.h"
@@ -384,9 +385,9 @@ void MainWindow::openAudioDevice() {
                 QMessageBox::Ok, QMessageBox::Ok);
     mAudioDeviceOn = 0;
   }
-  if (QObject* device = mAudition.audioDevice()) {
+  if (const QSharedPointer<AudioDeviceASFF> device = mAudition.audioDevice()) {
     connect(&mAudition, SIGNAL(signalStop()), this, SLOT(releasedBtnStopped()));
-    connect(device, SIGNAL(signalLocation()), this, SLOT(location()));
+    connect(device.data(), SIGNAL(signalLocation()), this, SLOT(location()));
   }
   if (code != 0) return;
   QString metro1 = QCoreApplication::applicationDirPath() + "/../Resources/Metro1.wav";

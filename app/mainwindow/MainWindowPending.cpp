@@ -3,8 +3,3 @@
 
 #include "MainWindow.h"
 
-void MainWindow::releasedBtnExportSty() {}
-void MainWindow::audioDeviceSetting() {}
-void MainWindow::releasedBtnPlayLoop() {}
-void MainWindow::releasedBtnStopped() {}
-void MainWindow::location() {}

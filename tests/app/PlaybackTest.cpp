@@ -1,0 +1,192 @@
+// Playing the current section from the main window through the virtual
+// output pumped by hand: the looped range with bar and beat clicks at the
+// slider's level, the play line, stop, a recording that has gone, and the
+// choice of the output device.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+#include <QTimer>
+
+#include <sndfile.h>
+
+#include "ASTprotoSettings.h"
+#include "AudioSetupEditor.h"
+#include "MainWindow.h"
+#include "ModalDriver.h"
+#include "TempDir.h"
+#include "TestAudio.h"
+#include "VirtualBackend.h"
+#include "wavPainterLocation.h"
+
+using FusionStyle::hal::VirtualBackend;
+
+namespace {
+
+constexpr std::int64_t kBeat = 11025;  // 0.25 s
+constexpr std::int16_t kLevel16 = 8192;  // 0.25
+
+VirtualBackend* manualOutput() {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
+  if (backend) backend->setPullMode(VirtualBackend::PullMode::Manual);
+  return backend;
+}
+
+// A 4 s recording of constant level with a beat every 0.25 s, and a project
+// whose "Main A" holds its first two seconds as two bars of 4/4 at 240.
+QString writeProject(const QString& recording) {
+  EXPECT_TRUE(TestAudio::writeWav(recording, TestAudio::Stereo16(4 * 44100 * 2, kLevel16)));
+  CASTcore core;
+  EXPECT_EQ(core.newProject(), 0u);
+  auto* wave = new WavInfo;
+  wave->fileName = recording.toStdWString();
+  wave->beatDiv = 1;
+  for (int k = 0; k < 32; ++k) wave->beatTime.push_back(0.125f * k);
+  wave->onsetTime = {0.0f, 4.0f};
+  EXPECT_EQ(core.addWavList(wave), 0u);
+  SecInfo mainA;
+  mainA.used = 1;
+  mainA.wavNo = 0;
+  mainA.startAdrs = 0;
+  mainA.endAdrs = 8 * kBeat;
+  mainA.barNum = 2;
+  EXPECT_EQ(core.updateSecInfo(3, mainA), 0u);
+  EXPECT_EQ(core.updateTempo(240), 0u);
+  const QString path = TestEnv::tempPath("play.qmproj");
+  EXPECT_EQ(core.saveProject(path.toStdWString()), 0u);
+  return path;
+}
+
+std::vector<float> readStereo(const QString& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.toUtf8().constData(), SFM_READ, &info);
+  EXPECT_NE(file, nullptr);
+  std::vector<float> v(std::size_t(info.frames) * 2);
+  if (file) sf_readf_float(file, v.data(), info.frames);
+  if (file) sf_close(file);
+  return v;
+}
+
+float deviceLevel(double mix) {
+  const float clamped = std::max(-31130.0f, std::min(31129.0f, static_cast<float>(mix * 32768.0)));
+  return static_cast<float>(static_cast<int>(clamped)) / 32768.0f;
+}
+
+QString resource(const char* name) { return QCoreApplication::applicationDirPath() + "/../Resources/" + name; }
+
+// Opening a project does not show its section's wave yet: the view is
+// loaded as a change of section would.
+void openAndShow(MainWindow& window, const QString& project) {
+  window.openProjectFile(project);
+  window.loadSectionWaveView(true);
+}
+
+wavPainterLocation* playLine(MainWindow& window) {
+  for (QObject* child : window.mFrameWav->children()) {
+    if (auto* line = dynamic_cast<wavPainterLocation*>(child)) return line;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(Playback, PlayLoopsTheRangeWithBarClicksOnBarStartsAndBeatClicksBetweenAtTheSliderLevel) {
+  VirtualBackend* backend = manualOutput();
+  ASSERT_NE(backend, nullptr);
+  const QString project = writeProject(TestEnv::tempPath("take.wav"));
+  MainWindow window;
+  ModalDriver driver;
+  openAndShow(window, project);
+  ASSERT_EQ(window.mCmbTrimSec->currentIndex(), 3);
+  ASSERT_EQ(window.selectionStart(), 0);
+  ASSERT_EQ(window.selectionEnd(), 8 * kBeat);
+  window.mSliderMetro->setValue(50);
+
+  window.releasedBtnPlayLoop();
+  ASSERT_TRUE(window.isPlaying());
+  EXPECT_FALSE(window.mChkTimeStretch->isEnabled()) << "time stretch cannot be switched while playing";
+  const int cycles = 50;  // past the loop's end at 88200 frames
+  ASSERT_TRUE(backend->pump(1, cycles));
+  const std::vector<float> left = backend->capturedChannel(1, 0);
+  ASSERT_EQ(left.size(), std::size_t(cycles) * 2048);
+  const std::vector<float> bar = readStereo(resource("Metro1.wav"));
+  const std::vector<float> beat = readStereo(resource("Metro2.wav"));
+  for (std::size_t f = 0; f < left.size(); ++f) {
+    const std::int64_t offset = static_cast<std::int64_t>(f) % (8 * kBeat);
+    const std::vector<float>& click = (offset / kBeat) % 4 == 0 ? bar : beat;
+    const std::size_t into = std::size_t(offset % kBeat);
+    const double mix = 0.25 * 0.5 + (into < click.size() / 2 ? click[2 * into] : 0.0);
+    ASSERT_EQ(left[f], deviceLevel(mix)) << f;
+  }
+
+  // The device's position reports reach the play line.
+  QCoreApplication::processEvents();
+  wavPainterLocation* line = playLine(window);
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->mForegroundOn);
+  EXPECT_GE(line->mLocationX, 0);
+
+  window.releasedBtnPlayLoop();
+  EXPECT_FALSE(window.isPlaying());
+  EXPECT_FALSE(window.audition().isPlaying());
+  EXPECT_TRUE(window.mChkTimeStretch->isEnabled());
+  EXPECT_FALSE(line->mForegroundOn);
+  EXPECT_EQ(driver.unexpected(), 0);
+}
+
+TEST(Playback, ARecordingThatHasGoneIsReportedAndNothingPlays) {
+  VirtualBackend* backend = manualOutput();
+  ASSERT_NE(backend, nullptr);
+  const QString recording = TestEnv::tempPath("gone.wav");
+  const QString project = writeProject(recording);
+  MainWindow window;
+  openAndShow(window, project);
+  ASSERT_TRUE(QFile::remove(recording));
+  ModalDriver driver;
+  driver.pressButton(QMessageBox::Ok);
+  window.releasedBtnPlayLoop();
+  ASSERT_EQ(driver.seen().size(), 1u);
+  EXPECT_TRUE(driver.seen()[0].text.startsWith("Internal Error #0077 [")) << driver.seen()[0].text.toStdString();
+  EXPECT_FALSE(window.isPlaying());
+  EXPECT_FALSE(window.audition().isPlaying());
+}
+
+TEST(Playback, TheOutputChosenInTheSetupDialogIsRememberedAndCancelKeepsTheOldOne) {
+  VirtualBackend* backend = manualOutput();
+  ASSERT_NE(backend, nullptr);
+  VirtualBackend::DeviceSpec second;
+  second.name = QStringLiteral("Second Output");
+  backend->addDevice(second);
+  // Answers the setup dialog once it is up: picks `index`, then OK or Cancel.
+  auto answerSetup = [](int index, bool ok) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, index, ok] {
+      auto* dialog = qobject_cast<AudioSetupEditor*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      timer->stop();
+      timer->deleteLater();
+      dialog->m_pAudioOutBox->setCurrentIndex(index);
+      (ok ? dialog->m_pOkButton : dialog->m_pCancelButton)->click();
+    });
+    timer->start(10);
+  };
+  {
+    MainWindow window;
+    EXPECT_EQ(window.audition().deviceName(), "Virtual Output");
+    answerSetup(1, true);
+    window.audioDeviceSetting();
+    EXPECT_EQ(window.audition().deviceName(), "Second Output");
+  }
+  EXPECT_EQ(loadAudioDeviceName(), "Second Output");
+  {
+    MainWindow window;
+    EXPECT_EQ(window.audition().deviceName(), "Second Output");
+    answerSetup(0, false);
+    window.audioDeviceSetting();
+  }
+  EXPECT_EQ(loadAudioDeviceName(), "Second Output");
+}
