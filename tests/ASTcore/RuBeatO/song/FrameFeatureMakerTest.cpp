@@ -1,6 +1,6 @@
 // The frame features of the song analysis: sparse filters against a dense
-// weighted sum, the filter bank's refusals, the sliding frame, a sine's
-// pitch class and band, and the cosine matrix.
+// weighted sum, the filter bank's refusals, the sliding frame, and a sine's
+// pitch class and band.
 
 #include <gtest/gtest.h>
 
@@ -107,12 +107,4 @@ TEST(FrameFeatureMaker, TheFrameSlidesAndOnlyTheLastSamplesOfALongBlockCount) {
   fresh.init(44100.0f);
   const std::vector<double> first = fresh.compute(std::vector<double>(s.begin(), s.begin() + 1024));
   EXPECT_LT(first[31], 0.5 * a[31]);
-}
-
-TEST(FrameFeatureMaker, TheCosineMatrixIsTheTunedTransform) {
-  MzMir::FrameFeatureMaker maker(64);
-  const std::vector<double>& D = maker.cosineMatrix();
-  ASSERT_EQ(D.size(), 22u * 22u);
-  for (int k = 0; k < 22; ++k) EXPECT_DOUBLE_EQ(D[static_cast<std::size_t>(k * 22)], 2.0 * std::cos(3.14159 * k / 44.0));
-  EXPECT_NEAR(D[21 * 22 + 21], 2.0 * std::cos(3.14159 * 21 * 43 / 44.0), 1e-12);
 }

@@ -1,6 +1,6 @@
 // One round of the structure model and the rounds fused into segments:
-// repeatability from one seed, the duration prior, the decoded countdowns,
-// and planted A A B A feature rows found as four parts.
+// repeatability from one seed, the decoded countdowns, and planted
+// A A B A feature rows found as four parts.
 
 #include <gtest/gtest.h>
 
@@ -57,28 +57,6 @@ TEST(StructureInference, TheSameSeedGivesTheSameRoundAndCountdownsFallToZero) {
     }
     EXPECT_LT(c[t], 8);
   }
-}
-
-TEST(StructureInference, SettersKeepTheirValueAgainstNonPositiveOnes) {
-  // Non-positive settings change nothing: the round is the one of the
-  // defaults it started with.
-  const Matrix x = plantedAaba().topRows(10);
-  Numeric::seedRandomInt(5);
-  StructureInference plain = analyzerModel();
-  const double score = plain.estimate(x);
-  Numeric::seedRandomInt(5);
-  StructureInference ignored = analyzerModel();
-  ignored.setObservationPriors(0.0, -1.0, 0.0).setMixtureWeightPrior(0.0).setInferenceParamD(-2.0);
-  EXPECT_EQ(ignored.estimate(x), score);
-  EXPECT_THROW(StructureInference(0, 8, 5), std::domain_error);
-}
-
-TEST(StructureInference, DurationPriorFavoursThreeAndFourBarsBesideTheFlatEight) {
-  EXPECT_EQ(StructureInference::durationPrior(8), Eigen::VectorXd::Constant(8, 0.8));
-  Eigen::VectorXd six(6);
-  six << 0.1, 0.1, 0.9, 1.0, 0.1, 0.1;
-  EXPECT_EQ(StructureInference::durationPrior(6), six);
-  EXPECT_EQ(StructureInference::durationPrior(3), Eigen::VectorXd::Constant(3, 1e-10));
 }
 
 TEST(SongStructure, PlantedAabaRowsGiveFourPartsWithTheAsSharingALabel) {
