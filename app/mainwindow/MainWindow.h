@@ -5,6 +5,7 @@
 // and progress dialogs of the long-running commands.
 
 #include <QMainWindow>
+#include <QRect>
 #include <QProgressDialog>
 #include <QString>
 #include <QStringList>
@@ -70,6 +71,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   int projectState() const { return mProjectState; }
   bool audioDeviceOn() const { return mAudioDeviceOn != 0; }
   CASTcore& core() { return mCore; }
+  // Whether a plain section playback runs, and the audition behind it.
+  bool isPlaying() const { return mPlaying != 0; }
+  ASTAudition& audition() { return mAudition; }
   // The status label's text (rich text).
   QString statusText() const;
   // Runs the refreshers for the current section.
@@ -108,6 +112,7 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   void beatEditingFinished();
   void valueChangedSpinTempo(int value);
   void releasedBtnPlayLoop();
+  void releasedBtnPlayLoopTS();
   void releasedBtnStopped();
   void location();
   void valueChangedSliderMetro(int value);
@@ -132,6 +137,12 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   void releasedBtnBeatToggleShift();
   void clickedChkBlank(bool checked);
   void valueChangedSpinPickup(int value);
+
+  // Answers of the time-stretch and export workers (queued from their
+  // threads).
+  void timeStretchDone(unsigned long lErr, QString errorStr);
+  void releasedBtnExportStyDone(unsigned long lErr);
+  void releasedBtnExportStyErrorOnPreparation(unsigned long lErr);
 
   // Reports of the analysis thread (queued from the worker).
   void analyzed();
@@ -241,6 +252,8 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   ResultCode assignWaveToSection(CASTcore& source, CASTcore& target, std::uint8_t wave);
   ResultCode removeUnusedWaves(const QString& name);
   ResultCode assignImportedWave(const QString& audioPath, const QString& awiPath, qint64 frames);
+  // Applies the start state of the Manual switch to the current section.
+  void applyManualDefault();
 
   // Drag and drop.
   bool acceptDragOfKind(QDropEvent* event, const QStringList& suffixes, int kind, Qt::DropAction action);
@@ -296,6 +309,27 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   ResultCode rebuildHalfBeatList(CASTcore& core, std::uint8_t wave);
   ResultCode selectWholeWave(bool on);
 
+  // Playback, time stretch and export.
+  void scrollToSelection();
+  // Follows the play line at pixel column x (0: none).
+  void scrollForPlayCursor(int x);
+  void startTimeStretch();
+  void showTimeStretchProgress(int section);
+  void closeTimeStretchProgress();
+  // Ends the previous run's thread, waits for it and deletes it and its
+  // worker.
+  void releaseWorker(QObject*& worker, QThread*& thread);
+  // The one text listing every section the export refuses; empty when all
+  // pass. Reads the work copy.
+  QString exportCheckMessage();
+  // The export's preparation job, run on the export thread.
+  std::uint64_t prepareExportWaves();
+  // The frameless busy dialog of a worker run; returns when it is closed.
+  void runJobProgress(ProgressDialog*& slot, const QString& label, const QString& title);
+  void closeJobProgress(ProgressDialog*& slot);
+  void showExportProgress(const QString& path);
+  void closeExportProgress();
+
   CASTcore mCore;
   CASTcoreWork mCoreWork;
   std::uint8_t mClickOn = 1;
@@ -339,6 +373,14 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   QThread* mStretchThread = nullptr;
   ProgressDialog* mStretchProgress = nullptr;
   QWidget* mStretchViewer = nullptr;
+  // The rendered section's beats, read by the viewer while it is open.
+  std::vector<std::uint64_t> mStretchGrid;
+  static const QString kPlayIcon;
+  static const QString kStopIcon;
+  // The selection start when playback began, and the strip the play line
+  // was last painted in.
+  int mPlayStart = 0;
+  QRect mLocationRect{QPoint(-1, 0), QPoint(-2, -1)};
   // Current range of the section (samples) and whether there is one.
   std::uint64_t mRangeStart = 0;
   std::uint64_t mRangeEnd = 0;
