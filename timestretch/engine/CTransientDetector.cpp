@@ -15,6 +15,20 @@ constexpr double kMelOf40Hz = 62.62780462351186;
 constexpr double kMelSpacing = 92.0348885711845;
 constexpr double kMelScale = 1127.01048;
 
+// Entries 0 to 2 of a band block are band energies (power, 16-bit units);
+// the others are levels in dB.
+constexpr int kEnergyEntries = 3;
+// An energy change counts as an attack only when it is larger than the
+// energy a tone of -80 dB full scale leaves in a band ((32768e-4)^2 with
+// the window's unit gain): a change of a few quantisation steps in a band
+// that holds nothing but the noise floor is no attack.
+constexpr double kEnergyFloor = 10.737;
+// ... and larger than the part of the frames' whole energy that the Hamming
+// window's highest side lobe (-43 dB) stands for: below that a band's
+// energy can be the leakage of strong partials elsewhere, which beats as
+// they do.
+constexpr double kLeakage = 5e-5;
+
 }  // namespace
 
 CTransientDetector::CTransientDetector(const float* ring, int sampleRate, std::int64_t ringLength)
@@ -114,12 +128,18 @@ int CTransientDetector::ComputeFlux(SMSFrame* const* slots) {
   const float* lEnd = levels(historyDepth);
   const float* h0 = history_[0].get();
   const float* h1 = history_[1].get();
+  // The same sum over the frames' total energies.
+  const double totalScale = std::fabs(l2[0]) + 0.5 * std::fabs(l1[0]) + 0.5 * std::fabs(h1[0]) + std::fabs(h0[0]);
   for (int i = 0; i < kBandCount; ++i) {
     const double numerator = (static_cast<double>(lNearEnd[i]) - h1[i]) * (D - 1.0) +
                              (static_cast<double>(lEnd[i]) - h0[i]) * D;
     const double denominator =
         std::fabs(l2[i]) + 0.5 * std::fabs(l1[i]) + 0.5 * std::fabs(h1[i]) + std::fabs(h0[i]);
-    target->bandBlock[kBandCount + i] = denominator > 0.0 ? static_cast<float>(3.0 * numerator / denominator) : 0.0f;
+    // The numerator weighs 15 frames' worth of change, the total scale 3
+    // frames' energy.
+    const bool belowFloor = i < kEnergyEntries && std::fabs(numerator) <= 15.0 * kEnergyFloor + 5.0 * kLeakage * totalScale;
+    target->bandBlock[kBandCount + i] =
+        denominator > 0.0 && !belowFloor ? static_cast<float>(3.0 * numerator / denominator) : 0.0f;
   }
   std::memcpy(history_[0].get(), history_[1].get(), kBandCount * sizeof(float));
   std::memcpy(history_[1].get(), target->bandBlock, kBandCount * sizeof(float));

@@ -11,6 +11,7 @@
 #include "CSoundFile.h"
 #include "CTransientDetector.h"
 #include "SMSRegionLists.h"
+#include "StereoMarkerMatching.h"
 
 namespace {
 
@@ -157,6 +158,32 @@ TEST(CSMSAnalysis, AClickInNoiseGivesTheLargestFluxAtTheClicksFrameAndSilenceGiv
     for (int i = 0; i < 40; ++i) ASSERT_EQ(block[i], i < 3 ? 0.0f : -100.0f) << k << " " << i;
     for (int i = 40; i < 80; ++i) ASSERT_EQ(block[i], (k < 2 && i >= 43) ? block[i] : 0.0f) << k << " " << i;
   }
+}
+
+TEST(CSMSAnalysis, ASteadyChordMakesNoMarkersAndAClickOnItMakesOne) {
+  // Four 16-bit sines: their window leakage beats in the bands they do not
+  // reach, and the quantisation leaves a floor there; neither is an attack.
+  const double notes[] = {261.63, 329.63, 392.0, 523.25};
+  std::vector<float> x(kRate * 3 / 2);
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    double v = 0.0;
+    for (double f : notes) v += 4900.0 * std::sin(2.0 * kPi * f * static_cast<double>(i) / kRate);
+    x[i] = static_cast<float>(std::round(v));
+  }
+  auto params = preAnalysisParams();
+  CSMSAnalysis analysis(kRate, params.get());
+  SMSRegionLists lists;
+  auto steady = sound(x);
+  MarkerSet markers;
+  BuildTransientMarkers(markers, *analyse(analysis, *steady, lists), true);
+  EXPECT_EQ(markers.count, 0);
+
+  const int clickFrame = 150;
+  for (int i = 0; i < 40; ++i) x[clickFrame * kHop + i] += 20000.0f * std::exp(-i / 8.0f);
+  auto clicked = sound(x);
+  BuildTransientMarkers(markers, *analyse(analysis, *clicked, lists), true);
+  ASSERT_EQ(markers.count, 1);
+  EXPECT_NEAR(markers.positions[0], clickFrame, 4);
 }
 
 TEST(CSMSAnalysis, PassesReportProgressAndRefuseMissingSources) {
