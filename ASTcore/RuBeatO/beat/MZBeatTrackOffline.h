@@ -22,6 +22,7 @@
 #include "CircularIndex.h"
 #include "CombFilterBank.h"
 #include "MovingStats.h"
+#include "OnsetStrength.h"
 #include "SparseFilterBank.h"
 
 namespace RuBeatO {
@@ -81,16 +82,10 @@ class MZBeatTrackOffline {
 
  private:
   int32_t dim;
-  Numeric::SparseFilterBank bands;
-  std::vector<float> bandEnergy;
+  OnsetStrength onset;
   std::vector<float> feature;
-  std::vector<float> history;
   float fps;
-  int32_t lag;
-  std::vector<float> weightedSums;
-  std::vector<float> sums;
   Numeric::MovingAverageSD<float> spare;
-  Numeric::MovingAverageSD<float> normaliser;
   std::vector<float> ring;
   Numeric::CircularIndex ringIndex;
   int32_t frameCount = 0;
