@@ -15,47 +15,6 @@
 
 using namespace PhaseMath;
 
-namespace PhaseMath {
-
-double Wrap(double phase) {
-  if (phase < 0.0 || phase >= kTwoPi) phase -= std::floor(phase / kTwoPi) * kTwoPi;
-  return phase;
-}
-
-double UnwrapAgainst(double x, double y) {
-  if (x > y + kPi) return x - kTwoPi;
-  if (y - kPi > x) return x + kTwoPi;
-  return x;
-}
-
-double BinOf(double f, std::int64_t n, double nyquist) {
-  if (!(nyquist > 0.0)) return 0.0;
-  return std::max(0.0, static_cast<double>(n - 1) * f / nyquist);
-}
-
-std::int64_t RoundedBin(double f, std::int64_t n, double nyquist) {
-  const auto k = static_cast<std::int64_t>(std::floor(BinOf(f, n, nyquist) + 0.5));
-  return std::clamp<std::int64_t>(k, 0, std::max<std::int64_t>(0, n - 1));
-}
-
-double PhaseAt(const SMSFrame& frame, std::int64_t k) {
-  if (!frame.phases || k < 0 || k >= frame.binCount) return 0.0;
-  return frame.phases[k];
-}
-
-double InterpolatedPhase(const SMSFrame& frame, double f, double nyquist) {
-  const std::int64_t n = frame.binCount;
-  if (n <= 0) return 0.0;
-  const double x = BinOf(f, n, nyquist);
-  const auto k = std::min(static_cast<std::int64_t>(std::floor(x)), n - 1);
-  const std::int64_t k1 = std::min(k + 1, n - 1);
-  const double p0 = PhaseAt(frame, k);
-  const double p1 = UnwrapAgainst(PhaseAt(frame, k1), p0);
-  return Wrap(p0 + (x - static_cast<double>(k)) * (p1 - p0));
-}
-
-}  // namespace PhaseMath
-
 namespace {
 
 constexpr double kEps = 1e-8;
@@ -257,12 +216,30 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
   const double* peaksA[PeakTracking::kMaxBands];
   const double* peaksB[PeakTracking::kMaxBands];
   for (int b = 0; b < bands; ++b) {
-    s.peakCounts[listA][b] = 0;
-    s.peakCounts[listB][b] = 0;
-    PickPeaks(spectra.frameA[b]->magnitudes, spectra.frameA[b]->binCount, neighbourhood, &s.peakCounts[listA][b],
-              s.Peaks(listA, b), nyquist[b], threshold);
-    PickPeaks(spectra.frameB[b]->magnitudes, spectra.frameB[b]->binCount, neighbourhood, &s.peakCounts[listB][b],
-              s.Peaks(listB, b), nyquist[b], threshold);
+    // Frame A is mostly the previous output frame's frame B, and frame B
+    // repeats while the input moves slower than the frames: an analysed
+    // frame's peaks are picked once.
+    const BandStretchState::PeakSource wantA{spectra.frameA[b], spectra.frameA[b]->time, neighbourhood, threshold};
+    const BandStretchState::PeakSource wantB{spectra.frameB[b], spectra.frameB[b]->time, neighbourhood, threshold};
+    BandStretchState::PeakSource& hasA = s.peakSource[listA][b];
+    BandStretchState::PeakSource& hasB = s.peakSource[listB][b];
+    if (!(hasA == wantA)) {
+      if (hasB == wantA) {
+        std::copy(s.Peaks(listB, b), s.Peaks(listB, b) + s.peakCounts[listB][b], s.Peaks(listA, b));
+        s.peakCounts[listA][b] = s.peakCounts[listB][b];
+      } else {
+        s.peakCounts[listA][b] = 0;
+        PickPeaks(spectra.frameA[b]->magnitudes, spectra.frameA[b]->binCount, neighbourhood, &s.peakCounts[listA][b],
+                  s.Peaks(listA, b), nyquist[b], threshold);
+      }
+      hasA = wantA;
+    }
+    if (!(hasB == wantB)) {
+      s.peakCounts[listB][b] = 0;
+      PickPeaks(spectra.frameB[b]->magnitudes, spectra.frameB[b]->binCount, neighbourhood, &s.peakCounts[listB][b],
+                s.Peaks(listB, b), nyquist[b], threshold);
+      hasB = wantB;
+    }
     peaksA[b] = s.Peaks(listA, b);
     peaksB[b] = s.Peaks(listB, b);
     s.edgesA[ch][b] = s.edgesB[ch][b] = param(c, CTimeMachineParams::BandUpperEdgeHz, b);
@@ -300,6 +277,7 @@ BandStretchState::BandStretchState(int bandCount) : m_bands(bandCount) {
     for (int l = 0; l < 4; ++l) {
       m_peaks[l].assign(bands * PeakTracking::kMaxPeaks, 0.0);
       peakCounts[l].assign(bands, 0);
+      peakSource[l].assign(bands, PeakSource{});
     }
     for (int ch = 0; ch < 2; ++ch) {
       edgesA[ch].assign(bands, 0.0);
@@ -357,8 +335,11 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     const SMSFrame& fb = *framesB[band];
     const double nu = nyquist[band];
 
-    const int continuous = s != PeakTracking::kNoSource ? IsPeakContinuous(c, fa, fb, s, centre, nu, framePeriod) : 0;
-    t.flags[r] = (transient && phaseReset && !continuous) ? 1 : 0;
+    // Continuity decides only whether a transient frame resets the region.
+    int continuous = 1;
+    if (transient && phaseReset)
+      continuous = s != PeakTracking::kNoSource ? IsPeakContinuous(c, fa, fb, s, centre, nu, framePeriod) : 0;
+    t.flags[r] = continuous ? 0 : 1;
 
     double previousPhase;
     if (sameFrame) {

@@ -14,6 +14,7 @@
 
 #include "CTimeMachineParams.h"
 #include "PeakTracking.h"
+#include "PhaseMath.h"
 #include "SMSFrame.h"
 
 // What carries from one output frame to the next during one engine run: the
@@ -33,6 +34,18 @@ public:
   double* Peaks(int list, int band) { return &m_peaks[list][static_cast<std::size_t>(band) * PeakTracking::kMaxPeaks]; }
 
   std::vector<std::int32_t> peakCounts[4];
+  // The analysed frame (with its time) and picking settings each peak list
+  // was made from; a list is remade only when they change.
+  struct PeakSource {
+    const SMSFrame* frame = nullptr;
+    double time = -1.0;
+    std::int64_t neighbourhood = -1;
+    float threshold = 0.0f;
+    bool operator==(const PeakSource& o) const {
+      return frame == o.frame && time == o.time && neighbourhood == o.neighbourhood && threshold == o.threshold;
+    }
+  };
+  std::vector<PeakSource> peakSource[4];
   std::vector<double> edgesA[2];         // per channel, per band
   std::vector<double> edgesB[2];
   std::vector<double> previousEdges[2];  // frame-B edges of the previous output frame
@@ -88,21 +101,3 @@ int ComputeRegionPhases(const BandStretchContext& context, SMSFrame* const* fram
 int IsPeakContinuous(const BandStretchContext& context, const SMSFrame& frameA, const SMSFrame& frameB, double fA,
                      double fB, double nyquist, double framePeriod);
 
-// Phase helpers shared by the phase locking and spreading.
-namespace PhaseMath {
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kPi = 3.141592653589793;
-constexpr float kNoEnergy = -3.4028235e38f;
-// Into [0, 2 pi).
-double Wrap(double phase);
-// x moved by one turn so that it lies within pi of y.
-double UnwrapAgainst(double x, double y);
-// Bin position of frequency f in a frame of n bins up to nyquist (>= 0).
-double BinOf(double f, std::int64_t n, double nyquist);
-// Rounded bin of f, at most n - 1.
-std::int64_t RoundedBin(double f, std::int64_t n, double nyquist);
-// Phase at bin `k` (0 when the frame has no phases or k is outside).
-double PhaseAt(const SMSFrame& frame, std::int64_t k);
-// Phase at frequency f, interpolated between the bins around it.
-double InterpolatedPhase(const SMSFrame& frame, double f, double nyquist);
-}  // namespace PhaseMath

@@ -5,14 +5,33 @@
 #include <limits>
 
 #include "EngineArray.h"
+#include "PhaseMath.h"
 #include "SpectralWindows.h"
 
 namespace {
 
 constexpr float kNoEnergy = -std::numeric_limits<float>::max();
 constexpr float kPiF = 3.14159265358979f;
-// 1/32768: full scale is 0 dB.
-constexpr double kFullScale = 3.0517578125e-5;
+// Full scale 32768 is 0 dB: 20 log10(32768).
+constexpr double kFullScaleDb = 90.30899869919435;
+
+// 10 log10(power) for power > 0, within 1e-8 dB: the exponent, and the
+// logarithm of the mantissa (brought within [sqrt(1/2), sqrt(2))) from the
+// series 2 atanh(s) = ln((1 + s) / (1 - s)), |s| < 0.172, to s^11.
+double powerDb(double power) {
+  int e = 0;
+  double m = std::frexp(power, &e);  // power = m 2^e, m in [1/2, 1)
+  if (m < 0.7071067811865476) {
+    m *= 2.0;
+    --e;
+  }
+  const double s = (m - 1.0) / (m + 1.0);
+  const double s2 = s * s;
+  const double series = s * (2.0 + s2 * (2.0 / 3.0 + s2 * (0.4 + s2 * (2.0 / 7.0 + s2 * (2.0 / 9.0 + s2 * (2.0 / 11.0))))));
+  constexpr double kDbPerNeper = 4.342944819032518;  // 10 / ln 10
+  constexpr double kLn2 = 0.6931471805599453;
+  return kDbPerNeper * (static_cast<double>(e) * kLn2 + series);
+}
 
 std::int64_t largestPowerOfTwoNotAbove(std::int64_t v) {
   std::int64_t p = 1;
@@ -40,8 +59,7 @@ CFrameAnalyzer::CFrameAnalyzer(const CSMSAnalysisParams* params, const float* ri
 
   window_ = EngineArray::Make<float>(static_cast<std::size_t>(windowLength_));
   fftBuffer_ = EngineArray::Make<float>(static_cast<std::size_t>(transformLength_ + 1));
-  re_ = EngineArray::Make<float>(static_cast<std::size_t>(transformLength_ / 2 + 1));
-  im_ = EngineArray::Make<float>(static_cast<std::size_t>(transformLength_ / 2 + 1));
+  frameScratch_ = EngineArray::Make<float>(static_cast<std::size_t>(transformLength_ + 1));
   if (mode_ == 2 || mode_ == kSelfAnalysingMode)
     MakeWindow(windowLength_, analysisWindowType_, window_.get());
   else if (mode_ == 3)
@@ -74,34 +92,36 @@ void CFrameAnalyzer::analyse(SMSFrame& frame) {
   const float* w = window_.get();
   float* buf = fftBuffer_.get();
   std::fill(buf, buf + N, 0.0f);
-  const std::int64_t p = readPosition_;
-  auto at = [&](std::int64_t offset) { return ring_[((p + offset) % ringLength_ + ringLength_) % ringLength_]; };
-  buf[0] = w[k] * at(0);
+  // The ring's samples around the read position, p - side .. p + side, as
+  // at most two straight runs.
+  const std::int64_t L = ringLength_;
+  const std::int64_t first = ((readPosition_ - side) % L + L) % L;
+  float* span = frameScratch_.get();
+  const std::int64_t count = 2 * side + 1;
+  const std::int64_t run = std::min(count, L - first);
+  std::copy(ring_ + first, ring_ + first + run, span);
+  std::copy(ring_, ring_ + (count - run), span + run);
+  const float* x = span + side;  // x[0] is the sample at the read position
+  buf[0] = w[k] * x[0];
   for (std::int64_t i = 1; i <= side; ++i) {
-    buf[i] = w[k + i] * at(i);
-    buf[N - i] = w[k - i] * at(-i);
+    buf[i] = w[k + i] * x[i];
+    buf[N - i] = w[k - i] * x[-i];
   }
   RealFft(static_cast<int>(N), 1, buf);
 
-  float* re = re_.get();
-  float* im = im_.get();
-  re[0] = buf[0];
-  re[N / 2] = buf[1];
-  im[0] = im[N / 2] = 0.0f;
+  // Levels from the power (10 log10 of |X|^2 / 32768^2), phases from the
+  // package's sums, whose sine parts carry the opposite sign.
+  auto level = [](double power) {
+    return power > 0.0 ? static_cast<float>(powerDb(power) - kFullScaleDb) : kNoEnergy;
+  };
+  frame.magnitudes[0] = level(static_cast<double>(buf[0]) * buf[0]);
+  frame.phases[0] = buf[0] < 0.0f ? kPiF : 0.0f;
+  frame.magnitudes[N / 2] = level(static_cast<double>(buf[1]) * buf[1]);
+  frame.phases[N / 2] = buf[1] < 0.0f ? kPiF : 0.0f;
   for (std::int64_t b = 1; b < N / 2; ++b) {
-    re[b] = buf[2 * b];
-    im[b] = -buf[2 * b + 1];  // the package's sine sums carry the opposite sign
-  }
-  for (std::int64_t b = 0; b < bins; ++b) {
-    float magnitude;
-    if (b == 0 || b == N / 2) {
-      magnitude = std::fabs(re[b]);
-      frame.phases[b] = re[b] < 0.0f ? kPiF : 0.0f;
-    } else {
-      magnitude = std::sqrt(re[b] * re[b] + im[b] * im[b]);
-      frame.phases[b] = std::atan2(im[b], re[b]);
-    }
-    frame.magnitudes[b] =
-        magnitude > 0.0f ? static_cast<float>(20.0 * std::log10(magnitude * kFullScale)) : kNoEnergy;
+    const double re = buf[2 * b];
+    const double im = -static_cast<double>(buf[2 * b + 1]);
+    frame.magnitudes[b] = level(re * re + im * im);
+    frame.phases[b] = static_cast<float>(PhaseMath::Atan2(im, re));
   }
 }

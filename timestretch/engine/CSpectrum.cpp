@@ -240,16 +240,26 @@ int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, d
   }
   ++frameCounter;
 
-  float* level = residualLevels.get();
-  float* phase = phaseScratch_.get();
-  for (std::int64_t i = 0; i <= M; ++i) {
-    level[i] = levels ? resampleBin(levels, n, i, step, kMissingLevelDb) : kNoEnergy;
-    phase[i] = resampleBin(phases, phaseCount, i, step, 0.0f);
+  const float* level = residualLevels.get();
+  const float* phase = phaseScratch_.get();
+  if (levels && std::fabs(step - 1.0) < 1e-8 && n >= M + 1 && phaseCount >= M + 1) {
+    // One input bin per output bin (the band stretchers' case): read the
+    // frame's own arrays.
+    level = levels;
+    phase = phases;
+  } else {
+    float* l = residualLevels.get();
+    float* p = phaseScratch_.get();
+    for (std::int64_t i = 0; i <= M; ++i) {
+      l[i] = levels ? resampleBin(levels, n, i, step, kMissingLevelDb) : kNoEnergy;
+      p[i] = resampleBin(phases, phaseCount, i, step, 0.0f);
+    }
   }
   auto amplitude = [](float dB) { return dB <= kNoEnergy ? 0.0 : 32768.0 * std::exp(dB * kDbToNeper); };
   out[0] = static_cast<float>(amplitude(level[0]) * std::cos(phase[0]));
   out[1] = static_cast<float>(amplitude(level[M]) * std::cos(phase[M]));
   for (std::int64_t k = 1; k < M; ++k) {
+    if (level[k] <= kNoEnergy) continue;  // blanked outside the band: adds nothing
     const double A = amplitude(level[k]);
     out[2 * k] += static_cast<float>(A * std::cos(phase[k]));
     out[2 * k + 1] += static_cast<float>(A * std::sin(phase[k]));

@@ -74,7 +74,10 @@ int PickPeaks(const float* magnitudes, std::int64_t n, std::int64_t neighbourhoo
   const double binWidth = nyquist / static_cast<double>(n - 1);
   for (std::int64_t k = 0; k <= n - 4; ++k) {
     if (*count > kMaxPeaks - 1) break;
-    if (!(m[k] > threshold) || !isPeak(m, n, k, neighbourhood)) continue;
+    if (!(m[k] > threshold)) continue;
+    // Most bins fail against a direct neighbour: no need to scan the rest.
+    if (k >= 2 && (m[k - 1] > m[k] || (k + 1 <= n - 2 && m[k + 1] > m[k]))) continue;
+    if (!isPeak(m, n, k, neighbourhood)) continue;
     if (k == 0) {
       peaks[(*count)++] = 0.0;
     } else {
