@@ -19,9 +19,8 @@ bool differs(const t_chord& a, const t_chord& b) {
   return a.root != b.root || a.chordType != b.chordType || a.bass != b.bass;
 }
 
-// A bass a semitone from the root is taken for the root, one a tritone or a
-// minor sixth above it for the fifth: inversions on those degrees are rare,
-// leakage of neighbouring pitch classes is not.
+}  // namespace
+
 void correctUnlikelyBass(t_chord& c) {
   if (c.bass == pitchClass(c.root + 1) || c.bass == pitchClass(c.root + 11)) {
     c.bass = c.root;
@@ -29,8 +28,6 @@ void correctUnlikelyBass(t_chord& c) {
     c.bass = pitchClass(c.root + 7);
   }
 }
-
-}  // namespace
 
 std::int32_t mergedChordType(std::int32_t type, std::int32_t previousType, bool sameRoot) {
   if (!sameRoot) return type;

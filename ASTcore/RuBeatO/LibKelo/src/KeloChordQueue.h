@@ -25,6 +25,11 @@ namespace kelo {
 // 7, MAJ7 or 7 after MAJ stays MAJ, and MIN and MIN7 hold each other.
 std::int32_t mergedChordType(std::int32_t type, std::int32_t previousType, bool sameRoot);
 
+// A bass a semitone from the root is taken for the root, one a tritone or a
+// minor sixth above it for the fifth: inversions on those degrees are rare,
+// leakage of neighbouring pitch classes is not.
+void correctUnlikelyBass(t_chord& chord);
+
 class KeloChordQueue {
  public:
   using Report = std::function<void(const t_chord&)>;
