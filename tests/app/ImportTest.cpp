@@ -114,7 +114,7 @@ TEST(Import, AnExistingAnalysisIsUsedWithoutProgressDialogAndTheWaveAppears) {
   EXPECT_EQ(driver.unexpected(), 0);
 }
 
-TEST(Import, ARecordingOfAnotherFormatIsRefusedAndTheProjectStays) {
+TEST(Import, ARefusedRecordingOrAnalysisLeavesTheProjectAsItWas) {
   qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
   const QString kept = recordingWithAnalysis("kept.wav");
   // A mono file whose analysis exists passes the import step and fails the
@@ -134,7 +134,25 @@ TEST(Import, ARecordingOfAnotherFormatIsRefusedAndTheProjectStays) {
   ASSERT_EQ(driver.seen().size(), 3u);
   EXPECT_EQ(driver.seen()[2].text, "Internal Error #0100 ");
   EXPECT_EQ(window.core().waveCount(), 1u);
+
+  // A new project from a recording shorter than its analysis fails after
+  // the old recordings were let go: the previous project comes back whole.
+  const QString shorter = TestEnv::tempPath("shorter.wav");
+  ASSERT_TRUE(TestAudio::writeWav(shorter, TestAudio::sine(2.0, 440.0)));
+  ASSERT_TRUE(QFile::copy(AnalysedWaveName::pathFor(kept), AnalysedWaveName::pathFor(shorter)));
+  driver.pressText("Yes");
+  driver.chooseFile(shorter);
+  driver.pressButton(QMessageBox::Ok);
+  window.releasedBtnOpenWav();
+  ASSERT_EQ(driver.seen().size(), 6u);
+  EXPECT_EQ(driver.seen()[5].text, "Internal Error #0100 ");
+  ASSERT_EQ(window.core().waveCount(), 1u);
+  EXPECT_EQ(window.mCmbWav->currentText(), "kept.wav");
   EXPECT_EQ(window.core().getCommonInfo().tempo, 97u);
+  bool mainA = false;
+  window.core().getAllInfo().isSecUsed(3, &mainA);
+  EXPECT_TRUE(mainA);
+  EXPECT_EQ(driver.unexpected(), 0);
 }
 
 TEST(Import, AWorkerErrorIsShownThenTheImportCountsAsCancelled) {
