@@ -4,7 +4,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
-#include <QRegExp>
+#include <QRegularExpression>
 #include <QSpacerItem>
 
 namespace {
@@ -36,15 +36,15 @@ MessageDialog::MessageDialog(Icon icon, const QString& title, const QString& tex
 }
 
 QString MessageDialog::displayText(const QString& text) {
-  // The patterns are only read after their one-time construction, so
-  // concurrent use from several threads is safe.
-  static const QRegExp head(QStringLiteral("^#[0-9]+"), Qt::CaseSensitive, QRegExp::RegExp);
-  static const QRegExp tail(QStringLiteral("^\\[[a-fA-F0-9]+\\]$"), Qt::CaseSensitive, QRegExp::RegExp);
+  // Built once; matching a QRegularExpression leaves it unchanged, so the
+  // patterns may be shared by any thread.
+  static const QRegularExpression head(QRegularExpression::anchoredPattern(QStringLiteral("#[0-9]+")));
+  static const QRegularExpression tail(QRegularExpression::anchoredPattern(QStringLiteral("\\[[a-fA-F0-9]+\\]")));
   const QString headText = text.size() < kHeadLength ? QString() : text.left(kHeadLength);
   const QString tailText = text.size() < kTailLength ? QString() : text.right(kTailLength);
-  if (!head.exactMatch(headText)) return text;
+  if (!head.match(headText).hasMatch()) return text;
   QString shown = tr("Internal Error %1 ").arg(headText);
-  if (tail.exactMatch(tailText)) shown += tailText;
+  if (tail.match(tailText).hasMatch()) shown += tailText;
   return shown;
 }
 
