@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <limits>
 
+#include "OnsetArrayRoutines.h"
+
 namespace onset {
 
 namespace {
 
 constexpr std::int64_t kSlowMeanFrames = 256;
 constexpr std::int64_t kSlopeMeanFrames = 2 * kSlopeHalfWidth + 1;
-// Below this slow mean the slope is scaled instead of divided.
-constexpr std::int64_t kSmallestDivisor = 129;
 constexpr std::int64_t kLeadInPulse = 4000;
 // Frames read from the source per call.
 constexpr std::size_t kReadBlockValues = 16384;
@@ -48,7 +48,7 @@ class FrameStage {
     }
     if (m >= kChainDelayFrames) {
       const std::int64_t divisor = delayedMean_[0];
-      curve[m - kChainDelayFrames] = divisor >= kSmallestDivisor ? (slope * 8192) / divisor : slope * 64;
+      curve[m - kChainDelayFrames] = normalisingDivision(slope, divisor);
     }
   }
 
