@@ -17,6 +17,7 @@
 #include "AudioSetupEditor.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
+#include "SectionProject.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 #include "VirtualBackend.h"
@@ -26,8 +27,7 @@ using FusionStyle::hal::VirtualBackend;
 
 namespace {
 
-constexpr std::int64_t kBeat = 11025;  // 0.25 s
-constexpr std::int16_t kLevel16 = 8192;  // 0.25
+using SectionProject::kBeat;
 
 VirtualBackend* manualOutput() {
   qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
@@ -36,28 +36,9 @@ VirtualBackend* manualOutput() {
   return backend;
 }
 
-// A 4 s recording of constant level with a beat every 0.25 s, and a project
-// whose "Main A" holds its first two seconds as two bars of 4/4 at 240.
 QString writeProject(const QString& recording) {
-  EXPECT_TRUE(TestAudio::writeWav(recording, TestAudio::Stereo16(4 * 44100 * 2, kLevel16)));
-  CASTcore core;
-  EXPECT_EQ(core.newProject(), 0u);
-  auto* wave = new WavInfo;
-  wave->fileName = recording.toStdWString();
-  wave->beatDiv = 1;
-  for (int k = 0; k < 32; ++k) wave->beatTime.push_back(0.125f * k);
-  wave->onsetTime = {0.0f, 4.0f};
-  EXPECT_EQ(core.addWavList(wave), 0u);
-  SecInfo mainA;
-  mainA.used = 1;
-  mainA.wavNo = 0;
-  mainA.startAdrs = 0;
-  mainA.endAdrs = 8 * kBeat;
-  mainA.barNum = 2;
-  EXPECT_EQ(core.updateSecInfo(3, mainA), 0u);
-  EXPECT_EQ(core.updateTempo(240), 0u);
-  const QString path = TestEnv::tempPath("play.qmproj");
-  EXPECT_EQ(core.saveProject(path.toStdWString()), 0u);
+  const QString path = SectionProject::write(recording, "play.qmproj");
+  EXPECT_FALSE(path.isEmpty());
   return path;
 }
 
