@@ -145,7 +145,10 @@ void keepTransientPhases(const PeakRegionTable& t, SMSFrame* const* output, SMSF
   for (int b = first; b < bands; ++b) {
     const std::int64_t n = output[b]->binCount;
     std::int64_t from = RoundedBin(cutoff, n, nyquist[b]);
-    if (b > first && nyquist[b] > nyquist[b - 1]) from = RoundedBin(nyquist[b - 1], n, nyquist[b]);
+    // Above the first band, from where the band below stops: its upper
+    // edge. (Its Nyquist frequency lies far above that edge when it is
+    // decimated, and the bins between belong to this band alone.)
+    if (b > first) from = std::max<std::int64_t>(0, RoundedBin(edgesB[b - 1], n, nyquist[b]));
     copyPhases(*framesB[b], *output[b], from, n);
   }
 }

@@ -48,10 +48,14 @@ void bringTo(const WindowState& w, double time, SMSFrame* const* output, double 
 // Index of frame B for `time`, or -1.
 std::int64_t frameBIndex(const WindowState& w, double time, double period) {
   const std::int64_t n = w.frameCount;
+  // "Beyond a grid point" with the grid's own tolerance: an input time on
+  // the point itself (a transient zone's T + j D, rounded a hair above)
+  // must find that point, not the next one.
+  auto beyond = [&](std::int64_t k) { return time > gridTime(w, k, period) + kEps; };
   std::int64_t k = 0;
-  if (time > gridTime(w, n / 2, period)) k = n / 2 + 1;
-  else if (time > gridTime(w, static_cast<std::int64_t>(n / 2.5), period)) k = static_cast<std::int64_t>(n / 2.5) + 1;
-  else if (time > gridTime(w, n / 3, period)) k = n / 3 + 1;
+  if (beyond(n / 2)) k = n / 2 + 1;
+  else if (beyond(static_cast<std::int64_t>(n / 2.5))) k = static_cast<std::int64_t>(n / 2.5) + 1;
+  else if (beyond(n / 3)) k = n / 3 + 1;
   for (; k < n; ++k)
     if (gridTime(w, k, period) + kEps >= time) return k;
   return -1;

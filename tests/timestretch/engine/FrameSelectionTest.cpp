@@ -81,6 +81,10 @@ TEST(StretchFrame, WithoutTransientSwitchesFramesFollowTheInputTime) {
   EXPECT_DOUBLE_EQ(run.state->previousTime[0], 1.05);
   EXPECT_DOUBLE_EQ(h.window.lastMarkerTime, -1.0);
   EXPECT_EQ(run.frame(h, nullptr, 2.0), -2);  // beyond the history
+  // An input time on the middle grid point, rounded a hair above it (as
+  // T + j D comes out), is that point's frame, not the next one's.
+  ASSERT_EQ(run.frame(h, nullptr, 1.04 + 1e-12), 0);
+  EXPECT_DOUBLE_EQ(run.state->previousTime[0], 1.04);
 }
 
 TEST(StretchFrame, FarFromEveryZoneTheTransientSelectionCopiesNothing) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -39,6 +40,14 @@ Stretched stretch(const std::vector<float>& left, const std::vector<float>* righ
 
 const double kRatios[] = {0.8, 1.0, 1.25};
 
+// Largest magnitude of the 200 samples from `from` on.
+float peakFrom(const std::vector<float>& x, std::int64_t from) {
+  float peak = 0.0f;
+  for (std::int64_t k = std::max<std::int64_t>(from, 0); k < from + 200 && k < static_cast<std::int64_t>(x.size()); ++k)
+    peak = std::max(peak, std::fabs(x[static_cast<std::size_t>(k)]));
+  return peak;
+}
+
 }  // namespace
 
 TEST(TimeMachineEngine, SinesAndChordsKeepTheirPitchAtEveryRatio) {
@@ -77,8 +86,11 @@ TEST(TimeMachineEngine, ClicksLandWhereTheTimeMapPutsThemAndNoneAreAdded) {
     const Stretched s = stretch(x, &x, {{ratio, 0}});
     const std::vector<std::int64_t> out = StretchMeasures::clickStarts(s.left, 2000.0f, 2000);
     ASSERT_EQ(out.size(), in.size()) << "ratio " << ratio;
-    for (std::size_t i = 0; i < in.size(); ++i)
+    for (std::size_t i = 0; i < in.size(); ++i) {
       EXPECT_NEAR(out[i], in[i] * ratio, 441.0) << "click " << i << " at ratio " << ratio;
+      // Whole, not smeared: its peak within 6 dB of the original's.
+      EXPECT_GT(peakFrom(s.left, out[i]), 0.5f * peakFrom(x, in[i])) << "click " << i << " at ratio " << ratio;
+    }
   }
   const Stretched mixed = stretch(x, &x, {{1.25, 0}, {0.8, kFrames / 2}});
   EXPECT_EQ(mixed.result, static_cast<std::int64_t>(22050 * 1.25 + 22050 * 0.8));
