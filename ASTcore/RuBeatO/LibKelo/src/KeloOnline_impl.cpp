@@ -70,7 +70,9 @@ int KeloOnline_impl::init(int lag, const std::string& modelPath, int beatsPerBar
   decodedCounter_ = meterMode_ = meterPhase_ = tatumCounter_ = barNumber_ = 0;
   // A new stream starts with its own chord history and filter state, so no
   // chord of an earlier stream is reported under this stream's tatums.
-  chordQueue_.assign(3, t_chord{0, 0, 0, 0, 0});
+  // The seed records only give the first real chords neighbours to be
+  // compared with; their negative tatum keeps them from being reported.
+  chordQueue_.assign(3, t_chord{kSeedTatum, 0, 0, 0, 0});
   lowPass_.clearHistory();
 
   decoder_ = asFixedLagHmm(model->decoder());
@@ -199,11 +201,31 @@ void KeloOnline_impl::decodingStep(const float* feature) {
       // detection, not a chord change.
       const bool echo = (middle.root == third.root && middle.bass == first.bass) ||
                         (middle.root == first.root && middle.bass == third.bass);
-      if (!echo) owner_.reportChord(middle);
+      if (!echo) reportQueuedChord(middle);
       chordQueue_.pop_front();
     }
   }
   ++decodedCounter_;
+}
+
+void KeloOnline_impl::reportQueuedChord(const t_chord& chord) {
+  if (chord.tatum != kSeedTatum) owner_.reportChord(chord);
+}
+
+void KeloOnline_impl::reportPendingChords() {
+  // The queue holds the chord decided last and the two still waiting for a
+  // right-hand neighbour; at the end of the stream there will be none, so
+  // the middle one is judged against its left neighbour alone and the last
+  // chord of the recording is always reported.
+  if (chordQueue_.size() < 3) return;
+  auto it = chordQueue_.begin();
+  const t_chord first = *it++;
+  const t_chord middle = *it++;
+  const t_chord last = *it;
+  const bool echo = middle.root == last.root && middle.bass == first.bass;
+  if (!echo) reportQueuedChord(middle);
+  reportQueuedChord(last);
+  chordQueue_.clear();
 }
 
 void KeloOnline_impl::finish() {
@@ -212,6 +234,7 @@ void KeloOnline_impl::finish() {
     decodingStep(silence.data());
     history_.pop_back();
   }
+  reportPendingChords();
   owner_.reportDoneAnalysis();
 }
 

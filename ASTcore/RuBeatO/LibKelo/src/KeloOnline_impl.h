@@ -34,6 +34,7 @@ class KeloOnline_impl {
   static constexpr std::int32_t kProfileFrame = 8192;
   static constexpr std::int32_t kProfileHop = 1024;
   static constexpr std::int32_t kShortestSlice = 7169;
+  static constexpr std::int32_t kSeedTatum = -1;
   static constexpr std::int32_t kFeatureSize = 26;
 
   explicit KeloOnline_impl(KeloOnline& owner);
@@ -63,6 +64,8 @@ class KeloOnline_impl {
   void sliceStep();
   void computeProfile(std::int32_t n);
   void decodingStep(const float* feature);
+  void reportQueuedChord(const t_chord& chord);
+  void reportPendingChords();
   bool decides(std::int32_t tatum) const;
 
   KeloOnline& owner_;

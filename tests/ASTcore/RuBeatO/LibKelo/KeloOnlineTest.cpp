@@ -198,3 +198,17 @@ TEST(KeloOnline, SliceLengthsGiveTheirProfileFrameCounts) {
 }
 
 }  // namespace
+
+TEST(KeloOnline, TheLastChordsOfTheStreamAreReportedAndTheSeedRecordsNever) {
+  const Reports r = run(4, 1, 0);
+  std::vector<int> roots;
+  for (const auto& c : r.chords) {
+    EXPECT_GE(c.tatum, 0);
+    if (roots.empty() || roots.back() != c.root) roots.push_back(c.root);
+  }
+  // C, A minor, F, G: the last two were lost when the queue waited for a
+  // right-hand neighbour that never came.
+  ASSERT_GE(roots.size(), 2u);
+  EXPECT_EQ(roots.back(), 7);
+  EXPECT_NE(std::find(roots.begin(), roots.end(), 5), roots.end());
+}
