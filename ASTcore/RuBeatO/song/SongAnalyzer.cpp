@@ -90,7 +90,7 @@ SongAnalyzer& SongAnalyzer::setProgress(MzMir::IProgress* listener) {
 
 SongAnalyzer& SongAnalyzer::setEngineFactory(MzMir::FeatureGenerator::EngineFactory factory) {
   impl->engineFactory = factory;
-  impl->featureGenerator->setEngineFactory(std::move(factory));
+  std::atomic_load(&impl->featureGenerator)->setEngineFactory(std::move(factory));
   return *this;
 }
 
@@ -103,7 +103,8 @@ void SongAnalyzer::getSegments(std::vector<SongSegment>& out) const {
 
 void SongAnalyzer::abort() {
   impl->running = false;
-  impl->featureGenerator->stop();
+  // A run on another thread may be replacing the generator at this moment.
+  std::atomic_load(&impl->featureGenerator)->stop();
 }
 
 void SongAnalyzer::analyze(ISeekable<float>& source) {
@@ -111,7 +112,7 @@ void SongAnalyzer::analyze(ISeekable<float>& source) {
   s.running = true;
   // The structure model's random starts draw from this thread's sequence.
   Numeric::seedRandomInt(kSeed);
-  const std::shared_ptr<MzMir::FeatureGenerator> generator = s.featureGenerator;
+  const std::shared_ptr<MzMir::FeatureGenerator> generator = std::atomic_load(&s.featureGenerator);
   MzMir::IProgress* const listener = s.listener;
   // Handed on even when null: a generator kept from a failed run must not
   // report to the listener of that run.
@@ -153,5 +154,5 @@ void SongAnalyzer::analyze(ISeekable<float>& source) {
     listener->progress(100);
     listener->done();
   }
-  s.featureGenerator = freshGenerator(s.engineFactory);
+  std::atomic_store(&s.featureGenerator, freshGenerator(s.engineFactory));
 }
