@@ -1,0 +1,141 @@
+// The parameter panel of the main window: time signature typing, trim
+// fields, pickup, manual bars and the beat resolution commands, each with
+// what it hands to the project core.
+
+#include <gtest/gtest.h>
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+#include "ModalDriver.h"
+#include "WaveViewProject.h"
+
+using namespace WaveViewProject;
+
+namespace {
+
+void type(QWidget* field, const QString& text) {
+  for (const QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, c == '/' ? Qt::Key_Slash : Qt::Key_0 + (c.unicode() - '0'), Qt::NoModifier,
+                    QString(c));
+    QApplication::sendEvent(field, &press);
+  }
+}
+
+// A typed value, then the field loses the focus.
+void enter(QLineEdit* field, const QString& text) {
+  field->setText(text);
+  field->setModified(true);
+  QFocusEvent out(QEvent::FocusOut);
+  QApplication::sendEvent(field, &out);
+}
+
+class SectionEditing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    addRecording(window);
+    storeSection(window, 3, 2, 10);
+    show(window);
+  }
+
+  VirtualAudio audio;
+  MainWindow window;
+};
+
+}  // namespace
+
+TEST_F(SectionEditing, TheTimeSignatureIsCommittedOnlyWhenCompleteAndWithinTwelveBeats) {
+  ModalDriver driver;
+  driver.pressButton(QMessageBox::Cancel);
+  window.mLEditBeat->clear();
+  type(window.mLEditBeat, "12/");
+  EXPECT_TRUE(driver.seen().empty());
+  type(window.mLEditBeat, "8");
+  ASSERT_EQ(driver.seen().size(), 1u) << "12/8 is committed with its last character";
+  EXPECT_EQ(driver.seen()[0].text, "Changing the beat will reset all settings of all sections. Continue?");
+  std::uint8_t num = 0;
+  std::uint8_t den = 0;
+  ASSERT_EQ(window.core().getTimeSig(num, den), 0u);
+  EXPECT_EQ(num * 10 + den, 44) << "Cancel keeps 4/4";
+
+  window.mLEditBeat->clear();
+  type(window.mLEditBeat, "13");
+  EXPECT_EQ(window.mLEditBeat->text(), "1");
+  // A pasted 20/4 passes the field's pattern but is no time signature.
+  window.mLEditBeat->clear();
+  window.mLEditBeat->insert("20/4");
+  EXPECT_EQ(window.mLEditBeat->text(), "2");
+  EXPECT_EQ(driver.seen().size(), 1u);
+  EXPECT_EQ(driver.unexpected(), 0);
+}
+
+TEST_F(SectionEditing, TrimFieldsSwapSnapToBeatsAndRefuseWhatTheyCannotHold) {
+  enter(window.mLEditTrimEnd, "2.0");
+  enter(window.mLEditTrimStart, "5.0");
+  EXPECT_EQ(window.mLEditTrimStart->text(), "2.000000");
+  EXPECT_EQ(window.mLEditTrimEnd->text(), "5.000000");
+  EXPECT_EQ(sectionRecord(window, 3).startAdrs, samples(2.0));
+  EXPECT_EQ(sectionRecord(window, 3).endAdrs, samples(5.0));
+
+  const struct {
+    const char* typed;
+    double beat;
+  } cases[] = {{"1.2", 1.0}, {"1.25", 1.5}, {"0.2", 0.0}};
+  for (const auto& c : cases) {
+    enter(window.mLEditTrimStart, c.typed);
+    EXPECT_EQ(sectionRecord(window, 3).startAdrs, samples(c.beat)) << c.typed;
+  }
+
+  // Beyond the recording, and a text the field's pattern refuses (Return
+  // and focus loss reach the field whatever the pattern says).
+  for (const char* refused : {"99.0", "7"}) {
+    enter(window.mLEditTrimEnd, refused);
+    EXPECT_EQ(window.mLEditTrimEnd->text(), "5.000000") << refused;
+    EXPECT_EQ(sectionRecord(window, 3).endAdrs, samples(5.0)) << refused;
+  }
+}
+
+TEST_F(SectionEditing, APickupStaysShorterThanOneBar) {
+  storeSection(window, 0, 8, 16, true);
+  window.mCmbTrimSec->setCurrentIndex(0);
+  ModalDriver driver;
+  window.mSpinPickup->setValue(9);
+  EXPECT_EQ(sectionRecord(window, 0).pickupNum, 7) << "at most seven half beats in 4/4";
+  EXPECT_EQ(driver.unexpected(), 0);
+}
+
+TEST_F(SectionEditing, ManualBarsSwitchTheClicksOffAndBringThemBack) {
+  ASSERT_TRUE(window.mChkClick->isChecked());
+  window.mChkManual->click();
+  EXPECT_EQ(sectionRecord(window, 3).manualBar, 1);
+  EXPECT_FALSE(window.mChkClick->isChecked());
+  window.mChkManual->click();
+  EXPECT_EQ(sectionRecord(window, 3).manualBar, 0);
+  EXPECT_TRUE(window.mChkClick->isChecked());
+}
+
+TEST(SectionEditingBeats, DoublingManyBeatsAsksFirstAndHalvingIsOneStepWithoutAQuestion) {
+  VirtualAudio audio;
+  MainWindow window;
+  addRecording(window, 501.0, 2001);
+  storeSection(window, 3, 2, 10);
+  show(window);
+  ModalDriver driver;
+  driver.pressButton(QMessageBox::Cancel);
+  window.mBtnBeatAnaDouble->click();
+  ASSERT_EQ(driver.seen().size(), 1u);
+  EXPECT_EQ(driver.seen()[0].text, "It may take much time. are you sure!");
+  EXPECT_EQ(window.core().getCommonInfo().tempo, 120u);
+
+  // Halving never asks; the merged grid and the new tempo are one step.
+  const int steps = window.core().undoCount();
+  window.mBtnBeatAnaHalf->click();
+  EXPECT_EQ(driver.seen().size(), 1u);
+  WavInfo* wave = nullptr;
+  ASSERT_EQ(window.core().getWaveInfo(0, &wave), 0u);
+  EXPECT_EQ(wave->beatDiv, 2);
+  EXPECT_EQ(window.core().undoCount(), steps + 1);
+  const std::uint64_t tempo = window.core().getCommonInfo().tempo;
+  EXPECT_TRUE(tempo >= ComnInfo::kMinTempo && tempo <= ComnInfo::kMaxTempo) << tempo;
+  EXPECT_EQ(driver.unexpected(), 0);
+}
