@@ -27,18 +27,11 @@
 #include <cmath>
 #include <utility>
 
+#include "FftComplexVector.h"
 #include "FftPackage.h"
 
 namespace Fft {
 namespace detail {
-
-// The butterflies are small but called from hot loops; the compiler's own
-// heuristics leave some of them out of line.
-#if defined(__GNUC__)
-#define FFT_ALWAYS_INLINE inline __attribute__((always_inline))
-#else
-#define FFT_ALWAYS_INLINE inline
-#endif
 
 // Reads the table of the given variant.
 template <typename Real, Variant V>
@@ -61,102 +54,141 @@ struct Table {
 
 // ---- Radix-4 butterflies -------------------------------------------------
 // j is the Real index of the first value, m the Real offset of a quarter.
-// With Conj set the inputs are read conjugated (backward first stage).
+// P is the Pack the butterfly works on: Pack<Real, 1> does one butterfly,
+// Pack<Real, 2> two neighbouring ones (at j and j + 2) side by side. With
+// Conj set the inputs are read conjugated (backward first stage).
 
-template <bool Conj, typename Real>
-FFT_ALWAYS_INLINE Real imagOf(Real v) {
-  return Conj ? -v : v;
+template <typename Real>
+using One = Pack<Real, 1>;
+template <typename Real>
+using Two = Pack<Real, kPairInOneVector<Real> ? 2 : 1>;
+
+template <bool Conj, typename P>
+FFT_ALWAYS_INLINE typename P::V conjugatedIf(typename P::V v) {
+  return Conj ? P::conjugated(v) : v;
 }
 
 template <bool Conj = false, typename Real>
 FFT_ALWAYS_INLINE void butterfly1NoTwiddle(Real* a, int j, int m) {
+  using P = One<Real>;
+  using V = typename P::V;
   const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
-  const Real x0r = a[j] + a[j2], x0i = imagOf<Conj>(a[j + 1] + a[j2 + 1]);
-  const Real x1r = a[j] - a[j2], x1i = imagOf<Conj>(a[j + 1] - a[j2 + 1]);
-  const Real x2r = a[j1] + a[j3], x2i = imagOf<Conj>(a[j1 + 1] + a[j3 + 1]);
-  const Real x3r = a[j1] - a[j3], x3i = imagOf<Conj>(a[j1 + 1] - a[j3 + 1]);
-  a[j] = x0r + x2r;
-  a[j + 1] = x0i + x2i;
-  a[j1] = x0r - x2r;
-  a[j1 + 1] = x0i - x2i;
-  a[j2] = x1r - x3i;
-  a[j2 + 1] = x1i + x3r;
-  a[j3] = x1r + x3i;
-  a[j3 + 1] = x1i - x3r;
+  const V a0 = P::load(a + j), a1 = P::load(a + j1), a2 = P::load(a + j2), a3 = P::load(a + j3);
+  const V x0 = conjugatedIf<Conj, P>(a0 + a2);
+  const V x1 = conjugatedIf<Conj, P>(a0 - a2);
+  const V x2 = conjugatedIf<Conj, P>(a1 + a3);
+  const V x3 = conjugatedIf<Conj, P>(a1 - a3);
+  P::store(a + j, x0 + x2);
+  P::store(a + j1, x0 - x2);
+  P::store(a + j2, P::plusI(x1, x3));
+  P::store(a + j3, P::minusI(x1, x3));
 }
 
 // Kind 1 step: quarters 2 and 3 are multiplied by w1 and w3.
+template <bool Conj, typename P>
+FFT_ALWAYS_INLINE void butterfly1(typename P::R* a, int j, int m, const typename P::Twiddle& w1,
+                                  const typename P::Twiddle& w3) {
+  using V = typename P::V;
+  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
+  const V a0 = P::load(a + j), a1 = P::load(a + j1), a2 = P::load(a + j2), a3 = P::load(a + j3);
+  const V x0 = conjugatedIf<Conj, P>(a0 + a2);
+  const V x1 = conjugatedIf<Conj, P>(a0 - a2);
+  const V x2 = conjugatedIf<Conj, P>(a1 + a3);
+  const V x3 = conjugatedIf<Conj, P>(a1 - a3);
+  P::store(a + j, x0 + x2);
+  P::store(a + j1, x0 - x2);
+  P::store(a + j2, P::times(w1, P::plusI(x1, x3)));
+  P::store(a + j3, P::times(w3, P::minusI(x1, x3)));
+}
+
 template <bool Conj = false, typename Real>
 FFT_ALWAYS_INLINE void butterfly1(Real* a, int j, int m, Real w1r, Real w1i, Real w3r, Real w3i) {
-  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
-  const Real x0r = a[j] + a[j2], x0i = imagOf<Conj>(a[j + 1] + a[j2 + 1]);
-  const Real x1r = a[j] - a[j2], x1i = imagOf<Conj>(a[j + 1] - a[j2 + 1]);
-  const Real x2r = a[j1] + a[j3], x2i = imagOf<Conj>(a[j1 + 1] + a[j3 + 1]);
-  const Real x3r = a[j1] - a[j3], x3i = imagOf<Conj>(a[j1 + 1] - a[j3 + 1]);
-  a[j] = x0r + x2r;
-  a[j + 1] = x0i + x2i;
-  a[j1] = x0r - x2r;
-  a[j1 + 1] = x0i - x2i;
-  Real yr = x1r - x3i, yi = x1i + x3r;
-  a[j2] = w1r * yr - w1i * yi;
-  a[j2 + 1] = w1r * yi + w1i * yr;
-  yr = x1r + x3i;
-  yi = x1i - x3r;
-  a[j3] = w3r * yr - w3i * yi;
-  a[j3 + 1] = w3r * yi + w3i * yr;
+  using P = One<Real>;
+  butterfly1<Conj, P>(a, j, m, P::twiddle(w1r, w1i), P::twiddle(w3r, w3i));
+}
+
+// Kind 1 steps at j (twiddles w1a, w3a) and j + 2 (w1b, w3b).
+template <bool Conj, typename Real>
+FFT_ALWAYS_INLINE void butterfly1Pair(Real* a, int j, int m, Real w1ar, Real w1ai, Real w1br, Real w1bi, Real w3ar,
+                                      Real w3ai, Real w3br, Real w3bi) {
+  if constexpr (kPairInOneVector<Real>) {
+    using P = Two<Real>;
+    butterfly1<Conj, P>(a, j, m, P::twiddles(w1ar, w1ai, w1br, w1bi), P::twiddles(w3ar, w3ai, w3br, w3bi));
+  } else {
+    butterfly1<Conj>(a, j, m, w1ar, w1ai, w3ar, w3ai);
+    butterfly1<Conj>(a, j + 2, m, w1br, w1bi, w3br, w3bi);
+  }
 }
 
 // Kind 2 step: with d0..d3 the quarters, (d0 + i d2) wa and (d1 + i d3) wb
 // give quarters 0 and 1 as sum and difference, (d0 - i d2) wc and
 // (d1 - i d3) wd give quarters 2 and 3.
+template <typename P>
+FFT_ALWAYS_INLINE void butterfly2(typename P::R* a, int j, int m, const typename P::Twiddle& wa,
+                                  const typename P::Twiddle& wb, const typename P::Twiddle& wc,
+                                  const typename P::Twiddle& wd) {
+  using V = typename P::V;
+  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
+  const V a0 = P::load(a + j), a1 = P::load(a + j1), a2 = P::load(a + j2), a3 = P::load(a + j3);
+  const V x0 = P::plusI(a0, a2), x1 = P::minusI(a0, a2);
+  const V x2 = P::plusI(a1, a3), x3 = P::minusI(a1, a3);
+  V y0 = P::times(wa, x0);
+  V y2 = P::times(wb, x2);
+  P::store(a + j, y0 + y2);
+  P::store(a + j1, y0 - y2);
+  y0 = P::times(wc, x1);
+  y2 = P::times(wd, x3);
+  P::store(a + j2, y0 + y2);
+  P::store(a + j3, y0 - y2);
+}
+
 template <typename Real>
 FFT_ALWAYS_INLINE void butterfly2(Real* a, int j, int m, Real war, Real wai, Real wbr, Real wbi, Real wcr, Real wci,
-                       Real wdr, Real wdi) {
-  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
-  const Real x0r = a[j] - a[j2 + 1], x0i = a[j + 1] + a[j2];
-  const Real x1r = a[j] + a[j2 + 1], x1i = a[j + 1] - a[j2];
-  const Real x2r = a[j1] - a[j3 + 1], x2i = a[j1 + 1] + a[j3];
-  const Real x3r = a[j1] + a[j3 + 1], x3i = a[j1 + 1] - a[j3];
-  Real y0r = war * x0r - wai * x0i, y0i = war * x0i + wai * x0r;
-  Real y2r = wbr * x2r - wbi * x2i, y2i = wbr * x2i + wbi * x2r;
-  a[j] = y0r + y2r;
-  a[j + 1] = y0i + y2i;
-  a[j1] = y0r - y2r;
-  a[j1 + 1] = y0i - y2i;
-  y0r = wcr * x1r - wci * x1i;
-  y0i = wcr * x1i + wci * x1r;
-  y2r = wdr * x3r - wdi * x3i;
-  y2i = wdr * x3i + wdi * x3r;
-  a[j2] = y0r + y2r;
-  a[j2 + 1] = y0i + y2i;
-  a[j3] = y0r - y2r;
-  a[j3 + 1] = y0i - y2i;
+                                  Real wdr, Real wdi) {
+  using P = One<Real>;
+  butterfly2<P>(a, j, m, P::twiddle(war, wai), P::twiddle(wbr, wbi), P::twiddle(wcr, wci), P::twiddle(wdr, wdi));
+}
+
+// Kind 2 steps at j (twiddles wXa) and j + 2 (wXb).
+template <typename Real>
+FFT_ALWAYS_INLINE void butterfly2Pair(Real* a, int j, int m, Real war, Real wai, Real wbr, Real wbi, Real wcr,
+                                      Real wci, Real wdr, Real wdi, Real war2, Real wai2, Real wbr2, Real wbi2,
+                                      Real wcr2, Real wci2, Real wdr2, Real wdi2) {
+  if constexpr (kPairInOneVector<Real>) {
+    using P = Two<Real>;
+    butterfly2<P>(a, j, m, P::twiddles(war, wai, war2, wai2), P::twiddles(wbr, wbi, wbr2, wbi2),
+                  P::twiddles(wcr, wci, wcr2, wci2), P::twiddles(wdr, wdi, wdr2, wdi2));
+  } else {
+    butterfly2(a, j, m, war, wai, wbr, wbi, wcr, wci, wdr, wdi);
+    butterfly2(a, j + 2, m, war2, wai2, wbr2, wbi2, wcr2, wci2, wdr2, wdi2);
+  }
 }
 
 // Kind 2 step at index 0, where wa = wc = 1, wb = exp(i pi/4) and
 // wd = exp(3i pi/4).
 template <typename Real>
 FFT_ALWAYS_INLINE void butterfly2First(Real* a, int j, int m, Real wn4r) {
+  using P = One<Real>;
+  using V = typename P::V;
   const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
-  const Real x0r = a[j] - a[j2 + 1], x0i = a[j + 1] + a[j2];
-  const Real x1r = a[j] + a[j2 + 1], x1i = a[j + 1] - a[j2];
-  const Real x2r = a[j1] - a[j3 + 1], x2i = a[j1 + 1] + a[j3];
-  const Real x3r = a[j1] + a[j3 + 1], x3i = a[j1 + 1] - a[j3];
-  Real yr = wn4r * (x2r - x2i), yi = wn4r * (x2i + x2r);
-  a[j] = x0r + yr;
-  a[j + 1] = x0i + yi;
-  a[j1] = x0r - yr;
-  a[j1 + 1] = x0i - yi;
-  yr = wn4r * (x3r - x3i);
-  yi = wn4r * (x3i + x3r);
+  const V a0 = P::load(a + j), a1 = P::load(a + j1), a2 = P::load(a + j2), a3 = P::load(a + j3);
+  const V x0 = P::plusI(a0, a2), x1 = P::minusI(a0, a2);
+  const V x2 = P::plusI(a1, a3), x3 = P::minusI(a1, a3);
+  const V scale = P::repeat(wn4r, wn4r);
+  // (re - im, im + re) scaled: x exp(i pi/4)
+  V y = scale * P::plusI(x2, x2);
+  P::store(a + j, x0 + y);
+  P::store(a + j1, x0 - y);
   // x3 exp(3i pi/4) = i (x3 exp(i pi/4))
-  a[j2] = x1r - yi;
-  a[j2 + 1] = x1i + yr;
-  a[j3] = x1r + yi;
-  a[j3 + 1] = x1i - yr;
+  y = scale * P::plusI(x3, x3);
+  P::store(a + j2, P::plusI(x1, y));
+  P::store(a + j3, P::minusI(x1, y));
 }
 
 // ---- Radix-4 stages over a block of n Reals -------------------------------
+// The loops take the butterflies two at a time where neighbouring ones lie
+// side by side in memory; the butterflies are independent, so the order
+// does not change a result.
 
 // First stage over the whole array; w is the table of n/8 entries, which
 // holds every second twiddle: the odd ones are the scaled sums of their
@@ -181,11 +213,11 @@ void fftFirstStage(int n, Real* a, const Real* w) {
     wd1i = e1i;
     wd3r = e3r;
     wd3i = e3i;
-    butterfly1<Conj>(a, j, m, wk1r, wk1i, wk3r, wk3i);
-    butterfly1<Conj>(a, j + 2, m, e1r, e1i, e3r, e3i);
-    // Mirror positions q - j: exp(i(pi/2 - t)) and -exp(-3it) rotated.
-    butterfly1<Conj>(a, m - j, m, wk1i, wk1r, -wk3i, -wk3r);
-    butterfly1<Conj>(a, m - j - 2, m, e1i, e1r, -e3i, -e3r);
+    // j with wk, j + 2 with e.
+    butterfly1Pair<Conj>(a, j, m, wk1r, wk1i, e1r, e1i, wk3r, wk3i, e3r, e3i);
+    // Mirror positions m - j - 2 and m - j: exp(i(pi/2 - t)) and
+    // -exp(-3it) rotated.
+    butterfly1Pair<Conj>(a, m - j - 2, m, e1i, e1r, wk1i, wk1r, -e3i, -e3r, -wk3i, -wk3r);
   }
   const Real wk1r = csc1 * (wd1r + wn4r), wk1i = csc1 * (wd1i + wn4r);
   const Real wk3r = csc3 * (wd3r - wn4r), wk3i = csc3 * (wd3i + wn4r);
@@ -202,10 +234,17 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
   const int m = 2 * mh;
   butterfly1NoTwiddle(a, 0, m);
   const Real wn4r = w[1];
-  for (int j = 2, k = 4; j < mh; j += 2, k += 4) {
+  {
+    const Real c1 = w[4], s1 = w[5], c3 = w[6], s3 = T::sin3(w, 4);
+    butterfly1(a, 2, m, c1, s1, c3, s3);
+    butterfly1(a, m - 2, m, s1, c1, -s3, -c3);
+  }
+  // mh is a multiple of 4: the rest of the butterflies come in pairs.
+  for (int j = 4, k = 8; j < mh; j += 4, k += 8) {
     const Real c1 = w[k], s1 = w[k + 1], c3 = w[k + 2], s3 = T::sin3(w, k);
-    butterfly1(a, j, m, c1, s1, c3, s3);
-    butterfly1(a, m - j, m, s1, c1, -s3, -c3);
+    const Real c1b = w[k + 4], s1b = w[k + 5], c3b = w[k + 6], s3b = T::sin3(w, k + 4);
+    butterfly1Pair<false>(a, j, m, c1, s1, c1b, s1b, c3, s3, c3b, s3b);
+    butterfly1Pair<false>(a, m - j - 2, m, s1b, c1b, s1, c1, -s3b, -c3b, -s3, -c3);
   }
   butterfly1(a, mh, m, wn4r, wn4r, -wn4r, wn4r);
 }
@@ -216,9 +255,15 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
   using T = Table<Real, V>;
   const int m = n >> 2;  // Real offset of a quarter
   butterfly2First(a, 0, m, w[1]);
-  for (int j = 2, k = 4, kr = 2 * m - 4; j < m; j += 2, k += 4, kr -= 4) {
-    butterfly2(a, j, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr),
-               -w[kr + 2]);
+  {
+    const int k = 4, kr = 2 * m - 4;
+    butterfly2(a, 2, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2]);
+  }
+  // m is a multiple of 4: the rest of the butterflies come in pairs.
+  for (int j = 4, k = 8, kr = 2 * m - 8; j < m; j += 4, k += 8, kr -= 8) {
+    const int k2 = k + 4, kr2 = kr - 4;
+    butterfly2Pair(a, j, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2],
+                   w[k2], w[k2 + 1], w[kr2 + 1], w[kr2], w[k2 + 2], T::sin3(w, k2), -T::sin3(w, kr2), -w[kr2 + 2]);
   }
 }
 
@@ -227,20 +272,18 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
 // 2 complex values, kind 1 and kind 2.
 template <typename Real>
 FFT_ALWAYS_INLINE void small2Kind1(Real* a) {
-  const Real xr = a[0] - a[2], xi = a[1] - a[3];
-  a[0] += a[2];
-  a[1] += a[3];
-  a[2] = xr;
-  a[3] = xi;
+  using P = One<Real>;
+  const typename P::V d0 = P::load(a), d1 = P::load(a + 2);
+  P::store(a, d0 + d1);
+  P::store(a + 2, d0 - d1);
 }
 
 template <typename Real>
 FFT_ALWAYS_INLINE void small2Kind2(Real* a) {
-  const Real d0r = a[0], d0i = a[1], d1r = a[2], d1i = a[3];
-  a[0] = d0r - d1i;
-  a[1] = d0i + d1r;
-  a[2] = d0r + d1i;
-  a[3] = d0i - d1r;
+  using P = One<Real>;
+  const typename P::V d0 = P::load(a), d1 = P::load(a + 2);
+  P::store(a, P::plusI(d0, d1));
+  P::store(a + 2, P::minusI(d0, d1));
 }
 
 // 4 complex values, kind 1 and kind 2.
@@ -373,11 +416,10 @@ inline void fftPermute16Neg(Real* a) {
 // imaginary part.
 template <bool Conj, typename Real>
 FFT_ALWAYS_INLINE void swapComplex(Real* a, int x, int y) {
-  const Real xr = a[2 * x], xi = a[2 * x + 1];
-  a[2 * x] = a[2 * y];
-  a[2 * x + 1] = imagOf<Conj>(a[2 * y + 1]);
-  a[2 * y] = xr;
-  a[2 * y + 1] = imagOf<Conj>(xi);
+  using P = One<Real>;
+  const typename P::V vx = P::load(a + 2 * x), vy = P::load(a + 2 * y);
+  P::store(a + 2 * x, conjugatedIf<Conj, P>(vy));
+  P::store(a + 2 * y, conjugatedIf<Conj, P>(vx));
 }
 
 // Current variant: the table ip[m .. 2m-1] (m a power of two from 2 on)
@@ -440,8 +482,9 @@ void fftBitReverseScratch(int n, int* ipBase, Real* a) {
   }
   const int m2 = 2 * m;
   auto swapPair = [a](int x, int y) {
-    std::swap(a[x], a[y]);
-    std::swap(a[x + 1], a[y + 1]);
+    const typename One<Real>::V vx = One<Real>::load(a + x), vy = One<Real>::load(a + y);
+    One<Real>::store(a + x, vy);
+    One<Real>::store(a + y, vx);
   };
   if ((m << 3) == l) {
     for (int k = 0; k < m; ++k) {
@@ -475,7 +518,7 @@ void fftBitReverseScratch(int n, int* ipBase, Real* a) {
     }
   }
   if (Conj) {
-    for (int j = 1; j < n; j += 2) a[j] = -a[j];
+    for (int j = 0; j < n; j += 2) One<Real>::store(a + j, One<Real>::conjugated(One<Real>::load(a + j)));
   }
 }
 
@@ -787,47 +830,48 @@ struct Core {
     }
   }
 
-  // Turns the complex transform of the n/2 pairs into the real spectrum
-  // (and back); c is the cosine table of nc entries.
-  static void fftRealPostForward(int n, Real* a, int nc, const Real* c) {
+  // One step of the real post- (Backward false) or pre-processing (Backward
+  // true) on the values at j (ascending) and k = n - j (descending): P holds
+  // one j, or two neighbouring ones, and the matching k values.
+  template <typename P, bool Backward>
+  static FFT_ALWAYS_INLINE void realStep(Real* a, int j, int k, const typename P::Twiddle& wk) {
+    using Vec = typename P::V;
+    const Vec aj = P::load(a + j);
+    const Vec ak = P::reversed(P::load(a + k));
+    // (a[j] - a[k], a[j+1] + a[k+1])
+    const Vec x = aj + ak * P::repeat(-1, 1);
+    const Vec y = Backward ? P::timesConjugate(wk, x) : P::times(wk, x);
+    P::store(a + j, aj - y);
+    P::store(a + k, P::reversed(ak + y * P::repeat(1, -1)));
+  }
+
+  template <bool Backward>
+  static void realSteps(int n, Real* a, int nc, const Real* c) {
+    using P1 = One<Real>;
+    using P2 = Two<Real>;
     const int m = n >> 1;
     const int ks = 2 * nc / m;
-    int kk = 0;
-    for (int j = 2; j < m; j += 2) {
-      const int k = n - j;
-      kk += ks;
-      const Real wkr = Real(0.5) - c[nc - kk];
-      const Real wki = c[kk];
-      const Real xr = a[j] - a[k];
-      const Real xi = a[j + 1] + a[k + 1];
-      const Real yr = wkr * xr - wki * xi;
-      const Real yi = wkr * xi + wki * xr;
-      a[j] -= yr;
-      a[j + 1] -= yi;
-      a[k] += yr;
-      a[k + 1] -= yi;
+    if (m <= 2) return;
+    realStep<P1, Backward>(a, 2, n - 2, P1::twiddle(Real(0.5) - c[nc - ks], c[ks]));
+    // m is a multiple of 4 from here on: the other steps come in pairs.
+    int kk = ks;
+    for (int j = 4; j < m; j += 4) {
+      const int kk1 = kk + ks, kk2 = kk1 + ks;
+      kk = kk2;
+      if constexpr (kPairInOneVector<Real>) {
+        realStep<P2, Backward>(
+            a, j, n - j - 2, P2::twiddles(Real(0.5) - c[nc - kk1], c[kk1], Real(0.5) - c[nc - kk2], c[kk2]));
+      } else {
+        realStep<P1, Backward>(a, j, n - j, P1::twiddle(Real(0.5) - c[nc - kk1], c[kk1]));
+        realStep<P1, Backward>(a, j + 2, n - j - 2, P1::twiddle(Real(0.5) - c[nc - kk2], c[kk2]));
+      }
     }
   }
 
-  static void fftRealPreBackward(int n, Real* a, int nc, const Real* c) {
-    const int m = n >> 1;
-    const int ks = 2 * nc / m;
-    int kk = 0;
-    for (int j = 2; j < m; j += 2) {
-      const int k = n - j;
-      kk += ks;
-      const Real wkr = Real(0.5) - c[nc - kk];
-      const Real wki = c[kk];
-      const Real xr = a[j] - a[k];
-      const Real xi = a[j + 1] + a[k + 1];
-      const Real yr = wkr * xr + wki * xi;
-      const Real yi = wkr * xi - wki * xr;
-      a[j] -= yr;
-      a[j + 1] -= yi;
-      a[k] += yr;
-      a[k + 1] -= yi;
-    }
-  }
+  // Turns the complex transform of the n/2 pairs into the real spectrum
+  // (and back); c is the cosine table of nc entries.
+  static void fftRealPostForward(int n, Real* a, int nc, const Real* c) { realSteps<false>(n, a, nc, c); }
+  static void fftRealPreBackward(int n, Real* a, int nc, const Real* c) { realSteps<true>(n, a, nc, c); }
 };
 
 // ---- Tables -----------------------------------------------------------------

@@ -1,0 +1,125 @@
+// Complex values of the FFT package held in the compiler's generic vector
+// types, so that each butterfly does its additions and multiplications on
+// several parts with one instruction: a Pack<Real, N> holds N consecutive
+// complex values (real part, imaginary part, real part, ...), exactly as
+// they lie in the data array.
+//
+// Every helper performs exactly the IEEE operations of the scalar formula it
+// stands for, only side by side: x - y is computed as x + (-y), and a
+// product with a negated factor as the negated product, both of which are
+// exact. The transforms therefore give the same bits as scalar code.
+//
+// Generic vectors rather than a target's intrinsics: any x86-64 gets SSE2
+// code, and other targets whatever the compiler makes of them.
+
+#pragma once
+
+#include <cstring>
+
+namespace Fft {
+namespace detail {
+
+#if defined(__GNUC__)
+#define FFT_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define FFT_ALWAYS_INLINE inline
+#endif
+
+template <typename Real, int N>
+struct VectorOf;
+
+template <>
+struct VectorOf<double, 1> {
+  typedef double Type __attribute__((vector_size(16)));
+};
+template <>
+struct VectorOf<float, 1> {
+  typedef float Type __attribute__((vector_size(8)));
+};
+template <>
+struct VectorOf<float, 2> {
+  typedef float Type __attribute__((vector_size(16)));
+};
+
+// Two complex values share one vector only where it is 16 bytes wide: the
+// baseline x86-64 has no wider registers, and a 32-byte vector split by the
+// compiler costs more than it saves. Two complex doubles are two vectors.
+template <typename Real>
+constexpr bool kPairInOneVector = sizeof(Real) * 4 <= 16;
+
+template <typename Real, int N>
+struct Pack {
+  using R = Real;
+  using V = typename VectorOf<Real, N>::Type;
+  static constexpr int kComplexes = N;
+
+  // The N complex values from a[0] on; no alignment is needed.
+  static FFT_ALWAYS_INLINE V load(const Real* a) {
+    V v;
+    std::memcpy(&v, a, sizeof v);
+    return v;
+  }
+  static FFT_ALWAYS_INLINE void store(Real* a, V v) { std::memcpy(a, &v, sizeof v); }
+
+  static FFT_ALWAYS_INLINE V make(Real x0, Real x1, Real x2, Real x3) { return V{x0, x1, x2, x3}; }
+
+  // (re, im) repeated over every complex value.
+  static FFT_ALWAYS_INLINE V repeat(Real re, Real im) {
+    if constexpr (N == 1) {
+      return V{re, im};
+    } else {
+      return make(re, im, re, im);
+    }
+  }
+  // Lane pair k from (re_k, im_k).
+  static FFT_ALWAYS_INLINE V lanes(Real re0, Real im0, Real re1, Real im1) {
+    if constexpr (N == 1) {
+      (void)re1;
+      (void)im1;
+      return V{re0, im0};
+    } else {
+      return make(re0, im0, re1, im1);
+    }
+  }
+  // (im, re) of every complex value.
+  static FFT_ALWAYS_INLINE V swapped(V v) {
+    if constexpr (N == 1) {
+      return V{v[1], v[0]};
+    } else {
+      return make(v[1], v[0], v[3], v[2]);
+    }
+  }
+  // The complex values in reverse order.
+  static FFT_ALWAYS_INLINE V reversed(V v) {
+    if constexpr (N == 1) {
+      return v;
+    } else {
+      return make(v[2], v[3], v[0], v[1]);
+    }
+  }
+  // (re, -im)
+  static FFT_ALWAYS_INLINE V conjugated(V v) { return v * repeat(1, -1); }
+  // x + i y = (xr - yi, xi + yr)
+  static FFT_ALWAYS_INLINE V plusI(V x, V y) { return x + swapped(y) * repeat(-1, 1); }
+  // x - i y = (xr + yi, xi - yr)
+  static FFT_ALWAYS_INLINE V minusI(V x, V y) { return x + swapped(y) * repeat(1, -1); }
+
+  // Twiddle factors held ready for products: (wr, wr) and (-wi, wi) per
+  // complex value.
+  struct Twiddle {
+    V re;
+    V im;
+  };
+  static FFT_ALWAYS_INLINE Twiddle twiddle(Real wr, Real wi) { return Twiddle{repeat(wr, wr), repeat(-wi, wi)}; }
+  // Complex value 0 times (wr0, wi0), complex value 1 times (wr1, wi1).
+  static FFT_ALWAYS_INLINE Twiddle twiddles(Real wr0, Real wi0, Real wr1, Real wi1) {
+    return Twiddle{lanes(wr0, wr0, wr1, wr1), lanes(-wi0, wi0, -wi1, wi1)};
+  }
+  // w y = (wr yr - wi yi, wr yi + wi yr)
+  static FFT_ALWAYS_INLINE V times(const Twiddle& w, V y) { return w.re * y + w.im * swapped(y); }
+  // conj(w) y = (wr yr + wi yi, wr yi - wi yr)
+  static FFT_ALWAYS_INLINE V timesConjugate(const Twiddle& w, V y) { return w.re * y - w.im * swapped(y); }
+};
+
+}  // namespace detail
+}  // namespace Fft
