@@ -134,3 +134,34 @@ TEST_F(ProjectCommands, StatusTextShowsSectionLengthRangeAndStretch) {
   EXPECT_TRUE(window.actionUndo->isEnabled());
   EXPECT_TRUE(window.actionExport_as_AudioStyleFile->isEnabled());
 }
+
+TEST_F(ProjectCommands, AMovedRecordingIsSearchedForOrReportedByNumber) {
+  const QString path = TestEnv::tempPath("Moved.qmproj");
+  {
+    MainWindow window;
+    addRecording(window);
+    ASSERT_EQ(window.core().saveProject(path.toStdWString()), 0u);
+  }
+  const QString moved = TestEnv::tempPath("moved take.wav");
+  ASSERT_TRUE(QFile::rename(TestEnv::tempPath("take.wav"), moved));
+
+  MainWindow window;
+  ModalDriver driver;
+  driver.pressButton(QMessageBox::No);  // do not search
+  driver.pressButton(QMessageBox::Ok);
+  window.openProjectFile(path);
+  ASSERT_EQ(driver.seen().size(), 2u);
+  EXPECT_EQ(driver.seen()[0].text, "Cannot find the audio file \"take.wav\". Search the file now?");
+  EXPECT_EQ(driver.seen()[1].text, "Cannot find the audio file \"take.wav\". - fileNo[0]");
+
+  // Searching: a cancelled dialog asks again, a chosen file is taken.
+  driver.pressButton(QMessageBox::Yes);
+  driver.chooseFile(QString());
+  driver.pressButton(QMessageBox::Yes);
+  driver.chooseFile(moved);
+  window.openProjectFile(path);
+  EXPECT_EQ(driver.unexpected(), 0);
+  WavInfo* wave = nullptr;
+  ASSERT_EQ(window.core().getWaveInfo(0, &wave), 0u);
+  EXPECT_EQ(QString::fromStdWString(wave->fileName), moved);
+}
