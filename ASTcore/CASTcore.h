@@ -95,6 +95,10 @@ class CASTcore {
   // Replaces the common record as a "set common" step; an equal record adds
   // no step. Out-of-range values are refused.
   ResultCode setCommonInfo(const ComnInfo& comn);
+  // Length in frames of the fade a section with its fade switch gets at
+  // both ends when rendered (the window sets 0.026 s worth).
+  void setFadeLength(std::uint64_t frames) { fadeLen = frames; }
+  std::uint64_t fadeLength() const { return fadeLen; }
   ResultCode setVolume(std::uint8_t value);
   ResultCode setPan(std::uint8_t value);
   ResultCode setRevSend(std::uint8_t value);
