@@ -236,7 +236,12 @@ std::map<QObject*, MainWindow::EventHook> MainWindow::installEventHooks() {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   const auto hook = mEventHooks.find(watched);
-  if (hook != mEventHooks.end()) hook->second(watched, event);
+  if (hook != mEventHooks.end()) {
+    hook->second(watched, event);
+    return QMainWindow::eventFilter(watched, event);
+  }
+  bool filtered = false;
+  if (filterJobWindowEvent(watched, event, filtered)) return filtered;
   return QMainWindow::eventFilter(watched, event);
 }
 

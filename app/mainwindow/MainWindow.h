@@ -279,6 +279,10 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   void scrollStepWhileMoving(bool left);
   void scrollWhileDraggingEdge(const QPoint& point, int edge);
   void setScrollBarValue(int value);
+  // The progress dialogs and the result viewer: Escape never closes them, a
+  // progress dialog keeps its size and closes only when allowed. True when
+  // the event was handled; `filtered` is then the filter's answer.
+  bool filterJobWindowEvent(QObject* watched, QEvent* event, bool& filtered);
   QWidget* findFocusedChild(QWidget* widget) const;
   void pushSelectionToLayers();
   void setSelectionFromSection(int section);
@@ -286,6 +290,8 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   ResultCode changeSectionWave(const QString& fileName, const QString& awiPath, qint64 frames);
   ResultCode unlinkSectionWave();
   void showCoreFailure(ResultCode code);
+  // The ranges of the sections on the shown recording, for the section layer.
+  ResultCode rebuildSectionMarkers();
 
   // Section parameter editing.
   ResultCode applyTimeSignature(int numerator, int denominator);

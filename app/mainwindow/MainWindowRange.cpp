@@ -14,6 +14,7 @@
 #include "AnalysisUtil.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
+#include "SectionNameTable.h"
 #include "StandardLayerStack.h"
 #include "wavPainterSeeker.h"
 
@@ -287,6 +288,7 @@ void MainWindow::loadSectionWaveView(bool rebuild) {
   if (!sec->used) mSelShown = false;
   pushSelectionToLayers();
   if (rebuild) setSectionWaveView(waveIndex, section, count, grid, mZoom, mScrollOffset);
+  rebuildSectionMarkers();
   adjustSelection(mZoom, false, 0, mScrollOffset);
   mFullRepaint = true;
   updateSectionPanel(mCurrentSection);
@@ -295,4 +297,25 @@ void MainWindow::loadSectionWaveView(bool rebuild) {
   updateUndoRedoActions();
   mCore.clearUndo();
   updateUndoRedoActions();
+}
+
+ResultCode MainWindow::rebuildSectionMarkers() {
+  mRangeItems.clear();
+  for (std::uint8_t slot = 0; slot < CASTcore::kSectionCount; ++slot) {
+    SecInfo* sec = nullptr;
+    const ResultCode read = mCore.getSecInfo(slot, &sec);
+    if (read != 0) return Result::nest(6, read);
+    if (!sec) return Result::fail(7);
+    if (!sec->used || sec->wavNo != mCurrentWave) continue;
+    std::uint64_t start = sec->startAdrs;
+    if (sec->pickupSw && sec->pickupNum != 0 && mCore.getSecStartAddress(slot, start) != 0) start = sec->startAdrs;
+    TextItem item;
+    item.start = static_cast<std::int64_t>(start);
+    item.end = static_cast<std::int64_t>(sec->endAdrs);
+    item.label = SectionNameTable::name(slot).toUtf8();
+    item.value = slot;
+    mRangeItems.push_back(item);
+  }
+  if (wavPainter* ranges = layer(StandardLayerStack::kSections)) ranges->update();
+  return Result::kOk;
 }

@@ -284,6 +284,10 @@ ResultCode MainWindow::applyFade(bool on) {
     changed.fadeSw = on ? 1 : 0;
     const ResultCode stored = mCore.updateSecInfo(static_cast<std::uint8_t>(mCurrentSection), changed);
     code = stored == 0 ? Result::kOk : Result::nest(2, stored);
+    if (code == 0) {
+      const ResultCode markers = rebuildSectionMarkers();
+      if (markers != 0) code = Result::nest(3, markers);
+    }
   }
   if (code != 0) {
     showMessage(this, kTitle, tr("#0108 some error occurs! [%1]").arg(code, 0, 16), QMessageBox::Ok, QMessageBox::Ok);

@@ -470,6 +470,47 @@ QWidget* MainWindow::findFocusedChild(QWidget* widget) const {
   return nullptr;
 }
 
+bool MainWindow::filterJobWindowEvent(QObject* watched, QEvent* event, bool& filtered) {
+  ProgressDialog* progress = nullptr;
+  for (ProgressDialog* job : {mAnaProgress, mExportProgress, mStretchProgress}) {
+    if (job && watched == job) progress = job;
+  }
+  if (!progress && (!mStretchViewer || watched != mStretchViewer)) return false;
+  switch (event->type()) {
+    case QEvent::Resize: {
+      if (!progress) return false;
+      const QRect g = progress->geometry();
+      const QSize size(g.right() - g.left() + 1, g.bottom() - g.top() + 1);
+      progress->setMinimumSize(size);
+      progress->setMaximumSize(size);
+      event->accept();
+      filtered = false;
+      return true;
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      mKeyModifiers = key->modifiers();
+      qDebug() << "KeyModifiers: " << key->modifiers() << ", Key: " << key->key();
+      if (key->key() != Qt::Key_Escape) return false;
+      qDebug() << "Qt::Key_Escape - cancel Close";
+      event->ignore();
+      filtered = true;
+      return true;
+    }
+    case QEvent::Close:
+      if (mKeyModifiers & Qt::AltModifier) {
+        qDebug() << "cancel Close";
+      } else if (!progress || progress->closable) {
+        return false;
+      }
+      event->ignore();
+      filtered = true;
+      return true;
+    default: return false;
+  }
+}
+
 void MainWindow::paintEvent(QPaintEvent* event) {
   const QSize size = mFrameWav->size();
   const bool relayout =

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ModalDriver.h"
 #include "WaveViewProject.h"
 
 using namespace WaveViewProject;
@@ -130,4 +131,20 @@ TEST_F(WaveInteraction, ShiftArrowsDragTheSelectionWithOrWithoutTheKeypadBit) {
     storeSection(window, 3, 2, 10);
     window.loadSectionWaveView(true);
   }
+}
+
+TEST_F(WaveInteraction, UnlinkingAsksFirstThenEmptiesTheSectionAndDropsTheUnusedRecording) {
+  ModalDriver driver;
+  driver.pressButton(QMessageBox::Cancel);
+  window.mBtnUnlink->click();
+  EXPECT_EQ(sectionRecord(window, 3).used, 1);
+  driver.pressButton(QMessageBox::Ok);
+  window.mBtnUnlink->click();
+  ASSERT_EQ(driver.seen().size(), 2u);
+  EXPECT_EQ(driver.seen()[1].text,
+            "This section already has a waveform assignment. Are you sure you want to change it?");
+  EXPECT_EQ(sectionRecord(window, 3), SecInfo());
+  EXPECT_EQ(window.core().waveCount(), 0u);
+  EXPECT_EQ(window.mCmbWav->count(), 0);
+  EXPECT_EQ(driver.unexpected(), 0);
 }
