@@ -3,25 +3,7 @@
 namespace Hpcp {
 
 void DecimationFilter::run(float* out, const float* in, int32_t count) {
-  for (int32_t n = 0; n < count; ++n) {
-    const float xn = in[n];
-    // The feed-forward terms first, then the feedback subtracted term by
-    // term: the order fixes the single-precision rounding.
-    float yn = b[0] * xn + b[1] * x[0] + b[2] * x[1] + b[3] * x[2] + b[4] * x[3];
-    yn = yn - a[1] * y[0];
-    yn = yn - a[2] * y[1];
-    yn = yn - a[3] * y[2];
-    yn = yn - a[4] * y[3];
-    x[3] = x[2];
-    x[2] = x[1];
-    x[1] = x[0];
-    x[0] = xn;
-    y[3] = y[2];
-    y[2] = y[1];
-    y[1] = y[0];
-    y[0] = yn;
-    out[n] = yn;
-  }
+  for (int32_t n = 0; n < count; ++n) out[n] = step(in[n]);
 }
 
 void DecimationFilter::clearHistory() {
@@ -29,10 +11,12 @@ void DecimationFilter::clearHistory() {
 }
 
 void lowPassForDecimation(float* samples, int32_t count) {
-  for (int pass = 0; pass < 2; ++pass) {
-    DecimationFilter section;
-    section.run(samples, samples, count);
-  }
+  // Both sections in one sweep: each section's feedback chain is serial,
+  // but the two chains are independent, so the processor overlaps them;
+  // every sample still goes through the same operations in the same order
+  // as two passes one after the other.
+  DecimationFilter first, second;
+  for (int32_t n = 0; n < count; ++n) samples[n] = second.step(first.step(samples[n]));
 }
 
 }  // namespace Hpcp

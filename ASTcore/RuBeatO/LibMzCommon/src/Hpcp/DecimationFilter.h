@@ -28,6 +28,26 @@ struct DecimationFilter {
   // A count of 0 or below changes nothing.
   void run(float* out, const float* in, int32_t count);
 
+  // Filters one sample and keeps the history; run() is this per sample.
+  inline float step(float xn) {
+    // The feed-forward terms first, then the feedback subtracted term by
+    // term: the order fixes the single-precision rounding.
+    float yn = b[0] * xn + b[1] * x[0] + b[2] * x[1] + b[3] * x[2] + b[4] * x[3];
+    yn = yn - a[1] * y[0];
+    yn = yn - a[2] * y[1];
+    yn = yn - a[3] * y[2];
+    yn = yn - a[4] * y[3];
+    x[3] = x[2];
+    x[2] = x[1];
+    x[1] = x[0];
+    x[0] = xn;
+    y[3] = y[2];
+    y[2] = y[1];
+    y[1] = y[0];
+    y[0] = yn;
+    return yn;
+  }
+
   // Forgets the history, as if no sample had been filtered.
   void clearHistory();
 };
