@@ -7,6 +7,9 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
+#include <tuple>
+
+#include "AnalysedWaveName.h"
 #include "ModalDriver.h"
 #include "WaveViewProject.h"
 
@@ -138,4 +141,51 @@ TEST(SectionEditingBeats, DoublingManyBeatsAsksFirstAndHalvingIsOneStepWithoutAQ
   const std::uint64_t tempo = window.core().getCommonInfo().tempo;
   EXPECT_TRUE(tempo >= ComnInfo::kMinTempo && tempo <= ComnInfo::kMaxTempo) << tempo;
   EXPECT_EQ(driver.unexpected(), 0);
+}
+
+namespace {
+
+// A recording with an analysed-wave file proposing "Intro 2", "Main B" and
+// "Ending 1", each over its own range.
+QString recordingWithThreeSections() {
+  const QString audio = TestEnv::tempPath("three.wav");
+  EXPECT_TRUE(TestAudio::writeWav(audio, TestAudio::sine(8.0, 220.0)));
+  CASTcore writer;
+  auto* wave = new WavInfo;
+  wave->fileName = audio.toStdWString();
+  for (int k = 0; k <= 32; ++k) wave->beatTime.push_back(0.25f * k);
+  wave->onsetTime = {0.0f, 8.0f};
+  EXPECT_EQ(writer.addWavList(wave), 0u);
+  for (const auto& [slot, first, last] : {std::tuple<int, int, int>{1, 0, 4}, {4, 4, 12}, {12, 12, 16}}) {
+    SecInfo section;
+    section.used = 1;
+    section.wavNo = 0;
+    section.startAdrs = samples(0.5 * first);
+    section.endAdrs = samples(0.5 * last);
+    EXPECT_EQ(writer.updateSecInfo(static_cast<std::uint8_t>(slot), section), 0u);
+  }
+  EXPECT_EQ(writer.saveAwi(AnalysedWaveName::pathFor(audio).toStdWString(), 0), 0u);
+  return audio;
+}
+
+}  // namespace
+
+TEST(SectionEditingImport, AnImportedRecordingTakesTheSettingsOfTheNearestProposedSectionOfTheGroup) {
+  const QString audio = recordingWithThreeSections();
+  const struct {
+    int current;
+    double start;  // of the proposed section whose settings it takes
+  } cases[] = {{2, 0.0}, {3, 2.0}, {5, 2.0}, {7, 2.0}, {13, 6.0}};
+  for (const auto& c : cases) {
+    VirtualAudio audioOutput;
+    MainWindow window;
+    window.mCmbTrimSec->setCurrentIndex(c.current);
+    ModalDriver driver;
+    driver.chooseFile(audio);
+    window.releasedBtnImportAudio();
+    EXPECT_EQ(driver.unexpected(), 0);
+    const SecInfo section = sectionRecord(window, static_cast<std::uint8_t>(c.current));
+    EXPECT_EQ(section.used, 1) << c.current;
+    EXPECT_EQ(section.startAdrs, samples(c.start)) << c.current;
+  }
 }
