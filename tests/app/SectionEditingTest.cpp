@@ -117,6 +117,22 @@ TEST_F(SectionEditing, ManualBarsSwitchTheClicksOffAndBringThemBack) {
   EXPECT_TRUE(window.mChkClick->isChecked());
 }
 
+TEST_F(SectionEditing, TheBeatShiftMovesTheRangeHalfABeatLaterAndBack) {
+  const int steps = window.core().undoCount();
+  window.mBtnShiftBeatPosition->click();
+  SecInfo section = sectionRecord(window, 3);
+  EXPECT_EQ(section.halfBeat, 1);
+  EXPECT_EQ(section.startAdrs, samples(1.25));
+  EXPECT_EQ(section.endAdrs, samples(5.25));
+  EXPECT_EQ(window.mBtnShiftBeatPosition->text(), "Unshift Beat Position");
+  window.mBtnShiftBeatPosition->click();
+  section = sectionRecord(window, 3);
+  EXPECT_EQ(section.halfBeat, 0);
+  EXPECT_EQ(section.startAdrs, samples(1.0));
+  EXPECT_EQ(section.endAdrs, samples(5.0));
+  EXPECT_EQ(window.core().undoCount(), steps + 2);
+}
+
 TEST(SectionEditingBeats, DoublingManyBeatsAsksFirstAndHalvingIsOneStepWithoutAQuestion) {
   VirtualAudio audio;
   MainWindow window;
