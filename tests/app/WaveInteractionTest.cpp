@@ -148,3 +148,17 @@ TEST_F(WaveInteraction, UnlinkingAsksFirstThenEmptiesTheSectionAndDropsTheUnused
   EXPECT_EQ(window.mCmbWav->count(), 0);
   EXPECT_EQ(driver.unexpected(), 0);
 }
+
+TEST_F(WaveInteraction, MovingTheWholeSelectionPastTheStartKeepsItsLength) {
+  // Shift held with the cursor inside the selection takes the whole of it.
+  const QPoint middle = pointAt(window, 3.0);
+  QCursor::setPos(window.mapToGlobal(middle));
+  QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+  QApplication::sendEvent(&window, &shift);
+  mouse(window, QEvent::MouseButtonPress, middle, Qt::LeftButton);
+  mouse(window, QEvent::MouseMove, pointAt(window, 0.2), Qt::LeftButton);
+  mouse(window, QEvent::MouseButtonRelease, pointAt(window, 0.2), Qt::NoButton);
+  const SecInfo section = sectionRecord(window, 3);
+  EXPECT_EQ(section.startAdrs + section.startOfs, 0u);
+  EXPECT_EQ(section.endAdrs + section.endOfs, samples(4.0));
+}
