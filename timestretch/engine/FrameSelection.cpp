@@ -61,7 +61,14 @@ std::int64_t frameBIndex(const WindowState& w, double time, double period) {
   return -1;
 }
 
-// One marker's zones; true when a case applied.
+// One marker's zones; true when a case applied. Around the marker the
+// analysed frames go out one to one; before and after that zone the input
+// time is the output clock's. (Spreading the input over a few frames on
+// each side to make up for the zone, as a stretch could, moved the input
+// time by one or two frames at the spreading's ends: the noise of a decay
+// jumped there and sounded as extra attacks a tenth of a second before and
+// after the real one. Anchored to the clock, the zone costs at most one
+// repeated frame in the quiet before the lead-in and in the decay after.)
 bool markerZone(WindowState& w, std::int64_t index, SMSFrame* const* output, FrameChoice& choice, double t,
                 double step, double period) {
   const MarkerSet& m = *w.markers;
@@ -96,19 +103,6 @@ bool markerZone(WindowState& w, std::int64_t index, SMSFrame* const* output, Fra
       const auto j = static_cast<std::int64_t>(std::trunc((T - 3 * h - t - kEps) / step + 1.0));
       take(F - j - 1, T - static_cast<double>(j + 1) * D, true);
       if (j >= 2 && choice.markerType == MarkerSet::kStrongTransient) choice.markerType = MarkerSet::kTransient;
-    } else if ((D - step) * (wb + 1.0) > 0.0) {
-      const double span = std::trunc(m.beforeRest[i]) * D;
-      const double at = std::trunc((T - (2 * wb + 3) * h - t) / step + 1.0);
-      const double n = std::trunc((span + (D - step) * (wb + 1.0)) / step + 0.5);
-      if (at < n) {
-        const double delta = at * span / n;
-        choice.inputTime = T - (wb + 1.0) * D - delta;
-        const auto q = static_cast<std::int64_t>(std::trunc(delta / D + kEps));
-        const auto wi = static_cast<std::int64_t>(wb);
-        if (q + wi + 2 < F) copyHistoryFrame(w, F - q - wi - 2, output);
-      } else {
-        applied = false;
-      }
     } else {
       applied = false;
     }
@@ -117,19 +111,6 @@ bool markerZone(WindowState& w, std::int64_t index, SMSFrame* const* output, Fra
     if (t - (T + 3 * h) <= 2 * wa * h) {
       const auto j = static_cast<std::int64_t>(std::trunc((t - T - 3 * h - kEps) / step + 1.0)) + 1;
       take(F + j, T + static_cast<double>(j) * D, true);
-    } else if ((D - step) * (wa + 1.0) > 0.0) {
-      const double span = std::trunc(m.afterRest[i]) * D;
-      const double at = std::trunc((t - T - (2 * wa + 3) * h) / step + 1.0);
-      const double n = std::trunc((span + (D - step) * (wa + 1.0)) / step + 0.5);
-      if (at < n) {
-        const double delta = at * span / n;
-        choice.inputTime = T + (wa + 1.0) * D + delta;
-        const auto q = static_cast<std::int64_t>(std::trunc(delta / D + kEps));
-        const std::int64_t frame = F + static_cast<std::int64_t>(wa) + q + 2;
-        if (frame < w.frameCount) copyHistoryFrame(w, frame, output);
-      } else {
-        applied = false;
-      }
     } else {
       applied = false;
     }
