@@ -3,51 +3,21 @@
 // WAV files: the whole-data reader and the frame source the analysis and
 // playback read. Neither may return more than the file holds.
 
-#include <unistd.h>
-
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "AnalysisUtil.h"
+#include "FuzzInputFile.h"
 #include "WavSeekerSeq.h"
 
-namespace {
-
-// One file per fuzzing process, rewritten for every input and removed when
-// the process ends.
-struct InputFile {
-  std::string path;
-  InputFile() {
-    char name[] = "/tmp/WorkWavReadFuzz-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) std::abort();
-    close(fd);
-    path = name;
-  }
-  ~InputFile() { std::remove(path.c_str()); }
-};
-
-const std::string& inputPath() {
-  static const InputFile file;
-  return file.path;
-}
-
-void writeInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(inputPath().c_str(), "wb");
-  if (!f || (size > 0 && std::fwrite(data, 1, size, f) != size) || std::fclose(f) != 0) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  writeInput(data, size);
-  const QString path = QString::fromStdString(inputPath());
+  const std::string& input = fuzzinput::writeInput("WorkWavReadFuzz", data, size);
+  const QString path = QString::fromStdString(input);
 
   std::vector<std::uint8_t> bytes;
   std::uint32_t dataSize = 0;
