@@ -73,10 +73,12 @@ class styMngr : public IF_styMngr {
   ResultCode buildPointLists(std::uint16_t* attackMask, std::uint16_t* beatMask, std::uint16_t* syncMask);
   ResultCode readRecordingBytes(CAudioWaveForm* waveForm, const std::string& path, std::vector<std::uint8_t>& bytes,
                                 unsigned sizeStep, unsigned readStep);
-  ResultCode makeAttackPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const std::string& path,
+  // Both take the recording's bytes as buildPointLists read them, once per
+  // section.
+  ResultCode makeAttackPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const std::vector<std::uint8_t>& bytes,
                               std::uint16_t* attackMask);
   ResultCode makeBeatPoints(std::uint8_t slot, CAudioWaveForm* waveForm, std::uint16_t* beatMask);
-  ResultCode makeSyncPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const std::string& path,
+  ResultCode makeSyncPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const std::vector<std::uint8_t>& bytes,
                             std::uint16_t* syncMask);
   ResultCode runSyncAnalysis(std::uint8_t slot, const std::vector<std::uint8_t>& bytes,
                              std::vector<std::uint64_t>& out, std::uint64_t parts, std::uint64_t part);

@@ -42,11 +42,15 @@ ResultCode styMngr::buildPointLists(std::uint16_t* attackMask, std::uint16_t* be
     std::string path;
     ResultCode rc = wave->GetWaveData()->GetFilePath(path);
     if (Result::failed(rc)) return Result::nest(1, rc);
-    rc = makeAttackPoints(slot, wave, path, attackMask);
+    // Read once for the attack and the sync points.
+    std::vector<std::uint8_t> bytes;
+    rc = readRecordingBytes(wave, path, bytes, 4, 7);
+    if (Result::failed(rc)) return Result::nest(2, rc);
+    rc = makeAttackPoints(slot, wave, bytes, attackMask);
     if (Result::failed(rc)) return Result::nest(2, rc);
     rc = makeBeatPoints(slot, wave, beatMask);
     if (Result::failed(rc)) return Result::nest(3, rc);
-    rc = makeSyncPoints(slot, wave, path, syncMask);
+    rc = makeSyncPoints(slot, wave, bytes, syncMask);
     if (Result::failed(rc)) return Result::nest(4, rc);
   }
   return Result::kOk;
@@ -104,13 +108,10 @@ ResultCode styMngr::detectAttacks(const std::int16_t* left, const std::int16_t* 
   return Result::kOk;
 }
 
-ResultCode styMngr::makeAttackPoints(std::uint8_t slot, CAudioWaveForm* wave, const std::string& path,
+ResultCode styMngr::makeAttackPoints(std::uint8_t slot, CAudioWaveForm* wave, const std::vector<std::uint8_t>& bytes,
                                      std::uint16_t* attackMask) {
   if (!wave) return Result::fail(2);
   if (!wave->GetWaveData()) return Result::fail(3);
-  std::vector<std::uint8_t> bytes;
-  ResultCode rc = readRecordingBytes(wave, path, bytes, 4, 7);
-  if (Result::failed(rc)) return rc;
   const std::uint64_t frames = bytes.size() / 4;
   std::vector<std::int16_t> left, right;
   std::vector<std::uint64_t> onsets;
@@ -229,13 +230,11 @@ ResultCode styMngr::runSyncAnalysis(std::uint8_t slot, const std::vector<std::ui
   return Result::kOk;
 }
 
-ResultCode styMngr::makeSyncPoints(std::uint8_t slot, CAudioWaveForm* wave, const std::string& path,
+ResultCode styMngr::makeSyncPoints(std::uint8_t slot, CAudioWaveForm* wave, const std::vector<std::uint8_t>& bytes,
                                    std::uint16_t* syncMask) {
   if (!wave) return Result::fail(1);
   if (!wave->GetWaveData()) return Result::fail(2);
-  std::vector<std::uint8_t> bytes;
-  ResultCode rc = readRecordingBytes(wave, path, bytes, 3, 6);
-  if (Result::failed(rc)) return rc;
+  ResultCode rc = Result::kOk;
   CAudioStyleWaveFormat* format = wave->GetStyleWaveFormat();
   if (!format) return Result::kOk;
   if (Result::failed(format->ClearSyncroPoints())) return Result::fail(7);
