@@ -165,6 +165,14 @@ void KeloOffline::estimateMeter() {
   estimator.setScale(kMeterKernelWidth);
   estimator.setMatrix(meterPrior());
   estimator.process(rows);
+  // The pulses are the tracker's beats split in two, so a beat of three
+  // pulses would put every other beat between two of the tracker's beats:
+  // a meter of six or twelve beats to the bar (strong periodicity at three
+  // pulses, a beat and a half) then came out with beats a half again too
+  // long. Without a meter code from the caller the estimate keeps the
+  // tracker's beat and chooses only the beats per bar; a compound meter the
+  // caller gives is still decoded as such.
+  if (meterCode_ == MeterNotGiven) meterCode_ = MeterSimple;
   estimator.pickMeter(meterCode_, beatsPerBar_);
 }
 
