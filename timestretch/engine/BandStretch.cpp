@@ -363,10 +363,16 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     const auto k = static_cast<std::int64_t>(std::floor(x));
     const double toBin = x - static_cast<double>(k) >= 0.5 ? PhaseAt(fb, k + 1) : PhaseAt(fb, k);
     const double e = Wrap(toBin - phaseB);
-    const double omega = sameFrame ? kTwoPi * centre : kTwoPi * (s + centre) / 2.0;
+    // A repeated frame B advances by the same measured phase step from
+    // frame A as the first time: the interpolated peak position alone is a
+    // biased frequency (window shape, neighbouring partials), and a tone
+    // advanced by it drifts against the frames around it at every repeat.
+    // Only without a distinct frame A is the peak frequency all there is.
+    const bool peakFrequencyOnly = sameFrame && framesA[bandA]->time == fb.time;
+    const double omega = peakFrequencyOnly ? kTwoPi * centre : kTwoPi * (s + centre) / 2.0;
     const double predicted = Wrap(phaseA + omega * hopSeconds);
     double deviation = UnwrapAgainst(phaseB, predicted) - predicted;
-    if (bandA != band || sameFrame) deviation = 0.0;
+    if (bandA != band || peakFrequencyOnly) deviation = 0.0;
     const double phase = Wrap(previousPhase + e + omega * hopSeconds + deviation);
 
     const std::int64_t centreBin = RoundedBin(centre, output[band]->binCount, nu);
