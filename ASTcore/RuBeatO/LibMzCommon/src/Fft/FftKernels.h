@@ -357,8 +357,7 @@ inline void fftButterfly16(Real* a, const Real* w) {
   Table<Real, V>::eighth(w, c8, s8);
   butterfly1NoTwiddle(a, 0, 8);
   butterfly1(a, 2, 8, c8, s8, s8, c8);
-  butterfly1(a, 4, 8, wn4r, wn4r, -wn4r, wn4r);
-  butterfly1(a, 6, 8, s8, c8, -c8, -s8);
+  butterfly1Pair<false>(a, 4, 8, wn4r, wn4r, s8, c8, -wn4r, wn4r, -c8, -s8);
   small4Kind1(a);
   small4Kind2(a + 8, wn4r);
   small4Kind1(a + 16);
