@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QTimer>
 #include <QFileInfo>
 
 #include "ASTprotoSettings.h"
@@ -86,4 +90,40 @@ TEST(Export, TwoExportsInARowEachWriteTheFileTheyReportAndRememberItsFolder) {
   }
   EXPECT_TRUE(window.core().isSecRendered(3)) << "the second export used the first one's rendering";
   EXPECT_TRUE(window.actionExport_as_AudioStyleFile->isEnabled()) << "commands are back after the export";
+}
+
+TEST(Export, AFailedExportReportsItAndLeavesAnEarlierFileOfThatNameAlone) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  const QString recording = TestEnv::tempPath("take.wav");
+  const QString project = SectionProject::write(recording, "failing.qmproj");
+  ASSERT_FALSE(project.isEmpty());
+  const QString path = TestEnv::tempPath("kept.aus");
+  const QByteArray earlier("an earlier style");
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(earlier);
+  }
+  MainWindow window;
+  openAndShow(window, project);
+  ASSERT_TRUE(QFile::remove(recording));  // the section cannot be rendered now
+  ModalDriver driver;
+  driver.chooseFile(path);
+  driver.pressButton(QMessageBox::Ok);
+  // The file dialog asks whether to replace the file, from inside the
+  // driver's answer: a timer of its own says Yes.
+  QTimer replace;
+  QObject::connect(&replace, &QTimer::timeout, [] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box && qobject_cast<QFileDialog*>(box->parentWidget())) box->button(QMessageBox::Yes)->click();
+  });
+  replace.start(10);
+  window.releasedBtnExportSty();
+  ASSERT_EQ(driver.seen().size(), 2u);
+  EXPECT_EQ(driver.seen()[1].title, "Export Audio Style File");
+  EXPECT_TRUE(driver.seen()[1].text.startsWith("Internal Error #0113 ")) << driver.seen()[1].text.toStdString();
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), earlier);
+  EXPECT_NE(loadAudioStyleFilePath(), QFileInfo(path).path()) << "a failed export is not the next start folder";
 }
