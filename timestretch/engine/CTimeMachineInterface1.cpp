@@ -26,6 +26,21 @@ std::int64_t nowMicroseconds() {
       .count();
 }
 
+// The levels of an output frame that stands between two analysed frames:
+// `out` holds the later one's, moved by `weight` (0..1) towards the earlier
+// one's, in dB. Held at the later frame instead, a slowly read input would
+// step its levels every few output frames, a flutter that sounds as extra
+// attacks in noisy decays. Bins without energy on either side stay.
+void blendLevels(const SMSFrame& earlier, SMSFrame& out, double weight) {
+  if (!earlier.magnitudes || !out.magnitudes || earlier.binCount != out.binCount) return;
+  const auto w = static_cast<float>(std::clamp(weight, 0.0, 1.0));
+  constexpr float kNoEnergy = -std::numeric_limits<float>::max();
+  for (std::int64_t i = 0; i < out.binCount; ++i) {
+    const float a = earlier.magnitudes[i], m = out.magnitudes[i];
+    if (a > kNoEnergy && m > kNoEnergy) out.magnitudes[i] = m + (a - m) * w;
+  }
+}
+
 template <typename T>
 T* made(T* p) {
   if (!p) throw EngineArray::kOutOfMemory;
@@ -274,7 +289,12 @@ void CTimeMachineInterface1::MakeOutputFrames(double centre) {
     for (int ch = 0; ch < channels(); ++ch) {
       for (int b = 0; b < bandCount_; ++b) {
         const SMSFrame* source = window(ch).frames[k][static_cast<std::size_t>(b)];
-        if (source) SMSFrame::CopyFrom(*source, *containers_[ch][static_cast<std::size_t>(b)], kSpectra, true);
+        if (!source) continue;
+        SMSFrame& out = *containers_[ch][static_cast<std::size_t>(b)];
+        SMSFrame::CopyFrom(*source, out, kSpectra, true);
+        const SMSFrame* before = k > 0 ? window(ch).frames[k - 1][static_cast<std::size_t>(b)] : nullptr;
+        if (before && source->time > inputClock_ + kTimeTolerance && source->time > before->time)
+          blendLevels(*before, out, (source->time - inputClock_) / (source->time - before->time));
       }
     }
     const double step = hopSeconds / ratioAt(inputClock_);

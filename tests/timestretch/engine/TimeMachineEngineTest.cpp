@@ -102,6 +102,27 @@ TEST(TimeMachineEngine, ClicksLandWhereTheTimeMapPutsThemAndNoneAreAdded) {
   }
 }
 
+TEST(TimeMachineEngine, AToneFadingInSlowerRisesSmoothly) {
+  // 441 Hz rising 24 dB in a second, stretched by 1.25: its level in
+  // blocks of three whole periods keeps to a straight line in dB (every
+  // fifth output frame reads the same analysed frame; its levels must not
+  // hold there).
+  constexpr std::int64_t kFrames = 44100;
+  std::vector<float> x(kFrames);
+  for (std::int64_t i = 0; i < kFrames; ++i)
+    x[static_cast<std::size_t>(i)] = static_cast<float>(1000.0 * std::pow(10.0, 1.2 * i / double(kFrames)) *
+                                                        std::sin(2.0 * StretchMeasures::kPi * 441.0 * i / 44100.0));
+  const Stretched s = stretch(x, nullptr, {{1.25, 0}});
+  ASSERT_GT(s.result, 0);
+  std::vector<double> level;
+  for (std::size_t b = s.left.size() / 5; b + 300 <= 4 * s.left.size() / 5; b += 300)
+    level.push_back(20.0 * std::log10(StretchChecks::rms(s.left, b, b + 300)));
+  double worst = 0.0;
+  for (std::size_t i = 1; i + 1 < level.size(); ++i)
+    worst = std::max(worst, std::fabs(level[i] - 0.5 * (level[i - 1] + level[i + 1])));
+  EXPECT_LT(worst, 0.01) << "dB off the line through its neighbours";
+}
+
 TEST(TimeMachineEngine, TheSameStretchTwiceGivesTheSameSamples) {
   const std::vector<float> x = StretchChecks::noise16(22050, 7);
   const std::vector<float> y = StretchChecks::noise16(22050, 8);
