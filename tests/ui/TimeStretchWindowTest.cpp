@@ -35,12 +35,12 @@ struct Viewer {
   QString path = TestEnv::tempPath("AST_temp_Main A.wav");
 
   // A second of a sine with eight beats and the last frame as its grid.
-  std::unique_ptr<TimeStretchWindow> open(bool manual = false) {
+  std::unique_ptr<TimeStretchWindow> open() {
     EXPECT_EQ(audition.init(QString()), 0u);
     EXPECT_TRUE(TestAudio::writeWav(path, TestAudio::sine(1.0, 440.0)));
     for (int k = 0; k < 8; ++k) beats.push_back(static_cast<std::uint64_t>(k * kFrames / 8));
     beats.push_back(kFrames - 1);
-    return std::make_unique<TimeStretchWindow>(path.toStdWString(), 3, 0, kFrames, 4, &beats, 1, &audition, manual,
+    return std::make_unique<TimeStretchWindow>(path.toStdWString(), 3, 0, kFrames, 4, &beats, 1, &audition, false,
                                                &level, &clickOn, &click2On, nullptr, nullptr);
   }
 };
@@ -137,17 +137,4 @@ TEST(TimeStretchWindow, PointsSnapToTheNearestBeatTheStartOrTheLastFrame) {
   EXPECT_EQ(viewer->pointToSample(0, at(step + step / 3)), static_cast<int>(v.beats[1]));
   EXPECT_EQ(viewer->pointToSample(0, at(2 * step - step / 3)), static_cast<int>(v.beats[2]));
   EXPECT_EQ(viewer->pointToSample(0, at(kFrames - 10)), kFrames - 1);
-  viewer->hide();
-
-  // Manual: the pointer's own sample.
-  Viewer m;
-  auto manual = m.open(true);
-  manual->resize(700, 400);
-  manual->show();
-  QApplication::processEvents();
-  manual->repaint();
-  wavPainter* mFirst = manual->layers().at(0);
-  const QPoint p(mFirst->x() + manual->mFrameWav->x() + mFirst->sampleToX(static_cast<int>(step + step / 3), true), 50);
-  EXPECT_EQ(manual->pointToSample(0, p), mFirst->xToSample(p.x() - mFirst->x() - manual->mFrameWav->x(), true));
-  EXPECT_NE(manual->pointToSample(0, p), static_cast<int>(m.beats[1]));
 }
