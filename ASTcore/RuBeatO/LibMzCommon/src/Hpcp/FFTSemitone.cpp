@@ -116,6 +116,8 @@ void FFTSemitone::setUp() {
   }
   smoothed.assign(nb, 0.0f);
   smoothed.shrink_to_fit();
+  padded.assign(nb + 2 * kKernelRows + kKernelColumns, 0.0f);
+  padded.shrink_to_fit();
   centres.resize(count);
 
   std::fill(kernel.begin(), kernel.end(), 0.0f);
@@ -196,12 +198,21 @@ void FFTSemitone::oversampleSpectrum(int32_t m) {
 }
 
 void FFTSemitone::whiten(int32_t k2) {
-  auto at = [&](int64_t p) { return (p < 0 || p >= k2) ? 0.0f : spectrum[static_cast<std::size_t>(p)]; };
+  // Positions outside 0 .. k2-1 read as zeros: the spectrum is copied
+  // between zeros once instead of every read being checked. The sums run in
+  // the same order as over checked reads, so the results are the same.
+  const std::size_t count = static_cast<std::size_t>(std::max<int32_t>(k2, 0));
+  std::fill(padded.begin(), padded.end(), 0.0f);
+  std::copy(spectrum.begin(), spectrum.begin() + static_cast<std::ptrdiff_t>(count),
+            padded.begin() + kKernelCentre);
+  const float* taps = kernel.data();
   for (int64_t i = 0; i < k2; i += static_cast<int64_t>(kKernelColumns)) {
     float acc[kKernelColumns] = {};
+    // padded[i + row] is spectrum[i - kKernelCentre + row].
+    const float* in = padded.data() + i;
     for (std::size_t row = 0; row < kKernelRows; ++row) {
-      const float x = at(i - kKernelCentre + static_cast<int64_t>(row));
-      for (std::size_t c = 0; c < kKernelColumns; ++c) acc[c] += kernel[row * kKernelColumns + c] * x;
+      const float x = in[row];
+      for (std::size_t c = 0; c < kKernelColumns; ++c) acc[c] += taps[row * kKernelColumns + c] * x;
     }
     for (std::size_t c = 0; c < kKernelColumns; ++c)
       if (i + static_cast<int64_t>(c) < k2) smoothed[static_cast<std::size_t>(i) + c] = acc[c];

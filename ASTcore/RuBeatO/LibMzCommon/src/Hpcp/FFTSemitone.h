@@ -148,6 +148,9 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
   std::vector<float> spectrum;
   std::vector<int32_t> bandMap;
   std::vector<float> smoothed;
+  // The whitened range of the spectrum between runs of zeros as long as the
+  // kernel, so the convolution reads it without bounds checks.
+  std::vector<float> padded;
   std::array<float, kMaxBins> dbSpectrum{};
   // kKernelRows x kKernelColumns, row-major: column c holds the normalised
   // taps shifted down by c rows, so one pass yields four neighbouring
