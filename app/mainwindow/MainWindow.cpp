@@ -17,6 +17,7 @@
 #include <QtDebug>
 
 #include "ASTprotoSettings.h"
+#include "AnalysisUtil.h"
 #include "AudioDeviceASFF.h"
 #include "ISeekable.h"
 #include "IF_audioFileMngr.h"
@@ -115,6 +116,11 @@ MainWindow::MainWindow(const QString& projectPath) : QMainWindow(nullptr, Qt::Wi
   loadPreference();
   findEmptyStyle();
   openAudioDevice();
+  // Copying a core does not carry its fade length, so the work copy gets
+  // its own: a rendered section sounds the same from either core.
+  const std::uint64_t fadeFrames = AnalysisUtil().secondsToSamples(0.026f);
+  mCore.setFadeLength(fadeFrames);
+  mCoreWork.setFadeLength(fadeFrames);
 
   mAudioFileMngr = audioFileMngr::create();
   mComboGuard = 0;

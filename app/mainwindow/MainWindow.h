@@ -71,6 +71,8 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   int projectState() const { return mProjectState; }
   bool audioDeviceOn() const { return mAudioDeviceOn != 0; }
   CASTcore& core() { return mCore; }
+  // The scratch core compound edits and the export checks work on.
+  const CASTcore& workCore() const { return mCoreWork; }
   // Whether a plain section playback runs, and the audition behind it.
   bool isPlaying() const { return mPlaying != 0; }
   ASTAudition& audition() { return mAudition; }
@@ -84,6 +86,10 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   int selectionEnd() const { return mSelEnd; }
   std::uint32_t zoom() const { return mZoom; }
   double scrollOffset() const { return mScrollOffset; }
+  // The length in samples of the recording the wave view spans.
+  std::uint64_t shownSampleCount() const { return mSampleCount; }
+  // The section ranges the view marks on the shown recording.
+  const std::vector<TextItem>& sectionMarkers() const { return mRangeItems; }
   // Loads the current section into the wave view; with rebuild the layers
   // are set up again. The project has no undo history afterwards.
   void loadSectionWaveView(bool rebuild);
@@ -153,6 +159,7 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   void dropEventAsynchronousProcessingLoadPrj();
 
  protected:
+  // A file-open event imports a recording (by its suffix) or opens a project.
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -241,6 +248,10 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   bool importAudioFile(QString& audioPath, QString& awiPath);
   ResultCode startAnalysis(const QStringList& folders, const QStringList& files);
   void importAudioToProject(QString& audioPath, QString& awiPath);
+  // Undo or redo (`step`) with playback stopped around it and a full refresh.
+  void stepHistory(void (CASTcore::*step)());
+  // Imports each file in turn, then refreshes the window once.
+  void importAudioFiles(const QStringList& files);
   ResultCode checkAudioFile(QString path, qint64& frames);
   int findWaveIndexByFileName(const QString& fileName);
   void setDialogChildFonts(QWidget* dialog);
@@ -302,6 +313,10 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   std::uint64_t snapToBeat(std::uint64_t position, const std::vector<std::uint64_t>& beats) const;
   ResultCode applyFade(bool on);
   ResultCode applyBlank(bool on);
+  // Sets one on/off field of the current section's record through `store`,
+  // then refreshes; an unchanged value does nothing.
+  ResultCode applySectionSwitch(std::uint8_t SecInfo::*flag, bool on,
+                                ResultCode (CASTcore::*store)(std::uint8_t, const SecInfo&));
   ResultCode applyManualBars(bool on);
   ResultCode applyPickup(int value);
   ResultCode shiftBeatPosition();

@@ -10,22 +10,13 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "FileKinds.h"
 #include "MainWindow.h"
 
 namespace {
 
 const QString kUriList = QStringLiteral("text/uri-list");
 constexpr int kDropDelayMs = 600;
-
-const QStringList& audioSuffixes() {
-  static const QStringList suffixes{"wav", "aiff", "aif"};
-  return suffixes;
-}
-
-const QStringList& projectSuffixes() {
-  static const QStringList suffixes{"qmproj"};
-  return suffixes;
-}
 
 enum class UrlCheck { NotUrls, Refused, Passed };
 
@@ -58,11 +49,11 @@ bool MainWindow::acceptDragOfKind(QDropEvent* event, const QStringList& suffixes
 }
 
 bool MainWindow::isAudioFileUrl(QDropEvent* event) {
-  return acceptDragOfKind(event, audioSuffixes(), 1, Qt::LinkAction);
+  return acceptDragOfKind(event, audioFileSuffixes(), 1, Qt::LinkAction);
 }
 
 bool MainWindow::isProjectFileUrl(QDropEvent* event) {
-  return acceptDragOfKind(event, projectSuffixes(), 2, Qt::CopyAction);
+  return acceptDragOfKind(event, projectFileSuffixes(), 2, Qt::CopyAction);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -122,15 +113,7 @@ void MainWindow::dropEventAsynchronousProcessingImportWav() {
   // Each import runs dialogs of its own, during which a new drop may replace
   // the list.
   const QStringList files = mDropFiles;
-  for (const QString& file : files) {
-    QString audioPath = file;
-    QString awiPath;
-    importAudioToProject(audioPath, awiPath);
-  }
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
+  importAudioFiles(files);
 }
 
 void MainWindow::dropEventAsynchronousProcessingLoadPrj() {

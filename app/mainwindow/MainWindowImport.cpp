@@ -277,6 +277,18 @@ void MainWindow::releasedBtnImportAudio() {
   importAudioToProject(audioPath, awiPath);
 }
 
+void MainWindow::importAudioFiles(const QStringList& files) {
+  for (const QString& file : files) {
+    QString audioPath = file;
+    QString awiPath;
+    importAudioToProject(audioPath, awiPath);
+  }
+  updateSectionControls(mCurrentSection);
+  updateAllViews(false);
+  updateActionStates();
+  updateUndoRedoActions();
+}
+
 void MainWindow::importAudioToProject(QString& audioPath, QString& awiPath) {
   if (!importAudioFile(audioPath, awiPath)) return;
   mCore.clearLastError();

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 
 #include "ASTprotoSettings.h"
+#include "FileKinds.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
 
@@ -247,7 +248,13 @@ void MainWindow::saveProjectAs() {
 
 bool MainWindow::event(QEvent* event) {
   if (event->type() == QEvent::FileOpen) {
-    openProjectFile(static_cast<QFileOpenEvent*>(event)->file());
+    // The files named on the command line come this way too: a recording
+    // is imported into the current project, anything else opened as one.
+    const QString file = static_cast<QFileOpenEvent*>(event)->file();
+    if (isAudioFileName(file))
+      importAudioFiles({file});
+    else
+      openProjectFile(file);
     return true;
   }
   return QWidget::event(event);

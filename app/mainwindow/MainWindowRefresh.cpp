@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "AnalysisUtil.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
 #include "SectionWaveInfo.h"
@@ -358,8 +359,9 @@ ResultCode MainWindow::updateSectionControls(int section) {
   std::uint8_t den = 4;
   const ResultCode sig = mCore.getTimeSig(num, den);
   if (sig != 0) return Result::nest(2, sig);
+  const ResultCode markers = rebuildSectionMarkers();
   update();
-  return Result::kOk;
+  return markers;
 }
 
 ResultCode MainWindow::updateSectionPanel(int section) {
@@ -442,6 +444,14 @@ void MainWindow::resetSectionPanel(bool clearProject) {
 
 void MainWindow::updateAllViews(bool relayout) {
   const int section = mCmbTrimSec->currentIndex();
+  // The view spans the chosen section's own recording, which a section
+  // change may just have replaced.
+  std::uint64_t end = 0;
+  WavInfo* wave = nullptr;
+  if (section >= 0 && section <= 14 && mCore.getSecWaveOnly(static_cast<std::uint8_t>(section), &wave) == 0 && wave &&
+      !wave->onsetTime.empty()) {
+    end = AnalysisUtil().secondsToSamples(wave->onsetTime.back());
+  }
   mRangeOn = false;
   if (section >= 0 && section <= 14) {
     SecInfo* sec = nullptr;
@@ -456,43 +466,23 @@ void MainWindow::updateAllViews(bool relayout) {
     }
   }
   update();
-  if (relayout) setSectionWaveView(mCmbWav->currentIndex(), mCurrentSection, mSampleCount, mGridList, mZoom,
-                                   mScrollOffset);
+  if (relayout) setSectionWaveView(mCmbWav->currentIndex(), mCurrentSection, end, mGridList, mZoom, mScrollOffset);
   updateSectionPanel(mCurrentSection);
   updateSectionControls(mCurrentSection);
   updateActionStates();
   updateUndoRedoActions();
 }
 
-void MainWindow::undo() {
-  const bool wasPlaying = mPlaying != 0;
-  if (wasPlaying) releasedBtnStopped();
-  mUndoing = 1;
-  try {
-    mCore.undo();
-  } catch (...) {
-    showMemoryFull();
-  }
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
-  updateAllViews(true);
-  updateWaveButtons();
-  mBeatShiftState = 0;
-  updateBeatShiftButton();
-  updateActionStates();
-  updateUndoRedoActions();
-  mUndoing = 0;
-  if (wasPlaying) releasedBtnPlayLoop();
-}
+void MainWindow::undo() { stepHistory(&CASTcore::undo); }
 
-void MainWindow::redo() {
+void MainWindow::redo() { stepHistory(&CASTcore::redo); }
+
+void MainWindow::stepHistory(void (CASTcore::*step)()) {
   const bool wasPlaying = mPlaying != 0;
   if (wasPlaying) releasedBtnStopped();
   mUndoing = 1;
   try {
-    mCore.redo();
+    (mCore.*step)();
   } catch (...) {
     showMemoryFull();
   }

@@ -272,51 +272,33 @@ std::uint64_t MainWindow::snapToBeat(std::uint64_t position, const std::vector<s
 void MainWindow::clickedChkFade(bool checked) { applyFade(checked); }
 void MainWindow::clickedChkBlank(bool checked) { applyBlank(checked); }
 
-ResultCode MainWindow::applyFade(bool on) {
-  if (mComboGuard) return Result::kOk;
-  SecInfo* sec = nullptr;
-  ResultCode code = mCore.getSecInfo(static_cast<std::uint8_t>(mCurrentSection), &sec);
-  if (code == 0 && sec && (sec->fadeSw != 0) == on) return Result::kOk;
-  if (code != 0 || !sec) {
-    code = Result::nest(1, code);
-  } else {
-    SecInfo changed = *sec;
-    changed.fadeSw = on ? 1 : 0;
-    const ResultCode stored = mCore.updateSecInfo(static_cast<std::uint8_t>(mCurrentSection), changed);
-    code = stored == 0 ? Result::kOk : Result::nest(2, stored);
-    if (code == 0) {
-      const ResultCode markers = rebuildSectionMarkers();
-      if (markers != 0) code = Result::nest(3, markers);
-    }
-  }
-  if (code != 0) {
-    showMessage(this, kTitle, tr("#0108 some error occurs! [%1]").arg(code, 0, 16), QMessageBox::Ok, QMessageBox::Ok);
-    return code;
-  }
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
-  return code;
-}
+// The fade is a plain record change; the blank switch changes the bar
+// structure, so the core checks the record against the beat grid.
+ResultCode MainWindow::applyFade(bool on) { return applySectionSwitch(&SecInfo::fadeSw, on, &CASTcore::updateSecInfo); }
 
-ResultCode MainWindow::applyBlank(bool on) {
+ResultCode MainWindow::applyBlank(bool on) { return applySectionSwitch(&SecInfo::pickupSw, on, &CASTcore::setSecInfo); }
+
+ResultCode MainWindow::applySectionSwitch(std::uint8_t SecInfo::*flag, bool on,
+                                          ResultCode (CASTcore::*store)(std::uint8_t, const SecInfo&)) {
   if (mComboGuard) return Result::kOk;
+  const auto slot = static_cast<std::uint8_t>(mCurrentSection);
   SecInfo* sec = nullptr;
-  ResultCode code = mCore.getSecInfo(static_cast<std::uint8_t>(mCurrentSection), &sec);
-  if (code == 0 && sec && (sec->pickupSw != 0) == on) return Result::kOk;
+  ResultCode code = mCore.getSecInfo(slot, &sec);
+  if (code == 0 && sec && ((*sec).*flag != 0) == on) return Result::kOk;
   if (code != 0 || !sec) {
     code = Result::nest(1, code);
   } else {
     SecInfo changed = *sec;
-    changed.pickupSw = on ? 1 : 0;
-    const ResultCode stored = mCore.setSecInfo(static_cast<std::uint8_t>(mCurrentSection), changed);
+    changed.*flag = on ? 1 : 0;
+    const ResultCode stored = (mCore.*store)(slot, changed);
     code = stored == 0 ? Result::kOk : Result::nest(2, stored);
   }
   if (code != 0) {
     showMessage(this, kTitle, tr("#0108 some error occurs! [%1]").arg(code, 0, 16), QMessageBox::Ok, QMessageBox::Ok);
     return code;
   }
+  // The refresh also rebuilds the section markers, whose ends follow the
+  // fade and the blank switch.
   updateSectionControls(mCurrentSection);
   updateAllViews(false);
   updateActionStates();

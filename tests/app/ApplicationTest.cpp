@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "AnalysedRecording.h"
 #include "CASTcore.h"
 #include "TempDir.h"
 
@@ -48,9 +49,16 @@ TEST(Application, AProjectNamedOnTheCommandLineOpensAndTheRunCleansUp) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   }
   const QString out = runHarness({"run", TestEnv::tempPath("missing.qmproj"), project});
-  EXPECT_TRUE(out.contains("name=Tune path=" + project + " state=2\n")) << out.toStdString();
+  EXPECT_TRUE(out.contains("name=Tune path=" + project + " state=2 waves=0\n")) << out.toStdString();
   EXPECT_TRUE(out.contains("exit=7\n")) << out.toStdString();
   EXPECT_FALSE(QFile::exists(folder + "/AST_temp.wav"));
   EXPECT_FALSE(QFile::exists(folder + "/AST_temp_Break.wav"));
   EXPECT_TRUE(QFile::exists(folder + "/keep.wav"));
+}
+
+TEST(Application, ARecordingNamedOnTheCommandLineIsImportedIntoTheNewProject) {
+  const QString audio = recordingWithAnalysis("Take.WAV");
+  const QString out = runHarness({"run", audio});
+  EXPECT_TRUE(out.contains("name=New Audio Style path= state=1 waves=1\n")) << out.toStdString();
+  EXPECT_TRUE(out.contains("exit=7\n")) << out.toStdString();
 }

@@ -12,7 +12,10 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <functional>
+
 #include "ASTprotoSettings.h"
+#include "AnalysedRecording.h"
 #include "AnalysedWaveName.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
@@ -21,8 +24,6 @@
 #include "TestAudio.h"
 
 namespace {
-
-constexpr double kSeconds = 9.0;
 
 // Watches every analysis progress dialog the application shows: how many
 // appeared, the highest value its bar reached, and optionally presses its
@@ -34,6 +35,8 @@ class ProgressWatch : public QObject {
 
   int shown = 0;
   int highest = -1;
+  // Called once the dialog is up, before a cancel.
+  std::function<void()> whileShown;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -43,8 +46,11 @@ class ProgressWatch : public QObject {
     if (auto* bar = dialog->findChild<QProgressBar*>()) {
       QObject::connect(bar, &QProgressBar::valueChanged, this, [this](int v) { highest = std::max(highest, v); });
     }
-    if (cancel) {
-      QTimer::singleShot(0, dialog, [dialog] {
+    if (cancel || whileShown) {
+      // Runs inside the dialog's modal loop, while the analysis is under way.
+      QTimer::singleShot(0, dialog, [this, dialog] {
+        if (whileShown) whileShown();
+        if (!cancel) return;
         if (auto* button = dialog->findChild<QPushButton*>()) button->click();
       });
     }
@@ -57,30 +63,6 @@ class ProgressWatch : public QObject {
 
 QString workCopy() {
   return TempWaveFiles::sourcePath(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
-}
-
-// A click-track recording with an analysed-wave file beside it, written by
-// the core: half-beat grid entries every 0.25 s, "Main A" over 4 bars and
-// a tempo of 97.
-QString recordingWithAnalysis(const QString& name) {
-  const QString audio = TestEnv::tempPath(name);
-  EXPECT_TRUE(TestAudio::writeWav(audio, TestAudio::clickTrack(kSeconds, 0.5, 0.0, 4)));
-  CASTcore writer;
-  auto* wave = new WavInfo;
-  wave->fileName = audio.toStdWString();
-  for (int k = 0; k < 2 * 16; ++k) wave->beatTime.push_back(0.25f * k);
-  wave->onsetTime = {0.0f, 0.5f, 1.0f, 8.0f};
-  wave->beatDiv = 1;
-  EXPECT_EQ(writer.addWavList(wave), 0u);
-  SecInfo mainA;
-  mainA.used = 1;
-  mainA.wavNo = 0;
-  mainA.startAdrs = 0;
-  mainA.endAdrs = 8 * 44100;
-  EXPECT_EQ(writer.updateSecInfo(3, mainA), 0u);
-  EXPECT_EQ(writer.updateTempo(97), 0u);
-  EXPECT_EQ(writer.saveAwi(AnalysedWaveName::pathFor(audio).toStdWString(), 0), 0u);
-  return audio;
 }
 
 }  // namespace
@@ -235,4 +217,39 @@ TEST(Import, ARenderedSongIsAnalysedThroughTheWindowAndItsSectionsProposed) {
   window.core().getAllInfo().isSecUsed(3, &mainA);
   EXPECT_TRUE(mainA) << "the current section gets the new recording";
   EXPECT_EQ(window.mCmbWav->currentText(), "song.wav");
+}
+
+TEST(Import, WhileAnAnalysisRunsTheProjectCommandsAndTheHistoryAreUnavailable) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  const QString kept = recordingWithAnalysis("kept.wav");
+  const QString fresh = TestEnv::tempPath("fresh.wav");
+  ASSERT_TRUE(TestAudio::writeWav(fresh, TestAudio::clickTrack(4.0, 0.5, 0.0, 4)));
+  MainWindow window;
+  ModalDriver driver;
+  driver.chooseFile(kept);
+  window.releasedBtnOpenWav();
+  window.mSpinTempo->setValue(100);
+  const QList<QAction*> actions{window.actionNewAudioStyleProject, window.actionNewAudioStyleProject_with_Import,
+                                window.actionOpenAudioStyleProject, window.actionSaveAudioStyleProject,
+                                window.actionSaveAudioStyleProject_as, window.actionExport_as_AudioStyleFile,
+                                window.actionQuit, window.actionUndo};
+  for (QAction* action : actions) ASSERT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+
+  ProgressWatch watch(true);
+  QStringList enabledWhileBusy;
+  watch.whileShown = [&] {
+    for (QAction* action : actions + QList<QAction*>{window.actionRedo}) {
+      if (action->isEnabled()) enabledWhileBusy << action->objectName();
+    }
+  };
+  driver.chooseFile(fresh);
+  driver.pressButton(QMessageBox::Ok);
+  window.releasedBtnImportAudio();
+
+  EXPECT_EQ(watch.shown, 1);
+  EXPECT_TRUE(enabledWhileBusy.isEmpty()) << enabledWhileBusy.join(", ").toStdString();
+  // The cancelled analysis leaves the window usable as before.
+  for (QAction* action : actions) EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+  EXPECT_EQ(window.core().waveCount(), 1u);
+  EXPECT_EQ(driver.unexpected(), 0);
 }

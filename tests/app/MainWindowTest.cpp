@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "ASTprotoSettings.h"
+#include "AnalysedRecording.h"
+#include "FileKinds.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
 #include "QtWarningGuard.h"
@@ -93,6 +95,36 @@ TEST(MainWindow, AFileOpenEventOpensTheProject) {
   // A project without recordings opens as an empty project under its name.
   EXPECT_EQ(window.core().getCommonInfo().tempo, 120u);
   EXPECT_FALSE(window.core().isModified());
+}
+
+TEST(MainWindow, AFileOpenEventImportsARecordingWhateverTheCaseOfItsSuffix) {
+  useBackend("virtual");
+  const QString audio = recordingWithAnalysis("Take.WAV");
+  MainWindow window;
+  ModalDriver driver;
+  QFileOpenEvent open(audio);
+  EXPECT_TRUE(QCoreApplication::sendEvent(&window, &open));
+  EXPECT_EQ(driver.seen().size(), 0u) << "neither a file dialog nor an error";
+  EXPECT_EQ(window.projectState(), 1) << "the new project stays, with the recording in it";
+  EXPECT_TRUE(window.projectPath().isEmpty());
+  ASSERT_EQ(window.core().waveCount(), 1u);
+  EXPECT_EQ(window.mCmbWav->currentText(), "Take.WAV");
+  EXPECT_EQ(window.core().getCommonInfo().tempo, 97u);
+}
+
+TEST(FileKinds, RecordingsAreToldByTheirSuffixInAnyCase) {
+  for (const char* name : {"a.wav", "b.WAV", "c.aif", "d.Aif", "e.aiff", "f.AIFF", "/x.y/g.wav"})
+    EXPECT_TRUE(isAudioFileName(name)) << name;
+  for (const char* name : {"Song.qmproj", "wav", "h.wav.qmproj", "i.wave", "/x.wav/j", ""})
+    EXPECT_FALSE(isAudioFileName(name)) << name;
+}
+
+TEST(MainWindow, BothCoresFadeSectionsOverTwentySixMilliseconds) {
+  useBackend("virtual");
+  MainWindow window;
+  // ceil(0.026 * 44100) frames.
+  EXPECT_EQ(window.core().fadeLength(), 1147u);
+  EXPECT_EQ(window.workCore().fadeLength(), 1147u);
 }
 
 TEST(MainWindow, AnUnreadableProjectKeepsTheCurrentOneAndSaysSo) {

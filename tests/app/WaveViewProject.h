@@ -26,8 +26,9 @@ inline std::uint64_t samples(double seconds) { return static_cast<std::uint64_t>
 
 // A recording whose grid has `entries` half-beat entries (0: as many as
 // the recording holds); the audio file itself is at most 12 s long.
-inline void addRecording(MainWindow& window, double seconds = kSeconds, std::size_t entries = 0) {
-  const QString wav = TestEnv::tempPath("take.wav");
+inline void addRecording(MainWindow& window, double seconds = kSeconds, std::size_t entries = 0,
+                         const QString& name = "take.wav") {
+  const QString wav = TestEnv::tempPath(name);
   ASSERT_TRUE(TestAudio::writeWav(wav, TestAudio::sine(std::min(seconds, kSeconds), 220.0)));
   auto* info = new WavInfo;
   info->fileName = wav.toStdWString();
@@ -37,13 +38,14 @@ inline void addRecording(MainWindow& window, double seconds = kSeconds, std::siz
   ASSERT_EQ(window.core().addWavList(info), 0u);
 }
 
-// Stores `slot` on wave 0 from beat `first` to beat `last` (beats of 0.5 s).
-inline void storeSection(MainWindow& window, std::uint8_t slot, int first, int last, bool blank = false) {
+// Stores `slot` on `wave` from beat `first` to beat `last` (beats of 0.5 s).
+inline void storeSection(MainWindow& window, std::uint8_t slot, int first, int last, bool blank = false,
+                         std::uint8_t wave = 0) {
   SecInfo* current = nullptr;
   ASSERT_EQ(window.core().getSecInfo(slot, &current), 0u);
   SecInfo section = *current;
   section.used = 1;
-  section.wavNo = 0;
+  section.wavNo = wave;
   section.startAdrs = samples(0.5 * first);
   section.endAdrs = samples(0.5 * last);
   section.pickupSw = blank ? 1 : 0;

@@ -57,8 +57,9 @@ int route(int argc, char** argv) {
 
 int run(int argc, char** argv) {
   const int code = runApplication(argc, argv, [](MainWindow& window) {
-    std::printf("name=%s path=%s state=%d\n", qPrintable(window.mLEditProjectFileName->text()),
-                qPrintable(window.projectPath()), window.projectState());
+    std::printf("name=%s path=%s state=%d waves=%u\n", qPrintable(window.mLEditProjectFileName->text()),
+                qPrintable(window.projectPath()), window.projectState(),
+                static_cast<unsigned>(window.core().waveCount()));
     return 7;
   });
   std::printf("exit=%d\n", code);
