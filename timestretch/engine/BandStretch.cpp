@@ -1,9 +1,8 @@
 // Phase propagation and locking for one output frame. Per channel: peaks of
 // A and B, matched into regions; each region's phase advances from the
-// previous output frame by its frequency over one hop (plus the analysed
-// deviation from that prediction when A and B differ); bins between regions
-// take a stepped blend of their neighbours' offsets; transient regions keep
-// frame B's phases. Then stereo coherence and the hand-over to the next
+// previous output frame by the phase step measured from A to B over one
+// hop, also when B repeats; bins between regions take the offset of the
+// nearer region; transient regions keep frame B's phases. Then stereo coherence and the hand-over to the next
 // frame.
 
 #include "BandStretch.h"
