@@ -1,5 +1,6 @@
 #include "FeatureGenerator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -8,6 +9,7 @@
 #include "IKelo.h"
 #include "IProgress.h"
 #include "SongEngine.h"
+#include "SoundingSpan.h"
 
 namespace MzMir {
 
@@ -98,11 +100,16 @@ bool FeatureGenerator::runKelo(std::vector<double>& barTimes, std::vector<std::i
   source.seek(0);
   const std::uint64_t total = source.length();
   std::uint64_t frames = 0;
+  std::vector<float> blockPeaks;
+  blockPeaks.reserve(static_cast<std::size_t>(total / kBlock + 1));
   ProgressTeller tell(listener, 0);
   while (running) {
     if (source.read(buffer.data(), kBlock) < static_cast<std::uint64_t>(kBlock)) break;
     if (channels == 2)
       for (int i = 0; i < kBlock; ++i) buffer[i] = (buffer[2 * i] + buffer[2 * i + 1]) * 0.5f;
+    float peak = 0.0f;
+    for (int i = 0; i < kBlock; ++i) peak = std::max(peak, std::fabs(buffer[i]));
+    blockPeaks.push_back(peak);
     engine->process(buffer.data(), kBlock);
     frames += kBlock;
     if (listener) {
@@ -128,6 +135,12 @@ bool FeatureGenerator::runKelo(std::vector<double>& barTimes, std::vector<std::i
     barTimes[i] = slicer.grid[static_cast<std::size_t>(gridPerBar) * i];
   }
   barTimes[bars] = static_cast<double>(static_cast<float>(frames) / rate);
+  // Every bar keeps its features (the structure is inferred over the whole
+  // recording, silences included); the bars and beats a listener gets are
+  // those where the recording sounds.
+  const SoundingSpan span = findSoundingSpan(blockPeaks, static_cast<double>(kBlock) / static_cast<double>(rate));
+  soundingBars = barsInSpan(barTimes, span);
+  trimBeatsToSpan(beatTimes, barTimes, soundingBars, span);
 
   frameIndices.clear();
   frameIndices.reserve(slicer.grid.size());

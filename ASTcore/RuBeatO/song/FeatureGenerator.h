@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "BarFeatures.h"
+#include "SoundingSpan.h"
 #include "ISeekable.h"
 
 namespace kelo {
@@ -61,8 +62,11 @@ class FeatureGenerator {
   // Makes a run in progress return at its next block or hop.
   void stop() { running = false; }
 
-  // Beat times in seconds of the last engine stage.
+  // Beat times in seconds of the last engine stage, without those in
+  // leading and trailing silence (SoundingSpan.h).
   std::vector<float> beatTimes;
+  // The bars of the last run that hold sound: [first, end) of its bars.
+  BarRange soundingBars;
 
  private:
   // Returns false when the run was stopped.

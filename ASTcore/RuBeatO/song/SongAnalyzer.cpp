@@ -147,7 +147,12 @@ void SongAnalyzer::analyze(ISeekable<float>& source) {
   s.labels = labels;
   s.countdown = countdown;
 
-  s.segments = segmentsOfBars(s.barTimes, s.barTatums, s.countdown, s.labels);
+  // The structure was inferred over every bar; the segments cover only the
+  // bars that hold sound.
+  const MzMir::BarRange sounding = generator->soundingBars;
+  s.segments = segmentsOfBars(MzMir::keptBarsOf(s.barTimes, sounding, true),
+                              MzMir::keptBarsOf(s.barTatums, sounding), MzMir::keptBarsOf(s.countdown, sounding),
+                              MzMir::keptBarsOf(s.labels, sounding));
   if (listener)
     for (const SongSegment& segment : s.segments) listener->onSegment(&segment);
   if (listener) {

@@ -173,3 +173,29 @@ TEST(FeatureGenerator, RefusesEnginesThatFailAndSourcesItCannotRead) {
   EXPECT_EQ(whatOf([] { MzMir::FeatureGenerator(1024, 0); }), "framelen must be positive");
   EXPECT_EQ(whatOf([] { MzMir::FeatureGenerator(1024, 8192).setNdim(0); }), "ndim must be positive");
 }
+
+TEST(FeatureGenerator, BeatsInLeadingAndTrailingSilenceAreDroppedAndTheSoundingBarsNamed) {
+  // 4 s of digital silence, 8 s of a tone, 4 s of silence; the engine keeps
+  // its tatums (every half second) and bar lines (every 2 s) running
+  // through the silences, as a beat tracker does.
+  TestAudio::Stereo16 s(static_cast<std::size_t>(2 * 4 * 44100), 0);
+  const TestAudio::Stereo16 tone = TestAudio::sine(8.0, 330.0, 0.3);
+  s.insert(s.end(), tone.begin(), tone.end());
+  s.insert(s.end(), static_cast<std::size_t>(2 * 4 * 44100), 0);
+  MemorySource source = MemorySource::fromStereo16(s);
+  MzMir::FeatureGenerator g(1024, 8192);
+  auto engine = engineFor(g);
+  GeneratorRun r;
+  g.setNdim(2).generate(r.features, r.barTimes, r.barTatums, source, 4, 0, -1, 2);
+
+  // Every reported bar (0 to 14 s) keeps its row; those from 4 to 12 s hold
+  // the tone.
+  ASSERT_EQ(r.barTimes.size(), 8u);
+  EXPECT_EQ(r.features.rows(), 7);
+  EXPECT_EQ(g.soundingBars.first, 2u);
+  EXPECT_EQ(g.soundingBars.end, 6u);
+  ASSERT_FALSE(g.beatTimes.empty());
+  EXPECT_FLOAT_EQ(g.beatTimes.front(), 4.0f);
+  EXPECT_FLOAT_EQ(g.beatTimes.back(), 12.0f);  // closes the last sounding bar
+  EXPECT_EQ(g.beatTimes.size(), 17u);
+}
