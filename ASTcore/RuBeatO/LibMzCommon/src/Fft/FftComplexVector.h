@@ -10,14 +10,22 @@
 // exact. The transforms therefore give the same bits as scalar code.
 //
 // Generic vectors rather than a target's intrinsics: any x86-64 gets SSE2
-// code, and other targets whatever the compiler makes of them.
+// code, and other targets whatever the compiler makes of them. The kernels
+// are compiled a second time for AVX2 (FftWideKernels.cpp), where two
+// complex doubles share one 32-byte vector; FFT_INSTRUCTION_SET names the
+// namespace of each compilation so that the two never meet at link time.
 
 #pragma once
 
 #include <cstring>
 
+#ifndef FFT_INSTRUCTION_SET
+#define FFT_INSTRUCTION_SET baseline
+#endif
+
 namespace Fft {
 namespace detail {
+inline namespace FFT_INSTRUCTION_SET {
 
 #if defined(__GNUC__)
 #define FFT_ALWAYS_INLINE inline __attribute__((always_inline))
@@ -40,12 +48,26 @@ template <>
 struct VectorOf<float, 2> {
   typedef float Type __attribute__((vector_size(16)));
 };
+template <>
+struct VectorOf<double, 2> {
+  typedef double Type __attribute__((vector_size(32)));
+};
 
-// Two complex values share one vector only where it is 16 bytes wide: the
-// baseline x86-64 has no wider registers, and a 32-byte vector split by the
-// compiler costs more than it saves. Two complex doubles are two vectors.
+// Two complex values share one vector only where it fits the registers: a
+// vector wider than them, split by the compiler, costs more than it saves.
+// Without AVX two complex doubles are two vectors.
+// The AVX2 compilation sets FFT_WIDEST_VECTOR itself: a target switched
+// on inside a file does not show in the preprocessor's __AVX__.
+#ifndef FFT_WIDEST_VECTOR
+#if defined(__AVX__)
+#define FFT_WIDEST_VECTOR 32
+#else
+#define FFT_WIDEST_VECTOR 16
+#endif
+#endif
+constexpr int kWidestVector = FFT_WIDEST_VECTOR;
 template <typename Real>
-constexpr bool kPairInOneVector = sizeof(Real) * 4 <= 16;
+constexpr bool kPairInOneVector = sizeof(Real) * 4 <= kWidestVector;
 
 template <typename Real, int N>
 struct Pack {
@@ -121,5 +143,6 @@ struct Pack {
   static FFT_ALWAYS_INLINE V timesConjugate(const Twiddle& w, V y) { return w.re * y - w.im * swapped(y); }
 };
 
+}  // namespace FFT_INSTRUCTION_SET
 }  // namespace detail
 }  // namespace Fft

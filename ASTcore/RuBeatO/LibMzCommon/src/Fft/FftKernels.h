@@ -32,6 +32,7 @@
 
 namespace Fft {
 namespace detail {
+inline namespace FFT_INSTRUCTION_SET {
 
 // Reads the table of the given variant.
 template <typename Real, Variant V>
@@ -963,5 +964,6 @@ void makeCosineTable(int nc, int* ip, Real* c) {
   }
 }
 
+}  // namespace FFT_INSTRUCTION_SET
 }  // namespace detail
 }  // namespace Fft

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "FftKernels.h"
+#include "FftKernelChoice.h"
 
 namespace Fft {
 
@@ -24,7 +24,7 @@ void Package<Real, V>::makect(int nc, int* ip, Real* c) {
 template <typename Real, Variant V>
 void Package<Real, V>::cdft(int n, int isgn, Real* a, int* ip, Real* w) {
   static_assert(V == Variant::Current, "the earlier variant has no complex transform");
-  using Core = detail::Core<Real, V>;
+  using Core = detail::Kernels<Real, V>;
   int nw = ip[0];
   if (n > (nw << 2)) {
     nw = n >> 2;
@@ -39,7 +39,7 @@ void Package<Real, V>::cdft(int n, int isgn, Real* a, int* ip, Real* w) {
 
 template <typename Real, Variant V>
 void Package<Real, V>::rdft(int n, int isgn, Real* a, int* ip, Real* w) {
-  using Core = detail::Core<Real, V>;
+  using Core = detail::Kernels<Real, V>;
   int nw = ip[0];
   if (n > (nw << 2)) {
     nw = n >> 2;

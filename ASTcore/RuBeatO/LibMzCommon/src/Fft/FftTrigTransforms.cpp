@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "FftKernels.h"
+#include "FftKernelChoice.h"
 #include "FftPackage.h"
 
 namespace Fft {
@@ -12,7 +12,7 @@ namespace Fft {
 namespace {
 
 template <typename Real>
-using CoreOf = detail::Core<Real, Variant::Current>;
+using CoreOf = detail::Kernels<Real, Variant::Current>;
 
 // Pre-twiddle of the cosine transforms (also undoes itself with the
 // conjugate loop of the sine version).
