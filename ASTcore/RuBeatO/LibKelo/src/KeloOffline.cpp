@@ -37,6 +37,8 @@ constexpr float kAudibleShareOfMedian = 0.25f;
 constexpr std::size_t kTrebleSum = 25;
 constexpr int kMeterTransformSize = 1024;
 constexpr float kMeterKernelWidth = 100.0f;
+// The longest bar the meter prior admits, in pulses (9/8).
+constexpr std::size_t kLongestBarPulses = 9;
 constexpr double kInadmissible = -10000.0;
 
 void makeOfflineDecoder(boost::shared_ptr<IKeloHmm>& out, std::uint32_t classCount,
@@ -165,15 +167,22 @@ void KeloOffline::estimateMeter() {
   estimator.setScale(kMeterKernelWidth);
   estimator.setMatrix(meterPrior());
   estimator.process(rows);
+  const bool codeGiven = meterCode_ != MeterNotGiven;
+  const std::int32_t beatsGiven = beatsPerBar_;
+  estimator.pickMeter(meterCode_, beatsPerBar_);
   // The pulses are the tracker's beats split in two, so a beat of three
   // pulses would put every other beat between two of the tracker's beats:
   // a meter of six or twelve beats to the bar (strong periodicity at three
   // pulses, a beat and a half) then came out with beats a half again too
-  // long. Without a meter code from the caller the estimate keeps the
-  // tracker's beat and chooses only the beats per bar; a compound meter the
-  // caller gives is still decoded as such.
-  if (meterCode_ == MeterNotGiven) meterCode_ = MeterSimple;
-  estimator.pickMeter(meterCode_, beatsPerBar_);
+  // long. An estimated compound meter therefore keeps the tracker's beat
+  // and chooses again among the simple meters; a compound meter the caller
+  // gives is still decoded as such, and so is the estimate of a recording
+  // too short to show a period of two of the longest bars.
+  if (!codeGiven && meterCode_ == MeterCompound && rows.size() >= 2 * kLongestBarPulses) {
+    meterCode_ = MeterSimple;
+    beatsPerBar_ = beatsGiven;
+    estimator.pickMeter(meterCode_, beatsPerBar_);
+  }
 }
 
 bool KeloOffline::analyse() {
