@@ -367,14 +367,20 @@ bool runImport(const fs::path& audio, const fs::path& work, bool freeMeter, Impo
   const double seconds = static_cast<double>(frames) / 44100.0;
 
   // Two grid entries per beat division; the grid's last entry closes it at
-  // the end of the recording and is no beat.
+  // the end of the recording and is no beat. A grid whose first beat lies
+  // more than a third of a beat after the start (a recording whose silent
+  // opening bars the analysis dropped) opens with a lead-in point half a
+  // beat ahead of it, and the beats are the entries after that one.
   const std::size_t step = 2u * std::max<std::uint16_t>(wave->beatDiv, 1);
-  for (std::size_t i = 0; i < wave->beatTime.size(); i += step) {
+  const std::vector<SegLabel>& labels = wave->segLblOrg.empty() ? wave->segLbl : wave->segLblOrg;
+  const std::vector<float>& grid = wave->beatTime;
+  const bool leadIn = grid.size() > step && grid[0] > (grid[step] - grid[0]) / 3.0f;
+  const std::size_t phase = leadIn ? 1 : 0;
+  for (std::size_t i = phase; i < wave->beatTime.size(); i += step) {
     const double t = wave->beatTime[i];
     if (std::abs(t - seconds) < 0.01) continue;
     r.beats.push_back(t);
   }
-  const std::vector<SegLabel>& labels = wave->segLblOrg.empty() ? wave->segLbl : wave->segLblOrg;
   for (std::size_t i = 0; i < labels.size(); ++i) {
     const double end = i + 1 < labels.size() ? labels[i + 1].start : seconds;
     r.segments.push_back({labels[i].start, end, labels[i].label});
