@@ -132,6 +132,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   void currentIdxChangedCmbWav();
   void releasedBtnImportAudio();
   void releasedBtnUnlinkAudio();
+  // Shows the chosen section's recording whole (zoom 1) with the section's
+  // range selected.
+  void releasedBtnViewerWav();
   void valueChangedScrollBar(int value);
   void releasedBtnHorZoomIn();
   void releasedBtnHorZoomOut();

@@ -134,6 +134,7 @@ void MainWindow::openProjectFile(const QString& given) {
   selectSectionCombo(3);
   updateSectionPanel(3);
   updateSectionControls(3);
+  releasedBtnViewerWav();
   setProjectName(QFileInfo(path).fileName());
   mBeatShiftState = 0;
   updateBeatShiftButton();

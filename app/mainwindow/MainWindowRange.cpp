@@ -299,6 +299,41 @@ void MainWindow::loadSectionWaveView(bool rebuild) {
   updateUndoRedoActions();
 }
 
+void MainWindow::releasedBtnViewerWav() {
+  if (mPlaying) releasedBtnStopped();
+  const int section = mCmbTrimSec->currentIndex();
+  if (section < 0 || section > 14) {
+    showMessage(this, kTitle, tr("#0097 no section is specified!"), QMessageBox::Ok, QMessageBox::Ok);
+    return;
+  }
+  const auto slot = static_cast<std::uint8_t>(section);
+  SecInfo* sec = nullptr;
+  if (mCore.getSecInfo(slot, &sec) != 0 || !sec) return;
+  WavInfo* wave = nullptr;
+  if (sec->wavNo < mCore.waveCount()) mCore.getWaveInfo(sec->wavNo, &wave);
+  const std::uint64_t count =
+      wave && !wave->onsetTime.empty() ? AnalysisUtil().secondsToSamples(wave->onsetTime.back()) : 0;
+  std::uint8_t numerator = 4;
+  std::uint8_t denominator = 4;
+  mCore.getTimeSig(numerator, denominator);
+  int bars = sec->barNum;
+  if (section <= 2 && sec->pickupSw && sec->pickupNum != 0) ++bars;
+  // Placeholders, replaced by the recording's beats when its file exists.
+  const std::vector<std::uint64_t> grid(wave ? static_cast<std::size_t>(numerator) * std::max(bars, 0) : 0, 0);
+  setSectionWaveView(mCmbWav->currentIndex(), section, count, grid, 1, 0.0);
+  // The selection still belongs to whatever was shown before (another
+  // project after an open): it becomes this section's range.
+  setSelectionFromSection(section);
+  pushSelectionToLayers();
+  adjustSelection(mZoom, false, 0, mScrollOffset);
+  QGuiApplication::restoreOverrideCursor();
+  updateAllViews(false);
+  mBeatShiftState = 0;
+  updateBeatShiftButton();
+  updateActionStates();
+  updateUndoRedoActions();
+}
+
 ResultCode MainWindow::rebuildSectionMarkers() {
   mRangeItems.clear();
   for (std::uint8_t slot = 0; slot < CASTcore::kSectionCount; ++slot) {
