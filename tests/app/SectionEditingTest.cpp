@@ -205,3 +205,54 @@ TEST(SectionEditingImport, AnImportedRecordingTakesTheSettingsOfTheNearestPropos
     EXPECT_EQ(section.startAdrs, samples(c.start)) << c.current;
   }
 }
+
+TEST_F(SectionEditing, BarsAreEditableOnlyWithManualBarsOn) {
+  ModalDriver driver;
+  auto manualOff = [&](const char* when) {
+    EXPECT_FALSE(window.mChkManual->isChecked()) << when;
+    EXPECT_FALSE(window.mSpinBars->isEnabled()) << when;
+    EXPECT_FALSE(window.mBarLabel->isEnabled()) << when;
+  };
+  manualOff("shown");
+  window.mChkManual->click();
+  ASSERT_TRUE(window.mSpinBars->isEnabled());
+  window.mSpinBars->setValue(window.mSpinBars->value() + 1);
+  EXPECT_EQ(sectionRecord(window, 3).barNum, window.mSpinBars->value());
+  window.mChkManual->click();
+  manualOff("switched off");
+  window.undo();
+  EXPECT_TRUE(window.mSpinBars->isEnabled()) << "manual again after undo";
+  window.undo();
+  EXPECT_TRUE(window.mSpinBars->isEnabled());
+  window.undo();
+  manualOff("undone");
+  storeSection(window, 5, 12, 16);
+  window.mCmbTrimSec->setCurrentIndex(5);
+  manualOff("other section");
+  window.mCmbTrimSec->setCurrentIndex(3);
+  manualOff("back");
+  const QString project = TestEnv::tempPath("Bars.qmproj");
+  ASSERT_EQ(window.core().saveProject(project.toStdWString()), 0u);
+  driver.pressText("Yes");
+  window.openProjectFile(project);
+  manualOff("opened");
+  EXPECT_EQ(driver.seen().size(), 1u) << "only the changed-project question";
+}
+
+TEST_F(SectionEditing, WithTwoRecordingsBarsAreManualAndEditable) {
+  addRecording(window, 8.0, 0, "second.wav");
+  storeSection(window, 5, 2, 10, false, 1);
+  window.refreshSectionView();
+  ModalDriver driver;
+  for (int slot : {3, 5}) {
+    window.mCmbTrimSec->setCurrentIndex(slot);
+    EXPECT_TRUE(window.mChkManual->isChecked()) << slot;
+    ASSERT_TRUE(window.mSpinBars->isEnabled()) << slot;
+    window.mSpinBars->setValue(window.mSpinBars->value() + 1);
+    EXPECT_EQ(sectionRecord(window, static_cast<std::uint8_t>(slot)).barNum, window.mSpinBars->value()) << slot;
+    window.undo();
+    EXPECT_TRUE(window.mSpinBars->isEnabled()) << slot;
+    EXPECT_EQ(sectionRecord(window, static_cast<std::uint8_t>(slot)).manualBar, 1) << slot;
+  }
+  EXPECT_EQ(driver.seen().size(), 0u) << "no #0081";
+}
