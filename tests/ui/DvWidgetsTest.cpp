@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "DvFrame.h"
 #include "DvWidgets.h"
@@ -46,6 +48,12 @@ struct KeyCase {
   Parent parent;
   bool keepsFocus;
 };
+
+// Readable, stable case names (the default prints the record's bytes,
+// pointer included, so the names changed from build to build).
+void PrintTo(const KeyCase& c, std::ostream* os) {
+  *os << c.widget << (c.modifiers & Qt::ControlModifier ? " Ctrl+" : " ") << QKeySequence(c.key).toString().toStdString();
+}
 
 QWidget* makeWidget(const QString& kind, QWidget* parent) {
   if (kind == "DvLineEdit") return new DvLineEdit(parent);
