@@ -108,10 +108,7 @@ MainWindow::MainWindow(const QString& projectPath) : QMainWindow(nullptr, Qt::Wi
   updateBlankCheck();
   mPickupFrame->setVisible(false);
   setSectionWaveView(mCurrentWave, mCurrentSection, mSampleCount, {}, mZoom, mScrollOffset);
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
 
   loadPreference();
   findEmptyStyle();

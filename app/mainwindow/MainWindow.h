@@ -80,6 +80,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   QString statusText() const;
   // Runs the refreshers for the current section.
   void refreshSectionView();
+  // After an edit of the current section: its controls (and markers), the
+  // views, the action states and the undo and redo actions.
+  void refreshAfterSectionEdit();
   // The wave view's selection (samples, start not after end), zoom and
   // scroll offset.
   int selectionStart() const { return mSelStart; }

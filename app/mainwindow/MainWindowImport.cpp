@@ -253,10 +253,7 @@ void MainWindow::releasedBtnOpenWav() {
     return;
   }
   resetViewState();
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
   setProjectName(tr("New Audio Style.qmproj"));
   selectSectionCombo(3);
   // The view state was just reset: the section's recording is loaded anew.
@@ -283,10 +280,7 @@ void MainWindow::importAudioFiles(const QStringList& files) {
     QString awiPath;
     importAudioToProject(audioPath, awiPath);
   }
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshAfterSectionEdit();
 }
 
 void MainWindow::importAudioToProject(QString& audioPath, QString& awiPath) {

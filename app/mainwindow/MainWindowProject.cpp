@@ -46,10 +46,7 @@ ResultCode MainWindow::createNewProject() {
   resetViewState();
   setSectionWaveView(mCurrentWave, mCurrentSection, mSampleCount, {}, mZoom, mScrollOffset);
   resetSectionPanel(true);
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
   setProjectName(tr("New Audio Style.qmproj"));
   markProjectSaved();
   return Result::kOk;
@@ -228,10 +225,7 @@ void MainWindow::saveProject() {
   const ResultCode code = saveProjectFile(mProjectPath);
   updateActionStates();
   updateUndoRedoActions();
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
   restoreCursor();
   if (code != 0) {
     showMessage(this, kTitle, tr("#0078 Saving Project File Process returns some error! [%1]").arg(hex(code)),

@@ -156,10 +156,7 @@ ResultCode MainWindow::assignSelectedRangeToSection() {
       code = Result::nest(0xB, rc);
       return;
     }
-    updateSectionPanel(mCurrentSection);
-    updateSectionControls(mCurrentSection);
-    updateActionStates();
-    updateUndoRedoActions();
+    refreshSectionView();
     toldInStatus = true;
     code = 0;
   }();
@@ -291,10 +288,7 @@ void MainWindow::loadSectionWaveView(bool rebuild) {
   rebuildSectionMarkers();
   adjustSelection(mZoom, false, 0, mScrollOffset);
   mFullRepaint = true;
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
   mCore.clearUndo();
   updateUndoRedoActions();
 }

@@ -331,6 +331,13 @@ void MainWindow::refreshSectionView() {
   updateUndoRedoActions();
 }
 
+void MainWindow::refreshAfterSectionEdit() {
+  updateSectionControls(mCurrentSection);
+  updateAllViews(false);
+  updateActionStates();
+  updateUndoRedoActions();
+}
+
 void MainWindow::showSectionInfo() { mStatusLabel->setText("<font color='black'>" + updateSectionInfoLabel()); }
 
 void MainWindow::showStatusError(const QString& message) { mStatusLabel->setText("<font color='red'>" + message); }
@@ -467,10 +474,7 @@ void MainWindow::updateAllViews(bool relayout) {
   }
   update();
   if (relayout) setSectionWaveView(mCmbWav->currentIndex(), mCurrentSection, end, mGridList, mZoom, mScrollOffset);
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
 }
 
 void MainWindow::undo() { stepHistory(&CASTcore::undo); }
@@ -486,10 +490,7 @@ void MainWindow::stepHistory(void (CASTcore::*step)()) {
   } catch (...) {
     showMemoryFull();
   }
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshAfterSectionEdit();
   updateAllViews(true);
   updateWaveButtons();
   mBeatShiftState = 0;
@@ -509,10 +510,7 @@ ResultCode MainWindow::applyTempo(int value) {
     GuardScope guard(mComboGuard);
     mSpinTempo->setValue(static_cast<int>(mCore.getCommonInfo().tempo));
   }
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
   return code;
 }
 

@@ -117,10 +117,7 @@ ResultCode MainWindow::applyTimeSignature(int numerator, int denominator) {
     showMessage(this, kTitle, tr("#0080 changing time signature process returns some error! [%1]").arg(code, 0, 16),
                 QMessageBox::Ok, QMessageBox::NoButton);
   }
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshAfterSectionEdit();
   mLEditBeat->selectAll();
   return code;
 }
@@ -157,10 +154,7 @@ ResultCode MainWindow::applySectionBars(int value) {
                 QMessageBox::Ok, QMessageBox::Ok);
     if (mCore.getSecInfo(static_cast<std::uint8_t>(mCurrentSection), &sec) == 0 && sec) restoreSpin();
   }
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshAfterSectionEdit();
   return code;
 }
 
@@ -299,10 +293,7 @@ ResultCode MainWindow::applySectionSwitch(std::uint8_t SecInfo::*flag, bool on,
   }
   // The refresh also rebuilds the section markers, whose ends follow the
   // fade and the blank switch.
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshAfterSectionEdit();
   return code;
 }
 
@@ -315,10 +306,7 @@ void MainWindow::clickedChkManual(bool checked) {
 ResultCode MainWindow::applyManualBars(bool on) {
   if (mComboGuard) return Result::kOk;
   auto refresh = [this] {
-    updateSectionControls(mCurrentSection);
-    updateAllViews(false);
-    updateActionStates();
-    updateUndoRedoActions();
+    refreshAfterSectionEdit();
   };
   mCoreWork.copyFrom(mCore);
   const auto slot = static_cast<std::uint8_t>(mCurrentSection);
@@ -392,10 +380,7 @@ ResultCode MainWindow::applyPickup(int value) {
     }
     return code;
   }
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshAfterSectionEdit();
   return code;
 }
 
@@ -456,10 +441,7 @@ ResultCode MainWindow::shiftBeatPosition() {
   }
   code = mCore.setSecInfo(slot, changed);
   if (code != 0) return Result::nest(5, code);
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
   return Result::kOk;
 }
 
@@ -484,10 +466,7 @@ ResultCode MainWindow::unshiftBeatPosition() {
   }
   code = mCore.setSecInfo(slot, changed);
   if (code != 0) return Result::nest(5, code);
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
   return Result::kOk;
 }
 
@@ -534,10 +513,7 @@ void MainWindow::reportBeatResolution(ResultCode code, std::uint16_t factor) {
     }
     showMessage(this, kTitle, text, QMessageBox::Ok, QMessageBox::Ok);
   }
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
 }
 
 ResultCode MainWindow::doubleBeatResolution(std::uint8_t wave, std::uint16_t& factor) {
@@ -673,10 +649,7 @@ ResultCode MainWindow::selectWholeWave(bool on) {
   changed.endAdrs = end;
   changed.endOfs = 0;
   code = mCore.setSecInfo(static_cast<std::uint8_t>(section), changed);
-  updateSectionControls(mCurrentSection);
-  updateAllViews(false);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshAfterSectionEdit();
   update();
   return code == 0 ? Result::kOk : Result::nest(3, code);
 }

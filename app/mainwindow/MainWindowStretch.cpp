@@ -94,8 +94,5 @@ void MainWindow::timeStretchDone(unsigned long lErr, QString errorStr) {
   if (mAudioDeviceOn) mAudition.init(mAudioDeviceName);
   updateActionStates();
   updateUndoRedoActions();
-  updateSectionPanel(mCurrentSection);
-  updateSectionControls(mCurrentSection);
-  updateActionStates();
-  updateUndoRedoActions();
+  refreshSectionView();
 }
