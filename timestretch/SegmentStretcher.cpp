@@ -8,6 +8,7 @@
 
 #include "PeakLimiter.h"
 #include "RunTimeMachine.h"
+#include "WorkingRange.h"
 
 namespace {
 
@@ -88,29 +89,18 @@ std::int64_t StretchSegments(const TimeMachineInput* in, const StretchRegionList
   const std::uint16_t selector = options[0];
   if (regions.empty()) return 0;
 
-  // The regions must follow each other inside the input; a range outside it
-  // would be read past the caller's arrays.
-  if (!in->left) return kRefused;
-  const std::int64_t first = regions.front() ? regions.front()->point.start : -1;
-  if (first < 0) return kRefused;
-  std::int64_t count = 0;
+  // The regions must follow each other inside the input (a range outside it
+  // would be read past the caller's arrays), and each must have samples in
+  // and out.
+  TimeMachineInput range;
+  std::uint8_t stretching = 0;
+  if (MakeWorkingRange(regions, *in, &range, &stretching) != 0) return kRefused;
+  const std::int64_t first = regions.front()->point.start;
   std::int64_t wanted = 0;
-  bool stretching = false;
   for (const auto& region : regions) {
-    if (!region || region->point.start != first + count || region->length < 1 ||
-        region->end != region->point.start + region->length || region->outputLength < 1) {
-      return kRefused;
-    }
-    count += region->length;
+    if (region->length < 1 || region->outputLength < 1) return kRefused;
     wanted += region->outputLength;
-    if (region->outputLength != region->length) stretching = true;
   }
-  if (static_cast<std::uint64_t>(first + count) > in->sampleCount) return kRefused;
-
-  TimeMachineInput range = *in;
-  range.left = in->left + first;
-  range.right = in->right ? in->right + first : nullptr;
-  range.sampleCount = static_cast<std::uint64_t>(count);
   if (!stretching) return CopySegment(&range, out);
 
   std::int64_t result = 0;
