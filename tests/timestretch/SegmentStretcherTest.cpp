@@ -83,3 +83,22 @@ TEST(SegmentStretcher, StretchedRegionsComeOutAtTheirLengthsWithinTheSampleRange
     ASSERT_GE(v, SegmentStretch::kFloor);
   }
 }
+
+TEST(SegmentStretcher, ASectionStartingOnSoundIsNotLouderAtItsStart) {
+  // The section starts 1000 frames into a held 440 Hz tone, as a bar cut
+  // from a recording does; before the mend it peaked half as loud again in
+  // its first 200 samples, a tick at every loop of the style.
+  const std::vector<float> x = StretchMeasures::tones(24000, {440.0}, 10000.0);
+  const TimeMachineInput in = StretchChecks::inputOf(x, &x);
+  for (double ratio : {0.9, 1.1, 1.25}) {
+    const Result r = run(in, regionsOf({{1000, 24000}}, {ratio}));
+    ASSERT_GT(r.produced, 0) << ratio;
+    float start = 0.0f, rest = 0.0f;
+    for (std::size_t i = 0; i < r.left.size(); ++i) {
+      float& peak = i < 200 ? start : rest;
+      if (i < 200 || (i > r.left.size() / 5 && i < 4 * r.left.size() / 5)) peak = std::max(peak, std::fabs(r.left[i]));
+    }
+    EXPECT_NEAR(rest, 10000.0f, 300.0f) << ratio;
+    EXPECT_LT(start, 1.2f * rest) << ratio;
+  }
+}

@@ -213,9 +213,14 @@ int StretchFrame(BandStretchContext& context, std::unique_ptr<BandStretchState>&
     const std::int64_t k = frameBIndex(*windows[ch], choice[ch].inputTime, framePeriod);
     if (k < 0) return -2;
     for (int b = 0; b < bandCount; ++b) {
-      SMSFrame* a = windows[ch]->Frame(std::max<std::int64_t>(k - 1, 0), b);
       SMSFrame* bFrame = windows[ch]->Frame(k, b);
-      if (!a || !bFrame) return -2;
+      SMSFrame* a = windows[ch]->Frame(std::max<std::int64_t>(k - 1, 0), b);
+      // The first analysed frame has none before it: it stands for its own
+      // predecessor, as at the start of the history. Failing here left the
+      // engine's unblanked copy in every band, so sound already playing at
+      // the start came out of both bands at once, half as loud again.
+      if (!a) a = bFrame;
+      if (!bFrame) return -2;
       frames[2 * ch][b] = a;
       frames[2 * ch + 1][b] = bFrame;
     }

@@ -76,6 +76,57 @@ TEST(TimeMachineEngine, SinesAndChordsKeepTheirPitchAtEveryRatio) {
   }
 }
 
+// Sound that is already playing where the input starts (a section cut
+// mid-note, the loop point of a style) must come out at its own level from
+// the first sample on: the first output frame, which has no analysed frame
+// before it, once reached the upper band whole and doubled the lower one
+// (a sine of 10000 peaked at 15500). What stays of a full-level step is the
+// two bands' crossover ringing, under 1.5 dB.
+TEST(TimeMachineEngine, SoundCutAtTheStartKeepsItsLevelInTheFirstAndLastFifth) {
+  struct Case {
+    double ratio;
+    std::uint64_t rate;
+  };
+  for (const Case c : {Case{0.9, 44100}, Case{1.1, 44100}, Case{1.25, 44100}, Case{1.25, 22050}, Case{1.25, 11025}}) {
+    const auto n = static_cast<std::int64_t>(c.rate / 2);
+    std::vector<float> x(static_cast<std::size_t>(n));
+    for (std::int64_t i = 0; i < n; ++i)  // full level at sample 0
+      x[static_cast<std::size_t>(i)] = static_cast<float>(
+          10000.0 * std::cos(2.0 * StretchMeasures::kPi * 440.0 * static_cast<double>(i) / static_cast<double>(c.rate)));
+    const Stretched s = stretch(x, nullptr, {{c.ratio, 0}}, 0, c.rate);
+    ASSERT_GT(s.result, 0) << c.ratio << " at " << c.rate;
+    const auto out = static_cast<std::int64_t>(s.left.size());
+    float later = 0.0f;
+    for (std::int64_t i = out / 5; i < 4 * out / 5; ++i) later = std::max(later, std::fabs(s.left[static_cast<std::size_t>(i)]));
+    EXPECT_NEAR(later, 10000.0f, 300.0f) << c.ratio << " at " << c.rate;
+    EXPECT_LT(peakFrom(s.left, 0), 1.2f * later) << "the start, ratio " << c.ratio << " at " << c.rate;
+    // Block levels of the first and last fifth (the last 20 ms, where the
+    // input stops, aside) stay within 1 dB of the middle's.
+    const std::int64_t block = static_cast<std::int64_t>(c.rate / 100);
+    const double middle = StretchChecks::rms(s.left, static_cast<std::size_t>(out / 5), static_cast<std::size_t>(4 * out / 5));
+    const std::int64_t tail = out - static_cast<std::int64_t>(c.rate / 50);
+    for (std::int64_t b = 0; b + block <= tail; b += block) {
+      if (b > out / 5 && b + block < 4 * out / 5) continue;
+      const double level = StretchChecks::rms(s.left, static_cast<std::size_t>(b), static_cast<std::size_t>(b + block));
+      EXPECT_NEAR(20.0 * std::log10(level / middle), 0.0, 1.0)
+          << "block at " << b << " of " << out << ", ratio " << c.ratio << " at " << c.rate;
+    }
+    if (c.rate == 44100) {
+      for (const std::int64_t from : {std::int64_t{0}, 4 * out / 5}) {
+        const double f = StretchMeasures::partialFrequency(s.left, static_cast<std::size_t>(from),
+                                                           static_cast<std::size_t>(from + out / 5), 440.0);
+        EXPECT_NEAR(StretchMeasures::cents(f, 440.0), 0.0, 1.0) << "fifth from " << from << ", ratio " << c.ratio;
+      }
+    }
+  }
+  // A click on the very first sample keeps its peak.
+  const std::vector<float> click = StretchMeasures::clicks(22050, 0, 22050, 20000.0);
+  const Stretched s = stretch(click, &click, {{1.25, 0}});
+  ASSERT_GT(s.result, 0);
+  EXPECT_LT(peakFrom(s.left, 0), 1.1f * peakFrom(click, 0));
+  EXPECT_GT(peakFrom(s.left, 0), 0.8f * peakFrom(click, 0));
+}
+
 TEST(TimeMachineEngine, ClicksLandWhereTheTimeMapPutsThemAndNoneAreAdded) {
   // Clicks every 0.2 s from 0.1 s; first half at 1.25, second half at 0.8.
   constexpr std::int64_t kFrames = 44100;
