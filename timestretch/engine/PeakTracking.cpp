@@ -146,12 +146,13 @@ int TSBandContinuePeaks(const double* const* peaksA, const std::int32_t* countsA
     }
   }
 
-  // Two regions continuing one A peak: the farther one goes.
+  // Two regions continuing one A peak: the farther one goes, the later one
+  // when both lie as far.
   constexpr double kDropped = -2.0;
   for (std::int32_t r = 0; r + 1 < table.count; ++r) {
     const double s = table.source[r];
     if (s == kNoSource || s == kDropped || table.source[r + 1] != s) continue;
-    if (std::fabs(table.centre[r] - s) < std::fabs(table.centre[r + 1] - s)) table.source[r + 1] = kDropped;
+    if (std::fabs(table.centre[r] - s) <= std::fabs(table.centre[r + 1] - s)) table.source[r + 1] = kDropped;
     else table.source[r] = kDropped;
   }
   std::int32_t kept = 0;

@@ -99,6 +99,11 @@ TEST(TSBandContinuePeaks, BPeaksMatchTheNearestAPeakOnAForwardSweep) {
   EXPECT_EQ(t.source[0], 100.0);
   EXPECT_EQ(t.centre[1], 298.0);
   EXPECT_EQ(t.source[1], 300.0);
+  // Equally near: the earlier keeps the peak, the later goes.
+  t = match({1000}, {990, 1010});
+  ASSERT_EQ(t.count, 1);
+  EXPECT_EQ(t.centre[0], 990.0);
+  EXPECT_EQ(t.source[0], 1000.0);
   // Too far from every A peak: no region.
   EXPECT_EQ(match({100}, {150}).count, 0);
   EXPECT_EQ(match({}, {150}).count, 0);
