@@ -1,16 +1,20 @@
 // bench-deps: mzcommon fftw3 fftw3f
-// Real FFT of 512 to 8192 points, one forward and one backward transform
-// per iteration, for each instance of our FFT package and, as the
-// reference, FFTW planned with FFTW_MEASURE in two forms: its in-place
-// half-complex transform (the same packed, unpadded layout as ours; FFTW has
-// no SIMD kernels for it) and its in-place r2c/c2r pair (padded to n + 2,
-// SIMD, FFTW's fastest real transform). FFTW is linked here only; the
-// program itself never uses it.
+// Real FFT of 512 to 8192 points, forward and backward timed apart, for
+// each instance of our FFT package and, as the reference, FFTW planned with
+// FFTW_MEASURE in two forms: its in-place half-complex transform (the same
+// packed, unpadded layout as ours; FFTW has no SIMD kernels for it) and its
+// in-place r2c/c2r pair (padded to n + 2, SIMD, FFTW's fastest real
+// transform). FFTW is linked here only; the program itself never uses it.
 //
-// "per_transform" is the time of one transform (half an iteration). After
-// the runs a table gives, per size, each instance's time divided by FFTW's
-// r2c/c2r time in the same precision (run with --benchmark_repetitions=N
-// to compare medians).
+// Every iteration runs one forward and one backward transform on the same
+// array, as a caller would, and each is timed on its own: the "_forward"
+// runs report the forward ones, the "_backward" runs the backward ones.
+// Besides the mean time per transform, "best" is the fastest single
+// transform seen, less the clock's own cost: on a machine shared with
+// other work the fastest call is the figure that noise does not inflate.
+// After the runs two tables give, per size and direction, each instance's
+// time divided by FFTW's r2c/c2r time in the same precision: the fastest
+// calls, then the means (the median over --benchmark_repetitions=N).
 // Backward after forward scales the data (n/2 for ours, n for FFTW); every
 // eighth iteration rescales by an exact power of two so values stay finite,
 // in both equally.
@@ -18,11 +22,15 @@
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FftPackage.h"
@@ -43,9 +51,48 @@ void rescale(std::vector<Real>& a, Real factor) {
   for (auto& v : a) v *= factor;
 }
 
-void reportPerTransform(benchmark::State& state) {
-  state.counters["per_transform"] =
-      benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+using Clock = std::chrono::steady_clock;
+
+// The shortest interval the clock measures around nothing: its own cost,
+// taken off every timed transform.
+double clockCost() {
+  static const double cost = [] {
+    double best = 1.0;
+    for (int i = 0; i < 100000; ++i) {
+      const auto t0 = Clock::now();
+      const auto t1 = Clock::now();
+      best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+    }
+    return best;
+  }();
+  return cost;
+}
+
+// Runs forward() and backward() once per iteration, times the one the run
+// is about (range(1): 0 forward, 1 backward) and rescales every eighth
+// iteration.
+template <typename Forward, typename Backward, typename Rescale>
+void timeDirection(benchmark::State& state, Forward forward, Backward backward, Rescale rescale) {
+  const bool timeBackward = state.range(1) != 0;
+  const double cost = clockCost();
+  double best = 1.0;
+  double sum = 0;
+  unsigned k = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    forward();
+    const auto t1 = Clock::now();
+    backward();
+    const auto t2 = Clock::now();
+    const double seconds =
+        std::max(0.0, std::chrono::duration<double>(timeBackward ? t2 - t1 : t1 - t0).count() - cost);
+    state.SetIterationTime(seconds);
+    best = std::min(best, seconds);
+    sum += seconds;
+    if ((++k & 7) == 0) rescale();
+  }
+  state.counters["best_ns"] = best * 1e9;
+  state.counters["mean_ns"] = k ? sum / k * 1e9 : 0.0;
 }
 
 // Our package through its checked entry points, as the program calls it.
@@ -55,142 +102,142 @@ void BM_Package(benchmark::State& state) {
   Fft::WorkArrays<Real, V> work(n);
   std::vector<Real> a = signal<Real>(n);
   const Real undo8 = static_cast<Real>(std::pow(2.0 / n, 8));
-  unsigned k = 0;
-  for (auto _ : state) {
+  auto transform = [&](int isgn) {
     if constexpr (V == Fft::Variant::Earlier) {
-      Fft::RealFft(n, 1, a.data(), a.size(), work);
-      Fft::RealFft(n, -1, a.data(), a.size(), work);
+      Fft::RealFft(n, isgn, a.data(), a.size(), work);
     } else {
-      Fft::rdft(n, 1, a.data(), a.size(), work);
-      Fft::rdft(n, -1, a.data(), a.size(), work);
+      Fft::rdft(n, isgn, a.data(), a.size(), work);
     }
-    if ((++k & 7) == 0) rescale(a, undo8);
     benchmark::DoNotOptimize(a.data());
-  }
-  reportPerTransform(state);
+  };
+  timeDirection(
+      state, [&] { transform(1); }, [&] { transform(-1); }, [&] { rescale(a, undo8); });
 }
 
-void BM_FftwDouble(benchmark::State& state) {
+// FFTW in one precision: plans made by `plan` on an array of n + 2 values.
+template <typename Real, typename Plan, typename MakePlans, typename Execute, typename Destroy>
+void runFftw(benchmark::State& state, Real* a, MakePlans makePlans, Execute execute, Destroy destroy) {
   const int n = static_cast<int>(state.range(0));
-  double* a = fftw_alloc_real(n);
-  fftw_plan forward = fftw_plan_r2r_1d(n, a, a, FFTW_R2HC, FFTW_MEASURE);
-  fftw_plan backward = fftw_plan_r2r_1d(n, a, a, FFTW_HC2R, FFTW_MEASURE);
-  const std::vector<double> x = signal<double>(n);
+  Plan forward, backward;
+  makePlans(n, forward, backward);
+  const std::vector<Real> x = signal<Real>(n);
   for (int i = 0; i < n; ++i) a[i] = x[i];
-  const double undo8 = std::pow(1.0 / n, 8);
-  unsigned k = 0;
-  for (auto _ : state) {
-    fftw_execute(forward);
-    fftw_execute(backward);
-    if ((++k & 7) == 0) {
-      for (int i = 0; i < n; ++i) a[i] *= undo8;
-    }
-    benchmark::DoNotOptimize(a);
-  }
-  reportPerTransform(state);
-  fftw_destroy_plan(forward);
-  fftw_destroy_plan(backward);
+  const Real undo8 = static_cast<Real>(std::pow(1.0 / n, 8));
+  timeDirection(
+      state,
+      [&] {
+        execute(forward);
+        benchmark::DoNotOptimize(a);
+      },
+      [&] {
+        execute(backward);
+        benchmark::DoNotOptimize(a);
+      },
+      [&] {
+        for (int i = 0; i < n; ++i) a[i] *= undo8;
+      });
+  destroy(forward);
+  destroy(backward);
+}
+
+// In-place half-complex transform (R2HC/HC2R), our packed layout's twin.
+void BM_FftwDouble(benchmark::State& state) {
+  double* a = fftw_alloc_real(state.range(0) + 2);
+  runFftw<double, fftw_plan>(
+      state, a,
+      [a](int n, fftw_plan& f, fftw_plan& b) {
+        f = fftw_plan_r2r_1d(n, a, a, FFTW_R2HC, FFTW_MEASURE);
+        b = fftw_plan_r2r_1d(n, a, a, FFTW_HC2R, FFTW_MEASURE);
+      },
+      fftw_execute, fftw_destroy_plan);
   fftw_free(a);
 }
 
 void BM_FftwSingle(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  float* a = fftwf_alloc_real(n);
-  fftwf_plan forward = fftwf_plan_r2r_1d(n, a, a, FFTW_R2HC, FFTW_MEASURE);
-  fftwf_plan backward = fftwf_plan_r2r_1d(n, a, a, FFTW_HC2R, FFTW_MEASURE);
-  const std::vector<float> x = signal<float>(n);
-  for (int i = 0; i < n; ++i) a[i] = x[i];
-  const float undo8 = static_cast<float>(std::pow(1.0 / n, 8));
-  unsigned k = 0;
-  for (auto _ : state) {
-    fftwf_execute(forward);
-    fftwf_execute(backward);
-    if ((++k & 7) == 0) {
-      for (int i = 0; i < n; ++i) a[i] *= undo8;
-    }
-    benchmark::DoNotOptimize(a);
-  }
-  reportPerTransform(state);
-  fftwf_destroy_plan(forward);
-  fftwf_destroy_plan(backward);
+  float* a = fftwf_alloc_real(state.range(0) + 2);
+  runFftw<float, fftwf_plan>(
+      state, a,
+      [a](int n, fftwf_plan& f, fftwf_plan& b) {
+        f = fftwf_plan_r2r_1d(n, a, a, FFTW_R2HC, FFTW_MEASURE);
+        b = fftwf_plan_r2r_1d(n, a, a, FFTW_HC2R, FFTW_MEASURE);
+      },
+      fftwf_execute, fftwf_destroy_plan);
   fftwf_free(a);
 }
 
 // In-place r2c/c2r: n reals in an array of n + 2, giving n/2 + 1 complex bins.
 void BM_FftwComplexDouble(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  double* a = fftw_alloc_real(n + 2);
+  double* a = fftw_alloc_real(state.range(0) + 2);
   fftw_complex* c = reinterpret_cast<fftw_complex*>(a);
-  fftw_plan forward = fftw_plan_dft_r2c_1d(n, a, c, FFTW_MEASURE);
-  fftw_plan backward = fftw_plan_dft_c2r_1d(n, c, a, FFTW_MEASURE);
-  const std::vector<double> x = signal<double>(n);
-  for (int i = 0; i < n; ++i) a[i] = x[i];
-  const double undo8 = std::pow(1.0 / n, 8);
-  unsigned k = 0;
-  for (auto _ : state) {
-    fftw_execute(forward);
-    fftw_execute(backward);
-    if ((++k & 7) == 0) {
-      for (int i = 0; i < n; ++i) a[i] *= undo8;
-    }
-    benchmark::DoNotOptimize(a);
-  }
-  reportPerTransform(state);
-  fftw_destroy_plan(forward);
-  fftw_destroy_plan(backward);
+  runFftw<double, fftw_plan>(
+      state, a,
+      [a, c](int n, fftw_plan& f, fftw_plan& b) {
+        f = fftw_plan_dft_r2c_1d(n, a, c, FFTW_MEASURE);
+        b = fftw_plan_dft_c2r_1d(n, c, a, FFTW_MEASURE);
+      },
+      fftw_execute, fftw_destroy_plan);
   fftw_free(a);
 }
 
 void BM_FftwComplexSingle(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  float* a = fftwf_alloc_real(n + 2);
+  float* a = fftwf_alloc_real(state.range(0) + 2);
   fftwf_complex* c = reinterpret_cast<fftwf_complex*>(a);
-  fftwf_plan forward = fftwf_plan_dft_r2c_1d(n, a, c, FFTW_MEASURE);
-  fftwf_plan backward = fftwf_plan_dft_c2r_1d(n, c, a, FFTW_MEASURE);
-  const std::vector<float> x = signal<float>(n);
-  for (int i = 0; i < n; ++i) a[i] = x[i];
-  const float undo8 = static_cast<float>(std::pow(1.0 / n, 8));
-  unsigned k = 0;
-  for (auto _ : state) {
-    fftwf_execute(forward);
-    fftwf_execute(backward);
-    if ((++k & 7) == 0) {
-      for (int i = 0; i < n; ++i) a[i] *= undo8;
-    }
-    benchmark::DoNotOptimize(a);
-  }
-  reportPerTransform(state);
-  fftwf_destroy_plan(forward);
-  fftwf_destroy_plan(backward);
+  runFftw<float, fftwf_plan>(
+      state, a,
+      [a, c](int n, fftwf_plan& f, fftwf_plan& b) {
+        f = fftwf_plan_dft_r2c_1d(n, a, c, FFTW_MEASURE);
+        b = fftwf_plan_dft_c2r_1d(n, c, a, FFTW_MEASURE);
+      },
+      fftwf_execute, fftwf_destroy_plan);
   fftwf_free(a);
 }
 
-// Collects the time per transform of every run (the median when
-// repetitions are asked for) and prints the ratios to FFTW at the end.
+// Collects every run's figures and prints the ratios to FFTW at the end:
+// the fastest call over all repetitions, and the median of the means.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const bool aggregate = run.run_type == Run::RT_Aggregate;
-      if (aggregate && run.aggregate_name != "median") continue;
-      const auto it = run.counters.find("per_transform");
-      if (it == run.counters.end()) continue;
-      // "family/size" or "family/size_median"
+      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      const auto best = run.counters.find("best_ns");
+      const auto mean = run.counters.find("mean_ns");
+      if (best == run.counters.end() || mean == run.counters.end()) continue;
+      // "family/size/direction/manual_time"
       const std::string name = run.benchmark_name();
       const auto slash = name.find('/');
       if (slash == std::string::npos) continue;
       const std::string family = name.substr(0, slash);
-      const int size = std::atoi(name.c_str() + slash + 1);
-      if (!aggregate && medians_.count({family, size})) continue;
-      times_[{family, size}] = it->second.value;
-      if (aggregate) medians_[{family, size}] = true;
+      char* rest = nullptr;
+      const int size = static_cast<int>(std::strtol(name.c_str() + slash + 1, &rest, 10));
+      if (!rest || *rest != '/') continue;
+      const int backward = static_cast<int>(std::strtol(rest + 1, nullptr, 10));
+      Figures& f = figures_[{family, size, backward}];
+      f.best = f.means.empty() ? best->second.value : std::min(f.best, best->second.value);
+      f.means.push_back(mean->second.value);
     }
   }
 
   void Finalize() override {
     ConsoleReporter::Finalize();
+    printTable("fastest call", [](const Figures& f) { return f.best; });
+    printTable("mean (median over repetitions)", [](const Figures& f) {
+      std::vector<double> m = f.means;
+      std::sort(m.begin(), m.end());
+      return m[m.size() / 2];
+    });
+  }
+
+  static constexpr int kSizes[] = {512, 1024, 2048, 4096, 8192};
+
+ private:
+  struct Figures {
+    double best = 0;
+    std::vector<double> means;
+  };
+
+  template <typename Pick>
+  void printTable(const char* what, Pick pick) const {
     struct Row {
       const char* ours;
       const char* fftw;
@@ -199,34 +246,37 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const Row rows[] = {{"rdft_single", "fftw_r2c_single", "single (rdft)"},
                         {"rdft_double", "fftw_r2c_double", "double (rdft, sync)"},
                         {"RealFft_timestretch", "fftw_r2c_double", "double (RealFft, stretch)"}};
-    std::printf("\nTime per transform relative to FFTW r2c/c2r of the same precision\n");
-    std::printf("%-28s", "instance");
+    std::printf("\nTime per transform relative to FFTW r2c/c2r of the same precision, %s\n", what);
+    std::printf("%-38s", "instance");
     for (int n : kSizes) std::printf("%8d", n);
     std::printf("\n");
     for (const Row& row : rows) {
-      std::printf("%-28s", row.label);
-      for (int n : kSizes) {
-        const auto ours = times_.find({row.ours, n});
-        const auto fftw = times_.find({row.fftw, n});
-        if (ours == times_.end() || fftw == times_.end() || fftw->second <= 0) {
-          std::printf("%8s", "-");
-        } else {
-          std::printf("%8.2f", ours->second / fftw->second);
+      for (int backward : {0, 1}) {
+        std::printf("%-28s%-10s", row.label, backward ? "backward" : "forward");
+        for (int n : kSizes) {
+          const auto ours = figures_.find({row.ours, n, backward});
+          const auto fftw = figures_.find({row.fftw, n, backward});
+          const double reference = fftw == figures_.end() ? 0 : pick(fftw->second);
+          if (ours == figures_.end() || reference <= 0) {
+            std::printf("%8s", "-");
+          } else {
+            std::printf("%8.2f", pick(ours->second) / reference);
+          }
         }
+        std::printf("\n");
       }
-      std::printf("\n");
     }
   }
 
-  static constexpr int kSizes[] = {512, 1024, 2048, 4096, 8192};
-
- private:
-  std::map<std::pair<std::string, int>, double> times_;
-  std::map<std::pair<std::string, int>, bool> medians_;
+  std::map<std::tuple<std::string, int, int>, Figures> figures_;
 };
 
 void sizes(benchmark::internal::Benchmark* b) {
-  for (int n : RatioReporter::kSizes) b->Arg(n);
+  for (int n : RatioReporter::kSizes) {
+    b->Args({n, 0});
+    b->Args({n, 1});
+  }
+  b->UseManualTime();
 }
 
 }  // namespace
