@@ -82,7 +82,7 @@ std::uint64_t TimeStretchJob::SamplesPerBar(std::uint32_t numerator, std::uint32
   if (numerator == 0 || denominator == 0 || !(tempo >= 1.0) || !std::isfinite(tempo)) return 0;
   const double ticksPerBar = numerator * std::trunc(kTicksPerWholeNote / denominator);
   if (ticksPerBar <= 0.0) return 0;
-  const double seconds = std::trunc(ticksPerBar / (std::trunc(tempo) * 16.0) * 1e7) / 1e7;
+  const double seconds = static_cast<double>(TicksToTimeAt(ticksPerBar, tempo)) / 1e7;
   return static_cast<std::uint64_t>(std::ceil(static_cast<double>(sampleRate) * seconds));
 }
 

@@ -84,7 +84,45 @@ class TimeStretchJob {
   static std::uint64_t SamplesPerBar(std::uint32_t numerator, std::uint32_t denominator,
                                      double tempo, std::uint64_t sampleRate);
 
+  // The job's musical timing at 960 ticks a quarter note, over its own time
+  // signature, tempi and lengths. The operations refuse values that would
+  // divide by zero and then leave the job as it was.
+  static constexpr std::int64_t kTicksPerQuarter = 960;
+
+  // Init; returns the bit pattern of the default tempo 120.0.
+  std::uint64_t InitDefaults();
+
+  // numerator x trunc(3840 / denominator); 0 without a denominator.
+  std::uint64_t TicksPerBar() const;
+
+  // trunc(ticks / (trunc(target tempo) x 16) x 10^7): 100-ns units at the
+  // target tempo; 0 when the tempo is below one beat a minute.
+  std::int64_t TicksToTime(std::int64_t ticks) const;
+
+  // trunc(trunc(target tempo) x 16 x time / 10^7).
+  std::int64_t TimeToTicks(std::int64_t time) const;
+
+  // Bar and beat counted from 1, tick within the beat; returns 1, or 0 (and
+  // writes nothing) without a numerator or for negative ticks.
+  int TicksToPosition(std::int64_t ticks, std::uint32_t* bar, std::uint32_t* beat, std::uint32_t* tick) const;
+
+  // Target length = `length`; target tempo = source length x source tempo /
+  // length, so the regions made next stretch to it. A length that is not
+  // positive is refused.
+  void SetTargetLength(std::int64_t length);
+
+  // Target tempo = `tempo`; target length = trunc(source length x source
+  // tempo / tempo), which is returned. A tempo that is not positive is
+  // refused (the current target length is returned).
+  std::uint64_t SetTargetTempo(double tempo);
+
+  std::uint64_t TargetLength() const { return targetLength; }
+  double TargetTempo() const { return targetTempo; }
+
  private:
+  // 100-ns units of `ticks` at `tempo`, counted in whole beats a minute.
+  static std::int64_t TicksToTimeAt(double ticks, double tempo);
+
   std::uint64_t sourceStart = 0;
   std::uint64_t sourceEnd = 0;
   std::uint64_t sourceLength = 0;

@@ -40,3 +40,8 @@ std::int64_t CopyRegionRange(const TimeMachineInput& in, const StretchRegion& re
   range.sampleCount = static_cast<std::uint64_t>(length);
   return CopySegment(&range, out);
 }
+
+void ClearQuad(std::uint64_t* quad) {
+  if (!quad) return;
+  for (int i = 0; i < 4; ++i) quad[i] = 0;
+}

@@ -22,3 +22,6 @@ int MakeWorkingRange(const StretchRegionList& regions, const TimeMachineInput& i
 // Returns the sample count, -1 when an array cannot be had, or -2 for a
 // region outside the input.
 std::int64_t CopyRegionRange(const TimeMachineInput& in, const StretchRegion& region, TimeMachineOutput* out);
+
+// Sets the four values to 0 (nothing for a null pointer).
+void ClearQuad(std::uint64_t* quad);

@@ -46,6 +46,8 @@ TEST(TimeStretchJob, BarLengthFollowsTheTruncatedTempoAndBarDuration) {
   const Row rows[] = {
       {4, 4, 120.0, 88200}, {6, 8, 100.0, 79380}, {3, 4, 90.0, 88200},
       {4, 4, 120.7, 88200},  // whole beats per minute only
+      {4, 4, 140.0, 75600}, {3, 4, 97.0, 81836},  // 75599.9994 and 81835.05 frames: rounded up
+      {3, 4, 140.0, 56700},  // 1.2857142857 s is 56700.00000 frames only once cut to 100 ns
       {4, 4, 0.0, 0},        {0, 4, 120.0, 0}, {4, 0, 120.0, 0},
   };
   for (const Row& r : rows) {

@@ -1,0 +1,68 @@
+// The job's musical timing: ticks, bars and 100-ns times at its target
+// tempo, and the target length and tempo kept consistent with the source.
+
+#include <cmath>
+#include <cstring>
+
+#include "TimeStretchJob.h"
+
+namespace {
+
+// 960 ticks a beat over 60 s: 16 ticks a second per whole beat a minute.
+double tickRate(double tempo) { return std::trunc(tempo) * 16.0; }
+
+}  // namespace
+
+std::int64_t TimeStretchJob::TicksToTimeAt(double ticks, double tempo) {
+  const double rate = tickRate(tempo);
+  if (!(rate > 0.0) || !std::isfinite(rate)) return 0;
+  return static_cast<std::int64_t>(ticks / rate * 1e7);
+}
+
+std::uint64_t TimeStretchJob::InitDefaults() {
+  Init();
+  const double tempo = 120.0;
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &tempo, sizeof bits);
+  return bits;
+}
+
+std::uint64_t TimeStretchJob::TicksPerBar() const {
+  if (timeSigDenominator == 0) return 0;
+  return static_cast<std::uint64_t>(timeSigNumerator) * (3840u / timeSigDenominator);
+}
+
+std::int64_t TimeStretchJob::TicksToTime(std::int64_t ticks) const {
+  return TicksToTimeAt(static_cast<double>(ticks), targetTempo);
+}
+
+std::int64_t TimeStretchJob::TimeToTicks(std::int64_t time) const {
+  const double rate = tickRate(targetTempo);
+  if (!(rate > 0.0) || !std::isfinite(rate)) return 0;
+  return static_cast<std::int64_t>(rate * static_cast<double>(time) / 1e7);
+}
+
+int TimeStretchJob::TicksToPosition(std::int64_t ticks, std::uint32_t* bar, std::uint32_t* beat,
+                                    std::uint32_t* tick) const {
+  if (timeSigNumerator == 0 || ticks < 0 || !bar || !beat || !tick) return 0;
+  const std::int64_t perBar = static_cast<std::int64_t>(timeSigNumerator) * kTicksPerQuarter;
+  const std::int64_t bars = ticks / perBar;
+  const std::int64_t inBar = ticks - bars * perBar;
+  *bar = static_cast<std::uint32_t>(bars + 1);
+  *beat = static_cast<std::uint32_t>(inBar / kTicksPerQuarter + 1);
+  *tick = static_cast<std::uint32_t>(inBar % kTicksPerQuarter);
+  return 1;
+}
+
+void TimeStretchJob::SetTargetLength(std::int64_t length) {
+  if (length <= 0) return;
+  targetLength = static_cast<std::uint64_t>(length);
+  targetTempo = static_cast<double>(sourceLength) * sourceTempo / static_cast<double>(length);
+}
+
+std::uint64_t TimeStretchJob::SetTargetTempo(double tempo) {
+  if (!(tempo > 0.0) || !std::isfinite(tempo)) return targetLength;
+  targetTempo = tempo;
+  targetLength = static_cast<std::uint64_t>(static_cast<double>(sourceLength) * sourceTempo / tempo);
+  return targetLength;
+}
