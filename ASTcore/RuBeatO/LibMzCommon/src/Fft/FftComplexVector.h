@@ -52,6 +52,34 @@ template <>
 struct VectorOf<double, 2> {
   typedef double Type __attribute__((vector_size(32)));
 };
+template <>
+struct VectorOf<float, 4> {
+  typedef float Type __attribute__((vector_size(32)));
+};
+
+// Lane indices for __builtin_shuffle over a vector of Real.
+template <typename Real, int N>
+struct IndexOf;
+template <>
+struct IndexOf<float, 1> {
+  typedef int Type __attribute__((vector_size(8)));
+};
+template <>
+struct IndexOf<float, 2> {
+  typedef int Type __attribute__((vector_size(16)));
+};
+template <>
+struct IndexOf<float, 4> {
+  typedef int Type __attribute__((vector_size(32)));
+};
+template <>
+struct IndexOf<double, 1> {
+  typedef long long Type __attribute__((vector_size(16)));
+};
+template <>
+struct IndexOf<double, 2> {
+  typedef long long Type __attribute__((vector_size(32)));
+};
 
 // Two complex values share one vector only where it fits the registers: a
 // vector wider than them, split by the compiler, costs more than it saves.
@@ -68,6 +96,10 @@ struct VectorOf<double, 2> {
 constexpr int kWidestVector = FFT_WIDEST_VECTOR;
 template <typename Real>
 constexpr bool kPairInOneVector = sizeof(Real) * 4 <= kWidestVector;
+// As many complex values as the widest vector holds: four floats' worth
+// with AVX2, two without; two doubles' worth with AVX2, one without.
+template <typename Real>
+constexpr int kComplexesPerVector = kWidestVector / static_cast<int>(2 * sizeof(Real));
 
 template <typename Real, int N>
 struct Pack {
@@ -89,12 +121,15 @@ struct Pack {
   static FFT_ALWAYS_INLINE V repeat(Real re, Real im) {
     if constexpr (N == 1) {
       return V{re, im};
+    } else if constexpr (N == 4) {
+      return V{re, im, re, im, re, im, re, im};
     } else {
       return make(re, im, re, im);
     }
   }
   // Lane pair k from (re_k, im_k).
   static FFT_ALWAYS_INLINE V lanes(Real re0, Real im0, Real re1, Real im1) {
+    static_assert(N <= 2, "two complex values fill two lanes only");
     if constexpr (N == 1) {
       (void)re1;
       (void)im1;
@@ -107,6 +142,8 @@ struct Pack {
   static FFT_ALWAYS_INLINE V swapped(V v) {
     if constexpr (N == 1) {
       return V{v[1], v[0]};
+    } else if constexpr (N == 4) {
+      return __builtin_shuffle(v, typename IndexOf<Real, N>::Type{1, 0, 3, 2, 5, 4, 7, 6});
     } else {
       return make(v[1], v[0], v[3], v[2]);
     }
@@ -115,12 +152,39 @@ struct Pack {
   static FFT_ALWAYS_INLINE V reversed(V v) {
     if constexpr (N == 1) {
       return v;
+    } else if constexpr (N == 4) {
+      return __builtin_shuffle(v, typename IndexOf<Real, N>::Type{6, 7, 4, 5, 2, 3, 0, 1});
     } else {
       return make(v[2], v[3], v[0], v[1]);
     }
   }
   // (re, -im)
   static FFT_ALWAYS_INLINE V conjugated(V v) { return v * repeat(1, -1); }
+
+  // Treats x[0 .. N-1] as the rows of an N by N matrix of complex values
+  // and transposes it: afterwards x[r] holds complex value r of every
+  // former row. Only moves values.
+  static FFT_ALWAYS_INLINE void transpose(V (&x)[N]) {
+    using I = typename IndexOf<Real, N>::Type;
+    if constexpr (N == 2) {
+      const V lo = __builtin_shuffle(x[0], x[1], I{0, 1, 4, 5});
+      const V hi = __builtin_shuffle(x[0], x[1], I{2, 3, 6, 7});
+      x[0] = lo;
+      x[1] = hi;
+    } else if constexpr (N == 4) {
+      // Pairs of complex values within each half first, then the halves.
+      const V t0 = __builtin_shuffle(x[0], x[1], I{0, 1, 8, 9, 4, 5, 12, 13});
+      const V t1 = __builtin_shuffle(x[0], x[1], I{2, 3, 10, 11, 6, 7, 14, 15});
+      const V t2 = __builtin_shuffle(x[2], x[3], I{0, 1, 8, 9, 4, 5, 12, 13});
+      const V t3 = __builtin_shuffle(x[2], x[3], I{2, 3, 10, 11, 6, 7, 14, 15});
+      x[0] = __builtin_shuffle(t0, t2, I{0, 1, 2, 3, 8, 9, 10, 11});
+      x[1] = __builtin_shuffle(t1, t3, I{0, 1, 2, 3, 8, 9, 10, 11});
+      x[2] = __builtin_shuffle(t0, t2, I{4, 5, 6, 7, 12, 13, 14, 15});
+      x[3] = __builtin_shuffle(t1, t3, I{4, 5, 6, 7, 12, 13, 14, 15});
+    } else {
+      (void)x;
+    }
+  }
   // x + i y = (xr - yi, xi + yr)
   static FFT_ALWAYS_INLINE V plusI(V x, V y) { return x + swapped(y) * repeat(-1, 1); }
   // x - i y = (xr + yi, xi - yr)

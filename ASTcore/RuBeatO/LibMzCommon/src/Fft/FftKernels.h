@@ -453,18 +453,92 @@ void bitReverseFields(int m, const int* rev, Real* a) {
   }
 }
 
-template <typename Real, bool Conj>
-void bitReverseByTable(int n, const int* ip, Real* a) {
+// The fields of the reversal of an array of n > 32 Reals: Middle is 8 or
+// 16, and n/2 = Middle m^2 complex values.
+struct ReverseFields {
+  int m;
+  int middle;
+};
+
+inline ReverseFields reverseFields(int n) {
   int m = 1;
   int l = n >> 2;
   while (l > 8) {
     m <<= 1;
     l >>= 2;
   }
-  if (l == 8) {
-    bitReverseFields<Real, Conj, 16>(m, ip + m, a);
+  return {m, l == 8 ? 16 : 8};
+}
+
+// x reversed in its lowest `bits` bits.
+inline int reverseBits(int x, int bits) {
+  unsigned v = static_cast<unsigned>(x);
+  v = ((v >> 1) & 0x55555555u) | ((v & 0x55555555u) << 1);
+  v = ((v >> 2) & 0x33333333u) | ((v & 0x33333333u) << 2);
+  v = ((v >> 4) & 0x0F0F0F0Fu) | ((v & 0x0F0F0F0Fu) << 4);
+  v = ((v >> 8) & 0x00FF00FFu) | ((v & 0x00FF00FFu) << 8);
+  v = (v >> 16) | (v << 16);
+  return bits == 0 ? 0 : static_cast<int>(v >> (32 - bits));
+}
+
+// The same reversal a vector's width of low fields at a time: the B by B
+// block of complex values with high fields reverse(kb .. kb+B-1), middle
+// field `middle` and low fields jb .. jb+B-1 belongs, transposed, where the
+// block with high fields reverse(jb ..), the reversed middle field and low
+// fields kb .. lies, and that one, transposed, here. Each vector load and
+// store moves B neighbouring complex values instead of one; every value is
+// moved (or stays) exactly once. Needs m of at least B.
+template <typename Real, bool Conj, int Middle>
+void bitReverseBlocks(int m, Real* a) {
+  using P = Pack<Real, kComplexesPerVector<Real>>;
+  using V = typename P::V;
+  constexpr int B = P::kComplexes;
+  const int* reverseMiddle = Middle == 8 ? kReverse8 : kReverse16;
+  const int bits = __builtin_ctz(static_cast<unsigned>(m));
+  const int highStride = Middle * m;
+  int rowK[B], rowJ[B];
+  for (int kb = 0; kb < m; kb += B) {
+    for (int t = 0; t < B; ++t) rowK[t] = reverseBits(kb + t, bits) * highStride;
+    for (int jb = 0; jb <= kb; jb += B) {
+      for (int u = 0; u < B; ++u) rowJ[u] = reverseBits(jb + u, bits) * highStride;
+      for (int middle = 0; middle < Middle; ++middle) {
+        const int reversed = reverseMiddle[middle];
+        if (jb == kb && middle > reversed) continue;
+        Real* const x0 = a + 2 * (middle * m + jb);
+        Real* const y0 = a + 2 * (reversed * m + kb);
+        V x[B], y[B];
+        for (int t = 0; t < B; ++t) x[t] = P::load(x0 + 2 * rowK[t]);
+        for (int u = 0; u < B; ++u) y[u] = P::load(y0 + 2 * rowJ[u]);
+        P::transpose(x);
+        P::transpose(y);
+        for (int u = 0; u < B; ++u) P::store(y0 + 2 * rowJ[u], conjugatedIf<Conj, P>(x[u]));
+        for (int t = 0; t < B; ++t) P::store(x0 + 2 * rowK[t], conjugatedIf<Conj, P>(y[t]));
+      }
+    }
+  }
+}
+
+// True when the block reversal ran (the array is large enough for it).
+template <typename Real, bool Conj>
+bool bitReverseByBlocks(int n, Real* a) {
+  const ReverseFields f = reverseFields(n);
+  if (kComplexesPerVector<Real> < 2 || f.m < kComplexesPerVector<Real>) return false;
+  if (f.middle == 16) {
+    bitReverseBlocks<Real, Conj, 16>(f.m, a);
   } else {
-    bitReverseFields<Real, Conj, 8>(m, ip + m, a);
+    bitReverseBlocks<Real, Conj, 8>(f.m, a);
+  }
+  return true;
+}
+
+template <typename Real, bool Conj>
+void bitReverseByTable(int n, const int* ip, Real* a) {
+  if (bitReverseByBlocks<Real, Conj>(n, a)) return;
+  const ReverseFields f = reverseFields(n);
+  if (f.middle == 16) {
+    bitReverseFields<Real, Conj, 16>(f.m, ip + f.m, a);
+  } else {
+    bitReverseFields<Real, Conj, 8>(f.m, ip + f.m, a);
   }
 }
 
@@ -480,6 +554,9 @@ void fftBitReverseScratch(int n, int* ipBase, Real* a) {
     for (int j = 0; j < m; ++j) ip[m + j] = ip[j] + l;
     m <<= 1;
   }
+  // The indices above stay in ip as the variant leaves them; the values
+  // move by blocks where the array is large enough, the same permutation.
+  if (bitReverseByBlocks<Real, Conj>(n, a)) return;
   const int m2 = 2 * m;
   auto swapPair = [a](int x, int y) {
     const typename One<Real>::V vx = One<Real>::load(a + x), vy = One<Real>::load(a + y);
