@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "FftComplexVector.h"
@@ -922,6 +923,26 @@ struct Core {
     P::store(a + k, P::reversed(ak + y * P::repeat(1, -1)));
   }
 
+  // The twiddles of the steps kk, kk + 1, ... (table stride 1) for every
+  // complex value of P: (0.5 - c[nc - kk], c[kk]) from two vector loads of
+  // the table instead of value by value.
+  template <typename P>
+  static FFT_ALWAYS_INLINE typename P::Twiddle realTwiddlesInRow(int nc, const Real* c, int kk) {
+    constexpr int B = P::kComplexes;
+    typedef Real Row __attribute__((vector_size(B * sizeof(Real))));
+    Row sines, cosines;
+    std::memcpy(&sines, c + kk, sizeof sines);
+    std::memcpy(&cosines, c + nc - kk - (B - 1), sizeof cosines);  // descending
+    const Row re = Real(0.5) - cosines;
+    const Row im = -sines;
+    if constexpr (B == 4) {
+      return {__builtin_shufflevector(re, re, 3, 3, 2, 2, 1, 1, 0, 0),
+              __builtin_shufflevector(im, sines, 0, 4, 1, 5, 2, 6, 3, 7)};
+    } else {
+      return {__builtin_shufflevector(re, re, 1, 1, 0, 0), __builtin_shufflevector(im, sines, 0, 2, 1, 3)};
+    }
+  }
+
   template <bool Backward>
   static void realSteps(int n, Real* a, int nc, const Real* c) {
     using P1 = One<Real>;
@@ -930,14 +951,29 @@ struct Core {
     const int ks = 2 * nc / m;
     if (m <= 2) return;
     realStep<P1, Backward>(a, 2, n - 2, P1::twiddle(Real(0.5) - c[nc - ks], c[ks]));
-    // m is a multiple of 4 from here on: the other steps come in pairs.
+    // m is a multiple of 4 from here on: the other steps come in pairs, or
+    // in fours where a vector holds four complex values. The steps are
+    // independent of each other, so their grouping changes no result.
     int kk = ks;
-    for (int j = 4; j < m; j += 4) {
+    int j = 4;
+    if constexpr (kComplexesPerVector<Real> == 4) {
+      using P4 = Pack<Real, 4>;
+      if (ks == 1) {
+        for (; j + 6 < m; j += 8, kk += 4) {
+          realStep<P4, Backward>(a, j, n - j - 6, realTwiddlesInRow<P4>(nc, c, kk + 1));
+        }
+      }
+    }
+    for (; j < m; j += 4) {
       const int kk1 = kk + ks, kk2 = kk1 + ks;
       kk = kk2;
       if constexpr (kPairInOneVector<Real>) {
-        realStep<P2, Backward>(
-            a, j, n - j - 2, P2::twiddles(Real(0.5) - c[nc - kk1], c[kk1], Real(0.5) - c[nc - kk2], c[kk2]));
+        if (ks == 1) {
+          realStep<P2, Backward>(a, j, n - j - 2, realTwiddlesInRow<P2>(nc, c, kk1));
+        } else {
+          realStep<P2, Backward>(
+              a, j, n - j - 2, P2::twiddles(Real(0.5) - c[nc - kk1], c[kk1], Real(0.5) - c[nc - kk2], c[kk2]));
+        }
       } else {
         realStep<P1, Backward>(a, j, n - j, P1::twiddle(Real(0.5) - c[nc - kk1], c[kk1]));
         realStep<P1, Backward>(a, j + 2, n - j - 2, P1::twiddle(Real(0.5) - c[nc - kk2], c[kk2]));
