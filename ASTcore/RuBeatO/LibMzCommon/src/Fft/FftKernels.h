@@ -228,6 +228,33 @@ void fftFirstStage(int n, Real* a, const Real* w) {
   butterfly1<Conj>(a, mh + 2, m, wk1i, wk1r, -wk3i, -wk3r);
 }
 
+// Four neighbouring butterflies in one vector (floats with AVX2): their
+// twiddles come from four table entries of four values each, two vector
+// loads, sorted into lanes by shuffles.
+template <typename Real>
+constexpr bool kFourInOneVector = kComplexesPerVector<Real> == 4;
+
+template <typename Real>
+struct Quad {
+  using P = Pack<Real, 4>;
+  using V = typename P::V;
+  using I = typename IndexOf<Real, 4>::Type;
+
+  // Entries k, k+4 (lo) and k+8, k+12 (hi) of a table, eight values each.
+  struct Rows {
+    V lo, hi;
+  };
+  static FFT_ALWAYS_INLINE Rows rows(const Real* w, int k) { return {P::load(w + k), P::load(w + k + 8)}; }
+  // Value `field` of the entries in the order given by `entries` (0 .. 3:
+  // k, k+4, k+8, k+12), each twice: the real parts of a twiddle.
+  template <int field, int e0, int e1, int e2, int e3>
+  static FFT_ALWAYS_INLINE V spread(const Rows& r) {
+    return __builtin_shuffle(r.lo, r.hi,
+                             I{4 * e0 + field, 4 * e0 + field, 4 * e1 + field, 4 * e1 + field, 4 * e2 + field,
+                               4 * e2 + field, 4 * e3 + field, 4 * e3 + field});
+  }
+};
+
 // Kind 1 middle stage; w is the table of n/4 entries (w[nw - n/2]).
 template <typename Real, Variant V>
 void fftMiddleStage1(int n, Real* a, const Real* w) {
@@ -241,8 +268,34 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
     butterfly1(a, 2, m, c1, s1, c3, s3);
     butterfly1(a, m - 2, m, s1, c1, -s3, -c3);
   }
-  // mh is a multiple of 4: the rest of the butterflies come in pairs.
-  for (int j = 4, k = 8; j < mh; j += 4, k += 8) {
+  // mh is a multiple of 4: the rest of the butterflies come in pairs, or
+  // in fours where one vector holds them.
+  int j = 4, k = 8;
+  if constexpr (kFourInOneVector<Real>) {
+    using Q = Quad<Real>;
+    using P = typename Q::P;
+    // The stored 3k sine as sin(3k d) times `sign3`.
+    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+    const typename Q::V minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+    const typename Q::V s3MinusPlus = P::repeat(-sign3, sign3);
+    for (; j + 6 < mh; j += 8, k += 16) {
+      const typename Q::Rows r = Q::rows(w, k);
+      // Butterflies j .. j+6 with entries k .. k+12: (c1, s1) and (c3, s3).
+      const typename P::Twiddle w1{Q::template spread<0, 0, 1, 2, 3>(r),
+                                   Q::template spread<1, 0, 1, 2, 3>(r) * minusPlus};
+      const typename P::Twiddle w3{Q::template spread<2, 0, 1, 2, 3>(r),
+                                   Q::template spread<3, 0, 1, 2, 3>(r) * s3MinusPlus};
+      butterfly1<false, P>(a, j, m, w1, w3);
+      // Mirrored at m - j - 6 .. m - j with the entries the other way
+      // round: (s1, c1) and (-s3, -c3).
+      const typename P::Twiddle v1{Q::template spread<1, 3, 2, 1, 0>(r),
+                                   Q::template spread<0, 3, 2, 1, 0>(r) * minusPlus};
+      const typename P::Twiddle v3{Q::template spread<3, 3, 2, 1, 0>(r) * -sign3,
+                                   Q::template spread<2, 3, 2, 1, 0>(r) * plusMinus};
+      butterfly1<false, P>(a, m - j - 6, m, v1, v3);
+    }
+  }
+  for (; j < mh; j += 4, k += 8) {
     const Real c1 = w[k], s1 = w[k + 1], c3 = w[k + 2], s3 = T::sin3(w, k);
     const Real c1b = w[k + 4], s1b = w[k + 5], c3b = w[k + 6], s3b = T::sin3(w, k + 4);
     butterfly1Pair<false>(a, j, m, c1, s1, c1b, s1b, c3, s3, c3b, s3b);
@@ -261,8 +314,32 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
     const int k = 4, kr = 2 * m - 4;
     butterfly2(a, 2, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2]);
   }
-  // m is a multiple of 4: the rest of the butterflies come in pairs.
-  for (int j = 4, k = 8, kr = 2 * m - 8; j < m; j += 4, k += 8, kr -= 8) {
+  // m is a multiple of 4: the rest of the butterflies come in pairs, or
+  // in fours where one vector holds them.
+  int j = 4, k = 8, kr = 2 * m - 8;
+  if constexpr (kFourInOneVector<Real>) {
+    using Q = Quad<Real>;
+    using P = typename Q::P;
+    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+    const typename Q::V minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+    const typename Q::V s3MinusPlus = P::repeat(-sign3, sign3);
+    for (; j + 6 < m; j += 8, k += 16, kr -= 16) {
+      // Butterflies j .. j+6: entries k .. k+12 ascending, and kr .. kr-12
+      // descending (rows from kr - 12 on, so entry kr is field 3).
+      const typename Q::Rows up = Q::rows(w, k);
+      const typename Q::Rows down = Q::rows(w, kr - 12);
+      const typename P::Twiddle wa{Q::template spread<0, 0, 1, 2, 3>(up),
+                                   Q::template spread<1, 0, 1, 2, 3>(up) * minusPlus};
+      const typename P::Twiddle wb{Q::template spread<1, 3, 2, 1, 0>(down),
+                                   Q::template spread<0, 3, 2, 1, 0>(down) * minusPlus};
+      const typename P::Twiddle wc{Q::template spread<2, 0, 1, 2, 3>(up),
+                                   Q::template spread<3, 0, 1, 2, 3>(up) * s3MinusPlus};
+      const typename P::Twiddle wd{Q::template spread<3, 3, 2, 1, 0>(down) * -sign3,
+                                   Q::template spread<2, 3, 2, 1, 0>(down) * plusMinus};
+      butterfly2<P>(a, j, m, wa, wb, wc, wd);
+    }
+  }
+  for (; j < m; j += 4, k += 8, kr -= 8) {
     const int k2 = k + 4, kr2 = kr - 4;
     butterfly2Pair(a, j, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2],
                    w[k2], w[k2 + 1], w[kr2 + 1], w[kr2], w[k2 + 2], T::sin3(w, k2), -T::sin3(w, kr2), -w[kr2 + 2]);
