@@ -1,5 +1,7 @@
 #include "CPolyphaseMultiRateProcessing.h"
 
+#include "PolyphaseTables.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -8,54 +10,23 @@
 
 namespace {
 
-// The six low-pass tables, designed as Kaiser-windowed sincs whose cutoff and
-// window shape put the -3 dB and -60 dB points where the engine needs them,
-// scaled to their (deliberately unnormalised) sums of coefficients.
-struct TableDesign {
+enum TableId { k70A, k70B, k70C, k110, k170, k50 };
+
+struct Table {
+  const double* coefficients;
   int taps;
-  double cutoff;  // fraction of the higher rate
-  double beta;    // Kaiser window shape
-  double sum;
 };
 
-enum TableId { k70A, k70B, k70C, k110, k170, k50, kTableCount };
-
-constexpr TableDesign kDesigns[kTableCount] = {
-    {70, 0.068533, 9.4000, 0.99919738},   // factor 4 at 44100 Hz
-    {70, 0.087000, 6.5867, 1.01422766},   // factor 4 at 22050 Hz
-    {70, 0.176933, 11.5067, 1.00007893},  // factor 2 at 11025 Hz
-    {110, 0.091467, 9.4000, 0.99243512},  // decimation by 4 at 11025 Hz
-    {170, 0.044733, 5.3733, 0.96632375},  // factor 8
-    {50, 0.136267, 15.2267, 0.99999996},  // factor 2 at 44100 or 22050 Hz
-};
-
-std::vector<double> designTable(const TableDesign& d) {
-  std::vector<double> h(static_cast<std::size_t>(d.taps));
-  const double centre = (d.taps - 1) / 2.0;
-  const double windowNorm = std::cyl_bessel_i(0.0, d.beta);
-  double total = 0.0;
-  for (int k = 0; k < d.taps; ++k) {
-    const double t = k - centre;  // never 0: every table has an even length
-    const double sinc = std::sin(2.0 * M_PI * d.cutoff * t) / (M_PI * t);
-    const double r = 2.0 * k / (d.taps - 1) - 1.0;
-    const double window = std::cyl_bessel_i(0.0, d.beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / windowNorm;
-    h[static_cast<std::size_t>(k)] = sinc * window;
-    total += sinc * window;
+Table table(TableId id) {
+  switch (id) {
+    case k70A: return {PolyphaseTables::k70A, 70};
+    case k70B: return {PolyphaseTables::k70B, 70};
+    case k70C: return {PolyphaseTables::k70C, 70};
+    case k110: return {PolyphaseTables::k110, 110};
+    case k170: return {PolyphaseTables::k170, 170};
+    case k50: break;
   }
-  for (double& v : h) v *= d.sum / total;
-  // Exact symmetry keeps the phase strictly linear despite rounding.
-  for (int k = 0; k < d.taps / 2; ++k)
-    h[static_cast<std::size_t>(d.taps - 1 - k)] = h[static_cast<std::size_t>(k)];
-  return h;
-}
-
-const std::vector<double>& table(TableId id) {
-  static const std::array<std::vector<double>, kTableCount> tables = [] {
-    std::array<std::vector<double>, kTableCount> t;
-    for (int i = 0; i < kTableCount; ++i) t[static_cast<std::size_t>(i)] = designTable(kDesigns[i]);
-    return t;
-  }();
-  return tables[static_cast<std::size_t>(id)];
+  return {PolyphaseTables::k50, 50};
 }
 
 // -1 when the combination has no table.
@@ -97,9 +68,9 @@ CPolyphaseMultiRateProcessing::CPolyphaseMultiRateProcessing(int mode, int facto
     delete[] delayLine;
     throw kRefused;
   }
-  const std::vector<double>& t = table(static_cast<TableId>(id));
-  taps = static_cast<int>(t.size());
-  std::copy(t.begin(), t.end(), coefficients);
+  const Table t = table(static_cast<TableId>(id));
+  taps = t.taps;
+  std::copy(t.coefficients, t.coefficients + t.taps, coefficients);
   if (mode == kInterpolate) phaseLength = taps / factor;
 }
 
