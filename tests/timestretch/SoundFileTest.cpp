@@ -67,7 +67,9 @@ TEST(SoundFile, OverlapAddMatchesAPlainVectorModelThroughGapsOverlapsAndLongFram
 }
 
 TEST(SoundFile, FirstFrameLeavesZerosBeforeItAndTheNextFrameSumsOnlyTheOverlap) {
+  testing::internal::CaptureStderr();
   CSoundFile f(nullptr);
+  EXPECT_NE(f.Logger(), nullptr) << "every buffer carries the engine's log";
   giveStorage(f, 4096);
   const std::vector<float> a = ramp(1024, 1.0f, 1.0f);
   f.AddToSoundFile(a.data(), 1024, 512);
@@ -81,6 +83,7 @@ TEST(SoundFile, FirstFrameLeavesZerosBeforeItAndTheNextFrameSumsOnlyTheOverlap) 
   for (int i = 1024; i < 1536; ++i)
     ASSERT_EQ(f.storage[i], std::min(32767.0f, a[static_cast<std::size_t>(i - 512)] + 30000.0f)) << i;
   for (int i = 1536; i < 2048; ++i) ASSERT_EQ(f.storage[i], 30000.0f);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "overlap-adding prints nothing";
 }
 
 TEST(SoundFile, OnlySummedSamplesAreLimitedToSixteenBitRange) {

@@ -27,9 +27,15 @@ CSoundFile::CSoundFile(const char* givenName) {
   }
   scratch = new (std::nothrow) float[kScratchSize];
   if (!scratch) throw -1;
+  logger = new (std::nothrow) EngineLog();
+  if (!logger) {
+    delete[] scratch;
+    throw -1;
+  }
 }
 
 CSoundFile::~CSoundFile() {
+  delete logger;
   delete[] scratch;
   delete[] storage;
 }

@@ -16,6 +16,8 @@
 
 #include <cstdint>
 
+#include "EngineLog.h"
+
 class CSoundFile {
  public:
   static constexpr int kNamed = 1;
@@ -78,4 +80,10 @@ class CSoundFile {
   void Grow(std::int64_t end);
 
   float* scratch = nullptr;
+  // The engine's console log, made and released with the buffer for a host
+  // that reports through it; the buffer's own operations do not print.
+  EngineLog* logger = nullptr;
+
+ public:
+  const EngineLog* Logger() const { return logger; }
 };

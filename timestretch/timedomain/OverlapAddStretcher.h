@@ -11,6 +11,7 @@
 // its own state, so several stretches may run at once on separate objects.
 
 #include <cstdint>
+#include <iostream>
 #include <ostream>
 #include <vector>
 
@@ -47,7 +48,8 @@ public:
 
   OverlapAddStretcher() = default;
 
-  // Diagnostics (the min-offset reset, Dump) go to `log`; none by default.
+  // The min-offset reset line goes to `log`: the standard error stream
+  // unless set otherwise; null writes nothing.
   void SetLog(std::ostream* log) { m_log = log; }
 
   // Stretches `in` into `out`, whose channels are replaced. Returns the
@@ -65,8 +67,9 @@ public:
   // which OutputSamples(channel) then holds.
   std::int64_t Process();
 
-  // Prints the state, one value a line.
-  void Dump(std::ostream& os) const;
+  // Prints the state, one value a line, by default to the standard error
+  // stream.
+  void Dump(std::ostream& os = std::cerr) const;
 
   const State& GetState() const { return m_state; }
   const std::vector<std::int64_t>& OutputSamples(int channel) const { return m_output[channel]; }
@@ -85,5 +88,5 @@ private:
   std::vector<double> m_mix;
   std::vector<std::int64_t> m_input[2];
   std::vector<std::int64_t> m_output[2];
-  std::ostream* m_log = nullptr;
+  std::ostream* m_log = &std::cerr;
 };

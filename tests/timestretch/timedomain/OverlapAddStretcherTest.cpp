@@ -24,6 +24,26 @@ TEST(OverlapAddStretcher, DoubleLengthRaisesTheSmallestLagToMakeRoomForTheSplice
   EXPECT_EQ(log.str(), "resetting min_offset: 0.024500\n");
 }
 
+TEST(OverlapAddStretcher, TheResetLineAndTheStateDumpGoToTheStandardErrorStream) {
+  OverlapAddStretcher s;
+  testing::internal::CaptureStderr();
+  s.Setup(44100, 20000, 2);
+  s.Dump();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err.rfind("resetting min_offset: 0.024500\nfs: 44100\nratio: 20000\n", 0), 0u) << err;
+  for (const char* line : {"offset: 1543(0.034989 sec)\n", "min_offset: 1080(0.024490 sec)\n", "cftime: 617(0.013991 sec)\n",
+                           "flength: 0.000000(0.000000 sec)\n", "step: 24\n", "lc: 25\n", "rate: 2.000000\n",
+                           "error: 0.000000\n", "size: 2160\n", "rindex: 0\n", "oindex: 0\n"})
+    EXPECT_NE(err.find(line), std::string::npos) << line;
+  // Shortening resets nothing, and a stretcher told to keep quiet is.
+  OverlapAddStretcher quiet;
+  testing::internal::CaptureStderr();
+  quiet.Setup(44100, 8000, 1);
+  quiet.SetLog(nullptr);
+  quiet.Setup(44100, 20000, 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST(OverlapAddStretcher, InBetweenRatiosInterpolateTheTableButTakeTheLowerRowsStep) {
   OverlapAddStretcher s;
   s.Setup(44100, 7500, 2);
