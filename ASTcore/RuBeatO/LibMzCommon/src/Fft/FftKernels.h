@@ -427,30 +427,148 @@ inline void fftButterfly8b(Real* a, const Real* w) {
   small2Kind2(a + 12);
 }
 
+// ---- 16-point kernels, four butterflies per vector ---------------------------
+// The 32 Reals are four rows of four complex values, one vector each. The
+// radix-4 step runs across the rows (lane r holds butterfly 2r); the
+// 4-point transforms of the rows then run across the rows of the
+// transposed block, and a second transpose puts the values back. Lanes
+// whose butterfly differs from its neighbours' (the one without a
+// twiddle, the rows of the other kind) compute both forms and keep their
+// own, so every value takes exactly the operations of the scalar kernel.
+
+template <typename Real>
+struct QuadLanes {
+  using I = typename IndexOf<Real, 4>::Type;
+  // Lane 0 from the first vector, lanes 1 to 3 from the second.
+  static constexpr I kFirstThenSecond = I{0, 1, 10, 11, 12, 13, 14, 15};
+  // Lane 1 from the second vector, the others from the first.
+  static constexpr I kSecondInLane1 = I{0, 1, 10, 11, 4, 5, 6, 7};
+  // Lanes 1 and 3 from the second vector.
+  static constexpr I kSecondInLanes1And3 = I{0, 1, 10, 11, 4, 5, 14, 15};
+};
+
+// The 4-point transforms of the rows x[0 .. 3] in place: kind 1 for every
+// row, except kind 2 for those the lane mask takes from the second vector.
+template <typename Real>
+FFT_ALWAYS_INLINE void quadRowTransforms(typename Pack<Real, 4>::V (&x)[4], Real wn4r,
+                                         typename IndexOf<Real, 4>::Type kind2Rows) {
+  using P = Pack<Real, 4>;
+  using Vec = typename P::V;
+  P::transpose(x);
+  const Vec y0 = x[0] + x[2], y1 = x[0] - x[2], y2 = x[1] + x[3], y3 = x[1] - x[3];
+  const Vec k0 = y0 + y2, k1 = y0 - y2, k2 = P::plusI(y1, y3), k3 = P::minusI(y1, y3);
+  const Vec z0 = P::plusI(x[0], x[2]), z1 = P::minusI(x[0], x[2]);
+  const Vec z2 = P::plusI(x[1], x[3]), z3 = P::minusI(x[1], x[3]);
+  const Vec scale = P::repeat(wn4r, wn4r);
+  Vec y = scale * P::plusI(z2, z2);
+  const Vec l0 = z0 + y, l1 = z0 - y;
+  y = scale * P::plusI(z3, z3);
+  const Vec l2 = P::plusI(z1, y), l3 = P::minusI(z1, y);
+  x[0] = __builtin_shuffle(k0, l0, kind2Rows);
+  x[1] = __builtin_shuffle(k1, l1, kind2Rows);
+  x[2] = __builtin_shuffle(k2, l2, kind2Rows);
+  x[3] = __builtin_shuffle(k3, l3, kind2Rows);
+  P::transpose(x);
+}
+
+template <typename Real, Variant V>
+FFT_ALWAYS_INLINE void butterfly16Kind1Quad(Real* a, const Real* w) {
+  using P = Pack<Real, 4>;
+  using Vec = typename P::V;
+  using L = QuadLanes<Real>;
+  const Real wn4r = w[1];
+  Real c8, s8;
+  Table<Real, V>::eighth(w, c8, s8);
+  const Vec r0 = P::load(a), r1 = P::load(a + 8), r2 = P::load(a + 16), r3 = P::load(a + 24);
+  const Vec x0 = r0 + r2, x1 = r0 - r2, x2 = r1 + r3, x3 = r1 - r3;
+  const Vec u = P::plusI(x1, x3), v = P::minusI(x1, x3);
+  // Lanes 1 to 3: w1 = (c8, s8), (wn4r, wn4r), (s8, c8) and
+  // w3 = (s8, c8), (-wn4r, wn4r), (-c8, -s8); lane 0 has none.
+  const typename P::Twiddle w1{Vec{1, 1, c8, c8, wn4r, wn4r, s8, s8}, Vec{0, 0, -s8, s8, -wn4r, wn4r, -c8, c8}};
+  const typename P::Twiddle w3{Vec{1, 1, s8, s8, -wn4r, -wn4r, -c8, -c8},
+                               Vec{0, 0, -c8, c8, -wn4r, wn4r, s8, -s8}};
+  Vec x[4] = {x0 + x2, x0 - x2, __builtin_shuffle(u, P::times(w1, u), L::kFirstThenSecond),
+              __builtin_shuffle(v, P::times(w3, v), L::kFirstThenSecond)};
+  quadRowTransforms<Real>(x, wn4r, L::kSecondInLane1);
+  P::store(a, x[0]);
+  P::store(a + 8, x[1]);
+  P::store(a + 16, x[2]);
+  P::store(a + 24, x[3]);
+}
+
+// The kind 2 stage on 32 Reals (lane 0 the butterfly whose twiddles are 1
+// and exp(i pi/4)) and the row transforms of kinds 1, 2, 1, 2.
+template <typename Real, Variant V>
+FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Real* w) {
+  using Q = Quad<Real>;
+  using P = typename Q::P;
+  using Vec = typename P::V;
+  using L = QuadLanes<Real>;
+  const Real wn4r = w[1];
+  const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+  const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+  // Entries 0 (unused, lane 0), 4, 8 and 12, and the same descending.
+  const typename Q::Rows r = Q::rows(w, 0);
+  const typename P::Twiddle wa{Q::template spread<0, 0, 1, 2, 3>(r), Q::template spread<1, 0, 1, 2, 3>(r) * minusPlus};
+  const typename P::Twiddle wb{Q::template spread<1, 0, 3, 2, 1>(r), Q::template spread<0, 0, 3, 2, 1>(r) * minusPlus};
+  const typename P::Twiddle wc{Q::template spread<2, 0, 1, 2, 3>(r),
+                               Q::template spread<3, 0, 1, 2, 3>(r) * P::repeat(-sign3, sign3)};
+  const typename P::Twiddle wd{Q::template spread<3, 0, 3, 2, 1>(r) * -sign3,
+                               Q::template spread<2, 0, 3, 2, 1>(r) * plusMinus};
+  const Vec r0 = P::load(a), r1 = P::load(a + 8), r2 = P::load(a + 16), r3 = P::load(a + 24);
+  const Vec x0 = P::plusI(r0, r2), x1 = P::minusI(r0, r2);
+  const Vec x2 = P::plusI(r1, r3), x3 = P::minusI(r1, r3);
+  const Vec scale = P::repeat(wn4r, wn4r);
+  Vec y0 = __builtin_shuffle(x0, P::times(wa, x0), L::kFirstThenSecond);
+  Vec y2 = __builtin_shuffle(scale * P::plusI(x2, x2), P::times(wb, x2), L::kFirstThenSecond);
+  Vec x[4];
+  x[0] = y0 + y2;
+  x[1] = y0 - y2;
+  y0 = __builtin_shuffle(x1, P::times(wc, x1), L::kFirstThenSecond);
+  // Lane 0 adds and subtracts i times its scaled x3, as plusI and minusI do.
+  const Vec t = scale * P::plusI(x3, x3);
+  y2 = __builtin_shuffle(P::swapped(t) * minusPlus, P::times(wd, x3), L::kFirstThenSecond);
+  x[2] = y0 + y2;
+  x[3] = y0 - y2;
+  quadRowTransforms<Real>(x, wn4r, L::kSecondInLanes1And3);
+  P::store(a, x[0]);
+  P::store(a + 8, x[1]);
+  P::store(a + 16, x[2]);
+  P::store(a + 24, x[3]);
+}
+
 // 16-point kernels (32 Reals): kind 1 with the 4-entry table (w[nw - 8]),
 // kind 2 with the 16-entry table (w[nw - 32]).
 template <typename Real, Variant V>
 inline void fftButterfly16(Real* a, const Real* w) {
-  const Real wn4r = w[1];
-  Real c8, s8;
-  Table<Real, V>::eighth(w, c8, s8);
-  butterfly1NoTwiddle(a, 0, 8);
-  butterfly1(a, 2, 8, c8, s8, s8, c8);
-  butterfly1Pair<false>(a, 4, 8, wn4r, wn4r, s8, c8, -wn4r, wn4r, -c8, -s8);
-  small4Kind1(a);
-  small4Kind2(a + 8, wn4r);
-  small4Kind1(a + 16);
-  small4Kind1(a + 24);
+  if constexpr (kFourInOneVector<Real>) {
+    butterfly16Kind1Quad<Real, V>(a, w);
+  } else {
+    const Real wn4r = w[1];
+    Real c8, s8;
+    Table<Real, V>::eighth(w, c8, s8);
+    butterfly1NoTwiddle(a, 0, 8);
+    butterfly1(a, 2, 8, c8, s8, s8, c8);
+    butterfly1Pair<false>(a, 4, 8, wn4r, wn4r, s8, c8, -wn4r, wn4r, -c8, -s8);
+    small4Kind1(a);
+    small4Kind2(a + 8, wn4r);
+    small4Kind1(a + 16);
+    small4Kind1(a + 24);
+  }
 }
 
 template <typename Real, Variant V>
 inline void fftButterfly16b(Real* a, const Real* w) {
-  const Real wn4r = w[1];
-  fftMiddleStage2<Real, V>(32, a, w);
-  small4Kind1(a);
-  small4Kind2(a + 8, wn4r);
-  small4Kind1(a + 16);
-  small4Kind2(a + 24, wn4r);
+  if constexpr (kFourInOneVector<Real>) {
+    butterfly16Kind2Quad<Real, V>(a, w);
+  } else {
+    const Real wn4r = w[1];
+    fftMiddleStage2<Real, V>(32, a, w);
+    small4Kind1(a);
+    small4Kind2(a + 8, wn4r);
+    small4Kind1(a + 16);
+    small4Kind2(a + 24, wn4r);
+  }
 }
 
 // ---- Bit reversal -----------------------------------------------------------
