@@ -64,11 +64,11 @@ std::int64_t frameBIndex(const WindowState& w, double time, double period) {
 // One marker's zones; true when a case applied. Around the marker the
 // analysed frames go out one to one; before and after that zone the input
 // time is the output clock's. (Spreading the input over a few frames on
-// each side to make up for the zone, as a stretch could, moved the input
-// time by one or two frames at the spreading's ends: the noise of a decay
-// jumped there and sounded as extra attacks a tenth of a second before and
-// after the real one. Anchored to the clock, the zone costs at most one
-// repeated frame in the quiet before the lead-in and in the decay after.)
+// each side to make up for the zone reads those frames slower still: at a
+// stretch by 1.25 they go at 1.5, an analysed frame repeated every other
+// output frame, and each repeat dips the level of noise a little, which
+// sounded as extra attacks in the decay after a drum. Anchored to the
+// clock, the zone costs one jump back of a frame at its ends.)
 bool markerZone(WindowState& w, std::int64_t index, SMSFrame* const* output, FrameChoice& choice, double t,
                 double step, double period) {
   const MarkerSet& m = *w.markers;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -114,4 +115,48 @@ TEST(StretchFrame, AChannelWithoutTheTransientFollowsTheOther) {
   EXPECT_EQ(run.outL.magnitudes[0], 4.0f);
   EXPECT_EQ(run.outR.magnitudes[0], 104.0f);
   EXPECT_DOUBLE_EQ(run.state->previousTime[1], 1.04);
+}
+
+// Outside the marker's one-to-one zone the input time is the clock's, so a
+// stretch by 1.25 reads every stretch of decay at 1.25. Spreading the input
+// over the frames before and after the zone (to make up for it) read them
+// at 1.5 instead, with a repeated analysed frame every other output frame:
+// the drum loop of the test songs at 1.25 lost onset F from 0.96 to 0.90 to
+// the level dips of those repeats.
+TEST(StretchFrame, BeforeAndAfterTheOneToOneZoneTheInputTimeIsTheClocks) {
+  constexpr double D = 0.01;
+  std::vector<std::unique_ptr<SMSFrame>> owned;
+  WindowState w;
+  MarkerSet m;
+  w.frameCount = 61;
+  w.bandCount = 1;
+  w.startTime = 0.8;
+  w.referenceTime = 1.1;
+  for (int k = 0; k < 61; ++k) {
+    auto f = std::make_unique<SMSFrame>();
+    f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, 5, true);
+    f->time = 0.8 + k * D;
+    w.frames.push_back({f.get()});
+    owned.push_back(std::move(f));
+  }
+  m.Add(0, 1, MarkerSet::kStrongTransient);
+  m.times = {1.1};
+  m.beforeWidth = m.afterWidth = m.beforeRest = m.afterRest = {8.0};
+  w.markers = &m;
+  SMSFrame out;
+  out.Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, 5, true);
+  SMSFrame* o[1] = {&out};
+  const double step = D / 1.25;
+  int oneToOne = 0;
+  for (double t = 0.85; t < 1.35; t += step) {
+    FrameChoice c{t, 0, 0};
+    SelectTransientFrames(0, 0, w, o, c, t, step, D);
+    if (c.transient) {
+      ++oneToOne;
+      EXPECT_NEAR(c.inputTime, D * std::round(c.inputTime / D), 1e-9) << "on the grid at " << t;
+    } else {
+      EXPECT_DOUBLE_EQ(c.inputTime, t) << "the clock's at " << t;
+    }
+  }
+  EXPECT_EQ(oneToOne, 17) << "8 frames before the marker, the marker's and 8 after";
 }
