@@ -187,47 +187,6 @@ FFT_ALWAYS_INLINE void butterfly2First(Real* a, int j, int m, Real wn4r) {
   P::store(a + j3, P::minusI(x1, y));
 }
 
-// ---- Radix-4 stages over a block of n Reals -------------------------------
-// The loops take the butterflies two at a time where neighbouring ones lie
-// side by side in memory; the butterflies are independent, so the order
-// does not change a result.
-
-// First stage over the whole array; w is the table of n/8 entries, which
-// holds every second twiddle: the odd ones are the scaled sums of their
-// neighbours.
-template <typename Real, Variant V, bool Conj>
-void fftFirstStage(int n, Real* a, const Real* w) {
-  using T = Table<Real, V>;
-  const int mh = n >> 3;
-  const int m = 2 * mh;
-  butterfly1NoTwiddle<Conj>(a, 0, m);
-  const Real wn4r = w[1];
-  const Real csc1 = w[2];
-  const Real csc3 = w[3];
-  Real wd1r = 1, wd1i = 0, wd3r = 1, wd3i = 0;
-  int k = 0;
-  for (int j = 2; j < mh - 2; j += 4) {
-    k += 4;
-    const Real e1r = w[k], e1i = w[k + 1], e3r = w[k + 2], e3i = T::sin3(w, k);
-    const Real wk1r = csc1 * (wd1r + e1r), wk1i = csc1 * (wd1i + e1i);
-    const Real wk3r = csc3 * (wd3r + e3r), wk3i = csc3 * (wd3i + e3i);
-    wd1r = e1r;
-    wd1i = e1i;
-    wd3r = e3r;
-    wd3i = e3i;
-    // j with wk, j + 2 with e.
-    butterfly1Pair<Conj>(a, j, m, wk1r, wk1i, e1r, e1i, wk3r, wk3i, e3r, e3i);
-    // Mirror positions m - j - 2 and m - j: exp(i(pi/2 - t)) and
-    // -exp(-3it) rotated.
-    butterfly1Pair<Conj>(a, m - j - 2, m, e1i, e1r, wk1i, wk1r, -e3i, -e3r, -wk3i, -wk3r);
-  }
-  const Real wk1r = csc1 * (wd1r + wn4r), wk1i = csc1 * (wd1i + wn4r);
-  const Real wk3r = csc3 * (wd3r - wn4r), wk3i = csc3 * (wd3i + wn4r);
-  butterfly1<Conj>(a, mh - 2, m, wk1r, wk1i, wk3r, wk3i);
-  butterfly1<Conj>(a, mh, m, wn4r, wn4r, -wn4r, wn4r);
-  butterfly1<Conj>(a, mh + 2, m, wk1i, wk1r, -wk3i, -wk3r);
-}
-
 // Four neighbouring butterflies in one vector (floats with AVX2): their
 // twiddles come from four table entries of four values each, two vector
 // loads, sorted into lanes by shuffles.
@@ -254,6 +213,118 @@ struct Quad {
                                4 * e2 + field, 4 * e3 + field, 4 * e3 + field});
   }
 };
+
+template <typename Real>
+struct QuadLanes {
+  using I = typename IndexOf<Real, 4>::Type;
+  // Lane 0 from the first vector, lanes 1 to 3 from the second.
+  static constexpr I kFirstThenSecond = I{0, 1, 10, 11, 12, 13, 14, 15};
+  // Lane 1 from the second vector, the others from the first.
+  static constexpr I kSecondInLane1 = I{0, 1, 10, 11, 4, 5, 6, 7};
+  // Lanes 1 and 3 from the second vector.
+  static constexpr I kSecondInLanes1And3 = I{0, 1, 10, 11, 4, 5, 14, 15};
+};
+
+// ---- Radix-4 stages over a block of n Reals -------------------------------
+// The loops take the butterflies two at a time where neighbouring ones lie
+// side by side in memory; the butterflies are independent, so the order
+// does not change a result.
+
+// One step of the first stage's loop: the butterflies at j (twiddles wk,
+// the scaled sum of the previous entry and entry k + 4) and j + 2 (entry
+// k + 4 itself, e), and their mirrors at m - j - 2 and m - j. Advances k
+// and the previous entry wd.
+template <typename Real, Variant V, bool Conj>
+FFT_ALWAYS_INLINE void firstStagePair(Real* a, int j, int m, const Real* w, int& k, Real& wd1r, Real& wd1i,
+                                      Real& wd3r, Real& wd3i) {
+  using T = Table<Real, V>;
+  const Real csc1 = w[2];
+  const Real csc3 = w[3];
+  k += 4;
+  const Real e1r = w[k], e1i = w[k + 1], e3r = w[k + 2], e3i = T::sin3(w, k);
+  const Real wk1r = csc1 * (wd1r + e1r), wk1i = csc1 * (wd1i + e1i);
+  const Real wk3r = csc3 * (wd3r + e3r), wk3i = csc3 * (wd3i + e3i);
+  wd1r = e1r;
+  wd1i = e1i;
+  wd3r = e3r;
+  wd3i = e3i;
+  butterfly1Pair<Conj>(a, j, m, wk1r, wk1i, e1r, e1i, wk3r, wk3i, e3r, e3i);
+  // Mirror positions m - j - 2 and m - j: exp(i(pi/2 - t)) and
+  // -exp(-3it) rotated.
+  butterfly1Pair<Conj>(a, m - j - 2, m, e1i, e1r, wk1i, wk1r, -e3i, -e3r, -wk3i, -wk3r);
+}
+
+// First stage over the whole array; w is the table of n/8 entries, which
+// holds every second twiddle: the odd ones are the scaled sums of their
+// neighbours.
+template <typename Real, Variant V, bool Conj>
+void fftFirstStage(int n, Real* a, const Real* w) {
+  using T = Table<Real, V>;
+  const int mh = n >> 3;
+  const int m = 2 * mh;
+  butterfly1NoTwiddle<Conj>(a, 0, m);
+  const Real wn4r = w[1];
+  const Real csc1 = w[2];
+  const Real csc3 = w[3];
+  Real wd1r = 1, wd1i = 0, wd3r = 1, wd3i = 0;
+  int k = 0;
+  int j = 2;
+  if constexpr (kFourInOneVector<Real>) {
+    // The first pair below starts from (1, 0); then four butterflies per
+    // vector, j .. j+6 with the twiddles wk and e of the entries
+    // kq = j + 2 and kq + 4, wk from the entry before each.
+    if (mh - 2 > 2) {
+      firstStagePair<Real, V, Conj>(a, j, m, w, k, wd1r, wd1i, wd3r, wd3i);
+      j += 4;
+    }
+    using Q = Quad<Real>;
+    using P = typename Q::P;
+    using Vec = typename P::V;
+    using L = QuadLanes<Real>;
+    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+    const Vec scale1 = P::repeat(csc1, csc1), scale3 = P::repeat(csc3, csc3);
+    const Vec sign3s = P::repeat(sign3, sign3);
+    for (; j + 4 < mh - 2; j += 8, k += 8) {
+      const int kq = j + 2;
+      // Entries kq - 4, kq (lo) and kq, kq + 4 (hi).
+      const typename Q::Rows r{P::load(w + kq - 4), P::load(w + kq)};
+      // Per lane: the entry before (for wk) and the entry itself.
+      const Vec e1r = Q::template spread<0, 1, 1, 3, 3>(r), d1r = Q::template spread<0, 0, 0, 1, 1>(r);
+      const Vec e1i = Q::template spread<1, 1, 1, 3, 3>(r), d1i = Q::template spread<1, 0, 0, 1, 1>(r);
+      const Vec e3r = Q::template spread<2, 1, 1, 3, 3>(r), d3r = Q::template spread<2, 0, 0, 1, 1>(r);
+      const Vec e3i = Q::template spread<3, 1, 1, 3, 3>(r) * sign3s;
+      const Vec d3i = Q::template spread<3, 0, 0, 1, 1>(r) * sign3s;
+      // Lanes 0 and 2 wk, lanes 1 and 3 e.
+      const Vec w1r = __builtin_shuffle(scale1 * (d1r + e1r), e1r, L::kSecondInLanes1And3);
+      const Vec w1i = __builtin_shuffle(scale1 * (d1i + e1i), e1i, L::kSecondInLanes1And3);
+      const Vec w3r = __builtin_shuffle(scale3 * (d3r + e3r), e3r, L::kSecondInLanes1And3);
+      const Vec w3i = __builtin_shuffle(scale3 * (d3i + e3i), e3i, L::kSecondInLanes1And3);
+      butterfly1<Conj, P>(a, j, m, typename P::Twiddle{w1r, w1i * minusPlus},
+                          typename P::Twiddle{w3r, w3i * minusPlus});
+      // Mirrored at m - j - 6 .. m - j, lanes the other way round:
+      // (wi, wr) and (-wi3, -wr3).
+      const Vec v1r = P::reversed(w1i), v1i = P::reversed(w1r);
+      const Vec v3r = -P::reversed(w3i), v3i = P::reversed(w3r);
+      butterfly1<Conj, P>(a, m - j - 6, m, typename P::Twiddle{v1r, v1i * minusPlus},
+                          typename P::Twiddle{v3r, v3i * plusMinus});
+    }
+    if (k > 0) {
+      wd1r = w[k];
+      wd1i = w[k + 1];
+      wd3r = w[k + 2];
+      wd3i = T::sin3(w, k);
+    }
+  }
+  for (; j < mh - 2; j += 4) {
+    firstStagePair<Real, V, Conj>(a, j, m, w, k, wd1r, wd1i, wd3r, wd3i);
+  }
+  const Real wk1r = csc1 * (wd1r + wn4r), wk1i = csc1 * (wd1i + wn4r);
+  const Real wk3r = csc3 * (wd3r - wn4r), wk3i = csc3 * (wd3i + wn4r);
+  butterfly1<Conj>(a, mh - 2, m, wk1r, wk1i, wk3r, wk3i);
+  butterfly1<Conj>(a, mh, m, wn4r, wn4r, -wn4r, wn4r);
+  butterfly1<Conj>(a, mh + 2, m, wk1i, wk1r, -wk3i, -wk3r);
+}
 
 // Kind 1 middle stage; w is the table of n/4 entries (w[nw - n/2]).
 template <typename Real, Variant V>
@@ -435,17 +506,6 @@ inline void fftButterfly8b(Real* a, const Real* w) {
 // whose butterfly differs from its neighbours' (the one without a
 // twiddle, the rows of the other kind) compute both forms and keep their
 // own, so every value takes exactly the operations of the scalar kernel.
-
-template <typename Real>
-struct QuadLanes {
-  using I = typename IndexOf<Real, 4>::Type;
-  // Lane 0 from the first vector, lanes 1 to 3 from the second.
-  static constexpr I kFirstThenSecond = I{0, 1, 10, 11, 12, 13, 14, 15};
-  // Lane 1 from the second vector, the others from the first.
-  static constexpr I kSecondInLane1 = I{0, 1, 10, 11, 4, 5, 6, 7};
-  // Lanes 1 and 3 from the second vector.
-  static constexpr I kSecondInLanes1And3 = I{0, 1, 10, 11, 4, 5, 14, 15};
-};
 
 // The 4-point transforms of the rows x[0 .. 3] in place: kind 1 for every
 // row, except kind 2 for those the lane mask takes from the second vector.
