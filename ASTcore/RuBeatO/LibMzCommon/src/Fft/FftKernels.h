@@ -597,6 +597,87 @@ FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Real* w) {
   P::store(a + 24, x[3]);
 }
 
+// Four 8-point kernels side by side on the 64 Reals at a, kernel q on
+// a[16q ..]: kind 1 (fftButterfly8) in every lane, except kind 2
+// (fftButterfly8b) for the kernels the lane mask takes from the second
+// vector. Transposed, lane q holds kernel q and vector r its complex value
+// r, so every step of both kinds is a plain vector operation.
+template <typename Real, Variant V>
+FFT_ALWAYS_INLINE void fourButterfly8Quad(Real* a, const Real* w, typename IndexOf<Real, 4>::Type kind2Lanes) {
+  using P = Pack<Real, 4>;
+  using Vec = typename P::V;
+  const Real wn4r = w[1];
+  Real c8, s8;
+  Table<Real, V>::eighth(w, c8, s8);
+  Vec c[4], d[4];
+  for (int q = 0; q < 4; ++q) {
+    c[q] = P::load(a + 16 * q);
+    d[q] = P::load(a + 16 * q + 8);
+  }
+  P::transpose(c);
+  P::transpose(d);
+  const Vec c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3], c4 = d[0], c5 = d[1], c6 = d[2], c7 = d[3];
+  const Vec scale = P::repeat(wn4r, wn4r);
+  Vec e[8], g[8];
+  {
+    // Kind 1: butterfly1NoTwiddle on (c0, c2, c4, c6), butterfly1 with
+    // (wn4r, wn4r), (-wn4r, wn4r) on (c1, c3, c5, c7), then 2-point
+    // transforms of kinds 1, 2, 1, 1.
+    const typename P::Twiddle w1 = P::twiddle(wn4r, wn4r), w3 = P::twiddle(-wn4r, wn4r);
+    const Vec x0 = c0 + c4, x1 = c0 - c4, x2 = c2 + c6, x3 = c2 - c6;
+    const Vec d0 = x0 + x2, d2 = x0 - x2, d4 = P::plusI(x1, x3), d6 = P::minusI(x1, x3);
+    const Vec y0 = c1 + c5, y1 = c1 - c5, y2 = c3 + c7, y3 = c3 - c7;
+    const Vec d1 = y0 + y2, d3 = y0 - y2;
+    const Vec d5 = P::times(w1, P::plusI(y1, y3)), d7 = P::times(w3, P::minusI(y1, y3));
+    e[0] = d0 + d1;
+    e[1] = d0 - d1;
+    e[2] = P::plusI(d2, d3);
+    e[3] = P::minusI(d2, d3);
+    e[4] = d4 + d5;
+    e[5] = d4 - d5;
+    e[6] = d6 + d7;
+    e[7] = d6 - d7;
+  }
+  {
+    // Kind 2: butterfly2First on (c0, c2, c4, c6), butterfly2 with (c8, s8),
+    // (s8, c8), (s8, c8), (-c8, -s8) on (c1, c3, c5, c7), then 2-point
+    // transforms of kinds 1, 2, 1, 2.
+    Vec x0 = P::plusI(c0, c4), x1 = P::minusI(c0, c4), x2 = P::plusI(c2, c6), x3 = P::minusI(c2, c6);
+    Vec y = scale * P::plusI(x2, x2);
+    const Vec f0 = x0 + y, f2 = x0 - y;
+    y = scale * P::plusI(x3, x3);
+    const Vec f4 = P::plusI(x1, y), f6 = P::minusI(x1, y);
+    x0 = P::plusI(c1, c5);
+    x1 = P::minusI(c1, c5);
+    x2 = P::plusI(c3, c7);
+    x3 = P::minusI(c3, c7);
+    Vec y0 = P::times(P::twiddle(c8, s8), x0);
+    Vec y2 = P::times(P::twiddle(s8, c8), x2);
+    const Vec f1 = y0 + y2, f3 = y0 - y2;
+    y0 = P::times(P::twiddle(s8, c8), x1);
+    y2 = P::times(P::twiddle(-c8, -s8), x3);
+    const Vec f5 = y0 + y2, f7 = y0 - y2;
+    g[0] = f0 + f1;
+    g[1] = f0 - f1;
+    g[2] = P::plusI(f2, f3);
+    g[3] = P::minusI(f2, f3);
+    g[4] = f4 + f5;
+    g[5] = f4 - f5;
+    g[6] = P::plusI(f6, f7);
+    g[7] = P::minusI(f6, f7);
+  }
+  for (int r = 0; r < 4; ++r) {
+    c[r] = __builtin_shuffle(e[r], g[r], kind2Lanes);
+    d[r] = __builtin_shuffle(e[r + 4], g[r + 4], kind2Lanes);
+  }
+  P::transpose(c);
+  P::transpose(d);
+  for (int q = 0; q < 4; ++q) {
+    P::store(a + 16 * q, c[q]);
+    P::store(a + 16 * q + 8, d[q]);
+  }
+}
+
 // 16-point kernels (32 Reals): kind 1 with the 4-entry table (w[nw - 8]),
 // kind 2 with the 16-entry table (w[nw - 32]).
 template <typename Real, Variant V>
@@ -867,10 +948,25 @@ struct Core {
       fftButterfly16<Real, V>(a + 64, w + nw - 8);
       fftButterfly16<Real, V>(a + 96, w + nw - 8);
     } else {
-      fftButterfly8<Real, V>(a, w + nw - 8);
-      fftButterfly8b<Real, V>(a + 16, w + nw - 8);
-      fftButterfly8<Real, V>(a + 32, w + nw - 8);
-      fftButterfly8<Real, V>(a + 48, w + nw - 8);
+      eightPointKernels(a, w + nw - 8, false);
+    }
+  }
+
+  // Four 8-point kernels on the 64 Reals at a: kinds 1, 2, 1 and 1, or 2
+  // when lastOfKind2.
+  static void eightPointKernels(Real* a, const Real* w8, bool lastOfKind2) {
+    if constexpr (kFourInOneVector<Real>) {
+      fourButterfly8Quad<Real, V>(a, w8,
+                                  lastOfKind2 ? QuadLanes<Real>::kSecondInLanes1And3 : QuadLanes<Real>::kSecondInLane1);
+    } else {
+      fftButterfly8<Real, V>(a, w8);
+      fftButterfly8b<Real, V>(a + 16, w8);
+      fftButterfly8<Real, V>(a + 32, w8);
+      if (lastOfKind2) {
+        fftButterfly8b<Real, V>(a + 48, w8);
+      } else {
+        fftButterfly8<Real, V>(a + 48, w8);
+      }
     }
   }
 
@@ -882,10 +978,7 @@ struct Core {
       fftButterfly16<Real, V>(a + 64, w + nw - 8);
       fftButterfly16b<Real, V>(a + 96, w + nw - 32);
     } else {
-      fftButterfly8<Real, V>(a, w + nw - 8);
-      fftButterfly8b<Real, V>(a + 16, w + nw - 8);
-      fftButterfly8<Real, V>(a + 32, w + nw - 8);
-      fftButterfly8b<Real, V>(a + 48, w + nw - 8);
+      eightPointKernels(a, w + nw - 8, true);
     }
   }
 
@@ -928,30 +1021,16 @@ struct Core {
       fftButterfly16b<Real, V>(a + 416, w32);
       fftButterfly16<Real, V>(a + 448, w8);
     } else {
+      // The four kernels after each stage are independent of each other:
+      // their order is free.
       stage(1, 64, a, nw, w);
-      fftButterfly8<Real, V>(a, w8);
-      fftButterfly8b<Real, V>(a + 16, w8);
-      fftButterfly8<Real, V>(a + 32, w8);
-      fftButterfly8<Real, V>(a + 48, w8);
+      eightPointKernels(a, w8, false);
       stage(2, 64, a + 64, nw, w);
-      fftButterfly8<Real, V>(a + 64, w8);
-      fftButterfly8b<Real, V>(a + 80, w8);
-      fftButterfly8<Real, V>(a + 96, w8);
-      fftButterfly8b<Real, V>(a + 112, w8);
+      eightPointKernels(a + 64, w8, true);
       stage(1, 64, a + 128, nw, w);
-      fftButterfly8<Real, V>(a + 128, w8);
-      fftButterfly8b<Real, V>(a + 144, w8);
-      fftButterfly8<Real, V>(a + 160, w8);
-      fftButterfly8<Real, V>(a + 176, w8);
+      eightPointKernels(a + 128, w8, false);
       stage(kind, 64, a + 192, nw, w);
-      if (kind == 1) {
-        fftButterfly8<Real, V>(a + 240, w8);
-      } else {
-        fftButterfly8b<Real, V>(a + 240, w8);
-      }
-      fftButterfly8<Real, V>(a + 192, w8);
-      fftButterfly8b<Real, V>(a + 208, w8);
-      fftButterfly8<Real, V>(a + 224, w8);
+      eightPointKernels(a + 192, w8, kind != 1);
     }
   }
 
