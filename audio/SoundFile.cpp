@@ -1,10 +1,13 @@
 #include "SoundFile.h"
 
+#include <QFile>
 #include <QString>
 
 SNDFILE* openSoundFile(const std::wstring& path, int mode, SF_INFO& info) {
-  const QByteArray utf8 = QString::fromStdWString(path).toUtf8();
-  return sf_open(utf8.constData(), mode, &info);
+  // The name goes to the file system the way Qt gave it to us: a name whose
+  // bytes are not UTF-8 (valid in a Latin-1 locale) must still open.
+  const QByteArray local = QFile::encodeName(QString::fromStdWString(path));
+  return sf_open(local.constData(), mode, &info);
 }
 
 SF_INFO workCopyFormat() {

@@ -5,8 +5,9 @@
 
 #include <string>
 
-// Opens `path` (converted to UTF-8) in `mode` (SFM_READ or SFM_WRITE); for
-// writing, `info` describes the file to create. Null when it cannot.
+// Opens `path` (encoded as the local file system names files) in `mode`
+// (SFM_READ or SFM_WRITE); for writing, `info` describes the file to
+// create. Null when it cannot.
 SNDFILE* openSoundFile(const std::wstring& path, int mode, SF_INFO& info);
 
 // The SF_INFO of every file the program writes: 16-bit PCM WAV, stereo,

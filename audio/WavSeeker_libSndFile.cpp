@@ -21,6 +21,15 @@ void WavSeeker_libSndFile::close() {
   handle = nullptr;
 }
 
+void WavSeeker_libSndFile::takeFile(WavSeeker_libSndFile& other) {
+  if (&other == this) return;
+  close();
+  handle = other.handle;
+  info = other.info;
+  other.handle = nullptr;
+  other.info = SF_INFO{};
+}
+
 void WavSeeker_libSndFile::seek(std::uint64_t frame) {
   if (!handle) return;
   const auto target = static_cast<sf_count_t>(std::min<std::uint64_t>(frame, length()));

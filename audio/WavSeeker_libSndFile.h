@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string>
 
-
 class WavSeeker_libSndFile {
  public:
   WavSeeker_libSndFile() = default;
@@ -23,6 +22,9 @@ class WavSeeker_libSndFile {
   bool open(const std::wstring& path);
   void close();
   bool isOpen() const { return handle != nullptr; }
+  // Closes the current file and takes over `other`'s open file and its
+  // record; `other` is left without a file, so the handle is closed once.
+  void takeFile(WavSeeker_libSndFile& other);
 
   virtual void seek(std::uint64_t frame);
   // Values past the frames read are zero.

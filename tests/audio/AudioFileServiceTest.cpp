@@ -1,10 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextCodec>
+#include <QThread>
+#include <QTimer>
 
 #include <sndfile.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -29,6 +38,30 @@ QString writeSound(const QString& name, int format, int channels, int rate, int 
   sf_writef_short(f, data.data(), frames);
   sf_close(f);
   return path;
+}
+
+// Sample i of what writeSound wrote.
+short rampSample(std::size_t i) { return static_cast<short>((i * 37) % 20000 - 10000); }
+
+// Float samples written as they are, through libsndfile.
+QString writeFloats(const QString& name, const std::vector<float>& interleaved) {
+  const QString path = TestEnv::tempPath(name);
+  SF_INFO info{};
+  info.samplerate = 44100;
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* f = sf_open(path.toUtf8().constData(), SFM_WRITE, &info);
+  EXPECT_NE(f, nullptr);
+  sf_command(f, SFC_SET_NORM_FLOAT, nullptr, SF_FALSE);
+  sf_writef_float(f, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / 2));
+  sf_close(f);
+  return path;
+}
+
+std::vector<short> samples16(const std::vector<std::uint8_t>& bytes) {
+  std::vector<short> v;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) v.push_back(static_cast<short>(bytes[i] | bytes[i + 1] << 8));
+  return v;
 }
 
 std::unique_ptr<IF_audioFileMngr> service() { return std::unique_ptr<IF_audioFileMngr>(audioFileMngr::create()); }
@@ -167,4 +200,184 @@ TEST(SoundFileReader, SeeksAndZeroFillsPastTheEnd) {
   WavSeeker_libSndFile missing(TestEnv::tempPath("none.wav").toStdWString());
   EXPECT_FALSE(missing.isOpen());
   EXPECT_EQ(missing.read(buffer.data(), 20), 0u);
+}
+
+TEST(AudioFileRead, OnlyStereoFilesAreReadAsLeftRightPairsAndCopiedFromTheirFirstTwoChannels) {
+  auto files = service();
+  constexpr int kFrames = 1500;
+  for (int channels : {1, 2, 4}) {
+    SCOPED_TRACE(channels);
+    const QString path = writeSound(QString("c%1.wav").arg(channels), SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels,
+                                    44100, kFrames);
+    const std::wstring name = path.toStdWString();
+    const bool stereo = channels == 2;
+    std::vector<std::uint8_t> bytes{9, 9};
+    std::vector<float> floats{7.0f};
+    float* buffer = nullptr;
+    std::uint64_t count = 0;
+    EXPECT_EQ(files->readShortBytes(name, bytes), stereo ? 0u : 0x80000007u);
+    EXPECT_EQ(files->readFloatSamples(name, floats), stereo ? 0u : 0x80000007u);
+    EXPECT_EQ(files->readFloatBuffer(name, buffer, count), stereo ? 0u : 0x80000004u);
+    std::unique_ptr<float[]> owned(buffer);
+    std::vector<std::uint8_t> range;
+    EXPECT_EQ(files->readShortBytesRange(name, range, 0, kFrames), stereo ? 0u : 0x80000005u);
+    if (!stereo) {
+      EXPECT_EQ(bytes, (std::vector<std::uint8_t>{9, 9})) << "a refusal leaves what was there";
+      EXPECT_EQ(floats, std::vector<float>{7.0f});
+      EXPECT_EQ(buffer, nullptr);
+    } else {
+      ASSERT_EQ(bytes.size(), 2 + 4u * kFrames);
+      ASSERT_EQ(floats.size(), 1 + 2u * kFrames);
+      ASSERT_EQ(count, 2u * kFrames);
+      const std::vector<short> read = samples16(std::vector<std::uint8_t>(bytes.begin() + 2, bytes.end()));
+      for (std::size_t i = 0; i < 2u * kFrames; ++i) {
+        ASSERT_EQ(read[i], rampSample(i)) << i;
+        ASSERT_EQ(floats[1 + i], rampSample(i) / 32768.0f) << i;
+        ASSERT_EQ(owned[i], rampSample(i) / 32768.0f) << i;
+      }
+      // A range up to the end holds the file's last frame too.
+      EXPECT_EQ(range, std::vector<std::uint8_t>(bytes.begin() + 2, bytes.end()));
+      ASSERT_EQ(files->readShortBytesRange(name, range, kFrames - 1, kFrames + 50), 0u);
+      EXPECT_EQ(samples16(range), (std::vector<short>{rampSample(2 * kFrames - 2), rampSample(2 * kFrames - 1)}));
+    }
+
+    // The copy takes the first two channels (one channel on both sides).
+    const QString copy = TestEnv::tempPath("copy.wav");
+    ASSERT_EQ(files->copyFile(name, copy), 0u);
+    std::vector<std::uint8_t> copied;
+    ASSERT_EQ(files->readShortBytes(copy.toStdWString(), copied), 0u);
+    const std::vector<short> out = samples16(copied);
+    ASSERT_EQ(out.size(), 2u * kFrames);
+    for (std::size_t f = 0; f < kFrames; ++f) {
+      ASSERT_EQ(out[2 * f], rampSample(f * channels)) << f;
+      ASSERT_EQ(out[2 * f + 1], rampSample(f * channels + (channels > 1 ? 1 : 0))) << f;
+    }
+  }
+}
+
+TEST(AudioFileCopy, NaNSamplesBecomeSilenceAndInfinitiesClipToFullScale) {
+  auto files = service();
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    const char* name;
+    std::vector<float> in;
+    std::vector<short> out;
+  };
+  const Case cases[] = {
+      {"all-nan.wav", std::vector<float>(2 * 1500, nan), std::vector<short>(2 * 1500, 0)},
+      {"mixed.wav", {nan, inf, -inf, 0.5f, -nan, 0.25f, 0.0f, nan}, {0, 32767, -32768, 16384, 0, 8192, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    const QString target = TestEnv::tempPath("AST_temp.wav");
+    ASSERT_EQ(files->copyFile(writeFloats(c.name, c.in).toStdWString(), target), 0u) << c.name;
+    std::vector<std::uint8_t> copy;
+    ASSERT_EQ(files->readShortBytes(target.toStdWString(), copy), 0u);
+    EXPECT_EQ(samples16(copy), c.out) << c.name;
+  }
+}
+
+TEST(AudioFileCopy, TheEventLoopRunsBetweenBlocksOnlyOnTheGuiThread) {
+  auto files = service();
+  const std::wstring source =
+      writeSound("long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 4 * 1024).toStdWString();
+  bool ran = false;
+  QTimer::singleShot(0, [&ran] { ran = true; });
+  ASSERT_EQ(files->copyFile(source, TestEnv::tempPath("gui.wav")), 0u);
+  EXPECT_TRUE(ran) << "the window stays responsive during a copy on the GUI thread";
+
+  // A worker's own queued calls wait until its job is done.
+  QThread worker;
+  QObject onWorker;
+  onWorker.moveToThread(&worker);
+  worker.start();
+  bool queuedRanDuringCopy = true;
+  ResultCode copied = 1;
+  QMetaObject::invokeMethod(
+      &onWorker,
+      [&] {
+        bool queued = false;
+        QTimer::singleShot(0, &onWorker, [&queued] { queued = true; });
+        copied = files->copyFile(source, TestEnv::tempPath("worker.wav"));
+        queuedRanDuringCopy = queued;
+      },
+      Qt::BlockingQueuedConnection);
+  worker.quit();
+  worker.wait();
+  EXPECT_EQ(copied, 0u);
+  EXPECT_FALSE(queuedRanDuringCopy);
+  std::uint64_t frames = 0;
+  EXPECT_EQ(files->checkFile(TestEnv::tempPath("worker.wav").toStdWString(), frames), 0u);
+  EXPECT_EQ(frames, 4u * 1024);
+}
+
+TEST(AudioFileCopy, ACopyThatCannotBeWrittenWholeLeavesNoFile) {
+  auto files = service();
+  const std::wstring source =
+      writeSound("big.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 44100).toStdWString();
+  // A file system that takes no more than 64 KiB of one file, as a full one.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  rlimit small = before;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const QString target = TestEnv::tempPath("AST_temp.wav");
+  const ResultCode rc = files->copyFile(source, target);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &before), 0);
+  EXPECT_EQ(rc, 0x80000004u);
+  EXPECT_FALSE(QFileInfo::exists(target));
+}
+
+TEST(AudioFileNames, ANameWhoseBytesAreNotUtf8OpensInALatin1Locale) {
+  QTextCodec* const before = QTextCodec::codecForLocale();
+  QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+  const QByteArray folder = QFile::encodeName(TestEnv::tempDir());
+  const QByteArray raw = folder + "/take\xff\xfe.wav";
+  SF_INFO info{};
+  info.samplerate = 44100;
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  SNDFILE* f = sf_open(raw.constData(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr);
+  const std::vector<short> frames(2 * 300, 1234);
+  sf_writef_short(f, frames.data(), 300);
+  sf_close(f);
+
+  const QString name = QFile::decodeName(raw);
+  auto files = service();
+  std::uint64_t count = 0;
+  EXPECT_EQ(files->checkFile(name.toStdWString(), count), 0u);
+  EXPECT_EQ(count, 300u);
+  const QByteArray rawCopy = folder + "/copy\xff\xfe.wav";
+  EXPECT_EQ(files->copyFile(name.toStdWString(), QFile::decodeName(rawCopy)), 0u);
+  EXPECT_EQ(access(rawCopy.constData(), R_OK), 0) << "written under the same bytes";
+  WavSeeker_libSndFile reader(name.toStdWString());
+  EXPECT_TRUE(reader.isOpen());
+  EXPECT_EQ(reader.length(), 300u);
+  QTextCodec::setCodecForLocale(before);
+}
+
+TEST(SoundFileReader, ReadsEveryChannelAndHandsItsFileOver) {
+  for (int channels : {1, 2, 4}) {
+    const QString path = writeSound(QString("k%1.wav").arg(channels), SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels,
+                                    44100, 50);
+    WavSeeker_libSndFile reader(path.toStdWString());
+    EXPECT_EQ(reader.channels(), static_cast<std::uint32_t>(channels));
+    std::vector<float> buffer(std::size_t(channels) * 60, 1.0f);
+    reader.seek(20);
+    ASSERT_EQ(reader.read(buffer.data(), 60), 30u);
+    EXPECT_EQ(buffer[0], rampSample(20u * channels) / 32768.0f);
+    EXPECT_EQ(buffer[std::size_t(channels) * 30], 0.0f) << "zeros past the end";
+
+    // The other reader's open file moves over, position and all.
+    WavSeeker_libSndFile taker(writeSound("other.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 5).toStdWString());
+    reader.seek(10);
+    taker.takeFile(reader);
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_EQ(reader.read(buffer.data(), 5), 0u);
+    EXPECT_EQ(taker.channels(), static_cast<std::uint32_t>(channels));
+    EXPECT_EQ(taker.length(), 50u);
+    ASSERT_EQ(taker.read(buffer.data(), 1), 1u);
+    EXPECT_EQ(buffer[0], rampSample(10u * channels) / 32768.0f);
+  }
 }
