@@ -2,9 +2,14 @@
 
 #include <new>
 
+#include "IF_audioFileMngr.h"
 #include "anaThreadObj.h"
 
-anaThread::anaThread() : obj(new (std::nothrow) anaThreadObj) {}
+anaThread::anaThread(IF_audioFileMngr* audioFiles) {
+  // The service is released to the worker only once the worker exists.
+  std::unique_ptr<IF_audioFileMngr> service(audioFiles);
+  obj.reset(new (std::nothrow) anaThreadObj(service.release()));
+}
 
 anaThread::~anaThread() {
   abort();

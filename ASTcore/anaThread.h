@@ -14,13 +14,15 @@
 
 #include "AnalysisOptions.h"
 
+class IF_audioFileMngr;
 class anaThreadObj;
 
 class anaThread : public QThread {
   Q_OBJECT
 
  public:
-  anaThread();
+  // `audioFiles` is handed to the worker, which owns it (see anaThreadObj).
+  explicit anaThread(IF_audioFileMngr* audioFiles);
   ~anaThread() override;
 
   void setFileLists(const QStringList& dirs, const QStringList& files);

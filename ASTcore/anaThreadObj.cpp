@@ -10,11 +10,11 @@
 #include "ASTprotoSettings.h"
 #include "AnalysedWaveName.h"
 #include "AnalysisUtil.h"
+#include "IF_audioFileMngr.h"
 #include "PeakPicker.h"
 #include "WavSeekerSeq.h"
-#include "audioFileMngr.h"
 
-anaThreadObj::anaThreadObj() : audioFiles(audioFileMngr::create()) {
+anaThreadObj::anaThreadObj(IF_audioFileMngr* files) : audioFiles(files) {
   // The segmenter reports on the analysis thread; the relay must run there
   // too, not be queued to the thread this object was made on.
   if (QObject* seg = core.segmenterObject()) {

@@ -24,7 +24,10 @@ class anaThreadObj : public QObject {
   Q_OBJECT
 
  public:
-  anaThreadObj();
+  // `audioFiles` is the audio-file service (the audio layer's) that checks
+  // and copies each recording; the worker owns it from here on. Without one
+  // every file fails at its check.
+  explicit anaThreadObj(IF_audioFileMngr* audioFiles);
   ~anaThreadObj() override;
 
   void setOptions(std::uint64_t packed);

@@ -1,4 +1,4 @@
-// bench-deps: astcore kelo rubeato mzcommon PkgConfig::SNDFILE Qt5::Core
+// bench-deps: qmaudio astcore kelo rubeato mzcommon PkgConfig::SNDFILE Qt5::Core
 // Measuring program for the song analysis, not part of the program:
 //
 //   AnalyseSongs DIR OUTDIR                 the program's own import
@@ -67,6 +67,7 @@
 #include "KeloSemiOffline.h"
 #include "WavInfo.h"
 #include "anaThreadObj.h"
+#include "audioFileMngr.h"
 
 namespace fs = std::filesystem;
 
@@ -337,7 +338,7 @@ bool runImport(const fs::path& audio, const fs::path& work, bool freeMeter, Impo
   const QString awi = AnalysedWaveName::pathFor(copyPath);
   fs::remove(awi.toStdString(), ec);
 
-  anaThreadObj worker;
+  anaThreadObj worker(audioFileMngr::create());
   AnalysisOptions options;  // the main window's defaults
   if (freeMeter) options.fixedMeter = 0;
   worker.setOptions(options.pack());

@@ -23,6 +23,7 @@
 #include "TempWaveFiles.h"
 #include "anaThread.h"
 #include "anaThreadObj.h"
+#include "audioFileMngr.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ void MainWindow::releaseAnalysisThread() {
 ResultCode MainWindow::startAnalysis(const QStringList& folders, const QStringList& files) {
   if (!mAnaThread) {
     try {
-      mAnaThread = new anaThread;
+      mAnaThread = new anaThread(audioFileMngr::create());
     } catch (...) {
       mAnaThread = nullptr;
     }

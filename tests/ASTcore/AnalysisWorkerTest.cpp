@@ -19,6 +19,7 @@
 #include "TestAudio.h"
 #include "anaThread.h"
 #include "anaThreadObj.h"
+#include "audioFileMngr.h"
 
 class anaThreadObjTestAccess {
  public:
@@ -44,7 +45,7 @@ struct Outcome {
 // end the thread.
 Outcome runImport(const QStringList& files, int abortAfterMs = -1, const QStringList& dirs = {}) {
   Outcome out;
-  auto thread = std::make_unique<anaThread>();
+  auto thread = std::make_unique<anaThread>(audioFileMngr::create());
   anaThreadObj* worker = thread->worker();
   EXPECT_NE(worker, nullptr);
   QEventLoop loop;
@@ -152,7 +153,7 @@ class FailingOnsets : public IF_onsetAnalyzer {
 TEST(AnalysisWorker, AFailedSegmentationNeverTakesThePreviousFilesBeats) {
   const QString first = clickTrack("first.wav", 20.0);
   const QString second = clickTrack("second.wav", 6.0);
-  anaThreadObj worker;
+  anaThreadObj worker(audioFileMngr::create());
   worker.setOptions(kDefaultOptions);
   CASTcoreTestAccess::setSegmenter(anaThreadObjTestAccess::core(worker), new FailsAfterFirstRun);
   ASSERT_EQ(worker.analyzeProcTh({}, {first, second}), 0u) << worker.errorString().toStdString();
@@ -168,7 +169,7 @@ TEST(AnalysisWorker, AFailedSegmentationNeverTakesThePreviousFilesBeats) {
 
 TEST(AnalysisWorker, ARecoveredSegmenterFailureDoesNotHideALaterStepsMessage) {
   const QString audio = clickTrack("later.wav", 6.0);
-  anaThreadObj worker;
+  anaThreadObj worker(audioFileMngr::create());
   worker.setOptions(kDefaultOptions);
   CASTcore& core = anaThreadObjTestAccess::core(worker);
   CASTcoreTestAccess::setSegmenter(core, new FailingSegmenter);
@@ -240,7 +241,7 @@ TEST(AnalysisWorker, AnAbortLeavesNoAnalysisAndIsReportedAsAbort) {
 
 TEST(AnalysisWorker, AFailingSegmenterFallsBackToOneBarOfTheFixedMeter) {
   const QString audio = clickTrack("fallback.wav", 6.0);
-  anaThreadObj worker;
+  anaThreadObj worker(audioFileMngr::create());
   AnalysisOptions options;
   options.beatsPerBar = 3;
   worker.setOptions(options.pack());
@@ -263,7 +264,7 @@ TEST(AnalysisWorker, AFailingSegmenterFallsBackToOneBarOfTheFixedMeter) {
 }
 
 TEST(AnalysisWorker, SegmenterProgressIsMappedIntoItsStage) {
-  anaThreadObj worker;
+  anaThreadObj worker(audioFileMngr::create());
   std::vector<int> values;
   QObject::connect(&worker, &anaThreadObj::signalProgress,
                    [&](unsigned char, unsigned char, unsigned char v) { values.push_back(v); });
@@ -320,7 +321,7 @@ TEST(AnalysisWorker, TwentyFourBitFloatAndAiffRecordingsImportAtTheirLevel) {
     sf_writef_float(f, scaled.data(), static_cast<sf_count_t>(scaled.size() / 2));
     sf_close(f);
 
-    anaThreadObj worker;
+    anaThreadObj worker(audioFileMngr::create());
     ASSERT_EQ(worker.analyzeProcTh({}, {path}), 0u) << kind.name << ": " << worker.errorString().toStdString();
     // The work copy keeps the level of the recording (float samples scaled,
     // not truncated to 0 and +-1).

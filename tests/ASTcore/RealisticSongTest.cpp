@@ -28,7 +28,7 @@ TEST(RealisticSong, ImportsProposesSectionsAndExports) {
   const QString audio = TestSong::render(32, kBpm);
   if (audio.isEmpty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
 
-  anaThreadObj worker;
+  anaThreadObj worker(audioFileMngr::create());
   ASSERT_EQ(worker.analyzeProcTh({}, {audio}), 0u) << worker.errorString().toStdString();
   const QString awi = AnalysedWaveName::pathFor(audio);
   ASSERT_TRUE(QFileInfo::exists(awi));
