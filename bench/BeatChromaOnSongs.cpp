@@ -1,4 +1,4 @@
-// bench-deps: kelo rubeato mzcommon PkgConfig::SNDFILE Qt5::Core
+// bench-deps: kelo beat mzcommon PkgConfig::SNDFILE Qt5::Core
 // Measuring program for the chord engine's beat-slice front end, not part
 // of the program:
 //

@@ -1,4 +1,4 @@
-// bench-deps: rubeato
+// bench-deps: beat
 // The beat detector over a generated 4-minute stereo song at 44100 Hz
 // (drum-like noise bursts, bass and chord tones at 120 BPM), fed as the
 // chord engine feeds it: stereo averaged to mono, one 180-sample hop per

@@ -1,4 +1,4 @@
-// bench-deps: kelo rubeato mzcommon
+// bench-deps: kelo beat mzcommon
 // The chord and key engine stage of an import over a generated 4-minute
 // song at 44100 Hz (kick, snare, hats, bass and chord tones at 120 BPM,
 // G C D Em changing every bar), set up and fed as the song analysis feeds
