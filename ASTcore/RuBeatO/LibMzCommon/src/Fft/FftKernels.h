@@ -219,10 +219,84 @@ struct QuadLanes {
   using I = typename IndexOf<Real, 4>::Type;
   // Lane 0 from the first vector, lanes 1 to 3 from the second.
   static constexpr I kFirstThenSecond = I{0, 1, 10, 11, 12, 13, 14, 15};
+  // Lane 0 from the second vector, the others from the first.
+  static constexpr I kSecondInLane0 = I{8, 9, 2, 3, 4, 5, 6, 7};
   // Lane 1 from the second vector, the others from the first.
   static constexpr I kSecondInLane1 = I{0, 1, 10, 11, 4, 5, 6, 7};
   // Lanes 1 and 3 from the second vector.
   static constexpr I kSecondInLanes1And3 = I{0, 1, 10, 11, 4, 5, 14, 15};
+};
+
+// The first four butterflies of a stage of kind 1 (lane 0 the one without
+// a twiddle) on the quarters x[0 .. 3], in place; w1 and w3 are the
+// twiddles of lanes 1 to 3.
+template <typename Real>
+FFT_ALWAYS_INLINE void kind1QuadAtZero(typename Pack<Real, 4>::V (&x)[4], const typename Pack<Real, 4>::Twiddle& w1,
+                                       const typename Pack<Real, 4>::Twiddle& w3) {
+  using P = Pack<Real, 4>;
+  using Vec = typename P::V;
+  const Vec x0 = x[0] + x[2], x1 = x[0] - x[2], x2 = x[1] + x[3], x3 = x[1] - x[3];
+  const Vec u = P::plusI(x1, x3), v = P::minusI(x1, x3);
+  x[0] = x0 + x2;
+  x[1] = x0 - x2;
+  x[2] = __builtin_shuffle(u, P::times(w1, u), QuadLanes<Real>::kFirstThenSecond);
+  x[3] = __builtin_shuffle(v, P::times(w3, v), QuadLanes<Real>::kFirstThenSecond);
+}
+
+// The same for a stage of kind 2, whose lane 0 takes the twiddles 1 and
+// exp(i pi/4) as butterfly2First does; wa .. wd serve lanes 1 to 3.
+template <typename Real>
+FFT_ALWAYS_INLINE void kind2QuadAtZero(typename Pack<Real, 4>::V (&x)[4], const typename Pack<Real, 4>::Twiddle& wa,
+                                       const typename Pack<Real, 4>::Twiddle& wb,
+                                       const typename Pack<Real, 4>::Twiddle& wc,
+                                       const typename Pack<Real, 4>::Twiddle& wd, Real wn4r) {
+  using P = Pack<Real, 4>;
+  using Vec = typename P::V;
+  using L = QuadLanes<Real>;
+  const Vec x0 = P::plusI(x[0], x[2]), x1 = P::minusI(x[0], x[2]);
+  const Vec x2 = P::plusI(x[1], x[3]), x3 = P::minusI(x[1], x[3]);
+  const Vec scale = P::repeat(wn4r, wn4r);
+  Vec y0 = __builtin_shuffle(x0, P::times(wa, x0), L::kFirstThenSecond);
+  Vec y2 = __builtin_shuffle(scale * P::plusI(x2, x2), P::times(wb, x2), L::kFirstThenSecond);
+  x[0] = y0 + y2;
+  x[1] = y0 - y2;
+  y0 = __builtin_shuffle(x1, P::times(wc, x1), L::kFirstThenSecond);
+  // Lane 0 adds and subtracts i times its scaled x3, as plusI and minusI do.
+  const Vec t = scale * P::plusI(x3, x3);
+  y2 = __builtin_shuffle(P::swapped(t) * P::repeat(-1, 1), P::times(wd, x3), L::kFirstThenSecond);
+  x[2] = y0 + y2;
+  x[3] = y0 - y2;
+}
+
+// The quarters of four butterflies at a + j, m Reals apart.
+template <typename Real>
+FFT_ALWAYS_INLINE void loadQuarters(const Real* a, int m, typename Pack<Real, 4>::V (&x)[4]) {
+  for (int q = 0; q < 4; ++q) x[q] = Pack<Real, 4>::load(a + q * m);
+}
+template <typename Real>
+FFT_ALWAYS_INLINE void storeQuarters(Real* a, int m, const typename Pack<Real, 4>::V (&x)[4]) {
+  for (int q = 0; q < 4; ++q) Pack<Real, 4>::store(a + q * m, x[q]);
+}
+
+// Twiddles of the first four butterflies of a kind 2 stage whose quarters
+// are m Reals apart (w the stage's table): entries 4, 8, 12 ascending and
+// 2m - 4, 2m - 8, 2m - 12 descending for lanes 1 to 3.
+template <typename Real, Variant V>
+struct Kind2AtZeroTwiddles {
+  using Q = Quad<Real>;
+  using P = typename Q::P;
+  typename P::Twiddle wa, wb, wc, wd;
+  FFT_ALWAYS_INLINE Kind2AtZeroTwiddles(const Real* w, int m) {
+    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+    const typename P::V minusPlus = P::repeat(-1, 1);
+    const typename Q::Rows up = Q::rows(w, 0);
+    const typename Q::Rows down = Q::rows(w, 2 * m - 12);
+    wa = {Q::template spread<0, 0, 1, 2, 3>(up), Q::template spread<1, 0, 1, 2, 3>(up) * minusPlus};
+    wb = {Q::template spread<1, 3, 2, 1, 0>(down), Q::template spread<0, 3, 2, 1, 0>(down) * minusPlus};
+    wc = {Q::template spread<2, 0, 1, 2, 3>(up), Q::template spread<3, 0, 1, 2, 3>(up) * P::repeat(-sign3, sign3)};
+    wd = {Q::template spread<3, 3, 2, 1, 0>(down) * -sign3,
+          Q::template spread<2, 3, 2, 1, 0>(down) * P::repeat(1, -1)};
+  }
 };
 
 // ---- Radix-4 stages over a block of n Reals -------------------------------
@@ -332,41 +406,61 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
   using T = Table<Real, V>;
   const int mh = n >> 3;
   const int m = 2 * mh;
-  butterfly1NoTwiddle(a, 0, m);
   const Real wn4r = w[1];
+  if constexpr (kFourInOneVector<Real>) {
+    // Four butterflies per vector throughout (mh is a multiple of 8 from
+    // 64 Reals on): the direct ones j = 0 .. mh - 2 with entry 2j, lane 0
+    // of the first quad without a twiddle; the mirrored ones q = mh ..
+    // m - 2 with (s1, c1) and (-s3, -c3) of entry 2(m - q), lane 0 of
+    // the first of them the butterfly at mh with its twiddles from wn4r.
+    if (mh >= 8) {
+      using Q = Quad<Real>;
+      using P = typename Q::P;
+      using Vec = typename P::V;
+      const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+      const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+      const Vec s3MinusPlus = P::repeat(-sign3, sign3);
+      for (int j = 0; j < mh; j += 8) {
+        const typename Q::Rows r = Q::rows(w, 2 * j);
+        const typename P::Twiddle w1{Q::template spread<0, 0, 1, 2, 3>(r),
+                                     Q::template spread<1, 0, 1, 2, 3>(r) * minusPlus};
+        const typename P::Twiddle w3{Q::template spread<2, 0, 1, 2, 3>(r),
+                                     Q::template spread<3, 0, 1, 2, 3>(r) * s3MinusPlus};
+        if (j == 0) {
+          Vec x[4];
+          loadQuarters(a, m, x);
+          kind1QuadAtZero<Real>(x, w1, w3);
+          storeQuarters(a, m, x);
+        } else {
+          butterfly1<false, P>(a, j, m, w1, w3);
+        }
+      }
+      for (int q = mh; q < m; q += 8) {
+        const typename Q::Rows r = Q::rows(w, 2 * (m - q - 6));
+        typename P::Twiddle v1{Q::template spread<1, 3, 2, 1, 0>(r),
+                               Q::template spread<0, 3, 2, 1, 0>(r) * minusPlus};
+        typename P::Twiddle v3{Q::template spread<3, 3, 2, 1, 0>(r) * -sign3,
+                               Q::template spread<2, 3, 2, 1, 0>(r) * plusMinus};
+        if (q == mh) {
+          const typename P::Twiddle c1 = P::twiddle(wn4r, wn4r), c3 = P::twiddle(-wn4r, wn4r);
+          v1 = {__builtin_shuffle(v1.re, c1.re, QuadLanes<Real>::kSecondInLane0),
+                __builtin_shuffle(v1.im, c1.im, QuadLanes<Real>::kSecondInLane0)};
+          v3 = {__builtin_shuffle(v3.re, c3.re, QuadLanes<Real>::kSecondInLane0),
+                __builtin_shuffle(v3.im, c3.im, QuadLanes<Real>::kSecondInLane0)};
+        }
+        butterfly1<false, P>(a, q, m, v1, v3);
+      }
+      return;
+    }
+  }
+  butterfly1NoTwiddle(a, 0, m);
   {
     const Real c1 = w[4], s1 = w[5], c3 = w[6], s3 = T::sin3(w, 4);
     butterfly1(a, 2, m, c1, s1, c3, s3);
     butterfly1(a, m - 2, m, s1, c1, -s3, -c3);
   }
-  // mh is a multiple of 4: the rest of the butterflies come in pairs, or
-  // in fours where one vector holds them.
-  int j = 4, k = 8;
-  if constexpr (kFourInOneVector<Real>) {
-    using Q = Quad<Real>;
-    using P = typename Q::P;
-    // The stored 3k sine as sin(3k d) times `sign3`.
-    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-    const typename Q::V minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-    const typename Q::V s3MinusPlus = P::repeat(-sign3, sign3);
-    for (; j + 6 < mh; j += 8, k += 16) {
-      const typename Q::Rows r = Q::rows(w, k);
-      // Butterflies j .. j+6 with entries k .. k+12: (c1, s1) and (c3, s3).
-      const typename P::Twiddle w1{Q::template spread<0, 0, 1, 2, 3>(r),
-                                   Q::template spread<1, 0, 1, 2, 3>(r) * minusPlus};
-      const typename P::Twiddle w3{Q::template spread<2, 0, 1, 2, 3>(r),
-                                   Q::template spread<3, 0, 1, 2, 3>(r) * s3MinusPlus};
-      butterfly1<false, P>(a, j, m, w1, w3);
-      // Mirrored at m - j - 6 .. m - j with the entries the other way
-      // round: (s1, c1) and (-s3, -c3).
-      const typename P::Twiddle v1{Q::template spread<1, 3, 2, 1, 0>(r),
-                                   Q::template spread<0, 3, 2, 1, 0>(r) * minusPlus};
-      const typename P::Twiddle v3{Q::template spread<3, 3, 2, 1, 0>(r) * -sign3,
-                                   Q::template spread<2, 3, 2, 1, 0>(r) * plusMinus};
-      butterfly1<false, P>(a, m - j - 6, m, v1, v3);
-    }
-  }
-  for (; j < mh; j += 4, k += 8) {
+  // mh is a multiple of 4: the rest of the butterflies come in pairs.
+  for (int j = 4, k = 8; j < mh; j += 4, k += 8) {
     const Real c1 = w[k], s1 = w[k + 1], c3 = w[k + 2], s3 = T::sin3(w, k);
     const Real c1b = w[k + 4], s1b = w[k + 5], c3b = w[k + 6], s3b = T::sin3(w, k + 4);
     butterfly1Pair<false>(a, j, m, c1, s1, c1b, s1b, c3, s3, c3b, s3b);
@@ -380,37 +474,47 @@ template <typename Real, Variant V>
 void fftMiddleStage2(int n, Real* a, const Real* w) {
   using T = Table<Real, V>;
   const int m = n >> 2;  // Real offset of a quarter
+  if constexpr (kFourInOneVector<Real>) {
+    // Four butterflies per vector throughout (m is a multiple of 8 from 32
+    // Reals on), lane 0 of the first quad the one at index 0.
+    if (m >= 8) {
+      using Q = Quad<Real>;
+      using P = typename Q::P;
+      const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+      const typename Q::V minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+      const typename Q::V s3MinusPlus = P::repeat(-sign3, sign3);
+      {
+        const Kind2AtZeroTwiddles<Real, V> t(w, m);
+        typename Q::V x[4];
+        loadQuarters(a, m, x);
+        kind2QuadAtZero<Real>(x, t.wa, t.wb, t.wc, t.wd, w[1]);
+        storeQuarters(a, m, x);
+      }
+      for (int j = 8, k = 16, kr = 2 * m - 16; j < m; j += 8, k += 16, kr -= 16) {
+        // Butterflies j .. j+6: entries k .. k+12 ascending, and kr ..
+        // kr-12 descending (rows from kr - 12 on, so entry kr is field 3).
+        const typename Q::Rows up = Q::rows(w, k);
+        const typename Q::Rows down = Q::rows(w, kr - 12);
+        const typename P::Twiddle wa{Q::template spread<0, 0, 1, 2, 3>(up),
+                                     Q::template spread<1, 0, 1, 2, 3>(up) * minusPlus};
+        const typename P::Twiddle wb{Q::template spread<1, 3, 2, 1, 0>(down),
+                                     Q::template spread<0, 3, 2, 1, 0>(down) * minusPlus};
+        const typename P::Twiddle wc{Q::template spread<2, 0, 1, 2, 3>(up),
+                                     Q::template spread<3, 0, 1, 2, 3>(up) * s3MinusPlus};
+        const typename P::Twiddle wd{Q::template spread<3, 3, 2, 1, 0>(down) * -sign3,
+                                     Q::template spread<2, 3, 2, 1, 0>(down) * plusMinus};
+        butterfly2<P>(a, j, m, wa, wb, wc, wd);
+      }
+      return;
+    }
+  }
   butterfly2First(a, 0, m, w[1]);
   {
     const int k = 4, kr = 2 * m - 4;
     butterfly2(a, 2, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2]);
   }
-  // m is a multiple of 4: the rest of the butterflies come in pairs, or
-  // in fours where one vector holds them.
-  int j = 4, k = 8, kr = 2 * m - 8;
-  if constexpr (kFourInOneVector<Real>) {
-    using Q = Quad<Real>;
-    using P = typename Q::P;
-    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-    const typename Q::V minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-    const typename Q::V s3MinusPlus = P::repeat(-sign3, sign3);
-    for (; j + 6 < m; j += 8, k += 16, kr -= 16) {
-      // Butterflies j .. j+6: entries k .. k+12 ascending, and kr .. kr-12
-      // descending (rows from kr - 12 on, so entry kr is field 3).
-      const typename Q::Rows up = Q::rows(w, k);
-      const typename Q::Rows down = Q::rows(w, kr - 12);
-      const typename P::Twiddle wa{Q::template spread<0, 0, 1, 2, 3>(up),
-                                   Q::template spread<1, 0, 1, 2, 3>(up) * minusPlus};
-      const typename P::Twiddle wb{Q::template spread<1, 3, 2, 1, 0>(down),
-                                   Q::template spread<0, 3, 2, 1, 0>(down) * minusPlus};
-      const typename P::Twiddle wc{Q::template spread<2, 0, 1, 2, 3>(up),
-                                   Q::template spread<3, 0, 1, 2, 3>(up) * s3MinusPlus};
-      const typename P::Twiddle wd{Q::template spread<3, 3, 2, 1, 0>(down) * -sign3,
-                                   Q::template spread<2, 3, 2, 1, 0>(down) * plusMinus};
-      butterfly2<P>(a, j, m, wa, wb, wc, wd);
-    }
-  }
-  for (; j < m; j += 4, k += 8, kr -= 8) {
+  // m is a multiple of 4: the rest of the butterflies come in pairs.
+  for (int j = 4, k = 8, kr = 2 * m - 8; j < m; j += 4, k += 8, kr -= 8) {
     const int k2 = k + 4, kr2 = kr - 4;
     butterfly2Pair(a, j, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2],
                    w[k2], w[k2 + 1], w[kr2 + 1], w[kr2], w[k2 + 2], T::sin3(w, k2), -T::sin3(w, kr2), -w[kr2 + 2]);
@@ -535,75 +639,42 @@ template <typename Real, Variant V>
 FFT_ALWAYS_INLINE void butterfly16Kind1Quad(Real* a, const Real* w) {
   using P = Pack<Real, 4>;
   using Vec = typename P::V;
-  using L = QuadLanes<Real>;
   const Real wn4r = w[1];
   Real c8, s8;
   Table<Real, V>::eighth(w, c8, s8);
-  const Vec r0 = P::load(a), r1 = P::load(a + 8), r2 = P::load(a + 16), r3 = P::load(a + 24);
-  const Vec x0 = r0 + r2, x1 = r0 - r2, x2 = r1 + r3, x3 = r1 - r3;
-  const Vec u = P::plusI(x1, x3), v = P::minusI(x1, x3);
   // Lanes 1 to 3: w1 = (c8, s8), (wn4r, wn4r), (s8, c8) and
   // w3 = (s8, c8), (-wn4r, wn4r), (-c8, -s8); lane 0 has none.
   const typename P::Twiddle w1{Vec{1, 1, c8, c8, wn4r, wn4r, s8, s8}, Vec{0, 0, -s8, s8, -wn4r, wn4r, -c8, c8}};
   const typename P::Twiddle w3{Vec{1, 1, s8, s8, -wn4r, -wn4r, -c8, -c8},
                                Vec{0, 0, -c8, c8, -wn4r, wn4r, s8, -s8}};
-  Vec x[4] = {x0 + x2, x0 - x2, __builtin_shuffle(u, P::times(w1, u), L::kFirstThenSecond),
-              __builtin_shuffle(v, P::times(w3, v), L::kFirstThenSecond)};
-  quadRowTransforms<Real>(x, wn4r, L::kSecondInLane1);
-  P::store(a, x[0]);
-  P::store(a + 8, x[1]);
-  P::store(a + 16, x[2]);
-  P::store(a + 24, x[3]);
+  Vec x[4];
+  loadQuarters(a, 8, x);
+  kind1QuadAtZero<Real>(x, w1, w3);
+  quadRowTransforms<Real>(x, wn4r, QuadLanes<Real>::kSecondInLane1);
+  storeQuarters(a, 8, x);
 }
 
-// The kind 2 stage on 32 Reals (lane 0 the butterfly whose twiddles are 1
-// and exp(i pi/4)) and the row transforms of kinds 1, 2, 1, 2.
+// The kind 2 stage on 32 Reals and the row transforms of kinds 1, 2, 1, 2.
 template <typename Real, Variant V>
 FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Real* w) {
-  using Q = Quad<Real>;
-  using P = typename Q::P;
-  using Vec = typename P::V;
-  using L = QuadLanes<Real>;
   const Real wn4r = w[1];
-  const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-  const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-  // Entries 0 (unused, lane 0), 4, 8 and 12, and the same descending.
-  const typename Q::Rows r = Q::rows(w, 0);
-  const typename P::Twiddle wa{Q::template spread<0, 0, 1, 2, 3>(r), Q::template spread<1, 0, 1, 2, 3>(r) * minusPlus};
-  const typename P::Twiddle wb{Q::template spread<1, 0, 3, 2, 1>(r), Q::template spread<0, 0, 3, 2, 1>(r) * minusPlus};
-  const typename P::Twiddle wc{Q::template spread<2, 0, 1, 2, 3>(r),
-                               Q::template spread<3, 0, 1, 2, 3>(r) * P::repeat(-sign3, sign3)};
-  const typename P::Twiddle wd{Q::template spread<3, 0, 3, 2, 1>(r) * -sign3,
-                               Q::template spread<2, 0, 3, 2, 1>(r) * plusMinus};
-  const Vec r0 = P::load(a), r1 = P::load(a + 8), r2 = P::load(a + 16), r3 = P::load(a + 24);
-  const Vec x0 = P::plusI(r0, r2), x1 = P::minusI(r0, r2);
-  const Vec x2 = P::plusI(r1, r3), x3 = P::minusI(r1, r3);
-  const Vec scale = P::repeat(wn4r, wn4r);
-  Vec y0 = __builtin_shuffle(x0, P::times(wa, x0), L::kFirstThenSecond);
-  Vec y2 = __builtin_shuffle(scale * P::plusI(x2, x2), P::times(wb, x2), L::kFirstThenSecond);
-  Vec x[4];
-  x[0] = y0 + y2;
-  x[1] = y0 - y2;
-  y0 = __builtin_shuffle(x1, P::times(wc, x1), L::kFirstThenSecond);
-  // Lane 0 adds and subtracts i times its scaled x3, as plusI and minusI do.
-  const Vec t = scale * P::plusI(x3, x3);
-  y2 = __builtin_shuffle(P::swapped(t) * minusPlus, P::times(wd, x3), L::kFirstThenSecond);
-  x[2] = y0 + y2;
-  x[3] = y0 - y2;
-  quadRowTransforms<Real>(x, wn4r, L::kSecondInLanes1And3);
-  P::store(a, x[0]);
-  P::store(a + 8, x[1]);
-  P::store(a + 16, x[2]);
-  P::store(a + 24, x[3]);
+  const Kind2AtZeroTwiddles<Real, V> t(w, 8);
+  typename Pack<Real, 4>::V x[4];
+  loadQuarters(a, 8, x);
+  kind2QuadAtZero<Real>(x, t.wa, t.wb, t.wc, t.wd, wn4r);
+  quadRowTransforms<Real>(x, wn4r, QuadLanes<Real>::kSecondInLanes1And3);
+  storeQuarters(a, 8, x);
 }
 
 // Four 8-point kernels side by side on the 64 Reals at a, kernel q on
-// a[16q ..]: kind 1 (fftButterfly8) in every lane, except kind 2
-// (fftButterfly8b) for the kernels the lane mask takes from the second
-// vector. Transposed, lane q holds kernel q and vector r its complex value
+// a[16q ..]: kind 1 (fftButterfly8) for kernels 0 and 2, kind 2
+// (fftButterfly8b) for kernel 1, and for kernel 3 the kind LastOfKind2
+// names. Transposed, lane q holds kernel q and vector r its complex value
 // r, so every step of both kinds is a plain vector operation.
-template <typename Real, Variant V>
-FFT_ALWAYS_INLINE void fourButterfly8Quad(Real* a, const Real* w, typename IndexOf<Real, 4>::Type kind2Lanes) {
+template <typename Real, Variant V, bool LastOfKind2>
+FFT_ALWAYS_INLINE void fourButterfly8Quad(Real* a, const Real* w) {
+  constexpr typename IndexOf<Real, 4>::Type kind2Lanes =
+      LastOfKind2 ? QuadLanes<Real>::kSecondInLanes1And3 : QuadLanes<Real>::kSecondInLane1;
   using P = Pack<Real, 4>;
   using Vec = typename P::V;
   const Real wn4r = w[1];
@@ -956,8 +1027,13 @@ struct Core {
   // when lastOfKind2.
   static void eightPointKernels(Real* a, const Real* w8, bool lastOfKind2) {
     if constexpr (kFourInOneVector<Real>) {
-      fourButterfly8Quad<Real, V>(a, w8,
-                                  lastOfKind2 ? QuadLanes<Real>::kSecondInLanes1And3 : QuadLanes<Real>::kSecondInLane1);
+      // The lane choice is a constant in each copy: a variable one costs
+      // a permutation per value.
+      if (lastOfKind2) {
+        fourButterfly8Quad<Real, V, true>(a, w8);
+      } else {
+        fourButterfly8Quad<Real, V, false>(a, w8);
+      }
     } else {
       fftButterfly8<Real, V>(a, w8);
       fftButterfly8b<Real, V>(a + 16, w8);
