@@ -258,6 +258,12 @@ ResultCode CASTcore::calcSecTempo(std::uint8_t slot, std::uint64_t& tempo) {
   } else {
     value = sec->barNum * (num * kFramesPerMinute * 4.0 / den) / frames;
   }
-  tempo = static_cast<std::uint64_t>(value);
+  // Beat times are single-precision seconds and addresses whole frames
+  // rounded up, so a span of whole bars at N BPM comes out a few frames long
+  // and its tempo a hair under N (99.99997 for 100); plain truncation made it
+  // N - 1 and stretched every phrase by a percent. Anything further below N
+  // than a few frames can make is still truncated.
+  constexpr double kGridTolerance = 0.05;
+  tempo = static_cast<std::uint64_t>(value + kGridTolerance);
   return allInfo.setWavTempo(sec->wavNo, tempo);
 }
