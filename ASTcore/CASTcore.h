@@ -16,6 +16,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -230,6 +231,22 @@ class CASTcore {
   // records length 0, clears the rendered flag and still returns 0. Messages
   // for the user go to lastError.
   ResultCode renderAudition(std::uint8_t slot, std::uint8_t* ratioFlag);
+  // Makes a wave's work copy "AST_temp.wav" before its slots are rendered.
+  using SourcePreparer = std::function<ResultCode(std::uint8_t wavNo)>;
+  // Renders the slots `sections` as renderAudition does one after the
+  // other, up to `threads` of them side by side (0: one per processor), on a
+  // scratch core each with a time-stretch manager of its own. The slots of one
+  // wave are rendered together, after `prepareSource` (when given) made
+  // that wave's work copy; the results are taken over in list order, so the
+  // working waves, the records, the messages and the ratio flag are those of
+  // the calls one after the other. Stops at the first slot in list order
+  // that fails: 0x80000001 | inner << 4 when its source could not be
+  // prepared, 0x80000002 | inner << 4 when its rendering failed. `stop`,
+  // set from another thread, lets no further slot start: 0x80000003, and
+  // the slots finished before it are kept. 0x80000004: no scratch core.
+  ResultCode renderSections(const std::vector<std::uint8_t>& sections, const SourcePreparer& prepareSource,
+                            std::uint8_t* ratioFlag, const std::atomic<std::uint8_t>* stop = nullptr,
+                            unsigned threads = 0);
   // The section as one stretch region of SecInfo.barNum bars.
   ResultCode renderWholeSection(std::uint8_t slot, std::uint64_t* length, std::uint8_t* ratioFlag);
   // The section stretched bar by bar, padded with silence to whole bars
@@ -380,6 +397,19 @@ class CASTcore {
   ResultCode subdivideGrid(WavInfo& wave, std::uint16_t newDiv, int parts, std::uint8_t& tooFar) const;
   ResultCode tempoFromSlot(std::uint8_t slot);
   void setLastErrorOnce(const QString& text);
+
+  // What rendering a slot's working wave gave, before it is recorded.
+  struct SectionRendering {
+    ResultCode code = 0;       // of the checks, or else of the rendering path
+    bool checked = false;      // the checks passed and the rendering path ran
+    std::uint64_t length = 0;  // frames written
+    std::uint8_t outOfRange = 0;
+  };
+  // The checks and the rendering path of renderAudition: writes the working
+  // wave and leaves the model, the flags and the undo stack alone.
+  SectionRendering renderSectionWave(std::uint8_t slot);
+  // The rest of renderAudition: the rendered length, flag and messages.
+  ResultCode recordRendering(std::uint8_t slot, const SectionRendering& rendering, std::uint8_t* ratioFlag);
 
   std::unique_ptr<IF_styMngr> styMngr;
   std::unique_ptr<IF_timeStretch> timeStretch;

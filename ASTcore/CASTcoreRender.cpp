@@ -72,58 +72,77 @@ int peakOf(const std::vector<std::uint8_t>& bytes, std::size_t size) {
 
 ResultCode CASTcore::renderAudition(std::uint8_t slot, std::uint8_t* ratioFlag) {
   try {
-    if (!styMngr) return Result::fail(1);
-    SecInfo* sec = nullptr;
-    WavInfo* wave = nullptr;
-    if (Result::failed(getSecWave(slot, &sec, &wave)) || !sec || !wave) return Result::fail(2);
-    if (!sec->used) return Result::fail(3);
-
-    const QString name = SectionNameTable::name(slot);
-    const auto waveEnd = static_cast<std::int64_t>(waveEndFrame(*wave));
-    const std::int64_t start = sectionStart(*sec);
-    const std::int64_t end = sectionEnd(*sec);
-    if (end > waveEnd || start > waveEnd || end <= start || start < 0) {
-      setLastErrorOnce(QString("section area error! [%1 : %2 : %3]").arg(name).arg(start).arg(end));
-      return Result::fail(4);
-    }
-    if (sec->barNum == 0) {
-      setLastErrorOnce(QString("section area is too short! [%1]").arg(name));
-      return Result::fail(5);
-    }
-
-    std::uint64_t length = 0;
-    std::uint8_t outOfRange = 0;
-    const ResultCode rc = sec->barFit ? renderSectionByBars(slot, &length, &outOfRange)
-                                      : renderWholeSection(slot, &length, &outOfRange);
-
-    SecInfo* current = nullptr;
-    if (Result::failed(allInfo.getSecInfo(slot, &current)) || !current) return Result::fail(2);
-    SecInfo updated = *current;
-    if (outOfRange) {
-      if (ratioFlag) *ratioFlag = 1;
-      updated.holdValue = 0;
-      const ResultCode stored = updateSecInfo(slot, updated);
-      if (Result::failed(stored)) return Result::nest(6, stored);
-      secRendered[slot] = 0;
-      return Result::kOk;
-    }
-    if (Result::failed(rc)) {
-      // Only this core's own flag tells of a caught exception in this
-      // rendering; a manager's flag may be left over from another operation.
-      const QString text =
-          exceptFlag != 0 ? "Memory Full! [%1 : %2]" : "Export sty process returns some error! [%1 : %2]";
-      setLastErrorOnce(text.arg(name).arg(rc, 0, 16));
-      return Result::nest(7, rc);
-    }
-    updated.holdValue = length;
-    const ResultCode stored = updateSecInfo(slot, updated);
-    if (Result::failed(stored)) return Result::nest(8, stored);
-    secRendered[slot] = 1;
-    return Result::kOk;
+    return recordRendering(slot, renderSectionWave(slot), ratioFlag);
   } catch (...) {
     exceptFlag = 1;
     return Result::fail(7);
   }
+}
+
+CASTcore::SectionRendering CASTcore::renderSectionWave(std::uint8_t slot) {
+  SectionRendering result;
+  if (!styMngr) {
+    result.code = Result::fail(1);
+    return result;
+  }
+  SecInfo* sec = nullptr;
+  WavInfo* wave = nullptr;
+  if (Result::failed(getSecWave(slot, &sec, &wave)) || !sec || !wave) {
+    result.code = Result::fail(2);
+    return result;
+  }
+  if (!sec->used) {
+    result.code = Result::fail(3);
+    return result;
+  }
+
+  const QString name = SectionNameTable::name(slot);
+  const auto waveEnd = static_cast<std::int64_t>(waveEndFrame(*wave));
+  const std::int64_t start = sectionStart(*sec);
+  const std::int64_t end = sectionEnd(*sec);
+  if (end > waveEnd || start > waveEnd || end <= start || start < 0) {
+    setLastErrorOnce(QString("section area error! [%1 : %2 : %3]").arg(name).arg(start).arg(end));
+    result.code = Result::fail(4);
+    return result;
+  }
+  if (sec->barNum == 0) {
+    setLastErrorOnce(QString("section area is too short! [%1]").arg(name));
+    result.code = Result::fail(5);
+    return result;
+  }
+
+  result.checked = true;
+  result.code = sec->barFit ? renderSectionByBars(slot, &result.length, &result.outOfRange)
+                            : renderWholeSection(slot, &result.length, &result.outOfRange);
+  return result;
+}
+
+ResultCode CASTcore::recordRendering(std::uint8_t slot, const SectionRendering& rendering, std::uint8_t* ratioFlag) {
+  if (!rendering.checked) return rendering.code;
+  SecInfo* current = nullptr;
+  if (Result::failed(allInfo.getSecInfo(slot, &current)) || !current) return Result::fail(2);
+  SecInfo updated = *current;
+  if (rendering.outOfRange) {
+    if (ratioFlag) *ratioFlag = 1;
+    updated.holdValue = 0;
+    const ResultCode stored = updateSecInfo(slot, updated);
+    if (Result::failed(stored)) return Result::nest(6, stored);
+    secRendered[slot] = 0;
+    return Result::kOk;
+  }
+  if (Result::failed(rendering.code)) {
+    // Only this core's own flag tells of a caught exception in this
+    // rendering; a manager's flag may be left over from another operation.
+    const QString text =
+        exceptFlag != 0 ? "Memory Full! [%1 : %2]" : "Export sty process returns some error! [%1 : %2]";
+    setLastErrorOnce(text.arg(SectionNameTable::name(slot)).arg(rendering.code, 0, 16));
+    return Result::nest(7, rendering.code);
+  }
+  updated.holdValue = rendering.length;
+  const ResultCode stored = updateSecInfo(slot, updated);
+  if (Result::failed(stored)) return Result::nest(8, stored);
+  secRendered[slot] = 1;
+  return Result::kOk;
 }
 
 ResultCode CASTcore::renderWholeSection(std::uint8_t slot, std::uint64_t* length, std::uint8_t* ratioFlag) {

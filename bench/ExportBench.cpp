@@ -1,15 +1,22 @@
 // bench-deps: astcore
 // Times a style export of a project with six used sections of 8 bars each,
 // cut from a generated 100-second recording at 120 BPM and stretched to a
-// project tempo of 110: the rendering of the sections and the writing of
-// the style file, each over several runs. Beside the wall-clock times the
-// thread's own CPU time is given, which a busy machine disturbs less.
+// project tempo of 110, over several runs: the rendering of the sections one
+// after the other and side by side, and the writing of the style file
+// (attack and sync points, chunks, file). Beside the wall-clock times the
+// process's CPU time (all threads) is given; run under `taskset -c N` for
+// the figures of one core. Every run checks that the side-by-side rendering
+// wrote the same style file bytes as the one-by-one rendering.
 //
 // Run from the build's bin/ folder (the template lies in ../Resources).
+// Arguments: [runs] [threads for the side-by-side rendering, 0 = one per
+// processor] [a path to keep a copy of the style file at; the sections'
+// working waves are kept beside it].
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -28,6 +35,7 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr std::uint64_t kBeat = kRate / 2;  // 120 BPM
+const std::vector<std::uint8_t> kUsedSlots = {0, 3, 4, 5, 6, 12};
 
 // Drum-like hits on every beat over a chord of three tones.
 std::vector<std::uint8_t> music(double seconds) {
@@ -52,16 +60,59 @@ std::vector<std::uint8_t> music(double seconds) {
 
 double seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-double threadCpuSeconds() {
+double processCpuSeconds() {
   timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// Wall and CPU seconds of one timed step.
+struct Timing {
+  std::vector<double> wall, cpu;
+  template <typename F>
+  auto measure(F&& step) {
+    const double c0 = processCpuSeconds();
+    const auto t0 = std::chrono::steady_clock::now();
+    auto result = step();
+    wall.push_back(seconds(std::chrono::steady_clock::now() - t0));
+    cpu.push_back(processCpuSeconds() - c0);
+    return result;
+  }
+};
+
+bool setUpProject(CASTcore& core, const QString& dir) {
+  core.setPath(0, 255, dir);
+  auto* wave = new WavInfo;
+  wave->fileName = L"music.wav";
+  for (int k = 0; k <= 400; ++k) wave->beatTime.push_back(0.25f * k);
+  wave->onsetTime = {0.0f, 100.0f};
+  core.addWavList(wave);
+  for (std::size_t i = 0; i < kUsedSlots.size(); ++i) {
+    SecInfo s;
+    s.used = 1;
+    s.wavNo = 0;
+    s.startAdrs = static_cast<std::uint64_t>(i) * 32 * kBeat;
+    s.endAdrs = s.startAdrs + 32 * kBeat;
+    if (Result::failed(core.setSecInfo(kUsedSlots[i], s))) return false;
+  }
+  core.updateTempo(110);
+  core.setStyleParam1(256);
+  return true;
+}
+
+QByteArray readFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  // The core's trace lines and the engine's length notes would drown the figures.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && type != QtInfoMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
+  });
   QTemporaryDir work;
   const QString dir = work.path();
   const std::vector<std::uint8_t> audio = music(100.0);
@@ -73,61 +124,65 @@ int main(int argc, char** argv) {
   }
 
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  std::vector<double> render, write, renderCpu, writeCpu;
+  const unsigned threads = argc > 2 ? static_cast<unsigned>(std::max(0, std::atoi(argv[2]))) : 0;
+  Timing renderOne, renderMany, write;
+  QByteArray reference;
   for (int run = 0; run < runs; ++run) {
-    CASTcore core;
-    core.setPath(0, 255, dir);
-    auto* wave = new WavInfo;
-    wave->fileName = L"music.wav";
-    for (int k = 0; k <= 400; ++k) wave->beatTime.push_back(0.25f * k);
-    wave->onsetTime = {0.0f, 100.0f};
-    core.addWavList(wave);
-    const std::uint8_t usedSlots[6] = {0, 3, 4, 5, 6, 12};
-    for (int i = 0; i < 6; ++i) {
-      SecInfo s;
-      s.used = 1;
-      s.wavNo = 0;
-      s.startAdrs = static_cast<std::uint64_t>(i) * 32 * kBeat;
-      s.endAdrs = s.startAdrs + 32 * kBeat;
-      if (Result::failed(core.setSecInfo(usedSlots[i], s))) return 1;
-    }
-    core.updateTempo(110);
-    core.setStyleParam1(256);
-
-    const double c0 = threadCpuSeconds();
-    const auto t0 = std::chrono::steady_clock::now();
-    for (std::uint8_t slot : usedSlots) {
+    for (const bool sideBySide : {false, true}) {
+      CASTcore core;
+      if (!setUpProject(core, dir)) return 1;
       std::uint8_t ratio = 0;
-      if (Result::failed(core.renderAudition(slot, &ratio)) || ratio) {
+      Timing& render = sideBySide ? renderMany : renderOne;
+      const ResultCode rendered = render.measure(
+          [&] { return core.renderSections(kUsedSlots, nullptr, &ratio, nullptr, sideBySide ? threads : 1); });
+      if (Result::failed(rendered) || ratio) {
         std::fprintf(stderr, "rendering failed: %s\n", qPrintable(core.lastError));
         return 1;
       }
+      std::uint64_t written = 0;
+      std::uint16_t attack = 0, beat = 0, sync = 0;
+      const QString path = dir + "/bench.aus";
+      const ResultCode rc = write.measure(
+          [&] { return core.exportStyle(path.toStdWString(), &written, &attack, &beat, &sync); });
+      if (Result::failed(rc)) {
+        std::fprintf(stderr, "export failed: %llx %s\n", static_cast<unsigned long long>(rc),
+                     qPrintable(core.lastError));
+        return 1;
+      }
+      const QByteArray bytes = readFile(path);
+      if (reference.isEmpty()) {
+        reference = bytes;
+        if (argc > 3) {
+          const QString kept = QString::fromLocal8Bit(argv[3]);
+          QFile::copy(path, kept);
+          for (std::uint8_t slot : kUsedSlots) {
+            const QString wave = TempWaveFiles::sectionPath(dir, slot);
+            QFile::copy(wave, QFileInfo(kept).dir().filePath(QFileInfo(wave).fileName()));
+          }
+        }
+        std::printf("style file: %llu bytes\n", static_cast<unsigned long long>(written));
+      } else if (bytes != reference) {
+        std::fprintf(stderr, "the style file differs between runs\n");
+        return 1;
+      }
     }
-    const auto t1 = std::chrono::steady_clock::now();
-    const double c1 = threadCpuSeconds();
-    std::uint64_t written = 0;
-    std::uint16_t attack = 0, beat = 0, sync = 0;
-    const ResultCode rc =
-        core.exportStyle((dir + "/bench.aus").toStdWString(), &written, &attack, &beat, &sync);
-    const auto t2 = std::chrono::steady_clock::now();
-    const double c2 = threadCpuSeconds();
-    if (Result::failed(rc)) {
-      std::fprintf(stderr, "export failed: %llx %s\n", static_cast<unsigned long long>(rc), qPrintable(core.lastError));
-      return 1;
-    }
-    render.push_back(seconds(t1 - t0));
-    write.push_back(seconds(t2 - t1));
-    renderCpu.push_back(c1 - c0);
-    writeCpu.push_back(c2 - c1);
-    if (run == 0) std::printf("style file: %llu bytes\n", static_cast<unsigned long long>(written));
   }
   auto report = [](const char* what, std::vector<double> v) {
     std::sort(v.begin(), v.end());
-    std::printf("%-28s min %.3f s  median %.3f s  max %.3f s\n", what, v.front(), v[v.size() / 2], v.back());
+    std::printf("%-36s min %.3f s  median %.3f s  max %.3f s\n", what, v.front(), v[v.size() / 2], v.back());
   };
-  report("rendering (6 sections)", render);
-  report("writing the style file", write);
-  report("rendering, CPU time", renderCpu);
-  report("writing, CPU time", writeCpu);
+  report("rendering one by one, wall", renderOne.wall);
+  report("rendering one by one, CPU", renderOne.cpu);
+  report("rendering side by side, wall", renderMany.wall);
+  report("rendering side by side, CPU", renderMany.cpu);
+  report("writing the style file, wall", write.wall);
+  report("writing the style file, CPU", write.cpu);
+  report("whole export side by side, wall", [&] {
+    std::vector<double> sum;
+    for (std::size_t i = 0; i < renderMany.wall.size(); ++i) {
+      sum.push_back(renderMany.wall[i] + write.wall[2 * i + 1]);
+    }
+    return sum;
+  }());
   return 0;
 }

@@ -1,0 +1,144 @@
+// Rendering several sections side by side. Each slot is rendered on a
+// scratch core of its own (its own model copy and time-stretch manager, so
+// no two threads share anything they change); the calling thread then takes
+// the results over in list order, exactly as renderAudition would have
+// recorded them one after the other.
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "CASTcore.h"
+#include "IF_timeStretch.h"
+#include "SideBySide.h"
+
+namespace {
+
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+// Lowers `target` to `value` when that is smaller.
+void lowerTo(std::atomic<std::size_t>& target, std::size_t value) {
+  std::size_t seen = target.load();
+  while (value < seen && !target.compare_exchange_weak(seen, value)) {
+  }
+}
+
+}  // namespace
+
+ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, const SourcePreparer& prepareSource,
+                                    std::uint8_t* ratioFlag, const std::atomic<std::uint8_t>* stop,
+                                    unsigned threads) {
+  const std::size_t count = sections.size();
+  std::vector<std::unique_ptr<CASTcore>> scratch(count);
+  std::vector<SectionRendering> rendered(count);
+  std::vector<ResultCode> sourceCode(count, Result::kOk);
+  std::vector<std::uint8_t> started(count, 0);
+  // The earliest slot in list order that failed: nothing after it is needed.
+  std::atomic<std::size_t> firstFailure{kNone};
+
+  // The sections of each wave, in the order the waves first come up.
+  std::vector<std::vector<std::size_t>> groups;
+  std::map<std::uint8_t, std::size_t> groupOfWave;
+  for (std::size_t i = 0; i < count; ++i) {
+    SecInfo* sec = nullptr;
+    WavInfo* wave = nullptr;
+    // A slot that cannot be read fails in its own rendering; it needs no source.
+    const std::uint8_t wavNo =
+        Result::failed(getSecWave(sections[i], &sec, &wave)) || !sec ? std::uint8_t{255} : sec->wavNo;
+    const auto found = groupOfWave.emplace(wavNo, groups.size());
+    if (found.second) groups.emplace_back();
+    groups[found.first->second].push_back(i);
+  }
+
+  const unsigned workers = threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+  for (const std::vector<std::size_t>& group : groups) {
+    if (stop && stop->load() != 0) break;
+    if (firstFailure.load() < group.front()) break;
+    try {
+      for (std::size_t i : group) {
+        // Made here, on the calling thread; each is then used by one worker.
+        scratch[i] = std::make_unique<CASTcore>();
+        ResultCode rc = copyInto(*scratch[i]);
+        if (Result::failed(rc) || !scratch[i]->timeStretch) {
+          exceptFlag = 1;
+          return Result::fail(4);
+        }
+        scratch[i]->tempPath = tempPath;
+        scratch[i]->fadeLen = fadeLen;
+        scratch[i]->stretchRatios[sections[i]] = stretchRatios[sections[i]];
+      }
+    } catch (...) {
+      exceptFlag = 1;
+      return Result::fail(4);
+    }
+    if (prepareSource) {
+      SecInfo* sec = nullptr;
+      WavInfo* wave = nullptr;
+      const std::uint8_t wavNo =
+          Result::failed(getSecWave(sections[group.front()], &sec, &wave)) || !sec ? std::uint8_t{255} : sec->wavNo;
+      const ResultCode rc = wavNo == 255 ? Result::kOk : prepareSource(wavNo);
+      if (Result::failed(rc)) {
+        for (std::size_t i : group) {
+          sourceCode[i] = rc;
+          started[i] = 1;
+        }
+        lowerTo(firstFailure, group.front());
+        continue;
+      }
+    }
+    runSideBySide(group.size(), workers, [&](std::size_t k) {
+      const std::size_t i = group[k];
+      if ((stop && stop->load() != 0) || firstFailure.load() < i) return;
+      started[i] = 1;
+      CASTcore& core = *scratch[i];
+      SectionRendering& result = rendered[i];
+      try {
+        result = core.renderSectionWave(sections[i]);
+      } catch (...) {
+        core.exceptFlag = 1;
+        result = SectionRendering();
+        result.code = Result::fail(7);
+      }
+      const bool failed = !result.checked ? Result::failed(result.code)
+                                          : Result::failed(result.code) && !result.outOfRange;
+      if (failed) lowerTo(firstFailure, i);
+    });
+  }
+
+  ResultCode outcome = Result::kOk;
+  bool stretchException = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!started[i]) {
+      outcome = Result::fail(3);
+      break;
+    }
+    if (Result::failed(sourceCode[i])) {
+      outcome = Result::nest(1, sourceCode[i]);
+      break;
+    }
+    const std::uint8_t slot = sections[i];
+    CASTcore& core = *scratch[i];
+    const SectionRendering& result = rendered[i];
+    // The scratch core started with no message; a message set only while
+    // none stands is taken over the same way, appended ones are appended.
+    const bool failedPath = result.checked && Result::failed(result.code) && !result.outOfRange;
+    if (!result.checked || failedPath)
+      setLastErrorOnce(core.lastError);
+    else
+      lastError += core.lastError;
+    if (core.exceptFlag != 0) exceptFlag = 1;
+    stretchRatios[slot] = std::move(core.stretchRatios[slot]);
+    if (core.timeStretch->hasException()) stretchException = true;
+    const ResultCode rc = recordRendering(slot, result, ratioFlag);
+    if (Result::failed(rc)) {
+      outcome = Result::nest(2, rc);
+      break;
+    }
+  }
+  // A stretch manager's caught exception shows in hasException(), as this
+  // core's own manager would have shown it.
+  if (stretchException) exceptFlag = 1;
+  return outcome;
+}
