@@ -70,18 +70,37 @@ class styMngr : public IF_styMngr {
   ResultCode getBarsForStyleId(std::uint8_t id, std::uint16_t& bars);
   ResultCode getFirstTimeSignature(std::uint32_t& payload);
 
+  // The onsets of a recording and what finding them ran into.
+  struct AttackSearch {
+    ResultCode code = 0;
+    bool noMemory = false;  // the exception flag is to be set
+    std::vector<std::uint64_t> onsets;
+  };
+  // The sync positions of a recording; `retried` when the analysis had to
+  // be split after an exception.
+  struct SyncSearch {
+    ResultCode code = 0;
+    bool retried = false;
+    std::vector<std::uint64_t> positions;
+  };
+
   ResultCode buildPointLists(std::uint16_t* attackMask, std::uint16_t* beatMask, std::uint16_t* syncMask);
   ResultCode readRecordingBytes(CAudioWaveForm* waveForm, const std::string& path, std::vector<std::uint8_t>& bytes,
                                 unsigned sizeStep, unsigned readStep);
-  // Both take the recording's bytes as buildPointLists read them, once per
-  // section.
-  ResultCode makeAttackPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const std::vector<std::uint8_t>& bytes,
+  // The searches read only the recording's bytes (and the section formats),
+  // so several may run at once; the make functions put their results into
+  // the model.
+  static ResultCode detectAttacksOf(const std::int16_t* left, const std::int16_t* right, std::uint64_t frames,
+                                    std::vector<std::uint64_t>& out, bool& noMemory);
+  static AttackSearch findAttacks(const std::vector<std::uint8_t>& bytes);
+  SyncSearch findSyncPositions(std::uint8_t slot, const std::vector<std::uint8_t>& bytes) const;
+  ResultCode makeAttackPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const AttackSearch& search,
                               std::uint16_t* attackMask);
   ResultCode makeBeatPoints(std::uint8_t slot, CAudioWaveForm* waveForm, std::uint16_t* beatMask);
   ResultCode makeSyncPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const std::vector<std::uint8_t>& bytes,
-                            std::uint16_t* syncMask);
+                            const SyncSearch& search, std::uint16_t* syncMask);
   ResultCode runSyncAnalysis(std::uint8_t slot, const std::vector<std::uint8_t>& bytes,
-                             std::vector<std::uint64_t>& out, std::uint64_t parts, std::uint64_t part);
+                             std::vector<std::uint64_t>& out, std::uint64_t parts, std::uint64_t part) const;
   ResultCode buildAudioChunks(std::vector<std::uint8_t>& bytes);
   double samplesPerBeat(std::uint8_t slot) const;
 

@@ -1,9 +1,11 @@
 // Attack, beat and sync points of the style's recordings.
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 #include "BlockOnsetDetector.h"
 #include "CAudioFile.h"
@@ -15,6 +17,7 @@
 #include "CAudioWaveForm.h"
 #include "CAudioWaveInfo.h"
 #include "CSyncroPoint.h"
+#include "SideBySide.h"
 #include "styMngr.h"
 #include "syncAnalyze.h"
 
@@ -35,25 +38,56 @@ double styMngr::samplesPerBeat(std::uint8_t slot) const {
 }
 
 ResultCode styMngr::buildPointLists(std::uint16_t* attackMask, std::uint16_t* beatMask, std::uint16_t* syncMask) {
+  // The recordings are read here, one after the other; their attack and
+  // sync searches, which touch nothing but their own bytes, then run side by
+  // side; the points go into the model in slot order, so every failure,
+  // flag and mask comes out as if the slots had been done one by one.
+  struct SlotPoints {
+    std::uint8_t slot = 0;
+    CAudioWaveForm* wave = nullptr;
+    std::vector<std::uint8_t> bytes;
+    AttackSearch attacks;
+    SyncSearch sync;
+  };
+  std::vector<SlotPoints> work;
+  ResultCode stopCode = Result::kOk;  // what ends the slot after the last one gathered
   for (std::uint8_t slot = 0; slot < 15; ++slot) {
     CAudioFile* file = model->FindFileBySection(getAudioSectionNumber(slot));
     if (!file || !file->GetWaveForm() || !file->GetWaveForm()->GetWaveData()) continue;
     CAudioWaveForm* wave = file->GetWaveForm();
     std::string path;
     ResultCode rc = wave->GetWaveData()->GetFilePath(path);
-    if (Result::failed(rc)) return Result::nest(1, rc);
+    if (Result::failed(rc)) {
+      stopCode = Result::nest(1, rc);
+      break;
+    }
+    SlotPoints entry;
+    entry.slot = slot;
+    entry.wave = wave;
     // Read once for the attack and the sync points.
-    std::vector<std::uint8_t> bytes;
-    rc = readRecordingBytes(wave, path, bytes, 4, 7);
+    rc = readRecordingBytes(wave, path, entry.bytes, 4, 7);
+    if (Result::failed(rc)) {
+      stopCode = Result::nest(2, rc);
+      break;
+    }
+    work.push_back(std::move(entry));
+  }
+
+  runSideBySide(work.size(), std::max(1u, std::thread::hardware_concurrency()), [&](std::size_t k) {
+    SlotPoints& entry = work[k];
+    entry.attacks = findAttacks(entry.bytes);
+    entry.sync = findSyncPositions(entry.slot, entry.bytes);
+  });
+
+  for (SlotPoints& entry : work) {
+    ResultCode rc = makeAttackPoints(entry.slot, entry.wave, entry.attacks, attackMask);
     if (Result::failed(rc)) return Result::nest(2, rc);
-    rc = makeAttackPoints(slot, wave, bytes, attackMask);
-    if (Result::failed(rc)) return Result::nest(2, rc);
-    rc = makeBeatPoints(slot, wave, beatMask);
+    rc = makeBeatPoints(entry.slot, entry.wave, beatMask);
     if (Result::failed(rc)) return Result::nest(3, rc);
-    rc = makeSyncPoints(slot, wave, bytes, syncMask);
+    rc = makeSyncPoints(entry.slot, entry.wave, entry.bytes, entry.sync, syncMask);
     if (Result::failed(rc)) return Result::nest(4, rc);
   }
-  return Result::kOk;
+  return stopCode;
 }
 
 ResultCode styMngr::readRecordingBytes(CAudioWaveForm* wave, const std::string& path,
@@ -84,6 +118,14 @@ ResultCode styMngr::readRecordingBytes(CAudioWaveForm* wave, const std::string& 
 
 ResultCode styMngr::detectAttacks(const std::int16_t* left, const std::int16_t* right, std::uint64_t frames,
                                   std::vector<std::uint64_t>& out) {
+  bool noMemory = false;
+  const ResultCode rc = detectAttacksOf(left, right, frames, out, noMemory);
+  if (noMemory) exceptFlag = 1;
+  return rc;
+}
+
+ResultCode styMngr::detectAttacksOf(const std::int16_t* left, const std::int16_t* right, std::uint64_t frames,
+                                    std::vector<std::uint64_t>& out, bool& noMemory) {
   if (!left || !right) return Result::fail(1);
   BlockOnsetDetector* detector = onsetDetectorCreate();
   if (!detector) return Result::fail(2);
@@ -100,7 +142,7 @@ ResultCode styMngr::detectAttacks(const std::int16_t* left, const std::int16_t* 
       }
     }
   } catch (const std::bad_alloc&) {
-    exceptFlag = 1;
+    noMemory = true;
     onsetDetectorDestroy(detector);
     return Result::fail(3);
   }
@@ -108,25 +150,35 @@ ResultCode styMngr::detectAttacks(const std::int16_t* left, const std::int16_t* 
   return Result::kOk;
 }
 
-ResultCode styMngr::makeAttackPoints(std::uint8_t slot, CAudioWaveForm* wave, const std::vector<std::uint8_t>& bytes,
-                                     std::uint16_t* attackMask) {
-  if (!wave) return Result::fail(2);
-  if (!wave->GetWaveData()) return Result::fail(3);
+styMngr::AttackSearch styMngr::findAttacks(const std::vector<std::uint8_t>& bytes) {
+  AttackSearch search;
   const std::uint64_t frames = bytes.size() / 4;
   std::vector<std::int16_t> left, right;
-  std::vector<std::uint64_t> onsets;
   try {
     left.resize(frames);
     right.resize(frames);
   } catch (const std::bad_alloc&) {
-    exceptFlag = 1;
-    return Result::fail(8);
+    search.noMemory = true;
+    search.code = Result::fail(8);
+    return search;
   }
   for (std::uint64_t i = 0; i < frames; ++i) {
     left[i] = sampleAt(bytes, 2 * i);
     right[i] = sampleAt(bytes, 2 * i + 1);
   }
-  if (Result::failed(detectAttacks(left.data(), right.data(), frames, onsets))) return Result::fail(9);
+  if (Result::failed(detectAttacksOf(left.data(), right.data(), frames, search.onsets, search.noMemory))) {
+    search.code = Result::fail(9);
+  }
+  return search;
+}
+
+ResultCode styMngr::makeAttackPoints(std::uint8_t slot, CAudioWaveForm* wave, const AttackSearch& search,
+                                     std::uint16_t* attackMask) {
+  if (!wave) return Result::fail(2);
+  if (!wave->GetWaveData()) return Result::fail(3);
+  if (search.noMemory) exceptFlag = 1;
+  if (Result::failed(search.code)) return search.code;
+  const std::vector<std::uint64_t>& onsets = search.onsets;
   CAudioWaveInfo* info = wave->GetWaveInfo();
   // Like the beat and sync points, the attack points are made afresh on
   // every write, so writing twice does not list them twice.
@@ -190,7 +242,7 @@ ResultCode styMngr::makeBeatPoints(std::uint8_t slot, CAudioWaveForm* wave, std:
 }
 
 ResultCode styMngr::runSyncAnalysis(std::uint8_t slot, const std::vector<std::uint8_t>& bytes,
-                                    std::vector<std::uint64_t>& out, std::uint64_t parts, std::uint64_t part) {
+                                    std::vector<std::uint64_t>& out, std::uint64_t parts, std::uint64_t part) const {
   if (bytes.size() < 4 || bytes.size() > 0xFFFFFFFCull) return Result::fail(1);
   const std::uint64_t frames = bytes.size() / 4;
   const std::uint64_t first = part * frames / parts;
@@ -230,44 +282,59 @@ ResultCode styMngr::runSyncAnalysis(std::uint8_t slot, const std::vector<std::ui
   return Result::kOk;
 }
 
+styMngr::SyncSearch styMngr::findSyncPositions(std::uint8_t slot, const std::vector<std::uint8_t>& bytes) const {
+  SyncSearch search;
+  if (bytes.empty()) return search;
+  const std::uint64_t frames = bytes.size() / 4;
+  std::uint64_t parts = 1;
+  for (;;) {
+    search.positions.clear();
+    bool failed = false;
+    for (std::uint64_t part = 0; part < parts; ++part) {
+      try {
+        const ResultCode rc = runSyncAnalysis(slot, bytes, search.positions, parts, part);
+        if (Result::failed(rc)) {
+          search.code = Result::fail(8);
+          return search;
+        }
+      } catch (const std::exception&) {
+        failed = true;
+        break;
+      }
+      if (search.positions.size() > maxSync) break;
+    }
+    if (!failed) return search;
+    // Split the recording and try again; a retry that works leaves no
+    // trace of the first attempt.
+    search.retried = true;
+    if (4 * parts > frames) {
+      search.code = Result::fail(12);
+      return search;
+    }
+    parts *= 2;
+  }
+}
+
 ResultCode styMngr::makeSyncPoints(std::uint8_t slot, CAudioWaveForm* wave, const std::vector<std::uint8_t>& bytes,
-                                   std::uint16_t* syncMask) {
+                                   const SyncSearch& search, std::uint16_t* syncMask) {
   if (!wave) return Result::fail(1);
   if (!wave->GetWaveData()) return Result::fail(2);
-  ResultCode rc = Result::kOk;
   CAudioStyleWaveFormat* format = wave->GetStyleWaveFormat();
   if (!format) return Result::kOk;
   if (Result::failed(format->ClearSyncroPoints())) return Result::fail(7);
 
-  std::vector<std::uint64_t> positions;
+  const std::uint16_t bit = static_cast<std::uint16_t>(1u << slot);
   if (!bytes.empty()) {
-    const std::uint64_t frames = bytes.size() / 4;
-    const std::uint8_t flagBefore = exceptFlag;
-    std::uint64_t parts = 1;
-    for (;;) {
-      positions.clear();
-      bool failed = false;
-      for (std::uint64_t part = 0; part < parts; ++part) {
-        try {
-          rc = runSyncAnalysis(slot, bytes, positions, parts, part);
-          if (Result::failed(rc)) return Result::fail(8);
-        } catch (const std::exception&) {
-          failed = true;
-          break;
-        }
-        if (positions.size() > maxSync) break;
+    if (Result::failed(search.code)) {
+      if (search.retried) {
+        if (syncMask) *syncMask |= bit;
+        exceptFlag = 1;
       }
-      if (!failed) break;
-      // Split the recording and try again; a retry that works leaves no
-      // trace of the first attempt.
-      if (syncMask) *syncMask |= static_cast<std::uint16_t>(1u << slot);
-      exceptFlag = 1;
-      if (4 * parts > frames) return Result::fail(12);
-      parts *= 2;
+      return search.code;
     }
-    exceptFlag = flagBefore;
-    if (syncMask) *syncMask &= static_cast<std::uint16_t>(~(1u << slot));
+    if (syncMask) *syncMask &= static_cast<std::uint16_t>(~bit);
   }
+  const std::vector<std::uint64_t>& positions = search.positions;
 
   const double spb = samplesPerBeat(slot);
   if (!positions.empty() && spb == 0.0) return Result::fail(9);
@@ -285,7 +352,7 @@ ResultCode styMngr::makeSyncPoints(std::uint8_t slot, CAudioWaveForm* wave, cons
     }
     if (index >= maxSync) {
       // Only points that are really dropped mark the section.
-      if (syncMask) *syncMask |= static_cast<std::uint16_t>(1u << slot);
+      if (syncMask) *syncMask |= bit;
       return Result::kOk;
     }
     auto* point = new (std::nothrow) CSyncroPoint;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -11,6 +12,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 namespace {
@@ -273,6 +275,283 @@ double activityAtSample(const std::vector<double>& curve, int sampleCount, std::
   return f * curve[static_cast<std::size_t>(hi)] + (1 - f) * curve[static_cast<std::size_t>(lo)];
 }
 
+// The first sample with the smallest value among those offered in rising
+// order; `best` is the fallback until one is offered.
+struct QuietestSample {
+  explicit QuietestSample(std::int64_t fallback) : best(fallback) {}
+  void offer(std::int64_t s, double v) {
+    if (!found || v < value) {
+      value = v;
+      best = s;
+      found = true;
+    }
+  }
+  std::int64_t best;
+  double value = 0;
+  bool found = false;
+};
+
+// Single-precision spreads of frames with a bound on how far each lies from
+// the double-precision one that FrameSpectra and binSpreads give. The bound
+// holds by a wide margin: the spread is the standard deviation of the bin
+// magnitudes, which moves by at most the RMS of the magnitude errors, and
+// those are bounded by the transform's error, below 1e-5 of the frame's
+// energy norm for a 2048-point single-precision FFT (about 1e-6 in
+// practice), plus the rounding of the input to single precision.
+class RoughSpreads {
+ public:
+  RoughSpreads(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
+      : samples_(samples),
+        sampleCount_(sampleCount),
+        length_(frameLength),
+        hop_(hop),
+        window_(frameLength),
+        work_(frameLength),
+        windowed_(frameLength),
+        buffer_(frameLength),
+        magnitudes_(frameLength / 2) {
+    const double last = frameLength > 1 ? frameLength - 1 : 1;
+    for (int i = 0; i < frameLength; ++i) {
+      const double x = i / last - 0.5;
+      window_[i] = 0.62 - 0.48 * std::fabs(x) + 0.38 * std::cos(6.28318 * x);
+    }
+  }
+
+  // The rough spread of frame t; `bound` receives the largest distance to
+  // the exact one.
+  double spread(int t, double& bound) {
+    const std::int64_t start = static_cast<std::int64_t>(t) * hop_ - length_ / 2;
+    double* windowed = windowed_.data();
+    if (start >= 0 && start + length_ <= sampleCount_) {
+      const std::int16_t* frame = samples_ + start;
+      for (int i = 0; i < length_; ++i) windowed[i] = frame[i] * window_[i];
+    } else {
+      for (int i = 0; i < length_; ++i) {
+        const std::int64_t s = start + i;
+        windowed[i] = (s >= 0 && s < sampleCount_) ? samples_[s] * window_[i] : 0.0;
+      }
+    }
+    float* buffer = buffer_.data();
+    for (int i = 0; i < length_; ++i) buffer[i] = static_cast<float>(windowed[i]);
+    const double energy = sumOf(windowed, length_, [](double v) { return v * v; });
+    Fft::rdft(length_, 1, buffer, buffer_.size(), work_);
+    const int bins = length_ / 2;
+    float* magnitudes = magnitudes_.data();
+    int k = 0;
+#if defined(__SSE2__)
+    for (; k + 3 < bins; k += 4) {
+      const __m128 a = _mm_loadu_ps(buffer + 2 * k);      // re, im of bins k, k+1
+      const __m128 b = _mm_loadu_ps(buffer + 2 * k + 4);  // re, im of bins k+2, k+3
+      const __m128 sa = _mm_mul_ps(a, a);
+      const __m128 sb = _mm_mul_ps(b, b);
+      const __m128 power = _mm_add_ps(_mm_shuffle_ps(sa, sb, _MM_SHUFFLE(2, 0, 2, 0)),
+                                      _mm_shuffle_ps(sa, sb, _MM_SHUFFLE(3, 1, 3, 1)));
+      _mm_storeu_ps(magnitudes + k, _mm_sqrt_ps(power));
+    }
+#endif
+    for (; k < bins; ++k) {
+      magnitudes[k] = std::sqrt(buffer[2 * k] * buffer[2 * k] + buffer[2 * k + 1] * buffer[2 * k + 1]);
+    }
+    const double mean = sumOf(magnitudes, bins, [](double v) { return v; }) / bins;
+    const double squares = sumOf(magnitudes, bins, [mean](double v) { return (v - mean) * (v - mean); });
+    const double spread = std::sqrt(squares / bins);
+    // sqrt(N / bins) * |frame| * (transform error + input and magnitude
+    // rounding), with room to spare; the last term covers the rounding of
+    // both spread computations themselves.
+    bound = std::sqrt(2.0 * length_ / bins) * std::sqrt(energy) * 3e-5 + 1e-9 * (mean + spread);
+    return spread;
+  }
+
+ private:
+  const std::int16_t* samples_;
+  std::int64_t sampleCount_;
+  int length_;
+  int hop_;
+  std::vector<double> window_;
+  Fft::WorkArrays<float> work_;
+  std::vector<double> windowed_;
+  std::vector<float> buffer_;
+  std::vector<float> magnitudes_;
+
+  // The sum of f(values[i]) in eight running sums, which keeps the adder
+  // busy instead of waiting on one long chain.
+  template <typename T, typename F>
+  static double sumOf(const T* values, int n, F f) {
+    double partial[8] = {};
+    int i = 0;
+    for (; i + 7 < n; i += 8) {
+      for (int g = 0; g < 8; ++g) partial[g] += f(static_cast<double>(values[i + g]));
+    }
+    for (; i < n; ++i) partial[0] += f(static_cast<double>(values[i]));
+    double sum = 0.0;
+    for (double p : partial) sum += p;
+    return sum;
+  }
+};
+
+// The sync points of mode 1, found without working out every frame's exact
+// spread: rough spreads with error bounds tell which curve values can
+// matter (the smallest and the largest of the curve, which scale it, and
+// the ones that may hold the quietest sample between two positions); only
+// those are worked out exactly, with the same arithmetic as the whole
+// curve, so the points are the ones the whole curve gives.
+std::vector<std::uint32_t> screenedSyncPoints(const std::int16_t* samples, int sampleCount,
+                                              const std::int32_t* positions, int positionCount,
+                                              std::int64_t margin, const CurveWindow& win) {
+  const int frames = frameCountOf(sampleCount, kHop);
+  const int k = win.halfWidth;
+  const int first = win.border;
+  const int last = frames - win.border - 1;
+  const int lowest = first - k;
+  const int highest = last + k - 1;
+
+  // Rough spreads and bounds, then rough curve values with bounds.
+  std::vector<double> rough(frames, 0.0), roughBound(frames, 0.0);
+  {
+    RoughSpreads spreads(samples, sampleCount, kFrameLength, kHop);
+    for (int f = lowest; f <= highest; ++f) rough[f] = spreads.spread(f, roughBound[f]);
+  }
+  std::vector<double> low(frames, 0.0), high(frames, 0.0);
+  for (int t = first; t <= last; ++t) {
+    double sum = 0.0, bound = 0.0;
+    for (int f = t - k; f < t + k; ++f) {
+      sum += rough[f];
+      bound += roughBound[f] + 1e-12 * std::fabs(rough[f]);
+    }
+    low[t] = sum - bound;
+    high[t] = sum + bound;
+  }
+
+  // Exact spreads on demand, eight frames at a time as in the whole curve.
+  FrameSpectra spectra(samples, sampleCount, kFrameLength, kHop);
+  const int bins = spectra.bins();
+  std::vector<double> spread(frames, 0.0);
+  std::vector<std::uint8_t> spreadKnown(frames, 0);
+  std::vector<double> lanes(static_cast<std::size_t>(bins) * kSpreadLanes, 0.0);
+  auto computeSpreads = [&](std::vector<int>& wanted) {
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    double laneSpread[kSpreadLanes];
+    for (std::size_t i = 0; i < wanted.size(); i += kSpreadLanes) {
+      const int used = static_cast<int>(std::min<std::size_t>(kSpreadLanes, wanted.size() - i));
+      for (int g = 0; g < used; ++g) spectra.compute(wanted[i + g], lanes.data() + g, kSpreadLanes);
+      binSpreads(lanes.data(), bins, laneSpread);
+      for (int g = 0; g < used; ++g) {
+        spread[wanted[i + g]] = laneSpread[g];
+        spreadKnown[wanted[i + g]] = 1;
+      }
+    }
+    wanted.clear();
+  };
+  std::vector<double> curve(frames, 0.0);
+  std::vector<std::uint8_t> curveKnown(frames, 0);
+  std::vector<int> wanted;
+  auto want = [&](int t) {
+    if (t < first || t > last || curveKnown[t]) return;
+    for (int f = t - k; f < t + k; ++f) {
+      if (!spreadKnown[f]) wanted.push_back(f);
+    }
+  };
+  auto settle = [&](const std::vector<int>& ts) {
+    computeSpreads(wanted);
+    for (int t : ts) {
+      if (t < first || t > last || curveKnown[t]) continue;
+      double sum = 0;
+      for (int f = t - k; f < t + k; ++f) sum += spread[f];
+      curve[t] = sum;
+      curveKnown[t] = 1;
+    }
+  };
+
+  // The largest and the smallest curve value, exactly.
+  double largestLow = low[first], smallestHigh = high[first];
+  for (int t = first; t <= last; ++t) {
+    largestLow = std::max(largestLow, low[t]);
+    smallestHigh = std::min(smallestHigh, high[t]);
+  }
+  std::vector<int> extremes;
+  for (int t = first; t <= last; ++t) {
+    if (high[t] >= largestLow || low[t] <= smallestHigh) {
+      extremes.push_back(t);
+      want(t);
+    }
+  }
+  settle(extremes);
+  double largest = -std::numeric_limits<double>::infinity();
+  double smallest = std::numeric_limits<double>::infinity();
+  for (int t : extremes) {
+    if (high[t] >= largestLow) largest = std::max(largest, curve[t]);
+    if (low[t] <= smallestHigh) smallest = std::min(smallest, curve[t]);
+  }
+  // As normalizeActivityCurve scales the whole curve: the frames near the
+  // ends hold largest + 1, the largest value of all.
+  const double edge = largest + 1.0;
+  const double span = edge - smallest;
+  auto scaled = [&](double c) { return span > 0 ? (c - smallest) / span : 0.0; };
+  std::vector<double> normalized(frames, 0.0);
+  std::vector<double> normLow(frames), normHigh(frames);
+  for (int t = 0; t < frames; ++t) {
+    if (t < first || t > last) {
+      normalized[t] = normLow[t] = normHigh[t] = scaled(edge);
+    } else {
+      normLow[t] = scaled(low[t]) - 1e-12;
+      normHigh[t] = scaled(high[t]) + 1e-12;
+    }
+  }
+
+  // The frame pair (segment) of a sample, as activityAtSample interpolates.
+  const double step = (static_cast<double>(frames) - 1) / (sampleCount - 1);
+  auto segmentOf = [&](std::int64_t s) {
+    return static_cast<int>(std::floor(static_cast<double>(s) * (static_cast<double>(frames) - 1) /
+                                       (sampleCount - 1)));
+  };
+  auto next = [&](int j) { return std::min(j + 1, frames - 1); };
+  struct Range {
+    std::int64_t first, last;
+    std::vector<int> segments;  // those that may hold the quietest sample
+  };
+  std::vector<Range> ranges(static_cast<std::size_t>(positionCount) - 1);
+  std::vector<int> needed;
+  for (int i = 0; i + 1 < positionCount; ++i) {
+    Range& r = ranges[i];
+    r.first = positions[i] + margin;
+    r.last = std::min<std::int64_t>(positions[i + 1] - margin - 1, sampleCount - 1);
+    if (r.first > r.last) continue;
+    const int j0 = segmentOf(r.first), j1 = segmentOf(r.last);
+    double ceiling = std::numeric_limits<double>::infinity();
+    for (int j = j0; j <= j1; ++j) ceiling = std::min(ceiling, std::max(normHigh[j], normHigh[next(j)]));
+    for (int j = j0; j <= j1; ++j) {
+      if (std::min(normLow[j], normLow[next(j)]) > ceiling) continue;
+      r.segments.push_back(j);
+      for (int t : {j, next(j)}) {
+        want(t);
+        needed.push_back(t);
+      }
+    }
+  }
+  settle(needed);
+  for (int t : needed) {
+    if (t >= first && t <= last) normalized[t] = scaled(curve[t]);
+  }
+
+  std::vector<std::uint32_t> points(ranges.size());
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
+    const Range& r = ranges[i];
+    QuietestSample quietest(r.first);
+    for (int j : r.segments) {
+      // The samples of segment j within the range, found among a couple
+      // more either side.
+      const std::int64_t from = std::max<std::int64_t>(r.first, static_cast<std::int64_t>(j / step) - 2);
+      const std::int64_t to = std::min<std::int64_t>(r.last, static_cast<std::int64_t>((j + 1) / step) + 2);
+      for (std::int64_t s = from; s <= to; ++s) {
+        if (segmentOf(s) == j) quietest.offer(s, activityAtSample(normalized, sampleCount, s));
+      }
+    }
+    points[i] = static_cast<std::uint32_t>(quietest.best);
+  }
+  return points;
+}
+
 }  // namespace
 
 void normalizeActivityCurve(double* curve, std::uint32_t count) {
@@ -324,27 +603,23 @@ void syncAnalyze(std::uint32_t*& result, std::uint32_t& resultCount, const std::
     const float halfWindow = static_cast<float>(static_cast<int>(0.03 * sampleRate));
     const float border = static_cast<float>(static_cast<int>(0.2 * sampleRate));
     const CurveWindow win = curveWindow(kFrameLength, kHop, halfWindow, border);
-    std::vector<double> curve = activityCurveOf(samples, sampleCount, kFrameLength, kHop, mode, win);
+    const std::int64_t frames = frameCountOf(sampleCount, kHop);
     // Without a frame away from both ends nothing was measured.
-    if (static_cast<std::int64_t>(curve.size()) > 2 * static_cast<std::int64_t>(win.border)) {
+    const bool measured = frames > 2 * static_cast<std::int64_t>(win.border);
+    if (measured && mode == 1) {
+      points = screenedSyncPoints(samples, sampleCount, positions, positionCount,
+                                  static_cast<int>(0.015 * sampleRate), win);
+    } else if (measured) {
+      std::vector<double> curve = activityCurveOf(samples, sampleCount, kFrameLength, kHop, mode, win);
       normalizeActivityCurve(curve.data(), static_cast<std::uint32_t>(curve.size()));
       const std::int64_t margin = static_cast<int>(0.015 * sampleRate);
       points.resize(static_cast<std::size_t>(positionCount) - 1);
       for (int i = 0; i + 1 < positionCount; ++i) {
         const std::int64_t first = positions[i] + margin;
         const std::int64_t last = std::min<std::int64_t>(positions[i + 1] - margin - 1, sampleCount - 1);
-        std::int64_t best = first;
-        double bestValue = 0;
-        bool found = false;
-        for (std::int64_t s = first; s <= last; ++s) {
-          const double v = activityAtSample(curve, sampleCount, s);
-          if (!found || v < bestValue) {
-            bestValue = v;
-            best = s;
-            found = true;
-          }
-        }
-        points[i] = static_cast<std::uint32_t>(best);
+        QuietestSample quietest(first);
+        for (std::int64_t s = first; s <= last; ++s) quietest.offer(s, activityAtSample(curve, sampleCount, s));
+        points[i] = static_cast<std::uint32_t>(quietest.best);
       }
     }
   }
