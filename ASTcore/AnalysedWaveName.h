@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace AnalysedWaveName {
 
 // The ".awi" beside the audio file: same folder, name without its last
@@ -14,5 +16,12 @@ QString pathFor(const QString& audioPath);
 // file of the same name as `audioPath`. "song.wav" and "song.aiff" share
 // one ".awi" name, so a cached analysis is reused only when it matches.
 bool matches(const QString& awiPath, const QString& audioPath);
+
+// True when `awiPath` can be read whole and describes a recording of
+// `frames` frames (its audio ends where the recording ends). A cut-short
+// file, a file of another kind, or the analysis of another recording is not:
+// the import then analyses the recording again instead of failing on the
+// file every time. `why`, when given, receives what was wrong.
+bool isUsable(const QString& awiPath, std::uint64_t frames, QString* why = nullptr);
 
 }  // namespace AnalysedWaveName

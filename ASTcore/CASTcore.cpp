@@ -17,6 +17,7 @@
 #include "ISeekable.h"
 #include "IndexPairBuffer.h"
 #include "SignChangeSegmenter.h"
+#include "TempWaveFiles.h"
 #include "IF_onsetAnalyzer.h"
 #include "IF_prjMngr.h"
 #include "IF_segmenter.h"
@@ -33,7 +34,7 @@ CASTcore::CASTcore() {
   } catch (...) {
     exceptFlag = 1;  // every edit is then refused
   }
-  tempPath = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+  tempPath = TempWaveFiles::workFolder();
   const QString resources = applicationDir() + "/../Resources";
   templatePath = resources + "/Empty.sty";
   metro1Path = resources + "/Metro1.wav";
@@ -140,7 +141,9 @@ ResultCode CASTcore::saveAwi(const std::wstring& path, std::uint8_t wavNo) {
 ResultCode CASTcore::loadAwi(const std::wstring& path, std::uint8_t wavNo) {
   if (!prjMngr) return Result::fail(1);
   const ResultCode rc = prjMngr->readAwi(path, wavNo);
-  return Result::failed(rc) ? Result::nest(2, rc) : Result::kOk;
+  if (!Result::failed(rc)) return Result::kOk;
+  setLastErrorOnce(prjMngr->lastError());
+  return Result::nest(2, rc);
 }
 
 bool CASTcore::isModified() const { return undoStack && undoStack->isModified(); }

@@ -3,11 +3,13 @@
 // normalisation of all working waves and their hand-over to the style
 // manager; and the small accessors the audition player uses around them.
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -519,9 +521,22 @@ ResultCode CASTcore::writeSectionWave(std::uint8_t slot, const std::vector<std::
   const QString path = TempWaveFiles::sectionPath(tempPath, slot);
   if (path.isEmpty()) return Result::fail(1);
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max() - 36) return Result::fail(2);
+  // Written under another name and renamed once complete: a full disk must
+  // not leave a torn wave whose header announces its whole length for the
+  // export to pick up.
+  const QString partial = path + ".part";
   const ResultCode rc =
-      AnalysisUtil().writeWavFile(path.toStdWString(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  return Result::failed(rc) ? Result::nest(3, rc) : Result::kOk;
+      AnalysisUtil().writeWavFile(partial.toStdWString(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  if (Result::failed(rc)) {
+    QFile::remove(partial);
+    return Result::nest(3, rc);
+  }
+  // rename(2) replaces the old wave in one step; QFile::rename refuses to.
+  if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+    QFile::remove(partial);
+    return Result::fail(4);
+  }
+  return Result::kOk;
 }
 
 // --- Export hand-over ---
@@ -608,7 +623,8 @@ ResultCode CASTcore::normalizeSectionWaves() {
       if (Result::failed(rc)) return Result::fail(3);
       size = static_cast<std::uint32_t>(std::min<std::size_t>(size, data.size()));
       for (std::size_t i = 0; i + 1 < size; i += 2) putSample(data, i / 2, toSample16(sampleAt(data, i / 2) * gain));
-      rc = util.writeWavFile(path, data.data(), size);
+      data.resize(size);
+      rc = writeSectionWave(slot, data);
       if (Result::failed(rc)) return Result::fail(4);
       secRendered[slot] = 0;
     }

@@ -1,8 +1,30 @@
 #include "TempWaveFiles.h"
 
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <mutex>
+
 #include "SectionNameTable.h"
 
 namespace TempWaveFiles {
+
+namespace {
+
+// The analysis worker asks for the folder from its own thread.
+struct WorkFolderState {
+  std::mutex lock;
+  std::unique_ptr<QTemporaryDir> dir;
+};
+
+WorkFolderState& workFolderState() {
+  static WorkFolderState state;
+  return state;
+}
+
+}  // namespace
 
 QString sourceFileName() { return QStringLiteral("AST_temp.wav"); }
 
@@ -22,6 +44,27 @@ QString sourcePath(const QString& folder) { return folder + "/" + sourceFileName
 QString sectionPath(const QString& folder, int index) {
   const QString file = sectionFileName(index);
   return file.isEmpty() ? QString() : folder + "/" + file;
+}
+
+QString workFolder() {
+  WorkFolderState& state = workFolderState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+  if (!state.dir || !state.dir->isValid() || !QDir(state.dir->path()).exists()) {
+    state.dir = std::make_unique<QTemporaryDir>(temp + QStringLiteral("/Quillmere-XXXXXX"));
+    if (!state.dir->isValid()) {
+      state.dir.reset();
+      return temp;
+    }
+  }
+  return state.dir->path();
+}
+
+void removeWorkFolder() {
+  WorkFolderState& state = workFolderState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  if (state.dir) state.dir->remove();
+  state.dir.reset();
 }
 
 }  // namespace TempWaveFiles

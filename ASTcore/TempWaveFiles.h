@@ -1,7 +1,8 @@
 #pragma once
 // Names of the core's working wave files in its temporary folder: the work
 // copy of the recording being rendered, and one rendered wave per section
-// slot (and for the three further entries of SectionNameTable).
+// slot (and for the three further entries of SectionNameTable). Every part
+// of the program builds these names and the folder here.
 
 #include <QString>
 
@@ -20,5 +21,16 @@ QString sectionFileName(int index);
 // The same names joined to `folder` with "/"; empty where the name is.
 QString sourcePath(const QString& folder);
 QString sectionPath(const QString& folder, int index);
+
+// This process's own folder for its working waves: a folder of its own
+// under the user's temporary folder, made on the first call, so that two
+// copies of the program running at once never read or remove each other's
+// files. When no such folder can be made, the temporary folder itself.
+// Safe to call from any thread.
+QString workFolder();
+
+// Removes the work folder with everything in it; a later workFolder() makes
+// a new one. Called when the program ends.
+void removeWorkFolder();
 
 }  // namespace TempWaveFiles

@@ -12,6 +12,7 @@
 #include "AnalysisUtil.h"
 #include "IF_audioFileMngr.h"
 #include "PeakPicker.h"
+#include "TempWaveFiles.h"
 #include "WavSeekerSeq.h"
 
 anaThreadObj::anaThreadObj(IF_audioFileMngr* files) : audioFiles(files) {
@@ -96,7 +97,9 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
     setErrorOnce("#0058 error at doCreateWavInfoTh()");
     return Result::nest(3, rc);
   }
-  const QString workPath = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/AST_temp.wav";
+  QString workFolder;
+  core.getPath(0, workFolder);
+  const QString workPath = TempWaveFiles::sourcePath(workFolder);
   rc = audioFiles->copyFile(path, workPath);
   if (Result::failed(rc)) {
     setErrorOnce("#0059 error at analyzeProcTh() copyWorkWav");

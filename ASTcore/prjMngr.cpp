@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include "CASTcore.h"
+#include "WholeWrite.h"
 
 using ProjectFileCodec::Bytes;
 using ProjectFileCodec::Content;
@@ -104,18 +105,29 @@ ResultCode prjMngr::readAwi(const std::wstring& path, std::uint8_t wavNo) {
     ResultCode rc = loadFile(file, Kind::AnalysedWave, content);
     if (Result::failed(rc)) return rc;
     if (content.hasWaves) {
-      if (wavNo >= core->waveCount()) return Result::nest(7, Result::nest(9, Result::fail(1)));
+      if (wavNo >= core->waveCount()) {
+        errorText = QString("The project has no wave %1 to read \"%2\" into.").arg(wavNo).arg(file);
+        return Result::nest(7, Result::nest(9, Result::fail(1)));
+      }
       WavInfo wave = content.waves.front();
       // The audio file is expected beside its analysis.
       const QString stored = QString::fromStdWString(wave.fileName);
       wave.fileName = (QFileInfo(file).absolutePath() + "/" + QFileInfo(stored).fileName()).toStdWString();
       rc = core->setWaveInfo(wavNo, wave);
-      if (Result::failed(rc)) return Result::nest(7, Result::nest(9, rc));
+      if (Result::failed(rc)) {
+        errorText = QString("The analysis in \"%1\" could not be taken into the project.").arg(file);
+        return Result::nest(7, Result::nest(9, rc));
+      }
     }
     if (wavNo != 0) return Result::kOk;
-    return applySectionsAndCommon(content);
+    rc = applySectionsAndCommon(content);
+    if (Result::failed(rc)) {
+      errorText = QString("The sections in \"%1\" could not be taken into the project.").arg(file);
+    }
+    return rc;
   } catch (...) {
     exceptFlag = 1;
+    errorText = QStringLiteral("Not enough memory to read the analysed-wave file.");
     return Result::fail(6);
   }
 }
@@ -141,13 +153,13 @@ ResultCode prjMngr::saveFile(const QString& path, const Bytes& bytes) {
   // Unbuffered, so a failing write (disk full, size limit) is reported by
   // write() itself; Qt's buffered flush inside commit() can lose it.
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    errorText = QString("Cannot create \"%1\": %2").arg(path, file.errorString());
+    errorText = QString("Cannot create \"%1\": %2").arg(path, WholeWrite::reason(file));
     return Result::fail(2);
   }
   const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.flush() ||
+  if (!WholeWrite::writeAll(file, reinterpret_cast<const char*>(bytes.data()), size) || !file.flush() ||
       file.error() != QFileDevice::NoError || !file.commit()) {
-    errorText = QString("Cannot write \"%1\": %2").arg(path, file.errorString());
+    errorText = QString("Cannot write \"%1\": %2").arg(path, WholeWrite::reason(file));
     file.cancelWriting();
     return Result::fail(4);
   }

@@ -9,6 +9,7 @@
 #include "CAudioStyleDecorator.h"
 #include "CSmfStyleDecorator.h"
 #include "CSmfStyleDecoratorForASFF.h"
+#include "WholeWrite.h"
 #include "styMngr.h"
 
 namespace {
@@ -109,19 +110,19 @@ ResultCode styMngr::writeStyleFile(const std::wstring& path, std::uint64_t* writ
   QSaveFile file(target);
   // Unbuffered so that a failing write is reported by write() itself.
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    errorText = QString("Cannot create \"%1\": %2").arg(target, file.errorString());
+    errorText = QString("Cannot create \"%1\": %2").arg(target, WholeWrite::reason(file));
     return Result::fail(7);
   }
   const auto smfSize = static_cast<qint64>(smf.size());
-  if (file.write(reinterpret_cast<const char*>(smf.data()), smfSize) != smfSize) {
-    errorText = QString("Cannot write \"%1\": %2").arg(target, file.errorString());
+  if (!WholeWrite::writeAll(file, reinterpret_cast<const char*>(smf.data()), smfSize)) {
+    errorText = QString("Cannot write \"%1\": %2").arg(target, WholeWrite::reason(file));
     file.cancelWriting();
     return Result::fail(7);
   }
   const auto audioSize = static_cast<qint64>(audio.size());
-  if (file.write(reinterpret_cast<const char*>(audio.data()), audioSize) != audioSize || !file.flush() ||
+  if (!WholeWrite::writeAll(file, reinterpret_cast<const char*>(audio.data()), audioSize) || !file.flush() ||
       !file.commit()) {
-    errorText = QString("Cannot write \"%1\": %2").arg(target, file.errorString());
+    errorText = QString("Cannot write \"%1\": %2").arg(target, WholeWrite::reason(file));
     file.cancelWriting();
     return Result::nest(8, Result::fail(3));
   }

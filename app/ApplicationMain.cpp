@@ -9,7 +9,8 @@
 #include "MainWindow.h"
 #include "TemporaryWaves.h"
 
-int runApplication(int& argc, char** argv, const std::function<int(MainWindow&)>& eventLoop) {
+int runApplication(int& argc, char** argv, const std::function<int(MainWindow&)>& eventLoop,
+                   const std::function<void()>& started) {
   int result = -1;
   try {
     QApplication::setStyle(QStyleFactory::create("Fusion"));
@@ -17,6 +18,7 @@ int runApplication(int& argc, char** argv, const std::function<int(MainWindow&)>
     std::unique_ptr<MainWindow> window;
     try {
       app = std::make_unique<Application>(argc, argv);
+      if (started) started();
       window = std::make_unique<MainWindow>();
       app->fileOpenReceiver = window.get();
       // Linux sends no file-open events for a program's arguments; the

@@ -1,7 +1,8 @@
 #pragma once
-// Removes the working wave files a run leaves in the user's temporary
-// folder: one per section slot ("AST_temp_<section name>.wav") and the work
-// copy "AST_temp.wav". Nothing else in the folder is touched; files that do
-// not exist or cannot be removed are passed over silently.
+// Removes the working wave files a run leaves behind: this process's own
+// work folder with the work copy "AST_temp.wav" and the section waves
+// "AST_temp_<section name>.wav" in it. Nothing else in the temporary folder
+// is touched, in particular not the work files of another copy of the
+// program that is still running.
 
 void removeTemporaryWaves();

@@ -247,8 +247,10 @@ ResultCode ASTAudition::makeStretchedSectionWave(CASTcore* core, std::uint8_t se
   WavInfo* wave = nullptr;
   ResultCode rc = core->getSecWave(section, &sec, &wave);
   if (Result::failed(rc) || !sec || !wave) return Result::nest(1, rc);
-  const QString workCopy =
-      TempWaveFiles::sourcePath(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+  // The work copy goes where this core renders from.
+  QString folder;
+  core->getPath(0, folder);
+  const QString workCopy = TempWaveFiles::sourcePath(folder);
   std::unique_ptr<IF_audioFileMngr> files(audioFileMngr::create());
   if (!files) return Result::fail(2);
   rc = files->copyFile(wave->fileName, workCopy);

@@ -15,6 +15,7 @@
 #include "ASTAudition.h"
 #include "ASTprotoSettings.h"
 #include "ExportStyle.h"
+#include "FileDialogs.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
 #include "SectionNameTable.h"
@@ -91,8 +92,8 @@ void MainWindow::releasedBtnExportSty() {
   QString folder = loadAudioStyleFilePath();
   if (folder.isEmpty()) folder = loadProjectFilePath();
   if (folder.isEmpty()) folder = QStringLiteral("./");
-  const QString path =
-      QFileDialog::getSaveFileName(this, tr("Export file"), folder, tr("Style File (*.aus);; All Files (*)"));
+  const QString path = FileDialogs::saveFile(this, tr("Export file"), folder, tr("Style File (*.aus);; All Files (*)"),
+                                             QStringLiteral("aus"));
   if (path.isEmpty()) return;
 
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);

@@ -17,6 +17,7 @@
 #include "ASTprotoSettings.h"
 #include "AnalysedWaveName.h"
 #include "AnalysisOptions.h"
+#include "FileDialogs.h"
 #include "IF_audioFileMngr.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
@@ -36,7 +37,7 @@ void restoreCursor() { QGuiApplication::restoreOverrideCursor(); }
 // for a finished one, nor its work copy.
 void discardAnalysisOutput(const QString& awiPath) {
   QFile::remove(awiPath);
-  QFile::remove(TempWaveFiles::sourcePath(QStandardPaths::writableLocation(QStandardPaths::TempLocation)));
+  QFile::remove(TempWaveFiles::sourcePath(TempWaveFiles::workFolder()));
 }
 
 // "#nnnn..." texts are internal errors of the worker.
@@ -142,14 +143,25 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath) {
   if (audioPath.isEmpty()) {
     QString folder = loadAudioFilePath();
     if (folder.isEmpty()) folder = "./";
-    audioPath = QFileDialog::getOpenFileName(
+    audioPath = FileDialogs::openFile(
         this, tr("Open Audio File"), folder,
         tr("Audio Files (*.wav *.aiff *.aif);; Audio Files (*.wav);; Audio Files (*.aiff *.aif);; Audio Files (*.*)"));
     if (audioPath.isEmpty()) return false;
   }
   awiPath = AnalysedWaveName::pathFor(audioPath);
   saveAudioFilePath(QFileInfo(audioPath).path());
-  if (QFileInfo::exists(awiPath)) return true;
+  // An analysis that cannot be read, or that is of another recording (cut
+  // short, or left by another copy of the program), is made anew instead of
+  // failing this recording's every import. A recording that fails its check
+  // is refused by the caller.
+  if (QFileInfo::exists(awiPath)) {
+    qint64 frames = 0;
+    QString why;
+    if (checkAudioFile(audioPath, frames) != 0 ||
+        AnalysedWaveName::isUsable(awiPath, static_cast<std::uint64_t>(frames), &why))
+      return true;
+    qDebug() << "analysing again:" << why;
+  }
   if (startAnalysis(QStringList(), QStringList{audioPath}) != 0) return false;
 
   mAnaProgress = new ProgressDialog(tr("Now analyzing the audio file ...\n%1").arg(audioPath), tr("Cancel"), 0, 100,
@@ -188,7 +200,9 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath) {
 
 void MainWindow::analyzeProgress(const unsigned char, const unsigned char, const unsigned char val) {
   if (!isCurrentAnalysisSignal()) return;
-  if (mAnaProgress) mAnaProgress->setValue(val);
+  // A report still queued when an error box hid the dialog must not show it
+  // again over the box.
+  if (mAnaProgress && mAnaProgress->isVisible()) mAnaProgress->setValue(val);
 }
 
 void MainWindow::analyzed() {
@@ -213,6 +227,10 @@ void MainWindow::analyzeErr() {
     else
       text = error;
     QWidget* parent = mAnaProgress ? static_cast<QWidget*>(mAnaProgress) : this;
+    // The progress dialog is a frameless window that stays above the others:
+    // left up, a window manager shows the box behind it, without the focus.
+    // Its work is over; the box takes its place.
+    if (mAnaProgress) mAnaProgress->hide();
     showMessage(parent, kTitle, text, QMessageBox::Ok, QMessageBox::Ok);
     releaseAnalysisThread();
   }

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 
 #include "ASTprotoSettings.h"
+#include "FileDialogs.h"
 #include "FileKinds.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
@@ -94,8 +95,8 @@ void MainWindow::openProjectFile(const QString& given) {
   }
   QString folder = loadProjectFilePath();
   if (folder.isEmpty()) folder = "./";
-  const QString path = given.isEmpty() ? QFileDialog::getOpenFileName(this, tr("Open Project File"), folder,
-                                                                        tr("Project Files (*.qmproj)"))
+  const QString path = given.isEmpty() ? FileDialogs::openFile(this, tr("Open Project File"), folder,
+                                                                tr("Project Files (*.qmproj)"))
                                        : given;
   if (path.isEmpty()) return;
   mCore.clearLastError();
@@ -160,7 +161,7 @@ ResultCode MainWindow::loadProjectFile() {
                     QMessageBox::Ok, QMessageBox::Ok);
         break;
       }
-      const QString chosen = QFileDialog::getOpenFileName(
+      const QString chosen = FileDialogs::openFile(
           this, tr("Open Audio File"), folder,
           tr("Audio Files (*.wav *.aiff *.aif);; Audio Files (*.wav);; Audio Files (*.aiff *.aif);; Audio Files (*.*)"));
       if (chosen.isEmpty() || !QFileInfo::exists(chosen)) continue;
@@ -199,8 +200,8 @@ ResultCode MainWindow::saveProjectFile(const QString& path) {
 bool MainWindow::saveProjectFileAs() {
   const QString folder = loadProjectFilePath();
   const QString suggested = (folder.isEmpty() ? QString("./") : folder + "/") + mProjectPath;
-  const QString path =
-      QFileDialog::getSaveFileName(this, tr("Save Project File"), suggested, tr("Project Files (*.qmproj)"));
+  const QString path = FileDialogs::saveFile(this, tr("Save Project File"), suggested, tr("Project Files (*.qmproj)"),
+                                             QStringLiteral("qmproj"));
   if (path.isEmpty()) return false;
   const ResultCode code = saveProjectFile(path);
   if (code != 0) {

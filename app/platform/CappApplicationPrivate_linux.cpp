@@ -1,16 +1,14 @@
 #include "CappApplicationPrivate_linux.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QFileOpenEvent>
 
 namespace FusionStyle {
 
 CappApplicationPrivate_linux::CappApplicationPrivate_linux(int& argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const QString name = QString::fromUtf8(argv[i]);
-    if (QFileInfo(name).exists()) fileList.append(name);
-  }
+  // A name that does not exist is kept too: the route that opens it says
+  // that it cannot be opened, where dropping it left the user without a word.
+  for (int i = 1; i < argc; ++i) fileList.append(QString::fromUtf8(argv[i]));
 }
 
 bool CappApplicationPrivate_linux::nativeEventFilter(const QByteArray&, void*, long*) { return false; }

@@ -1,6 +1,6 @@
 #pragma once
 // The Linux platform part: lets every native event through and keeps the
-// command-line arguments that name existing files, in command-line order.
+// files named on the command line, in command-line order.
 
 #include <QStringList>
 

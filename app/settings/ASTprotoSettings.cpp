@@ -7,9 +7,13 @@ namespace {
 
 const char kProduct[] = "Quillmere";
 
+// On Linux a standard folder such as "Documents" or "Music" may not exist; a
+// file dialog started in a missing folder offers its name as the file name.
+// The home folder takes its place then.
 QString existingDirOr(const QString& path, QStandardPaths::StandardLocation fallback) {
   if (isExistingDir(path)) return path;
-  return standardLocation(fallback);
+  const QString standard = standardLocation(fallback);
+  return isExistingDir(standard) ? standard : QDir::homePath();
 }
 
 // Only a stored boolean counts; anything else is the default, false.

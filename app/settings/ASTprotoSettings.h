@@ -34,7 +34,7 @@ class ASTprotoSettings : public QSettings {
 // The first standard location of the kind, or "" when there is none.
 QString standardLocation(QStandardPaths::StandardLocation location);
 // `path` when it names an existing folder, else the first standard folder of
-// the kind.
+// the kind when that exists, else the home folder.
 QString existingDirOrDocuments(const QString& path);
 QString existingDirOrMusic(const QString& path);
 QString existingDirOrApplications(const QString& path);

@@ -16,6 +16,7 @@
 #include "CASTcore.h"
 #include "CASTcoreTestAccess.h"
 #include "TempDir.h"
+#include "TempWaveFiles.h"
 #include "TestAudio.h"
 #include "anaThread.h"
 #include "anaThreadObj.h"
@@ -325,7 +326,7 @@ TEST(AnalysisWorker, TwentyFourBitFloatAndAiffRecordingsImportAtTheirLevel) {
     ASSERT_EQ(worker.analyzeProcTh({}, {path}), 0u) << kind.name << ": " << worker.errorString().toStdString();
     // The work copy keeps the level of the recording (float samples scaled,
     // not truncated to 0 and +-1).
-    const QString workCopy = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/AST_temp.wav";
+    const QString workCopy = TempWaveFiles::sourcePath(TempWaveFiles::workFolder());
     SF_INFO copyInfo{};
     SNDFILE* copy = sf_open(workCopy.toUtf8().constData(), SFM_READ, &copyInfo);
     ASSERT_NE(copy, nullptr);

@@ -31,9 +31,8 @@ class RenderFixture : public ::testing::Test {
   void SetUp() override {
     style = new FakeStyleManager;
     CASTcoreTestAccess::setStyleManager(core, style);
-    QString folder;
-    ASSERT_EQ(core.getPath(0, folder), 0u);
-    ASSERT_EQ(folder, TestEnv::tempDir());
+    // The working waves are looked at in the test's own folder.
+    ASSERT_EQ(core.setPath(0, 255, TestEnv::tempDir()), 0u);
   }
 
   // Writes `audio` as the work copy and adds it as wave 0 with a beat every

@@ -56,6 +56,7 @@ std::vector<std::string> topLevelChunks(const Bytes& file) {
 class StyleExport : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_EQ(core.setPath(0, 255, TestEnv::tempDir()), 0u);
     const TestAudio::Stereo16 audio = TestAudio::clickTrack(20.0, 0.5, 0.0, 4);
     ASSERT_TRUE(TestAudio::writeWav(TempWaveFiles::sourcePath(TestEnv::tempDir()), audio));
     auto* w = new WavInfo;

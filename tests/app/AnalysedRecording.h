@@ -21,7 +21,7 @@ inline QString recordingWithAnalysis(const QString& name) {
   auto* wave = new WavInfo;
   wave->fileName = audio.toStdWString();
   for (int k = 0; k < 2 * 16; ++k) wave->beatTime.push_back(0.25f * k);
-  wave->onsetTime = {0.0f, 0.5f, 1.0f, 8.0f};
+  wave->onsetTime = {0.0f, 0.5f, 1.0f, 8.0f, 9.0f};  // the analysis ends at the recording's end
   wave->beatDiv = 1;
   EXPECT_EQ(writer.addWavList(wave), 0u);
   SecInfo mainA;

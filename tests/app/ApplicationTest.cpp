@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include "AnalysedRecording.h"
@@ -38,22 +40,48 @@ TEST(Application, FileOpenEventsReachTheReceiverOnlyOnceItIsRegistered) {
   EXPECT_TRUE(out.contains("other result=")) << out.toStdString();
 }
 
-TEST(Application, AProjectNamedOnTheCommandLineOpensAndTheRunCleansUp) {
+TEST(Application, AProjectNamedOnTheCommandLineOpensAndTheRunCleansUpOnlyItsOwnWaves) {
   CASTcore core;
   ASSERT_EQ(core.newProject(), 0u);
   const QString project = TestEnv::tempPath("Tune.qmproj");
   ASSERT_EQ(core.saveProject(project.toStdWString()), 0u);
+  // Work files of another copy of the program, still running.
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
   for (const char* name : {"AST_temp.wav", "AST_temp_Break.wav", "keep.wav"}) {
     QFile f(folder + "/" + name);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   }
-  const QString out = runHarness({"run", TestEnv::tempPath("missing.qmproj"), project});
+  const QString out = runHarness({"run", project});
   EXPECT_TRUE(out.contains("name=Tune path=" + project + " state=2 waves=0\n")) << out.toStdString();
   EXPECT_TRUE(out.contains("exit=7\n")) << out.toStdString();
-  EXPECT_FALSE(QFile::exists(folder + "/AST_temp.wav"));
-  EXPECT_FALSE(QFile::exists(folder + "/AST_temp_Break.wav"));
-  EXPECT_TRUE(QFile::exists(folder + "/keep.wav"));
+  EXPECT_FALSE(out.contains("box=")) << out.toStdString();
+  const QRegularExpression work("work=(.*)\n");
+  const QString own = work.match(out).captured(1);
+  ASSERT_FALSE(own.isEmpty()) << out.toStdString();
+  EXPECT_EQ(QFileInfo(own).absolutePath(), folder);
+  EXPECT_FALSE(QFileInfo::exists(own)) << "the run's own work folder is gone";
+  for (const char* name : {"AST_temp.wav", "AST_temp_Break.wav", "keep.wav"}) {
+    EXPECT_TRUE(QFile::exists(folder + "/" + name)) << name;
+  }
+}
+
+TEST(Application, AMissingFileNamedOnTheCommandLineGetsTheMessageOfItsRoute) {
+  CASTcore core;
+  ASSERT_EQ(core.newProject(), 0u);
+  const QString project = TestEnv::tempPath("Tune.qmproj");
+  ASSERT_EQ(core.saveProject(project.toStdWString()), 0u);
+  // A project that is not there: the open command's message; the next file
+  // still opens.
+  QString out = runHarness({"run", TestEnv::tempPath("missing.qmproj"), project});
+  EXPECT_TRUE(out.contains("box=Internal Error #0110 \n")) << out.toStdString();
+  EXPECT_TRUE(out.contains("name=Tune path=" + project + " state=2 waves=0\n")) << out.toStdString();
+  // A recording that is not there: the import's message for a file it
+  // cannot read, then the import ends.
+  out = runHarness({"run", TestEnv::tempPath("missing.wav")});
+  EXPECT_TRUE(out.contains("box=Internal Error #0096 \nbox=The import operation has been canceled.\n"))
+      << out.toStdString();
+  EXPECT_TRUE(out.contains("waves=0\n")) << out.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(TestEnv::tempPath("missing.awi")));
 }
 
 TEST(Application, ARecordingNamedOnTheCommandLineIsImportedIntoTheNewProject) {

@@ -62,7 +62,7 @@ class ProgressWatch : public QObject {
 };
 
 QString workCopy() {
-  return TempWaveFiles::sourcePath(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+  return TempWaveFiles::sourcePath(TempWaveFiles::workFolder());
 }
 
 }  // namespace
@@ -117,11 +117,20 @@ TEST(Import, ARefusedRecordingOrAnalysisLeavesTheProjectAsItWas) {
   EXPECT_EQ(driver.seen()[2].text, "Internal Error #0100 ");
   EXPECT_EQ(window.core().waveCount(), 1u);
 
-  // A new project from a recording shorter than its analysis fails after
-  // the old recordings were let go: the previous project comes back whole.
+  // A new project from a recording whose analysis has beats past its end
+  // fails after the old recordings were let go: the previous project comes
+  // back whole.
   const QString shorter = TestEnv::tempPath("shorter.wav");
   ASSERT_TRUE(TestAudio::writeWav(shorter, TestAudio::sine(2.0, 440.0)));
-  ASSERT_TRUE(QFile::copy(AnalysedWaveName::pathFor(kept), AnalysedWaveName::pathFor(shorter)));
+  {
+    CASTcore writer;
+    auto* wave = new WavInfo;
+    wave->fileName = shorter.toStdWString();
+    for (int k = 0; k < 32; ++k) wave->beatTime.push_back(0.25f * k);
+    wave->onsetTime = {0.0f, 2.0f};
+    ASSERT_EQ(writer.addWavList(wave), 0u);
+    ASSERT_EQ(writer.saveAwi(AnalysedWaveName::pathFor(shorter).toStdWString(), 0), 0u);
+  }
   driver.pressText("Yes");
   driver.chooseFile(shorter);
   driver.pressButton(QMessageBox::Ok);

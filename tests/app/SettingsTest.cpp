@@ -12,9 +12,19 @@
 
 TEST(Settings, FirstStartGivesTheDefaults) {
   EXPECT_EQ(ASTprotoSettings::settingsFilePath(), TestEnv::tempDir() + "/Dorvik/Quillmere/Quillmere.ini");
-  EXPECT_EQ(loadProjectFilePath(), standardLocation(QStandardPaths::DocumentsLocation));
-  EXPECT_EQ(loadAudioStyleFilePath(), standardLocation(QStandardPaths::DocumentsLocation));
-  EXPECT_EQ(loadAudioFilePath(), standardLocation(QStandardPaths::MusicLocation));
+  // Without the standard folders (a fresh Linux account may have none) the
+  // dialogs start at home, never in a folder that is not there.
+  const QString documents = standardLocation(QStandardPaths::DocumentsLocation);
+  const QString music = standardLocation(QStandardPaths::MusicLocation);
+  ASSERT_FALSE(QFileInfo::exists(documents));
+  EXPECT_EQ(loadProjectFilePath(), QDir::homePath());
+  EXPECT_EQ(loadAudioStyleFilePath(), QDir::homePath());
+  EXPECT_EQ(loadAudioFilePath(), QDir::homePath());
+  ASSERT_TRUE(QDir().mkpath(documents));
+  ASSERT_TRUE(QDir().mkpath(music));
+  EXPECT_EQ(loadProjectFilePath(), documents);
+  EXPECT_EQ(loadAudioStyleFilePath(), documents);
+  EXPECT_EQ(loadAudioFilePath(), music);
   EXPECT_EQ(loadAudioDeviceName(), "");
   EXPECT_FALSE(loadManualDefault());
   EXPECT_FALSE(loadTimeStretchDefault());
@@ -25,6 +35,7 @@ TEST(Settings, FirstStartGivesTheDefaults) {
 TEST(Settings, ValuesSurviveInTheFileAndFoldersMustStillExist) {
   const QString folder = TestEnv::tempPath("projects");
   ASSERT_TRUE(QDir().mkpath(folder));
+  ASSERT_TRUE(QDir().mkpath(standardLocation(QStandardPaths::DocumentsLocation)));
   saveProjectFilePath(folder);
   EXPECT_TRUE(QFile::exists(ASTprotoSettings::settingsFilePath())) << "the first save creates file and folders";
   saveAudioDeviceName("Virtual Output");

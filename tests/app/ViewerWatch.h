@@ -4,6 +4,7 @@
 // button would.
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -29,5 +30,7 @@ class ViewerWatch {
  private:
   std::function<void(TimeStretchWindow&)> look;
   QTimer timer;
-  TimeStretchWindow* last = nullptr;
+  // Tracks the viewer itself, not its address: a later viewer may be built
+  // where the last one was freed, and must still count as a new one.
+  QPointer<TimeStretchWindow> last;
 };

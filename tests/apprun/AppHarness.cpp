@@ -4,22 +4,27 @@
 //
 //   app_harness route
 //   app_harness run [files...]
+//   app_harness export <audio> <style>  (imports, then exports the proposal)
 //   app_harness screens <folder>     (PNG pictures of the windows)
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileOpenEvent>
 #include <QLineEdit>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "Application.h"
 #include "ApplicationMain.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
+#include "TempWaveFiles.h"
 
 namespace {
 
@@ -55,13 +60,68 @@ int route(int argc, char** argv) {
   return 0;
 }
 
-int run(int argc, char** argv) {
-  const int code = runApplication(argc, argv, [](MainWindow& window) {
-    std::printf("name=%s path=%s state=%d waves=%u\n", qPrintable(window.mLEditProjectFileName->text()),
-                qPrintable(window.projectPath()), window.projectState(),
-                static_cast<unsigned>(window.core().waveCount()));
-    return 7;
+// Prints the text of every message box as it is shown and answers it with
+// its default button, so a run meets no box it cannot get past; a file
+// dialog is given `file`.
+void answerBoxes(const QString& file = QString()) {
+  auto* timer = new QTimer(QCoreApplication::instance());
+  QObject::connect(timer, &QTimer::timeout, [file] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      if (dialog->property("answered").toBool()) return;
+      dialog->setProperty("answered", true);
+      std::printf("dialog=%s\n", qPrintable(dialog->windowTitle()));
+      dialog->selectFile(file);
+      QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
+      return;
+    }
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || box->property("answered").toBool()) return;
+    box->setProperty("answered", true);
+    std::printf("box=%s\n", qPrintable(box->text()));
+    std::fflush(stdout);
+    QAbstractButton* button = box->defaultButton();
+    if (!button && !box->buttons().isEmpty()) button = box->buttons().first();
+    if (button) QTimer::singleShot(0, button, &QAbstractButton::click);
   });
+  timer->start(20);
+}
+
+// `run` is the harness's word, not a file for the program: the arguments
+// after it are the program's own.
+int run(int argc, char** argv) {
+  std::vector<char*> args{argv[0]};
+  for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
+  int count = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  const int code = runApplication(
+      count, args.data(),
+      [](MainWindow& window) {
+        std::printf("name=%s path=%s state=%d waves=%u\n", qPrintable(window.mLEditProjectFileName->text()),
+                    qPrintable(window.projectPath()), window.projectState(),
+                    static_cast<unsigned>(window.core().waveCount()));
+        std::printf("work=%s\n", qPrintable(TempWaveFiles::workFolder()));
+        return 7;
+      },
+      [] { answerBoxes(); });
+  std::printf("exit=%d\n", code);
+  return 0;
+}
+
+// Imports the recording the way a file named on the command line is
+// imported (analysed when it has no analysis yet) and exports the proposed
+// style to the given file through the export command.
+int exportStyle(char** argv) {
+  const QString style = QString::fromLocal8Bit(argv[3]);
+  std::vector<char*> args{argv[0], argv[2], nullptr};
+  int count = 2;
+  const int code = runApplication(
+      count, args.data(),
+      [](MainWindow& window) {
+        std::printf("waves=%u\n", static_cast<unsigned>(window.core().waveCount()));
+        window.releasedBtnExportSty();
+        return 0;
+      },
+      [style] { answerBoxes(style); });
   std::printf("exit=%d\n", code);
   return 0;
 }
@@ -112,6 +172,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "route") == 0) return route(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "run") == 0) return run(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "screens") == 0) return screens(argc, argv);
-  std::fprintf(stderr, "usage: app_harness route | run [files...] | screens <folder>\n");
+  if (argc == 4 && std::strcmp(argv[1], "export") == 0) return exportStyle(argv);
+  std::fprintf(stderr, "usage: app_harness route | run [files...] | screens <folder> | export <audio> <style>\n");
   return 2;
 }

@@ -1,0 +1,18 @@
+#pragma once
+// Writing a buffer to a file in full, and the system's reason when that
+// fails. A write that fills the disk part-way returns a short count without
+// an error of its own ("Unknown error"); going on with the rest makes the
+// system say why (no space left on the device, file too large).
+
+#include <QFileDevice>
+#include <QString>
+
+namespace WholeWrite {
+
+// Writes all `size` bytes of `data` to `file`; true when every byte went.
+bool writeAll(QFileDevice& file, const char* data, qint64 size);
+
+// Why the last operation on `file` failed, in the system's words.
+QString reason(const QFileDevice& file);
+
+}  // namespace WholeWrite

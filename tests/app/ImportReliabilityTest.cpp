@@ -1,0 +1,144 @@
+// The import meets a damaged analysis beside a recording, or a worker
+// error, the way a user can get past: the recording is analysed again, and
+// the error box is the window in front with the focus.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include "AnalysedRecording.h"
+#include "AnalysedWaveName.h"
+#include "MainWindow.h"
+#include "ModalDriver.h"
+#include "TempDir.h"
+#include "TestAudio.h"
+
+namespace {
+
+// Counts the analysis progress dialogs the application shows.
+class ProgressCount : public QObject {
+ public:
+  ProgressCount() { qApp->installEventFilter(this); }
+  ~ProgressCount() override { qApp->removeEventFilter(this); }
+  int shown = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && qobject_cast<QProgressDialog*>(watched)) ++shown;
+    return false;
+  }
+};
+
+std::uint64_t framesOf(const QString& audio) { return static_cast<std::uint64_t>((QFileInfo(audio).size() - 44) / 4); }
+
+}  // namespace
+
+TEST(ImportReliability, ADamagedOrForeignAnalysisIsMadeAnewAndTheRecordingImported) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  const QString audio = TestEnv::tempPath("short.wav");
+  ASSERT_TRUE(TestAudio::writeWav(audio, TestAudio::clickTrack(4.0, 0.5, 0.0, 4)));
+  const QString awi = AnalysedWaveName::pathFor(audio);
+  // Another recording's analysis under this recording's name, as a second
+  // copy of the program could leave it.
+  const QString other = recordingWithAnalysis("other.wav");
+  ASSERT_TRUE(QFile::copy(AnalysedWaveName::pathFor(other), awi));
+  ASSERT_FALSE(AnalysedWaveName::isUsable(awi, framesOf(audio)));
+
+  MainWindow window;
+  ProgressCount progress;
+  ModalDriver driver;
+  driver.chooseFile(audio);
+  window.releasedBtnOpenWav();
+  EXPECT_EQ(progress.shown, 1) << "analysed again";
+  ASSERT_EQ(driver.seen().size(), 1u) << "no error box";
+  EXPECT_EQ(window.core().waveCount(), 1u);
+  QString why;
+  EXPECT_TRUE(AnalysedWaveName::isUsable(awi, framesOf(audio), &why)) << "rewritten: " << why.toStdString();
+
+  // Cut short (a copy killed while writing it): analysed again once more.
+  {
+    QFile f(awi);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.resize(f.size() / 2));
+  }
+  driver.chooseFile(audio);
+  window.releasedBtnImportAudio();
+  EXPECT_EQ(progress.shown, 2);
+  EXPECT_EQ(driver.seen().size(), 2u);
+  EXPECT_EQ(window.core().waveCount(), 1u);
+  EXPECT_TRUE(AnalysedWaveName::isUsable(awi, framesOf(audio)));
+  EXPECT_EQ(driver.unexpected(), 0);
+
+  // A whole analysis of this recording is used as it is.
+  driver.chooseFile(audio);
+  window.releasedBtnImportAudio();
+  EXPECT_EQ(progress.shown, 2);
+  EXPECT_EQ(driver.unexpected(), 0);
+}
+
+TEST(ImportReliability, TheWorkersErrorBoxIsInFrontWithTheFocusNotBehindTheProgressDialog) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  const QString mono = TestEnv::tempPath("mono.wav");
+  ASSERT_TRUE(TestAudio::writeWav(mono, TestAudio::sine(2.0, 440.0), 1));
+  MainWindow window;
+  window.show();
+
+  // Chooses the file, then looks at what stands on the screen once the error
+  // box has come up (and the window system has had time to activate it),
+  // and answers every box.
+  bool looked = false;
+  bool boxActive = false, progressCovers = true, parentIsProgress = false;
+  QString text;
+  QStringList boxes;
+  int ticks = 0;
+  QPointer<QMessageBox> errorBox;
+  QTimer watch;
+  watch.setInterval(5);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      dialog->selectFile(mono);
+      static_cast<QDialog*>(dialog)->accept();
+      return;
+    }
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (!box || !box->isVisible()) return;
+    if (!looked) {
+      if (box != errorBox) {
+        errorBox = box;
+        ticks = 0;
+        text = box->text();
+        parentIsProgress = qobject_cast<QProgressDialog*>(box->parentWidget()) != nullptr;
+        progressCovers = false;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+          if (qobject_cast<QProgressDialog*>(top) && top->isVisible()) progressCovers = true;
+        }
+      }
+      boxActive = QApplication::activeWindow() == box;
+      if (!boxActive && ++ticks < 100) return;
+      looked = true;
+    }
+    if (box->property("answered").toBool()) return;
+    box->setProperty("answered", true);
+    boxes << box->text();
+    QTimer::singleShot(0, box->button(QMessageBox::Ok), &QAbstractButton::click);
+  });
+  watch.start();
+  window.releasedBtnImportAudio();
+
+  ASSERT_TRUE(looked);
+  EXPECT_EQ(text, "Internal Error #0096 ");
+  EXPECT_TRUE(parentIsProgress) << "the box belongs to the import's progress dialog";
+  EXPECT_TRUE(boxActive) << "the box has the focus";
+  EXPECT_FALSE(progressCovers) << "no frameless progress dialog left above the box";
+  EXPECT_EQ(boxes, QStringList({"Internal Error #0096 ", "The import operation has been canceled."}));
+  EXPECT_EQ(window.core().waveCount(), 0u);
+}
