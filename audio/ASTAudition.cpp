@@ -117,13 +117,25 @@ bool ASTAudition::isPlaying() const {
 ResultCode ASTAudition::togglePlaySection(CASTcore* core, std::uint8_t wave, std::uint8_t section,
                                           std::int64_t rangeStart, std::int64_t rangeEnd, std::uint8_t halfBeat,
                                           std::uint8_t blank, std::uint8_t /*pickup*/, int clickMode) {
+  return toggleSection(core, wave, section, rangeStart, rangeEnd, true, halfBeat, blank, clickMode);
+}
+
+ResultCode ASTAudition::togglePlaySectionOnce(CASTcore* core, std::uint8_t wave, std::uint8_t section,
+                                              std::int64_t rangeStart, std::int64_t rangeEnd, std::uint8_t halfBeat,
+                                              std::uint8_t blank, std::uint8_t /*pickup*/, int clickMode) {
+  return toggleSection(core, wave, section, rangeStart, rangeEnd, false, halfBeat, blank, clickMode);
+}
+
+ResultCode ASTAudition::toggleSection(CASTcore* core, std::uint8_t wave, std::uint8_t section,
+                                      std::int64_t rangeStart, std::int64_t rangeEnd, bool loop,
+                                      std::uint8_t halfBeat, std::uint8_t blank, int clickMode) {
   core->clearLastError();
   const auto device = audioDevice();
   if (device && device->isPlaying()) {
     device->stop();
     return Result::kOk;
   }
-  const ResultCode played = playSection(core, wave, section, rangeStart, rangeEnd, true, halfBeat, blank, clickMode);
+  const ResultCode played = playSection(core, wave, section, rangeStart, rangeEnd, loop, halfBeat, blank, clickMode);
   if (Result::succeeded(played)) return Result::kOk;
   core->lastError = QStringLiteral("#0077 audition process returns some error! [%1]").arg(played, 0, 16);
   if (device) device->stop();

@@ -11,6 +11,7 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,6 +58,32 @@ class ASTAudition : public QObject {
   ResultCode togglePlaySection(CASTcore* core, std::uint8_t wave, std::uint8_t section, std::int64_t rangeStart,
                                std::int64_t rangeEnd, std::uint8_t halfBeat, std::uint8_t blank,
                                std::uint8_t pickup, int clickMode);
+  // As togglePlaySection, but the range plays once: the device stops at its
+  // end and signals it.
+  ResultCode togglePlaySectionOnce(CASTcore* core, std::uint8_t wave, std::uint8_t section,
+                                   std::int64_t rangeStart, std::int64_t rangeEnd, std::uint8_t halfBeat,
+                                   std::uint8_t blank, std::uint8_t pickup, int clickMode);
+  // Plays the section's own assigned range of its recording looped, with a
+  // click on each of its bar starts; stops instead when playing. A failure
+  // leaves the text "#0077 ..." in the core's last error.
+  ResultCode togglePlayAssignedSection(CASTcore* core, std::uint8_t section);
+  // Mode 3 renders the section stretched to the project tempo and plays its
+  // working wave looped, with bar and beat clicks spread evenly over it; a
+  // section not in use is refused with "#0076 trimming on is required!", a
+  // stretch ratio out of range with "stretch ratio error!". Any other mode
+  // plays the range of the recording as togglePlaySection does with click
+  // mode 0. Stops instead when playing; texts go to the core's last error.
+  ResultCode togglePlayByMode(CASTcore* core, std::uint8_t wave, std::uint8_t section, std::int64_t rangeStart,
+                              std::int64_t rangeEnd, std::uint8_t halfBeat, std::uint8_t blank,
+                              std::uint8_t pickup, int mode);
+  // Starts what was prepared last, once or looped, on the open device;
+  // stops instead when playing. 0x80000001 without a device, 0x80000002
+  // when the device is not open or nothing was prepared.
+  ResultCode togglePlay(std::uint8_t loop);
+  // Lets go of the recording: a device playing from it stops and closes,
+  // the reader is deleted, and the next play opens a new one.
+  void deleteSourceReader();
+
   // Plays a sound file's range, once or looped, with the given click lists;
   // stops instead when playing.
   ResultCode togglePlayFile(const std::wstring& path, std::int64_t rangeStart, std::int64_t rangeEnd,
@@ -65,6 +92,10 @@ class ASTAudition : public QObject {
   // Renders the section's range stretched to the project tempo into its
   // working wave; `ratioError` gets the core's stretch-ratio answer.
   ResultCode makeStretchedSectionWave(CASTcore* core, std::uint8_t section, std::uint8_t* ratioError);
+  // The same for several sections, rendered side by side, each recording
+  // copied once (CASTcore::renderSections); `stop` may end it early.
+  ResultCode makeStretchedSectionWaves(CASTcore* core, const std::vector<std::uint8_t>& sections,
+                                       std::uint8_t* ratioError, const std::atomic<std::uint8_t>* stop = nullptr);
 
   // Click lists from a recording's beats for the range a..b in a bar of
   // `numerator` beats: bar starts in `bars`, the other beats (and a blank
@@ -73,6 +104,10 @@ class ASTAudition : public QObject {
                                std::uint8_t numerator, std::int64_t rangeStart, std::int64_t rangeEnd,
                                std::uint8_t halfBeat, std::uint8_t blank, std::vector<std::int64_t>& bars,
                                std::vector<std::int64_t>& beats);
+  // Click lists of `barCount` bars of `numerator` beats spread evenly over
+  // `frames` frames: bar starts in `bars`, the other beats in `beats`.
+  static void evenClicks(std::int64_t frames, unsigned barCount, unsigned numerator,
+                         std::vector<std::int64_t>& bars, std::vector<std::int64_t>& beats);
 
  signals:
   void signalStop();
@@ -83,6 +118,11 @@ class ASTAudition : public QObject {
   void location();
 
  private:
+  // The section toggles: stop when playing, else play the range once or
+  // looped and report a failure as "#0077 ...".
+  ResultCode toggleSection(CASTcore* core, std::uint8_t wave, std::uint8_t section, std::int64_t rangeStart,
+                           std::int64_t rangeEnd, bool loop, std::uint8_t halfBeat, std::uint8_t blank,
+                           int clickMode);
   ResultCode playSection(CASTcore* core, std::uint8_t wave, std::uint8_t section, std::int64_t rangeStart,
                          std::int64_t rangeEnd, bool loop, std::uint8_t halfBeat, std::uint8_t blank,
                          int clickMode);

@@ -106,18 +106,23 @@ ResultCode AudioDeviceASFF::selectDevice(std::int64_t index) {
   // keeps the device held so far.
   if (!m_manager || index < 0 || index >= m_devices.size()) return Result::fail(1);
   m_selected = index;
+  m_open = false;
   m_device = m_manager->createDevice(m_devices[static_cast<int>(index)],
                                      m_callback.staticCast<FusionStyle::CaudioOutCallbackIF>().toWeakRef());
   return Result::kOk;
 }
 
 ResultCode AudioDeviceASFF::open(std::uint32_t frames, double sampleRate) {
-  if (m_device) m_device->start(0, 1, frames, sampleRate);
+  if (!m_device) return Result::fail(1);
+  // A device already running keeps running; it is open.
+  if (!m_device->start(0, 1, frames, sampleRate) && !m_open) return Result::fail(2);
+  m_open = true;
   return Result::kOk;
 }
 
 ResultCode AudioDeviceASFF::close() {
   if (m_device) m_device->stop();
+  m_open = false;
   return Result::kOk;
 }
 

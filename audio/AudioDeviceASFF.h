@@ -51,8 +51,13 @@ class AudioDeviceASFF : public QObject {
   ResultCode selectDeviceByName(const QString& name);
   ResultCode selectDevice(std::int64_t index);
   std::int64_t selectedIndex() const { return m_selected; }
+  // Starts the selected device: 0x80000001 when no device is selected (no
+  // output device was found), 0x80000002 when the sound system refuses it.
+  // A play must not start on a device that sounds nothing.
   ResultCode open(std::uint32_t frames, double sampleRate);
   ResultCode close();
+  // The selected device was opened and has not been closed or replaced.
+  bool isOpen() const { return m_open; }
   // Sets the region to play; `regionEnd` of -1 stands for the source's end.
   ResultCode prepare(std::int64_t regionStart, std::int64_t regionEnd, std::int64_t position,
                      const std::vector<std::int64_t>& clicks1, const std::vector<std::int64_t>& clicks2);
@@ -81,6 +86,7 @@ class AudioDeviceASFF : public QObject {
   std::uint8_t* m_click2On;
   std::int64_t m_selected = 0;
   std::atomic<std::uint8_t> m_playing{0};
+  bool m_open = false;
   QSharedPointer<FusionStyle::CaudioOutDeviceManagerIF> m_manager;
   QList<QSharedPointer<FusionStyle::CaudioOutDeviceInfoIF>> m_devices;
   QSharedPointer<FusionStyle::CaudioOutDeviceIF> m_device;

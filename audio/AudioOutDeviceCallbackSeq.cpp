@@ -65,6 +65,12 @@ std::uint32_t AudioOutDeviceCallbackSeq::render(std::int16_t* left, std::int16_t
   return frames;
 }
 
+bool AudioOutDeviceCallbackSeq::takeSourceFile(WavSeeker_libSndFile& other) {
+  if (!m_source) return false;
+  m_source->takeFile(other);
+  return true;
+}
+
 void AudioOutDeviceCallbackSeq::silence(ClickStream& stream) {
   stream.count = 0;
   stream.sounding = false;

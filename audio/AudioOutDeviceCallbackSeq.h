@@ -25,6 +25,10 @@ class AudioOutDeviceCallbackSeq : public FusionStyle::CaudioOutCallbackIF {
 
   bool ready() override { return true; }
   std::uint32_t render(std::int16_t* left, std::int16_t* right, std::uint32_t frames) override;
+  // The main source reader takes over `other`'s open file and its record
+  // (`other` gives them up). Only while the device is closed or silent: the
+  // audio thread reads the source. False without a main source reader.
+  bool takeSourceFile(WavSeeker_libSndFile& other);
 
  private:
   friend class AudioDeviceASFF;

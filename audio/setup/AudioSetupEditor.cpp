@@ -17,6 +17,10 @@ AudioSetupEditor::AudioSetupEditor(QWidget* parent) : QDialog(parent) {
   if (!device) return;
   std::int64_t count = 0;
   device->deviceCount(count);
+  // No output device when the program started (none attached, or the sound
+  // system busy): the system is asked again, so one attached since can be
+  // chosen.
+  if (count == 0 && Result::succeeded(device->init())) device->deviceCount(count);
   for (std::int64_t i = 0; i < count; ++i) {
     QString name;
     device->deviceName(i, name);

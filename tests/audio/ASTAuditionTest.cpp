@@ -6,20 +6,24 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSettings>
 
 #include <sndfile.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 #include "ASTAudition.h"
 #include "AudioDeviceASFF.h"
 #include "AudioSetupEditor.h"
 #include "CASTcore.h"
 #include "TempDir.h"
+#include "TempWaveFiles.h"
 #include "TestAudio.h"
 #include "VirtualBackend.h"
+#include "WavSeeker_libSndFile.h"
 
 using FusionStyle::hal::VirtualBackend;
 
@@ -64,6 +68,50 @@ VirtualBackend* manualVirtualOutput() {
   VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
   if (backend) backend->setPullMode(VirtualBackend::PullMode::Manual);
   return backend;
+}
+
+bool waitFor(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+// Left channel as the device plays it: `level16` scaled by the level byte
+// plus the clicks that start at `bars` (Metro1) and `beats` (Metro2),
+// looped every `loop` frames.
+std::vector<float> expectedLeft(std::size_t frames, double source, std::int64_t loop,
+                                const std::vector<std::int64_t>& bars, const std::vector<std::int64_t>& beats) {
+  const std::vector<float> bar = readStereo(resource("Metro1.wav"));
+  const std::vector<float> beat = readStereo(resource("Metro2.wav"));
+  std::vector<double> mix(frames, source);
+  for (std::size_t f = 0; f < frames; ++f) {
+    const std::int64_t offset = static_cast<std::int64_t>(f) % loop;
+    for (const auto& [list, click] : {std::make_pair(&bars, &bar), std::make_pair(&beats, &beat)}) {
+      for (std::int64_t at : *list) {
+        const std::int64_t into = offset - at;
+        if (into >= 0 && std::size_t(into) < click->size() / 2) mix[f] += (*click)[2 * std::size_t(into)];
+      }
+    }
+  }
+  std::vector<float> out(frames);
+  for (std::size_t f = 0; f < frames; ++f) out[f] = deviceLevel(mix[f]);
+  return out;
+}
+
+// A project of one 4 s recording at 0.25 with a beat every 0.25 s and
+// "Main A" (slot 3) over its first two seconds as two bars of 4/4 at 240.
+void loadProject(CASTcore& core) {
+  core.addWavList(gridWave(TestEnv::tempPath("rec.wav"), 16, 4.0, 8192));
+  SecInfo sec;
+  sec.used = 1;
+  sec.wavNo = 0;
+  sec.startAdrs = 0;
+  sec.endAdrs = 8 * kBeat;
+  sec.setAreaCount(2);
+  sec.barAdrs[0] = 4 * kBeat;
+  ASSERT_EQ(core.updateSecInfo(3, sec), 0u);
+  ASSERT_EQ(core.updateTempo(240), 0u);
 }
 
 }  // namespace
@@ -202,4 +250,185 @@ TEST(AudioSetupEditor, OkSelectsAndOpensTheChosenDeviceAndCancelKeepsTheOld) {
   EXPECT_EQ(audition.deviceName(), "Second Output");
   EXPECT_TRUE(backend->isRunning(secondId));
   EXPECT_FALSE(backend->isRunning(1));
+}
+
+TEST(ASTAudition, WithoutAnOutputDeviceNoPlayStartsAndEachSaysSo) {
+  setenv("QUILLMERE_AUDIO_BACKEND", "none", 1);
+  if (FusionStyle::hal::activeVirtualBackend()) GTEST_SKIP() << "another sound system was chosen in this process";
+  CASTcore core;
+  loadProject(core);
+  std::uint8_t clickOn = 1, level = 100, click2On = 1;
+  ASTAudition audition(&clickOn, &level, &click2On);
+  ASSERT_EQ(audition.init(QString()), 0x8880000321u);
+  // Step 9 of the player, the opening, fails: there is nothing to open.
+  EXPECT_EQ(audition.togglePlaySection(&core, 0, 3, 0, 8 * kBeat, 0, 0, 0, 0),
+            Result::nest(1, Result::nest(9, 0x80000001u)));
+  EXPECT_EQ(core.lastError, "#0077 audition process returns some error! [880000019]");
+  EXPECT_FALSE(audition.isPlaying());
+  EXPECT_TRUE(Result::failed(audition.togglePlaySectionOnce(&core, 0, 3, 0, 8 * kBeat, 0, 0, 0, 0)));
+  EXPECT_TRUE(Result::failed(audition.togglePlayAssignedSection(&core, 3)));
+  EXPECT_TRUE(Result::failed(
+      audition.togglePlayFile(TestEnv::tempPath("rec.wav").toStdWString(), 0, 8 * kBeat, 1, {}, {})));
+  EXPECT_FALSE(audition.isPlaying());
+  EXPECT_EQ(audition.togglePlay(1), 0x80000002u);
+  EXPECT_FALSE(audition.isPlaying());
+}
+
+TEST(ASTAudition, PlayedOnceASectionStopsAtItsEndAndSaysSo) {
+  VirtualBackend* backend = manualVirtualOutput();
+  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+  CASTcore core;
+  loadProject(core);
+  std::uint8_t clickOn = 0, level = 100, click2On = 0;
+  ASTAudition audition(&clickOn, &level, &click2On);
+  ASSERT_EQ(audition.init(QString()), 0u);
+  int stops = 0;
+  QObject::connect(&audition, &ASTAudition::signalStop, [&] { ++stops; });
+  ASSERT_EQ(audition.togglePlaySectionOnce(&core, 0, 3, 0, 2 * kBeat, 0, 0, 0, 0), 0u);
+  ASSERT_TRUE(backend->pump(1, 12));  // 24576 frames, past the range of 22050
+  EXPECT_TRUE(waitFor([&] { return stops == 1; }));
+  EXPECT_FALSE(audition.isPlaying());
+  const std::vector<float> left = backend->capturedChannel(1, 0);
+  for (std::size_t f = 0; f < left.size(); ++f) ASSERT_EQ(left[f], f < 2 * kBeat ? 0.25f : 0.0f) << f;
+}
+
+TEST(ASTAudition, TheAssignedSectionPlaysItsOwnRangeWithAClickOnEachBar) {
+  VirtualBackend* backend = manualVirtualOutput();
+  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+  CASTcore core;
+  loadProject(core);
+  std::uint8_t clickOn = 1, level = 0, click2On = 1;
+  ASTAudition audition(&clickOn, &level, &click2On);
+  ASSERT_EQ(audition.init(QString()), 0u);
+  audition.setMetronomeFiles(resource("Metro1.wav"), resource("Metro2.wav"));
+  ASSERT_EQ(audition.togglePlayAssignedSection(&core, 3), 0u);
+  ASSERT_TRUE(audition.isPlaying());
+  const int cycles = 48;  // past the loop at 88200 frames
+  ASSERT_TRUE(backend->pump(1, cycles));
+  EXPECT_EQ(backend->capturedChannel(1, 0), expectedLeft(cycles * 2048u, 0.0, 8 * kBeat, {0, 4 * kBeat}, {}));
+  EXPECT_EQ(audition.togglePlayAssignedSection(&core, 3), 0u);
+  EXPECT_FALSE(audition.isPlaying());
+
+  EXPECT_EQ(audition.togglePlayAssignedSection(&core, 20), Result::nest(1, 0x80000001u)) << "no such slot";
+  EXPECT_EQ(core.lastError, "#0077 audition process returns some error! [80000001]");
+  EXPECT_FALSE(audition.isPlaying());
+}
+
+TEST(ASTAudition, ModeThreePlaysTheStretchedSectionWithAnEvenClickGrid) {
+  VirtualBackend* backend = manualVirtualOutput();
+  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+  CASTcore core;
+  loadProject(core);
+  std::uint8_t clickOn = 1, level = 0, click2On = 1;
+  ASTAudition audition(&clickOn, &level, &click2On);
+  ASSERT_EQ(audition.init(QString()), 0u);
+  audition.setMetronomeFiles(resource("Metro1.wav"), resource("Metro2.wav"));
+
+  EXPECT_EQ(audition.togglePlayByMode(&core, 0, 4, 0, 8 * kBeat, 0, 0, 0, 3), 0x80000001u);
+  EXPECT_EQ(core.lastError, "#0076 trimming on is required!");
+  ASSERT_EQ(core.updateTempo(60), 0u);  // two bars of 8 s from 2 s of audio
+  EXPECT_EQ(audition.togglePlayByMode(&core, 0, 3, 0, 8 * kBeat, 0, 0, 0, 3), 0x80000003u);
+  EXPECT_EQ(core.lastError, "stretch ratio error!");
+  EXPECT_FALSE(audition.isPlaying());
+
+  ASSERT_EQ(core.updateTempo(240), 0u);
+  ASSERT_EQ(audition.togglePlayByMode(&core, 0, 3, 0, 8 * kBeat, 0, 0, 0, 3), 0u) << core.lastError.toStdString();
+  ASSERT_TRUE(audition.isPlaying());
+  QString folder;
+  ASSERT_EQ(core.getPath(0, folder), 0u);
+  const auto frames =
+      static_cast<std::int64_t>(WavSeeker_libSndFile(TempWaveFiles::sectionPath(folder, 3).toStdWString()).length());
+  ASSERT_NEAR(static_cast<double>(frames), 8.0 * kBeat, 0.01 * kBeat) << "stretched by a ratio of 1";
+  std::vector<std::int64_t> bars, beats;
+  ASTAudition::evenClicks(frames, 2, 4, bars, beats);
+  EXPECT_EQ(bars, (std::vector<std::int64_t>{0, 4 * frames / 8}));
+  EXPECT_EQ(beats.size(), 6u);
+  EXPECT_EQ(beats[0], frames / 8);
+  const int cycles = 48;
+  ASSERT_TRUE(backend->pump(1, cycles));
+  EXPECT_EQ(backend->capturedChannel(1, 0), expectedLeft(cycles * 2048u, 0.0, frames, bars, beats));
+
+  // Any other mode plays the recording's range.
+  EXPECT_EQ(audition.togglePlayByMode(&core, 0, 3, 0, 8 * kBeat, 0, 0, 0, 3), 0u);
+  EXPECT_FALSE(audition.isPlaying());
+  backend->clearCapture(1);
+  level = 100;
+  clickOn = 0;
+  ASSERT_EQ(audition.togglePlayByMode(&core, 0, 3, 0, 8 * kBeat, 0, 0, 0, 0), 0u);
+  ASSERT_TRUE(backend->pump(1, 2));
+  EXPECT_EQ(backend->capturedChannel(1, 0), std::vector<float>(4096, 0.25f));
+}
+
+TEST(ASTAudition, ThePlainToggleRestartsOnlyWhatWasPreparedOnAnOpenDevice) {
+  VirtualBackend* backend = manualVirtualOutput();
+  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+  const QString file = TestEnv::tempPath("ramp.wav");
+  TestAudio::Stereo16 ramp(2 * 8192);
+  for (std::size_t f = 0; f < 8192; ++f) ramp[2 * f] = ramp[2 * f + 1] = static_cast<std::int16_t>(f);
+  ASSERT_TRUE(TestAudio::writeWav(file, ramp));
+  std::uint8_t clickOn = 0, level = 100, click2On = 0;
+  ASTAudition audition(&clickOn, &level, &click2On);
+  ASSERT_EQ(audition.init(QString()), 0u);
+  EXPECT_EQ(audition.togglePlay(1), 0x80000002u) << "nothing prepared yet";
+  EXPECT_FALSE(audition.isPlaying());
+
+  ASSERT_EQ(audition.togglePlayFile(file.toStdWString(), 0, 8192, 0, {}, {}), 0u);
+  ASSERT_TRUE(backend->pump(1, 1));
+  EXPECT_EQ(audition.togglePlay(1), 0u);
+  EXPECT_FALSE(audition.isPlaying()) << "a toggle while playing stops";
+  EXPECT_EQ(audition.togglePlay(1), 0u);
+  EXPECT_TRUE(audition.isPlaying());
+  ASSERT_TRUE(backend->pump(1, 3));  // on from frame 2048, looped at 8192
+  const std::vector<float> left = backend->capturedChannel(1, 0);
+  ASSERT_EQ(left.size(), 4u * 2048);
+  for (std::size_t f = 0; f < left.size(); ++f) ASSERT_EQ(left[f], float(f % 8192) / 32768.0f) << f;
+
+  ASSERT_EQ(audition.close(), 0u);
+  EXPECT_EQ(audition.togglePlay(1), 0u) << "still playing: the toggle stops";
+  EXPECT_EQ(audition.togglePlay(1), 0x80000002u) << "a closed device sounds nothing";
+  EXPECT_FALSE(audition.isPlaying());
+}
+
+TEST(ASTAudition, DeletingTheRecordingReaderStopsItsPlayAndTheNextPlayReadsAgain) {
+  VirtualBackend* backend = manualVirtualOutput();
+  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+  const QString file = TestEnv::tempPath("level.wav");
+  ASSERT_TRUE(TestAudio::writeWav(file, TestAudio::Stereo16(2 * 44100, 8192)));
+  std::uint8_t clickOn = 0, level = 100, click2On = 0;
+  ASTAudition audition(&clickOn, &level, &click2On);
+  ASSERT_EQ(audition.init(QString()), 0u);
+  ASSERT_EQ(audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {}), 0u);
+  ASSERT_TRUE(backend->pump(1, 1));
+  audition.deleteSourceReader();
+  EXPECT_FALSE(audition.isPlaying());
+  EXPECT_FALSE(backend->isRunning(1));
+  EXPECT_EQ(audition.togglePlay(1), 0x80000002u);
+
+  backend->clearCapture(1);
+  ASSERT_EQ(audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {}), 0u);
+  ASSERT_TRUE(backend->pump(1, 2));
+  EXPECT_EQ(backend->capturedChannel(1, 0), std::vector<float>(4096, 0.25f));
+}
+
+TEST(AudioSetupEditor, AnOutputAttachedAfterAFailedStartIsListedAndPlays) {
+  VirtualBackend* backend = manualVirtualOutput();
+  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+  backend->setFailDeviceList(true);
+  std::uint8_t clickOn = 0, level = 100, click2On = 0;
+  ASTAudition audition(&clickOn, &level, &click2On);
+  ASSERT_EQ(audition.init(QString()), 0x8880000321u);
+  const QString file = TestEnv::tempPath("level.wav");
+  ASSERT_TRUE(TestAudio::writeWav(file, TestAudio::Stereo16(2 * 44100, 8192)));
+  EXPECT_TRUE(Result::failed(audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {})));
+
+  backend->setFailDeviceList(false);
+  AudioSetupEditor dialog;
+  ASSERT_EQ(dialog.m_pAudioOutBox->count(), 1);
+  EXPECT_EQ(dialog.m_pAudioOutBox->itemText(0), "Virtual Output");
+  dialog.m_pOkButton->click();
+  ASSERT_EQ(audition.updateDeviceName(), 0u);
+  EXPECT_EQ(audition.deviceName(), "Virtual Output");
+  ASSERT_EQ(audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {}), 0u);
+  ASSERT_TRUE(backend->pump(1, 2));
+  EXPECT_EQ(backend->capturedChannel(1, 0), std::vector<float>(4096, 0.25f));
 }

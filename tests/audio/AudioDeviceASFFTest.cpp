@@ -200,6 +200,25 @@ TEST_F(CallbackFixture, SourcesOfOtherChannelCountsAreReadAsStereo) {
   EXPECT_EQ(out.right, out.left);
 }
 
+TEST_F(CallbackFixture, TheSourceTakesOverAnotherReadersFile) {
+  source.open(floatWav("s.wav", constant(100, 0.5f, 0.5f)));
+  WavSeeker_libSndFile other(floatWav("o.wav", constant(100, -0.25f, 0.25f)));
+  other.seek(90);
+  ASSERT_TRUE(device.callback() == nullptr);
+  ASSERT_EQ(device.prepare(0, 200, 0, {}, {}), 0u);
+  ASSERT_TRUE(device.callback()->takeSourceFile(other));
+  EXPECT_FALSE(other.isOpen());
+  device.start();
+  const Rendered out = render(1, 16);
+  // From where the other reader stood: its last ten frames, then the end.
+  EXPECT_EQ(std::vector<std::int16_t>(out.left.begin(), out.left.begin() + 10), std::vector<std::int16_t>(10, -8192));
+  EXPECT_EQ(std::vector<std::int16_t>(out.right.begin(), out.right.begin() + 10), std::vector<std::int16_t>(10, 8192));
+  EXPECT_EQ(stops, 1);
+
+  AudioOutDeviceCallbackSeq alone(nullptr);
+  EXPECT_FALSE(alone.takeSourceFile(other)) << "no source reader to take it";
+}
+
 namespace {
 
 bool waitFor(const std::function<bool()>& done) {
@@ -272,10 +291,39 @@ TEST(ApplicationDevice, WithoutAnOutputDeviceCreateFailsButKeepsTheDevice) {
   std::int64_t count = -1;
   device->deviceCount(count);
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(device->open(2048, 44100.0), 0u);
+  // Nothing to open: no play may start on it as if it sounded.
+  EXPECT_EQ(device->open(2048, 44100.0), 0x80000001u);
+  EXPECT_FALSE(device->isOpen());
   EXPECT_EQ(device->start(), 0u);
   EXPECT_EQ(device->stop(), 0u);
   EXPECT_EQ(device->close(), 0u);
   EXPECT_EQ(device->position(), 0);
   EXPECT_NE(device->selectDevice(-1), 0u);
+}
+
+TEST(ApplicationDevice, ADeviceThatRefusesToStartIsNotOpenAndAnotherOneOpens) {
+  setenv("QUILLMERE_AUDIO_BACKEND", "virtual", 1);
+  auto* backend = FusionStyle::hal::activeVirtualBackend();
+  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+  backend->setPullMode(FusionStyle::hal::VirtualBackend::PullMode::Manual);
+  FusionStyle::hal::VirtualBackend::DeviceSpec refusing;
+  refusing.name = "Busy Output";
+  refusing.failStart = true;
+  const auto busyId = backend->addDevice(refusing);
+  static WavSeeker_libSndFile source, click1, click2;
+  static std::uint8_t clickOn = 0, level = 100, click2On = 0;
+  ASSERT_EQ(AudioDeviceASFF::create(&source, &click1, &click2, &clickOn, &level, &click2On), 0u);
+  const QSharedPointer<AudioDeviceASFF> device = AudioDeviceASFF::instance();
+  ASSERT_EQ(device->prepare(0, -1, 0, {}, {}), 0u);
+  ASSERT_EQ(device->selectDeviceByName("Busy Output"), 0u);
+  EXPECT_EQ(device->open(2048, 44100.0), 0x80000002u);
+  EXPECT_FALSE(device->isOpen());
+  EXPECT_FALSE(backend->isRunning(busyId));
+
+  ASSERT_EQ(device->selectDeviceByName("Virtual Output"), 0u);
+  EXPECT_EQ(device->open(2048, 44100.0), 0u);
+  EXPECT_TRUE(device->isOpen());
+  EXPECT_EQ(device->open(2048, 44100.0), 0u) << "a running device is open";
+  EXPECT_EQ(device->close(), 0u);
+  EXPECT_FALSE(device->isOpen());
 }
