@@ -29,6 +29,12 @@ class CBandStretcher : public CSpectrum {
   // non-zero code (the output position then stays).
   int SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist);
 
+  // Whether the join of a frame that repeats its analysed frame is lifted
+  // to the band's usual level (see KeepJoinLevel); off after construction.
+  // The engine turns it on for the upper band of two, where the noise of
+  // drums and cymbals lies; the lower band carries the tones.
+  void SetKeepsJoinLevel(bool on) { keepsJoinLevel_ = on; }
+
   const CTimeMachineParams* params() const { return params_; }
   int sampleRate() const { return sampleRate_; }
   std::int32_t bandCount() const { return bandCount_; }
@@ -49,6 +55,15 @@ class CBandStretcher : public CSpectrum {
  private:
   static constexpr std::int32_t kWritesSampleBuffer = 1;
   static constexpr std::int32_t kSynthesiseSpectrum = 2;
+  // How fast the usual coherence of a join follows the signal (per join),
+  // and the most a repeat's join is lifted (3 dB).
+  static constexpr double kCoherenceFollow = 0.1;
+  static constexpr double kMaxJoinGain = 1.4142135623730951;
+
+  // `block` is one hop of output just overlap-added from what earlier
+  // frames left in it (energy `held`) and the new frame's share (energy
+  // `incoming`); see the definition.
+  void KeepJoinLevel(float* block, std::int64_t hop, double held, double incoming, bool repeated);
 
   const CTimeMachineParams* params_;
   int sampleRate_;
@@ -66,4 +81,9 @@ class CBandStretcher : public CSpectrum {
   CSoundFile* output_ = nullptr;
   bool handedOut_ = false;
   double lastFrameTime_ = -1.0;
+  // Correlation of the two frames' shares in a join that is not a repeat's,
+  // followed over the joins: 0.5 for a steady tone under the frames'
+  // complementary slopes.
+  double usualCoherence_ = 0.5;
+  bool keepsJoinLevel_ = false;
 };

@@ -177,6 +177,7 @@ std::int64_t CTimeMachineInterface1::Setup() {
       p.trailer.bandCount = (ch == kLeft && b == 0) ? std::min(32, std::max(0, bandCount_)) : 0;
       CSoundFile* writer = nullptr;
       std::unique_ptr<CBandStretcher> s(new CBandStretcher(&p, &writer));
+      s->SetKeepsJoinLevel(bandCount_ == 2 && b == 1);
       std::unique_ptr<CSoundFile> ownedWriter(writer);
       EngineArray::Guard([&] {
         containers_[ch].push_back(std::make_unique<SMSFrame>());

@@ -174,6 +174,29 @@ TEST(TimeMachineEngine, AToneFadingInSlowerRisesSmoothly) {
   EXPECT_LT(worst, 0.01) << "dB off the line through its neighbours";
 }
 
+// At a stretch by 1.25 every fifth output frame repeats its analysed
+// frame. Its join with the frame before once held the noise between the
+// peaks at less coherence than every other join: the level of a steady
+// noise dipped 0.8 dB there, every 29 ms, a flutter that the onset
+// measure of the test songs counted as attacks (drum loop F 0.967).
+TEST(TimeMachineEngine, SteadyNoiseStretchedKeepsAnEvenLevelOverTheRepeats) {
+  const std::vector<float> x = StretchChecks::noise16(2 * 44100, 11);
+  const Stretched s = stretch(x, nullptr, {{1.25, 0}});
+  ASSERT_GT(s.result, 0);
+  // Energy of the output in 64-sample steps, folded over the five frames
+  // (1280 samples) in which one repeat falls, after the first half second.
+  constexpr std::size_t kCycle = 1280, kStep = 64;
+  std::vector<double> fold(kCycle / kStep, 0.0);
+  for (std::size_t i = 22050; i + 1 < s.left.size(); ++i) {
+    const double d = static_cast<double>(s.left[i + 1]) - s.left[i];  // the upper band's share
+    fold[(i % kCycle) / kStep] += d * d;
+  }
+  double mean = 0.0;
+  for (double e : fold) mean += e / static_cast<double>(fold.size());
+  for (std::size_t b = 0; b < fold.size(); ++b)
+    EXPECT_NEAR(10.0 * std::log10(fold[b] / mean), 0.0, 0.45) << "at " << b * kStep << " of the cycle";
+}
+
 TEST(TimeMachineEngine, TheSameStretchTwiceGivesTheSameSamples) {
   const std::vector<float> x = StretchChecks::noise16(22050, 7);
   const std::vector<float> y = StretchChecks::noise16(22050, 8);
