@@ -161,6 +161,18 @@ struct Pack {
   // (re, -im)
   static FFT_ALWAYS_INLINE V conjugated(V v) { return v * repeat(1, -1); }
 
+  // N = 4: complex value k of x, or of y where Bk is set.
+  template <bool B0, bool B1, bool B2, bool B3>
+  static FFT_ALWAYS_INLINE V select(V x, V y) {
+    using I = typename IndexOf<Real, N>::Type;
+    return __builtin_shuffle(x, y, I{B0 ? 8 : 0, B0 ? 9 : 1, B1 ? 10 : 2, B1 ? 11 : 3, B2 ? 12 : 4, B2 ? 13 : 5,
+                                      B3 ? 14 : 6, B3 ? 15 : 7});
+  }
+  // N = 4: the four complex values (re_k, im_k).
+  static FFT_ALWAYS_INLINE V fromLanes(Real r0, Real i0, Real r1, Real i1, Real r2, Real i2, Real r3, Real i3) {
+    return V{r0, i0, r1, i1, r2, i2, r3, i3};
+  }
+
   // Treats x[0 .. N-1] as the rows of an N by N matrix of complex values
   // and transposes it: afterwards x[r] holds complex value r of every
   // former row. Only moves values.
@@ -206,6 +218,7 @@ struct Pack {
   // conj(w) y = (wr yr + wi yi, wr yi - wi yr)
   static FFT_ALWAYS_INLINE V timesConjugate(const Twiddle& w, V y) { return w.re * y - w.im * swapped(y); }
 };
+
 
 }  // namespace FFT_INSTRUCTION_SET
 }  // namespace detail

@@ -187,9 +187,10 @@ FFT_ALWAYS_INLINE void butterfly2First(Real* a, int j, int m, Real wn4r) {
   P::store(a + j3, P::minusI(x1, y));
 }
 
-// Four neighbouring butterflies in one vector (floats with AVX2): their
-// twiddles come from four table entries of four values each, two vector
-// loads, sorted into lanes by shuffles.
+// Four neighbouring butterflies in one vector (floats with AVX2). Their
+// twiddles come from four table entries of four values each, sorted into
+// lanes. (Doubles stay in pairs: four of them split over two vectors
+// measured no faster.)
 template <typename Real>
 constexpr bool kFourInOneVector = kComplexesPerVector<Real> == 4;
 
@@ -197,18 +198,14 @@ template <typename Real>
 struct Quad {
   using P = Pack<Real, 4>;
   using V = typename P::V;
-  using I = typename IndexOf<Real, 4>::Type;
 
-  // Entries k, k+4 (lo) and k+8, k+12 (hi) of a table, eight values each.
-  struct Rows {
-    V lo, hi;
-  };
-  static FFT_ALWAYS_INLINE Rows rows(const Real* w, int k) { return {P::load(w + k), P::load(w + k + 8)}; }
-  // Value `field` of the entries in the order given by `entries` (0 .. 3:
-  // k, k+4, k+8, k+12), each twice: the real parts of a twiddle.
+  // Value `field` of the table entries e0 .. e3 (0 .. 3: w[0], w[4],
+  // w[8], w[12] on), each twice: the real parts of a twiddle, from two
+  // vector loads of w[0 .. 15].
   template <int field, int e0, int e1, int e2, int e3>
-  static FFT_ALWAYS_INLINE V spread(const Rows& r) {
-    return __builtin_shuffle(r.lo, r.hi,
+  static FFT_ALWAYS_INLINE V spread(const Real* w) {
+    using I = typename IndexOf<Real, 4>::Type;
+    return __builtin_shuffle(P::load(w), P::load(w + 8),
                              I{4 * e0 + field, 4 * e0 + field, 4 * e1 + field, 4 * e1 + field, 4 * e2 + field,
                                4 * e2 + field, 4 * e3 + field, 4 * e3 + field});
   }
@@ -216,15 +213,16 @@ struct Quad {
 
 template <typename Real>
 struct QuadLanes {
-  using I = typename IndexOf<Real, 4>::Type;
-  // Lane 0 from the first vector, lanes 1 to 3 from the second.
-  static constexpr I kFirstThenSecond = I{0, 1, 10, 11, 12, 13, 14, 15};
-  // Lane 0 from the second vector, the others from the first.
-  static constexpr I kSecondInLane0 = I{8, 9, 2, 3, 4, 5, 6, 7};
-  // Lane 1 from the second vector, the others from the first.
-  static constexpr I kSecondInLane1 = I{0, 1, 10, 11, 4, 5, 6, 7};
-  // Lanes 1 and 3 from the second vector.
-  static constexpr I kSecondInLanes1And3 = I{0, 1, 10, 11, 4, 5, 14, 15};
+  using P = Pack<Real, 4>;
+  using V = typename P::V;
+  // Lane 0 from x, lanes 1 to 3 from y.
+  static FFT_ALWAYS_INLINE V firstThenSecond(const V& x, const V& y) {
+    return P::template select<false, true, true, true>(x, y);
+  }
+  // Lane 0 from y, the others from x.
+  static FFT_ALWAYS_INLINE V secondInLane0(const V& x, const V& y) {
+    return P::template select<true, false, false, false>(x, y);
+  }
 };
 
 // The first four butterflies of a stage of kind 1 (lane 0 the one without
@@ -239,8 +237,8 @@ FFT_ALWAYS_INLINE void kind1QuadAtZero(typename Pack<Real, 4>::V (&x)[4], const 
   const Vec u = P::plusI(x1, x3), v = P::minusI(x1, x3);
   x[0] = x0 + x2;
   x[1] = x0 - x2;
-  x[2] = __builtin_shuffle(u, P::times(w1, u), QuadLanes<Real>::kFirstThenSecond);
-  x[3] = __builtin_shuffle(v, P::times(w3, v), QuadLanes<Real>::kFirstThenSecond);
+  x[2] = QuadLanes<Real>::firstThenSecond(u, P::times(w1, u));
+  x[3] = QuadLanes<Real>::firstThenSecond(v, P::times(w3, v));
 }
 
 // The same for a stage of kind 2, whose lane 0 takes the twiddles 1 and
@@ -256,14 +254,14 @@ FFT_ALWAYS_INLINE void kind2QuadAtZero(typename Pack<Real, 4>::V (&x)[4], const 
   const Vec x0 = P::plusI(x[0], x[2]), x1 = P::minusI(x[0], x[2]);
   const Vec x2 = P::plusI(x[1], x[3]), x3 = P::minusI(x[1], x[3]);
   const Vec scale = P::repeat(wn4r, wn4r);
-  Vec y0 = __builtin_shuffle(x0, P::times(wa, x0), L::kFirstThenSecond);
-  Vec y2 = __builtin_shuffle(scale * P::plusI(x2, x2), P::times(wb, x2), L::kFirstThenSecond);
+  Vec y0 = L::firstThenSecond(x0, P::times(wa, x0));
+  Vec y2 = L::firstThenSecond(scale * P::plusI(x2, x2), P::times(wb, x2));
   x[0] = y0 + y2;
   x[1] = y0 - y2;
-  y0 = __builtin_shuffle(x1, P::times(wc, x1), L::kFirstThenSecond);
+  y0 = L::firstThenSecond(x1, P::times(wc, x1));
   // Lane 0 adds and subtracts i times its scaled x3, as plusI and minusI do.
   const Vec t = scale * P::plusI(x3, x3);
-  y2 = __builtin_shuffle(P::swapped(t) * P::repeat(-1, 1), P::times(wd, x3), L::kFirstThenSecond);
+  y2 = L::firstThenSecond(P::swapped(t) * P::repeat(-1, 1), P::times(wd, x3));
   x[2] = y0 + y2;
   x[3] = y0 - y2;
 }
@@ -289,8 +287,8 @@ struct Kind2AtZeroTwiddles {
   FFT_ALWAYS_INLINE Kind2AtZeroTwiddles(const Real* w, int m) {
     const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
     const typename P::V minusPlus = P::repeat(-1, 1);
-    const typename Q::Rows up = Q::rows(w, 0);
-    const typename Q::Rows down = Q::rows(w, 2 * m - 12);
+    const Real* up = w;
+    const Real* down = w + 2 * m - 12;
     wa = {Q::template spread<0, 0, 1, 2, 3>(up), Q::template spread<1, 0, 1, 2, 3>(up) * minusPlus};
     wb = {Q::template spread<1, 3, 2, 1, 0>(down), Q::template spread<0, 3, 2, 1, 0>(down) * minusPlus};
     wc = {Q::template spread<2, 0, 1, 2, 3>(up), Q::template spread<3, 0, 1, 2, 3>(up) * P::repeat(-sign3, sign3)};
@@ -354,26 +352,25 @@ void fftFirstStage(int n, Real* a, const Real* w) {
     using Q = Quad<Real>;
     using P = typename Q::P;
     using Vec = typename P::V;
-    using L = QuadLanes<Real>;
     const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
     const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
     const Vec scale1 = P::repeat(csc1, csc1), scale3 = P::repeat(csc3, csc3);
     const Vec sign3s = P::repeat(sign3, sign3);
     for (; j + 4 < mh - 2; j += 8, k += 8) {
       const int kq = j + 2;
-      // Entries kq - 4, kq (lo) and kq, kq + 4 (hi).
-      const typename Q::Rows r{P::load(w + kq - 4), P::load(w + kq)};
+      // Entries kq - 4, kq and kq + 4 as 0, 1 and 2.
+      const Real* r = w + kq - 4;
       // Per lane: the entry before (for wk) and the entry itself.
-      const Vec e1r = Q::template spread<0, 1, 1, 3, 3>(r), d1r = Q::template spread<0, 0, 0, 1, 1>(r);
-      const Vec e1i = Q::template spread<1, 1, 1, 3, 3>(r), d1i = Q::template spread<1, 0, 0, 1, 1>(r);
-      const Vec e3r = Q::template spread<2, 1, 1, 3, 3>(r), d3r = Q::template spread<2, 0, 0, 1, 1>(r);
-      const Vec e3i = Q::template spread<3, 1, 1, 3, 3>(r) * sign3s;
+      const Vec e1r = Q::template spread<0, 1, 1, 2, 2>(r), d1r = Q::template spread<0, 0, 0, 1, 1>(r);
+      const Vec e1i = Q::template spread<1, 1, 1, 2, 2>(r), d1i = Q::template spread<1, 0, 0, 1, 1>(r);
+      const Vec e3r = Q::template spread<2, 1, 1, 2, 2>(r), d3r = Q::template spread<2, 0, 0, 1, 1>(r);
+      const Vec e3i = Q::template spread<3, 1, 1, 2, 2>(r) * sign3s;
       const Vec d3i = Q::template spread<3, 0, 0, 1, 1>(r) * sign3s;
       // Lanes 0 and 2 wk, lanes 1 and 3 e.
-      const Vec w1r = __builtin_shuffle(scale1 * (d1r + e1r), e1r, L::kSecondInLanes1And3);
-      const Vec w1i = __builtin_shuffle(scale1 * (d1i + e1i), e1i, L::kSecondInLanes1And3);
-      const Vec w3r = __builtin_shuffle(scale3 * (d3r + e3r), e3r, L::kSecondInLanes1And3);
-      const Vec w3i = __builtin_shuffle(scale3 * (d3i + e3i), e3i, L::kSecondInLanes1And3);
+      const Vec w1r = P::template select<false, true, false, true>(scale1 * (d1r + e1r), e1r);
+      const Vec w1i = P::template select<false, true, false, true>(scale1 * (d1i + e1i), e1i);
+      const Vec w3r = P::template select<false, true, false, true>(scale3 * (d3r + e3r), e3r);
+      const Vec w3i = P::template select<false, true, false, true>(scale3 * (d3i + e3i), e3i);
       butterfly1<Conj, P>(a, j, m, typename P::Twiddle{w1r, w1i * minusPlus},
                           typename P::Twiddle{w3r, w3i * minusPlus});
       // Mirrored at m - j - 6 .. m - j, lanes the other way round:
@@ -421,7 +418,7 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
       const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
       const Vec s3MinusPlus = P::repeat(-sign3, sign3);
       for (int j = 0; j < mh; j += 8) {
-        const typename Q::Rows r = Q::rows(w, 2 * j);
+        const Real* r = w + 2 * j;
         const typename P::Twiddle w1{Q::template spread<0, 0, 1, 2, 3>(r),
                                      Q::template spread<1, 0, 1, 2, 3>(r) * minusPlus};
         const typename P::Twiddle w3{Q::template spread<2, 0, 1, 2, 3>(r),
@@ -436,17 +433,15 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
         }
       }
       for (int q = mh; q < m; q += 8) {
-        const typename Q::Rows r = Q::rows(w, 2 * (m - q - 6));
+        const Real* r = w + 2 * (m - q - 6);
         typename P::Twiddle v1{Q::template spread<1, 3, 2, 1, 0>(r),
                                Q::template spread<0, 3, 2, 1, 0>(r) * minusPlus};
         typename P::Twiddle v3{Q::template spread<3, 3, 2, 1, 0>(r) * -sign3,
                                Q::template spread<2, 3, 2, 1, 0>(r) * plusMinus};
         if (q == mh) {
           const typename P::Twiddle c1 = P::twiddle(wn4r, wn4r), c3 = P::twiddle(-wn4r, wn4r);
-          v1 = {__builtin_shuffle(v1.re, c1.re, QuadLanes<Real>::kSecondInLane0),
-                __builtin_shuffle(v1.im, c1.im, QuadLanes<Real>::kSecondInLane0)};
-          v3 = {__builtin_shuffle(v3.re, c3.re, QuadLanes<Real>::kSecondInLane0),
-                __builtin_shuffle(v3.im, c3.im, QuadLanes<Real>::kSecondInLane0)};
+          v1 = {QuadLanes<Real>::secondInLane0(v1.re, c1.re), QuadLanes<Real>::secondInLane0(v1.im, c1.im)};
+          v3 = {QuadLanes<Real>::secondInLane0(v3.re, c3.re), QuadLanes<Real>::secondInLane0(v3.im, c3.im)};
         }
         butterfly1<false, P>(a, q, m, v1, v3);
       }
@@ -493,8 +488,8 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
       for (int j = 8, k = 16, kr = 2 * m - 16; j < m; j += 8, k += 16, kr -= 16) {
         // Butterflies j .. j+6: entries k .. k+12 ascending, and kr ..
         // kr-12 descending (rows from kr - 12 on, so entry kr is field 3).
-        const typename Q::Rows up = Q::rows(w, k);
-        const typename Q::Rows down = Q::rows(w, kr - 12);
+        const Real* up = w + k;
+        const Real* down = w + kr - 12;
         const typename P::Twiddle wa{Q::template spread<0, 0, 1, 2, 3>(up),
                                      Q::template spread<1, 0, 1, 2, 3>(up) * minusPlus};
         const typename P::Twiddle wb{Q::template spread<1, 3, 2, 1, 0>(down),
@@ -613,9 +608,8 @@ inline void fftButterfly8b(Real* a, const Real* w) {
 
 // The 4-point transforms of the rows x[0 .. 3] in place: kind 1 for every
 // row, except kind 2 for those the lane mask takes from the second vector.
-template <typename Real>
-FFT_ALWAYS_INLINE void quadRowTransforms(typename Pack<Real, 4>::V (&x)[4], Real wn4r,
-                                         typename IndexOf<Real, 4>::Type kind2Rows) {
+template <typename Real, bool Row3OfKind2>
+FFT_ALWAYS_INLINE void quadRowTransforms(typename Pack<Real, 4>::V (&x)[4], Real wn4r) {
   using P = Pack<Real, 4>;
   using Vec = typename P::V;
   P::transpose(x);
@@ -628,10 +622,10 @@ FFT_ALWAYS_INLINE void quadRowTransforms(typename Pack<Real, 4>::V (&x)[4], Real
   const Vec l0 = z0 + y, l1 = z0 - y;
   y = scale * P::plusI(z3, z3);
   const Vec l2 = P::plusI(z1, y), l3 = P::minusI(z1, y);
-  x[0] = __builtin_shuffle(k0, l0, kind2Rows);
-  x[1] = __builtin_shuffle(k1, l1, kind2Rows);
-  x[2] = __builtin_shuffle(k2, l2, kind2Rows);
-  x[3] = __builtin_shuffle(k3, l3, kind2Rows);
+  x[0] = P::template select<false, true, false, Row3OfKind2>(k0, l0);
+  x[1] = P::template select<false, true, false, Row3OfKind2>(k1, l1);
+  x[2] = P::template select<false, true, false, Row3OfKind2>(k2, l2);
+  x[3] = P::template select<false, true, false, Row3OfKind2>(k3, l3);
   P::transpose(x);
 }
 
@@ -644,13 +638,14 @@ FFT_ALWAYS_INLINE void butterfly16Kind1Quad(Real* a, const Real* w) {
   Table<Real, V>::eighth(w, c8, s8);
   // Lanes 1 to 3: w1 = (c8, s8), (wn4r, wn4r), (s8, c8) and
   // w3 = (s8, c8), (-wn4r, wn4r), (-c8, -s8); lane 0 has none.
-  const typename P::Twiddle w1{Vec{1, 1, c8, c8, wn4r, wn4r, s8, s8}, Vec{0, 0, -s8, s8, -wn4r, wn4r, -c8, c8}};
-  const typename P::Twiddle w3{Vec{1, 1, s8, s8, -wn4r, -wn4r, -c8, -c8},
-                               Vec{0, 0, -c8, c8, -wn4r, wn4r, s8, -s8}};
+  const typename P::Twiddle w1{P::fromLanes(1, 1, c8, c8, wn4r, wn4r, s8, s8),
+                               P::fromLanes(0, 0, -s8, s8, -wn4r, wn4r, -c8, c8)};
+  const typename P::Twiddle w3{P::fromLanes(1, 1, s8, s8, -wn4r, -wn4r, -c8, -c8),
+                               P::fromLanes(0, 0, -c8, c8, -wn4r, wn4r, s8, -s8)};
   Vec x[4];
   loadQuarters(a, 8, x);
   kind1QuadAtZero<Real>(x, w1, w3);
-  quadRowTransforms<Real>(x, wn4r, QuadLanes<Real>::kSecondInLane1);
+  quadRowTransforms<Real, false>(x, wn4r);
   storeQuarters(a, 8, x);
 }
 
@@ -662,7 +657,7 @@ FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Real* w) {
   typename Pack<Real, 4>::V x[4];
   loadQuarters(a, 8, x);
   kind2QuadAtZero<Real>(x, t.wa, t.wb, t.wc, t.wd, wn4r);
-  quadRowTransforms<Real>(x, wn4r, QuadLanes<Real>::kSecondInLanes1And3);
+  quadRowTransforms<Real, true>(x, wn4r);
   storeQuarters(a, 8, x);
 }
 
@@ -673,8 +668,6 @@ FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Real* w) {
 // r, so every step of both kinds is a plain vector operation.
 template <typename Real, Variant V, bool LastOfKind2>
 FFT_ALWAYS_INLINE void fourButterfly8Quad(Real* a, const Real* w) {
-  constexpr typename IndexOf<Real, 4>::Type kind2Lanes =
-      LastOfKind2 ? QuadLanes<Real>::kSecondInLanes1And3 : QuadLanes<Real>::kSecondInLane1;
   using P = Pack<Real, 4>;
   using Vec = typename P::V;
   const Real wn4r = w[1];
@@ -738,8 +731,8 @@ FFT_ALWAYS_INLINE void fourButterfly8Quad(Real* a, const Real* w) {
     g[7] = P::minusI(f6, f7);
   }
   for (int r = 0; r < 4; ++r) {
-    c[r] = __builtin_shuffle(e[r], g[r], kind2Lanes);
-    d[r] = __builtin_shuffle(e[r + 4], g[r + 4], kind2Lanes);
+    c[r] = P::template select<false, true, false, LastOfKind2>(e[r], g[r]);
+    d[r] = P::template select<false, true, false, LastOfKind2>(e[r + 4], g[r + 4]);
   }
   P::transpose(c);
   P::transpose(d);
