@@ -16,8 +16,8 @@ QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir:
 }  // namespace
 
 TEST_F(SectionWaveWrite, AFailedWriteKeepsTheLastCompleteWaveAndLeavesNoPartialFile) {
-  load(TestAudio::clickTrack(12.0, 0.6), 0.6);
-  ASSERT_EQ(core.setSecInfo(3, span(1, 17)), 0u);
+  load(TestAudio::clickTrack(6.0, 0.6), 0.6);
+  ASSERT_EQ(core.setSecInfo(3, span(1, 9)), 0u);  // two bars
   std::uint8_t ratioFlag = 0;
   ASSERT_EQ(core.renderAudition(3, &ratioFlag), 0u) << core.lastError.toStdString();
   const QString path = TempWaveFiles::sectionPath(TestEnv::tempDir(), 3);
@@ -44,8 +44,8 @@ TEST_F(SectionWaveWrite, AFailedWriteKeepsTheLastCompleteWaveAndLeavesNoPartialF
 }
 
 TEST_F(SectionWaveWrite, AFailedNormalisationKeepsTheSectionWavesWhole) {
-  load(TestAudio::clickTrack(12.0, 0.6), 0.6);
-  ASSERT_EQ(core.setSecInfo(3, span(1, 17)), 0u);
+  load(TestAudio::clickTrack(6.0, 0.6), 0.6);
+  ASSERT_EQ(core.setSecInfo(3, span(1, 9)), 0u);
   std::uint8_t ratioFlag = 0;
   ASSERT_EQ(core.renderAudition(3, &ratioFlag), 0u);
   const QString path = TempWaveFiles::sectionPath(TestEnv::tempDir(), 3);
