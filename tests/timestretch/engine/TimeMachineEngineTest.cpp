@@ -63,8 +63,10 @@ TEST(TimeMachineEngine, SinesAndChordsKeepTheirPitchAtEveryRatio) {
         << ratio;
     EXPECT_NEAR(StretchChecks::rms(s.left, n / 5, 4 * n / 5), 8000.0 / std::sqrt(2.0), 400.0) << ratio;
     EXPECT_EQ(s.left, s.right) << "equal channels stay equal";
-    // Phases that hold together leave nothing but the tone.
-    EXPECT_LT(StretchMeasures::residueDb(s.left, n / 5, 4 * n / 5, {440.0}), -50.0) << ratio;
+    // Phases that hold together leave nothing but the tone (a repeated
+    // analysed frame advanced by the peak's interpolated frequency instead
+    // of its measured step left -64 dB at 1.25).
+    EXPECT_LT(StretchMeasures::residueDb(s.left, n / 5, 4 * n / 5, {440.0}), -70.0) << ratio;
 
     const Stretched c = stretch(triad, &triad, {{ratio, 0}});
     ASSERT_EQ(c.result, s.result);
