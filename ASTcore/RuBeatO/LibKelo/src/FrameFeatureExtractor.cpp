@@ -13,6 +13,8 @@ FrameFeatureExtractor::FrameFeatureExtractor(int hopSize, int length) : hop(hopS
 
 FrameFeatureExtractor::~FrameFeatureExtractor() = default;
 
+void FrameFeatureExtractor::clearFeatures() {}
+
 void FrameFeatureExtractor::pushSamples(const float* samples, int count) {
   if (count > 0 && samples == nullptr) throw std::invalid_argument("samples must not be null");
   float* f = frame.get();

@@ -40,8 +40,8 @@ class FrameFeatureExtractor {
   virtual void pushSamples(const float* samples, int count);
 
   // Forgets the features made so far (what that means is the extractor's);
-  // the frame stays as it is.
-  virtual void clearFeatures() = 0;
+  // the frame stays as it is. A plain frame keeps no features: nothing to do.
+  virtual void clearFeatures();
 
   int getHop() const { return hop; }
   int getFrameLength() const { return frameLength; }

@@ -37,9 +37,9 @@ constexpr float kAudibleShareOfMedian = 0.25f;
 constexpr std::size_t kTrebleSum = 25;
 constexpr int kMeterTransformSize = 1024;
 constexpr float kMeterKernelWidth = 100.0f;
-// The longest bar the meter prior admits, in pulses (9/8).
-constexpr std::size_t kLongestBarPulses = 9;
 constexpr double kInadmissible = -10000.0;
+// Four bars of 12/8, the longest bar the prior admits, in pulses.
+constexpr std::size_t kCompoundEvidenceRows = 4 * 12;
 
 void makeOfflineDecoder(boost::shared_ptr<IKeloHmm>& out, std::uint32_t classCount,
                         std::uint32_t beatCount, void* /*arg*/) {
@@ -47,13 +47,17 @@ void makeOfflineDecoder(boost::shared_ptr<IKeloHmm>& out, std::uint32_t classCou
                                        static_cast<std::int32_t>(beatCount));
 }
 
-// Only 3/4 and 4/4 with two pulses per beat, 6/8 and 9/8 with three.
+// Only 3/4 and 4/4 with two pulses per beat, 6/8, 9/8 and 12/8 with
+// three. 12/8 is admitted beside the others: without it a slow 12/8 blues,
+// whose four dotted beats the model decodes as well as any, could only
+// come out with a bar line every three of its beats.
 Eigen::MatrixXd meterPrior() {
   Eigen::MatrixXd prior = Eigen::MatrixXd::Constant(4, 5, kInadmissible);
   prior(2, 3) = 0.0;
   prior(2, 4) = 0.0;
   prior(3, 2) = 0.0;
   prior(3, 3) = 0.0;
+  prior(3, 4) = 0.0;
   return prior;
 }
 
@@ -170,15 +174,13 @@ void KeloOffline::estimateMeter() {
   const bool codeGiven = meterCode_ != MeterNotGiven;
   const std::int32_t beatsGiven = beatsPerBar_;
   estimator.pickMeter(meterCode_, beatsPerBar_);
-  // The pulses are the tracker's beats split in two, so a beat of three
-  // pulses would put every other beat between two of the tracker's beats:
-  // a meter of six or twelve beats to the bar (strong periodicity at three
-  // pulses, a beat and a half) then came out with beats a half again too
-  // long. An estimated compound meter therefore keeps the tracker's beat
-  // and chooses again among the simple meters; a compound meter the caller
-  // gives is still decoded as such, and so is the estimate of a recording
-  // too short to show a period of two of the longest bars.
-  if (!codeGiven && meterCode_ == MeterCompound && rows.size() >= 2 * kLongestBarPulses) {
+  // Bar periods are told apart only over several bars: over fewer rows the
+  // spectrum blurs the periods of 6, 8, 9 and 12 pulses together, and the
+  // choice between two and three pulses a beat rests on the beat period
+  // alone, which a few seconds of a simple meter can tip either way. A
+  // compound meter is therefore only estimated from rows that hold four of
+  // the longest bars; a shorter recording keeps the tracker's own beat.
+  if (!codeGiven && meterCode_ == MeterCompound && rows.size() < kCompoundEvidenceRows) {
     meterCode_ = MeterSimple;
     beatsPerBar_ = beatsGiven;
     estimator.pickMeter(meterCode_, beatsPerBar_);
@@ -187,28 +189,47 @@ void KeloOffline::estimateMeter() {
 
 bool KeloOffline::analyse() {
   if (!modelUsable()) return false;
-  if (meterCode_ == MeterNotGiven || beatsPerBar_ == BeatsPerBarNotGiven) estimateMeter();
+  const bool barEstimated = beatsPerBar_ == BeatsPerBarNotGiven;
+  const bool estimated = meterCode_ == MeterNotGiven || barEstimated;
+  if (estimated) estimateMeter();
   // Whatever was set or estimated, decode a meter the model has tables for.
   const ModelMeter meter = modelMeter(meterCode_, beatsPerBar_);
   meterCode_ = meter.code;
   beatsPerBar_ = meter.beats;
-  if (model_->beatCount() != static_cast<std::uint32_t>(beatsPerBar_)) {
-    loadModel(beatsPerBar_);
-    if (!modelUsable()) return false;
-  }
+  if (!loadModelFor(beatsPerBar_)) return false;
   if (featureDump_ != nullptr) dumpFeatures();
 
   const int count = hypothesisCount(level_, meterCode_);
   if (count < 1) throw std::domain_error("hop<1");
+  decodeHypotheses(count);
+  if (barEstimated && meterCode_ == MeterCompound && !chooseCompoundBar(count)) return false;
+
+  Hypothesis& best = hypotheses_[static_cast<std::size_t>(chosen_)];
+  frameCount_ = best.frames;
+  // The chosen hypothesis' rows become the decoder's inputs again.
+  featureRows_ = best.rows;
+  OfflineHmm* decoder = offlineDecoder();
+  decoder->clearFeatures();
+  for (const FeatureVector& row : featureRows_) decoder->addFeature(row);
+  return true;
+}
+
+bool KeloOffline::loadModelFor(int beats) {
+  if (model_->beatCount() != static_cast<std::uint32_t>(beats)) loadModel(beats);
+  return modelUsable();
+}
+
+void KeloOffline::decodeHypotheses(int count) {
   for (Hypothesis& h : hypotheses_) h = Hypothesis{};
   const double unset = -1e10;
-  const int trackerPhase = phase_ < 0 && count == 2 && meterCode_ == MeterSimple ? trackerBeatHypothesis() : -1;
+  int beatGrouping = phase_ < 0 && count == 2 && meterCode_ == MeterSimple ? trackerBeatHypothesis() : -1;
+  if (phase_ < 0 && count == MeterCompound && meterCode_ == MeterCompound) beatGrouping = accentHypothesis(count);
   if (phase_ >= 0 && phase_ < count && phase_ < kMaxHypotheses) {
     decodeHypothesis(phase_, count);
     chosen_ = phase_;
-  } else if (trackerPhase >= 0) {
-    decodeHypothesis(trackerPhase, count);
-    chosen_ = trackerPhase;
+  } else if (beatGrouping >= 0) {
+    decodeHypothesis(beatGrouping, count);
+    chosen_ = beatGrouping;
   } else {
     for (Hypothesis& h : hypotheses_) h.score = unset;
     if (count <= 3) {
@@ -222,15 +243,30 @@ bool KeloOffline::analyse() {
       decodeByPhase(count);
     }
   }
+}
 
-  Hypothesis& best = hypotheses_[static_cast<std::size_t>(chosen_)];
-  frameCount_ = best.frames;
-  // The chosen hypothesis' rows become the decoder's inputs again.
-  featureRows_ = best.rows;
-  OfflineHmm* decoder = offlineDecoder();
-  decoder->clearFeatures();
-  for (const FeatureVector& row : featureRows_) decoder->addFeature(row);
-  return true;
+// Two and four dotted beats (6/8 and 12/8) show the same periodicity when
+// the harmony of a 6/8 song repeats every two bars or a 12/8 song changes
+// chords mid-bar, so the estimate cannot tell them apart; the chord model
+// can: its tables know on which beats of a bar chords change. Both bar
+// lengths are decoded and the better path per frame is kept.
+bool KeloOffline::chooseCompoundBar(int count) {
+  if (beatsPerBar_ != 2 && beatsPerBar_ != 4) return true;
+  const std::int32_t first = beatsPerBar_;
+  const std::array<Hypothesis, kMaxHypotheses> firstHypotheses = hypotheses_;
+  const std::int32_t firstChosen = chosen_;
+  const double firstScore = hypotheses_[static_cast<std::size_t>(chosen_)].score;
+  beatsPerBar_ = first == 2 ? 4 : 2;
+  if (loadModelFor(beatsPerBar_)) {
+    decodeHypotheses(count);
+    const Hypothesis& other = hypotheses_[static_cast<std::size_t>(chosen_)];
+    if (other.frames > 0 && std::isfinite(other.score) && !(std::isfinite(firstScore) && other.score <= firstScore))
+      return true;
+  }
+  beatsPerBar_ = first;
+  hypotheses_ = firstHypotheses;
+  chosen_ = firstChosen;
+  return loadModelFor(first);
 }
 
 int KeloOffline::trackerBeatHypothesis() {
@@ -248,6 +284,28 @@ int KeloOffline::trackerBeatHypothesis() {
   }
   if (onBeat[0] == onBeat[1]) return -1;
   return onBeat[0] > onBeat[1] ? 0 : 1;
+}
+
+// The chord path scores the groupings of three pulses almost alike (a
+// slice one pulse early still holds mostly its own chord); what marks the
+// beats of a compound meter is that new sound starts on them: bass notes,
+// drums and chord changes. Each pulse's rise in every octave band over the
+// pulse before is summed per grouping; a grouping clearly ahead of the
+// others gives the beats.
+int KeloOffline::accentHypothesis(int count) {
+  std::vector<FeatureVector> rows;
+  generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
+  if (rows.size() < 2 * static_cast<std::size_t>(count)) return -1;
+  std::vector<double> rise(static_cast<std::size_t>(count), 0.0);
+  const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    double r = 0.0;
+    const std::size_t bands = std::min(rows[i].size(), rows[i - 1].size());
+    for (std::size_t b = 0; b < bands; ++b) r += std::max(0.0, rows[i](b) - rows[i - 1](b));
+    rise[(first + static_cast<std::uint32_t>(i)) % static_cast<std::uint32_t>(count)] += r;
+  }
+  const auto best = std::max_element(rise.begin(), rise.end());
+  return static_cast<int>(best - rise.begin());
 }
 
 void KeloOffline::dumpFeatures() {
@@ -348,15 +406,10 @@ void KeloOffline::emitReports(const Hypothesis& decoded, bool final) {
                 meter.numerator,     meter.denominator};
     const std::int32_t i = tatumCounter_;
 
-    const auto position = static_cast<std::int64_t>(decoded.times[t] * kSampleRate) + segmentOffset_;
-    reportTatum(t_tatum{static_cast<std::int32_t>(position), i});
-    reportBeat(t_beat{i, i});
-    if (frame.tonic != previous_.tonic || frame.mode != previous_.mode)
-      reportKeysig(t_keysig{i, frame.tonic, frame.mode});
-    if (frame.beat == 0) {
-      reportBarline(t_barline{i, barCounter_, frame.numerator, frame.denominator});
-      ++barCounter_;
-    }
+    emitTatum(i, decoded.times[t]);
+    emitBeat(i);
+    emitKeyChange(i, frame);
+    emitBarline(i, frame);
     if (onTatumFeature != nullptr && t < decoded.rows.size()) {
       const FeatureVector& row = decoded.rows[t];
       std::vector<float> values(row.begin(), row.end());
@@ -378,6 +431,33 @@ void KeloOffline::emitReports(const Hypothesis& decoded, bool final) {
   }
   reportDoneAnalysis();
   segmentOffset_ = samplesReceived_;
+}
+
+void KeloOffline::emitTatum(std::int32_t tatum, float sliceTime) {
+  const auto position = static_cast<std::int64_t>(sliceTime * kSampleRate) + segmentOffset_;
+  reportTatum(t_tatum{static_cast<std::int32_t>(position), tatum});
+}
+
+void KeloOffline::emitBeat(std::int32_t tatum) { reportBeat(t_beat{tatum, tatum}); }
+
+void KeloOffline::emitKeyChange(std::int32_t tatum, const Frame& frame) {
+  if (frame.tonic != previous_.tonic || frame.mode != previous_.mode)
+    reportKeysig(t_keysig{tatum, frame.tonic, frame.mode});
+}
+
+void KeloOffline::emitBarline(std::int32_t tatum, const Frame& frame) {
+  if (frame.beat != 0) return;
+  reportBarline(t_barline{tatum, barCounter_, frame.numerator, frame.denominator});
+  ++barCounter_;
+}
+
+void KeloOffline::emitChordUnqueued(std::int32_t tatum, const Frame& frame, bool reportable) {
+  if (!model_) throw std::logic_error("KeloOffline: reports need a loaded model");
+  if (!reportable) return;
+  const bool chordChanged = frame.root != previous_.root || frame.chordType != previous_.chordType;
+  if (!chordChanged && frame.bass == previous_.bass) return;
+  reportChord(t_chord{tatum, frame.root, model_->chordTypeOf(frame.chordType), frame.bass, 0});
+  chordEmitted_ = true;
 }
 
 void KeloOffline::startSegment() {

@@ -8,12 +8,16 @@
 // chords).
 //
 // The beat tracker runs in half-beat mode, so its pulses are half beats of
-// a simple meter; a hypothesis groups every H-th pulse into a beat starting
-// at pulse h. Which pulses of a simple meter are beats is first decided by
-// the tracker itself: a second detector, fed the same hops without the
-// half-beat split until the grouping is fixed, lists the tracker's own
-// beats, and the pulses on them are the beats (a chord path scores both
-// groupings almost alike where chords change seldom). After a partial decode the chosen grouping, the beat
+// a simple meter or, when the tracker counts every other eighth note of a
+// compound meter, its eighths; a hypothesis groups every H-th pulse into a
+// beat starting at pulse h. Which pulses are beats is decided apart from
+// the chord path, which scores the groupings almost alike where chords
+// change seldom: in a simple meter a second detector, fed the same hops
+// without the half-beat split until the grouping is fixed, lists the
+// tracker's own beats and the pulses on them are the beats; in a compound
+// meter the beats are the pulses on which new sound starts. An estimated
+// compound bar of two or four beats is decoded both ways and the better
+// path kept. After a partial decode the chosen grouping, the beat
 // tracker's tempo and phase and the bar phase are carried into the next
 // segment, as are the tatum and bar counters and the chord history, so the
 // reports of consecutive segments join without a jump.
@@ -119,6 +123,25 @@ class KeloOffline : public IKelo {
   // loaded model.
   void emitReports(const Hypothesis& decoded, bool final);
 
+  // The steps of the report emission, each on its own; `tatum` is the
+  // index reported, `frame` the decoded frame (chord type still its class).
+  // A tatum at `sliceTime` seconds into the segment.
+  void emitTatum(std::int32_t tatum, float sliceTime);
+  void emitBeat(std::int32_t tatum);
+  // A key signature when tonic or mode differ from the previous frame's.
+  void emitKeyChange(std::int32_t tatum, const Frame& frame);
+  // A bar line, numbered on, when the frame is on the first beat of a bar.
+  void emitBarline(std::int32_t tatum, const Frame& frame);
+  // The chord of `frame` reported at once, without the triad/seventh merge
+  // and the queue, when `reportable` and its root, class or bass differ
+  // from the previous frame's; sets the chord-emitted flag. Needs a model.
+  void emitChordUnqueued(std::int32_t tatum, const Frame& frame, bool reportable);
+  // The frame the next report compares with.
+  const Frame& previousFrame() const { return previous_; }
+  void setPreviousFrame(const Frame& frame) { previous_ = frame; }
+  bool chordEmitted() const { return chordEmitted_; }
+  int barCounter() const { return barCounter_; }
+
   float sampleRate() const { return 44100.0f; }
   int blockSize() const { return blockSize_; }
   int meterCode() const { return meterCode_; }
@@ -145,6 +168,14 @@ class KeloOffline : public IKelo {
   OfflineHmm* offlineDecoder() const;
   // Runs the analysis of the current segment; false when no usable model.
   bool analyse();
+  // Loads the model for `beats` unless it has them; false when unusable.
+  bool loadModelFor(int beats);
+  // Decodes the hypotheses of `count` groupings and sets the chosen one.
+  void decodeHypotheses(int count);
+  // Between an estimated compound bar of two and of four beats, keeps the
+  // one whose best decode scores higher per frame; false when no model is
+  // usable afterwards.
+  bool chooseCompoundBar(int count);
   void estimateMeter();
   void dumpFeatures();
   void feedFeatures(int h, int count, std::vector<FeatureVector>& rows);
@@ -155,6 +186,9 @@ class KeloOffline : public IKelo {
   // The hypothesis of a two-pulse grouping whose beats are the tracker's
   // own beats, or -1 when it cannot tell.
   int trackerBeatHypothesis();
+  // The grouping of `count` pulses whose beats carry the most new sound,
+  // or -1 with too few pulses to tell.
+  int accentHypothesis(int count);
 
   std::ostream* featureDump_ = nullptr;
   std::string modelPath_;

@@ -139,6 +139,11 @@ void OfflineHmm::fixedRanges(Range& modeRange, Range& tonicRange, Range& phaseRa
   phaseRange = narrow(fixedPhase_, beatsPerBar_);
 }
 
+void OfflineHmm::valueAndBeats(std::int32_t value, std::int32_t& valueOut, std::int32_t& beatsOut) const {
+  valueOut = value;
+  beatsOut = beatsPerBar_;
+}
+
 void OfflineHmm::scoreEmissions() {
   const std::size_t frames = features_.size();
   const std::size_t n = std::size_t(chordStates_);

@@ -93,6 +93,11 @@ class OfflineHmm : public IKeloHmm {
   };
   void fixedRanges(Range& modeRange, Range& tonicRange, Range& phaseRange) const;
 
+  // Writes `value` and the beats per bar into the two out-parameters.
+  void valueAndBeats(std::int32_t value, std::int32_t& valueOut, std::int32_t& beatsOut) const;
+  // Returns `value` unchanged: this decoder's states need no mapping.
+  static std::int32_t unmapped(std::int32_t value) { return value; }
+
  private:
   struct Entry {
     std::int32_t from;  // key-relative chord state

@@ -65,6 +65,20 @@ TEST(FrameFeatureExtractor, FrameHoldsTheLatestHopsWithShortPushesZeroFilledAndL
   EXPECT_THROW(e.pushSamples(nullptr, 3), std::invalid_argument);
 }
 
+TEST(FrameFeatureExtractor, ThePlainExtractorCanBeMadeAndItsClearKeepsTheFrame) {
+  kelo::FrameFeatureExtractor e(2, 4);
+  const float hop[2] = {0.25f, -0.5f};
+  e.pushSamples(hop, 2);
+  e.pushSamples(hop, 1);
+  const std::vector<float> before(e.getFrame(), e.getFrame() + 4);
+  EXPECT_EQ(before, (std::vector<float>{0.25f, -0.5f, 0.25f, 0.0f}));
+  e.clearFeatures();
+  EXPECT_EQ(std::vector<float>(e.getFrame(), e.getFrame() + 4), before);
+  kelo::FrameFeatureExtractor& base = e;
+  base.clearFeatures();  // through the virtual slot: still nothing to clear
+  EXPECT_EQ(std::vector<float>(e.getFrame(), e.getFrame() + 4), before);
+}
+
 TEST(SemitoneFrameFeatureExtractor, VectorsComeOnPush49ThenEveryFourthAndHoldTheFrontEndsPowers) {
   // 16384 / (2 * 180) = 45 pushes of wind-up, then 4 per vector.
   kelo::FeatureList list;

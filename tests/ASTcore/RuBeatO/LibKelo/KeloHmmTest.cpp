@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -51,6 +52,12 @@ struct Shape {
   std::uint32_t classes;
   std::uint32_t beatsPerBar;
 };
+
+// Printed as its values: the default byte dump would show the padding
+// after `keyAware`, which differs from build to build.
+void PrintTo(const Shape& s, std::ostream* os) {
+  *os << (s.keyAware ? "key-aware" : "key-free") << ' ' << s.classes << " classes " << s.beatsPerBar << " beats";
+}
 
 const std::vector<Shape> kShapes = {
     {true, 7, 4}, {true, 1, 1}, {true, 3, 3}, {true, 9, 2},

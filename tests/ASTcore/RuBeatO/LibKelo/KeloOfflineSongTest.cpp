@@ -12,13 +12,16 @@
 #include <vector>
 
 #include "KeloOffline.h"
+#include "SynthNotes.h"
 
 namespace {
+
+using SynthNotes::addKick;
+using SynthNotes::addNote;
 
 constexpr double kRate = 44100.0;
 constexpr double kBeat = 0.5;  // 120 BPM
 constexpr double kBar = 4 * kBeat;
-constexpr double kPi = 3.14159265358979323846;
 
 struct SongChord {
   int root;
@@ -26,29 +29,6 @@ struct SongChord {
 };
 // G, C, D, Em.
 const SongChord kProgression[] = {{7, false}, {0, false}, {2, false}, {4, true}};
-
-double midiHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
-
-// A plucked note: a few harmonics under an exponential decay.
-void addNote(std::vector<float>& out, double start, double length, int note, double gain, int harmonics) {
-  const auto first = static_cast<std::size_t>(start * kRate);
-  const auto count = static_cast<std::size_t>(length * kRate);
-  const double w = 2.0 * kPi * midiHz(note) / kRate;
-  for (std::size_t i = 0; i < count && first + i < out.size(); ++i) {
-    const double env = gain * std::exp(-3.0 * static_cast<double>(i) / kRate);
-    double v = 0.0;
-    for (int h = 1; h <= harmonics; ++h) v += std::sin(w * h * static_cast<double>(i)) / h;
-    out[first + i] += static_cast<float>(env * v);
-  }
-}
-
-void addKick(std::vector<float>& out, double start, double gain) {
-  const auto first = static_cast<std::size_t>(start * kRate);
-  for (std::size_t i = 0; i < 4410 && first + i < out.size(); ++i) {
-    const double t = static_cast<double>(i) / kRate;
-    out[first + i] += static_cast<float>(gain * std::exp(-40.0 * t) * std::sin(2.0 * kPi * 60.0 * t));
-  }
-}
 
 std::vector<float> synthesiseSong(double seconds) {
   std::vector<float> song(static_cast<std::size_t>(seconds * kRate), 0.0f);

@@ -1,6 +1,7 @@
 // The offline engine's settings, model loading and failures, its choice
 // among pulse-grouping hypotheses, and the reports it forms from decoded
-// frames of the built-in model (key, bar lines, tatum positions, chords).
+// frames of the built-in model (key, bar lines, tatum positions, chords),
+// and each step of those reports on its own.
 
 #include <gtest/gtest.h>
 
@@ -186,6 +187,98 @@ TEST(KeloOffline, DecodedFramesBecomeTatumsBeatsKeysBarLinesAndChords) {
                             {0, kMaj, 1, 3, 4, 0, 1.0f, 0.3f}}),
                 false);
   EXPECT_EQ(s.chords.size(), 6u) << "C released in near silence";
+}
+
+// The engine with the built-in model and every report into `s`.
+void wireReports(KeloOffline& e, Seen& s) {
+  ASSERT_EQ(e.init(0, "", 180, 4, 0.0), 0);
+  e.onTatum = &onTatum;
+  e.onBeat = &onBeat;
+  e.onKeysig = &onKeysig;
+  e.onBarline = &onBarline;
+  e.onChord = &onChord;
+  e.userTatum = e.userBeat = e.userKeysig = e.userBarline = e.userChord = &s;
+}
+
+using Frame = KeloOffline::Frame;
+
+TEST(KeloOfflineReportSteps, TatumsTruncateTheirSamplePositionAndBeatsCarryTheirIndex) {
+  KeloOffline e;
+  Seen s;
+  wireReports(e, s);
+  e.emitTatum(3, 0.0000226f);  // 0.9966 samples
+  e.emitTatum(4, 1.5f);
+  e.emitBeat(4);
+  ASSERT_EQ(s.tatums.size(), 2u);
+  EXPECT_EQ(s.tatums[0].samplePosition, 0);
+  EXPECT_EQ(s.tatums[0].index, 3);
+  EXPECT_EQ(s.tatums[1].samplePosition, 66150);
+  ASSERT_EQ(s.beats.size(), 1u);
+  EXPECT_EQ(s.beats[0].tatum, 4);
+  EXPECT_EQ(s.beats[0].tatumAgain, 4);
+}
+
+TEST(KeloOfflineReportSteps, KeysOnAChangeOnlyAndBarLinesOnFirstBeatsNumberedOn) {
+  KeloOffline e;
+  Seen s;
+  wireReports(e, s);
+  const Frame first{0, 0, 1, 0, 9, 0, 4, 4};  // A minor, first beat
+  e.emitKeyChange(0, first);  // the first frame after init always has a key
+  e.emitBarline(0, first);
+  e.setPreviousFrame(first);
+  Frame second = first;
+  second.beat = 1;
+  e.emitKeyChange(1, second);
+  e.emitBarline(1, second);
+  Frame third = first;
+  third.mode = 0;  // A major
+  e.emitKeyChange(2, third);
+  e.emitBarline(2, third);
+
+  ASSERT_EQ(s.keys.size(), 2u);
+  EXPECT_EQ(s.keys[0].tatum, 0);
+  EXPECT_EQ(s.keys[0].tonic, 9);
+  EXPECT_EQ(s.keys[0].mode, 1);
+  EXPECT_EQ(s.keys[1].tatum, 2);
+  EXPECT_EQ(s.keys[1].mode, 0);
+  ASSERT_EQ(s.bars.size(), 2u);
+  EXPECT_EQ(s.bars[0].tatum, 0);
+  EXPECT_EQ(s.bars[0].barNumber, 0);
+  EXPECT_EQ(s.bars[1].tatum, 2);
+  EXPECT_EQ(s.bars[1].barNumber, 1);
+  EXPECT_EQ(e.barCounter(), 2);
+}
+
+TEST(KeloOfflineReportSteps, TheUnqueuedChordGoesOutAtOnceOnAChangeOfRootClassOrBass) {
+  KeloOffline e;
+  Seen s;
+  wireReports(e, s);
+  const Frame c{0, 0, 0, 0, 0, 0, 4, 4};  // root C, chord class 0, bass C
+  e.emitChordUnqueued(0, c, false);  // not reportable
+  EXPECT_TRUE(s.chords.empty());
+  EXPECT_FALSE(e.chordEmitted());
+  e.emitChordUnqueued(0, c, true);  // differs from the frame before init
+  ASSERT_EQ(s.chords.size(), 1u);
+  EXPECT_TRUE(e.chordEmitted());
+  EXPECT_EQ(s.chords[0].tatum, 0);
+  EXPECT_EQ(s.chords[0].root, 0);
+  EXPECT_EQ(s.chords[0].bass, 0);
+  EXPECT_EQ(s.chords[0].chordType, e.model()->chordTypeOf(0));
+
+  e.setPreviousFrame(c);
+  e.emitChordUnqueued(1, c, true);  // nothing changed
+  EXPECT_EQ(s.chords.size(), 1u);
+  Frame slash = c;
+  slash.bass = 7;  // only the bass
+  e.emitChordUnqueued(2, slash, true);
+  Frame other = c;
+  other.chordType = 1;  // another class, no merge with the one before
+  e.emitChordUnqueued(3, other, true);
+  ASSERT_EQ(s.chords.size(), 3u);
+  EXPECT_EQ(s.chords[1].tatum, 2);
+  EXPECT_EQ(s.chords[1].bass, 7);
+  EXPECT_EQ(s.chords[2].tatum, 3);
+  EXPECT_EQ(s.chords[2].chordType, e.model()->chordTypeOf(1));
 }
 
 }  // namespace

@@ -247,6 +247,17 @@ TEST(OfflineHmmDecode, FixedCoordinatesEmptyQueueAndSingleFrame) {
   EXPECT_THROW(hmm.stateAt(1), std::out_of_range);
 }
 
+TEST(OfflineHmmHelpers, ValueAndBeatsAndTheUnmappedValuePassThrough) {
+  const OfflineHmm hmm(2, 3);
+  std::int32_t value = 0, beats = 0;
+  hmm.valueAndBeats(17, value, beats);
+  EXPECT_EQ(value, 17);
+  EXPECT_EQ(beats, 3);
+  hmm.valueAndBeats(-4, value, beats);
+  EXPECT_EQ(value, -4);
+  for (std::int32_t v : {0, 5, -1, 2147483647}) EXPECT_EQ(OfflineHmm::unmapped(v), v);
+}
+
 TEST(OfflineHmmDecode, DensityThatCannotScoreNeverWins) {
   std::mt19937 rng(8);
   OfflineHmm hmm(2, 2);

@@ -1,0 +1,143 @@
+// Songs in compound meters through the offline engine with the meter left
+// open: comping chords long-short on every dotted beat, a kick on every
+// dotted beat (louder on the downbeat), the bass on the downbeat, and a
+// chord change on every bar. The engine must find the meter (three pulses to the beat and
+// the song's beats to the bar) and put its bar lines on the song's
+// downbeats, a dotted beat apart from each other's beats.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <ostream>
+#include <vector>
+
+#include "KeloOffline.h"
+#include "SynthNotes.h"
+
+namespace {
+
+using SynthNotes::addKick;
+using SynthNotes::addNote;
+
+constexpr double kRate = 44100.0;
+
+struct CompoundSong {
+  const char* name;
+  int beatsPerBar;  // dotted beats
+  double dottedBpm;
+  double seconds;
+};
+
+void PrintTo(const CompoundSong& s, std::ostream* os) { *os << s.name; }
+
+const CompoundSong kSongs[] = {
+    {"6/8 at 72", 2, 72.0, 20.0},
+    {"6/8 at 96", 2, 96.0, 18.0},
+    {"9/8 at 66", 3, 66.0, 22.0},
+    {"12/8 at 58", 4, 58.0, 26.0},
+};
+
+// E minor, G, C, D: a chord a bar.
+const int kRoots[] = {4, 7, 0, 2};
+const bool kMinor[] = {true, false, false, false};
+
+std::vector<float> synthesise(const CompoundSong& s) {
+  std::vector<float> song(static_cast<std::size_t>(s.seconds * kRate), 0.0f);
+  const double beat = 60.0 / s.dottedBpm;
+  const double eighth = beat / 3.0;
+  const double bar = beat * s.beatsPerBar;
+  for (int b = 0; b * bar < s.seconds; ++b) {
+    const int root = kRoots[b % 4];
+    const int third = kMinor[b % 4] ? 3 : 4;
+    const double t0 = b * bar;
+    addNote(song, t0, bar, 36 + root, 0.30, 3, 4.0);
+    // Each dotted beat long-short, a quarter and an eighth, as a jig or a
+    // shuffle plays it; the kick on every dotted beat.
+    for (int k = 0; k < s.beatsPerBar; ++k) {
+      const double t = t0 + k * beat;
+      for (int interval : {0, third, 7}) {
+        addNote(song, t, 2 * eighth, 60 + root + interval, k == 0 ? 0.10 : 0.08, 4, 4.0);
+        addNote(song, t + 2 * eighth, eighth, 60 + root + interval, 0.04, 4, 4.0);
+      }
+      addKick(song, t, k == 0 ? 0.8 : 0.45);
+    }
+  }
+  return song;
+}
+
+struct Reports {
+  std::map<int, double> tatumTime;
+  std::vector<kelo::t_barline> barlines;
+};
+
+int onTatum(kelo::t_tatum t, void* user) {
+  static_cast<Reports*>(user)->tatumTime[t.index] = t.samplePosition / kRate;
+  return 0;
+}
+int onBarline(kelo::t_barline b, double, void* user) {
+  static_cast<Reports*>(user)->barlines.push_back(b);
+  return 0;
+}
+
+class KeloCompoundMeter : public ::testing::TestWithParam<CompoundSong> {};
+
+TEST_P(KeloCompoundMeter, TheMeterIsFoundAndBarLinesFallOnTheDownbeats) {
+  const CompoundSong s = GetParam();
+  const std::vector<float> song = synthesise(s);
+  kelo::KeloOffline engine;
+  ASSERT_EQ(engine.init(0, "", 180, kelo::BeatsPerBarNotGiven, 0.0), 0);
+  ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
+  Reports r;
+  engine.onTatum = &onTatum;
+  engine.onBarline = &onBarline;
+  engine.userTatum = engine.userBarline = &r;
+  for (std::size_t at = 0; at + 180 <= song.size(); at += 180) engine.process(song.data() + at, 180);
+  ASSERT_EQ(engine.finish(), 0);
+
+  EXPECT_EQ(engine.meterCode(), kelo::MeterCompound);
+  EXPECT_EQ(engine.beatsPerBar(), s.beatsPerBar);
+  const double bar = 60.0 / s.dottedBpm * s.beatsPerBar;
+  ASSERT_GE(r.barlines.size(), static_cast<std::size_t>(s.seconds / bar) - 2);
+  int onDownbeat = 0;
+  for (std::size_t i = 0; i < r.barlines.size(); ++i) {
+    const auto& b = r.barlines[i];
+    EXPECT_EQ(b.numerator, 3 * s.beatsPerBar);
+    EXPECT_EQ(b.denominator, 8);
+    if (i > 0) {
+      EXPECT_EQ(b.tatum - r.barlines[i - 1].tatum, s.beatsPerBar) << "bar " << i;
+    }
+    const double t = r.tatumTime.at(b.tatum);
+    if (std::abs(std::remainder(t, bar)) < 0.1) ++onDownbeat;
+  }
+  // The first bar may open before the tracker has settled.
+  EXPECT_GE(onDownbeat, static_cast<int>(r.barlines.size()) - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Songs, KeloCompoundMeter, ::testing::ValuesIn(kSongs));
+
+// Eight seconds of a 4/4 pop groove (eighth-note comping, kick and snare
+// accents on the beats): too few bars to tell a compound bar from a simple
+// one, so the tracker's own beat stays.
+TEST(KeloCompoundMeterShort, AFewSecondsOfASimpleMeterKeepTheTrackersBeat) {
+  const double beat = 60.0 / 96.0, seconds = 8.0;
+  std::vector<float> song(static_cast<std::size_t>(seconds * kRate), 0.0f);
+  for (int b = 0; b * 4 * beat < seconds; ++b) {
+    const int root = kRoots[b % 4];
+    const int third = kMinor[b % 4] ? 3 : 4;
+    addNote(song, b * 4 * beat, 4 * beat, 36 + root, 0.30, 3);
+    for (int e = 0; e < 8; ++e) {
+      const double t = b * 4 * beat + e * beat / 2;
+      for (int interval : {0, third, 7}) addNote(song, t, beat / 2, 60 + root + interval, e % 2 ? 0.04 : 0.07, 4);
+      if (e % 2 == 0) addKick(song, t, e == 0 ? 0.8 : 0.5);
+    }
+  }
+  kelo::KeloOffline engine;
+  ASSERT_EQ(engine.init(0, "", 180, kelo::BeatsPerBarNotGiven, 0.0), 0);
+  ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
+  for (std::size_t at = 0; at + 180 <= song.size(); at += 180) engine.process(song.data() + at, 180);
+  ASSERT_EQ(engine.finish(), 0);
+  EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
+}
+
+}  // namespace
