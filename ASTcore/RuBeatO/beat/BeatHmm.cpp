@@ -325,19 +325,22 @@ void BeatHmm::getFinalState(int32_t* phase, int32_t* tempo) const {
   *tempo = finalTempo;
 }
 
+void BeatHmm::restartOnline() {
+  if (nFpb == 0) throw std::logic_error("BeatHmm has not been set up");
+  scoresA.assign(static_cast<size_t>(stateCount), 0.0f);
+  scoresB.assign(static_cast<size_t>(stateCount), 0.0f);
+  current = scoresA.data();
+  previous = scoresB.data();
+  activeRange = searchRange = {FPB_MIN, FPB_MAX};
+  initScores(scoresA);
+  initScores(scoresB);
+  tempoScores.assign(static_cast<size_t>(stateCount), 0.0f);
+  onlineInitialised = true;
+}
+
 void BeatHmm::stepOnline(float observation) {
   if (nFpb == 0) throw std::logic_error("BeatHmm has not been set up");
-  if (!onlineInitialised) {
-    scoresA.assign(static_cast<size_t>(stateCount), 0.0f);
-    scoresB.assign(static_cast<size_t>(stateCount), 0.0f);
-    current = scoresA.data();
-    previous = scoresB.data();
-    activeRange = searchRange = {FPB_MIN, FPB_MAX};
-    initScores(scoresA);
-    initScores(scoresB);
-    tempoScores.assign(static_cast<size_t>(stateCount), 0.0f);
-    onlineInitialised = true;
-  }
+  if (!onlineInitialised) restartOnline();
   std::swap(current, previous);
   observe(observation, current);
   forwardTempoStep(previous);

@@ -86,8 +86,13 @@ class BeatHmm {
   // Tempo and phase of the last decoded step (unchanged by an empty decode).
   void getFinalState(int32_t* phase, int32_t* tempo) const;
 
-  // Forward step of the online tracker.
+  // Forward step of the online tracker; the first one starts it as
+  // restartOnline does.
   void stepOnline(float observation);
+  // The online start: the prior in both score vectors and the search and
+  // active ranges back to the full tempo range. Throws std::logic_error
+  // when the model is not set up.
+  void restartOnline();
   // Online readouts; they throw std::logic_error before the first step of
   // either kind, and std::domain_error for a tempo outside the range.
   float maxPhaseScore(int32_t tempo) const;

@@ -63,7 +63,7 @@ void CBeatDetect::setBpmRange(float lo, float hi) {
   bpmMax = hi;
 }
 
-int32_t CBeatDetect::halfHop() const { return std::max(1, hopsize / 2); }
+int32_t CBeatDetect::halfHop() const { return std::max(1, builtHopsize / 2); }
 
 float CBeatDetect::getFps() const { return tracker ? tracker->getFps() : fs / hopsize; }
 
@@ -86,6 +86,10 @@ void CBeatDetect::reset() {
   totalSamples = 0;
   fft = newFft;
   tracker = newTracker;
+  // The window and the spectrum were sized by these; addData and the
+  // anchors read them, not setters called since.
+  builtFramelen = framelen;
+  builtHopsize = hopsize;
 }
 
 void CBeatDetect::addData(const float* data, int lenData) {
@@ -197,12 +201,12 @@ void CBeatDetect::getTempo(float* bpm, bool* valid) const {
 
 void CBeatDetect::addAnchor(int frame, int radius) {
   inferred = false;
-  tracker->addBeatConstraint(frame + framelen / hopsize, radius);
+  tracker->addBeatConstraint(frame + builtFramelen / builtHopsize, radius);
 }
 
 void CBeatDetect::addNegativeAnchor(int frame, int radius) {
   inferred = false;
-  tracker->addNoBeatConstraint(frame + framelen / hopsize, radius);
+  tracker->addNoBeatConstraint(frame + builtFramelen / builtHopsize, radius);
 }
 
 void CBeatDetect::clearAnchors() {

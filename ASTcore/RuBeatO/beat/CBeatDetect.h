@@ -92,7 +92,8 @@ class CBeatDetect {
   void clearAnchors();
 
   // Parameter setters; they check as the constructor does and take effect
-  // at the next reset.
+  // at the next reset: until then frames are cut as before, so a stream is
+  // never reframed halfway or written past the window it was sized for.
   void setFramelen(int framelen);
   void setHopsize(int hopsize);
   void setFs(float fs);
@@ -127,6 +128,9 @@ class CBeatDetect {
   boost::shared_ptr<CFft> fft;
   boost::shared_ptr<MZBeatTrackOffline> tracker;
   bool inferred = false;
+  // The framing of the last reset, which the buffers were sized for.
+  int32_t builtFramelen = 0;
+  int32_t builtHopsize = 1;
 };
 
 }  // namespace RuBeatO

@@ -135,10 +135,10 @@ void CBeatTrack::setTempoSearchRange(float bpmLo, float bpmHi) {
 void CBeatTrack::getBeatScores(std::vector<double>& out) const { tracker->model().getBeatScores(out); }
 
 void CBeatTrack::restart() {
-  // The model's online start: a fresh model of the same parameters has its
-  // prior in both score vectors and the full tempo range.
-  tracker.reset(new MZBeatTrackOnline(framelen, kBandCount, kOnsetHistory, decimation, fs,
-                                      getFps(), bpmMin, bpmMax));
+  // Only the model starts again: the onset history, its normaliser, the
+  // filters and the tempo histogram keep what they learnt, so the tracker
+  // finds the beat again quickly.
+  tracker->model().restartOnline();
 }
 
 void CBeatTrack::forceBeat() { tracker->model().penalizeOffBeat(); }

@@ -62,7 +62,9 @@ class CBeatTrack {
   // Per tempo (frames per beat), the model's score of being on a beat.
   // Throws std::logic_error before the first frame.
   void getBeatScores(std::vector<double>& out) const;
-  // Restarts the model's tempo and phase search from its prior.
+  // Restarts the model's tempo and phase search from its prior and the full
+  // tempo range; the onset history, its normaliser, the filters and the
+  // tempo histogram are kept.
   void restart();
   // Tells the model that the current frame is a beat.
   void forceBeat();

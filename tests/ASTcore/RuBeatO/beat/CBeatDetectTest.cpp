@@ -252,6 +252,41 @@ TEST(CBeatDetect, ResetStartsOverAndQueriesWaitForInference) {
   EXPECT_FALSE(d.isInferred());
 }
 
+TEST(CBeatDetect, NewFramingTakesEffectAtTheNextResetOnly) {
+  const auto signal = clicks(steadyTimes(120.0, 0.1, 5.0), 5.0);
+  // Two detectors fed alike; one is given a larger window and hop first.
+  CBeatDetect plain(1024, kHop, 3, true, 44100.0f, 60.0f, 200.0f);
+  CBeatDetect changed(1024, kHop, 3, true, 44100.0f, 60.0f, 200.0f);
+  changed.setFramelen(8192);
+  changed.setHopsize(4096);
+  EXPECT_EQ(changed.getHopsize(), 4096);
+  // Until the reset the stream is still cut into 180-sample frames of the
+  // old window, written within it, with the same beats.
+  for (size_t i = 0; i + 8192 <= signal.size(); i += 8192) {
+    plain.addData(&signal[i], 8192);
+    changed.addData(&signal[i], 8192);
+  }
+  EXPECT_EQ(changed.getNumFrames(), plain.getNumFrames());
+  EXPECT_EQ(changed.getNumFrames(), static_cast<int>(signal.size() / 8192 * 8192 / kHop));
+  plain.infer();
+  changed.infer();
+  std::list<int> a, b;
+  plain.getBeatFrames(a, 1, 0);
+  changed.getBeatFrames(b, 1, 0);
+  EXPECT_EQ(a, b);
+  // A smaller hop neither reframes the stream before the reset.
+  changed.setHopsize(90);
+  changed.addData(signal.data(), kHop);
+  EXPECT_EQ(changed.getNumFrames(), plain.getNumFrames() + 1);
+
+  // From the reset on, the new framing: one frame per 4096 samples.
+  changed.setHopsize(4096);
+  changed.reset();
+  changed.addData(signal.data(), 8192);
+  EXPECT_EQ(changed.getNumFrames(), 2);
+  EXPECT_NEAR(changed.getFps(), 44100.0f / 4096.0f, 1e-3f);
+}
+
 TEST(CBeatDetect, RefusesBadParametersAndLengths) {
   struct Case {
     int framelen, hopsize, decimation;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -79,6 +80,33 @@ TEST(CBeatTrack, HalfBeatsDoubleTheTatumsOfASteadyTrack) {
   ASSERT_GT(whole.size(), 4u);
   EXPECT_NEAR(double(both.size()), 2.0 * whole.size(), 2.0);
   for (double t : whole) EXPECT_NE(std::find(both.begin(), both.end(), t), both.end());
+}
+
+TEST(CBeatTrack, RestartPutsTheModelBackToItsPriorAndKeepsWhatTheTrackerHeard) {
+  const std::vector<float> signal = clickTrack(120.0, 6.0);
+  CBeatTrack heard(1024, kBlock, 3, 44100.0f, 75.0f, 190.0f);
+  tatumTimes(heard, signal, false);
+  // A tracker restarted after its first frames shows the prior alone.
+  CBeatTrack fresh(1024, kBlock, 3, 44100.0f, 75.0f, 190.0f);
+  fresh.addData(signal.data(), kBlock);
+  std::vector<double> settled, prior, restarted;
+  heard.getBeatScores(settled);
+  fresh.restart();
+  fresh.getBeatScores(prior);
+  heard.restart();
+  heard.getBeatScores(restarted);
+  ASSERT_EQ(restarted.size(), prior.size());
+  EXPECT_NE(settled, prior) << "six seconds of clicks move the scores";
+  for (std::size_t i = 0; i < prior.size(); ++i) EXPECT_EQ(restarted[i], prior[i]) << "tempo " << i;
+  // The tracker itself goes on: its frames are still counted, so the
+  // model's state is reported, and the clicks are found again.
+  std::int32_t period = 0, tempo = -1, phase = -1;
+  float tick = 0.0f;
+  heard.getInfo(&period, &tick, &tempo, &phase);
+  EXPECT_GE(tempo, 0);
+  EXPECT_GE(phase, 0);
+  const std::vector<double> again = tatumTimes(heard, signal, false);
+  EXPECT_GE(again.size(), 6u);
 }
 
 TEST(CBeatTrack, RefusesBadLengthsAndSizesAndIgnoresEmptyInput) {
