@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "NumericUtilities.h"
+#include "SongAnalyzerImpl.h"
 #include "SongStructure.h"
 
 namespace {
@@ -13,29 +14,21 @@ constexpr int kRounds = 10;
 constexpr std::uint32_t kSeed = 32768;
 constexpr float kMaxSampleRate = 192000.0f;
 
-std::shared_ptr<MzMir::FeatureGenerator> freshGenerator(const MzMir::FeatureGenerator::EngineFactory& factory) {
+}  // namespace
+
+std::shared_ptr<MzMir::FeatureGenerator> SongAnalyzerImpl::freshGenerator(
+    const MzMir::FeatureGenerator::EngineFactory& factory) {
   auto g = std::make_shared<MzMir::FeatureGenerator>(1024, 8192);
   if (factory) g->setEngineFactory(factory);
   return g;
 }
 
-}  // namespace
+void SongAnalyzerImpl::setDefaults() {
+  structure = StructureSettings{};
+  featureDimension = kDefaultFeatureDimension;
+  meter = kDefaultMeter;
+}
 
-struct SongAnalyzerImpl {
-  MzMir::IProgress* listener = nullptr;
-  std::vector<double> barTimes;         // bar starts, then the end of the recording
-  std::vector<std::int32_t> barTatums;  // tatum index of each bar's bar line
-  StructureSettings structure;
-  std::vector<int> labels;     // per bar
-  std::vector<int> countdown;  // per bar: bars after it in its segment
-  std::vector<float> beatTimes;
-  std::int32_t featureDimension = 5;
-  std::vector<SongSegment> segments;
-  std::array<std::int32_t, 4> meter{4, 0, -1, 2};
-  std::atomic<bool> running{false};
-  MzMir::FeatureGenerator::EngineFactory engineFactory;
-  std::shared_ptr<MzMir::FeatureGenerator> featureGenerator = freshGenerator(nullptr);
-};
 
 SongAnalyzer::SongAnalyzer() : impl(std::make_unique<SongAnalyzerImpl>()) {}
 
@@ -147,10 +140,14 @@ void SongAnalyzer::analyze(ISeekable<float>& source) {
   s.labels = labels;
   s.countdown = countdown;
 
-  // The structure was inferred over every bar; the segments cover only the
-  // bars that hold sound.
+  // The structure was inferred over every bar; the segments are cut from
+  // the bars that hold sound, and the last of them still runs to the end of
+  // the recording: a silent tail belongs to the song's last part, which the
+  // caller's sections and edits reach to the end.
   const MzMir::BarRange sounding = generator->soundingBars;
-  s.segments = segmentsOfBars(MzMir::keptBarsOf(s.barTimes, sounding, true),
+  std::vector<double> keptTimes = MzMir::keptBarsOf(s.barTimes, sounding, true);
+  if (keptTimes.size() >= 2 && !s.barTimes.empty()) keptTimes.back() = s.barTimes.back();
+  s.segments = segmentsOfBars(keptTimes,
                               MzMir::keptBarsOf(s.barTatums, sounding), MzMir::keptBarsOf(s.countdown, sounding),
                               MzMir::keptBarsOf(s.labels, sounding));
   if (listener)
@@ -159,5 +156,5 @@ void SongAnalyzer::analyze(ISeekable<float>& source) {
     listener->progress(100);
     listener->done();
   }
-  std::atomic_store(&s.featureGenerator, freshGenerator(s.engineFactory));
+  std::atomic_store(&s.featureGenerator, SongAnalyzerImpl::freshGenerator(s.engineFactory));
 }

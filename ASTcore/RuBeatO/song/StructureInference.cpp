@@ -180,14 +180,13 @@ double StructureInference::estimate(const Matrix& features) {
 }
 
 void StructureInference::print() const {
+  // Eigen's default stream layout: a vector's values one per line.
   std::cerr << "StructureInference Instance at " << static_cast<const void*>(this) << "\n";
-  const Eigen::IOFormat layout(Eigen::StreamPrecision, Eigen::DontAlignCols, " ", " ", "", "", "[", "]");
   std::cerr << "[Transition]\n";
   for (std::size_t i = 0; i < transitionPosteriors.size(); ++i)
-    std::cerr << "TR(" << i << "):" << transitionPosteriors[i].prior.transpose().format(layout) << ":"
-              << transitionPosteriors[i].posterior.transpose().format(layout) << "\n";
+    std::cerr << "TR(" << i << "):" << transitionPosteriors[i].prior << ":" << transitionPosteriors[i].posterior
+              << "\n";
   std::cerr << "[Duration]\n";
   for (std::size_t i = 0; i < durationPosteriors.size(); ++i)
-    std::cerr << "DR(" << i << "):" << durationPosteriors[i].prior.transpose().format(layout) << ":"
-              << durationPosteriors[i].posterior.transpose().format(layout) << "\n";
+    std::cerr << "DR(" << i << "):" << durationPosteriors[i].prior << ":" << durationPosteriors[i].posterior << "\n";
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -15,6 +17,7 @@
 #include "RecordingListener.h"
 #include "ScriptedEngine.h"
 #include "SongAnalyzer.h"
+#include "SongAnalyzerImpl.h"
 
 namespace {
 
@@ -146,6 +149,43 @@ TEST(SongAnalyzer, WithoutBarLinesTheRunCompletesWithNoSegments) {
   EXPECT_FALSE(analyzer.getBeats().empty());
 }
 
+TEST(SongAnalyzer, SilenceAtBothEndsKeepsBeatsToTheMusicAndTheLastSegmentToTheEnd) {
+  // 4 s of digital silence, 6 s of tones, 8 s of silence; the engine's bars
+  // of half a second run through all of it, as a beat tracker's do.
+  TestAudio::Stereo16 s(static_cast<std::size_t>(4.0 * 44100) * 2, 0);
+  for (double f : {220.0, 330.0, 220.0}) {
+    const TestAudio::Stereo16 part = TestAudio::sine(2.0, f, 0.3);
+    s.insert(s.end(), part.begin(), part.end());
+  }
+  s.resize(s.size() + static_cast<std::size_t>(8.0 * 44100) * 2, 0);
+  MemorySource source = MemorySource::fromStereo16(s);
+  const double end = static_cast<double>(source.length()) / 44100.0;
+  RecordingListener listener;
+  SongAnalyzer analyzer;
+  scripted(analyzer, 5513, 0);
+  analyzer.setProgress(&listener).analyze(source);
+
+  const std::vector<SongSegment> segments = segmentsOf(analyzer);
+  ASSERT_FALSE(segments.empty());
+  // The first segment opens on the first bar line that holds sound...
+  EXPECT_GT(segments.front().start, 3.4);
+  EXPECT_LT(segments.front().start, 4.1);
+  EXPECT_EQ(segments.front().barTatum % 4, 0);
+  // ...they tile without gaps, and the last one ends where the recording
+  // does (to the last whole block the engine read), not where the music
+  // stops.
+  for (std::size_t i = 1; i < segments.size(); ++i) EXPECT_EQ(segments[i].start, segments[i - 1].end);
+  EXPECT_NEAR(segments.back().end, end, 180 / 44100.0);
+  EXPECT_GT(segments.back().end, 17.5);
+  ASSERT_EQ(listener.segments.size(), segments.size());
+  EXPECT_EQ(listener.segments.back().end, segments.back().end);
+  // No beat ticks through either silence.
+  const std::vector<float> beats = analyzer.getBeats();
+  ASSERT_FALSE(beats.empty());
+  EXPECT_GT(beats.front(), 3.4);
+  EXPECT_LT(beats.back(), 10.6);
+}
+
 TEST(SongAnalyzer, AnAbortByteStopsTheRunInAnyStageAndKeepsTheLastResults) {
   MemorySource source = song({220.0, 0.0}, 4);
   SongAnalyzer analyzer;
@@ -231,4 +271,30 @@ TEST(SongAnalyzer, TheChordEngineFindsTheBarsOfAClickTrack) {
   ASSERT_FALSE(s.empty());
   EXPECT_NEAR(s.back().end, 12.0, 0.01);
   EXPECT_EQ(listener.doneCalls, 1);
+}
+
+TEST(SongAnalyzerImpl, SetDefaultsWritesTheNumericAndMeterDefaultsAgainAndKeepsTheResults) {
+  SongAnalyzerImpl impl;
+  const StructureSettings defaults;
+  impl.structure.numStates = 7;
+  impl.structure.numMixtures = 2;
+  impl.structure.observationPriors = {3.0, 4.0, 5.0};
+  impl.structure.mixtureWeightPrior = 2.0;
+  impl.structure.paramC = 0.5;
+  impl.structure.paramD = 0.2;
+  impl.featureDimension = 9;
+  impl.meter = {3, 1, 0, 3};
+  impl.beatTimes = {0.5f, 1.0f};
+  impl.setDefaults();
+  EXPECT_EQ(impl.structure.numStates, 20);
+  EXPECT_EQ(impl.structure.maxDuration, 8);
+  EXPECT_EQ(impl.structure.numMixtures, 5);
+  EXPECT_EQ(impl.structure.observationPriors, defaults.observationPriors);
+  EXPECT_EQ(impl.structure.observationPriors[0], 1.0);
+  EXPECT_EQ(impl.structure.mixtureWeightPrior, 0.01);
+  EXPECT_EQ(impl.structure.paramC, 0.1);
+  EXPECT_EQ(impl.structure.paramD, 0.9);
+  EXPECT_EQ(impl.featureDimension, 5);
+  EXPECT_EQ(impl.meter, (std::array<std::int32_t, 4>{4, 0, -1, 2}));
+  EXPECT_EQ(impl.beatTimes.size(), 2u);
 }

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "NumericUtilities.h"
@@ -121,4 +124,57 @@ TEST(SongStructure, SegmentsSplitAtEveryEndEvenBetweenEqualLabels) {
   EXPECT_EQ(s[1].barTatum, 8);
   EXPECT_EQ(s[1].end, 9.5f);
   EXPECT_EQ(s[0].label, s[1].label);
+}
+
+TEST(StructureInference, SettersIgnoreValuesNotAboveZeroAndAClearSignalStopsEarly) {
+  const Matrix x = plantedAaba();
+  Numeric::seedRandomInt(32768);
+  StructureInference plain = analyzerModel();
+  const double score = plain.estimate(x);
+  // A clear signal settles within a few iterations: the loop ends when two
+  // scores differ by less than 0.01, well before the cap of 20.
+  EXPECT_LT(plain.iterationsRun(), 20);
+  EXPECT_GE(plain.iterationsRun(), 2);
+
+  Numeric::seedRandomInt(32768);
+  StructureInference ignored = analyzerModel();
+  ignored.setObservationPriors(0.0, -1.0, 0.0).setMixtureWeightPrior(0.0).setInferenceParamC(-2.0).setInferenceParamD(0.0);
+  EXPECT_EQ(ignored.estimate(x), score);
+  EXPECT_EQ(ignored.getLabels(), plain.getLabels());
+
+  // Each prior alone is taken when it is above zero.
+  Numeric::seedRandomInt(32768);
+  StructureInference changed = analyzerModel();
+  changed.setObservationPriors(-1.0, 0.5, -1.0);
+  EXPECT_NE(changed.estimate(x), score);
+  Numeric::seedRandomInt(32768);
+  StructureInference concentrated = analyzerModel();
+  concentrated.setInferenceParamD(5.0);
+  EXPECT_NE(concentrated.estimate(x), score);
+}
+
+TEST(StructureInference, PrintWritesEveryPosteriorAsPriorColonPosterior) {
+  Numeric::seedRandomInt(32768);
+  StructureInference m(3, 4, 2);
+  m.setInferenceParamD(0.9);
+  m.estimate(plantedAaba());
+  std::ostringstream captured;
+  std::streambuf* const old = std::cerr.rdbuf(captured.rdbuf());
+  m.print();
+  std::cerr.rdbuf(old);
+  const std::string text = captured.str();
+  EXPECT_EQ(text.rfind("StructureInference Instance at ", 0), 0u);
+  const std::size_t transitions = text.find("[Transition]\n");
+  const std::size_t durations = text.find("[Duration]\n");
+  ASSERT_NE(transitions, std::string::npos);
+  ASSERT_NE(durations, std::string::npos);
+  EXPECT_LT(transitions, durations);
+  for (const char* label : {"TR(0):", "TR(1):", "TR(2):", "DR(0):", "DR(1):", "DR(2):"})
+    EXPECT_NE(text.find(label), std::string::npos) << label;
+  EXPECT_EQ(text.find("TR(3)"), std::string::npos);
+  // The prior of state 0: 1.1 x 0.9 to itself, 0.9 to the others, one value
+  // a line in the matrix library's own layout (right-aligned), then ":".
+  EXPECT_NE(text.find("TR(0):0.99\n 0.9\n 0.9:"), std::string::npos) << text;
+  // The duration prior of at most 4 bars: 0.1, 0.1, 0.9, 1.
+  EXPECT_NE(text.find("DR(0):0.1\n0.1\n0.9\n  1:"), std::string::npos) << text;
 }
