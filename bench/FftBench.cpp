@@ -12,9 +12,13 @@
 // Besides the mean time per transform, "best" is the fastest single
 // transform seen, less the clock's own cost: on a machine shared with
 // other work the fastest call is the figure that noise does not inflate.
-// After the runs two tables give, per size and direction, each instance's
-// time divided by FFTW's r2c/c2r time in the same precision: the fastest
-// calls, then the means (the median over --benchmark_repetitions=N).
+// After the runs three tables give, per size and direction, each
+// instance's time divided by FFTW's r2c/c2r time in the same precision:
+// from the "paired_" runs, which call ours and FFTW in turn so that both
+// meet the same load (the figure to quote), then from the separate runs
+// the fastest calls and the means (the median over
+// --benchmark_repetitions=N). Run only the paired figures with
+// --benchmark_filter=paired.
 // Backward after forward scales the data (n/2 for ours, n for FFTW); every
 // eighth iteration rescales by an exact power of two so values stay finite,
 // in both equally.
@@ -23,6 +27,7 @@
 #include <fftw3.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -192,6 +197,100 @@ void BM_FftwComplexSingle(benchmark::State& state) {
   fftwf_free(a);
 }
 
+// FFTW's in-place r2c/c2r pair of one precision, planned with FFTW_MEASURE.
+template <typename Real>
+struct FftwReal;
+
+template <>
+struct FftwReal<double> {
+  explicit FftwReal(int n) : a(fftw_alloc_real(n + 2)) {
+    fftw_complex* c = reinterpret_cast<fftw_complex*>(a);
+    forward = fftw_plan_dft_r2c_1d(n, a, c, FFTW_MEASURE);
+    backward = fftw_plan_dft_c2r_1d(n, c, a, FFTW_MEASURE);
+  }
+  ~FftwReal() {
+    fftw_destroy_plan(forward);
+    fftw_destroy_plan(backward);
+    fftw_free(a);
+  }
+  void run(bool back) { fftw_execute(back ? backward : forward); }
+  double* a;
+  fftw_plan forward, backward;
+};
+
+template <>
+struct FftwReal<float> {
+  explicit FftwReal(int n) : a(fftwf_alloc_real(n + 2)) {
+    fftwf_complex* c = reinterpret_cast<fftwf_complex*>(a);
+    forward = fftwf_plan_dft_r2c_1d(n, a, c, FFTW_MEASURE);
+    backward = fftwf_plan_dft_c2r_1d(n, c, a, FFTW_MEASURE);
+  }
+  ~FftwReal() {
+    fftwf_destroy_plan(forward);
+    fftwf_destroy_plan(backward);
+    fftwf_free(a);
+  }
+  void run(bool back) { fftwf_execute(back ? backward : forward); }
+  float* a;
+  fftwf_plan forward, backward;
+};
+
+// Ours and FFTW r2c/c2r in turn, each on its own array, every transform
+// timed alone: the fastest calls of both are taken under the same load,
+// which separate runs cannot promise on a shared machine. The counters
+// are the fastest forward and backward call of each.
+template <typename Real, Fft::Variant V>
+void BM_Paired(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Fft::WorkArrays<Real, V> work(n);
+  std::vector<Real> a = signal<Real>(n);
+  FftwReal<Real> fftw(n);
+  for (int i = 0; i < n; ++i) fftw.a[i] = a[i];
+  const Real undoOurs = static_cast<Real>(std::pow(2.0 / n, 8));
+  const Real undoFftw = static_cast<Real>(std::pow(1.0 / n, 8));
+  const double cost = clockCost();
+  double best[4] = {1, 1, 1, 1};  // ours forward, ours backward, FFTW forward, FFTW backward
+  // One transform of the four kinds; returns its time less the clock's.
+  auto timed = [&](int kind) {
+    const bool backward = kind & 1;
+    const auto t0 = Clock::now();
+    if (kind < 2) {
+      if constexpr (V == Fft::Variant::Earlier) {
+        Fft::RealFft(n, backward ? -1 : 1, a.data(), a.size(), work);
+      } else {
+        Fft::rdft(n, backward ? -1 : 1, a.data(), a.size(), work);
+      }
+      benchmark::DoNotOptimize(a.data());
+    } else {
+      fftw.run(backward);
+      benchmark::DoNotOptimize(fftw.a);
+    }
+    const auto t1 = Clock::now();
+    const double seconds = std::max(0.0, std::chrono::duration<double>(t1 - t0).count() - cost);
+    best[kind] = std::min(best[kind], seconds);
+    return seconds;
+  };
+  for (auto _ : state) {
+    // Eight round trips of ours, then eight of FFTW: each keeps its own
+    // data and tables in the cache as a caller's loop would, and both meet
+    // the load of the same moment.
+    double total = 0;
+    for (int side = 0; side < 2; ++side) {
+      for (int round = 0; round < 8; ++round) {
+        total += timed(2 * side);
+        total += timed(2 * side + 1);
+      }
+    }
+    state.SetIterationTime(total);
+    rescale(a, undoOurs);
+    for (int i = 0; i < n; ++i) fftw.a[i] *= undoFftw;
+  }
+  state.counters["ours_forward_ns"] = best[0] * 1e9;
+  state.counters["ours_backward_ns"] = best[1] * 1e9;
+  state.counters["fftw_forward_ns"] = best[2] * 1e9;
+  state.counters["fftw_backward_ns"] = best[3] * 1e9;
+}
+
 // Collects every run's figures and prints the ratios to FFTW at the end:
 // the fastest call over all repetitions, and the median of the means.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -200,6 +299,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      collectPaired(run);
       const auto best = run.counters.find("best_ns");
       const auto mean = run.counters.find("mean_ns");
       if (best == run.counters.end() || mean == run.counters.end()) continue;
@@ -220,6 +320,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
   void Finalize() override {
     ConsoleReporter::Finalize();
+    printPaired();
     printTable("fastest call", [](const Figures& f) { return f.best; });
     printTable("mean (median over repetitions)", [](const Figures& f) {
       std::vector<double> m = f.means;
@@ -231,6 +332,52 @@ class RatioReporter : public benchmark::ConsoleReporter {
   static constexpr int kSizes[] = {512, 1024, 2048, 4096, 8192};
 
  private:
+  // "paired_<instance>/size/manual_time": the fastest calls, kept as the
+  // minimum over repetitions.
+  void collectPaired(const Run& run) {
+    const std::string name = run.benchmark_name();
+    if (name.rfind("paired_", 0) != 0) return;
+    const auto slash = name.find('/');
+    if (slash == std::string::npos) return;
+    const std::string family = name.substr(0, slash);
+    const int size = std::atoi(name.c_str() + slash + 1);
+    static const char* const kKeys[4] = {"ours_forward_ns", "ours_backward_ns", "fftw_forward_ns",
+                                         "fftw_backward_ns"};
+    auto& best = paired_[{family, size}];
+    for (int i = 0; i < 4; ++i) {
+      const auto it = run.counters.find(kKeys[i]);
+      if (it == run.counters.end()) return;
+      best[i] = best[i] > 0 ? std::min(best[i], it->second.value) : it->second.value;
+    }
+  }
+
+  void printPaired() const {
+    if (paired_.empty()) return;
+    const std::pair<const char*, const char*> rows[] = {{"paired_single", "single (rdft)"},
+                                                        {"paired_double", "double (rdft, sync)"},
+                                                        {"paired_timestretch", "double (RealFft, stretch)"}};
+    std::printf("\nFastest call relative to FFTW r2c/c2r of the same precision, timed in turn\n");
+    std::printf("%-38s", "instance");
+    for (int n : kSizes) std::printf("%8d", n);
+    std::printf("\n");
+    for (const auto& row : rows) {
+      for (int backward : {0, 1}) {
+        std::printf("%-28s%-10s", row.second, backward ? "backward" : "forward");
+        for (int n : kSizes) {
+          const auto it = paired_.find({row.first, n});
+          if (it == paired_.end() || it->second[2 + backward] <= 0) {
+            std::printf("%8s", "-");
+          } else {
+            std::printf("%8.2f", it->second[backward] / it->second[2 + backward]);
+          }
+        }
+        std::printf("\n");
+      }
+    }
+  }
+
+  std::map<std::pair<std::string, int>, std::array<double, 4>> paired_;
+
   struct Figures {
     double best = 0;
     std::vector<double> means;
@@ -279,6 +426,11 @@ void sizes(benchmark::internal::Benchmark* b) {
   b->UseManualTime();
 }
 
+void pairedSizes(benchmark::internal::Benchmark* b) {
+  for (int n : RatioReporter::kSizes) b->Arg(n);
+  b->UseManualTime();
+}
+
 }  // namespace
 
 BENCHMARK_TEMPLATE(BM_Package, float, Fft::Variant::Current)->Name("rdft_single")->Apply(sizes);
@@ -288,6 +440,10 @@ BENCHMARK(BM_FftwSingle)->Name("fftw_r2hc_single")->Apply(sizes);
 BENCHMARK(BM_FftwDouble)->Name("fftw_r2hc_double")->Apply(sizes);
 BENCHMARK(BM_FftwComplexSingle)->Name("fftw_r2c_single")->Apply(sizes);
 BENCHMARK(BM_FftwComplexDouble)->Name("fftw_r2c_double")->Apply(sizes);
+
+BENCHMARK_TEMPLATE(BM_Paired, float, Fft::Variant::Current)->Name("paired_single")->Apply(pairedSizes);
+BENCHMARK_TEMPLATE(BM_Paired, double, Fft::Variant::Current)->Name("paired_double")->Apply(pairedSizes);
+BENCHMARK_TEMPLATE(BM_Paired, double, Fft::Variant::Earlier)->Name("paired_timestretch")->Apply(pairedSizes);
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
