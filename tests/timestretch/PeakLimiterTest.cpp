@@ -96,3 +96,113 @@ TEST(PeakLimiter, ShortRunsAndTheLastFiveSamplesAreHardClipped) {
   EXPECT_EQ(LimitPeaks(few.data(), 0, 3, kMax, kMin), 1);
   EXPECT_EQ(few, (std::vector<float>{32767.0f, -32768.0f, 5.0f}));
 }
+
+namespace {
+
+// Solves the 6 x 6 system by elimination with partial pivoting.
+std::vector<double> solveSix(std::vector<std::vector<double>> m, std::vector<double> r) {
+  const std::size_t n = r.size();
+  for (std::size_t c = 0; c < n; ++c) {
+    std::size_t p = c;
+    for (std::size_t i = c + 1; i < n; ++i)
+      if (std::fabs(m[i][c]) > std::fabs(m[p][c])) p = i;
+    std::swap(m[c], m[p]);
+    std::swap(r[c], r[p]);
+    for (std::size_t i = c + 1; i < n; ++i) {
+      const double f = m[i][c] / m[c][c];
+      for (std::size_t k = c; k < n; ++k) m[i][k] -= f * m[c][k];
+      r[i] -= f * r[c];
+    }
+  }
+  std::vector<double> x(n);
+  for (std::size_t i = n; i-- > 0;) {
+    double s = r[i];
+    for (std::size_t k = i + 1; k < n; ++k) s -= m[i][k] * x[k];
+    x[i] = s / m[i][i];
+  }
+  return x;
+}
+
+}  // namespace
+
+TEST(PeakLimiter, AWideOverRangeHalfWaveTakesTheQuinticThroughItsFlanksAndTheLimit) {
+  // One half-wave of 60 samples peaking 10 % over the limit. Reference:
+  // the stretch from the first samples under 0.9 of the limit on each side,
+  // the quintic through its two outer samples at each end and the limit at
+  // the middle of the over-range run, flat there.
+  std::vector<float> x = halfWaves(2, 60, 1.1 * kMax);
+  const std::vector<float> before = x;
+  std::int64_t first = 0;
+  while (before[static_cast<std::size_t>(first)] <= kMax) ++first;
+  std::int64_t run = 0;
+  while (before[static_cast<std::size_t>(first + run)] > kMax) ++run;
+  const std::int64_t centre = first + (run - 1) / 2;
+  std::int64_t a = centre, b = centre;
+  while (before[static_cast<std::size_t>(a)] >= 0.9 * kMax) --a;
+  while (before[static_cast<std::size_t>(b)] >= 0.9 * kMax) ++b;
+  const double span = static_cast<double>(b - a);
+  const double p = (static_cast<double>(centre - a) + (run % 2 == 0 ? 0.5 : 0.0)) / span;
+  auto row = [](double u) {
+    std::vector<double> r(6);
+    for (int k = 0; k < 6; ++k) r[static_cast<std::size_t>(k)] = std::pow(u, 5 - k);
+    return r;
+  };
+  auto y = [&](std::int64_t i) { return before[static_cast<std::size_t>(i)] / kMax; };
+  std::vector<std::vector<double>> m{row(0.0), row(1.0 / span), row(p), row((span - 1.0) / span), row(1.0)};
+  std::vector<double> slope(6, 0.0);
+  for (int k = 0; k < 5; ++k) slope[static_cast<std::size_t>(k)] = (5 - k) * std::pow(p, 4 - k);
+  m.push_back(slope);
+  const std::vector<double> c = solveSix(m, {y(a), y(a + 1), 1.0, y(b - 1), y(b), 0.0});
+
+  ASSERT_EQ(LimitPeaks(x.data(), 0, static_cast<std::int64_t>(x.size()), kMax, kMin), 1);
+  for (std::int64_t j = 0; j < b - a; ++j) {
+    const double u = static_cast<double>(j) / span;
+    double v = 0.0;
+    for (int k = 0; k < 6; ++k) v = v * u + c[static_cast<std::size_t>(k)];
+    ASSERT_LE(v, 1.001) << "a curve the limiter keeps";
+    EXPECT_NEAR(x[static_cast<std::size_t>(a + j)], std::min(kMax, v * kMax), 0.05) << "sample " << a + j;
+  }
+  // The rest of the half-wave stays as it was.
+  for (std::int64_t i = 0; i < 60; ++i) {
+    if (i < a || i >= b) {
+      EXPECT_EQ(x[static_cast<std::size_t>(i)], before[static_cast<std::size_t>(i)]) << i;
+    }
+  }
+}
+
+TEST(PeakLimiter, WhereNoQuinticFitsTwoParabolasCapThePeakBlendedIntoItsFlanks) {
+  // 32 samples 20 % over the limit: the quintic overshoots and is refused.
+  // Reference: parabolas from each end of the stretch (at 0.9 of the limit)
+  // rising to the limit at the run's centre, blended in from each end over
+  // half the distance to the centre (at most a quarter of the stretch).
+  std::vector<float> x = halfWaves(1, 32, 1.2 * kMax);
+  const std::vector<float> before = x;
+  std::int64_t first = 0;
+  while (before[static_cast<std::size_t>(first)] <= kMax) ++first;
+  std::int64_t run = 0;
+  while (before[static_cast<std::size_t>(first + run)] > kMax) ++run;
+  const std::int64_t c = first + (run - 1) / 2;
+  const double h = 0.9 * kMax;
+  std::int64_t a = c, b = c;
+  while (before[static_cast<std::size_t>(a)] >= h) --a;
+  while (before[static_cast<std::size_t>(b)] >= h) ++b;
+  ASSERT_LE(c - a, 9) << "the plain parabolas, not the flat-topped ones";
+  auto in = [&](std::int64_t i) { return static_cast<double>(before[static_cast<std::size_t>(i)]); };
+  auto cap = [&](std::int64_t i) {
+    const std::int64_t s = i <= c ? c - a : b - c;
+    const double end = i <= c ? in(a) : in(b);
+    const double k = (kMax - std::min(h, end)) / static_cast<double>(s * s);
+    return std::max(0.0, kMax - k * static_cast<double>((c - i) * (c - i)));
+  };
+  const std::int64_t m = a + (b - a) / 2;
+  const double quarter = static_cast<double>(b - a) / 4.0;
+
+  LimitPeaks(x.data(), 0, static_cast<std::int64_t>(x.size()), kMax, kMin);
+  for (std::int64_t i = a; i <= b; ++i) {
+    const double reach = std::min(std::max(static_cast<double>(i <= m ? c - a : b - c) / 2.0, 0.5), quarter);
+    const double w = std::min(1.0, static_cast<double>(i <= m ? i - a : b - i) / reach);
+    const double expected = std::min(kMax, in(i) * (1.0 - w) + cap(i) * w);
+    EXPECT_NEAR(x[static_cast<std::size_t>(i)], expected, 0.05) << "sample " << i;
+  }
+  EXPECT_NE(x[static_cast<std::size_t>(a + 1)], static_cast<float>(cap(a + 1))) << "blended, not the bare cap";
+}
