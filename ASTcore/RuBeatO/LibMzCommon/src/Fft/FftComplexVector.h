@@ -161,6 +161,12 @@ struct Pack {
   // (re, -im)
   static FFT_ALWAYS_INLINE V conjugated(V v) { return v * repeat(1, -1); }
 
+  // N = 2: complex value k of x, or of y where Bk is set.
+  template <bool B0, bool B1>
+  static FFT_ALWAYS_INLINE V select(V x, V y) {
+    using I = typename IndexOf<Real, N>::Type;
+    return __builtin_shuffle(x, y, I{B0 ? 4 : 0, B0 ? 5 : 1, B1 ? 6 : 2, B1 ? 7 : 3});
+  }
   // N = 4: complex value k of x, or of y where Bk is set.
   template <bool B0, bool B1, bool B2, bool B3>
   static FFT_ALWAYS_INLINE V select(V x, V y) {

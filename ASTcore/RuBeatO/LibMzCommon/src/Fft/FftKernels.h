@@ -211,6 +211,20 @@ struct Quad {
   }
 };
 
+// The same for two neighbouring butterflies in one vector (doubles with
+// AVX2, floats without): value `field` of the table entries e0 and e1
+// (0, 1: w[0], w[4] on), each twice, from two vector loads of w[0 .. 7].
+template <typename Real>
+struct PairEntries {
+  using P = Pack<Real, 2>;
+  using V = typename P::V;
+  template <int field, int e0, int e1>
+  static FFT_ALWAYS_INLINE V spread(const Real* w) {
+    using I = typename IndexOf<Real, 2>::Type;
+    return __builtin_shuffle(P::load(w), P::load(w + 4), I{4 * e0 + field, 4 * e0 + field, 4 * e1 + field, 4 * e1 + field});
+  }
+};
+
 template <typename Real>
 struct QuadLanes {
   using P = Pack<Real, 4>;
@@ -387,6 +401,44 @@ void fftFirstStage(int n, Real* a, const Real* w) {
       wd3i = T::sin3(w, k);
     }
   }
+  if constexpr (!kFourInOneVector<Real> && kPairInOneVector<Real>) {
+    // The first pair starts from (1, 0); then each pair's twiddles wk and
+    // e of entry k come from the entries k - 4 and k side by side.
+    if (j < mh - 2) {
+      firstStagePair<Real, V, Conj>(a, j, m, w, k, wd1r, wd1i, wd3r, wd3i);
+      j += 4;
+    }
+    using E = PairEntries<Real>;
+    using P = typename E::P;
+    using Vec = typename P::V;
+    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+    const Vec scale1 = P::repeat(csc1, csc1), scale3 = P::repeat(csc3, csc3);
+    const Vec sign3s = P::repeat(sign3, sign3);
+    for (; j < mh - 2; j += 4) {
+      k += 4;
+      const Real* r = w + k - 4;
+      const Vec e1r = E::template spread<0, 1, 1>(r), d1r = E::template spread<0, 0, 0>(r);
+      const Vec e1i = E::template spread<1, 1, 1>(r), d1i = E::template spread<1, 0, 0>(r);
+      const Vec e3r = E::template spread<2, 1, 1>(r), d3r = E::template spread<2, 0, 0>(r);
+      const Vec e3i = E::template spread<3, 1, 1>(r) * sign3s, d3i = E::template spread<3, 0, 0>(r) * sign3s;
+      // Lane 0 wk, lane 1 e.
+      const Vec w1r = P::template select<false, true>(scale1 * (d1r + e1r), e1r);
+      const Vec w1i = P::template select<false, true>(scale1 * (d1i + e1i), e1i);
+      const Vec w3r = P::template select<false, true>(scale3 * (d3r + e3r), e3r);
+      const Vec w3i = P::template select<false, true>(scale3 * (d3i + e3i), e3i);
+      butterfly1<Conj, P>(a, j, m, typename P::Twiddle{w1r, w1i * minusPlus},
+                          typename P::Twiddle{w3r, w3i * minusPlus});
+      butterfly1<Conj, P>(a, m - j - 2, m, typename P::Twiddle{P::reversed(w1i), P::reversed(w1r) * minusPlus},
+                          typename P::Twiddle{-P::reversed(w3i), P::reversed(w3r) * plusMinus});
+    }
+    if (k > 0) {
+      wd1r = w[k];
+      wd1i = w[k + 1];
+      wd3r = w[k + 2];
+      wd3i = T::sin3(w, k);
+    }
+  }
   for (; j < mh - 2; j += 4) {
     firstStagePair<Real, V, Conj>(a, j, m, w, k, wd1r, wd1i, wd3r, wd3i);
   }
@@ -455,6 +507,29 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
     butterfly1(a, m - 2, m, s1, c1, -s3, -c3);
   }
   // mh is a multiple of 4: the rest of the butterflies come in pairs.
+  if constexpr (kPairInOneVector<Real>) {
+    using E = PairEntries<Real>;
+    using P = typename E::P;
+    using Vec = typename P::V;
+    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+    const Vec s3MinusPlus = P::repeat(-sign3, sign3);
+    for (int j = 4, k = 8; j < mh; j += 4, k += 8) {
+      // j and j + 2 with entries k and k + 4; mirrored at m - j - 2 and
+      // m - j with the entries the other way round.
+      const Real* r = w + k;
+      butterfly1<false, P>(
+          a, j, m,
+          typename P::Twiddle{E::template spread<0, 0, 1>(r), E::template spread<1, 0, 1>(r) * minusPlus},
+          typename P::Twiddle{E::template spread<2, 0, 1>(r), E::template spread<3, 0, 1>(r) * s3MinusPlus});
+      butterfly1<false, P>(
+          a, m - j - 2, m,
+          typename P::Twiddle{E::template spread<1, 1, 0>(r), E::template spread<0, 1, 0>(r) * minusPlus},
+          typename P::Twiddle{E::template spread<3, 1, 0>(r) * -sign3, E::template spread<2, 1, 0>(r) * plusMinus});
+    }
+    butterfly1(a, mh, m, wn4r, wn4r, -wn4r, wn4r);
+    return;
+  }
   for (int j = 4, k = 8; j < mh; j += 4, k += 8) {
     const Real c1 = w[k], s1 = w[k + 1], c3 = w[k + 2], s3 = T::sin3(w, k);
     const Real c1b = w[k + 4], s1b = w[k + 5], c3b = w[k + 6], s3b = T::sin3(w, k + 4);
@@ -509,6 +584,26 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
     butterfly2(a, 2, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2]);
   }
   // m is a multiple of 4: the rest of the butterflies come in pairs.
+  if constexpr (kPairInOneVector<Real>) {
+    using E = PairEntries<Real>;
+    using P = typename E::P;
+    using Vec = typename P::V;
+    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+    const Vec s3MinusPlus = P::repeat(-sign3, sign3);
+    for (int j = 4, k = 8, kr = 2 * m - 8; j < m; j += 4, k += 8, kr -= 8) {
+      // j and j + 2: entries k, k + 4 ascending and kr, kr - 4 descending.
+      const Real* up = w + k;
+      const Real* down = w + kr - 4;
+      butterfly2<P>(
+          a, j, m, typename P::Twiddle{E::template spread<0, 0, 1>(up), E::template spread<1, 0, 1>(up) * minusPlus},
+          typename P::Twiddle{E::template spread<1, 1, 0>(down), E::template spread<0, 1, 0>(down) * minusPlus},
+          typename P::Twiddle{E::template spread<2, 0, 1>(up), E::template spread<3, 0, 1>(up) * s3MinusPlus},
+          typename P::Twiddle{E::template spread<3, 1, 0>(down) * -sign3,
+                              E::template spread<2, 1, 0>(down) * plusMinus});
+    }
+    return;
+  }
   for (int j = 4, k = 8, kr = 2 * m - 8; j < m; j += 4, k += 8, kr -= 8) {
     const int k2 = k + 4, kr2 = kr - 4;
     butterfly2Pair(a, j, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2],
