@@ -179,4 +179,40 @@ TEST(CSpectrum, ResidualLevelsBecomeAmplitudesAndNoiseFramesGetRandomPhases) {
   EXPECT_LT(same, 5);
 }
 
+TEST(CSpectrum, ResidualSynthesisAssignsTheOuterBinsAndAddsTheInnerOnesAtTheirPhases) {
+  CSpectrum s;
+  const std::int64_t M = 64;
+  SMSFrame frame;
+  frame.Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, M + 1, true);
+  for (std::int64_t k = 0; k <= M; ++k) {
+    frame.magnitudes[k] = -20.0f - 0.5f * static_cast<float>(k);
+    frame.phases[k] = static_cast<float>(0.37 * static_cast<double>(k) - 3.0);
+  }
+  std::vector<float> out(2 * M, 1.0f);
+  s.SynthesizeResidual(frame, out.data(), 44100.0, 22050.0, M);
+  auto amplitude = [&](std::int64_t k) { return 32768.0 * std::pow(10.0, frame.magnitudes[k] / 20.0); };
+  EXPECT_NEAR(out[0], amplitude(0) * std::cos(frame.phases[0]), 1e-2) << "bin 0 is set, not added to";
+  EXPECT_NEAR(out[1], amplitude(M) * std::cos(frame.phases[M]), 1e-2) << "the top bin is set, not added to";
+  for (std::int64_t k = 1; k < M; ++k) {
+    EXPECT_NEAR(out[2 * k], 1.0 + amplitude(k) * std::cos(frame.phases[k]), 1e-2) << k;
+    EXPECT_NEAR(out[2 * k + 1], 1.0 + amplitude(k) * std::sin(frame.phases[k]), 1e-2) << k;
+  }
+}
+
+TEST(CSpectrum, NoiseFramesTurnTheirPhasesOnePlaceAFrameBetweenFreshDraws) {
+  CSpectrum s;
+  const std::int64_t M = 64;
+  SMSFrame frame;
+  frame.Allocate(SMSFrame::kMagnitudes, M + 1, true);
+  for (std::int64_t k = 0; k <= M; ++k) frame.magnitudes[k] = -40.0f;
+  std::vector<float> first(2 * M, 0.0f), second(2 * M, 0.0f);
+  s.SynthesizeResidual(frame, first.data(), 44100.0, 22050.0, M);
+  s.SynthesizeResidual(frame, second.data(), 44100.0, 22050.0, M);
+  // The second frame's bin k has the first frame's phase of bin k + 1.
+  for (std::int64_t k = 1; k + 1 < M; ++k) {
+    EXPECT_FLOAT_EQ(second[2 * k], first[2 * (k + 1)]) << k;
+    EXPECT_FLOAT_EQ(second[2 * k + 1], first[2 * (k + 1) + 1]) << k;
+  }
+}
+
 }  // namespace
