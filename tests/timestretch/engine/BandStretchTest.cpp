@@ -205,3 +205,61 @@ TEST(StretchBandStereoSpec, WhiteNoiseFillsTheTablesWithoutOverrunningThem) {
   EXPECT_LE(run.state.tables[0]->count, PeakTracking::kMaxPeaks);
   for (std::int64_t k = 0; k < n; ++k) ASSERT_TRUE(out.phases[k] >= 0.0f && out.phases[k] < 6.2832f) << k;
 }
+
+// Two bands as the engine runs them at 44100 Hz: the lower at 11025 Hz
+// (bins of 43 Hz up to 5512.5 Hz, peaks up to its 1500 Hz edge), the upper
+// at the full rate. Between the last region of the lower band and the
+// first of the upper, each band's bins follow their own region's offset:
+// the lower band's up to the midpoint between the two peaks, the upper
+// band's from there.
+TEST(StretchBandStereoSpec, AcrossTheTwoBandsEachSideLocksToItsOwnRegion) {
+  constexpr std::int64_t kLowBins = 129;
+  const float nyquist[2] = {5512.5f, static_cast<float>(kNyquist)};
+  CTimeMachineParams params;
+  params.SetParam(CTimeMachineParams::BandUpperEdgeHz, 1500.0f, 0.0);
+  params.SetParam(CTimeMachineParams::BandUpperEdgeHz, static_cast<float>(kNyquist), 1.0);
+  BandStretchState state(2);
+  BandStretchContext context;
+  context.params = &params;
+  context.hopSeconds = kHop;
+  context.state = &state;
+  context.outputFrameCounter = 1;
+  // Lower band: peaks at bins 14 and 28 (603 and 1206 Hz); upper band:
+  // peaks at bins 70 and 140 (3015 and 6029 Hz).
+  auto low = [&](double time, unsigned seed) {
+    auto f = std::make_unique<SMSFrame>();
+    f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, kLowBins, true);
+    f->time = time;
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<float> phase(0.0f, 6.2f);
+    for (std::int64_t k = 0; k < kLowBins; ++k) {
+      f->magnitudes[k] = -100.0f;
+      f->phases[k] = phase(gen);
+    }
+    for (int b : {14, 28}) {
+      f->magnitudes[b - 1] = f->magnitudes[b + 1] = -20.0f;
+      f->magnitudes[b] = -10.0f;
+    }
+    return f;
+  };
+  auto lowA = low(0.1 - kHop, 1), lowB = low(0.1, 2);
+  auto highA = peakFrame({70, 140}, 0.1 - kHop, 3), highB = peakFrame({70, 140}, 0.1, 4);
+  SMSFrame outLow, outHigh;
+  copyInto(*lowB, outLow);
+  copyInto(*highB, outHigh);
+  SMSFrame* o[2] = {&outLow, &outHigh};
+  SMSFrame* as[2] = {lowA.get(), highA.get()};
+  SMSFrame* bs[2] = {lowB.get(), highB.get()};
+  ChannelSpectra left{o, as, bs, 0, 0};
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(StretchBandStereoSpec(context, nyquist, 2, left, nullptr, kHop), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "bands in order";
+  auto offset = [](const SMSFrame& out, const SMSFrame& b, std::int64_t k) { return out.phases[k] - b.phases[k]; };
+  const double lowOffset = offset(outLow, *lowB, 28), highOffset = offset(outHigh, *highB, 70);
+  // Midpoint of 1206 and 3015 Hz: 2110 Hz, bin 49 in both bands.
+  for (std::int64_t k = 29; k <= 49; ++k)
+    EXPECT_LT(turnDistance(offset(outLow, *lowB, k), lowOffset), 1e-4) << "lower band bin " << k;
+  for (std::int64_t k = 49; k < 70; ++k)
+    EXPECT_LT(turnDistance(offset(outHigh, *highB, k), highOffset), 1e-4) << "upper band bin " << k;
+  EXPECT_GT(turnDistance(lowOffset, highOffset), 1e-3) << "two different offsets, or the test shows nothing";
+}
