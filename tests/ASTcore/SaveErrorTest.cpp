@@ -47,7 +47,8 @@ TEST(SaveError, AProjectOrAnalysisThatDoesNotFitNamesTheSystemsReasonAndKeepsThe
       rc = awi ? core.saveAwi(path.toStdWString(), 0) : core.saveProject(path.toStdWString());
     }
     EXPECT_TRUE(Result::failed(rc)) << name;
-    EXPECT_EQ(core.lastError, QString("Cannot write \"%1\": %2").arg(path, reason)) << name;
+    EXPECT_EQ(core.lastError.toStdString(), QString("Cannot write \"%1\": %2").arg(path, reason).toStdString())
+        << name;
     EXPECT_FALSE(core.lastError.contains("Unknown error"));
     QFile after(path);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
