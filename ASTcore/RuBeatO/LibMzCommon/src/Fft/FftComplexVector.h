@@ -167,6 +167,14 @@ struct Pack {
     using I = typename IndexOf<Real, N>::Type;
     return __builtin_shuffle(x, y, I{B0 ? 4 : 0, B0 ? 5 : 1, B1 ? 6 : 2, B1 ? 7 : 3});
   }
+  // Complex value 0 of x, the others of y (N = 2 or 4).
+  static FFT_ALWAYS_INLINE V firstThenSecond(V x, V y) {
+    if constexpr (N == 2) {
+      return select<false, true>(x, y);
+    } else {
+      return select<false, true, true, true>(x, y);
+    }
+  }
   // N = 4: complex value k of x, or of y where Bk is set.
   template <bool B0, bool B1, bool B2, bool B3>
   static FFT_ALWAYS_INLINE V select(V x, V y) {

@@ -86,21 +86,28 @@ FFT_ALWAYS_INLINE void butterfly1NoTwiddle(Real* a, int j, int m) {
   P::store(a + j3, P::minusI(x1, x3));
 }
 
-// Kind 1 step: quarters 2 and 3 are multiplied by w1 and w3.
+// Kind 1 step: quarters 2 and 3 are multiplied by w1 and w3. The step
+// on quarters held in registers, then the one on the array.
+template <bool Conj, typename P>
+FFT_ALWAYS_INLINE void kind1Step(typename P::V (&q)[4], const typename P::Twiddle& w1,
+                                 const typename P::Twiddle& w3) {
+  using V = typename P::V;
+  const V x0 = conjugatedIf<Conj, P>(q[0] + q[2]);
+  const V x1 = conjugatedIf<Conj, P>(q[0] - q[2]);
+  const V x2 = conjugatedIf<Conj, P>(q[1] + q[3]);
+  const V x3 = conjugatedIf<Conj, P>(q[1] - q[3]);
+  q[0] = x0 + x2;
+  q[1] = x0 - x2;
+  q[2] = P::times(w1, P::plusI(x1, x3));
+  q[3] = P::times(w3, P::minusI(x1, x3));
+}
+
 template <bool Conj, typename P>
 FFT_ALWAYS_INLINE void butterfly1(typename P::R* a, int j, int m, const typename P::Twiddle& w1,
                                   const typename P::Twiddle& w3) {
-  using V = typename P::V;
-  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
-  const V a0 = P::load(a + j), a1 = P::load(a + j1), a2 = P::load(a + j2), a3 = P::load(a + j3);
-  const V x0 = conjugatedIf<Conj, P>(a0 + a2);
-  const V x1 = conjugatedIf<Conj, P>(a0 - a2);
-  const V x2 = conjugatedIf<Conj, P>(a1 + a3);
-  const V x3 = conjugatedIf<Conj, P>(a1 - a3);
-  P::store(a + j, x0 + x2);
-  P::store(a + j1, x0 - x2);
-  P::store(a + j2, P::times(w1, P::plusI(x1, x3)));
-  P::store(a + j3, P::times(w3, P::minusI(x1, x3)));
+  typename P::V q[4] = {P::load(a + j), P::load(a + j + m), P::load(a + j + 2 * m), P::load(a + j + 3 * m)};
+  kind1Step<Conj, P>(q, w1, w3);
+  for (int i = 0; i < 4; ++i) P::store(a + j + i * m, q[i]);
 }
 
 template <bool Conj = false, typename Real>
@@ -126,22 +133,29 @@ FFT_ALWAYS_INLINE void butterfly1Pair(Real* a, int j, int m, Real w1ar, Real w1a
 // give quarters 0 and 1 as sum and difference, (d0 - i d2) wc and
 // (d1 - i d3) wd give quarters 2 and 3.
 template <typename P>
+FFT_ALWAYS_INLINE void kind2Step(typename P::V (&q)[4], const typename P::Twiddle& wa,
+                                 const typename P::Twiddle& wb, const typename P::Twiddle& wc,
+                                 const typename P::Twiddle& wd) {
+  using V = typename P::V;
+  const V x0 = P::plusI(q[0], q[2]), x1 = P::minusI(q[0], q[2]);
+  const V x2 = P::plusI(q[1], q[3]), x3 = P::minusI(q[1], q[3]);
+  V y0 = P::times(wa, x0);
+  V y2 = P::times(wb, x2);
+  q[0] = y0 + y2;
+  q[1] = y0 - y2;
+  y0 = P::times(wc, x1);
+  y2 = P::times(wd, x3);
+  q[2] = y0 + y2;
+  q[3] = y0 - y2;
+}
+
+template <typename P>
 FFT_ALWAYS_INLINE void butterfly2(typename P::R* a, int j, int m, const typename P::Twiddle& wa,
                                   const typename P::Twiddle& wb, const typename P::Twiddle& wc,
                                   const typename P::Twiddle& wd) {
-  using V = typename P::V;
-  const int j1 = j + m, j2 = j1 + m, j3 = j2 + m;
-  const V a0 = P::load(a + j), a1 = P::load(a + j1), a2 = P::load(a + j2), a3 = P::load(a + j3);
-  const V x0 = P::plusI(a0, a2), x1 = P::minusI(a0, a2);
-  const V x2 = P::plusI(a1, a3), x3 = P::minusI(a1, a3);
-  V y0 = P::times(wa, x0);
-  V y2 = P::times(wb, x2);
-  P::store(a + j, y0 + y2);
-  P::store(a + j1, y0 - y2);
-  y0 = P::times(wc, x1);
-  y2 = P::times(wd, x3);
-  P::store(a + j2, y0 + y2);
-  P::store(a + j3, y0 - y2);
+  typename P::V q[4] = {P::load(a + j), P::load(a + j + m), P::load(a + j + 2 * m), P::load(a + j + 3 * m)};
+  kind2Step<P>(q, wa, wb, wc, wd);
+  for (int i = 0; i < 4; ++i) P::store(a + j + i * m, q[i]);
 }
 
 template <typename Real>
@@ -229,53 +243,45 @@ template <typename Real>
 struct QuadLanes {
   using P = Pack<Real, 4>;
   using V = typename P::V;
-  // Lane 0 from x, lanes 1 to 3 from y.
-  static FFT_ALWAYS_INLINE V firstThenSecond(const V& x, const V& y) {
-    return P::template select<false, true, true, true>(x, y);
-  }
   // Lane 0 from y, the others from x.
   static FFT_ALWAYS_INLINE V secondInLane0(const V& x, const V& y) {
     return P::template select<true, false, false, false>(x, y);
   }
 };
 
-// The first four butterflies of a stage of kind 1 (lane 0 the one without
-// a twiddle) on the quarters x[0 .. 3], in place; w1 and w3 are the
-// twiddles of lanes 1 to 3.
-template <typename Real>
-FFT_ALWAYS_INLINE void kind1QuadAtZero(typename Pack<Real, 4>::V (&x)[4], const typename Pack<Real, 4>::Twiddle& w1,
-                                       const typename Pack<Real, 4>::Twiddle& w3) {
-  using P = Pack<Real, 4>;
+// The first butterflies of a stage of kind 1 (lane 0 the one without a
+// twiddle), as many as P holds, on the quarters x[0 .. 3], in place; w1
+// and w3 are the twiddles of the other lanes.
+template <typename P>
+FFT_ALWAYS_INLINE void kind1AtZero(typename P::V (&x)[4], const typename P::Twiddle& w1,
+                                   const typename P::Twiddle& w3) {
   using Vec = typename P::V;
   const Vec x0 = x[0] + x[2], x1 = x[0] - x[2], x2 = x[1] + x[3], x3 = x[1] - x[3];
   const Vec u = P::plusI(x1, x3), v = P::minusI(x1, x3);
   x[0] = x0 + x2;
   x[1] = x0 - x2;
-  x[2] = QuadLanes<Real>::firstThenSecond(u, P::times(w1, u));
-  x[3] = QuadLanes<Real>::firstThenSecond(v, P::times(w3, v));
+  x[2] = P::firstThenSecond(u, P::times(w1, u));
+  x[3] = P::firstThenSecond(v, P::times(w3, v));
 }
 
 // The same for a stage of kind 2, whose lane 0 takes the twiddles 1 and
-// exp(i pi/4) as butterfly2First does; wa .. wd serve lanes 1 to 3.
-template <typename Real>
-FFT_ALWAYS_INLINE void kind2QuadAtZero(typename Pack<Real, 4>::V (&x)[4], const typename Pack<Real, 4>::Twiddle& wa,
-                                       const typename Pack<Real, 4>::Twiddle& wb,
-                                       const typename Pack<Real, 4>::Twiddle& wc,
-                                       const typename Pack<Real, 4>::Twiddle& wd, Real wn4r) {
-  using P = Pack<Real, 4>;
+// exp(i pi/4) as butterfly2First does; wa .. wd serve the other lanes.
+template <typename P>
+FFT_ALWAYS_INLINE void kind2AtZero(typename P::V (&x)[4], const typename P::Twiddle& wa, const typename P::Twiddle& wb,
+                                   const typename P::Twiddle& wc, const typename P::Twiddle& wd,
+                                   typename P::R wn4r) {
   using Vec = typename P::V;
-  using L = QuadLanes<Real>;
   const Vec x0 = P::plusI(x[0], x[2]), x1 = P::minusI(x[0], x[2]);
   const Vec x2 = P::plusI(x[1], x[3]), x3 = P::minusI(x[1], x[3]);
   const Vec scale = P::repeat(wn4r, wn4r);
-  Vec y0 = L::firstThenSecond(x0, P::times(wa, x0));
-  Vec y2 = L::firstThenSecond(scale * P::plusI(x2, x2), P::times(wb, x2));
+  Vec y0 = P::firstThenSecond(x0, P::times(wa, x0));
+  Vec y2 = P::firstThenSecond(scale * P::plusI(x2, x2), P::times(wb, x2));
   x[0] = y0 + y2;
   x[1] = y0 - y2;
-  y0 = L::firstThenSecond(x1, P::times(wc, x1));
+  y0 = P::firstThenSecond(x1, P::times(wc, x1));
   // Lane 0 adds and subtracts i times its scaled x3, as plusI and minusI do.
   const Vec t = scale * P::plusI(x3, x3);
-  y2 = L::firstThenSecond(P::swapped(t) * P::repeat(-1, 1), P::times(wd, x3));
+  y2 = P::firstThenSecond(P::swapped(t) * P::repeat(-1, 1), P::times(wd, x3));
   x[2] = y0 + y2;
   x[3] = y0 - y2;
 }
@@ -478,7 +484,7 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
         if (j == 0) {
           Vec x[4];
           loadQuarters(a, m, x);
-          kind1QuadAtZero<Real>(x, w1, w3);
+          kind1AtZero<Pack<Real, 4>>(x, w1, w3);
           storeQuarters(a, m, x);
         } else {
           butterfly1<false, P>(a, j, m, w1, w3);
@@ -557,7 +563,7 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
         const Kind2AtZeroTwiddles<Real, V> t(w, m);
         typename Q::V x[4];
         loadQuarters(a, m, x);
-        kind2QuadAtZero<Real>(x, t.wa, t.wb, t.wc, t.wd, w[1]);
+        kind2AtZero<Pack<Real, 4>>(x, t.wa, t.wb, t.wc, t.wd, w[1]);
         storeQuarters(a, m, x);
       }
       for (int j = 8, k = 16, kr = 2 * m - 16; j < m; j += 8, k += 16, kr -= 16) {
@@ -739,7 +745,7 @@ FFT_ALWAYS_INLINE void butterfly16Kind1Quad(Real* a, const Real* w) {
                                P::fromLanes(0, 0, -c8, c8, -wn4r, wn4r, s8, -s8)};
   Vec x[4];
   loadQuarters(a, 8, x);
-  kind1QuadAtZero<Real>(x, w1, w3);
+  kind1AtZero<Pack<Real, 4>>(x, w1, w3);
   quadRowTransforms<Real, false>(x, wn4r);
   storeQuarters(a, 8, x);
 }
@@ -751,7 +757,7 @@ FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Real* w) {
   const Kind2AtZeroTwiddles<Real, V> t(w, 8);
   typename Pack<Real, 4>::V x[4];
   loadQuarters(a, 8, x);
-  kind2QuadAtZero<Real>(x, t.wa, t.wb, t.wc, t.wd, wn4r);
+  kind2AtZero<Pack<Real, 4>>(x, t.wa, t.wb, t.wc, t.wd, wn4r);
   quadRowTransforms<Real, true>(x, wn4r);
   storeQuarters(a, 8, x);
 }
@@ -837,12 +843,102 @@ FFT_ALWAYS_INLINE void fourButterfly8Quad(Real* a, const Real* w) {
   }
 }
 
+// ---- 16-point kernels, two butterflies per vector -----------------------------
+// Where a vector holds two complex values (doubles with AVX2): each row of
+// four complex values is a pair of vectors (c0, c1) and (c2, c3); the
+// radix-4 step runs across the rows, and each row's 4-point transform
+// within its two vectors.
+
+// The 4-point transform of kind 1 of the row (lo, hi).
+template <typename Real>
+FFT_ALWAYS_INLINE void pairRowKind1(typename Pack<Real, 2>::V& lo, typename Pack<Real, 2>::V& hi) {
+  using P = Pack<Real, 2>;
+  using Vec = typename P::V;
+  using I = typename IndexOf<Real, 2>::Type;
+  const Vec s = lo + hi;  // (y0, y2) = (c0 + c2, c1 + c3)
+  const Vec d = lo - hi;  // (y1, y3)
+  // (y0 + y2, y0 - y2) and (y1 + i y3, y1 - i y3)
+  lo = __builtin_shuffle(s, I{0, 1, 0, 1}) + __builtin_shuffle(s, I{2, 3, 2, 3}) * P::make(1, 1, -1, -1);
+  hi = __builtin_shuffle(d, I{0, 1, 0, 1}) + __builtin_shuffle(d, I{3, 2, 3, 2}) * P::make(-1, 1, 1, -1);
+}
+
+// The 4-point transform of kind 2 (butterfly2First) of the row (lo, hi).
+template <typename Real>
+FFT_ALWAYS_INLINE void pairRowKind2(typename Pack<Real, 2>::V& lo, typename Pack<Real, 2>::V& hi, Real wn4r) {
+  using P = Pack<Real, 2>;
+  using Vec = typename P::V;
+  using I = typename IndexOf<Real, 2>::Type;
+  const Vec h = P::swapped(hi);
+  const Vec p = lo + h * P::repeat(-1, 1);  // (x0, x2) = (c0 + i c2, c1 + i c3)
+  const Vec q = lo + h * P::repeat(1, -1);  // (x1, x3) = (c0 - i c2, c1 - i c3)
+  const Vec z = __builtin_shuffle(p, q, I{2, 3, 6, 7});                    // (x2, x3)
+  const Vec y = P::repeat(wn4r, wn4r) * (z + P::swapped(z) * P::repeat(-1, 1));  // (y, y')
+  lo = __builtin_shuffle(p, I{0, 1, 0, 1}) + __builtin_shuffle(y, I{0, 1, 0, 1}) * P::make(1, 1, -1, -1);
+  hi = __builtin_shuffle(q, I{0, 1, 0, 1}) + __builtin_shuffle(y, I{3, 2, 3, 2}) * P::make(-1, 1, 1, -1);
+}
+
+template <typename Real, Variant V>
+FFT_ALWAYS_INLINE void butterfly16Kind1Pairs(Real* a, const Real* w) {
+  using P = Pack<Real, 2>;
+  using Vec = typename P::V;
+  const Real wn4r = w[1];
+  Real c8, s8;
+  Table<Real, V>::eighth(w, c8, s8);
+  Vec lo[4], hi[4];
+  for (int q = 0; q < 4; ++q) {
+    lo[q] = P::load(a + 8 * q);
+    hi[q] = P::load(a + 8 * q + 4);
+  }
+  // Butterflies 0 (no twiddle) and 2: w1 = (c8, s8), w3 = (s8, c8).
+  kind1AtZero<P>(lo, P::twiddles(1, 0, c8, s8), P::twiddles(1, 0, s8, c8));
+  // Butterflies 4 and 6: w1 = (wn4r, wn4r), (s8, c8); w3 = (-wn4r, wn4r), (-c8, -s8).
+  kind1Step<false, P>(hi, P::twiddles(wn4r, wn4r, s8, c8), P::twiddles(-wn4r, wn4r, -c8, -s8));
+  pairRowKind1<Real>(lo[0], hi[0]);
+  pairRowKind2<Real>(lo[1], hi[1], wn4r);
+  pairRowKind1<Real>(lo[2], hi[2]);
+  pairRowKind1<Real>(lo[3], hi[3]);
+  for (int q = 0; q < 4; ++q) {
+    P::store(a + 8 * q, lo[q]);
+    P::store(a + 8 * q + 4, hi[q]);
+  }
+}
+
+template <typename Real, Variant V>
+FFT_ALWAYS_INLINE void butterfly16Kind2Pairs(Real* a, const Real* w) {
+  using P = Pack<Real, 2>;
+  using T = Table<Real, V>;
+  using Vec = typename P::V;
+  const Real wn4r = w[1];
+  Vec lo[4], hi[4];
+  for (int q = 0; q < 4; ++q) {
+    lo[q] = P::load(a + 8 * q);
+    hi[q] = P::load(a + 8 * q + 4);
+  }
+  // The kind 2 stage on 32 Reals: butterfly 0 (butterfly2First) and 2
+  // with k = 4, kr = 12; butterflies 4 and 6 with k = 8, 12 and kr = 8, 4.
+  kind2AtZero<P>(lo, P::twiddles(1, 0, w[4], w[5]), P::twiddles(1, 0, w[13], w[12]),
+                 P::twiddles(1, 0, w[6], T::sin3(w, 4)), P::twiddles(1, 0, -T::sin3(w, 12), -w[14]), wn4r);
+  kind2Step<P>(hi, P::twiddles(w[8], w[9], w[12], w[13]), P::twiddles(w[9], w[8], w[5], w[4]),
+               P::twiddles(w[10], T::sin3(w, 8), w[14], T::sin3(w, 12)),
+               P::twiddles(-T::sin3(w, 8), -w[10], -T::sin3(w, 4), -w[6]));
+  pairRowKind1<Real>(lo[0], hi[0]);
+  pairRowKind2<Real>(lo[1], hi[1], wn4r);
+  pairRowKind1<Real>(lo[2], hi[2]);
+  pairRowKind2<Real>(lo[3], hi[3], wn4r);
+  for (int q = 0; q < 4; ++q) {
+    P::store(a + 8 * q, lo[q]);
+    P::store(a + 8 * q + 4, hi[q]);
+  }
+}
+
 // 16-point kernels (32 Reals): kind 1 with the 4-entry table (w[nw - 8]),
 // kind 2 with the 16-entry table (w[nw - 32]).
 template <typename Real, Variant V>
 inline void fftButterfly16(Real* a, const Real* w) {
   if constexpr (kFourInOneVector<Real>) {
     butterfly16Kind1Quad<Real, V>(a, w);
+  } else if constexpr (kPairInOneVector<Real>) {
+    butterfly16Kind1Pairs<Real, V>(a, w);
   } else {
     const Real wn4r = w[1];
     Real c8, s8;
@@ -861,6 +957,8 @@ template <typename Real, Variant V>
 inline void fftButterfly16b(Real* a, const Real* w) {
   if constexpr (kFourInOneVector<Real>) {
     butterfly16Kind2Quad<Real, V>(a, w);
+  } else if constexpr (kPairInOneVector<Real>) {
+    butterfly16Kind2Pairs<Real, V>(a, w);
   } else {
     const Real wn4r = w[1];
     fftMiddleStage2<Real, V>(32, a, w);
