@@ -12,8 +12,11 @@
 // Generic vectors rather than a target's intrinsics: any x86-64 gets SSE2
 // code, and other targets whatever the compiler makes of them. The kernels
 // are compiled a second time for AVX2 (FftWideKernels.cpp), where two
-// complex doubles share one 32-byte vector; FFT_INSTRUCTION_SET names the
-// namespace of each compilation so that the two never meet at link time.
+// complex doubles or four complex floats share one 32-byte vector;
+// FFT_INSTRUCTION_SET names the namespace of each compilation so that the
+// two never meet at link time. Moving values between lanes (transposes,
+// lane choices) is written as __builtin_shuffle with constant indices,
+// which the compiler turns into the target's own shuffles.
 
 #pragma once
 

@@ -239,16 +239,6 @@ struct PairEntries {
   }
 };
 
-template <typename Real>
-struct QuadLanes {
-  using P = Pack<Real, 4>;
-  using V = typename P::V;
-  // Lane 0 from y, the others from x.
-  static FFT_ALWAYS_INLINE V secondInLane0(const V& x, const V& y) {
-    return P::template select<true, false, false, false>(x, y);
-  }
-};
-
 // The first butterflies of a stage of kind 1 (lane 0 the one without a
 // twiddle), as many as P holds, on the quarters x[0 .. 3], in place; w1
 // and w3 are the twiddles of the other lanes.
@@ -318,9 +308,9 @@ struct Kind2AtZeroTwiddles {
 };
 
 // ---- Radix-4 stages over a block of n Reals -------------------------------
-// The loops take the butterflies two at a time where neighbouring ones lie
-// side by side in memory; the butterflies are independent, so the order
-// does not change a result.
+// The loops take the butterflies two or four at a time where neighbouring
+// ones lie side by side in memory; the butterflies are independent, so the
+// order does not change a result.
 
 // One step of the first stage's loop: the butterflies at j (twiddles wk,
 // the scaled sum of the previous entry and entry k + 4) and j + 2 (entry
@@ -498,8 +488,10 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
                                Q::template spread<2, 3, 2, 1, 0>(r) * plusMinus};
         if (q == mh) {
           const typename P::Twiddle c1 = P::twiddle(wn4r, wn4r), c3 = P::twiddle(-wn4r, wn4r);
-          v1 = {QuadLanes<Real>::secondInLane0(v1.re, c1.re), QuadLanes<Real>::secondInLane0(v1.im, c1.im)};
-          v3 = {QuadLanes<Real>::secondInLane0(v3.re, c3.re), QuadLanes<Real>::secondInLane0(v3.im, c3.im)};
+          v1 = {P::template select<true, false, false, false>(v1.re, c1.re),
+                P::template select<true, false, false, false>(v1.im, c1.im)};
+          v3 = {P::template select<true, false, false, false>(v3.re, c3.re),
+                P::template select<true, false, false, false>(v3.im, c3.im)};
         }
         butterfly1<false, P>(a, q, m, v1, v3);
       }

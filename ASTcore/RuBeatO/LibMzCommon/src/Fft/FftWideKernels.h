@@ -1,6 +1,6 @@
 // The FFT kernels compiled for AVX2, beside the baseline ones every x86-64
-// runs: the same operations on the same values, two complex doubles per
-// 32-byte vector. Called only through FftKernelChoice.h, which asks the CPU
+// runs: the same operations on the same values, two complex doubles or four
+// complex floats per 32-byte vector. Called only through FftKernelChoice.h, which asks the CPU
 // first.
 
 #pragma once
