@@ -2,6 +2,7 @@
 // Signals and measurements shared by the time-domain stretcher tests: sines in
 // 16-bit sample units and a pitch estimate from upward zero crossings.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -50,6 +51,16 @@ inline double crossingFrequency(const std::vector<float>& x, std::size_t from, s
   }
   if (count < 2) return 0.0;
   return static_cast<double>(count - 1) * fs / static_cast<double>(last - first);
+}
+
+// The largest change from one sample to the next within [from, to): a
+// splice that joins a tone out of phase shows as a step above the tone's
+// own.
+inline double largestStep(const std::vector<float>& x, std::size_t from, std::size_t to) {
+  double step = 0.0;
+  for (std::size_t i = from + 1; i < to && i < x.size(); ++i)
+    step = std::max(step, std::fabs(static_cast<double>(x[i]) - x[i - 1]));
+  return step;
 }
 
 // Root mean square over [from, to).
