@@ -116,20 +116,24 @@ TEST_P(KeloCompoundMeter, TheMeterIsFoundAndBarLinesFallOnTheDownbeats) {
 
 INSTANTIATE_TEST_SUITE_P(Songs, KeloCompoundMeter, ::testing::ValuesIn(kSongs));
 
-// Eight seconds of a 4/4 pop groove (eighth-note comping, kick and snare
-// accents on the beats): too few bars to tell a compound bar from a simple
-// one, so the tracker's own beat stays.
+// Eight seconds of a 4/4 pop groove at 112 BPM whose stabs fall three,
+// three and two eighths apart: over so few bars the three-eighth spacing
+// looks like a compound beat, and without the bars to show the simple bar
+// the tracker's own beat must stay.
 TEST(KeloCompoundMeterShort, AFewSecondsOfASimpleMeterKeepTheTrackersBeat) {
-  const double beat = 60.0 / 96.0, seconds = 8.0;
+  const double beat = 60.0 / 112.0, seconds = 8.0;
   std::vector<float> song(static_cast<std::size_t>(seconds * kRate), 0.0f);
   for (int b = 0; b * 4 * beat < seconds; ++b) {
     const int root = kRoots[b % 4];
     const int third = kMinor[b % 4] ? 3 : 4;
     addNote(song, b * 4 * beat, 4 * beat, 36 + root, 0.30, 3);
+    // The pop groove's three-three-two: kick and chord stabs on eighths 0,
+    // 3 and 6 of the bar, a lighter chord on the other eighths.
     for (int e = 0; e < 8; ++e) {
       const double t = b * 4 * beat + e * beat / 2;
-      for (int interval : {0, third, 7}) addNote(song, t, beat / 2, 60 + root + interval, e % 2 ? 0.04 : 0.07, 4);
-      if (e % 2 == 0) addKick(song, t, e == 0 ? 0.8 : 0.5);
+      const bool stab = e == 0 || e == 3 || e == 6;
+      for (int interval : {0, third, 7}) addNote(song, t, beat / 2, 60 + root + interval, stab ? 0.08 : 0.03, 4);
+      if (stab) addKick(song, t, e == 0 ? 0.8 : 0.6);
     }
   }
   kelo::KeloOffline engine;
