@@ -355,7 +355,9 @@ void TimeStretchWindow::play(std::uint8_t loop) {
     add(bars, bar * perBar);
     for (std::size_t k = 1; k < perBar; ++k) add(beats, bar * perBar + k);
   }
-  mAudition->togglePlayFile(mPath, mSelStart, mSelEnd, loop, bars, beats);
+  // Without an output that sounds, nothing plays and the controls stay idle.
+  const ResultCode played = mAudition->togglePlayFile(mPath, mSelStart, mSelEnd, loop, bars, beats);
+  if (Result::failed(played) || !mAudition->isPlaying()) return;
   mPushButtonPlay->setIcon(QIcon(QStringLiteral(":/img/btn_stop.png")));
   mPlaying = 1;
   showSelectionStart();
