@@ -231,8 +231,9 @@ class CASTcore {
   // records length 0, clears the rendered flag and still returns 0. Messages
   // for the user go to lastError.
   ResultCode renderAudition(std::uint8_t slot, std::uint8_t* ratioFlag);
-  // Makes a wave's work copy "AST_temp.wav" before its slots are rendered.
-  using SourcePreparer = std::function<ResultCode(std::uint8_t wavNo)>;
+  // Makes the work copy "AST_temp.wav" of the recording of slot `slot`
+  // before the slots on that recording are rendered.
+  using SourcePreparer = std::function<ResultCode(std::uint8_t slot)>;
   // Renders the slots `sections` as renderAudition does one after the
   // other, up to `threads` of them side by side (0: one per processor), on a
   // scratch core each with a time-stretch manager of its own. The slots of one

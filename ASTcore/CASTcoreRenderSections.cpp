@@ -76,9 +76,9 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
     if (prepareSource) {
       SecInfo* sec = nullptr;
       WavInfo* wave = nullptr;
-      const std::uint8_t wavNo =
-          Result::failed(getSecWave(sections[group.front()], &sec, &wave)) || !sec ? std::uint8_t{255} : sec->wavNo;
-      const ResultCode rc = wavNo == 255 ? Result::kOk : prepareSource(wavNo);
+      const std::uint8_t slot = sections[group.front()];
+      const bool readable = !Result::failed(getSecWave(slot, &sec, &wave)) && sec && wave;
+      const ResultCode rc = readable ? prepareSource(slot) : Result::kOk;
       if (Result::failed(rc)) {
         for (std::size_t i : group) {
           sourceCode[i] = rc;

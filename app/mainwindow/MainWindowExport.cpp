@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <map>
+#include <vector>
 
 #include "ASTAudition.h"
 #include "ASTprotoSettings.h"
@@ -113,6 +114,7 @@ void MainWindow::releasedBtnExportSty() {
 
 std::uint64_t MainWindow::prepareExportWaves() {
   std::uint8_t ratioError = 0;
+  std::vector<std::uint8_t> pending;
   for (std::uint8_t n = 0; n < 15; ++n) {
     SecInfo* sec = nullptr;
     const ResultCode code = mCore.getSecInfo(n, &sec);
@@ -120,9 +122,11 @@ std::uint64_t MainWindow::prepareExportWaves() {
     if (!sec) return 0x80000001ull;
     if (!sec->used || mCore.isSecRendered(n)) continue;
     if (!mAudioFileMngr) return 0x80000001ull;
-    const ResultCode rendered = mAudition.makeStretchedSectionWave(&mCore, n, &ratioError);
-    if (rendered != 0) return 0x80000002ull | (rendered << 4);
+    pending.push_back(n);
   }
+  // Side by side; what is recorded is what rendering them in turn records.
+  const ResultCode rendered = mAudition.makeStretchedSectionWaves(&mCore, pending, &ratioError);
+  if (rendered != 0) return 0x80000002ull | (rendered << 4);
   return ratioError ? 0x80000003ull : 0;
 }
 

@@ -118,11 +118,11 @@ TEST(SectionsSideBySide, WavesRecordsAndStyleFileAreThoseOfOneByOne) {
   ASSERT_EQ(one.renderOneByOne(&ratioOne), 0u) << one.core.lastError.toStdString();
   int prepared = 0;
   ASSERT_EQ(many.core.renderSections(
-                slotList(), [&](std::uint8_t wavNo) { return wavNo == 0 && ++prepared ? 0u : 0x80000001u; },
+                slotList(), [&](std::uint8_t slot) { return slot == kSlots[0] && ++prepared ? 0u : 0x80000001u; },
                 &ratioMany, nullptr, 4),
             0u)
       << many.core.lastError.toStdString();
-  EXPECT_EQ(prepared, 1);  // one work copy for the six slots of the one wave
+  EXPECT_EQ(prepared, 1);  // one work copy for the six slots of the one recording
   EXPECT_EQ(ratioOne, ratioMany);
   for (std::uint8_t slot : kSlots) ASSERT_GT(many.slot(slot).holdValue, 0u);
   expectSameOutcome(one, many);
