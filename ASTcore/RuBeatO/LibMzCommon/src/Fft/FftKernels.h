@@ -722,35 +722,47 @@ FFT_ALWAYS_INLINE void quadRowTransforms(typename Pack<Real, 4>::V (&x)[4], Real
   P::transpose(x);
 }
 
+// The twiddles of the 16-point kernel of kind 1 (from the 4-entry table),
+// built once for a row of kernels.
 template <typename Real, Variant V>
-FFT_ALWAYS_INLINE void butterfly16Kind1Quad(Real* a, const Real* w) {
+struct Kernel16Kind1Twiddles {
   using P = Pack<Real, 4>;
-  using Vec = typename P::V;
-  const Real wn4r = w[1];
-  Real c8, s8;
-  Table<Real, V>::eighth(w, c8, s8);
-  // Lanes 1 to 3: w1 = (c8, s8), (wn4r, wn4r), (s8, c8) and
-  // w3 = (s8, c8), (-wn4r, wn4r), (-c8, -s8); lane 0 has none.
-  const typename P::Twiddle w1{P::fromLanes(1, 1, c8, c8, wn4r, wn4r, s8, s8),
-                               P::fromLanes(0, 0, -s8, s8, -wn4r, wn4r, -c8, c8)};
-  const typename P::Twiddle w3{P::fromLanes(1, 1, s8, s8, -wn4r, -wn4r, -c8, -c8),
-                               P::fromLanes(0, 0, -c8, c8, -wn4r, wn4r, s8, -s8)};
-  Vec x[4];
+  typename P::Twiddle w1, w3;
+  Real wn4r;
+  FFT_ALWAYS_INLINE explicit Kernel16Kind1Twiddles(const Real* w8) : wn4r(w8[1]) {
+    Real c8, s8;
+    Table<Real, V>::eighth(w8, c8, s8);
+    // Lanes 1 to 3: w1 = (c8, s8), (wn4r, wn4r), (s8, c8) and
+    // w3 = (s8, c8), (-wn4r, wn4r), (-c8, -s8); lane 0 has none.
+    w1 = {P::fromLanes(1, 1, c8, c8, wn4r, wn4r, s8, s8), P::fromLanes(0, 0, -s8, s8, -wn4r, wn4r, -c8, c8)};
+    w3 = {P::fromLanes(1, 1, s8, s8, -wn4r, -wn4r, -c8, -c8), P::fromLanes(0, 0, -c8, c8, -wn4r, wn4r, s8, -s8)};
+  }
+};
+
+// The same for kind 2, from the 16-entry table.
+template <typename Real, Variant V>
+struct Kernel16Kind2Twiddles {
+  Kind2AtZeroTwiddles<Real, V> stage;
+  Real wn4r;
+  FFT_ALWAYS_INLINE explicit Kernel16Kind2Twiddles(const Real* w32) : stage(w32, 8), wn4r(w32[1]) {}
+};
+
+template <typename Real, Variant V>
+FFT_ALWAYS_INLINE void butterfly16Kind1Quad(Real* a, const Kernel16Kind1Twiddles<Real, V>& t) {
+  typename Pack<Real, 4>::V x[4];
   loadQuarters(a, 8, x);
-  kind1AtZero<Pack<Real, 4>>(x, w1, w3);
-  quadRowTransforms<Real, false>(x, wn4r);
+  kind1AtZero<Pack<Real, 4>>(x, t.w1, t.w3);
+  quadRowTransforms<Real, false>(x, t.wn4r);
   storeQuarters(a, 8, x);
 }
 
 // The kind 2 stage on 32 Reals and the row transforms of kinds 1, 2, 1, 2.
 template <typename Real, Variant V>
-FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Real* w) {
-  const Real wn4r = w[1];
-  const Kind2AtZeroTwiddles<Real, V> t(w, 8);
+FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Kernel16Kind2Twiddles<Real, V>& t) {
   typename Pack<Real, 4>::V x[4];
   loadQuarters(a, 8, x);
-  kind2AtZero<Pack<Real, 4>>(x, t.wa, t.wb, t.wc, t.wd, wn4r);
-  quadRowTransforms<Real, true>(x, wn4r);
+  kind2AtZero<Pack<Real, 4>>(x, t.stage.wa, t.stage.wb, t.stage.wc, t.stage.wd, t.wn4r);
+  quadRowTransforms<Real, true>(x, t.wn4r);
   storeQuarters(a, 8, x);
 }
 
@@ -928,7 +940,7 @@ FFT_ALWAYS_INLINE void butterfly16Kind2Pairs(Real* a, const Real* w) {
 template <typename Real, Variant V>
 inline void fftButterfly16(Real* a, const Real* w) {
   if constexpr (kFourInOneVector<Real>) {
-    butterfly16Kind1Quad<Real, V>(a, w);
+    butterfly16Kind1Quad<Real, V>(a, Kernel16Kind1Twiddles<Real, V>(w));
   } else if constexpr (kPairInOneVector<Real>) {
     butterfly16Kind1Pairs<Real, V>(a, w);
   } else {
@@ -948,7 +960,7 @@ inline void fftButterfly16(Real* a, const Real* w) {
 template <typename Real, Variant V>
 inline void fftButterfly16b(Real* a, const Real* w) {
   if constexpr (kFourInOneVector<Real>) {
-    butterfly16Kind2Quad<Real, V>(a, w);
+    butterfly16Kind2Quad<Real, V>(a, Kernel16Kind2Twiddles<Real, V>(w));
   } else if constexpr (kPairInOneVector<Real>) {
     butterfly16Kind2Pairs<Real, V>(a, w);
   } else {
@@ -1192,12 +1204,36 @@ struct Core {
   // Kind 1 block of 64 or 128 Reals after its stage.
   static void fftLeafSmall(int n, Real* a, int nw, const Real* w) {
     if (n == 128) {
-      fftButterfly16<Real, V>(a, w + nw - 8);
-      fftButterfly16b<Real, V>(a + 32, w + nw - 32);
-      fftButterfly16<Real, V>(a + 64, w + nw - 8);
-      fftButterfly16<Real, V>(a + 96, w + nw - 8);
+      sixteenPointKernels(a, w + nw - 8, w + nw - 32, false);
     } else {
       eightPointKernels(a, w + nw - 8, false);
+    }
+  }
+
+  // Four 16-point kernels on the 128 Reals at a: kinds 1, 2, 1 and 1, or 2
+  // when lastOfKind2; w8 and w32 the 4- and 16-entry tables.
+  static void sixteenPointKernels(Real* a, const Real* w8, const Real* w32, bool lastOfKind2) {
+    if constexpr (kFourInOneVector<Real>) {
+      // One set of twiddle vectors serves the four.
+      const Kernel16Kind1Twiddles<Real, V> t1(w8);
+      const Kernel16Kind2Twiddles<Real, V> t2(w32);
+      butterfly16Kind1Quad<Real, V>(a, t1);
+      butterfly16Kind2Quad<Real, V>(a + 32, t2);
+      butterfly16Kind1Quad<Real, V>(a + 64, t1);
+      if (lastOfKind2) {
+        butterfly16Kind2Quad<Real, V>(a + 96, t2);
+      } else {
+        butterfly16Kind1Quad<Real, V>(a + 96, t1);
+      }
+    } else {
+      fftButterfly16<Real, V>(a, w8);
+      fftButterfly16b<Real, V>(a + 32, w32);
+      fftButterfly16<Real, V>(a + 64, w8);
+      if (lastOfKind2) {
+        fftButterfly16b<Real, V>(a + 96, w32);
+      } else {
+        fftButterfly16<Real, V>(a + 96, w8);
+      }
     }
   }
 
@@ -1227,10 +1263,7 @@ struct Core {
   // Kind 2 block of 64 or 128 Reals after its stage (earlier variant).
   static void fftLeafSmall2(int n, Real* a, int nw, const Real* w) {
     if (n == 128) {
-      fftButterfly16<Real, V>(a, w + nw - 8);
-      fftButterfly16b<Real, V>(a + 32, w + nw - 32);
-      fftButterfly16<Real, V>(a + 64, w + nw - 8);
-      fftButterfly16b<Real, V>(a + 96, w + nw - 32);
+      sixteenPointKernels(a, w + nw - 8, w + nw - 32, true);
     } else {
       eightPointKernels(a, w + nw - 8, true);
     }
@@ -1249,31 +1282,17 @@ struct Core {
   static void fftLeaf(int n, int kind, Real* a, int nw, const Real* w) {
     const Real* w8 = w + nw - 8;
     if (n == 512) {
+      // The four kernels after each stage are independent of each other:
+      // their order is free.
       const Real* w32 = w + nw - 32;
       stage(1, 128, a, nw, w);
-      fftButterfly16<Real, V>(a, w8);
-      fftButterfly16b<Real, V>(a + 32, w32);
-      fftButterfly16<Real, V>(a + 64, w8);
-      fftButterfly16<Real, V>(a + 96, w8);
+      sixteenPointKernels(a, w8, w32, false);
       stage(2, 128, a + 128, nw, w);
-      fftButterfly16<Real, V>(a + 128, w8);
-      fftButterfly16b<Real, V>(a + 160, w32);
-      fftButterfly16<Real, V>(a + 192, w8);
-      fftButterfly16b<Real, V>(a + 224, w32);
+      sixteenPointKernels(a + 128, w8, w32, true);
       stage(1, 128, a + 256, nw, w);
-      fftButterfly16<Real, V>(a + 256, w8);
-      fftButterfly16b<Real, V>(a + 288, w32);
-      fftButterfly16<Real, V>(a + 320, w8);
-      fftButterfly16<Real, V>(a + 352, w8);
+      sixteenPointKernels(a + 256, w8, w32, false);
       stage(kind, 128, a + 384, nw, w);
-      if (kind == 1) {
-        fftButterfly16<Real, V>(a + 480, w8);
-      } else {
-        fftButterfly16b<Real, V>(a + 480, w32);
-      }
-      fftButterfly16<Real, V>(a + 384, w8);
-      fftButterfly16b<Real, V>(a + 416, w32);
-      fftButterfly16<Real, V>(a + 448, w8);
+      sixteenPointKernels(a + 384, w8, w32, kind != 1);
     } else {
       // The four kernels after each stage are independent of each other:
       // their order is free.
