@@ -395,9 +395,13 @@ class RoughSpreads {
 // the ones that may hold the quietest sample between two positions); only
 // those are worked out exactly, with the same arithmetic as the whole
 // curve, so the points are the ones the whole curve gives.
-std::vector<std::uint32_t> screenedSyncPoints(const std::int16_t* samples, int sampleCount,
-                                              const std::int32_t* positions, int positionCount,
-                                              std::int64_t margin, const CurveWindow& win) {
+//
+// Every exact spread worked out is also checked against its rough bound; a
+// frame outside it (a transform less accurate than the bound assumes) makes
+// this give up (false), and the caller scans the whole curve instead.
+bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std::int32_t* positions,
+                        int positionCount, std::int64_t margin, const CurveWindow& win,
+                        std::vector<std::uint32_t>& points) {
   const int frames = frameCountOf(sampleCount, kHop);
   const int k = win.halfWidth;
   const int first = win.border;
@@ -428,6 +432,7 @@ std::vector<std::uint32_t> screenedSyncPoints(const std::int16_t* samples, int s
   std::vector<double> spread(frames, 0.0);
   std::vector<std::uint8_t> spreadKnown(frames, 0);
   std::vector<double> lanes(static_cast<std::size_t>(bins) * kSpreadLanes, 0.0);
+  bool boundsHeld = true;
   auto computeSpreads = [&](std::vector<int>& wanted) {
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
@@ -437,8 +442,10 @@ std::vector<std::uint32_t> screenedSyncPoints(const std::int16_t* samples, int s
       for (int g = 0; g < used; ++g) spectra.compute(wanted[i + g], lanes.data() + g, kSpreadLanes);
       binSpreads(lanes.data(), bins, laneSpread);
       for (int g = 0; g < used; ++g) {
-        spread[wanted[i + g]] = laneSpread[g];
-        spreadKnown[wanted[i + g]] = 1;
+        const int f = wanted[i + g];
+        spread[f] = laneSpread[g];
+        spreadKnown[f] = 1;
+        if (!(std::fabs(spread[f] - rough[f]) <= roughBound[f])) boundsHeld = false;
       }
     }
     wanted.clear();
@@ -477,6 +484,7 @@ std::vector<std::uint32_t> screenedSyncPoints(const std::int16_t* samples, int s
     }
   }
   settle(extremes);
+  if (!boundsHeld) return false;
   double largest = -std::numeric_limits<double>::infinity();
   double smallest = std::numeric_limits<double>::infinity();
   for (int t : extremes) {
@@ -530,11 +538,12 @@ std::vector<std::uint32_t> screenedSyncPoints(const std::int16_t* samples, int s
     }
   }
   settle(needed);
+  if (!boundsHeld) return false;
   for (int t : needed) {
     if (t >= first && t <= last) normalized[t] = scaled(curve[t]);
   }
 
-  std::vector<std::uint32_t> points(ranges.size());
+  points.assign(ranges.size(), 0);
   for (std::size_t i = 0; i < ranges.size(); ++i) {
     const Range& r = ranges[i];
     QuietestSample quietest(r.first);
@@ -549,7 +558,7 @@ std::vector<std::uint32_t> screenedSyncPoints(const std::int16_t* samples, int s
     }
     points[i] = static_cast<std::uint32_t>(quietest.best);
   }
-  return points;
+  return true;
 }
 
 }  // namespace
@@ -606,13 +615,14 @@ void syncAnalyze(std::uint32_t*& result, std::uint32_t& resultCount, const std::
     const std::int64_t frames = frameCountOf(sampleCount, kHop);
     // Without a frame away from both ends nothing was measured.
     const bool measured = frames > 2 * static_cast<std::int64_t>(win.border);
+    const std::int64_t margin = static_cast<int>(0.015 * sampleRate);
+    bool screened = false;
     if (measured && mode == 1) {
-      points = screenedSyncPoints(samples, sampleCount, positions, positionCount,
-                                  static_cast<int>(0.015 * sampleRate), win);
-    } else if (measured) {
+      screened = screenedSyncPoints(samples, sampleCount, positions, positionCount, margin, win, points);
+    }
+    if (measured && !screened) {
       std::vector<double> curve = activityCurveOf(samples, sampleCount, kFrameLength, kHop, mode, win);
       normalizeActivityCurve(curve.data(), static_cast<std::uint32_t>(curve.size()));
-      const std::int64_t margin = static_cast<int>(0.015 * sampleRate);
       points.resize(static_cast<std::size_t>(positionCount) - 1);
       for (int i = 0; i + 1 < positionCount; ++i) {
         const std::int64_t first = positions[i] + margin;
