@@ -13,6 +13,14 @@
 
 namespace {
 
+// Every play of the audition is a toggle: a playing device is stopped and
+// that is the whole answer.
+bool stopPlaying(const QSharedPointer<AudioDeviceASFF>& device) {
+  if (!device || !device->isPlaying()) return false;
+  device->stop();
+  return true;
+}
+
 QString auditionError(ResultCode code) {
   return QStringLiteral("#0077 audition process returns some error! [%1]").arg(code, 0, 16);
 }
@@ -22,10 +30,7 @@ QString auditionError(ResultCode code) {
 ResultCode ASTAudition::togglePlayAssignedSection(CASTcore* core, std::uint8_t section) {
   core->clearLastError();
   const auto device = audioDevice();
-  if (device && device->isPlaying()) {
-    device->stop();
-    return Result::kOk;
-  }
+  if (stopPlaying(device)) return Result::kOk;
   SecInfo* sec = nullptr;
   ResultCode rc = core->getSecInfo(section, &sec);
   if (Result::succeeded(rc) && !sec) rc = Result::fail(1);
@@ -46,10 +51,7 @@ ResultCode ASTAudition::togglePlayByMode(CASTcore* core, std::uint8_t wave, std:
   if (mode != 3) return togglePlaySection(core, wave, section, rangeStart, rangeEnd, halfBeat, blank, pickup, 0);
   core->clearLastError();
   const auto device = audioDevice();
-  if (device && device->isPlaying()) {
-    device->stop();
-    return Result::kOk;
-  }
+  if (stopPlaying(device)) return Result::kOk;
   SecInfo* sec = nullptr;
   if (Result::failed(core->getSecInfo(section, &sec)) || !sec || !sec->used) {
     core->lastError = QStringLiteral("#0076 trimming on is required!");
@@ -92,10 +94,7 @@ void ASTAudition::evenClicks(std::int64_t frames, unsigned barCount, unsigned nu
 ResultCode ASTAudition::togglePlay(std::uint8_t loop) {
   const auto device = audioDevice();
   if (!device) return Result::fail(1);
-  if (device->isPlaying()) {
-    device->stop();
-    return Result::kOk;
-  }
+  if (stopPlaying(device)) return Result::kOk;
   // Starting a closed device, or one with nothing prepared, would show a
   // playing state with nothing to hear.
   if (!device->isOpen() || Result::failed(device->checkCallback())) return Result::fail(2);
