@@ -298,6 +298,9 @@ void CTimeMachineInterface1::MakeOutputFrames(double centre) {
           blendLevels(*before, out, (source->time - inputClock_) / (source->time - before->time));
       }
     }
+    // The ratio where the output clock reads the input, not where the
+    // analysis has got to (0.2 s ahead): read there, a ratio change took
+    // effect early and put every later click 85 ms off its place.
     const double step = hopSeconds / ratioAt(inputClock_);
     const CBandStretcher& first = *stretchers_[kLeft][0];
     context_.params = first.params();
