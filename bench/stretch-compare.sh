@@ -10,7 +10,8 @@
 # dependency), builds bin/TimeStretchBench in build/bench-release and
 # prints one markdown table. Times are wall-clock seconds of the whole
 # command (reading and writing the files included) against the input's
-# duration.
+# duration, and the same for the command's processor time (user and
+# system), which a busy machine disturbs less.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 KIT=$(cd "$ROOT/../shared/devkit" && pwd)
@@ -41,13 +42,15 @@ for input in "$DEVSET"/tones/*.wav; do
       out="$WORK/$name.$ratio.$engine.wav"
       start=$(now)
       case $engine in
-        quillmere) "$BENCH" "$input" "$out" "$ratio" >/dev/null 2>&1 ;;
-        rubberband) rubberband -q -t "$ratio" "$input" "$out" >/dev/null 2>&1 ;;
-        rubberband-fine) rubberband -q --fine -t "$ratio" "$input" "$out" >/dev/null 2>&1 ;;
+        quillmere) set -- "$BENCH" "$input" "$out" "$ratio" ;;
+        rubberband) set -- rubberband -q -t "$ratio" "$input" "$out" ;;
+        rubberband-fine) set -- rubberband -q --fine -t "$ratio" "$input" "$out" ;;
       esac
+      /usr/bin/time -o "$WORK/cpu" -f "%U %S" "$@" >/dev/null 2>&1
       end=$(now)
+      cpu=$(awk '{print $1 + $2}' "$WORK/cpu")
       score=$(cd "$KIT/eval" && $PY stretch.py "$input" "$out" "$ratio" --json | tr -d '\n ')
-      echo "$input $ratio $engine $start $end $score" >> "$RESULTS"
+      echo "$input $ratio $engine $start $end $cpu $score" >> "$RESULTS"
     done
   done
 done
@@ -56,18 +59,19 @@ $PY - "$RESULTS" <<'PYEOF'
 import json, sys, wave
 rows = []
 for line in open(sys.argv[1]):
-    path, ratio, engine, start, end, score = line.split(" ", 5)
+    path, ratio, engine, start, end, cpu, score = line.split(" ", 6)
     with wave.open(path) as w:
         duration = w.getnframes() / w.getframerate()
     name = path.rsplit("/", 1)[-1][:-4]
-    rows.append((name, float(ratio), engine, duration / (float(end) - float(start)), json.loads(score)))
+    rows.append((name, float(ratio), engine, duration / (float(end) - float(start)),
+                 duration / max(float(cpu), 1e-3), json.loads(score)))
 def fmt(v, f="{:.2f}"):
     return "-" if v is None else f.format(v)
-print("| input | ratio | engine | x realtime | len err | cents med | drift | noise dB (in) | kept | extra | onset F |")
-print("|---|---|---|---|---|---|---|---|---|---|---|")
-for name, ratio, engine, speed, s in rows:
-    print("| {} | {} | {} | {} | {} | {} | {} | {} | {} | {} | {} |".format(
-        name, ratio, engine, fmt(speed, "{:.1f}"), s.get("len_err"),
+print("| input | ratio | engine | x realtime | x realtime (cpu) | len err | cents med | drift | noise dB (in) | kept | extra | onset F |")
+print("|---|---|---|---|---|---|---|---|---|---|---|---|")
+for name, ratio, engine, speed, cpuSpeed, s in rows:
+    print("| {} | {} | {} | {} | {} | {} | {} | {} | {} | {} | {} | {} |".format(
+        name, ratio, engine, fmt(speed, "{:.1f}"), fmt(cpuSpeed, "{:.1f}"), s.get("len_err"),
         fmt(s.get("cents_med"), "{:.3f}"), fmt(s.get("drift_cents"), "{:.3f}"),
         "-" if "noise_db" not in s else "{:.1f} ({:.1f})".format(s["noise_db"], s["noise_in_db"]),
         fmt(s.get("kept")), s.get("extra", "-"), fmt(s.get("onset_F"), "{:.3f}")))
