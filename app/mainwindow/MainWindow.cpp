@@ -131,8 +131,7 @@ MainWindow::~MainWindow() {
   QGuiApplication::restoreOverrideCursor();
   delete mWaveSeeker;
   mWaveSeeker = nullptr;
-  for (QWidget* layer : mLayers) delete layer;
-  mLayers.clear();
+  deleteLayers();
   savePreference();
   closeAudioDevice();
   delete mAudioFileMngr;
@@ -324,13 +323,26 @@ void MainWindow::resetViewState() {
   mClickOn = 1;
   mSourceLevel = 100;
   mClick2On = 1;
-  // A device that could not be opened stays out of use for the whole run,
-  // so the exit neither closes it nor stores its name.
+  // A device that failed to open at start is tried again: every new project
+  // puts it back in use, so the device setting can choose another one.
+  mAudioDeviceOn = 1;
   mAnalysisOptions = {{0, 4, 4, 1, 4, 4}};
   mSampleCount = 0;
   mZoom = 1;
   mScrollOffset = 0.0;
+  mAnchor = QPoint(-1, 0);
+  mPressPoint = QPoint(-1, 0);
+  mRightPressPoint = QPoint(-1, 0);
+  mEdgeMode = 3;
+  mDragDirection = 2;
+  mKeyModifiers = Qt::NoModifier;
+  mKeyDrag = false;
+  mSelStart = 0;
+  mSelEnd = 0;
+  mSelShown = false;
+  mRangeItems.clear();
   mGridList.clear();
+  mGridLines.clear();
   mGridList2.clear();
   mHalfBeatList.clear();
   mProjectState = 1;

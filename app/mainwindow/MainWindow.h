@@ -212,6 +212,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   ResultCode updateSectionPanel(int section);
   void resetSectionPanel(bool clearProject);
   void updateAllViews(bool relayout);
+  // The grid a loader hands to the view set-up: one position per beat of
+  // the section's bars, replaced there by the recording's beats.
+  std::vector<std::uint64_t> sectionGridPlaceholder(const SecInfo& sec, int section);
   void updateWaveButtons();
   void updatePlayButton();
   void updateBeatShiftButton();
@@ -281,9 +284,26 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   bool scheduleProjectDrop(QDropEvent* event);
   bool deferDropWhileBusy();
 
-  // Waveform interaction and range assignment.
+  // The wave frame's layers (MainWindowLayers.cpp).
   void buildWaveLayers();
+  // Copies the grid list into the vector the beat layer draws.
+  void syncGridLayer();
+  void placeLayers();
+  void placeLeftWaveLayer(wavPainter* layer);
+  void placeRightWaveLayer(wavPainter* layer);
+  void placeFullHeightLayer(wavPainter* layer);
+  // Strip `row` below the waveforms; the 64-bit argument is not used.
+  void placeStripLayer(wavPainter* layer, std::int64_t unused, std::uint32_t row);
+  // A two-pixel-wide strip `offset` pixels into the frame.
+  void placeMarkerLayer(wavPainter* layer, int offset);
+  void deleteLayers();
+  void clearFocusWidget();
+  void setSelectionLayerFlags(bool foreground, bool background);
+  void setWaveLayerFlags(bool foreground, bool background, bool prepare);
+
+  // Waveform interaction and range assignment.
   wavPainter* layer(std::size_t index) const;
+  int frameXOfSample(int sample) const;
   QPoint toFramePoint(const QPoint& windowPoint) const;
   bool insideFrame(const QPoint& framePoint) const;
   void adjustSelection(std::uint32_t zoom, bool scrollToSelection, int previous, double scroll);

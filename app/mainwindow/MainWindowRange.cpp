@@ -272,15 +272,7 @@ void MainWindow::loadSectionWaveView(bool rebuild) {
     }
   }
   const std::uint64_t count = wave && !wave->onsetTime.empty() ? AnalysisUtil().secondsToSamples(wave->onsetTime.back()) : 0;
-  std::uint8_t numerator = 4;
-  std::uint8_t denominator = 4;
-  mCore.getTimeSig(numerator, denominator);
-  int bars = sec->barNum;
-  if (section <= 2 && sec->pickupSw && sec->pickupNum != 0) ++bars;
-  // Placeholder positions: the view set-up replaces them by the beats of
-  // the section's recording whenever its file exists.
-  const std::vector<std::uint64_t> grid(
-      sec->wavNo < mCore.waveCount() ? static_cast<std::size_t>(numerator) * std::max(bars, 0) : 0, 0);
+  const std::vector<std::uint64_t> grid = sectionGridPlaceholder(*sec, section);
   setSelectionFromSection(section);
   if (!sec->used) mSelShown = false;
   pushSelectionToLayers();
@@ -307,13 +299,8 @@ void MainWindow::releasedBtnViewerWav() {
   if (sec->wavNo < mCore.waveCount()) mCore.getWaveInfo(sec->wavNo, &wave);
   const std::uint64_t count =
       wave && !wave->onsetTime.empty() ? AnalysisUtil().secondsToSamples(wave->onsetTime.back()) : 0;
-  std::uint8_t numerator = 4;
-  std::uint8_t denominator = 4;
-  mCore.getTimeSig(numerator, denominator);
-  int bars = sec->barNum;
-  if (section <= 2 && sec->pickupSw && sec->pickupNum != 0) ++bars;
-  // Placeholders, replaced by the recording's beats when its file exists.
-  const std::vector<std::uint64_t> grid(wave ? static_cast<std::size_t>(numerator) * std::max(bars, 0) : 0, 0);
+  const std::vector<std::uint64_t> grid =
+      wave ? sectionGridPlaceholder(*sec, section) : std::vector<std::uint64_t>();
   setSectionWaveView(mCmbWav->currentIndex(), section, count, grid, 1, 0.0);
   // The selection still belongs to whatever was shown before (another
   // project after an open): it becomes this section's range.

@@ -7,13 +7,16 @@
 #include <QLabel>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cmath>
 
 #include "AnalysisUtil.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
 #include "SectionWaveInfo.h"
+#include "StandardLayerStack.h"
 #include "TempoRatio.h"
+#include "wavPainterMetaLine.h"
 
 namespace {
 
@@ -348,7 +351,12 @@ ResultCode MainWindow::updateSectionControls(int section) {
     mCmbTrimSec->setCurrentIndex(section > 14 ? mCurrentSection : section);
   }
   SecInfo* sec = nullptr;
-  const ResultCode read = mCore.getSecInfo(static_cast<std::uint8_t>(section), &sec);
+  ResultCode read = mCore.getSecInfo(static_cast<std::uint8_t>(section), &sec);
+  if (read == 0 && sec && sec->used) {
+    // The beat phase may just have changed (a beat shift, an undo).
+    read = rebuildBeatList(mCore, static_cast<std::uint8_t>(section));
+    if (read == 0) read = rebuildHalfBeatList(mCore, sec->wavNo);
+  }
   if (read != 0 || !sec) return Result::nest(1, read);
   if (mChkManual->isChecked()) {
     mChkClick->setChecked(false);
@@ -366,6 +374,27 @@ ResultCode MainWindow::updateSectionControls(int section) {
   std::uint8_t den = 4;
   const ResultCode sig = mCore.getTimeSig(num, den);
   if (sig != 0) return Result::nest(2, sig);
+  syncGridLayer();
+  auto* grid = dynamic_cast<wavPainterMetaLine*>(layer(StandardLayerStack::kBeats));
+  if (grid) {
+    grid->mHighlightPeriod = num;
+    grid->mDrawLines = sec->manualBar == 0;
+  }
+  if (sec->used && grid) {
+    const bool blankIntro = section <= 2 && sec->pickupSw != 0 && sec->pickupNum == 0;
+    if (!blankIntro) {
+      grid->selectNearest(static_cast<std::int64_t>(sec->startAdrs));
+    } else {
+      // A blank intro keeps whole bars counted back from its end.
+      std::uint32_t first = 0;
+      std::uint32_t last = 0;
+      ResultCode c = mCore.getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->startAdrs, first);
+      if (c == 0) c = mCore.getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->endAdrs, last);
+      if (c != 0) return Result::nest(4, c);
+      const std::int64_t span = static_cast<std::int64_t>(last) - first;
+      grid->mHighlightBase = first + ((span % num) + num) % num;
+    }
+  }
   const ResultCode markers = rebuildSectionMarkers();
   update();
   return markers;
@@ -408,6 +437,7 @@ ResultCode MainWindow::updateSectionPanel(int section) {
     updateBlankCheck();
     updatePickupSpin();
     showSectionInfo();
+    adjustSelection(mZoom, false, 0, mScrollOffset);
     updateWaveButtons();
   }
   if (wasPlaying && !mUndoing) releasedBtnPlayLoop();
@@ -451,30 +481,57 @@ void MainWindow::resetSectionPanel(bool clearProject) {
 
 void MainWindow::updateAllViews(bool relayout) {
   const int section = mCmbTrimSec->currentIndex();
+  const bool chosen = section >= 0 && section <= 14;
   // The view spans the chosen section's own recording, which a section
   // change may just have replaced.
   std::uint64_t end = 0;
   WavInfo* wave = nullptr;
-  if (section >= 0 && section <= 14 && mCore.getSecWaveOnly(static_cast<std::uint8_t>(section), &wave) == 0 && wave &&
+  SecInfo* sec = nullptr;
+  if (chosen && mCore.getSecWaveOnly(static_cast<std::uint8_t>(section), &wave) == 0 && wave &&
       !wave->onsetTime.empty()) {
     end = AnalysisUtil().secondsToSamples(wave->onsetTime.back());
   }
-  mRangeOn = false;
-  if (section >= 0 && section <= 14) {
-    SecInfo* sec = nullptr;
-    if (mCore.getSecInfo(static_cast<std::uint8_t>(section), &sec) == 0 && sec && sec->used) {
-      std::uint64_t start = 0;
-      std::uint64_t end = 0;
-      if (mCore.getPickupRange(static_cast<std::uint8_t>(section), start, end) == 0) {
-        mRangeStart = std::min(start, end);
-        mRangeEnd = std::max(start, end);
-        mRangeOn = start != 0 || end != 0;
-      }
-    }
+  if (chosen) mCore.getSecInfo(static_cast<std::uint8_t>(section), &sec);
+  std::vector<std::uint64_t> grid;
+  if (wave && sec) {
+    grid = sectionGridPlaceholder(*sec, section);
+    setWaveLayerFlags(true, true, true);
+  } else if (chosen && mCurrentWave == -1) {
+    setWaveLayerFlags(false, true, false);
   }
+
+  // The band and the range Play loops are the section's range in the core.
+  std::uint64_t start = 0;
+  std::uint64_t stop = 0;
+  if (sec && sec->used && mCore.getPickupRange(static_cast<std::uint8_t>(section), start, stop) != 0) start = stop = 0;
+  mRangeStart = std::min(start, stop);
+  mRangeEnd = std::max(start, stop);
+  mRangeOn = start != 0 || stop != 0;
+  mSelStart = static_cast<int>(mRangeStart);
+  mSelEnd = static_cast<int>(mRangeEnd);
+  mSelShown = mRangeOn;
+  pushSelectionToLayers();
+
   update();
-  if (relayout) setSectionWaveView(mCmbWav->currentIndex(), mCurrentSection, end, mGridList, mZoom, mScrollOffset);
+  if (relayout) setSectionWaveView(mCmbWav->currentIndex(), mCurrentSection, end, grid, mZoom, mScrollOffset);
+  scrollToSelection();
+  mFullRepaint = true;
   refreshSectionView();
+}
+
+std::vector<std::uint64_t> MainWindow::sectionGridPlaceholder(const SecInfo& sec, int section) {
+  std::uint8_t numerator = 4;
+  std::uint8_t denominator = 4;
+  mCore.getTimeSig(numerator, denominator);
+  int bars = sec.barNum;
+  if (section <= 2 && sec.pickupSw && sec.pickupNum != 0) ++bars;
+  // Placeholder positions: the view set-up replaces them by the beats of
+  // the section's recording whenever its file exists.
+  std::vector<std::uint64_t> grid(
+      sec.wavNo < mCore.waveCount() ? static_cast<std::size_t>(numerator) * static_cast<std::size_t>(std::max(bars, 0))
+                                    : 0,
+      0);
+  return grid;
 }
 
 void MainWindow::undo() { stepHistory(&CASTcore::undo); }

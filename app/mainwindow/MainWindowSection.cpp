@@ -32,13 +32,12 @@ bool isCompleteTimeSignature(const QString& t) {
   return (t.size() == 4 && t[2] == '/') || (t.size() == 3 && t[1] == '/');
 }
 
-// A text the field's validator does not accept as it stands.
-bool isRejected(const QLineEdit& field) {
-  const QValidator* validator = field.validator();
-  if (!validator) return false;
-  QString text = field.text();
-  int position = 0;
-  return validator->validate(text, position) != QValidator::Acceptable;
+// A trim text that is no number. What the validator leaves unfinished, a
+// whole number such as "12", is a number all the same: 12.0 seconds.
+bool isNotNumber(const QLineEdit& field) {
+  bool number = false;
+  field.text().toFloat(&number);
+  return !number;
 }
 
 void waitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
@@ -177,8 +176,8 @@ void MainWindow::trimEditingFinished(QObject* object) {
   bool number = false;
   const float seconds = field->text().toFloat(&number);
   // Return and focus loss reach here whatever the validator thinks of the
-  // text; a text it refuses is never committed.
-  if (isRejected(*field) || !number || seconds > mSampleCount / 44100.0) {
+  // text; only a text that is no number is refused.
+  if (!number || seconds > mSampleCount / 44100.0) {
     field->setText(field->placeholderText());
     return;
   }
@@ -191,7 +190,7 @@ void MainWindow::trimEditingFinished(QObject* object) {
 ResultCode MainWindow::commitTrimFields(CASTcore& core) {
   if (!mLEditTrimStart->isModified() && !mLEditTrimEnd->isModified()) return Result::kOk;
   for (QLineEdit* field : {static_cast<QLineEdit*>(mLEditTrimStart), static_cast<QLineEdit*>(mLEditTrimEnd)}) {
-    if (isRejected(*field)) field->setText(field->placeholderText());
+    if (isNotNumber(*field)) field->setText(field->placeholderText());
   }
   bool startNumber = false;
   bool endNumber = false;
@@ -333,7 +332,7 @@ ResultCode MainWindow::applyManualBars(bool on) {
     if (code == 0 && !on) {
       // Back on the beats: the range snaps to them again.
       mLEditTrimEnd->setModified(true);
-      if (mLEditTrimEnd->text().toFloat() <= mSampleCount / 44100.0 && !isRejected(*mLEditTrimEnd))
+      if (mLEditTrimEnd->text().toFloat() <= mSampleCount / 44100.0 && !isNotNumber(*mLEditTrimEnd))
         code = commitTrimFields(mCoreWork);
       else
         mLEditTrimEnd->setText(mLEditTrimEnd->placeholderText());
@@ -626,8 +625,10 @@ ResultCode MainWindow::selectWholeWave(bool on) {
   if (section < 0 || section > 14) return Result::fail(1);
   const int chosen = mCmbWav->currentIndex();
   if (chosen < 0) return Result::fail(1);
+  // The length is the section's own recording's, whatever the combo box
+  // shows at the moment.
   WavInfo* wave = nullptr;
-  ResultCode code = mCore.getWaveInfo(static_cast<std::uint8_t>(chosen), &wave);
+  ResultCode code = mCore.getSecWaveOnly(static_cast<std::uint8_t>(section), &wave);
   if (code != 0 || !wave) return Result::nest(1, code);
   const std::uint64_t end =
       on && !wave->onsetTime.empty() ? AnalysisUtil().secondsToSamples(wave->onsetTime.back()) : 0;

@@ -18,11 +18,8 @@
 
 #include "MainWindow.h"
 #include "StandardLayerStack.h"
-#include "WaveFileSeekable.h"
 #include "wavPainterMetaLineDur.h"
-#include "wavPainterSeeker.h"
 #include "wavPainterSelecter.h"
-#include "wavPainterText.h"
 
 namespace {
 
@@ -53,40 +50,12 @@ wavPainter* MainWindow::layer(std::size_t index) const {
   return index < mLayers.size() ? static_cast<wavPainter*>(mLayers[index]) : nullptr;
 }
 
-void MainWindow::buildWaveLayers() {
-  WavInfo* wave = nullptr;
-  if (mCore.getSecWaveOnly(static_cast<std::uint8_t>(mCurrentSection), &wave) == 0 && wave) {
-    delete mWaveSeeker;
-    mWaveSeeker = new WaveFileSeekable(wave->fileName);
-  }
-  mGridLines.assign(mGridList.begin(), mGridList.end());
-  const auto count = static_cast<std::int64_t>(mSampleCount);
-  const int zoom = static_cast<int>(mZoom);
-  if (mLayers.empty()) {
-    for (wavPainter* made : StandardLayerStack::create(mFrameWav, mWaveSeeker, count, zoom, mScrollOffset, &mGridLines,
-                                                       &mRangeItems, tr("section assigned"))) {
-      mLayers.push_back(made);
-    }
-  }
-  if (mLayers.size() != StandardLayerStack::kCount) return;
-  std::vector<wavPainter*> layers;
-  for (QWidget* w : mLayers) layers.push_back(static_cast<wavPainter*>(w));
-  for (int channel : {0, 1}) {
-    auto* seeker = static_cast<wavPainterSeeker*>(layers[channel]);
-    if (seeker->mSeeker != mWaveSeeker) seeker->mNeedsPrepare = true;
-    seeker->mSeeker = mWaveSeeker;
-  }
-  static_cast<wavPainterText*>(layers[StandardLayerStack::kCaption])->setText(tr("section assigned"));
-  StandardLayerStack::setView(layers, count, zoom, mScrollOffset);
-  StandardLayerStack::setColours(layers);
-  for (wavPainter* l : layers) {
-    l->mSkipPaint = false;
-    l->setGeometry(mFrameWav->rect());
-    l->show();
-  }
-  layers[StandardLayerStack::kLocation]->mForegroundOn = false;
-  layers[StandardLayerStack::kLocation]->mBackgroundOn = false;
-  mFullRepaint = true;
+// The layers lie inside the frame, a pixel or two from its left edge: the
+// pointer, in frame coordinates, and the pixels of samples are compared in
+// frame coordinates.
+int MainWindow::frameXOfSample(int sample) const {
+  wavPainter* first = layer(0);
+  return first ? first->x() + first->sampleToX(sample, false) : 0;
 }
 
 QPoint MainWindow::toFramePoint(const QPoint& windowPoint) const {
@@ -107,8 +76,8 @@ wavPainter* MainWindow::layerAt(const QPoint& p) const {
 int MainWindow::pointToSample(wavPainter* found, const QPoint& p) const {
   wavPainter* first = layer(0);
   if (!first) return 0;
-  if (!found || mChkManual->isChecked()) return first->xToSample(p.x(), true);
-  const int s = found->xToSample(p.x(), true);
+  if (!found || mChkManual->isChecked()) return first->xToSample(p.x() - first->x(), true);
+  const int s = found->xToSample(p.x() - found->x(), true);
   return static_cast<int>(snapToBeat(static_cast<std::uint64_t>(std::max(s, 0)), mGridList));
 }
 
@@ -122,8 +91,8 @@ void MainWindow::updateHoverMode() {
     removeOverrideCursor();
     return;
   }
-  const int x1 = first->sampleToX(mSelStart, false);
-  const int x2 = first->sampleToX(mSelEnd, false);
+  const int x1 = frameXOfSample(mSelStart);
+  const int x2 = frameXOfSample(mSelEnd);
   int zone = kEdgeZone;
   if (mGridList.size() >= 2) {
     zone = first->sampleToX(static_cast<int>(mGridList[1] - mGridList[0]), true) + kEdgeZone;
@@ -178,7 +147,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
   wavPainter* under = layerAt(p);
   switch (mEdgeMode) {
     case 0:
-      mAnchor = QPoint(first->sampleToX(mSelStart, false), p.y());
+      mAnchor = QPoint(frameXOfSample(mSelStart), p.y());
       mSelEnd = pointToSample(under, p);
       scrollWhileDraggingEdge(p, 0);
       break;
@@ -219,8 +188,8 @@ void MainWindow::moveWholeSelection(const QPoint& p, int dx) {
   }
   const int last = static_cast<int>(mSampleCount) - 1;
   const int length = mSelEnd - mSelStart;
-  const int oldStartX = first->sampleToX(mSelStart, false);
-  const int oldEndX = first->sampleToX(mSelEnd, false);
+  const int oldStartX = frameXOfSample(mSelStart);
+  const int oldEndX = frameXOfSample(mSelEnd);
   wavPainter* under = layerAt(p);
   int start = pointToSample(under, QPoint(oldStartX + dx, p.y()));
   int end = pointToSample(under, QPoint(oldEndX + dx, p.y()));
@@ -241,8 +210,8 @@ void MainWindow::moveWholeSelection(const QPoint& p, int dx) {
   const int span = first->sampleToX(static_cast<int>(mSampleCount), false) - first->sampleToX(0, false);
   if (span / maximum == 0) return;
   const int w = mFrameWav->width();
-  const bool towardsLeft = first->sampleToX(start, false) <= kScrollMargin && dx < 0 && start != 0;
-  const bool towardsRight = dx > 0 && first->sampleToX(end, false) >= w - kScrollMargin && end != last;
+  const bool towardsLeft = frameXOfSample(start) <= mFrameWav->x() + kScrollMargin && dx < 0 && start != 0;
+  const bool towardsRight = dx > 0 && frameXOfSample(end) >= w - kScrollMargin && end != last;
   if (!towardsLeft && !towardsRight) return;
   if (oldStartX < 0 && oldEndX > w)
     scrollPagesWhileMoving(towardsLeft);
@@ -260,11 +229,11 @@ void MainWindow::scrollWhileDraggingEdge(const QPoint& p, int edge) {
   const int value = mScrollBar->value();
   if (value < mScrollBar->maximum() && p.x() >= mFrameWav->width() - kScrollMargin)
     setScrollBarValue(value + kScrollStep);
-  else if (value > mScrollBar->minimum() && p.x() <= kScrollMargin)
+  else if (value > mScrollBar->minimum() && p.x() <= mFrameWav->x() + kScrollMargin)
     setScrollBarValue(value - kScrollStep);
   else
     return;
-  const int x = first->sampleToX(edge == 0 ? mSelEnd : mSelStart, false);
+  const int x = frameXOfSample(edge == 0 ? mSelEnd : mSelStart);
   QCursor::setPos(mFrameWav->mapToGlobal(QPoint(x, p.y())));
   mAnchor = QPoint(x, p.y());
 }
@@ -274,7 +243,7 @@ void MainWindow::scrollPagesWhileMoving(bool left) {
   if (!first) return;
   const int w = mFrameWav->width();
   auto leadingInside = [&] {
-    const int x = first->sampleToX(left ? mSelStart : mSelEnd, false);
+    const int x = frameXOfSample(left ? mSelStart : mSelEnd);
     return x >= 0 && x <= w;
   };
   while (!leadingInside()) {
@@ -282,8 +251,7 @@ void MainWindow::scrollPagesWhileMoving(bool left) {
     if (left ? value <= mScrollBar->minimum() : value >= mScrollBar->maximum()) break;
     setScrollBarValue(value + (left ? -mScrollBar->pageStep() : mScrollBar->pageStep()));
   }
-  mAnchor.setX(left ? first->sampleToX(mSelStart, false) + kScrollMargin
-                    : first->sampleToX(mSelEnd, false) - kScrollMargin);
+  mAnchor.setX(left ? frameXOfSample(mSelStart) + kScrollMargin : frameXOfSample(mSelEnd) - kScrollMargin);
 }
 
 void MainWindow::scrollStepWhileMoving(bool left) {
@@ -522,10 +490,6 @@ void MainWindow::paintEvent(QPaintEvent* event) {
   mPaintedFrameSize = size;
   mPaintedZoom = mZoom;
   mPaintedScroll = mScrollOffset;
-  if (mLayers.size() == StandardLayerStack::kCount) {
-    for (QWidget* w : mLayers) {
-      if (w->geometry() != mFrameWav->rect()) w->setGeometry(mFrameWav->rect());
-    }
-  }
+  placeLayers();
   QMainWindow::paintEvent(event);
 }

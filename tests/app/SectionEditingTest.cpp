@@ -25,14 +25,6 @@ void type(QWidget* field, const QString& text) {
   }
 }
 
-// A typed value, then the field loses the focus.
-void enter(QLineEdit* field, const QString& text) {
-  field->setText(text);
-  field->setModified(true);
-  QFocusEvent out(QEvent::FocusOut);
-  QApplication::sendEvent(field, &out);
-}
-
 class SectionEditing : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,13 +81,23 @@ TEST_F(SectionEditing, TrimFieldsSwapSnapToBeatsAndRefuseWhatTheyCannotHold) {
     EXPECT_EQ(sectionRecord(window, 3).startAdrs, samples(c.beat)) << c.typed;
   }
 
-  // Beyond the recording, and a text the field's pattern refuses (Return
-  // and focus loss reach the field whatever the pattern says).
-  for (const char* refused : {"99.0", "7"}) {
+  // Beyond the recording, and a text that is no number (Return and focus
+  // loss reach the field whatever its pattern says).
+  for (const char* refused : {"99.0", "7..", ""}) {
     enter(window.mLEditTrimEnd, refused);
     EXPECT_EQ(window.mLEditTrimEnd->text(), "5.000000") << refused;
     EXPECT_EQ(sectionRecord(window, 3).endAdrs, samples(5.0)) << refused;
   }
+  // A whole number is what the pattern leaves unfinished: Return on it
+  // commits that many seconds.
+  window.mLEditTrimEnd->setFocus();
+  window.mLEditTrimEnd->clear();
+  type(window.mLEditTrimEnd, "7");
+  ASSERT_EQ(window.mLEditTrimEnd->text(), "7");
+  QKeyEvent ret(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(window.mLEditTrimEnd, &ret);
+  EXPECT_EQ(sectionRecord(window, 3).endAdrs, samples(7.0));
+  EXPECT_EQ(window.selectionEnd(), static_cast<int>(samples(7.0))) << "the band follows the committed end";
 }
 
 TEST_F(SectionEditing, APickupStaysShorterThanOneBar) {

@@ -4,6 +4,8 @@
 // 0.25 s (120 beats per minute), its section ranges stored beat-aligned.
 
 #include <QApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -81,6 +83,14 @@ inline void mouse(MainWindow& window, QEvent::Type type, const QPoint& at, Qt::M
   const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
   QMouseEvent event(type, at, window.mapToGlobal(at), button, held, Qt::NoModifier);
   QApplication::sendEvent(&window, &event);
+}
+
+// A typed value, then the field loses the focus.
+inline void enter(QLineEdit* field, const QString& text) {
+  field->setText(text);
+  field->setModified(true);
+  QFocusEvent out(QEvent::FocusOut);
+  QApplication::sendEvent(field, &out);
 }
 
 // Press at one time, move to the other, release.
