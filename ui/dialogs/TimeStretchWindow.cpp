@@ -41,7 +41,8 @@ void setPixelSize(QWidget* widget, int pixels) {
 TimeStretchWindow::TimeStretchWindow(const std::wstring& path, int section, int wave, std::int64_t sampleCount,
                                      std::uint8_t beatsPerBar, const std::vector<std::uint64_t>* beats, int zoom,
                                      ASTAudition* audition, bool manual, std::uint8_t* sourceLevel,
-                                     std::uint8_t* clickOn, std::uint8_t* click2On, QObject* owner, QWidget* parent)
+                                     std::uint8_t* clickOn, std::uint8_t* click2On, QObject* owner, QWidget* parent,
+                                     double scrollOffset)
     : QDialog(parent),
       mManual(manual ? 1 : 0),
       mClickOn(clickOn),
@@ -79,7 +80,7 @@ TimeStretchWindow::TimeStretchWindow(const std::wstring& path, int section, int 
     watched->installEventFilter(this);
   }
 
-  loadWave(section, wave, sampleCount, zoom, 0.0);
+  loadWave(section, wave, sampleCount, zoom, scrollOffset);
   onSelectAll();
   applyBeatSettings();
   updateSelection(mZoom, false, 0, mScrollOffset);
@@ -195,15 +196,26 @@ void TimeStretchWindow::layoutLayers() {
 void TimeStretchWindow::paintEvent(QPaintEvent* event) {
   const bool dirty =
       mDirty || mFrameWav->geometry() != mPaintedFrame || mZoom != mPaintedZoom || mScrollOffset != mPaintedOffset;
-  for (int i = 0; i < 3; ++i) {
-    if (wavPainter* l = layer(i)) l->mNeedsPrepare = dirty;
-  }
+  setNeedsPrepare(dirty);
   mDirty = 0;
   mPaintedFrame = mFrameWav->geometry();
   mPaintedZoom = mZoom;
   mPaintedOffset = mScrollOffset;
   layoutLayers();
   QDialog::paintEvent(event);
+  afterPaint();
+}
+
+void TimeStretchWindow::afterPaint() {}
+
+void TimeStretchWindow::setNeedsPrepare(bool prepare) {
+  for (int i = 0; i < 3; ++i) {
+    if (wavPainter* l = layer(i)) l->mNeedsPrepare = prepare;
+  }
+}
+
+double TimeStretchWindow::clampOffset(int zoom, double offset) const {
+  return std::max(0.0, std::min(offset, static_cast<double>(zoom) - 1.0));
 }
 
 bool TimeStretchWindow::eventFilter(QObject* watched, QEvent* event) { return QDialog::eventFilter(watched, event); }
@@ -238,6 +250,8 @@ int TimeStretchWindow::selectionVisibility() const {
 void TimeStretchWindow::updateSelection(int zoom, bool keep, int visibility, double offset) {
   mAnchor = QPoint(-1, 0);
   mRightPress = QPoint(-1, -1);
+  // An offset past zoom - 1 would draw beyond the end of the recording.
+  offset = clampOffset(zoom, offset);
   mZoom = zoom;
   mScrollOffset = offset;
   mUpdating = 1;
@@ -265,7 +279,7 @@ void TimeStretchWindow::updateSelection(int zoom, bool keep, int visibility, dou
       return;
     }
     qDebug() << "should move end to right";
-    mScrollOffset = zoom * (mSelEnd / count) - 1.0;
+    mScrollOffset = clampOffset(zoom, zoom * (mSelEnd / count) - 1.0);
     setScrollValue(static_cast<int>(mScrollOffset * kStepsPerView));
     const int after = selectionVisibility();
     if (after != 0 && after != 2) {
@@ -277,7 +291,7 @@ void TimeStretchWindow::updateSelection(int zoom, bool keep, int visibility, dou
     return;
   }
   qDebug() << "should move start to left";
-  mScrollOffset = zoom * (mSelStart / count);
+  mScrollOffset = clampOffset(zoom, zoom * (mSelStart / count));
   setScrollValue(static_cast<int>(mScrollOffset * kStepsPerView));
   update();
 }

@@ -32,7 +32,7 @@ class TimeStretchWindow : public QDialog, public Ui::TimeStretchWindow {
   TimeStretchWindow(const std::wstring& path, int section, int wave, std::int64_t sampleCount,
                     std::uint8_t beatsPerBar, const std::vector<std::uint64_t>* beats, int zoom,
                     ASTAudition* audition, bool manual, std::uint8_t* sourceLevel, std::uint8_t* clickOn,
-                    std::uint8_t* click2On, QObject* owner, QWidget* parent);
+                    std::uint8_t* click2On, QObject* owner, QWidget* parent, double scrollOffset = 0.0);
   ~TimeStretchWindow() override;
 
   // Starts looped playback of the selection, then runs the dialog.
@@ -59,6 +59,15 @@ class TimeStretchWindow : public QDialog, public Ui::TimeStretchWindow {
   // 1 both ends in view, 4 the selection spans the view, 2 only the end in
   // view, 3 only the start, 0 otherwise.
   int selectionVisibility() const;
+  // Runs after every paint; nothing to do here.
+  virtual void afterPaint();
+  // Whether the two waveforms and the beat lines are laid out anew at the
+  // next paint.
+  void setNeedsPrepare(bool prepare);
+  // Brings the start of the selection into view (at the start of playback).
+  void showSelectionStart();
+  // Keeps the play line at pixel column x in view (0: the selection start).
+  void followPlayLine(int x);
 
  public slots:
   void releasedBtnPlayOnce();
@@ -89,8 +98,8 @@ class TimeStretchWindow : public QDialog, public Ui::TimeStretchWindow {
   void refreshControls();
   void layoutLayers();
   void play(std::uint8_t loop);
-  void showSelectionStart();
-  void followPlayLine(int x);
+  // Keeps an offset within the recording: from 0 to zoom - 1 view widths.
+  double clampOffset(int zoom, double offset) const;
   void setScrollValue(int value);
   void orderAndShowSelection();
   void updateHoverMode();
