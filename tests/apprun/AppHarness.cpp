@@ -5,7 +5,8 @@
 //   app_harness route
 //   app_harness run [files...]
 //   app_harness export <audio> <style>  (imports, then exports the proposal)
-//   app_harness screens <folder>     (PNG pictures of the windows)
+//   app_harness screens <folder>     (PNG pictures of the windows, with a
+//                                     rendered song imported)
 
 #include <QApplication>
 #include <QDir>
@@ -24,7 +25,22 @@
 #include "ApplicationMain.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
+#include "TestSong.h"
 #include "TempWaveFiles.h"
+
+namespace {
+
+// Where the screenshot run renders its song.
+QString gSongFolder;
+
+}  // namespace
+
+namespace TestEnv {
+
+QString tempDir() { return gSongFolder; }
+QString tempPath(const QString& name) { return gSongFolder + "/" + name; }
+
+}  // namespace TestEnv
 
 namespace {
 
@@ -149,6 +165,39 @@ void settle(int ms) {
   while (wait.isActive()) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// A rendered song imported (and analysed) as a file-open request: the whole
+// recording, zoomed in and scrolled, and a second section chosen.
+bool songScreens(MainWindow& window, const QString& dir) {
+  gSongFolder = dir + "/song";
+  QDir().mkpath(gSongFolder);
+  const QString song = TestSong::render(16, 100, "song");
+  if (song.isEmpty()) {
+    std::printf("no song rendered (fluidsynth or its sound font missing)\n");
+    return false;
+  }
+  QFileOpenEvent open(song);
+  QCoreApplication::sendEvent(&window, &open);
+  settle(500);
+  bool ok = window.core().waveCount() == 1 && window.grab().save(dir + "/main_loaded.png");
+  window.releasedBtnHorZoomIn();
+  window.releasedBtnHorZoomIn();
+  window.mScrollBar->setValue(window.mScrollBar->maximum() / 3);
+  settle(300);
+  ok = window.grab().save(dir + "/main_zoom4.png") && ok;
+  window.releasedBtnHorZoomOut();
+  window.releasedBtnHorZoomOut();
+  const int first = window.mCmbTrimSec->currentIndex();
+  for (std::uint8_t slot = 0; slot < 15; ++slot) {
+    SecInfo* sec = nullptr;
+    if (slot == first || window.core().getSecInfo(slot, &sec) != 0 || !sec || !sec->used) continue;
+    window.mCmbTrimSec->setCurrentIndex(slot);
+    break;
+  }
+  settle(300);
+  ok = window.mCmbTrimSec->currentIndex() != first && window.grab().save(dir + "/main_section2.png") && ok;
+  return ok;
+}
+
 int screens(int argc, char** argv) {
   Application app(argc, argv);
   const QString dir = QString::fromLocal8Bit(argv[2]);
@@ -162,6 +211,7 @@ int screens(int argc, char** argv) {
   grabNextBox(dir + "/msg_internal_error.png");
   showMessage(&window, "Quillmere", "#0098 no section is trimmed!", QMessageBox::Ok, QMessageBox::Ok);
   ok = ok && QFile::exists(dir + "/about.png") && QFile::exists(dir + "/msg_internal_error.png");
+  ok = songScreens(window, dir) && ok;
   std::printf("%s\n", ok ? "screens written" : "screens missing");
   return ok ? 0 : 1;
 }
