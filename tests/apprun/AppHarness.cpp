@@ -25,8 +25,8 @@
 #include "ApplicationMain.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
-#include "TestSong.h"
 #include "TempWaveFiles.h"
+#include "TestSong.h"
 
 namespace {
 
