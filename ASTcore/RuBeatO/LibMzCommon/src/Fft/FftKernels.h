@@ -497,6 +497,40 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
       }
       return;
     }
+  } else if constexpr (kPairInOneVector<Real>) {
+    // Two butterflies per vector throughout, arranged as the fours above:
+    // direct pairs from 0 (lane 0 of the first without a twiddle), mirrored
+    // pairs from mh (lane 0 of the first the butterfly at mh).
+    using E = PairEntries<Real>;
+    using P = typename E::P;
+    using Vec = typename P::V;
+    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
+    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
+    const Vec s3MinusPlus = P::repeat(-sign3, sign3);
+    for (int j = 0; j < mh; j += 4) {
+      const Real* r = w + 2 * j;
+      const typename P::Twiddle w1{E::template spread<0, 0, 1>(r), E::template spread<1, 0, 1>(r) * minusPlus};
+      const typename P::Twiddle w3{E::template spread<2, 0, 1>(r), E::template spread<3, 0, 1>(r) * s3MinusPlus};
+      if (j == 0) {
+        Vec x[4] = {P::load(a), P::load(a + m), P::load(a + 2 * m), P::load(a + 3 * m)};
+        kind1AtZero<P>(x, w1, w3);
+        for (int i = 0; i < 4; ++i) P::store(a + i * m, x[i]);
+      } else {
+        butterfly1<false, P>(a, j, m, w1, w3);
+      }
+    }
+    for (int q = mh; q < m; q += 4) {
+      const Real* r = w + 2 * (m - q - 2);
+      typename P::Twiddle v1{E::template spread<1, 1, 0>(r), E::template spread<0, 1, 0>(r) * minusPlus};
+      typename P::Twiddle v3{E::template spread<3, 1, 0>(r) * -sign3, E::template spread<2, 1, 0>(r) * plusMinus};
+      if (q == mh) {
+        const typename P::Twiddle c1 = P::twiddle(wn4r, wn4r), c3 = P::twiddle(-wn4r, wn4r);
+        v1 = {P::template select<true, false>(v1.re, c1.re), P::template select<true, false>(v1.im, c1.im)};
+        v3 = {P::template select<true, false>(v3.re, c3.re), P::template select<true, false>(v3.im, c3.im)};
+      }
+      butterfly1<false, P>(a, q, m, v1, v3);
+    }
+    return;
   }
   butterfly1NoTwiddle(a, 0, m);
   {
@@ -505,29 +539,6 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
     butterfly1(a, m - 2, m, s1, c1, -s3, -c3);
   }
   // mh is a multiple of 4: the rest of the butterflies come in pairs.
-  if constexpr (kPairInOneVector<Real>) {
-    using E = PairEntries<Real>;
-    using P = typename E::P;
-    using Vec = typename P::V;
-    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-    const Vec s3MinusPlus = P::repeat(-sign3, sign3);
-    for (int j = 4, k = 8; j < mh; j += 4, k += 8) {
-      // j and j + 2 with entries k and k + 4; mirrored at m - j - 2 and
-      // m - j with the entries the other way round.
-      const Real* r = w + k;
-      butterfly1<false, P>(
-          a, j, m,
-          typename P::Twiddle{E::template spread<0, 0, 1>(r), E::template spread<1, 0, 1>(r) * minusPlus},
-          typename P::Twiddle{E::template spread<2, 0, 1>(r), E::template spread<3, 0, 1>(r) * s3MinusPlus});
-      butterfly1<false, P>(
-          a, m - j - 2, m,
-          typename P::Twiddle{E::template spread<1, 1, 0>(r), E::template spread<0, 1, 0>(r) * minusPlus},
-          typename P::Twiddle{E::template spread<3, 1, 0>(r) * -sign3, E::template spread<2, 1, 0>(r) * plusMinus});
-    }
-    butterfly1(a, mh, m, wn4r, wn4r, -wn4r, wn4r);
-    return;
-  }
   for (int j = 4, k = 8; j < mh; j += 4, k += 8) {
     const Real c1 = w[k], s1 = w[k + 1], c3 = w[k + 2], s3 = T::sin3(w, k);
     const Real c1b = w[k + 4], s1b = w[k + 5], c3b = w[k + 6], s3b = T::sin3(w, k + 4);
@@ -576,12 +587,6 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
       return;
     }
   }
-  butterfly2First(a, 0, m, w[1]);
-  {
-    const int k = 4, kr = 2 * m - 4;
-    butterfly2(a, 2, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2]);
-  }
-  // m is a multiple of 4: the rest of the butterflies come in pairs.
   if constexpr (kPairInOneVector<Real>) {
     using E = PairEntries<Real>;
     using P = typename E::P;
@@ -589,6 +594,21 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
     const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
     const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
     const Vec s3MinusPlus = P::repeat(-sign3, sign3);
+    {
+      // Butterflies 0 (lane 0, butterfly2First) and 2: k = 4, kr = 2m - 4
+      // (entries 4 and 2m - 4 in lane 1).
+      const Real* up = w;
+      const Real* down = w + 2 * m - 8;
+      Vec x[4] = {P::load(a), P::load(a + m), P::load(a + 2 * m), P::load(a + 3 * m)};
+      kind2AtZero<P>(
+          x, typename P::Twiddle{E::template spread<0, 0, 1>(up), E::template spread<1, 0, 1>(up) * minusPlus},
+          typename P::Twiddle{E::template spread<1, 0, 1>(down), E::template spread<0, 0, 1>(down) * minusPlus},
+          typename P::Twiddle{E::template spread<2, 0, 1>(up), E::template spread<3, 0, 1>(up) * s3MinusPlus},
+          typename P::Twiddle{E::template spread<3, 0, 1>(down) * -sign3,
+                              E::template spread<2, 0, 1>(down) * plusMinus},
+          w[1]);
+      for (int i = 0; i < 4; ++i) P::store(a + i * m, x[i]);
+    }
     for (int j = 4, k = 8, kr = 2 * m - 8; j < m; j += 4, k += 8, kr -= 8) {
       // j and j + 2: entries k, k + 4 ascending and kr, kr - 4 descending.
       const Real* up = w + k;
@@ -602,6 +622,12 @@ void fftMiddleStage2(int n, Real* a, const Real* w) {
     }
     return;
   }
+  butterfly2First(a, 0, m, w[1]);
+  {
+    const int k = 4, kr = 2 * m - 4;
+    butterfly2(a, 2, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2]);
+  }
+  // m is a multiple of 4: the rest of the butterflies come in pairs.
   for (int j = 4, k = 8, kr = 2 * m - 8; j < m; j += 4, k += 8, kr -= 8) {
     const int k2 = k + 4, kr2 = kr - 4;
     butterfly2Pair(a, j, m, w[k], w[k + 1], w[kr + 1], w[kr], w[k + 2], T::sin3(w, k), -T::sin3(w, kr), -w[kr + 2],
