@@ -39,9 +39,9 @@ class ViewerSelection : public ::testing::Test {
     beats.push_back(kFrames - 1);
   }
 
-  void open(bool manual = false) {
-    viewer = std::make_unique<TimeStretchWindow>(path.toStdWString(), 3, 0, kFrames, 4, &beats, 1, &audition, manual,
-                                                 &level, &clickOn, &click2On, nullptr, nullptr);
+  void open(bool manual = false, int zoom = 1, double offset = 0.0) {
+    viewer = std::make_unique<TimeStretchWindow>(path.toStdWString(), 3, 0, kFrames, 4, &beats, zoom, &audition,
+                                                 manual, &level, &clickOn, &click2On, nullptr, nullptr, offset);
     viewer->resize(700, 400);
     viewer->show();
     QApplication::processEvents();
@@ -236,4 +236,14 @@ TEST_F(ViewerSelection, ThePlayLineKeepsTheSelectionEndInView) {
   viewer->mScrollBar->setValue(0);
   viewer->followPlayLine(wf - 2);
   EXPECT_EQ(viewer->mScrollBar->value(), 50);
+}
+
+TEST_F(ViewerSelection, OpensOnTheGivenViewAndNeverPastTheEndOfTheRecording) {
+  open(false, 4, 2.0);
+  EXPECT_EQ(viewer->zoom(), 4);
+  EXPECT_DOUBLE_EQ(viewer->scrollOffset(), 2.0);
+  EXPECT_EQ(viewer->mScrollBar->value(), 100);
+  open(false, 4, 3.5);
+  EXPECT_DOUBLE_EQ(viewer->scrollOffset(), 3.0);
+  EXPECT_EQ(first()->sampleToX(kFrames, false), first()->width()) << "the view ends with the recording";
 }
