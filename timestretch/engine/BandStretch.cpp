@@ -54,7 +54,8 @@ void savePrevious(BandStretchState& s, int ch, SMSFrame* const* output, int band
   for (int b = 0; b < bands; ++b) {
     if (!output[b]) continue;
     SMSFrame& prev = *s.previous[ch][static_cast<std::size_t>(b)];
-    if (prev.Allocate(SMSFrame::kPhases, output[b]->binCount, true) != 0) throw -1;
+    // Zeroed only when there are no phases to copy over it whole.
+    if (prev.Allocate(SMSFrame::kPhases, output[b]->binCount, !output[b]->phases) != 0) throw -1;
     copyPhases(*output[b], prev, 0, output[b]->binCount);
     prev.time = output[b]->time;
   }
@@ -293,19 +294,47 @@ BandStretchState::BandStretchState(int bandCount) : m_bands(bandCount) {
   }
 }
 
-int IsPeakContinuous(const BandStretchContext& c, const SMSFrame& frameA, const SMSFrame& frameB, double fA,
-                     double fB, double nyquist, double framePeriod) {
-  const double t = frameB.time;
+namespace {
+
+// The continuity thresholds at one time: read once per frame, not per peak.
+struct ContinuityLimits {
+  double time = 0.0;
+  bool valid = false;
+  double maxRise = 0.0, maxFall = 0.0, maxJump = 0.0, maxPhaseDeviation = 0.0;
+
+  const ContinuityLimits& At(const BandStretchContext& c, double t) {
+    if (!valid || time != t) {
+      maxRise = param(c, CTimeMachineParams::MaxMagnitudeRiseDb, t);
+      maxFall = param(c, CTimeMachineParams::MaxMagnitudeFallDb, t);
+      maxJump = param(c, CTimeMachineParams::MaxFrequencyJumpHz, t);
+      maxPhaseDeviation = param(c, CTimeMachineParams::MaxPhaseDeviation, t);
+      time = t;
+      valid = true;
+    }
+    return *this;
+  }
+};
+
+int peakContinuous(const ContinuityLimits& limits, const SMSFrame& frameA, const SMSFrame& frameB, double fA,
+                   double fB, double nyquist, double framePeriod) {
   const std::int64_t kA = RoundedBin(fA, frameA.binCount, nyquist);
   const std::int64_t kB = RoundedBin(fB, frameB.binCount, nyquist);
   if (!frameA.magnitudes || !frameB.magnitudes || frameA.binCount <= 0 || frameB.binCount <= 0) return 0;
   const double rise = static_cast<double>(frameB.magnitudes[kB]) - frameA.magnitudes[kA];
-  if (rise >= param(c, CTimeMachineParams::MaxMagnitudeRiseDb, t)) return 0;
-  if (rise <= param(c, CTimeMachineParams::MaxMagnitudeFallDb, t)) return 0;
-  if (std::fabs(fB - fA) >= param(c, CTimeMachineParams::MaxFrequencyJumpHz, t)) return 0;
+  if (rise >= limits.maxRise) return 0;
+  if (rise <= limits.maxFall) return 0;
+  if (std::fabs(fB - fA) >= limits.maxJump) return 0;
   const double predicted = Wrap(PhaseAt(frameA, kA) + kTwoPi * (fA + fB) / 2.0 * framePeriod);
   const double actual = UnwrapAgainst(PhaseAt(frameB, kB), predicted);
-  return std::fabs(actual - predicted) < param(c, CTimeMachineParams::MaxPhaseDeviation, t) ? 1 : 0;
+  return std::fabs(actual - predicted) < limits.maxPhaseDeviation ? 1 : 0;
+}
+
+}  // namespace
+
+int IsPeakContinuous(const BandStretchContext& c, const SMSFrame& frameA, const SMSFrame& frameB, double fA,
+                     double fB, double nyquist, double framePeriod) {
+  ContinuityLimits limits;
+  return peakContinuous(limits.At(c, frameB.time), frameA, frameB, fA, fB, nyquist, framePeriod);
 }
 
 int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, SMSFrame* const* framesB,
@@ -314,6 +343,7 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
                         int transient, int phaseReset, const float* nyquist, int bands, double previousTime,
                         double currentTime, double hopSeconds, double framePeriod) {
   const bool sameFrame = currentTime == previousTime;
+  ContinuityLimits limits;
   int bandA = 0, bandB = 0;
   for (std::int32_t r = 0; r < t.count; ++r) {
     const double s = t.source[r];
@@ -340,7 +370,7 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     // Continuity decides only whether a transient frame resets the region.
     int continuous = 1;
     if (transient && phaseReset)
-      continuous = s != PeakTracking::kNoSource ? IsPeakContinuous(c, fa, fb, s, centre, nu, framePeriod) : 0;
+      continuous = s != PeakTracking::kNoSource ? peakContinuous(limits.At(c, fb.time), fa, fb, s, centre, nu, framePeriod) : 0;
     t.flags[r] = continuous ? 0 : 1;
 
     double previousPhase;

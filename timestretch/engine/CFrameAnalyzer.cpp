@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "EngineArray.h"
@@ -19,8 +21,20 @@ constexpr double kFullScaleDb = 90.30899869919435;
 // logarithm of the mantissa (brought within [sqrt(1/2), sqrt(2))) from the
 // series 2 atanh(s) = ln((1 + s) / (1 - s)), |s| < 0.172, to s^11.
 double powerDb(double power) {
+  // power = m 2^e, m in [1/2, 1), read from the bits for normal numbers
+  // (the library call costs more than the rest of the bin).
+  std::uint64_t bits;
+  std::memcpy(&bits, &power, sizeof bits);
+  const auto biased = static_cast<int>((bits >> 52) & 0x7ff);
   int e = 0;
-  double m = std::frexp(power, &e);  // power = m 2^e, m in [1/2, 1)
+  double m;
+  if (biased != 0 && biased != 0x7ff) {
+    e = biased - 1022;
+    bits = (bits & 0x800fffffffffffffULL) | (std::uint64_t{1022} << 52);
+    std::memcpy(&m, &bits, sizeof m);
+  } else {
+    m = std::frexp(power, &e);
+  }
   if (m < 0.7071067811865476) {
     m *= 2.0;
     --e;
@@ -91,7 +105,6 @@ void CFrameAnalyzer::analyse(SMSFrame& frame) {
   const std::int64_t side = std::min(k - 1, N / 2 - 1);
   const float* w = window_.get();
   float* buf = fftBuffer_.get();
-  std::fill(buf, buf + N, 0.0f);
   // The ring's samples around the read position, p - side .. p + side, as
   // at most two straight runs.
   const std::int64_t L = ringLength_;
@@ -102,6 +115,8 @@ void CFrameAnalyzer::analyse(SMSFrame& frame) {
   std::copy(ring_ + first, ring_ + first + run, span);
   std::copy(ring_, ring_ + (count - run), span + run);
   const float* x = span + side;  // x[0] is the sample at the read position
+  // Only the middle, between the two sides, stays zero.
+  std::fill(buf + side + 1, buf + N - side, 0.0f);
   buf[0] = w[k] * x[0];
   for (std::int64_t i = 1; i <= side; ++i) {
     buf[i] = w[k + i] * x[i];

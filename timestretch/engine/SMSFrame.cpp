@@ -83,7 +83,10 @@ int SMSFrame::Allocate(std::uint64_t mask, std::int64_t count, bool zeroFill) {
 int SMSFrame::CopyFrom(const SMSFrame& source, SMSFrame& destination, std::uint64_t mask, bool copyTime) {
   if (&source == &destination) return 0;
   const std::uint64_t bits = mask & source.flags & kContentBits;
-  if (bits && destination.Allocate(bits, source.binCount, true) != 0) throw kOutOfMemory;
+  // Arrays the copy below overwrites whole need no zeroing first.
+  const bool overwritten = (!(bits & kMagnitudes) || source.magnitudes) && (!(bits & kPhases) || source.phases) &&
+                           (!(bits & kBandBlock) || source.bandBlock);
+  if (bits && destination.Allocate(bits, source.binCount, !overwritten) != 0) throw kOutOfMemory;
   if (bits & (kMagnitudes | kPhases | kCopyMarker)) {
     destination.flags = (destination.flags & ~kSpectralQualifier) | (source.flags & kSpectralQualifier);
   }
