@@ -40,6 +40,8 @@ constexpr float kMeterKernelWidth = 100.0f;
 constexpr double kInadmissible = -10000.0;
 // Four bars of 12/8, the longest bar the prior admits, in pulses.
 constexpr std::size_t kCompoundEvidenceRows = 4 * 12;
+// Two bars of 9/8, in pulses.
+constexpr std::size_t kNoBarRows = 2 * 9;
 
 void makeOfflineDecoder(boost::shared_ptr<IKeloHmm>& out, std::uint32_t classCount,
                         std::uint32_t beatCount, void* /*arg*/) {
@@ -180,7 +182,10 @@ void KeloOffline::estimateMeter() {
   // alone, which a few seconds of a simple meter can tip either way. A
   // compound meter is therefore only estimated from rows that hold four of
   // the longest bars; a shorter recording keeps the tracker's own beat.
-  if (!codeGiven && meterCode_ == MeterCompound && rows.size() < kCompoundEvidenceRows) {
+  // Rows too few for even two bars of 9/8 show no bar period at all: there
+  // the estimate stands as the prior and the beat period give it.
+  const bool fewBars = rows.size() >= kNoBarRows && rows.size() < kCompoundEvidenceRows;
+  if (!codeGiven && meterCode_ == MeterCompound && fewBars) {
     meterCode_ = MeterSimple;
     beatsPerBar_ = beatsGiven;
     estimator.pickMeter(meterCode_, beatsPerBar_);
