@@ -25,7 +25,9 @@ float param(const BandStretchContext& c, int index, double time) { return c.para
 // that fell back towards 0 next to the upper peak gave the bins just below
 // a peak the lower region's offset: a strong partial's main lobe then
 // carried two phases and rang at the frame rate.)
-double stepWeight(double x) { return x <= 0.5 ? 0.0 : 1.0; }
+// Taken as j / d <= 1/2 for whole numbers, which is 2 j <= d exactly (the
+// rounded quotient cannot reach 1/2 from above): no division per bin.
+double stepWeight(std::int64_t j, std::int64_t d) { return 2 * j <= d ? 0.0 : 1.0; }
 
 void setPhase(SMSFrame& f, std::int64_t k, double value) {
   if (f.phases && k >= 0 && k < f.binCount) f.phases[k] = static_cast<float>(Wrap(value));
@@ -88,7 +90,7 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
     const SMSFrame& fb = *t.spectrum[0];
     const std::int64_t k0 = bin(0);
     for (std::int64_t k = 0; k < k0; ++k)
-      setPhase(*output[b], k, PhaseAt(fb, k) + stepWeight(static_cast<double>(k) / k0) * t.phaseOffset[0]);
+      setPhase(*output[b], k, PhaseAt(fb, k) + stepWeight(k, k0) * t.phaseOffset[0]);
   }
   {
     const std::int32_t last = t.count - 1;
@@ -97,7 +99,7 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
     const std::int64_t n = output[b]->binCount;
     const std::int64_t kl = bin(last);
     for (std::int64_t k = kl + 1, j = 1; k < n; ++k, ++j) {
-      const double w = stepWeight(static_cast<double>(j) / static_cast<double>(n - kl));
+      const double w = stepWeight(j, n - kl);
       setPhase(*output[b], k, PhaseAt(fb, k) + (1.0 - w) * t.phaseOffset[last]);
     }
   }
@@ -109,7 +111,7 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
       const double upper = UnwrapAgainst(t.phaseOffset[r + 1], lower);
       const std::int64_t kr = bin(r), kn = bin(r + 1);
       for (std::int64_t k = kr + 1, j = 1; k < kn; ++k, ++j) {
-        const double w = stepWeight(static_cast<double>(j) / static_cast<double>(kn - kr));
+        const double w = stepWeight(j, kn - kr);
         setPhase(*output[br], k, PhaseAt(fb, k) + w * upper + (1.0 - w) * lower);
       }
     } else if (br == 0 && bn == 1) {

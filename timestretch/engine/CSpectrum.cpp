@@ -8,13 +8,12 @@
 
 #include "EngineArray.h"
 #include "FftWorkRecord.h"
+#include "LevelAmplitude.h"
 #include "SpectralWindows.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-// dB to amplitude: exp(level * ln(10)/20).
-constexpr double kDbToNeper = 0.1151292546497;
 constexpr float kNoEnergy = -std::numeric_limits<float>::max();
 constexpr float kMissingLevelDb = -100.0f;
 
@@ -67,6 +66,7 @@ CSpectrum::CSpectrum(const CTimeMachineParams::Trailer* config) {
   residualLevels = EngineArray::Make<float>(kResidualSize);
   residualPhases = EngineArray::Make<float>(kResidualSize);
   phaseScratch_ = EngineArray::Make<float>(kResidualSize);
+  amplitudeScratch_ = EngineArray::Make<double>(kResidualSize);
   if (config)
     Setup(config->windowSize, config->windowType, config->overlap, config->zeroPadFactor);
   else
@@ -264,16 +264,17 @@ int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, d
       p[i] = resampleBin(phases, phaseCount, i, step, 0.0f);
     }
   }
-  auto amplitude = [](float dB) { return dB <= kNoEnergy ? 0.0 : 32768.0 * std::exp(dB * kDbToNeper); };
+  auto amplitude = [](float dB) { return LevelAmplitude::FromDb(dB, kNoEnergy); };
   out[0] = static_cast<float>(amplitude(level[0]) * std::cos(phase[0]));
   out[1] = static_cast<float>(amplitude(level[M]) * std::cos(phase[M]));
+  double* A = amplitudeScratch_.get();
+  for (std::int64_t k = 1; k < M; ++k) A[k] = amplitude(level[k]);
   for (std::int64_t k = 1; k < M; ++k) {
     if (level[k] <= kNoEnergy) continue;  // blanked outside the band: adds nothing
-    const double A = amplitude(level[k]);
     float s, c;
     ::sincosf(phase[k], &s, &c);  // the same values as sinf and cosf, in one call
-    out[2 * k] += static_cast<float>(A * c);
-    out[2 * k + 1] += static_cast<float>(A * s);
+    out[2 * k] += static_cast<float>(A[k] * c);
+    out[2 * k + 1] += static_cast<float>(A[k] * s);
   }
   return 1;
 }

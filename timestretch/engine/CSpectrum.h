@@ -112,6 +112,8 @@ class CSpectrum {
 
   std::int64_t synthesisLength_ = 0;
   std::unique_ptr<float[]> phaseScratch_;
+  // The amplitudes of one frame's bins, worked out in a pass of their own.
+  std::unique_ptr<double[]> amplitudeScratch_;
   // Noise phases are drawn per object, so no two engines share a sequence.
   std::minstd_rand random_{0x5eed};
   std::vector<double> sinTables_[kSinCosTableCount];
