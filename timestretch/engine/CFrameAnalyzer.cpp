@@ -20,7 +20,7 @@ constexpr double kFullScaleDb = 90.30899869919435;
 // 10 log10(power) for power > 0, within 1e-8 dB: the exponent, and the
 // logarithm of the mantissa (brought within [sqrt(1/2), sqrt(2))) from the
 // series 2 atanh(s) = ln((1 + s) / (1 - s)), |s| < 0.172, to s^11.
-double powerDb(double power) {
+inline double powerDb(double power) {
   // power = m 2^e, m in [1/2, 1), read from the bits for normal numbers
   // (the library call costs more than the rest of the bin).
   std::uint64_t bits;

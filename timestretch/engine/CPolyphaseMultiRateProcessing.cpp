@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -54,7 +55,7 @@ int selectTable(int mode, int factor, double rate) {
 
 CPolyphaseMultiRateProcessing::CPolyphaseMultiRateProcessing(int mode, int factor, double sampleRate)
     : factor(factor) {
-  delayLine = new (std::nothrow) double[kMaxTaps]();
+  delayLine = new (std::nothrow) double[kHistory]();
   if (!delayLine) throw -1;
   coefficients = new (std::nothrow) double[kMaxTaps]();
   if (!coefficients) {
@@ -79,6 +80,12 @@ CPolyphaseMultiRateProcessing::~CPolyphaseMultiRateProcessing() {
   delete[] delayLine;
 }
 
+void CPolyphaseMultiRateProcessing::makeRoom(int incoming) {
+  if (head >= incoming) return;
+  std::memmove(delayLine + (kHistory - kMaxTaps), delayLine + head, kMaxTaps * sizeof(double));
+  head = kHistory - kMaxTaps;
+}
+
 void CPolyphaseMultiRateProcessing::Decimate(int count, const float* in, float* out, std::int64_t* outCount) {
   const int m = factor;
   const int n = taps;
@@ -88,10 +95,11 @@ void CPolyphaseMultiRateProcessing::Decimate(int count, const float* in, float* 
   }
   std::int64_t produced = 0;
   for (int read = 0; count - read >= m; read += m) {
-    for (int i = n - 1; i >= m; --i) delayLine[i] = delayLine[i - m];
-    for (int j = 0; j < m; ++j) delayLine[m - 1 - j] = static_cast<double>(in[read + j]);
+    makeRoom(m);
+    for (int j = 0; j < m; ++j) delayLine[--head] = static_cast<double>(in[read + j]);
+    const double* d = delayLine + head;
     double y = 0.0;
-    for (int k = 0; k < n; ++k) y += coefficients[k] * delayLine[k];
+    for (int k = 0; k < n; ++k) y += coefficients[k] * d[k];
     out[produced++] = static_cast<float>(y);
   }
   *outCount = produced;
@@ -106,11 +114,12 @@ void CPolyphaseMultiRateProcessing::Interpolate(int count, const float* in, floa
   }
   std::int64_t produced = 0;
   for (int s = 0; s < count; ++s) {
-    for (int i = l - 1; i >= 1; --i) delayLine[i] = delayLine[i - 1];
-    delayLine[0] = static_cast<double>(in[s]);
+    makeRoom(1);
+    delayLine[--head] = static_cast<double>(in[s]);
+    const double* d = delayLine + head;
     for (int p = 0; p < m; ++p) {
       double y = 0.0;
-      for (int k = 0; k < l; ++k) y += coefficients[p + k * m] * delayLine[k];
+      for (int k = 0; k < l; ++k) y += coefficients[p + k * m] * d[k];
       out[produced++] = static_cast<float>(y * m);
     }
   }

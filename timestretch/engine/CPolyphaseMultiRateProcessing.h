@@ -47,8 +47,17 @@ class CPolyphaseMultiRateProcessing {
  private:
   bool HasTable() const { return taps < kMaxTaps; }
 
-  // Newest sample in element 0.
+  // Room the delay line walks down through before it is moved back up:
+  // one move per this many samples instead of a shift per sample.
+  static constexpr int kHistory = kMaxTaps + 4096;
+
+  // Makes room for `incoming` more samples in front of the delay line.
+  void makeRoom(int incoming);
+
+  // The delay line is delayLine[head .. head + kMaxTaps), newest sample
+  // first; new samples go in below head.
   double* delayLine = nullptr;
+  int head = kHistory - kMaxTaps;
   int factor;
   double* coefficients = nullptr;
   // Coefficients per polyphase branch; only set for interpolation.
