@@ -15,7 +15,7 @@
 // complex doubles or four complex floats share one 32-byte vector;
 // FFT_INSTRUCTION_SET names the namespace of each compilation so that the
 // two never meet at link time. Moving values between lanes (transposes,
-// lane choices) is written as __builtin_shuffle with constant indices,
+// lane choices) is written as shuffles with constant indices,
 // which the compiler turns into the target's own shuffles.
 
 #pragma once
@@ -34,6 +34,33 @@ inline namespace FFT_INSTRUCTION_SET {
 #define FFT_ALWAYS_INLINE inline __attribute__((always_inline))
 #else
 #define FFT_ALWAYS_INLINE inline
+#endif
+
+// GCC takes the lane indices of a shuffle as a vector (__builtin_shuffle);
+// clang only has __builtin_shufflevector with the indices as separate
+// constants. Under clang the same choice of lanes is made lane by lane,
+// which with constant indices it compiles to a shuffle of its own.
+#if defined(__clang__)
+template <typename V, typename I>
+FFT_ALWAYS_INLINE V shuffleLanes(V a, I m) {
+  constexpr int n = sizeof(V) / sizeof(a[0]);
+  V r = a;
+  for (int i = 0; i < n; ++i) r[i] = a[m[i] & (n - 1)];
+  return r;
+}
+template <typename V, typename I>
+FFT_ALWAYS_INLINE V shuffleLanes(V a, V b, I m) {
+  constexpr int n = sizeof(V) / sizeof(a[0]);
+  V r = a;
+  for (int i = 0; i < n; ++i) {
+    const int k = static_cast<int>(m[i] & (2 * n - 1));
+    r[i] = k < n ? a[k] : b[k - n];
+  }
+  return r;
+}
+#define FFT_SHUFFLE(...) ::Fft::detail::shuffleLanes(__VA_ARGS__)
+#else
+#define FFT_SHUFFLE(...) __builtin_shuffle(__VA_ARGS__)
 #endif
 
 template <typename Real, int N>
@@ -146,7 +173,7 @@ struct Pack {
     if constexpr (N == 1) {
       return V{v[1], v[0]};
     } else if constexpr (N == 4) {
-      return __builtin_shuffle(v, typename IndexOf<Real, N>::Type{1, 0, 3, 2, 5, 4, 7, 6});
+      return FFT_SHUFFLE(v, typename IndexOf<Real, N>::Type{1, 0, 3, 2, 5, 4, 7, 6});
     } else {
       return make(v[1], v[0], v[3], v[2]);
     }
@@ -156,7 +183,7 @@ struct Pack {
     if constexpr (N == 1) {
       return v;
     } else if constexpr (N == 4) {
-      return __builtin_shuffle(v, typename IndexOf<Real, N>::Type{6, 7, 4, 5, 2, 3, 0, 1});
+      return FFT_SHUFFLE(v, typename IndexOf<Real, N>::Type{6, 7, 4, 5, 2, 3, 0, 1});
     } else {
       return make(v[2], v[3], v[0], v[1]);
     }
@@ -168,7 +195,7 @@ struct Pack {
   template <bool B0, bool B1>
   static FFT_ALWAYS_INLINE V select(V x, V y) {
     using I = typename IndexOf<Real, N>::Type;
-    return __builtin_shuffle(x, y, I{B0 ? 4 : 0, B0 ? 5 : 1, B1 ? 6 : 2, B1 ? 7 : 3});
+    return FFT_SHUFFLE(x, y, I{B0 ? 4 : 0, B0 ? 5 : 1, B1 ? 6 : 2, B1 ? 7 : 3});
   }
   // Complex value 0 of x, the others of y (N = 2 or 4).
   static FFT_ALWAYS_INLINE V firstThenSecond(V x, V y) {
@@ -182,7 +209,7 @@ struct Pack {
   template <bool B0, bool B1, bool B2, bool B3>
   static FFT_ALWAYS_INLINE V select(V x, V y) {
     using I = typename IndexOf<Real, N>::Type;
-    return __builtin_shuffle(x, y, I{B0 ? 8 : 0, B0 ? 9 : 1, B1 ? 10 : 2, B1 ? 11 : 3, B2 ? 12 : 4, B2 ? 13 : 5,
+    return FFT_SHUFFLE(x, y, I{B0 ? 8 : 0, B0 ? 9 : 1, B1 ? 10 : 2, B1 ? 11 : 3, B2 ? 12 : 4, B2 ? 13 : 5,
                                       B3 ? 14 : 6, B3 ? 15 : 7});
   }
   // N = 4: the four complex values (re_k, im_k).
@@ -196,20 +223,20 @@ struct Pack {
   static FFT_ALWAYS_INLINE void transpose(V (&x)[N]) {
     using I = typename IndexOf<Real, N>::Type;
     if constexpr (N == 2) {
-      const V lo = __builtin_shuffle(x[0], x[1], I{0, 1, 4, 5});
-      const V hi = __builtin_shuffle(x[0], x[1], I{2, 3, 6, 7});
+      const V lo = FFT_SHUFFLE(x[0], x[1], I{0, 1, 4, 5});
+      const V hi = FFT_SHUFFLE(x[0], x[1], I{2, 3, 6, 7});
       x[0] = lo;
       x[1] = hi;
     } else if constexpr (N == 4) {
       // Pairs of complex values within each half first, then the halves.
-      const V t0 = __builtin_shuffle(x[0], x[1], I{0, 1, 8, 9, 4, 5, 12, 13});
-      const V t1 = __builtin_shuffle(x[0], x[1], I{2, 3, 10, 11, 6, 7, 14, 15});
-      const V t2 = __builtin_shuffle(x[2], x[3], I{0, 1, 8, 9, 4, 5, 12, 13});
-      const V t3 = __builtin_shuffle(x[2], x[3], I{2, 3, 10, 11, 6, 7, 14, 15});
-      x[0] = __builtin_shuffle(t0, t2, I{0, 1, 2, 3, 8, 9, 10, 11});
-      x[1] = __builtin_shuffle(t1, t3, I{0, 1, 2, 3, 8, 9, 10, 11});
-      x[2] = __builtin_shuffle(t0, t2, I{4, 5, 6, 7, 12, 13, 14, 15});
-      x[3] = __builtin_shuffle(t1, t3, I{4, 5, 6, 7, 12, 13, 14, 15});
+      const V t0 = FFT_SHUFFLE(x[0], x[1], I{0, 1, 8, 9, 4, 5, 12, 13});
+      const V t1 = FFT_SHUFFLE(x[0], x[1], I{2, 3, 10, 11, 6, 7, 14, 15});
+      const V t2 = FFT_SHUFFLE(x[2], x[3], I{0, 1, 8, 9, 4, 5, 12, 13});
+      const V t3 = FFT_SHUFFLE(x[2], x[3], I{2, 3, 10, 11, 6, 7, 14, 15});
+      x[0] = FFT_SHUFFLE(t0, t2, I{0, 1, 2, 3, 8, 9, 10, 11});
+      x[1] = FFT_SHUFFLE(t1, t3, I{0, 1, 2, 3, 8, 9, 10, 11});
+      x[2] = FFT_SHUFFLE(t0, t2, I{4, 5, 6, 7, 12, 13, 14, 15});
+      x[3] = FFT_SHUFFLE(t1, t3, I{4, 5, 6, 7, 12, 13, 14, 15});
     } else {
       (void)x;
     }

@@ -219,7 +219,7 @@ struct Quad {
   template <int field, int e0, int e1, int e2, int e3>
   static FFT_ALWAYS_INLINE V spread(const Real* w) {
     using I = typename IndexOf<Real, 4>::Type;
-    return __builtin_shuffle(P::load(w), P::load(w + 8),
+    return FFT_SHUFFLE(P::load(w), P::load(w + 8),
                              I{4 * e0 + field, 4 * e0 + field, 4 * e1 + field, 4 * e1 + field, 4 * e2 + field,
                                4 * e2 + field, 4 * e3 + field, 4 * e3 + field});
   }
@@ -235,7 +235,7 @@ struct PairEntries {
   template <int field, int e0, int e1>
   static FFT_ALWAYS_INLINE V spread(const Real* w) {
     using I = typename IndexOf<Real, 2>::Type;
-    return __builtin_shuffle(P::load(w), P::load(w + 4), I{4 * e0 + field, 4 * e0 + field, 4 * e1 + field, 4 * e1 + field});
+    return FFT_SHUFFLE(P::load(w), P::load(w + 4), I{4 * e0 + field, 4 * e0 + field, 4 * e1 + field, 4 * e1 + field});
   }
 };
 
@@ -888,8 +888,8 @@ FFT_ALWAYS_INLINE void pairRowKind1(typename Pack<Real, 2>::V& lo, typename Pack
   const Vec s = lo + hi;  // (y0, y2) = (c0 + c2, c1 + c3)
   const Vec d = lo - hi;  // (y1, y3)
   // (y0 + y2, y0 - y2) and (y1 + i y3, y1 - i y3)
-  lo = __builtin_shuffle(s, I{0, 1, 0, 1}) + __builtin_shuffle(s, I{2, 3, 2, 3}) * P::make(1, 1, -1, -1);
-  hi = __builtin_shuffle(d, I{0, 1, 0, 1}) + __builtin_shuffle(d, I{3, 2, 3, 2}) * P::make(-1, 1, 1, -1);
+  lo = FFT_SHUFFLE(s, I{0, 1, 0, 1}) + FFT_SHUFFLE(s, I{2, 3, 2, 3}) * P::make(1, 1, -1, -1);
+  hi = FFT_SHUFFLE(d, I{0, 1, 0, 1}) + FFT_SHUFFLE(d, I{3, 2, 3, 2}) * P::make(-1, 1, 1, -1);
 }
 
 // The 4-point transform of kind 2 (butterfly2First) of the row (lo, hi).
@@ -901,10 +901,10 @@ FFT_ALWAYS_INLINE void pairRowKind2(typename Pack<Real, 2>::V& lo, typename Pack
   const Vec h = P::swapped(hi);
   const Vec p = lo + h * P::repeat(-1, 1);  // (x0, x2) = (c0 + i c2, c1 + i c3)
   const Vec q = lo + h * P::repeat(1, -1);  // (x1, x3) = (c0 - i c2, c1 - i c3)
-  const Vec z = __builtin_shuffle(p, q, I{2, 3, 6, 7});                    // (x2, x3)
+  const Vec z = FFT_SHUFFLE(p, q, I{2, 3, 6, 7});                    // (x2, x3)
   const Vec y = P::repeat(wn4r, wn4r) * (z + P::swapped(z) * P::repeat(-1, 1));  // (y, y')
-  lo = __builtin_shuffle(p, I{0, 1, 0, 1}) + __builtin_shuffle(y, I{0, 1, 0, 1}) * P::make(1, 1, -1, -1);
-  hi = __builtin_shuffle(q, I{0, 1, 0, 1}) + __builtin_shuffle(y, I{3, 2, 3, 2}) * P::make(-1, 1, 1, -1);
+  lo = FFT_SHUFFLE(p, I{0, 1, 0, 1}) + FFT_SHUFFLE(y, I{0, 1, 0, 1}) * P::make(1, 1, -1, -1);
+  hi = FFT_SHUFFLE(q, I{0, 1, 0, 1}) + FFT_SHUFFLE(y, I{3, 2, 3, 2}) * P::make(-1, 1, 1, -1);
 }
 
 template <typename Real, Variant V>

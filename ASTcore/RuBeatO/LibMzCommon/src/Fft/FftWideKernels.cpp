@@ -15,13 +15,13 @@
 
 #include "FftPackage.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(__AVX2__)
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__i386__)) && !defined(__AVX2__)
 #define FFT_WIDE_KERNELS 1
 #pragma GCC push_options
 #pragma GCC target("avx2")
 #define FFT_WIDEST_VECTOR 32
 #else
-// A compiler without target switches, another CPU family, or a build that
+// A compiler without GCC's target pragmas (clang), another CPU family, or a build that
 // targets AVX2 everywhere already: the baseline kernels serve alone, and
 // this compilation only keeps the link whole.
 #define FFT_WIDE_KERNELS 0
