@@ -294,3 +294,62 @@ TEST(PolyphaseMultiRate, UnsupportedCombinationsAreRefusedAtConstruction) {
   EXPECT_EQ(a.GetDelay(), 34);
   EXPECT_EQ(b.GetDelay(), 24);
 }
+
+// Long streams in blocks of uneven sizes: the delay line is moved back
+// many times on the way, and every output still matches the filter run
+// directly on the whole input, and a single call over all of it.
+TEST(PolyphaseMultiRate, LongStreamsInUnevenBlocksMatchTheDirectFilterThroughout) {
+  const std::vector<float> x = randomSignal(30000, 23);
+  const std::vector<double> xd(x.begin(), x.end());
+  const int sizes[] = {1, 7, 8, 333, 4096, 5000, 64, 999};
+  for (const TableCase& c : {kTables[0], kTables[4], kTables[5]}) {
+    SCOPED_TRACE(testing::Message() << "factor " << c.factor << " rate " << c.rate);
+    const int m = c.factor;
+    const std::vector<double> h = coefficientsOf(m, c.rate, c.taps);
+
+    Filter whole(Filter::kDecimate, m, c.rate);
+    std::vector<float> once(x.size() / static_cast<std::size_t>(m));
+    std::int64_t n = -1;
+    whole.Decimate(static_cast<int>(x.size()), x.data(), once.data(), &n);
+    ASSERT_EQ(n, static_cast<std::int64_t>(once.size()));
+    Filter parts(Filter::kDecimate, m, c.rate);
+    std::vector<float> pieces;
+    std::size_t start = 0;
+    for (int i = 0; start < x.size(); ++i) {
+      // Whole groups only, as the decimator drops the rest of a block.
+      int size = std::max(m, sizes[i % 8] / m * m);
+      size = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(size), x.size() - start));
+      std::vector<float> part(static_cast<std::size_t>(size / m));
+      parts.Decimate(size, x.data() + start, part.data(), &n);
+      pieces.insert(pieces.end(), part.begin(), part.begin() + n);
+      start += static_cast<std::size_t>(size);
+    }
+    ASSERT_EQ(pieces.size(), once.size());
+    for (std::size_t j = 0; j < once.size(); ++j) {
+      ASSERT_EQ(pieces[j], once[j]) << "output " << j;
+      const double ref = convolveAt(h, xd, (j + 1) * static_cast<std::size_t>(m) - 1);
+      ASSERT_NEAR(once[j], ref, 1e-3 * (1.0 + std::fabs(ref))) << "output " << j;
+    }
+
+    if (c.rate == 11025 && m == 4) continue;  // no interpolator table
+    std::vector<double> branches = h;
+    branches.resize(static_cast<std::size_t>((c.taps / m) * m));
+    std::vector<double> stuffed(x.size() * static_cast<std::size_t>(m), 0.0);
+    for (std::size_t i = 0; i < x.size(); ++i) stuffed[i * static_cast<std::size_t>(m)] = x[i];
+    Filter up(Filter::kInterpolate, m, c.rate);
+    std::vector<float> raised;
+    start = 0;
+    for (int i = 0; start < x.size(); ++i) {
+      const auto size = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(sizes[i % 8]), x.size() - start));
+      std::vector<float> part(static_cast<std::size_t>(size * m));
+      up.Interpolate(size, x.data() + start, part.data(), &n);
+      ASSERT_EQ(n, size * m);
+      raised.insert(raised.end(), part.begin(), part.end());
+      start += static_cast<std::size_t>(size);
+    }
+    for (std::size_t i = 0; i < raised.size(); i += 7) {
+      const double ref = m * convolveAt(branches, stuffed, i);
+      ASSERT_NEAR(raised[i], ref, 1e-3 * (1.0 + std::fabs(ref))) << "output " << i;
+    }
+  }
+}
