@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <algorithm>
+#include <cmath>
 
 #include "ASTundo.h"
 #include "AnalysisUtil.h"
@@ -258,12 +259,11 @@ ResultCode CASTcore::calcSecTempo(std::uint8_t slot, std::uint64_t& tempo) {
   } else {
     value = sec->barNum * (num * kFramesPerMinute * 4.0 / den) / frames;
   }
-  // Beat times are single-precision seconds and addresses whole frames
-  // rounded up, so a span of whole bars at N BPM comes out a few frames long
-  // and its tempo a hair under N (99.99997 for 100); plain truncation made it
-  // N - 1 and stretched every phrase by a percent. Anything further below N
-  // than a few frames can make is still truncated.
-  constexpr double kGridTolerance = 0.05;
-  tempo = static_cast<std::uint64_t>(value + kGridTolerance);
+  // The nearest whole tempo, not the one below: a span of whole bars on an
+  // N BPM grid comes out a hair under N (single-precision beat times,
+  // addresses rounded up to whole frames), and an analysed grid a frame or
+  // two off over a phrase (99.94 for a 100 BPM song); cut down to N - 1,
+  // every phrase was stretched by a percent for nothing.
+  tempo = static_cast<std::uint64_t>(std::llround(value));
   return allInfo.setWavTempo(sec->wavNo, tempo);
 }
