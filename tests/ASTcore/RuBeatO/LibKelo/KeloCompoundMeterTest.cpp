@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "KeloOffline.h"
+#include "KeloReports.h"
 #include "SynthNotes.h"
 
 namespace {
@@ -66,20 +67,6 @@ std::vector<float> synthesise(const CompoundSong& s) {
   return song;
 }
 
-struct Reports {
-  std::map<int, double> tatumTime;
-  std::vector<kelo::t_barline> barlines;
-};
-
-int onTatum(kelo::t_tatum t, void* user) {
-  static_cast<Reports*>(user)->tatumTime[t.index] = t.samplePosition / kRate;
-  return 0;
-}
-int onBarline(kelo::t_barline b, double, void* user) {
-  static_cast<Reports*>(user)->barlines.push_back(b);
-  return 0;
-}
-
 class KeloCompoundMeter : public ::testing::TestWithParam<CompoundSong> {};
 
 TEST_P(KeloCompoundMeter, TheMeterIsFoundAndBarLinesFallOnTheDownbeats) {
@@ -88,30 +75,29 @@ TEST_P(KeloCompoundMeter, TheMeterIsFoundAndBarLinesFallOnTheDownbeats) {
   kelo::KeloOffline engine;
   ASSERT_EQ(engine.init(0, "", 180, kelo::BeatsPerBarNotGiven, 0.0), 0);
   ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
-  Reports r;
-  engine.onTatum = &onTatum;
-  engine.onBarline = &onBarline;
-  engine.userTatum = engine.userBarline = &r;
+  KeloReports r;
+  r.listenTo(engine);
   for (std::size_t at = 0; at + 180 <= song.size(); at += 180) engine.process(song.data() + at, 180);
   ASSERT_EQ(engine.finish(), 0);
+  const std::map<int, double> tatumTime = r.tatumSeconds(kRate);
 
   EXPECT_EQ(engine.meterCode(), kelo::MeterCompound);
   EXPECT_EQ(engine.beatsPerBar(), s.beatsPerBar);
   const double bar = 60.0 / s.dottedBpm * s.beatsPerBar;
-  ASSERT_GE(r.barlines.size(), static_cast<std::size_t>(s.seconds / bar) - 2);
+  ASSERT_GE(r.bars.size(), static_cast<std::size_t>(s.seconds / bar) - 2);
   int onDownbeat = 0;
-  for (std::size_t i = 0; i < r.barlines.size(); ++i) {
-    const auto& b = r.barlines[i];
+  for (std::size_t i = 0; i < r.bars.size(); ++i) {
+    const auto& b = r.bars[i];
     EXPECT_EQ(b.numerator, 3 * s.beatsPerBar);
     EXPECT_EQ(b.denominator, 8);
     if (i > 0) {
-      EXPECT_EQ(b.tatum - r.barlines[i - 1].tatum, s.beatsPerBar) << "bar " << i;
+      EXPECT_EQ(b.tatum - r.bars[i - 1].tatum, s.beatsPerBar) << "bar " << i;
     }
-    const double t = r.tatumTime.at(b.tatum);
+    const double t = tatumTime.at(b.tatum);
     if (std::abs(std::remainder(t, bar)) < 0.1) ++onDownbeat;
   }
   // The first bar may open before the tracker has settled.
-  EXPECT_GE(onDownbeat, static_cast<int>(r.barlines.size()) - 1);
+  EXPECT_GE(onDownbeat, static_cast<int>(r.bars.size()) - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Songs, KeloCompoundMeter, ::testing::ValuesIn(kSongs));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "KeloOffline.h"
+#include "KeloReports.h"
 #include "SynthNotes.h"
 
 namespace {
@@ -50,35 +51,6 @@ std::vector<float> synthesiseSong(double seconds) {
   return song;
 }
 
-struct Reports {
-  std::map<int, double> tatumTime;  // tatum index -> seconds
-  std::vector<kelo::t_barline> barlines;
-  std::vector<kelo::t_keysig> keys;
-  std::vector<kelo::t_chord> chords;
-  int done = 0;
-};
-
-int onTatum(kelo::t_tatum t, void* user) {
-  static_cast<Reports*>(user)->tatumTime[t.index] = t.samplePosition / kRate;
-  return 0;
-}
-int onBarline(kelo::t_barline b, double, void* user) {
-  static_cast<Reports*>(user)->barlines.push_back(b);
-  return 0;
-}
-int onKeysig(kelo::t_keysig k, double, void* user) {
-  static_cast<Reports*>(user)->keys.push_back(k);
-  return 0;
-}
-int onChord(kelo::t_chord c, double, void* user) {
-  static_cast<Reports*>(user)->chords.push_back(c);
-  return 0;
-}
-int onDone(int, void* user) {
-  ++static_cast<Reports*>(user)->done;
-  return 0;
-}
-
 bool isMinorType(int type) { return type == 8 || type == 10; }  // MIN, MIN7
 
 TEST(KeloOfflineSong, GMajorProgressionGivesKeyBarsAndChordsAcrossAPartialDecode) {
@@ -88,13 +60,8 @@ TEST(KeloOfflineSong, GMajorProgressionGivesKeyBarsAndChordsAcrossAPartialDecode
   kelo::KeloOffline engine;
   ASSERT_EQ(engine.init(0, "", 180, kelo::BeatsPerBarNotGiven, 0.0), 0);
   ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
-  Reports r;
-  engine.onTatum = &onTatum;
-  engine.onBarline = &onBarline;
-  engine.onKeysig = &onKeysig;
-  engine.onChord = &onChord;
-  engine.onDoneAnalysis = &onDone;
-  engine.userTatum = engine.userBarline = engine.userKeysig = engine.userChord = engine.userDoneAnalysis = &r;
+  KeloReports r;
+  r.listenTo(engine);
 
   // The partial decode falls after beat 3 of bar 6; each segment is long enough for its own key decision.
   const std::size_t split = static_cast<std::size_t>(11.25 * kRate) / 180 * 180;
@@ -103,6 +70,7 @@ TEST(KeloOfflineSong, GMajorProgressionGivesKeyBarsAndChordsAcrossAPartialDecode
     engine.process(song.data() + at, 180);
   }
   ASSERT_EQ(engine.finish(), 0);
+  const std::map<int, double> tatumTime = r.tatumSeconds(kRate);
   EXPECT_EQ(r.done, 2);
   EXPECT_EQ(engine.meterCode(), 2);
   EXPECT_EQ(engine.beatsPerBar(), 4);
@@ -116,30 +84,30 @@ TEST(KeloOfflineSong, GMajorProgressionGivesKeyBarsAndChordsAcrossAPartialDecode
 
   // Bar lines every fourth beat, numbered on, on the song's downbeats, also
   // across the partial decode.
-  ASSERT_GE(r.barlines.size(), 5u);
-  for (std::size_t i = 0; i < r.barlines.size(); ++i) {
-    const auto& b = r.barlines[i];
+  ASSERT_GE(r.bars.size(), 5u);
+  for (std::size_t i = 0; i < r.bars.size(); ++i) {
+    const auto& b = r.bars[i];
     EXPECT_EQ(b.barNumber, static_cast<int>(i));
     EXPECT_EQ(b.numerator, 4);
     EXPECT_EQ(b.denominator, 4);
     if (i > 0) {
-      EXPECT_EQ(b.tatum - r.barlines[i - 1].tatum, 4) << "bar " << i;
+      EXPECT_EQ(b.tatum - r.bars[i - 1].tatum, 4) << "bar " << i;
     }
-    const double t = r.tatumTime.at(b.tatum);
+    const double t = tatumTime.at(b.tatum);
     const double offBar = std::remainder(t, kBar);
     EXPECT_LT(std::abs(offBar), 0.1) << "bar line at " << t << " s";
   }
-  EXPECT_GT(r.tatumTime.rbegin()->second, 11.25) << "the second segment was reported";
+  EXPECT_GT(tatumTime.rbegin()->second, 11.25) << "the second segment was reported";
 
   // Chord root and major/minor agree with the song over at least 80 % of
   // the time from the first chord on.
   ASSERT_FALSE(r.chords.empty());
-  const double from = r.tatumTime.at(r.chords.front().tatum);
+  const double from = tatumTime.at(r.chords.front().tatum);
   double agree = 0.0;
   const double step = 0.01;
   std::size_t current = 0;
   for (double t = from; t < seconds; t += step) {
-    while (current + 1 < r.chords.size() && r.tatumTime.at(r.chords[current + 1].tatum) <= t) ++current;
+    while (current + 1 < r.chords.size() && tatumTime.at(r.chords[current + 1].tatum) <= t) ++current;
     const auto& c = r.chords[current];
     const SongChord truth = kProgression[static_cast<int>(t / kBar) % 4];
     if (c.root == truth.root && isMinorType(c.chordType) == truth.minor) agree += step;

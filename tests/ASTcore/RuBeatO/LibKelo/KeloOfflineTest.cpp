@@ -11,6 +11,7 @@
 
 #include "KeloHmm.h"
 #include "KeloOffline.h"
+#include "KeloReports.h"
 #include "TempDir.h"
 
 namespace {
@@ -65,22 +66,6 @@ TEST(KeloOffline, ANotANumberOrEmptyHypothesisNeverWins) {
   EXPECT_EQ(KeloOffline::bestHypothesis(h, {3, 1}), 3);
 }
 
-struct Seen {
-  std::vector<kelo::t_tatum> tatums;
-  std::vector<kelo::t_beat> beats;
-  std::vector<kelo::t_keysig> keys;
-  std::vector<kelo::t_barline> bars;
-  std::vector<kelo::t_chord> chords;
-  int done = 0;
-};
-Seen& seen(void* u) { return *static_cast<Seen*>(u); }
-int onTatum(kelo::t_tatum t, void* u) { return seen(u).tatums.push_back(t), 0; }
-int onBeat(kelo::t_beat b, double, void* u) { return seen(u).beats.push_back(b), 0; }
-int onKeysig(kelo::t_keysig k, double, void* u) { return seen(u).keys.push_back(k), 0; }
-int onBarline(kelo::t_barline b, double, void* u) { return seen(u).bars.push_back(b), 0; }
-int onChord(kelo::t_chord c, double, void* u) { return seen(u).chords.push_back(c), 0; }
-int onDone(int, void* u) { return ++seen(u).done, 0; }
-
 // Built-in classes: 3 MIN, 5 MAJ.
 constexpr std::uint32_t kMin = 3, kMaj = 5;
 
@@ -106,14 +91,8 @@ TEST(KeloOffline, DecodedFramesBecomeTatumsBeatsKeysBarLinesAndChords) {
   KeloOffline e;
   ASSERT_EQ(e.init(0, "", 180, 4, 0.0), 0);
   ASSERT_EQ(e.setMeter(0, -1, 2), 0);
-  Seen s;
-  e.onTatum = &onTatum;
-  e.onBeat = &onBeat;
-  e.onKeysig = &onKeysig;
-  e.onBarline = &onBarline;
-  e.onChord = &onChord;
-  e.onDoneAnalysis = &onDone;
-  e.userTatum = e.userBeat = e.userKeysig = e.userBarline = e.userChord = e.userDoneAnalysis = &s;
+  KeloReports s;
+  s.listenTo(e);
   const kelo::KeloHmm& m = *e.model();
 
   e.emitReports(KeloOffline::Hypothesis{}, false);
@@ -190,21 +169,16 @@ TEST(KeloOffline, DecodedFramesBecomeTatumsBeatsKeysBarLinesAndChords) {
 }
 
 // The engine with the built-in model and every report into `s`.
-void wireReports(KeloOffline& e, Seen& s) {
+void wireReports(KeloOffline& e, KeloReports& s) {
   ASSERT_EQ(e.init(0, "", 180, 4, 0.0), 0);
-  e.onTatum = &onTatum;
-  e.onBeat = &onBeat;
-  e.onKeysig = &onKeysig;
-  e.onBarline = &onBarline;
-  e.onChord = &onChord;
-  e.userTatum = e.userBeat = e.userKeysig = e.userBarline = e.userChord = &s;
+  s.listenTo(e);
 }
 
 using Frame = KeloOffline::Frame;
 
 TEST(KeloOfflineReportSteps, TatumsTruncateTheirSamplePositionAndBeatsCarryTheirIndex) {
   KeloOffline e;
-  Seen s;
+  KeloReports s;
   wireReports(e, s);
   e.emitTatum(3, 0.0000226f);  // 0.9966 samples
   e.emitTatum(4, 1.5f);
@@ -220,7 +194,7 @@ TEST(KeloOfflineReportSteps, TatumsTruncateTheirSamplePositionAndBeatsCarryTheir
 
 TEST(KeloOfflineReportSteps, KeysOnAChangeOnlyAndBarLinesOnFirstBeatsNumberedOn) {
   KeloOffline e;
-  Seen s;
+  KeloReports s;
   wireReports(e, s);
   const Frame first{0, 0, 1, 0, 9, 0, 4, 4};  // A minor, first beat
   e.emitKeyChange(0, first);  // the first frame after init always has a key
@@ -251,7 +225,7 @@ TEST(KeloOfflineReportSteps, KeysOnAChangeOnlyAndBarLinesOnFirstBeatsNumberedOn)
 
 TEST(KeloOfflineReportSteps, TheUnqueuedChordGoesOutAtOnceOnAChangeOfRootClassOrBass) {
   KeloOffline e;
-  Seen s;
+  KeloReports s;
   wireReports(e, s);
   const Frame c{0, 0, 0, 0, 0, 0, 4, 4};  // root C, chord class 0, bass C
   e.emitChordUnqueued(0, c, false);  // not reportable

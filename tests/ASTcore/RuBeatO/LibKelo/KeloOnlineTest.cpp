@@ -12,41 +12,11 @@
 
 #include "KeloOnline.h"
 #include "KeloOnline_impl.h"
+#include "KeloReports.h"
 
 namespace {
 
 using kelo::KeloOnline;
-
-struct Reports {
-  std::vector<kelo::t_tatum> tatums;
-  std::vector<kelo::t_beat> beats;
-  std::vector<kelo::t_keysig> keys;
-  std::vector<kelo::t_barline> bars;
-  std::vector<kelo::t_chord> chords;
-  int done = 0;
-
-  // Everything in one flat list, for comparing two runs.
-  std::vector<int> flat() const {
-    std::vector<int> v;
-    for (const auto& t : tatums) v.insert(v.end(), {1, t.samplePosition, t.index});
-    for (const auto& b : beats) v.insert(v.end(), {2, b.tatum, b.tatumAgain});
-    for (const auto& k : keys) v.insert(v.end(), {3, k.tatum, k.tonic, k.mode});
-    for (const auto& b : bars) v.insert(v.end(), {4, b.tatum, b.barNumber, b.numerator, b.denominator});
-    for (const auto& c : chords) v.insert(v.end(), {5, c.tatum, c.root, c.chordType, c.bass, c.reserved});
-    v.push_back(done);
-    return v;
-  }
-};
-
-void attach(KeloOnline& e, Reports& r) {
-  e.onTatum = [](kelo::t_tatum t, void* u) { static_cast<Reports*>(u)->tatums.push_back(t); return 0; };
-  e.onBeat = [](kelo::t_beat b, double, void* u) { static_cast<Reports*>(u)->beats.push_back(b); return 0; };
-  e.onKeysig = [](kelo::t_keysig k, double, void* u) { static_cast<Reports*>(u)->keys.push_back(k); return 0; };
-  e.onBarline = [](kelo::t_barline b, double, void* u) { static_cast<Reports*>(u)->bars.push_back(b); return 0; };
-  e.onChord = [](kelo::t_chord c, double, void* u) { static_cast<Reports*>(u)->chords.push_back(c); return 0; };
-  e.onDoneAnalysis = [](int, void* u) { ++static_cast<Reports*>(u)->done; return 0; };
-  e.userTatum = e.userBeat = e.userKeysig = e.userBarline = e.userChord = e.userDoneAnalysis = &r;
-}
 
 // Clicks at 120 BPM over four triads with their roots in the bass: C, A
 // minor, F, G.
@@ -79,10 +49,10 @@ const std::vector<float>& song() {
   return audio;
 }
 
-Reports run(int lag, int level, int phase, const std::vector<int>& chunks = {180}) {
+KeloReports run(int lag, int level, int phase, const std::vector<int>& chunks = {180}) {
   KeloOnline engine;
-  Reports r;
-  attach(engine, r);
+  KeloReports r;
+  r.listenTo(engine);
   EXPECT_EQ(engine.init(lag, "", 180, 4, 0.0), 0);
   EXPECT_EQ(engine.setMeter(level, phase, 2), 0);
   const auto& audio = song();
@@ -99,8 +69,8 @@ Reports run(int lag, int level, int phase, const std::vector<int>& chunks = {180
 TEST(KeloOnline, ReportsEveryDecisionTatumOnceTheLagHasFilledAndTheRestAtFinish) {
   const int lag = 3;
   KeloOnline engine;
-  Reports r;
-  attach(engine, r);
+  KeloReports r;
+  r.listenTo(engine);
   ASSERT_EQ(engine.init(lag, "", 180, -1, 0.0), 0);
   const auto& audio = song();
   for (std::size_t at = 0; at + 180 <= audio.size(); at += 180) engine.process(&audio[at], 180);
@@ -135,18 +105,18 @@ TEST(KeloOnline, ReportsEveryDecisionTatumOnceTheLagHasFilledAndTheRestAtFinish)
 }
 
 TEST(KeloOnline, ReportsDoNotDependOnHowTheAudioIsCutIntoCalls) {
-  const Reports whole = run(4, 0, 0);
-  const Reports pieces = run(4, 0, 0, {37, 500, 1, 179, 2048});
+  const KeloReports whole = run(4, 0, 0);
+  const KeloReports pieces = run(4, 0, 0, {37, 500, 1, 179, 2048});
   EXPECT_EQ(whole.flat(), pieces.flat());
   EXPECT_FALSE(whole.chords.empty());
 }
 
 TEST(KeloOnline, TwoEnginesSideBySideReportAsOneAlone) {
-  const Reports alone = run(3, 0, 1);
+  const KeloReports alone = run(3, 0, 1);
   KeloOnline a, b;
-  Reports ra, rb;
-  attach(a, ra);
-  attach(b, rb);
+  KeloReports ra, rb;
+  ra.listenTo(a);
+  rb.listenTo(b);
   ASSERT_EQ(a.init(3, "", 180, 4, 0.0), 0);
   ASSERT_EQ(b.init(5, "", 180, 4, 0.0), 0);
   a.setMeter(0, 1, 2);
@@ -172,8 +142,8 @@ TEST(KeloOnline, MeterLevelsSelectEveryOtherOrEveryFourthTrackerPulse) {
 
 TEST(KeloOnline, RefusedSetUpsAreReportedAndLeaveTheEngineUnusable) {
   KeloOnline engine;
-  Reports r;
-  attach(engine, r);
+  KeloReports r;
+  r.listenTo(engine);
   const float block[180] = {};
   EXPECT_EQ(engine.process(block, 180), kelo::KeloNotInitialised);
   EXPECT_EQ(engine.finish(), kelo::KeloNotInitialised);
@@ -183,7 +153,7 @@ TEST(KeloOnline, RefusedSetUpsAreReportedAndLeaveTheEngineUnusable) {
   EXPECT_EQ(engine.init(3, "", 180, 5, 0.0), kelo::KeloInvalidParameter);
   EXPECT_EQ(engine.init(3, "/nonexistent/model", 180, 4, 0.0), 1);
   EXPECT_EQ(engine.process(block, 180), kelo::KeloNotInitialised);
-  EXPECT_EQ(r.flat(), Reports().flat());
+  EXPECT_EQ(r.flat(), KeloReports().flat());
   EXPECT_EQ(engine.init(3, "", 180, 4, 0.0), 0);
   EXPECT_EQ(engine.process(block, 180), 0);
   EXPECT_EQ(engine.process(nullptr, 180), 0);
@@ -200,7 +170,7 @@ TEST(KeloOnline, SliceLengthsGiveTheirProfileFrameCounts) {
 }  // namespace
 
 TEST(KeloOnline, TheLastChordsOfTheStreamAreReportedAndTheSeedRecordsNever) {
-  const Reports r = run(4, 1, 0);
+  const KeloReports r = run(4, 1, 0);
   std::vector<int> roots;
   for (const auto& c : r.chords) {
     EXPECT_GE(c.tatum, 0);
