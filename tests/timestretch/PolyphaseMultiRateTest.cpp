@@ -353,3 +353,60 @@ TEST(PolyphaseMultiRate, LongStreamsInUnevenBlocksMatchTheDirectFilterThroughout
     }
   }
 }
+
+// Each output is one sum over the taps, oldest product last, whether the
+// decimator takes its outputs one or several at a time and the interpolator
+// its branches one after another or side by side: so every output equals,
+// bit for bit, the direct sum over the table in that order, for blocks of
+// every size (whole groups of outputs and leftovers alike).
+TEST(PolyphaseMultiRate, EveryTableGivesTheDirectSumsBitsForBlocksOfAnySize) {
+  const std::vector<float> x = randomSignal(9001, 31);
+  const std::vector<double> xd(x.begin(), x.end());
+  const int groups[] = {1, 3, 4, 5, 7, 8, 9, 2, 13, 6, 33};
+  for (const TableCase& c : kTables) {
+    SCOPED_TRACE(testing::Message() << "factor " << c.factor << " rate " << c.rate);
+    const int m = c.factor;
+    const std::vector<double> h(c.table, c.table + c.taps);
+
+    Filter down(Filter::kDecimate, m, c.rate);
+    std::vector<float> lowered;
+    std::size_t start = 0;
+    for (int i = 0; start + static_cast<std::size_t>(m) <= x.size(); ++i) {
+      const auto size = static_cast<int>(
+          std::min<std::size_t>(static_cast<std::size_t>(groups[i % 11] * m), x.size() - start) / m * m);
+      std::vector<float> part(static_cast<std::size_t>(size / m));
+      std::int64_t n = -1;
+      down.Decimate(size, x.data() + start, part.data(), &n);
+      ASSERT_EQ(n, size / m);
+      lowered.insert(lowered.end(), part.begin(), part.end());
+      start += static_cast<std::size_t>(size);
+    }
+    ASSERT_EQ(lowered.size(), x.size() / static_cast<std::size_t>(m));
+    for (std::size_t j = 0; j < lowered.size(); ++j) {
+      const double ref = convolveAt(h, xd, (j + 1) * static_cast<std::size_t>(m) - 1);
+      ASSERT_EQ(lowered[j], static_cast<float>(ref)) << "output " << j;
+    }
+
+    if (c.rate == 11025 && m == 4) continue;  // no interpolator table
+    std::vector<double> branches = h;
+    branches.resize(static_cast<std::size_t>((c.taps / m) * m));
+    std::vector<double> stuffed(x.size() * static_cast<std::size_t>(m), 0.0);
+    for (std::size_t i = 0; i < x.size(); ++i) stuffed[i * static_cast<std::size_t>(m)] = x[i];
+    Filter up(Filter::kInterpolate, m, c.rate);
+    std::vector<float> raised;
+    start = 0;
+    for (int i = 0; start < x.size(); ++i) {
+      const auto size = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(groups[i % 11]), x.size() - start));
+      std::vector<float> part(static_cast<std::size_t>(size * m));
+      std::int64_t n = -1;
+      up.Interpolate(size, x.data() + start, part.data(), &n);
+      ASSERT_EQ(n, size * m);
+      raised.insert(raised.end(), part.begin(), part.end());
+      start += static_cast<std::size_t>(size);
+    }
+    for (std::size_t i = 0; i < raised.size(); ++i) {
+      const double ref = m * convolveAt(branches, stuffed, i);
+      ASSERT_EQ(raised[i], static_cast<float>(ref)) << "output " << i;
+    }
+  }
+}

@@ -94,7 +94,33 @@ void CPolyphaseMultiRateProcessing::Decimate(int count, const float* in, float* 
     return;
   }
   std::int64_t produced = 0;
-  for (int read = 0; count - read >= m; read += m) {
+  int read = 0;
+  // Four outputs at a time: four sums, each over the taps in the same
+  // order as one output alone, side by side, so that no sum waits for the
+  // one before it.
+  constexpr int kGroup = 4;
+  for (; count - read >= kGroup * m; read += kGroup * m) {
+    makeRoom(kGroup * m);
+    for (int j = 0; j < kGroup * m; ++j) delayLine[--head] = static_cast<double>(in[read + j]);
+    // The newest output's window starts at head, each earlier one m later.
+    const double* d3 = delayLine + head;
+    const double* d2 = d3 + m;
+    const double* d1 = d2 + m;
+    const double* d0 = d1 + m;
+    double y0 = 0.0, y1 = 0.0, y2 = 0.0, y3 = 0.0;
+    for (int k = 0; k < n; ++k) {
+      const double c = coefficients[k];
+      y0 += c * d0[k];
+      y1 += c * d1[k];
+      y2 += c * d2[k];
+      y3 += c * d3[k];
+    }
+    out[produced++] = static_cast<float>(y0);
+    out[produced++] = static_cast<float>(y1);
+    out[produced++] = static_cast<float>(y2);
+    out[produced++] = static_cast<float>(y3);
+  }
+  for (; count - read >= m; read += m) {
     makeRoom(m);
     for (int j = 0; j < m; ++j) delayLine[--head] = static_cast<double>(in[read + j]);
     const double* d = delayLine + head;
@@ -104,6 +130,22 @@ void CPolyphaseMultiRateProcessing::Decimate(int count, const float* in, float* 
   }
   *outCount = produced;
 }
+
+namespace {
+
+// One input sample's `M` outputs: branch p sums coefficients p, p + M, ...
+// against the delay line in that order, the M sums side by side.
+template <int M>
+void interpolateSample(const double* coefficients, const double* d, int phaseLength, float* out) {
+  double y[M] = {};
+  for (int k = 0; k < phaseLength; ++k) {
+    const double* c = coefficients + k * M;
+    for (int p = 0; p < M; ++p) y[p] += c[p] * d[k];
+  }
+  for (int p = 0; p < M; ++p) out[p] = static_cast<float>(y[p] * M);
+}
+
+}  // namespace
 
 void CPolyphaseMultiRateProcessing::Interpolate(int count, const float* in, float* out, std::int64_t* outCount) {
   const int m = factor;
@@ -117,11 +159,19 @@ void CPolyphaseMultiRateProcessing::Interpolate(int count, const float* in, floa
     makeRoom(1);
     delayLine[--head] = static_cast<double>(in[s]);
     const double* d = delayLine + head;
-    for (int p = 0; p < m; ++p) {
-      double y = 0.0;
-      for (int k = 0; k < l; ++k) y += coefficients[p + k * m] * d[k];
-      out[produced++] = static_cast<float>(y * m);
+    float* o = out + produced;
+    switch (m) {
+      case 2: interpolateSample<2>(coefficients, d, l, o); break;
+      case 4: interpolateSample<4>(coefficients, d, l, o); break;
+      case 8: interpolateSample<8>(coefficients, d, l, o); break;
+      default:
+        for (int p = 0; p < m; ++p) {
+          double y = 0.0;
+          for (int k = 0; k < l; ++k) y += coefficients[p + k * m] * d[k];
+          o[p] = static_cast<float>(y * m);
+        }
     }
+    produced += m;
   }
   *outCount = produced;
 }

@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 using namespace PeakTracking;
 
 namespace {
@@ -20,6 +24,29 @@ bool isPeak(const float* m, std::int64_t n, std::int64_t k, std::int64_t w) {
     if (m[j] < m[k]) below = true;
   }
   return below;
+}
+
+// The first bin j in from .. last (2 <= from) above the threshold with neither
+// direct neighbour above it, or last + 1: the bins before it are those the
+// scan below would pass over one by one. last + 1 must be a readable bin.
+// Four bins per step where SSE2 is there (every x86-64): the same compares.
+std::int64_t nextCandidate(const float* m, std::int64_t from, std::int64_t last, float threshold) {
+  std::int64_t j = from;
+#if defined(__SSE2__)
+  const __m128 t = _mm_set1_ps(threshold);
+  for (; j + 3 <= last; j += 4) {
+    const __m128 c = _mm_loadu_ps(m + j);
+    const __m128 below = _mm_loadu_ps(m + j - 1);
+    const __m128 above = _mm_loadu_ps(m + j + 1);
+    // NaN compares false, as in the scalar tests.
+    const __m128 rejected = _mm_or_ps(_mm_cmpgt_ps(below, c), _mm_cmpgt_ps(above, c));
+    const int mask = _mm_movemask_ps(_mm_andnot_ps(rejected, _mm_cmpgt_ps(c, t)));
+    if (mask != 0) return j + __builtin_ctz(static_cast<unsigned>(mask));
+  }
+#endif
+  for (; j <= last; ++j)
+    if (m[j] > threshold && !(m[j - 1] > m[j]) && !(m[j + 1] > m[j])) return j;
+  return last + 1;
 }
 
 // Edge of band b against the peaks of band b + 1: the first peak at or above
@@ -74,6 +101,10 @@ int PickPeaks(const float* magnitudes, std::int64_t n, std::int64_t neighbourhoo
   const double binWidth = nyquist / static_cast<double>(n - 1);
   for (std::int64_t k = 0; k <= n - 4; ++k) {
     if (*count > kMaxPeaks - 1) break;
+    if (k >= 2) {
+      k = nextCandidate(m, k, n - 4, threshold);
+      if (k > n - 4) break;
+    }
     if (!(m[k] > threshold)) continue;
     // Most bins fail against a direct neighbour: no need to scan the rest.
     if (k >= 2 && (m[k - 1] > m[k] || (k + 1 <= n - 2 && m[k + 1] > m[k]))) continue;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "SMSFrame.h"
 
@@ -16,26 +17,57 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
 constexpr float kNoEnergy = -3.4028235e38f;
 
-// Into [0, 2 pi). Phases within a few turns (nearly all) cost a compare
-// and a subtraction; others one floor.
+// a when c holds, else b, by masking the bits: no branch, and nothing the
+// compiler could move under one, so that loops using it vectorise.
+inline double Select(bool c, double a, double b) {
+  std::uint64_t ua, ub;
+  std::memcpy(&ua, &a, sizeof ua);
+  std::memcpy(&ub, &b, sizeof ub);
+  const std::uint64_t mask = std::uint64_t{0} - static_cast<std::uint64_t>(c);
+  const std::uint64_t r = (ua & mask) | (ub & ~mask);
+  double d;
+  std::memcpy(&d, &r, sizeof d);
+  return d;
+}
+
+// Whether Wrap takes a phase by its near rule: from -2 pi up to 4 pi.
+// (Both compares always made, so that a loop using it vectorises.)
+inline bool IsNearTurn(double phase) { return (phase >= -kTwoPi) & (phase < 2.0 * kTwoPi); }
+
+// Wrap for a phase from -2 pi up to 4 pi, without a branch: the phase
+// itself, one turn less from 2 pi on, one turn more below 0 (where a
+// -tiny + 2 pi that rounds to 2 pi becomes 0). Loops over bins use it
+// with IsNearTurn and fall back to Wrap when a phase lies farther out.
+inline double WrapNear(double phase) {
+  const double up = phase + kTwoPi;
+  const double r = Select(phase >= kTwoPi, phase - kTwoPi, phase);
+  return Select(phase < 0.0, Select(up < kTwoPi, up, 0.0), r);
+}
+
+// Into [0, 2 pi). Phases within a few turns (nearly all) are chosen
+// without a branch that random phases would mispredict; others subtract
+// whole turns.
 inline double Wrap(double phase) {
-  if (phase >= 0.0) {
-    if (phase < kTwoPi) return phase;
-    if (phase < 2.0 * kTwoPi) return phase - kTwoPi;
-  } else if (phase >= -kTwoPi) {
-    const double p = phase + kTwoPi;
-    return p < kTwoPi ? p : 0.0;  // -tiny + 2 pi rounds to 2 pi
+  if (IsNearTurn(phase)) return WrapNear(phase);
+  const double turns = phase / kTwoPi;
+  // floor without the library call where the quotient fits a whole number.
+  double whole;
+  if (std::fabs(turns) < 4.0e18) {
+    whole = static_cast<double>(static_cast<std::int64_t>(turns));
+    whole = Select(whole > turns, whole - 1.0, whole);
+  } else {
+    whole = std::floor(turns);
   }
-  double p = phase - std::floor(phase / kTwoPi) * kTwoPi;
+  double p = phase - whole * kTwoPi;
   if (p >= kTwoPi) p -= kTwoPi;
   return p < 0.0 ? 0.0 : p;
 }
 
-// x moved by one turn so that it lies within pi of y.
+// x moved by one turn so that it lies within pi of y (never both moves:
+// y - pi does not round above y + pi).
 inline double UnwrapAgainst(double x, double y) {
-  if (x > y + kPi) return x - kTwoPi;
-  if (y - kPi > x) return x + kTwoPi;
-  return x;
+  const double r = Select(y - kPi > x, x + kTwoPi, x);
+  return Select(x > y + kPi, x - kTwoPi, r);
 }
 
 // Bin position of frequency f in a frame of n bins up to nyquist (>= 0).
@@ -46,7 +78,8 @@ inline double BinOf(double f, std::int64_t n, double nyquist) {
 
 // Rounded bin of f, at most n - 1.
 inline std::int64_t RoundedBin(double f, std::int64_t n, double nyquist) {
-  const auto k = static_cast<std::int64_t>(std::floor(BinOf(f, n, nyquist) + 0.5));
+  // BinOf is never negative: truncation is the floor.
+  const auto k = static_cast<std::int64_t>(BinOf(f, n, nyquist) + 0.5);
   return std::clamp<std::int64_t>(k, 0, std::max<std::int64_t>(0, n - 1));
 }
 
@@ -61,7 +94,7 @@ inline double InterpolatedPhase(const SMSFrame& frame, double f, double nyquist)
   const std::int64_t n = frame.binCount;
   if (n <= 0) return 0.0;
   const double x = BinOf(f, n, nyquist);
-  const auto k = std::min(static_cast<std::int64_t>(std::floor(x)), n - 1);
+  const auto k = std::min(static_cast<std::int64_t>(x), n - 1);  // x >= 0
   const std::int64_t k1 = std::min(k + 1, n - 1);
   const double p0 = PhaseAt(frame, k);
   const double p1 = UnwrapAgainst(PhaseAt(frame, k1), p0);
@@ -70,11 +103,12 @@ inline double InterpolatedPhase(const SMSFrame& frame, double f, double nyquist)
 
 // atan2(y, x) in (-pi, pi], within 5e-8 of the exact value: an odd
 // polynomial of degree 15 for the arctangent of the smaller over the
-// larger magnitude, then the octant. (0, 0) gives 0.
+// larger magnitude, then the octant. (0, 0) gives 0. Every value is
+// computed and the octant chosen by Select, so that a loop over bins
+// vectorises.
 inline double Atan2(double y, double x) {
   const double ax = std::fabs(x), ay = std::fabs(y);
   const double hi = std::max(ax, ay), lo = std::min(ax, ay);
-  if (hi == 0.0) return 0.0;
   const double z = lo / hi;
   const double t = z * z;
   double a = -0.003960257236728798;
@@ -86,9 +120,10 @@ inline double Atan2(double y, double x) {
   a = a * t - 0.33329538038540485;
   a = a * t + 0.9999992490880205;
   a *= z;
-  if (ay > ax) a = 0.5 * kPi - a;
-  if (x < 0.0) a = kPi - a;
-  return y < 0.0 ? -a : a;
+  a = Select(ay > ax, 0.5 * kPi - a, a);
+  a = Select(x < 0.0, kPi - a, a);
+  a = Select(y < 0.0, -a, a);
+  return Select(hi == 0.0, 0.0, a);
 }
 
 }  // namespace PhaseMath

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -30,7 +31,78 @@ PeakRegionTable match(std::vector<double> a, std::vector<double> b, double maxDe
   return *table;
 }
 
+// The picking rule bin by bin, every bin tested against its whole
+// neighbourhood: a peak is above the threshold, has nothing above it
+// within w bins (bins 0 and 1 against their first neighbours) and
+// something below; after a peak the bins it stands above are passed over.
+std::vector<double> pickBinByBin(const std::vector<float>& m, std::int64_t w, double nyquist, float threshold) {
+  const auto n = static_cast<std::int64_t>(m.size());
+  std::vector<double> peaks;
+  for (std::int64_t k = 0; k <= n - 4; ++k) {
+    if (static_cast<int>(peaks.size()) >= PeakTracking::kMaxPeaks) break;
+    if (!(m[k] > threshold)) continue;
+    bool peak;
+    if (k == 0) {
+      peak = m[0] > m[1] && m[0] > m[2];
+    } else if (k == 1) {
+      peak = m[1] > m[0] && m[1] > m[2] && m[1] > m[3];
+    } else {
+      bool above = false, below = false;
+      for (std::int64_t j = std::max<std::int64_t>(1, k - w); j <= std::min(k + w, n - 2); ++j) {
+        if (j == k) continue;
+        above = above || m[j] > m[k];
+        below = below || m[j] < m[k];
+      }
+      peak = !above && below;
+    }
+    if (!peak) continue;
+    if (k == 0) {
+      peaks.push_back(0.0);
+    } else {
+      const double l = m[k - 1], c = m[k], r = m[k + 1];
+      const double curvature = l - 2.0 * c + r;
+      const double delta = curvature != 0.0 ? 0.5 * (l - r) / curvature : 0.0;
+      peaks.push_back((static_cast<double>(k) + delta) * (nyquist / static_cast<double>(n - 1)));
+    }
+    if (m[k] > m[k + 1]) {
+      ++k;
+      if (w >= 2 && k < n - 1 && m[k - 1] > m[k + 1]) ++k;
+    }
+  }
+  return peaks;
+}
+
 }  // namespace
+
+TEST(PickPeaks, FindsWhatTheRuleBinByBinFindsOnSpectraOfEveryLengthAndShape) {
+  std::mt19937 gen(17);
+  std::normal_distribution<float> noise(0.0f, 6.0f);
+  std::uniform_int_distribution<int> coarse(0, 4);
+  for (std::int64_t n = 4; n <= 300; n += (n < 40 ? 1 : 37)) {
+    for (std::int64_t w : {1, 2, 3}) {
+      for (int shape = 0; shape < 4; ++shape) {
+        std::vector<float> m(static_cast<std::size_t>(n));
+        for (std::int64_t k = 0; k < n; ++k) {
+          const float slope = -60.0f + 30.0f * std::sin(0.21f * static_cast<float>(k));
+          // Smooth lines, noise, coarse steps with plateaus, and a few
+          // NaNs among the bins (a transform of bad input).
+          m[k] = shape == 2 ? -10.0f * static_cast<float>(coarse(gen)) : slope + (shape == 0 ? 0.0f : noise(gen));
+          if (shape == 3 && k % 13 == 5) m[k] = std::nanf("");
+        }
+        for (float threshold : {-1000.0f, -60.0f, -25.0f}) {
+          const auto expected = pickBinByBin(m, w, 22050.0, threshold);
+          const auto got = pick(m, w, 22050.0, threshold);
+          ASSERT_EQ(got.size(), expected.size()) << "n " << n << " w " << w << " shape " << shape << " threshold " << threshold;
+          for (std::size_t i = 0; i < got.size(); ++i) {
+            // A peak beside a NaN bin refines to NaN in both.
+            if (std::isnan(expected[i])) ASSERT_TRUE(std::isnan(got[i])) << i;
+            else ASSERT_EQ(got[i], expected[i]) << "n " << n << " w " << w << " shape " << shape << " peak " << i;
+          }
+        }
+      }
+    }
+  }
+}
 
 TEST(PickPeaks, AMaximumAtBinZeroIsAPeakAtExactlyZeroHertz) {
   const auto peaks = pick({-10, -20, -30, -40, -35, -50, -60, -70}, 1);
