@@ -131,15 +131,23 @@ ResultCode ASTAudition::toggleSection(CASTcore* core, std::uint8_t wave, std::ui
                                       std::uint8_t halfBeat, std::uint8_t blank, int clickMode) {
   core->clearLastError();
   const auto device = audioDevice();
-  if (device && device->isPlaying()) {
-    device->stop();
-    return Result::kOk;
-  }
+  if (stopPlaying(device)) return Result::kOk;
   const ResultCode played = playSection(core, wave, section, rangeStart, rangeEnd, loop, halfBeat, blank, clickMode);
   if (Result::succeeded(played)) return Result::kOk;
-  core->lastError = QStringLiteral("#0077 audition process returns some error! [%1]").arg(played, 0, 16);
+  return auditionFailed(core, device, played, 1);
+}
+
+bool ASTAudition::stopPlaying(const QSharedPointer<AudioDeviceASFF>& device) {
+  if (!device || !device->isPlaying()) return false;
+  device->stop();
+  return true;
+}
+
+ResultCode ASTAudition::auditionFailed(CASTcore* core, const QSharedPointer<AudioDeviceASFF>& device, ResultCode code,
+                                       unsigned step) {
+  core->lastError = QStringLiteral("#0077 audition process returns some error! [%1]").arg(code, 0, 16);
   if (device) device->stop();
-  return Result::nest(1, played);
+  return Result::nest(step, code);
 }
 
 ResultCode ASTAudition::startRegion(AudioDeviceASFF& device, std::int64_t rangeStart, std::int64_t rangeEnd,
@@ -164,10 +172,7 @@ ResultCode ASTAudition::playSection(CASTcore* core, std::uint8_t wave, std::uint
                                     std::uint8_t halfBeat, std::uint8_t blank, int clickMode) {
   const auto device = audioDevice();
   if (!device) return Result::fail(0xB);
-  if (device->isPlaying()) {
-    device->stop();
-    return Result::kOk;
-  }
+  if (stopPlaying(device)) return Result::kOk;
   WavInfo* info = nullptr;
   ResultCode rc = core->getWaveInfo(wave, &info);
   if (Result::failed(rc) || !info) return Result::nest(1, rc);
@@ -231,11 +236,7 @@ ResultCode ASTAudition::beatClicks(const CASTcore& core, const WavInfo& wave, st
 ResultCode ASTAudition::togglePlayFile(const std::wstring& path, std::int64_t rangeStart, std::int64_t rangeEnd,
                                        std::uint8_t loop, const std::vector<std::int64_t>& clicks1,
                                        const std::vector<std::int64_t>& clicks2) {
-  const auto device = audioDevice();
-  if (device && device->isPlaying()) {
-    device->stop();
-    return Result::kOk;
-  }
+  if (stopPlaying(audioDevice())) return Result::kOk;
   const ResultCode played = playFile(path, rangeStart, rangeEnd, loop != 0, clicks1, clicks2);
   return Result::failed(played) ? Result::nest(1, played) : Result::kOk;
 }
@@ -244,10 +245,7 @@ ResultCode ASTAudition::playFile(const std::wstring& path, std::int64_t rangeSta
                                  const std::vector<std::int64_t>& clicks1, const std::vector<std::int64_t>& clicks2) {
   const auto device = audioDevice();
   if (!device) return Result::fail(6);
-  if (device->isPlaying()) {
-    device->stop();
-    return Result::kOk;
-  }
+  if (stopPlaying(device)) return Result::kOk;
   const ResultCode rc = device->close();
   if (Result::failed(rc)) return Result::nest(1, rc);
   if (!mSource->open(path)) return Result::fail(7);

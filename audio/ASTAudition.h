@@ -128,6 +128,13 @@ class ASTAudition : public QObject {
                          int clickMode);
   ResultCode playFile(const std::wstring& path, std::int64_t rangeStart, std::int64_t rangeEnd, bool loop,
                       const std::vector<std::int64_t>& clicks1, const std::vector<std::int64_t>& clicks2);
+  // Every play is a toggle: a playing device is stopped, and that is the
+  // whole answer (true). False when there is no device or it is idle.
+  static bool stopPlaying(const QSharedPointer<AudioDeviceASFF>& device);
+  // A section play that failed with `code`: the core's last error says so
+  // ("#0077 ..."), the device is stopped, and the code is nested as `step`.
+  static ResultCode auditionFailed(CASTcore* core, const QSharedPointer<AudioDeviceASFF>& device, ResultCode code,
+                                   unsigned step);
   // Device ready for a new region: selected by name, opened, looping set,
   // started; each step's code as the players number them from `firstStep`.
   ResultCode startRegion(AudioDeviceASFF& device, std::int64_t rangeStart, std::int64_t rangeEnd, bool loop,

@@ -11,22 +11,6 @@
 #include "TempWaveFiles.h"
 #include "WavSeeker_libSndFile.h"
 
-namespace {
-
-// Every play of the audition is a toggle: a playing device is stopped and
-// that is the whole answer.
-bool stopPlaying(const QSharedPointer<AudioDeviceASFF>& device) {
-  if (!device || !device->isPlaying()) return false;
-  device->stop();
-  return true;
-}
-
-QString auditionError(ResultCode code) {
-  return QStringLiteral("#0077 audition process returns some error! [%1]").arg(code, 0, 16);
-}
-
-}  // namespace
-
 ResultCode ASTAudition::togglePlayAssignedSection(CASTcore* core, std::uint8_t section) {
   core->clearLastError();
   const auto device = audioDevice();
@@ -40,9 +24,7 @@ ResultCode ASTAudition::togglePlayAssignedSection(CASTcore* core, std::uint8_t s
     rc = playSection(core, sec->wavNo, section, start, end, true, sec->halfBeat, sec->pickupSw, 1);
   }
   if (Result::succeeded(rc)) return Result::kOk;
-  core->lastError = auditionError(rc);
-  if (device) device->stop();
-  return Result::nest(1, rc);
+  return auditionFailed(core, device, rc, 1);
 }
 
 ResultCode ASTAudition::togglePlayByMode(CASTcore* core, std::uint8_t wave, std::uint8_t section,
@@ -59,10 +41,8 @@ ResultCode ASTAudition::togglePlayByMode(CASTcore* core, std::uint8_t wave, std:
   }
   std::uint8_t ratioError = 0;
   ResultCode rc = makeStretchedSectionWave(core, section, &ratioError);
-  if (Result::failed(rc)) {
-    core->lastError = auditionError(rc);
-    return Result::nest(2, rc);
-  }
+  // Nothing was started yet: the device is left as it is.
+  if (Result::failed(rc)) return auditionFailed(core, nullptr, rc, 2);
   if (ratioError) {
     core->lastError = QStringLiteral("stretch ratio error!");
     return Result::fail(3);
@@ -77,9 +57,7 @@ ResultCode ASTAudition::togglePlayByMode(CASTcore* core, std::uint8_t wave, std:
   evenClicks(frames, std::max<unsigned>(sec->barNum, 1), std::max<unsigned>(numerator, 1), bars, beats);
   rc = playFile(path.toStdWString(), 0, frames, true, bars, beats);
   if (Result::succeeded(rc)) return Result::kOk;
-  core->lastError = auditionError(rc);
-  if (device) device->stop();
-  return Result::nest(4, rc);
+  return auditionFailed(core, device, rc, 4);
 }
 
 void ASTAudition::evenClicks(std::int64_t frames, unsigned barCount, unsigned numerator,

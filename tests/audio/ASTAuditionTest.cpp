@@ -5,20 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QSettings>
-
-#include <sndfile.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 
 #include "ASTAudition.h"
 #include "AudioDeviceASFF.h"
 #include "AudioSetupEditor.h"
 #include "CASTcore.h"
+#include "ManualOutput.h"
 #include "TempDir.h"
 #include "TempWaveFiles.h"
 #include "TestAudio.h"
@@ -26,6 +23,9 @@
 #include "WavSeeker_libSndFile.h"
 
 using FusionStyle::hal::VirtualBackend;
+using TestOutput::deviceLevel;
+using TestOutput::readStereo;
+using TestOutput::resource;
 
 namespace {
 
@@ -42,39 +42,6 @@ WavInfo* gridWave(const QString& file, int beats, double seconds, std::int16_t l
   for (int k = 0; k < 2 * beats; ++k) w->beatTime.push_back(0.125f * k);
   w->onsetTime = {0.0f, static_cast<float>(seconds)};
   return w;
-}
-
-std::vector<float> readStereo(const QString& path) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.toUtf8().constData(), SFM_READ, &info);
-  EXPECT_NE(file, nullptr);
-  EXPECT_EQ(info.channels, 2);
-  std::vector<float> v(std::size_t(info.frames) * 2);
-  sf_readf_float(file, v.data(), info.frames);
-  sf_close(file);
-  return v;
-}
-
-QString resource(const char* name) { return QCoreApplication::applicationDirPath() + "/../Resources/" + name; }
-
-float deviceLevel(double mix) {
-  const float scaled = static_cast<float>(mix * 32768.0);
-  const float clamped = std::max(-31130.0f, std::min(31129.0f, scaled));
-  return static_cast<float>(static_cast<int>(clamped)) / 32768.0f;
-}
-
-VirtualBackend* manualVirtualOutput() {
-  setenv("QUILLMERE_AUDIO_BACKEND", "virtual", 1);
-  VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
-  if (backend) backend->setPullMode(VirtualBackend::PullMode::Manual);
-  return backend;
-}
-
-bool waitFor(const std::function<bool()>& done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
 }
 
 // Left channel as the device plays it: `level16` scaled by the level byte
@@ -114,18 +81,35 @@ void loadProject(CASTcore& core) {
   ASSERT_EQ(core.updateTempo(240), 0u);
 }
 
+// An audition over the virtual output pumped by hand. The tests set the
+// click switches and the level before they play: the device reads them on
+// every cycle.
+class AuditionPlays : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    backend = TestOutput::manualOutput();
+    if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+  }
+
+  void loadMetronome() { audition.setMetronomeFiles(resource("Metro1.wav"), resource("Metro2.wav")); }
+
+  VirtualBackend* backend = nullptr;
+  CASTcore core;
+  std::uint8_t clickOn = 1, level = 100, click2On = 1;
+  ASTAudition audition{&clickOn, &level, &click2On};
+};
+
+// The device settings dialog beside an audition of the virtual output.
+class AudioSetupDialog : public AuditionPlays {};
+
 }  // namespace
 
-TEST(ASTAudition, LoopedSectionHasBarClicksOnBarStartsAndBeatClicksBetweenAtTheSourceLevel) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
-  CASTcore core;
+TEST_F(AuditionPlays, LoopedSectionHasBarClicksOnBarStartsAndBeatClicksBetweenAtTheSourceLevel) {
   core.addWavList(gridWave(TestEnv::tempPath("rec.wav"), 14, 3.5, 8192));  // 0.25
-  std::uint8_t clickOn = 1, level = 50, click2On = 1;
-  ASTAudition audition(&clickOn, &level, &click2On);
+  level = 50;
   ASSERT_EQ(audition.init(QString()), 0u);
   EXPECT_EQ(audition.deviceName(), "Virtual Output");
-  audition.setMetronomeFiles(resource("Metro1.wav"), resource("Metro2.wav"));
+  loadMetronome();
 
   const std::int64_t a = 2 * kBeat, b = 10 * kBeat;  // eight beats, two bars of 4/4
   ASSERT_EQ(audition.togglePlaySection(&core, 0, 3, a, b, 0, 0, 0, 0), 0u);
@@ -187,15 +171,10 @@ TEST(ASTAudition, BeatClicksCountBarsFromTheRangeStartAfterABlankRangesPickup) {
   EXPECT_EQ(bars.size(), 20u);
 }
 
-TEST(ASTAudition, MissingRecordingFailsWithTheAuditionTextAndStaysIdle) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
-  CASTcore core;
+TEST_F(AuditionPlays, MissingRecordingFailsWithTheAuditionTextAndStaysIdle) {
   WavInfo* wave = gridWave(TestEnv::tempPath("rec.wav"), 8, 0.01, 0);
   wave->fileName = TestEnv::tempPath("gone.wav").toStdWString();
   core.addWavList(wave);
-  std::uint8_t clickOn = 1, level = 100, click2On = 1;
-  ASTAudition audition(&clickOn, &level, &click2On);
   ASSERT_EQ(audition.init(QString()), 0u);
   const ResultCode rc = audition.togglePlaySection(&core, 0, 3, 0, 4 * kBeat, 0, 0, 0, 0);
   EXPECT_EQ(rc, Result::nest(1, 0x8000000Cu));
@@ -218,14 +197,10 @@ TEST(ASTAudition, WithoutAnyOutputDeviceInitFailsAndPositionIsAllOnes) {
   EXPECT_EQ(audition.position(), 0);
 }
 
-TEST(AudioSetupEditor, OkSelectsAndOpensTheChosenDeviceAndCancelKeepsTheOld) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+TEST_F(AudioSetupDialog, OkSelectsAndOpensTheChosenDeviceAndCancelKeepsTheOld) {
   VirtualBackend::DeviceSpec second;
   second.name = "Second Output";
   const auto secondId = backend->addDevice(second);
-  std::uint8_t clickOn = 1, level = 100, click2On = 1;
-  ASTAudition audition(&clickOn, &level, &click2On);
   ASSERT_EQ(audition.init("Virtual Output"), 0u);
 
   {
@@ -274,33 +249,25 @@ TEST(ASTAudition, WithoutAnOutputDeviceNoPlayStartsAndEachSaysSo) {
   EXPECT_FALSE(audition.isPlaying());
 }
 
-TEST(ASTAudition, PlayedOnceASectionStopsAtItsEndAndSaysSo) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
-  CASTcore core;
+TEST_F(AuditionPlays, PlayedOnceASectionStopsAtItsEndAndSaysSo) {
   loadProject(core);
-  std::uint8_t clickOn = 0, level = 100, click2On = 0;
-  ASTAudition audition(&clickOn, &level, &click2On);
+  clickOn = click2On = 0;
   ASSERT_EQ(audition.init(QString()), 0u);
   int stops = 0;
   QObject::connect(&audition, &ASTAudition::signalStop, [&] { ++stops; });
   ASSERT_EQ(audition.togglePlaySectionOnce(&core, 0, 3, 0, 2 * kBeat, 0, 0, 0, 0), 0u);
   ASSERT_TRUE(backend->pump(1, 12));  // 24576 frames, past the range of 22050
-  EXPECT_TRUE(waitFor([&] { return stops == 1; }));
+  EXPECT_TRUE(TestOutput::waitFor([&] { return stops == 1; }));
   EXPECT_FALSE(audition.isPlaying());
   const std::vector<float> left = backend->capturedChannel(1, 0);
   for (std::size_t f = 0; f < left.size(); ++f) ASSERT_EQ(left[f], f < 2 * kBeat ? 0.25f : 0.0f) << f;
 }
 
-TEST(ASTAudition, TheAssignedSectionPlaysItsOwnRangeWithAClickOnEachBar) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
-  CASTcore core;
+TEST_F(AuditionPlays, TheAssignedSectionPlaysItsOwnRangeWithAClickOnEachBar) {
   loadProject(core);
-  std::uint8_t clickOn = 1, level = 0, click2On = 1;
-  ASTAudition audition(&clickOn, &level, &click2On);
+  level = 0;
   ASSERT_EQ(audition.init(QString()), 0u);
-  audition.setMetronomeFiles(resource("Metro1.wav"), resource("Metro2.wav"));
+  loadMetronome();
   ASSERT_EQ(audition.togglePlayAssignedSection(&core, 3), 0u);
   ASSERT_TRUE(audition.isPlaying());
   const int cycles = 48;  // past the loop at 88200 frames
@@ -314,15 +281,11 @@ TEST(ASTAudition, TheAssignedSectionPlaysItsOwnRangeWithAClickOnEachBar) {
   EXPECT_FALSE(audition.isPlaying());
 }
 
-TEST(ASTAudition, ModeThreePlaysTheStretchedSectionWithAnEvenClickGrid) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
-  CASTcore core;
+TEST_F(AuditionPlays, ModeThreePlaysTheStretchedSectionWithAnEvenClickGrid) {
   loadProject(core);
-  std::uint8_t clickOn = 1, level = 0, click2On = 1;
-  ASTAudition audition(&clickOn, &level, &click2On);
+  level = 0;
   ASSERT_EQ(audition.init(QString()), 0u);
-  audition.setMetronomeFiles(resource("Metro1.wav"), resource("Metro2.wav"));
+  loadMetronome();
 
   EXPECT_EQ(audition.togglePlayByMode(&core, 0, 4, 0, 8 * kBeat, 0, 0, 0, 3), 0x80000001u);
   EXPECT_EQ(core.lastError, "#0076 trimming on is required!");
@@ -359,15 +322,34 @@ TEST(ASTAudition, ModeThreePlaysTheStretchedSectionWithAnEvenClickGrid) {
   EXPECT_EQ(backend->capturedChannel(1, 0), std::vector<float>(4096, 0.25f));
 }
 
-TEST(ASTAudition, ThePlainToggleRestartsOnlyWhatWasPreparedOnAnOpenDevice) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+TEST_F(AuditionPlays, ModeThreeOfARecordingThatHasGoneSaysWhyAndLeavesTheDeviceAlone) {
+  loadProject(core);
+  ASSERT_EQ(audition.init(QString()), 0u);
+  ASSERT_TRUE(QFile::remove(TestEnv::tempPath("rec.wav")));
+  std::uint8_t ratioError = 0;
+  const ResultCode render = audition.makeStretchedSectionWave(&core, 3, &ratioError);
+  ASSERT_TRUE(Result::failed(render));
+  EXPECT_EQ(render & 0xFu, 2u) << "the work copy is not made";
+
+  EXPECT_EQ(audition.togglePlayByMode(&core, 0, 3, 0, 8 * kBeat, 0, 0, 0, 3), Result::nest(2, render));
+  EXPECT_EQ(core.lastError, QStringLiteral("#0077 audition process returns some error! [%1]").arg(render, 0, 16));
+  EXPECT_FALSE(audition.isPlaying());
+
+  // While something plays, mode 3 only stops it: nothing is rendered.
+  const QString file = TestEnv::tempPath("level.wav");
+  ASSERT_TRUE(TestAudio::writeWav(file, TestAudio::Stereo16(2 * 44100, 8192)));
+  ASSERT_EQ(audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {}), 0u);
+  ASSERT_TRUE(audition.isPlaying());
+  EXPECT_EQ(audition.togglePlayByMode(&core, 0, 3, 0, 8 * kBeat, 0, 0, 0, 3), 0u);
+  EXPECT_FALSE(audition.isPlaying());
+}
+
+TEST_F(AuditionPlays, ThePlainToggleRestartsOnlyWhatWasPreparedOnAnOpenDevice) {
   const QString file = TestEnv::tempPath("ramp.wav");
   TestAudio::Stereo16 ramp(2 * 8192);
   for (std::size_t f = 0; f < 8192; ++f) ramp[2 * f] = ramp[2 * f + 1] = static_cast<std::int16_t>(f);
   ASSERT_TRUE(TestAudio::writeWav(file, ramp));
-  std::uint8_t clickOn = 0, level = 100, click2On = 0;
-  ASTAudition audition(&clickOn, &level, &click2On);
+  clickOn = click2On = 0;
   ASSERT_EQ(audition.init(QString()), 0u);
   EXPECT_EQ(audition.togglePlay(1), 0x80000002u) << "nothing prepared yet";
   EXPECT_FALSE(audition.isPlaying());
@@ -389,13 +371,10 @@ TEST(ASTAudition, ThePlainToggleRestartsOnlyWhatWasPreparedOnAnOpenDevice) {
   EXPECT_FALSE(audition.isPlaying());
 }
 
-TEST(ASTAudition, DeletingTheRecordingReaderStopsItsPlayAndTheNextPlayReadsAgain) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+TEST_F(AuditionPlays, DeletingTheRecordingReaderStopsItsPlayAndTheNextPlayReadsAgain) {
   const QString file = TestEnv::tempPath("level.wav");
   ASSERT_TRUE(TestAudio::writeWav(file, TestAudio::Stereo16(2 * 44100, 8192)));
-  std::uint8_t clickOn = 0, level = 100, click2On = 0;
-  ASTAudition audition(&clickOn, &level, &click2On);
+  clickOn = click2On = 0;
   ASSERT_EQ(audition.init(QString()), 0u);
   ASSERT_EQ(audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {}), 0u);
   ASSERT_TRUE(backend->pump(1, 1));
@@ -410,12 +389,9 @@ TEST(ASTAudition, DeletingTheRecordingReaderStopsItsPlayAndTheNextPlayReadsAgain
   EXPECT_EQ(backend->capturedChannel(1, 0), std::vector<float>(4096, 0.25f));
 }
 
-TEST(AudioSetupEditor, AnOutputAttachedAfterAFailedStartIsListedAndPlays) {
-  VirtualBackend* backend = manualVirtualOutput();
-  if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
+TEST_F(AudioSetupDialog, AnOutputAttachedAfterAFailedStartIsListedAndPlays) {
   backend->setFailDeviceList(true);
-  std::uint8_t clickOn = 0, level = 100, click2On = 0;
-  ASTAudition audition(&clickOn, &level, &click2On);
+  clickOn = click2On = 0;
   ASSERT_EQ(audition.init(QString()), 0x8880000321u);
   const QString file = TestEnv::tempPath("level.wav");
   ASSERT_TRUE(TestAudio::writeWav(file, TestAudio::Stereo16(2 * 44100, 8192)));

@@ -4,16 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 #include <sndfile.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 
 #include "AudioDeviceASFF.h"
+#include "ManualOutput.h"
 #include "TempDir.h"
 #include "VirtualBackend.h"
 #include "WavSeeker_libSndFile.h"
@@ -219,22 +216,9 @@ TEST_F(CallbackFixture, TheSourceTakesOverAnotherReadersFile) {
   EXPECT_FALSE(alone.takeSourceFile(other)) << "no source reader to take it";
 }
 
-namespace {
-
-bool waitFor(const std::function<bool()>& done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
-
-}  // namespace
-
 TEST(ApplicationDevice, PlaysThroughTheVirtualDeviceAndReportsTheEndQueued) {
-  setenv("QUILLMERE_AUDIO_BACKEND", "virtual", 1);
-  auto* backend = FusionStyle::hal::activeVirtualBackend();
+  auto* backend = TestOutput::manualOutput();
   if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
-  backend->setPullMode(FusionStyle::hal::VirtualBackend::PullMode::Manual);
   FusionStyle::hal::VirtualBackend::DeviceSpec second;
   second.name = "Second Output";
   const auto secondId = backend->addDevice(second);
@@ -276,7 +260,7 @@ TEST(ApplicationDevice, PlaysThroughTheVirtualDeviceAndReportsTheEndQueued) {
     ASSERT_EQ(left[f], f < 100 ? 0.5f : 0.0f) << f;
     ASSERT_EQ(right[f], f < 100 ? -0.5f : 0.0f) << f;
   }
-  EXPECT_TRUE(waitFor([&] { return stops == 1; }));
+  EXPECT_TRUE(TestOutput::waitFor([&] { return stops == 1; }));
   EXPECT_FALSE(device->isPlaying());
 }
 
@@ -302,10 +286,8 @@ TEST(ApplicationDevice, WithoutAnOutputDeviceCreateFailsButKeepsTheDevice) {
 }
 
 TEST(ApplicationDevice, ADeviceThatRefusesToStartIsNotOpenAndAnotherOneOpens) {
-  setenv("QUILLMERE_AUDIO_BACKEND", "virtual", 1);
-  auto* backend = FusionStyle::hal::activeVirtualBackend();
+  auto* backend = TestOutput::manualOutput();
   if (!backend) GTEST_SKIP() << "another sound system was chosen in this process";
-  backend->setPullMode(FusionStyle::hal::VirtualBackend::PullMode::Manual);
   FusionStyle::hal::VirtualBackend::DeviceSpec refusing;
   refusing.name = "Busy Output";
   refusing.failStart = true;
