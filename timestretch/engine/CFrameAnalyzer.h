@@ -39,6 +39,9 @@ class CFrameAnalyzer : public CSpectrum {
   // Frames a record waits before it is analysed: 0 in mode 4, else 1.
   int frameDelay() const { return mode_ == kSelfAnalysingMode ? 0 : 1; }
   std::int64_t readPosition() const { return readPosition_; }
+  // The analysis parameter set it was made with (not owned): the window
+  // type, frame rate, window span and analysis mode above came from it.
+  const CSMSAnalysisParams* params() const { return params_; }
 
  private:
   void analyse(SMSFrame& frame);
