@@ -1567,12 +1567,14 @@ struct Core {
     std::memcpy(&sines, c + kk, sizeof sines);
     std::memcpy(&cosines, c + nc - kk - (B - 1), sizeof cosines);  // descending
     const Row re = Real(0.5) - cosines;
-    const Row im = -sines;
+    // (-s, s) per value as the sine repeated times (-1, 1): one lane
+    // permutation instead of interleaving -s and s, the same values.
     if constexpr (B == 4) {
       return {__builtin_shufflevector(re, re, 3, 3, 2, 2, 1, 1, 0, 0),
-              __builtin_shufflevector(im, sines, 0, 4, 1, 5, 2, 6, 3, 7)};
+              __builtin_shufflevector(sines, sines, 0, 0, 1, 1, 2, 2, 3, 3) * P::repeat(-1, 1)};
     } else {
-      return {__builtin_shufflevector(re, re, 1, 1, 0, 0), __builtin_shufflevector(im, sines, 0, 2, 1, 3)};
+      return {__builtin_shufflevector(re, re, 1, 1, 0, 0),
+              __builtin_shufflevector(sines, sines, 0, 0, 1, 1) * P::repeat(-1, 1)};
     }
   }
 
