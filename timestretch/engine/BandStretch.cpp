@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <new>
 
+#include "PhaseRuns.h"
+
 using namespace PhaseMath;
 
 namespace {
@@ -26,8 +28,9 @@ float param(const BandStretchContext& c, int index, double time) { return c.para
 // a peak the lower region's offset: a strong partial's main lobe then
 // carried two phases and rang at the frame rate.)
 // Taken as j / d <= 1/2 for whole numbers, which is 2 j <= d exactly (the
-// rounded quotient cannot reach 1/2 from above): no division per bin.
-double stepWeight(std::int64_t j, std::int64_t d) { return 2 * j <= d ? 0.0 : 1.0; }
+// rounded quotient cannot reach 1/2 from above): the weight is 0 for the
+// bins up to base + d / 2 (j = k - base) and 1 from the next one on.
+std::int64_t firstUpperBin(std::int64_t base, std::int64_t d) { return base + d / 2 + 1; }
 
 void setPhase(SMSFrame& f, std::int64_t k, double value) {
   if (f.phases && k >= 0 && k < f.binCount) f.phases[k] = static_cast<float>(Wrap(value));
@@ -47,8 +50,29 @@ void blankOutsideBands(SMSFrame* const* output, const double* edges, const float
     const std::int64_t n = f->binCount;
     const std::int64_t high = RoundedBin(edges[b], n, nyquist[b]);
     const std::int64_t low = b > 0 ? RoundedBin(edges[b - 1], n, nyquist[b]) : 0;
-    for (std::int64_t k = 0; k < n; ++k)
-      if (k < low || k > high) f->magnitudes[k] = kNoEnergy;
+    std::fill(f->magnitudes, f->magnitudes + std::clamp<std::int64_t>(low, 0, n), kNoEnergy);
+    std::fill(f->magnitudes + std::clamp<std::int64_t>(high + 1, 0, n), f->magnitudes + n, kNoEnergy);
+  }
+}
+
+// The phases of `out` from bin `begin` up to `end` become those of `from`
+// (0 beyond its bins, as PhaseAt reads them) plus `a`, and then plus `b`
+// when kTwoTerms, wrapped.
+template <bool kTwoTerms>
+void shiftedPhases(SMSFrame& out, const SMSFrame& from, std::int64_t begin, std::int64_t end, double a, double b) {
+  if (!out.phases) return;
+  begin = std::max<std::int64_t>(begin, 0);
+  end = std::min(end, out.binCount);
+  if (begin >= end) return;
+  const std::int64_t inside = from.phases ? std::clamp(from.binCount, begin, end) : begin;
+  if constexpr (kTwoTerms)
+    PhaseRuns::AddWrapped2(out.phases + begin, from.phases + begin, inside - begin, a, b);
+  else
+    PhaseRuns::AddWrapped(out.phases + begin, from.phases + begin, inside - begin, a);
+  if (inside < end) {
+    double v = 0.0 + a;
+    if constexpr (kTwoTerms) v = v + b;
+    std::fill(out.phases + inside, out.phases + end, static_cast<float>(Wrap(v)));
   }
 }
 
@@ -77,6 +101,9 @@ void startChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, const 
   blankOutsideBands(spectra.output, s.edgesB[ch].data(), nyquist, bands);
 }
 
+// The bins between peaks go in two runs, one per value of the step weight;
+// each adds the offsets times that weight, the products made as the per-bin
+// sums made them (0 times an offset is not always +0).
 void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double* edgesB, const float* nyquist,
                 int bands) {
   auto regionBand = [&](std::int32_t r) { return bands == 1 || t.centre[r] < edgesB[0] ? 0 : 1; };
@@ -89,8 +116,10 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
     const int b = regionBand(0);
     const SMSFrame& fb = *t.spectrum[0];
     const std::int64_t k0 = bin(0);
-    for (std::int64_t k = 0; k < k0; ++k)
-      setPhase(*output[b], k, PhaseAt(fb, k) + stepWeight(k, k0) * t.phaseOffset[0]);
+    const double offset = t.phaseOffset[0];
+    const std::int64_t turn = std::min(k0, firstUpperBin(0, k0));
+    shiftedPhases<false>(*output[b], fb, 0, turn, 0.0 * offset, 0.0);
+    shiftedPhases<false>(*output[b], fb, turn, k0, 1.0 * offset, 0.0);
   }
   {
     const std::int32_t last = t.count - 1;
@@ -98,32 +127,29 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
     const SMSFrame& fb = *t.spectrum[last];
     const std::int64_t n = output[b]->binCount;
     const std::int64_t kl = bin(last);
-    for (std::int64_t k = kl + 1, j = 1; k < n; ++k, ++j) {
-      const double w = stepWeight(j, n - kl);
-      setPhase(*output[b], k, PhaseAt(fb, k) + (1.0 - w) * t.phaseOffset[last]);
-    }
+    const double offset = t.phaseOffset[last];
+    const std::int64_t turn = std::min(n, firstUpperBin(kl, n - kl));
+    shiftedPhases<false>(*output[b], fb, kl + 1, turn, (1.0 - 0.0) * offset, 0.0);
+    shiftedPhases<false>(*output[b], fb, turn, n, (1.0 - 1.0) * offset, 0.0);
   }
+  std::int64_t kn = bin(0);
   for (std::int32_t r = 0; r + 1 < t.count; ++r) {
     const int br = regionBand(r), bn = regionBand(r + 1);
+    const std::int64_t kr = kn;
+    kn = bin(r + 1);
     if (br == bn) {
       const SMSFrame& fb = *t.spectrum[r + 1];
       const double lower = t.phaseOffset[r];
       const double upper = UnwrapAgainst(t.phaseOffset[r + 1], lower);
-      const std::int64_t kr = bin(r), kn = bin(r + 1);
-      for (std::int64_t k = kr + 1, j = 1; k < kn; ++k, ++j) {
-        const double w = stepWeight(j, kn - kr);
-        setPhase(*output[br], k, PhaseAt(fb, k) + w * upper + (1.0 - w) * lower);
-      }
+      const std::int64_t turn = std::min(kn, firstUpperBin(kr, kn - kr));
+      shiftedPhases<true>(*output[br], fb, kr + 1, turn, 0.0 * upper, (1.0 - 0.0) * lower);
+      shiftedPhases<true>(*output[br], fb, turn, kn, 1.0 * upper, (1.0 - 1.0) * lower);
     } else if (br == 0 && bn == 1) {
-      const SMSFrame& f0 = *t.spectrum[r];
       const std::int64_t n0 = output[0]->binCount;
       const std::int64_t top = std::min(RoundedBin(t.centre[r] + t.upperExtent[r], n0, nyquist[0]), n0 - 1);
-      for (std::int64_t k = bin(r) + 1; k <= top; ++k) setPhase(*output[0], k, PhaseAt(f0, k) + t.phaseOffset[r]);
-      const SMSFrame& f1 = *t.spectrum[r + 1];
-      const std::int64_t n1 = output[1]->binCount;
-      const std::int64_t from = RoundedBin(t.centre[r + 1] - t.lowerExtent[r + 1], n1, nyquist[1]);
-      for (std::int64_t k = from; k < bin(r + 1) && k < n1; ++k)
-        setPhase(*output[1], k, PhaseAt(f1, k) + t.phaseOffset[r + 1]);
+      shiftedPhases<false>(*output[0], *t.spectrum[r], kr + 1, top + 1, t.phaseOffset[r], 0.0);
+      const std::int64_t from = RoundedBin(t.centre[r + 1] - t.lowerExtent[r + 1], output[1]->binCount, nyquist[1]);
+      shiftedPhases<false>(*output[1], *t.spectrum[r + 1], from, kn, t.phaseOffset[r + 1], 0.0);
     } else {
       std::fputs("ERROR in StretchBandStereoSpec()\n", stderr);
     }
@@ -192,6 +218,10 @@ void stereoCoherence(SMSFrame* const* outL, SMSFrame* const* outR, SMSFrame* con
     SMSFrame& r = *outR[b];
     if (!l.magnitudes || !l.phases || !r.phases) continue;
     const std::int64_t n = std::min({l.binCount, r.binCount, bL[b]->binCount, bR[b]->binCount});
+    if (bL[b]->phases && bR[b]->phases) {
+      PhaseRuns::PullTogether(l.phases, r.phases, l.magnitudes, bL[b]->phases, bR[b]->phases, n, amount);
+      continue;
+    }
     for (std::int64_t k = 0; k < n; ++k) {
       if (!(l.magnitudes[k] > kNoEnergy)) continue;
       const double inL = PhaseAt(*bL[b], k);

@@ -55,6 +55,22 @@ struct OneBandRun {
   }
 };
 
+// Two bands, the lower one's upper edge at `lowerEdge`, past the first
+// output frame.
+struct TwoBandRun {
+  CTimeMachineParams params;
+  BandStretchState state{2};
+  BandStretchContext context;
+  explicit TwoBandRun(float lowerEdge) {
+    params.SetParam(CTimeMachineParams::BandUpperEdgeHz, lowerEdge, 0.0);
+    params.SetParam(CTimeMachineParams::BandUpperEdgeHz, static_cast<float>(kNyquist), 1.0);
+    context.params = &params;
+    context.hopSeconds = kHop;
+    context.state = &state;
+    context.outputFrameCounter = 1;
+  }
+};
+
 }  // namespace
 
 TEST(StretchBandStereoSpec, ARepeatedFrameAdvancesEveryPeakByItsMeasuredStepOverOneHop) {
@@ -215,15 +231,8 @@ TEST(StretchBandStereoSpec, WhiteNoiseFillsTheTablesWithoutOverrunningThem) {
 TEST(StretchBandStereoSpec, AcrossTheTwoBandsEachSideLocksToItsOwnRegion) {
   constexpr std::int64_t kLowBins = 129;
   const float nyquist[2] = {5512.5f, static_cast<float>(kNyquist)};
-  CTimeMachineParams params;
-  params.SetParam(CTimeMachineParams::BandUpperEdgeHz, 1500.0f, 0.0);
-  params.SetParam(CTimeMachineParams::BandUpperEdgeHz, static_cast<float>(kNyquist), 1.0);
-  BandStretchState state(2);
-  BandStretchContext context;
-  context.params = &params;
-  context.hopSeconds = kHop;
-  context.state = &state;
-  context.outputFrameCounter = 1;
+  TwoBandRun run(1500.0f);
+  BandStretchContext& context = run.context;
   // Lower band: peaks at bins 14 and 28 (603 and 1206 Hz); upper band:
   // peaks at bins 70 and 140 (3015 and 6029 Hz).
   auto low = [&](double time, unsigned seed) {
@@ -262,4 +271,52 @@ TEST(StretchBandStereoSpec, AcrossTheTwoBandsEachSideLocksToItsOwnRegion) {
   for (std::int64_t k = 49; k < 70; ++k)
     EXPECT_LT(turnDistance(offset(outHigh, *highB, k), highOffset), 1e-4) << "upper band bin " << k;
   EXPECT_GT(turnDistance(lowOffset, highOffset), 1e-3) << "two different offsets, or the test shows nothing";
+}
+
+// Region centres that fall from the upper band back into the lower one
+// cannot come from peaks picked in bands that are in order; here the peak
+// lists are handed in as if picked: the lower band's at 1000 and 4000 Hz,
+// the upper band's at 6000 and then 3000 Hz. The pair (6000 Hz in the
+// upper band, 3000 Hz in the lower) is reported once and skipped: the
+// upper band's bins above the 6000 Hz peak keep frame B's phases.
+TEST(StretchBandStereoSpec, RegionsOutOfBandOrderAreReportedAndTheirBinsKeepFrameB) {
+  const float nyquist[2] = {static_cast<float>(kNyquist), static_cast<float>(kNyquist)};
+  TwoBandRun run(5000.0f);
+  BandStretchContext& context = run.context;
+  BandStretchState& state = run.state;
+  const CTimeMachineParams& params = run.params;
+  auto lowA = peakFrame({23, 93}, 0.1 - kHop, 1), lowB = peakFrame({23, 93}, 0.1, 2);
+  auto highA = peakFrame({70, 139}, 0.1 - kHop, 3), highB = peakFrame({70, 139}, 0.1, 4);
+  SMSFrame outLow, outHigh;
+  copyInto(*lowB, outLow);
+  copyInto(*highB, outHigh);
+  SMSFrame* o[2] = {&outLow, &outHigh};
+  SMSFrame* as[2] = {lowA.get(), highA.get()};
+  SMSFrame* bs[2] = {lowB.get(), highB.get()};
+  const double binHz = kNyquist / (kBins - 1);
+  const std::vector<double> lists[2] = {{23 * binHz, 93 * binHz}, {139 * binHz, 70 * binHz}};
+  const auto neighbourhood = static_cast<std::int64_t>(
+      std::floor(params.GetParam(CTimeMachineParams::PeakNeighbourhood, lowB->time) * 0.5));
+  const float threshold = params.GetParam(CTimeMachineParams::PeakThresholdDb, lowB->time);
+  for (int list : {0, 1}) {  // A and B of the left channel
+    for (int band : {0, 1}) {
+      const SMSFrame* frame = list == 0 ? as[band] : bs[band];
+      std::copy(lists[band].begin(), lists[band].end(), state.Peaks(list, band));
+      state.peakCounts[list][band] = static_cast<std::int32_t>(lists[band].size());
+      state.peakSource[list][band] = {frame, frame->time, neighbourhood, threshold};
+    }
+  }
+  ChannelSpectra left{o, as, bs, 0, 0};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(StretchBandStereoSpec(context, nyquist, 2, left, nullptr, kHop), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "ERROR in StretchBandStereoSpec()\n");
+  const PeakRegionTable& table = *state.tables[0];
+  ASSERT_EQ(table.count, 4);
+  EXPECT_GT(table.centre[2], table.centre[3]) << "the test needs the centres out of order";
+  for (std::int64_t k = 140; k < kBins; ++k) ASSERT_EQ(outHigh.phases[k], highB->phases[k]) << k;
+  // The pairs in order were locked: the lower band's bins between its two
+  // regions moved with them.
+  int moved = 0;
+  for (std::int64_t k = 24; k < 93; ++k) moved += outLow.phases[k] != lowB->phases[k];
+  EXPECT_GT(moved, 60);
 }

@@ -1,0 +1,34 @@
+#pragma once
+// The per-bin loops of the phase locking and the stereo coherence, over
+// runs of bins: two bins per vector where the CPU has SSE2 (every x86-64),
+// the same operations on each bin as the plain loops, so the same bits.
+// Sums are wrapped by PhaseMath's near rule in the vector; a pair holding
+// a sum farther out goes through PhaseMath::Wrap bin by bin.
+
+#include <cstdint>
+
+namespace PhaseRuns {
+
+// out[k] = Wrap(in[k] + a) for k = 0 .. n - 1, as floats (in and out
+// distinct or the same array).
+void AddWrapped(float* out, const float* in, std::int64_t n, double a);
+
+// out[k] = Wrap((in[k] + a) + b): the two offsets added one after the other.
+void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b);
+
+// Pulls the output phases of the two channels back to the analysed phase
+// difference, for the bins whose left level is above the lowest float:
+// d_in = right minus left analysed phase, d_out the same of the output
+// (each right unwrapped against its left), d_out unwrapped against d_in,
+// c = (d_out - d_in) 0.5 amount; left += c, right -= c, both wrapped.
+// Other bins are left alone.
+void PullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,
+                  const float* analysedRight, std::int64_t n, double amount);
+
+// The plain loops, bin by bin: what the vector loops must match.
+void AddWrappedPlain(float* out, const float* in, std::int64_t n, double a);
+void AddWrapped2Plain(float* out, const float* in, std::int64_t n, double a, double b);
+void PullTogetherPlain(float* left, float* right, const float* leftLevels, const float* analysedLeft,
+                       const float* analysedRight, std::int64_t n, double amount);
+
+}  // namespace PhaseRuns
