@@ -54,8 +54,9 @@ void CTransientDetector::ResetHistory() {
 
 int CTransientDetector::ComputeBandLevels(SMSFrame& frame, std::int64_t centre) {
   if (!frame.bandBlock) return 0;
+  // The power spectrum writes every bin 0 .. half_ (or fails, and then
+  // nothing below reads them): no zeroing first.
   float* power = power_.get();
-  std::fill(power, power + half_ + 1, 0.0f);
   std::int64_t start = centre - half_;
   if (start < 0) start += ringLength_;
   const float* samples;

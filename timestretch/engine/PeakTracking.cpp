@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #if defined(__SSE2__)
@@ -26,28 +27,55 @@ bool isPeak(const float* m, std::int64_t n, std::int64_t k, std::int64_t w) {
   return below;
 }
 
-// The first bin j in from .. last (2 <= from) above the threshold with neither
-// direct neighbour above it, or last + 1: the bins before it are those the
-// scan below would pass over one by one. last + 1 must be a readable bin.
-// Four bins per step where SSE2 is there (every x86-64): the same compares.
-std::int64_t nextCandidate(const float* m, std::int64_t from, std::int64_t last, float threshold) {
-  std::int64_t j = from;
-#if defined(__SSE2__)
-  const __m128 t = _mm_set1_ps(threshold);
-  for (; j + 3 <= last; j += 4) {
-    const __m128 c = _mm_loadu_ps(m + j);
-    const __m128 below = _mm_loadu_ps(m + j - 1);
-    const __m128 above = _mm_loadu_ps(m + j + 1);
-    // NaN compares false, as in the scalar tests.
-    const __m128 rejected = _mm_or_ps(_mm_cmpgt_ps(below, c), _mm_cmpgt_ps(above, c));
-    const int mask = _mm_movemask_ps(_mm_andnot_ps(rejected, _mm_cmpgt_ps(c, t)));
-    if (mask != 0) return j + __builtin_ctz(static_cast<unsigned>(mask));
+// The bins from 2 up to `last` above the threshold with neither direct
+// neighbour above them, 64 at a time as a bit set: the bins between two
+// of them are those the picking loop would pass over one by one. Bin
+// last + 1 must be readable. Four bins per compare where SSE2 is there
+// (every x86-64); NaN compares false, as in the scalar tests.
+class CandidateBins {
+ public:
+  CandidateBins(const float* m, std::int64_t last, float threshold) : m_(m), last_(last), threshold_(threshold) {}
+
+  // The first candidate at or after `from` (>= 2), or last + 1.
+  std::int64_t next(std::int64_t from) {
+    for (;;) {
+      if (from > last_) return last_ + 1;
+      if (base_ < 0 || from >= base_ + 64) fill(from);
+      const std::uint64_t ahead = bits_ & (~std::uint64_t{0} << (from - base_));
+      if (ahead != 0) return base_ + __builtin_ctzll(ahead);
+      from = base_ + 64;
+    }
   }
+
+ private:
+  bool candidate(std::int64_t j) const {
+    return m_[j] > threshold_ && !(m_[j - 1] > m_[j]) && !(m_[j + 1] > m_[j]);
+  }
+
+  void fill(std::int64_t base) {
+    base_ = base;
+    bits_ = 0;
+    const std::int64_t end = std::min(base + 64, last_ + 1);
+    std::int64_t j = base;
+#if defined(__SSE2__)
+    const __m128 t = _mm_set1_ps(threshold_);
+    for (; j + 4 <= end; j += 4) {
+      const __m128 c = _mm_loadu_ps(m_ + j);
+      const __m128 rejected = _mm_or_ps(_mm_cmpgt_ps(_mm_loadu_ps(m_ + j - 1), c), _mm_cmpgt_ps(_mm_loadu_ps(m_ + j + 1), c));
+      const auto mask = static_cast<unsigned>(_mm_movemask_ps(_mm_andnot_ps(rejected, _mm_cmpgt_ps(c, t))));
+      bits_ |= static_cast<std::uint64_t>(mask) << (j - base);
+    }
 #endif
-  for (; j <= last; ++j)
-    if (m[j] > threshold && !(m[j - 1] > m[j]) && !(m[j + 1] > m[j])) return j;
-  return last + 1;
-}
+    for (; j < end; ++j)
+      if (candidate(j)) bits_ |= std::uint64_t{1} << (j - base);
+  }
+
+  const float* m_;
+  std::int64_t last_;
+  float threshold_;
+  std::int64_t base_ = -1;
+  std::uint64_t bits_ = 0;
+};
 
 // Edge of band b against the peaks of band b + 1: the first peak at or above
 // it, or the midpoint below that peak, whichever the edge lies nearer;
@@ -99,10 +127,11 @@ int PickPeaks(const float* magnitudes, std::int64_t n, std::int64_t neighbourhoo
   if (!magnitudes || !count || !peaks || n - 1 < 3) return 0;
   const float* m = magnitudes;
   const double binWidth = nyquist / static_cast<double>(n - 1);
+  CandidateBins candidates(m, n - 4, threshold);
   for (std::int64_t k = 0; k <= n - 4; ++k) {
     if (*count > kMaxPeaks - 1) break;
     if (k >= 2) {
-      k = nextCandidate(m, k, n - 4, threshold);
+      k = candidates.next(k);
       if (k > n - 4) break;
     }
     if (!(m[k] > threshold)) continue;
