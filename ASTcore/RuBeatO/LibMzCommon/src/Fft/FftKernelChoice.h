@@ -44,5 +44,14 @@ struct Kernels {
   }
 };
 
+template <typename From, typename To>
+void convertValuesChosen(int n, const From* from, To* to) {
+  if (wide::available()) {
+    wide::convertValues(n, from, to);
+  } else {
+    baseline::convertValues(n, from, to);
+  }
+}
+
 }  // namespace detail
 }  // namespace Fft

@@ -1622,6 +1622,16 @@ struct Core {
   static void fftRealPreBackward(int n, Real* a, int nc, const Real* c) { realSteps<true>(n, a, nc, c); }
 };
 
+// ---- Conversions ----------------------------------------------------------------
+
+// to[j] = from[j] converted, for j < n: float to double exactly, double to
+// float rounded to nearest, as the scalar conversion does. Here so that the
+// AVX2 compilation converts a 32-byte vector's width at a time.
+template <typename From, typename To>
+inline void convertValues(int n, const From* from, To* to) {
+  for (int j = 0; j < n; ++j) to[j] = static_cast<To>(from[j]);
+}
+
 // ---- Tables -----------------------------------------------------------------
 
 // Angle steps are formed in double and rounded to Real; sine and cosine run

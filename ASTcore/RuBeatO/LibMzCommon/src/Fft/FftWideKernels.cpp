@@ -61,6 +61,13 @@ FFT_WIDE_INSTANCE(double, Variant::Earlier)
 
 #undef FFT_WIDE_INSTANCE
 
+template <typename From, typename To>
+void convertValues(int n, const From* from, To* to) {
+  detail::convertValues(n, from, to);
+}
+template void convertValues<float, double>(int, const float*, double*);
+template void convertValues<double, float>(int, const double*, float*);
+
 }  // namespace wide
 }  // namespace Fft
 

@@ -24,5 +24,9 @@ void fftRealPostForward(int n, Real* a, int nc, const Real* c);
 template <typename Real, Variant V>
 void fftRealPreBackward(int n, Real* a, int nc, const Real* c);
 
+// The value conversions around a transform, as the baseline ones.
+template <typename From, typename To>
+void convertValues(int n, const From* from, To* to);
+
 }  // namespace wide
 }  // namespace Fft

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "FftKernelChoice.h"
 #include "FftPackage.h"
 
 namespace {
@@ -46,10 +47,10 @@ void FftWorkRecord::sizeStep(int n) {
 void FftWorkRecord::RealFftFloat(int n, int isgn, float* data) {
   checkLength("RealFftFloat", n);
   checkData("RealFftFloat", data);
-  std::copy(data, data + n, a);
+  Fft::detail::convertValuesChosen(n, data, a);
   sizeStep(n);
   Fft::DoublePrecisionTimeStretch::rdft(n, isgn, a, ip, w);
-  for (int j = 0; j < n; ++j) data[j] = static_cast<float>(a[j]);
+  Fft::detail::convertValuesChosen(n, static_cast<const double*>(a), data);
 }
 
 void FftWorkRecord::RealFftDouble(int n, int isgn, double* data) {

@@ -45,8 +45,8 @@ class FftWorkRecord {
 
   // Table sizes and bit-reversal scratch, data buffer, table area.
   std::int32_t ip[66];
-  double a[kMaxLength + 1];
-  double w[kMaxLength * 5 / 4];
+  alignas(64) double a[kMaxLength + 1];
+  alignas(64) double w[kMaxLength * 5 / 4];
 
  private:
   void sizeStep(int n);

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -186,6 +188,37 @@ TEST(FftBitExact, WideKernelsGiveTheBaselineBits) {
   expectWideKernelsMatchBaseline<float, Variant::Current>();
   expectWideKernelsMatchBaseline<double, Variant::Current>();
   expectWideKernelsMatchBaseline<double, Variant::Earlier>();
+}
+
+// The conversions around the time-stretch record's transform: the AVX2
+// loop gives the scalar conversion's bits for every kind of value (ties
+// between two floats, values below the float range, beyond it, signed
+// zeros, infinities, NaN) at every length, so also in the tails a
+// vector's width leaves over.
+TEST(FftBitExact, WideConversionsGiveTheScalarBits) {
+  if (!Fft::wide::available()) GTEST_SKIP() << "no AVX2 on this CPU";
+  const double inf = std::numeric_limits<double>::infinity();
+  std::vector<double> doubles = {0.0, -0.0, 1.0 + std::ldexp(1.0, -24), 1.0 + 3 * std::ldexp(1.0, -24),
+                                 -1.0 - std::ldexp(1.0, -24), std::ldexp(1.0, -140), -std::ldexp(3.0, -151),
+                                 std::ldexp(1.0, -160), 3.5e38, -1e300, inf, -inf,
+                                 std::numeric_limits<double>::quiet_NaN(), 0.1, -2.7182818284590452};
+  std::mt19937 gen(7);
+  for (int i = 0; i < 50; ++i) {
+    doubles.push_back(std::ldexp(static_cast<double>(gen()) - 2147483648.0, static_cast<int>(gen() % 80) - 60));
+  }
+  for (std::size_t n = 0; n <= doubles.size(); ++n) {
+    std::vector<float> scalar(n + 1, 9.0f), wide(n + 1, 9.0f);
+    for (std::size_t j = 0; j < n; ++j) scalar[j] = static_cast<float>(doubles[j]);
+    Fft::wide::convertValues(static_cast<int>(n), doubles.data(), wide.data());
+    EXPECT_EQ(0, std::memcmp(scalar.data(), wide.data(), (n + 1) * sizeof(float))) << "to float, n " << n;
+    std::vector<double> back(n + 1, 9.0);
+    Fft::wide::convertValues(static_cast<int>(n), scalar.data(), back.data());
+    for (std::size_t j = 0; j < n; ++j) {
+      const double exact = static_cast<double>(scalar[j]);
+      EXPECT_EQ(0, std::memcmp(&exact, &back[j], sizeof exact)) << "to double, n " << n << " j " << j;
+    }
+    EXPECT_EQ(back[n], 9.0) << "written past n " << n;
+  }
 }
 
 }  // namespace
