@@ -194,7 +194,9 @@ WorkArrays<Real, V>::WorkArrays(int maxLength)
                                    : throw std::invalid_argument(
                                          "WorkArrays: maxLength must be a power of two and at least 2"),
           0),
-      w_(rdftTableLengthFor(maxLength), Real(0)) {}
+      w_(rdftTableLengthFor(maxLength) + kTableAlignment / sizeof(Real), Real(0)),
+      wOffset_((kTableAlignment - reinterpret_cast<std::uintptr_t>(w_.data()) % kTableAlignment) %
+               kTableAlignment / sizeof(Real)) {}
 
 template class WorkArrays<float, Variant::Current>;
 template class WorkArrays<double, Variant::Current>;

@@ -106,16 +106,22 @@ class WorkArrays {
 
   int maxLength() const { return maxLength_; }
   int* ip() { return ip_.data(); }
-  Real* w() { return w_.data(); }
+  Real* w() { return w_.data() + wOffset_; }
   std::size_t ipLength() const { return ip_.size(); }
-  std::size_t wLength() const { return w_.size(); }
+  std::size_t wLength() const { return w_.size() - kTableAlignment / sizeof(Real); }
   // Drops the cached tables; the next transform rebuilds them.
   void forgetTables() { ip_[0] = 0; }
 
  private:
+  // The tables start on a cache line: the kernels read them a 32-byte
+  // vector at a time, and a vector split over two lines costs a second
+  // access.
+  static constexpr std::size_t kTableAlignment = 64;
+
   int maxLength_;
   std::vector<int> ip_;
   std::vector<Real> w_;
+  std::size_t wOffset_;
 };
 
 void rdft(int n, int isgn, float* a, std::size_t aLength, WorkArrays<float>& work);

@@ -545,4 +545,26 @@ TEST(FftChecks, WorkArraysServeEverySmallerLength) {
   EXPECT_EQ(work.ip()[0], 0);
 }
 
+// Work arrays keep their tables apart from the start of their storage (on
+// a cache line): a copy, whose storage lies elsewhere, must still find the
+// tables cached in the original and give the same bits.
+TEST(FftChecks, CopiedWorkArraysKeepTheirCachedTables) {
+  for (int n : {16, 1024}) {
+    Fft::WorkArrays<float> original(n);
+    std::vector<float> a(n, 0.25f);
+    a[1] = 1.0f;
+    Fft::rdft(n, 1, a.data(), a.size(), original);
+    Fft::WorkArrays<float> copy = original;
+    EXPECT_EQ(copy.ip()[0], original.ip()[0]);
+    EXPECT_EQ(copy.wLength(), original.wLength());
+    for (std::size_t i = 0; i < static_cast<std::size_t>(original.ip()[0] + original.ip()[1]); ++i) {
+      ASSERT_EQ(copy.w()[i], original.w()[i]) << "n " << n << " i " << i;
+    }
+    std::vector<float> b = a;
+    Fft::rdft(n, -1, a.data(), a.size(), original);
+    Fft::rdft(n, -1, b.data(), b.size(), copy);
+    for (int i = 0; i < n; ++i) EXPECT_EQ(a[i], b[i]) << "n " << n << " i " << i;
+  }
+}
+
 }  // namespace
