@@ -405,9 +405,18 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
       continuous = s != PeakTracking::kNoSource ? peakContinuous(limits.At(c, fb.time), fa, fb, s, centre, nu, framePeriod) : 0;
     t.flags[r] = continuous ? 0 : 1;
 
+    // Bin positions are worked out once and shared by the frames that have
+    // the same bins over the same range: each costs a division.
+    const SMSFrame& frameA = *framesA[bandA];
+    const double x = BinOf(centre, fb.binCount, nu);
+    const double xA = BinOf(s, frameA.binCount, nyquist[bandA]);
+    auto positionOf = [&](const SMSFrame& f, double nyq, double v, const SMSFrame& known, double knownNyq, double knownX) {
+      return f.binCount == known.binCount && nyq == knownNyq ? knownX : BinOf(v, f.binCount, nyq);
+    };
     double previousPhase;
     if (sameFrame) {
-      previousPhase = InterpolatedPhase(*previous[static_cast<std::size_t>(band)], centre, nu);
+      const SMSFrame& p = *previous[static_cast<std::size_t>(band)];
+      previousPhase = InterpolatedPhaseAt(p, positionOf(p, nu, centre, fb, nu, x));
     } else {
       int pb = bands - 1;
       for (int b = 0; b < bands; ++b) {
@@ -416,12 +425,12 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
           break;
         }
       }
-      previousPhase = InterpolatedPhase(*previous[static_cast<std::size_t>(pb)], s, nyquist[pb]);
+      const SMSFrame& p = *previous[static_cast<std::size_t>(pb)];
+      previousPhase = InterpolatedPhaseAt(p, positionOf(p, nyquist[pb], s, frameA, nyquist[bandA], xA));
     }
-    const double phaseA = InterpolatedPhase(*framesA[bandA], s, nyquist[bandA]);
-    const double phaseB = InterpolatedPhase(fb, centre, nu);
-    const double x = BinOf(centre, fb.binCount, nu);
-    const auto k = static_cast<std::int64_t>(std::floor(x));
+    const double phaseA = InterpolatedPhaseAt(frameA, xA);
+    const double phaseB = InterpolatedPhaseAt(fb, x);
+    const auto k = static_cast<std::int64_t>(x);  // x >= 0: the floor
     const double toBin = x - static_cast<double>(k) >= 0.5 ? PhaseAt(fb, k + 1) : PhaseAt(fb, k);
     const double e = Wrap(toBin - phaseB);
     // A repeated frame B advances by the same measured phase step from
@@ -429,14 +438,15 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     // biased frequency (window shape, neighbouring partials), and a tone
     // advanced by it drifts against the frames around it at every repeat.
     // Only without a distinct frame A is the peak frequency all there is.
-    const bool peakFrequencyOnly = sameFrame && framesA[bandA]->time == fb.time;
+    const bool peakFrequencyOnly = sameFrame && frameA.time == fb.time;
     const double omega = peakFrequencyOnly ? kTwoPi * centre : kTwoPi * (s + centre) / 2.0;
     const double predicted = Wrap(phaseA + omega * hopSeconds);
     double deviation = UnwrapAgainst(phaseB, predicted) - predicted;
     if (bandA != band || peakFrequencyOnly) deviation = 0.0;
     const double phase = Wrap(previousPhase + e + omega * hopSeconds + deviation);
 
-    const std::int64_t centreBin = RoundedBin(centre, output[band]->binCount, nu);
+    const std::int64_t outBins = output[band]->binCount;
+    const std::int64_t centreBin = outBins == fb.binCount ? RoundedBinAt(x, outBins) : RoundedBin(centre, outBins, nu);
     setPhase(*output[band], centreBin, phase);
     const double analysed = PhaseAt(fb, centreBin);
     t.phaseOffset[r] = UnwrapAgainst(phase, analysed) - analysed;

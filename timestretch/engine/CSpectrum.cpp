@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include "AmplitudeRun.h"
 #include "EngineArray.h"
 #include "FftWorkRecord.h"
 #include "LevelAmplitude.h"
@@ -268,7 +269,7 @@ int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, d
   out[0] = static_cast<float>(amplitude(level[0]) * std::cos(phase[0]));
   out[1] = static_cast<float>(amplitude(level[M]) * std::cos(phase[M]));
   double* A = amplitudeScratch_.get();
-  for (std::int64_t k = 1; k < M; ++k) A[k] = amplitude(level[k]);
+  AmplitudeRun::FromDb(level + 1, M - 1, kNoEnergy, A + 1);
   for (std::int64_t k = 1; k < M; ++k) {
     if (level[k] <= kNoEnergy) continue;  // blanked outside the band: adds nothing
     float s, c;

@@ -76,12 +76,15 @@ inline double BinOf(double f, std::int64_t n, double nyquist) {
   return std::max(0.0, static_cast<double>(n - 1) * f / nyquist);
 }
 
-// Rounded bin of f, at most n - 1.
-inline std::int64_t RoundedBin(double f, std::int64_t n, double nyquist) {
-  // BinOf is never negative: truncation is the floor.
-  const auto k = static_cast<std::int64_t>(BinOf(f, n, nyquist) + 0.5);
+// Rounded bin of a bin position x from BinOf, at most n - 1.
+inline std::int64_t RoundedBinAt(double x, std::int64_t n) {
+  // x is never negative: truncation is the floor.
+  const auto k = static_cast<std::int64_t>(x + 0.5);
   return std::clamp<std::int64_t>(k, 0, std::max<std::int64_t>(0, n - 1));
 }
+
+// Rounded bin of f, at most n - 1.
+inline std::int64_t RoundedBin(double f, std::int64_t n, double nyquist) { return RoundedBinAt(BinOf(f, n, nyquist), n); }
 
 // Phase at bin `k` (0 when the frame has no phases or k is outside).
 inline double PhaseAt(const SMSFrame& frame, std::int64_t k) {
@@ -89,16 +92,22 @@ inline double PhaseAt(const SMSFrame& frame, std::int64_t k) {
   return frame.phases[k];
 }
 
-// Phase at frequency f, interpolated between the bins around it.
-inline double InterpolatedPhase(const SMSFrame& frame, double f, double nyquist) {
+// Phase at bin position x from BinOf (so x >= 0), interpolated between the
+// bins around it.
+inline double InterpolatedPhaseAt(const SMSFrame& frame, double x) {
   const std::int64_t n = frame.binCount;
   if (n <= 0) return 0.0;
-  const double x = BinOf(f, n, nyquist);
-  const auto k = std::min(static_cast<std::int64_t>(x), n - 1);  // x >= 0
+  const auto k = std::min(static_cast<std::int64_t>(x), n - 1);
   const std::int64_t k1 = std::min(k + 1, n - 1);
   const double p0 = PhaseAt(frame, k);
   const double p1 = UnwrapAgainst(PhaseAt(frame, k1), p0);
   return Wrap(p0 + (x - static_cast<double>(k)) * (p1 - p0));
+}
+
+// Phase at frequency f, interpolated between the bins around it.
+inline double InterpolatedPhase(const SMSFrame& frame, double f, double nyquist) {
+  if (frame.binCount <= 0) return 0.0;
+  return InterpolatedPhaseAt(frame, BinOf(f, frame.binCount, nyquist));
 }
 
 // atan2(y, x) in (-pi, pi], within 5e-8 of the exact value: an odd

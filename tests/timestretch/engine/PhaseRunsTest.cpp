@@ -2,11 +2,11 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
+#include "BitsOf.h"
 #include "PhaseMath.h"
 #include "PhaseRuns.h"
 
@@ -34,18 +34,6 @@ double referenceUnwrap(double x, double y) {
   if (x > y + kPi) return x - kTwoPi;
   if (y - kPi > x) return x + kTwoPi;
   return x;
-}
-
-std::uint64_t bitsOf(double v) {
-  std::uint64_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-
-std::uint32_t bitsOf(float v) {
-  std::uint32_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
 }
 
 // Phases as the engine holds them, with the odd one far out, a negative
@@ -83,15 +71,15 @@ TEST(PhaseMath, WrapAndUnwrapGiveTheBitsOfThePlainBranches) {
       ASSERT_TRUE(std::isnan(w)) << v;
       continue;
     }
-    ASSERT_EQ(bitsOf(w), bitsOf(r)) << v;
+    ASSERT_EQ(BitsOf(w), BitsOf(r)) << v;
   }
   for (int i = 0; i < 200000; ++i) {
     const double x = near(gen), y = near(gen);
-    ASSERT_EQ(bitsOf(PhaseMath::UnwrapAgainst(x, y)), bitsOf(referenceUnwrap(x, y))) << x << " " << y;
+    ASSERT_EQ(BitsOf(PhaseMath::UnwrapAgainst(x, y)), BitsOf(referenceUnwrap(x, y))) << x << " " << y;
   }
   for (double x : {0.0, kPi, -kPi, 2.0 * kPi})
     for (double y : {0.0, -0.0, kPi, -kPi})
-      EXPECT_EQ(bitsOf(PhaseMath::UnwrapAgainst(x, y)), bitsOf(referenceUnwrap(x, y))) << x << " " << y;
+      EXPECT_EQ(BitsOf(PhaseMath::UnwrapAgainst(x, y)), BitsOf(referenceUnwrap(x, y))) << x << " " << y;
 }
 
 // Every length from 0 to 37 (both tails), offsets that carry sums past
@@ -107,16 +95,16 @@ TEST(PhaseRuns, AddingAnOffsetGivesThePlainLoopsBitsAtEveryLength) {
         PhaseRuns::AddWrapped2(inPlace.data(), inPlace.data(), n, a, b);
         for (std::int64_t k = 0; k < n; ++k) {
           const auto expected = static_cast<float>(referenceWrap(static_cast<double>(in[k]) + a + b));
-          ASSERT_EQ(bitsOf(vec[k]), bitsOf(expected)) << n << " " << k << " " << a << " " << b;
-          ASSERT_EQ(bitsOf(plain[k]), bitsOf(expected)) << n << " " << k;
-          ASSERT_EQ(bitsOf(inPlace[k]), bitsOf(expected)) << n << " " << k;
+          ASSERT_EQ(BitsOf(vec[k]), BitsOf(expected)) << n << " " << k << " " << a << " " << b;
+          ASSERT_EQ(BitsOf(plain[k]), BitsOf(expected)) << n << " " << k;
+          ASSERT_EQ(BitsOf(inPlace[k]), BitsOf(expected)) << n << " " << k;
         }
         EXPECT_EQ(vec[static_cast<std::size_t>(n)], 99.0f) << "written past the run";
       }
       std::vector<float> vec(static_cast<std::size_t>(n) + 1, 99.0f);
       PhaseRuns::AddWrapped(vec.data(), in.data(), n, a);
       for (std::int64_t k = 0; k < n; ++k)
-        ASSERT_EQ(bitsOf(vec[k]), bitsOf(static_cast<float>(referenceWrap(static_cast<double>(in[k]) + a))))
+        ASSERT_EQ(BitsOf(vec[k]), BitsOf(static_cast<float>(referenceWrap(static_cast<double>(in[k]) + a))))
             << n << " " << k << " " << a;
       EXPECT_EQ(vec[static_cast<std::size_t>(n)], 99.0f);
     }
@@ -150,8 +138,8 @@ TEST(PhaseRuns, PullingTheChannelsTogetherGivesTheReferenceBitsAndSkipsSilentBin
           el = static_cast<float>(referenceWrap(outL[k] + c));
           er = static_cast<float>(referenceWrap(outR[k] - c));
         }
-        ASSERT_EQ(bitsOf(l[k]), bitsOf(el)) << n << " " << k << " " << amount;
-        ASSERT_EQ(bitsOf(r[k]), bitsOf(er)) << n << " " << k << " " << amount;
+        ASSERT_EQ(BitsOf(l[k]), BitsOf(el)) << n << " " << k << " " << amount;
+        ASSERT_EQ(BitsOf(r[k]), BitsOf(er)) << n << " " << k << " " << amount;
       }
       std::vector<float> pl(outL), pr(outR);
       PhaseRuns::PullTogetherPlain(pl.data(), pr.data(), levels.data(), analysedL.data(), analysedR.data(), n,
