@@ -419,6 +419,10 @@ void CTimeMachineInterface1::Process(TimeMachineMap* map, TimeMachineIO* io) {
   map_ = map;
   io_ = io;
   outputTime_ = 0.0;
+  if (TimeMachineStopRequested()) {
+    io->status = TimeMachineIO::kCancelledOrAnalysisFailed;
+    return;
+  }
   const std::int64_t setup = Setup();
   if (setup != 0) {
     io->status = setup;
@@ -461,6 +465,8 @@ void CTimeMachineInterface1::Process(TimeMachineMap* map, TimeMachineIO* io) {
   const std::int64_t half = window(kLeft).frameCount / 2;
   const double hopSeconds = setup_->framePeriod;
   for (;;) {
+    // A stop ends the run within one block.
+    if (TimeMachineStopRequested()) break;
     FeedBlock(block, decimated);
     while (AnalyseNextFrames()) {
       const double t = current_[kLeft][0]->time;
@@ -498,7 +504,7 @@ void CTimeMachineInterface1::Process(TimeMachineMap* map, TimeMachineIO* io) {
     if (done || inputPosition_ > sampleCount_ + kGiveUpSeconds * sampleRate_) break;
   }
 
-  if (TimeMachineCancelFlag.load() != 0) {
+  if (TimeMachineStopRequested()) {
     ReleaseFrames();
     ReleaseBandOutputs();
     Finalize();

@@ -10,10 +10,22 @@ std::atomic<std::uint8_t> TimeMachineCancelFlag{0};
 
 namespace {
 
+thread_local const std::atomic<std::uint8_t>* threadStopFlag = nullptr;
+
 constexpr std::uint32_t kTwoBandMode = 0;
 constexpr std::uint32_t kOneBandMode = 3;
 
 }  // namespace
+
+TimeMachineStopScope::TimeMachineStopScope(const std::atomic<std::uint8_t>* flag) : outer(threadStopFlag) {
+  threadStopFlag = flag;
+}
+
+TimeMachineStopScope::~TimeMachineStopScope() { threadStopFlag = outer; }
+
+bool TimeMachineStopRequested() {
+  return TimeMachineCancelFlag.load() != 0 || (threadStopFlag && threadStopFlag->load() != 0);
+}
 
 std::int64_t RunTimeMachine(const TimeMachineInput* in, const std::vector<const TimeMapPoint*>& map,
                             const std::uint16_t* options, TimeMachineOutput* out) {

@@ -20,6 +20,27 @@ constexpr std::int64_t kAnalysisFailed = -3;
 // Set by a host to stop a run early; cleared by every RunTimeMachine.
 extern std::atomic<std::uint8_t> TimeMachineCancelFlag;
 
+// While a scope stands, the engine runs made on the thread that made it end
+// as soon as `flag` reads non-zero (they return kAnalysisFailed, as a
+// cancelled run does). The flag is the caller's and is only read: runs that
+// start on other threads cannot clear a stop that one of them was given, so
+// renderings side by side are all ended by one flag. A null flag stops
+// nothing. Scopes nest; the innermost one holds.
+class TimeMachineStopScope {
+ public:
+  explicit TimeMachineStopScope(const std::atomic<std::uint8_t>* flag);
+  ~TimeMachineStopScope();
+  TimeMachineStopScope(const TimeMachineStopScope&) = delete;
+  TimeMachineStopScope& operator=(const TimeMachineStopScope&) = delete;
+
+ private:
+  const std::atomic<std::uint8_t>* outer;
+};
+
+// Whether the run on the calling thread is to end: the cancel flag or the
+// flag of the thread's stop scope is set.
+bool TimeMachineStopRequested();
+
 // Stretches `in` by `map` (points in input order, the first at sample 0;
 // each ratio holds from its start to the next) and fills `out` with arrays
 // the caller releases with delete[]. options[1] selects two bands with a

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <atomic>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "../StretchMeasures.h"
@@ -242,4 +244,50 @@ TEST(TimeMachineEngine, RefusedInputIsReportedNotStretched) {
   in.sampleCount = 0;
   EXPECT_THROW(RunTimeMachine(&in, map, options, &out), int);
   EXPECT_EQ(out.left, nullptr);
+}
+
+TEST(TimeMachineEngine, AStopEndsOnlyTheRunsOfItsOwnThreadAndLeavesNoTrace) {
+  const std::vector<float> x = StretchChecks::noise16(22050, 7);
+  const std::vector<float> y = StretchChecks::noise16(22050, 8);
+  const std::vector<TimeMapPoint> map{{1.25, 0}, {0.8, 11025}};
+  const Stretched plain = stretch(x, &y, map);
+  ASSERT_GT(plain.result, 0);
+
+  std::atomic<std::uint8_t> stop{1};
+  {
+    const TimeMachineStopScope scope(&stop);
+    EXPECT_TRUE(TimeMachineStopRequested());
+    EXPECT_EQ(stretch(x, &y, map).result, TimeMachineResult::kAnalysisFailed);
+    // Another thread's runs do not see this thread's stop.
+    Stretched there;
+    std::thread other([&] { there = stretch(x, &y, map); });
+    other.join();
+    EXPECT_EQ(there.left, plain.left);
+    EXPECT_EQ(there.right, plain.right);
+    {
+      const TimeMachineStopScope inner(nullptr);
+      EXPECT_FALSE(TimeMachineStopRequested()) << "the innermost scope holds";
+    }
+    EXPECT_TRUE(TimeMachineStopRequested());
+  }
+  EXPECT_FALSE(TimeMachineStopRequested());
+  const Stretched after = stretch(x, &y, map);
+  EXPECT_EQ(after.left, plain.left) << "a stopped run changes nothing for the next one";
+  EXPECT_EQ(after.right, plain.right);
+}
+
+TEST(TimeMachineEngine, AStopSetWhileTheRunIsUnderWayEndsIt) {
+  // Ten seconds of stereo: the stretch takes far longer than setting the
+  // flag, which thus lands while it runs (or, at the latest, before it).
+  const std::vector<float> x = StretchChecks::noise16(441000, 3);
+  std::atomic<std::uint8_t> stop{0};
+  Stretched result;
+  std::thread run([&] {
+    const TimeMachineStopScope scope(&stop);
+    result = stretch(x, &x, {{1.25, 0}});
+  });
+  stop = 1;
+  run.join();
+  EXPECT_EQ(result.result, TimeMachineResult::kAnalysisFailed);
+  EXPECT_TRUE(result.left.empty());
 }
