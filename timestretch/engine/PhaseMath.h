@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "SMSFrame.h"
 
 namespace PhaseMath {
@@ -34,14 +38,47 @@ inline double Select(bool c, double a, double b) {
 // (Both compares always made, so that a loop using it vectorises.)
 inline bool IsNearTurn(double phase) { return (phase >= -kTwoPi) & (phase < 2.0 * kTwoPi); }
 
+#if defined(__SSE2__)
+// The near rule of Wrap, its test and UnwrapAgainst on both lanes of an
+// SSE2 vector. The compares make all-ones or all-zero masks per lane and
+// the selects stay in the vector registers: a few instructions each, where
+// a select through the integer registers takes about eight. The scalar
+// helpers below run on lane 0 of these, so loops over bins and single
+// phases share one implementation.
+inline __m128d SelectLanes(__m128d mask, __m128d a, __m128d b) {
+  return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+inline __m128d IsNearTurnLanes(__m128d v) {
+  return _mm_and_pd(_mm_cmpge_pd(v, _mm_set1_pd(-kTwoPi)), _mm_cmplt_pd(v, _mm_set1_pd(2.0 * kTwoPi)));
+}
+inline __m128d WrapNearLanes(__m128d v) {
+  const __m128d turn = _mm_set1_pd(kTwoPi);
+  const __m128d up = _mm_add_pd(v, turn);
+  const __m128d r = SelectLanes(_mm_cmpge_pd(v, turn), _mm_sub_pd(v, turn), v);
+  // Select(up < 2 pi, up, 0.0): the masked-off lane is +0.
+  const __m128d below = _mm_and_pd(_mm_cmplt_pd(up, turn), up);
+  return SelectLanes(_mm_cmplt_pd(v, _mm_setzero_pd()), below, r);
+}
+inline __m128d UnwrapAgainstLanes(__m128d x, __m128d y) {
+  const __m128d turn = _mm_set1_pd(kTwoPi);
+  const __m128d half = _mm_set1_pd(kPi);
+  const __m128d r = SelectLanes(_mm_cmpgt_pd(_mm_sub_pd(y, half), x), _mm_add_pd(x, turn), x);
+  return SelectLanes(_mm_cmpgt_pd(x, _mm_add_pd(y, half)), _mm_sub_pd(x, turn), r);
+}
+#endif
+
 // Wrap for a phase from -2 pi up to 4 pi, without a branch: the phase
 // itself, one turn less from 2 pi on, one turn more below 0 (where a
 // -tiny + 2 pi that rounds to 2 pi becomes 0). Loops over bins use it
 // with IsNearTurn and fall back to Wrap when a phase lies farther out.
 inline double WrapNear(double phase) {
+#if defined(__SSE2__)
+  return _mm_cvtsd_f64(WrapNearLanes(_mm_set_sd(phase)));
+#else
   const double up = phase + kTwoPi;
   const double r = Select(phase >= kTwoPi, phase - kTwoPi, phase);
   return Select(phase < 0.0, Select(up < kTwoPi, up, 0.0), r);
+#endif
 }
 
 // Into [0, 2 pi). Phases within a few turns (nearly all) are chosen
@@ -66,8 +103,12 @@ inline double Wrap(double phase) {
 // x moved by one turn so that it lies within pi of y (never both moves:
 // y - pi does not round above y + pi).
 inline double UnwrapAgainst(double x, double y) {
+#if defined(__SSE2__)
+  return _mm_cvtsd_f64(UnwrapAgainstLanes(_mm_set_sd(x), _mm_set_sd(y)));
+#else
   const double r = Select(y - kPi > x, x + kTwoPi, x);
   return Select(x > y + kPi, x - kTwoPi, r);
+#endif
 }
 
 // Bin position of frequency f in a frame of n bins up to nyquist (>= 0).

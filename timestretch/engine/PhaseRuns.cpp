@@ -22,33 +22,12 @@ inline void pullBin(float& left, float& right, float level, float analysedLeft, 
 }
 
 #if defined(__SSE2__)
-// The PhaseMath helpers on two doubles at once; masks are all ones or all
-// zeros per lane, as the compares make them.
+// Two floats as two doubles, and back (rounded as a cast rounds).
 inline __m128d load2(const float* p) {
   return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
 }
 inline void store2(float* p, __m128d v) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
-}
-inline __m128d select2(__m128d mask, __m128d a, __m128d b) {
-  return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
-}
-inline __m128d nearTurn2(__m128d v) {
-  return _mm_and_pd(_mm_cmpge_pd(v, _mm_set1_pd(-kTwoPi)), _mm_cmplt_pd(v, _mm_set1_pd(2.0 * kTwoPi)));
-}
-inline __m128d wrapNear2(__m128d v) {
-  const __m128d turn = _mm_set1_pd(kTwoPi);
-  const __m128d up = _mm_add_pd(v, turn);
-  const __m128d r = select2(_mm_cmpge_pd(v, turn), _mm_sub_pd(v, turn), v);
-  // Select(up < 2 pi, up, 0.0): the masked-off lane is +0.
-  const __m128d below = _mm_and_pd(_mm_cmplt_pd(up, turn), up);
-  return select2(_mm_cmplt_pd(v, _mm_setzero_pd()), below, r);
-}
-inline __m128d unwrapAgainst2(__m128d x, __m128d y) {
-  const __m128d turn = _mm_set1_pd(kTwoPi);
-  const __m128d half = _mm_set1_pd(kPi);
-  const __m128d r = select2(_mm_cmpgt_pd(_mm_sub_pd(y, half), x), _mm_add_pd(x, turn), x);
-  return select2(_mm_cmpgt_pd(x, _mm_add_pd(y, half)), _mm_sub_pd(x, turn), r);
 }
 #endif
 
@@ -77,11 +56,11 @@ void AddWrapped(float* out, const float* in, std::int64_t n, double a) {
   const __m128d va = _mm_set1_pd(a);
   for (; k + 2 <= n; k += 2) {
     const __m128d v = _mm_add_pd(load2(in + k), va);
-    if (_mm_movemask_pd(nearTurn2(v)) != 3) {
+    if (_mm_movemask_pd(IsNearTurnLanes(v)) != 3) {
       AddWrappedPlain(out + k, in + k, 2, a);
       continue;
     }
-    store2(out + k, wrapNear2(v));
+    store2(out + k, WrapNearLanes(v));
   }
   AddWrappedPlain(out + k, in + k, n - k, a);
 }
@@ -91,11 +70,11 @@ void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b
   const __m128d va = _mm_set1_pd(a), vb = _mm_set1_pd(b);
   for (; k + 2 <= n; k += 2) {
     const __m128d v = _mm_add_pd(_mm_add_pd(load2(in + k), va), vb);
-    if (_mm_movemask_pd(nearTurn2(v)) != 3) {
+    if (_mm_movemask_pd(IsNearTurnLanes(v)) != 3) {
       AddWrapped2Plain(out + k, in + k, 2, a, b);
       continue;
     }
-    store2(out + k, wrapNear2(v));
+    store2(out + k, WrapNearLanes(v));
   }
   AddWrapped2Plain(out + k, in + k, n - k, a, b);
 }
@@ -110,19 +89,19 @@ void PullTogether(float* left, float* right, const float* leftLevels, const floa
     const int active = _mm_movemask_ps(_mm_cmpgt_ps(levels, silent)) & 3;
     if (active == 0) continue;
     const __m128d inL = load2(analysedLeft + k);
-    const __m128d dIn = _mm_sub_pd(unwrapAgainst2(load2(analysedRight + k), inL), inL);
+    const __m128d dIn = _mm_sub_pd(UnwrapAgainstLanes(load2(analysedRight + k), inL), inL);
     const __m128d l = load2(left + k), r = load2(right + k);
-    const __m128d dOutRaw = _mm_sub_pd(unwrapAgainst2(r, l), l);
-    const __m128d dOut = unwrapAgainst2(dOutRaw, dIn);
+    const __m128d dOutRaw = _mm_sub_pd(UnwrapAgainstLanes(r, l), l);
+    const __m128d dOut = UnwrapAgainstLanes(dOutRaw, dIn);
     const __m128d c = _mm_mul_pd(_mm_mul_pd(_mm_sub_pd(dOut, dIn), half), va);
     const __m128d newL = _mm_add_pd(l, c), newR = _mm_sub_pd(r, c);
-    if (active != 3 || _mm_movemask_pd(_mm_and_pd(nearTurn2(newL), nearTurn2(newR))) != 3) {
+    if (active != 3 || _mm_movemask_pd(_mm_and_pd(IsNearTurnLanes(newL), IsNearTurnLanes(newR))) != 3) {
       // A band's edge or a sum far out: bin by bin.
       PullTogetherPlain(left + k, right + k, leftLevels + k, analysedLeft + k, analysedRight + k, 2, amount);
       continue;
     }
-    store2(left + k, wrapNear2(newL));
-    store2(right + k, wrapNear2(newR));
+    store2(left + k, WrapNearLanes(newL));
+    store2(right + k, WrapNearLanes(newR));
   }
   PullTogetherPlain(left + k, right + k, leftLevels + k, analysedLeft + k, analysedRight + k, n - k, amount);
 }
