@@ -235,7 +235,8 @@ class CASTcore {
   // before the slots on that recording are rendered.
   using SourcePreparer = std::function<ResultCode(std::uint8_t slot)>;
   // Renders the slots `sections` as renderAudition does one after the
-  // other, up to `threads` of them side by side (0: one per processor), on a
+  // other, up to `threads` of them side by side (0: all of a recording's at
+  // once, up to twice the processors available), the longest first, on a
   // scratch core each with a time-stretch manager of its own. The slots of one
   // wave are rendered together, after `prepareSource` (when given) made
   // that wave's work copy; the results are taken over in list order, so the
@@ -243,8 +244,9 @@ class CASTcore {
   // the calls one after the other. Stops at the first slot in list order
   // that fails: 0x80000001 | inner << 4 when its source could not be
   // prepared, 0x80000002 | inner << 4 when its rendering failed. `stop`,
-  // set from another thread, lets no further slot start: 0x80000003, and
-  // the slots finished before it are kept. 0x80000004: no scratch core.
+  // set from another thread, lets no further slot start and ends the
+  // stretches under way: 0x80000003, and the slots finished before the
+  // first one it ended are kept. 0x80000004: no scratch core.
   ResultCode renderSections(const std::vector<std::uint8_t>& sections, const SourcePreparer& prepareSource,
                             std::uint8_t* ratioFlag, const std::atomic<std::uint8_t>* stop = nullptr,
                             unsigned threads = 0);

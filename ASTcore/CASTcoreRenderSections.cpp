@@ -8,10 +8,12 @@
 #include <limits>
 #include <map>
 #include <memory>
-#include <thread>
+#include <utility>
+#include <vector>
 
 #include "CASTcore.h"
 #include "IF_timeStretch.h"
+#include "RunTimeMachine.h"
 #include "SideBySide.h"
 
 namespace {
@@ -41,18 +43,21 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
   // The sections of each wave, in the order the waves first come up.
   std::vector<std::vector<std::size_t>> groups;
   std::map<std::uint8_t, std::size_t> groupOfWave;
+  // What a slot gives the stretch to do: bars out, then frames in.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> work(count);
   for (std::size_t i = 0; i < count; ++i) {
     SecInfo* sec = nullptr;
     WavInfo* wave = nullptr;
     // A slot that cannot be read fails in its own rendering; it needs no source.
-    const std::uint8_t wavNo =
-        Result::failed(getSecWave(sections[i], &sec, &wave)) || !sec ? std::uint8_t{255} : sec->wavNo;
+    const bool readable = !Result::failed(getSecWave(sections[i], &sec, &wave)) && sec;
+    const std::uint8_t wavNo = readable ? sec->wavNo : std::uint8_t{255};
+    if (readable) work[i] = {sec->barNum, sec->endAdrs > sec->startAdrs ? sec->endAdrs - sec->startAdrs : 0};
     const auto found = groupOfWave.emplace(wavNo, groups.size());
     if (found.second) groups.emplace_back();
     groups[found.first->second].push_back(i);
   }
 
-  const unsigned workers = threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+  const unsigned processors = processorsAvailable();
   for (const std::vector<std::size_t>& group : groups) {
     if (stop && stop->load() != 0) break;
     if (firstFailure.load() < group.front()) break;
@@ -88,12 +93,23 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
         continue;
       }
     }
-    runSideBySide(group.size(), workers, [&](std::size_t k) {
-      const std::size_t i = group[k];
+    // The longest first, so that no long one starts when the others end.
+    std::vector<std::size_t> order(group);
+    std::stable_sort(order.begin(), order.end(), [&work](std::size_t a, std::size_t b) { return work[a] > work[b]; });
+    // All at once, when there are up to twice as many as processors: the
+    // processors share them out and all end together, where rounds of one
+    // per processor would leave processors idle in the last round. Beyond
+    // that, each at once would only add to the memory in use.
+    const unsigned workers =
+        threads != 0 ? threads : static_cast<unsigned>(std::min<std::size_t>(order.size(), 2 * std::size_t{processors}));
+    runSideBySide(order.size(), workers, [&](std::size_t k) {
+      const std::size_t i = order[k];
       if ((stop && stop->load() != 0) || firstFailure.load() < i) return;
       started[i] = 1;
       CASTcore& core = *scratch[i];
       SectionRendering& result = rendered[i];
+      // A stop ends the stretch under way too, not only the slots to come.
+      const TimeMachineStopScope stopScope(stop);
       try {
         result = core.renderSectionWave(sections[i]);
       } catch (...) {
@@ -109,6 +125,7 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
 
   ResultCode outcome = Result::kOk;
   bool stretchException = false;
+  const bool stopped = stop && stop->load() != 0;
   for (std::size_t i = 0; i < count; ++i) {
     if (!started[i]) {
       outcome = Result::fail(3);
@@ -121,6 +138,12 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
     const std::uint8_t slot = sections[i];
     CASTcore& core = *scratch[i];
     const SectionRendering& result = rendered[i];
+    // A rendering that the stop ended is no failure of the section: it leaves
+    // no message, and the slot stays unrendered.
+    if (stopped && (!result.checked || Result::failed(result.code))) {
+      outcome = Result::fail(3);
+      break;
+    }
     // The scratch core started with no message; a message set only while
     // none stands is taken over the same way, appended ones are appended.
     const bool failedPath = result.checked && Result::failed(result.code) && !result.outOfRange;

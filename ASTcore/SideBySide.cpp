@@ -1,5 +1,7 @@
 #include "SideBySide.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -20,4 +22,14 @@ void runSideBySide(std::size_t count, unsigned threads, const std::function<void
   }
   drain();
   for (std::thread& thread : pool) thread.join();
+}
+
+unsigned processorsAvailable() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof(set), &set) == 0) {
+    const int count = CPU_COUNT(&set);
+    if (count > 0) return static_cast<unsigned>(count);
+  }
+  return std::max(1u, std::thread::hardware_concurrency());
 }

@@ -10,3 +10,6 @@
 // calls run on the calling thread in order. `work` must not throw, and calls
 // for different indices must not change anything they share.
 void runSideBySide(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& work);
+
+// The processors this process may run on (its affinity mask), at least 1.
+unsigned processorsAvailable();

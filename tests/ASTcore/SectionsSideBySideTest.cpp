@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "CASTcore.h"
@@ -175,4 +176,35 @@ TEST(SectionsSideBySide, SourceFailureAndStopLeaveTheRestUnrendered) {
     EXPECT_TRUE(p.wave(slot).isEmpty());
   }
   EXPECT_EQ(ratio, 0);
+}
+
+TEST(SectionsSideBySide, AStopDuringTheStretchesRecordsNothingAndTheNextRenderingIsWhole) {
+  Project one("one"), many("many");
+  std::uint8_t ratioOne = 0;
+  ASSERT_EQ(one.core.renderSections(slotList(), nullptr, &ratioOne, nullptr, 4), 0u)
+      << one.core.lastError.toStdString();
+
+  std::atomic<std::uint8_t> stop{0};
+  std::uint8_t ratio = 0;
+  ResultCode stopped = 0;
+  const int undoBefore = many.core.undoCount();
+  // Each stretch takes far longer than setting the flag: it lands while the
+  // first slots are being stretched (or, at the latest, before they start).
+  std::thread rendering([&] { stopped = many.core.renderSections(slotList(), nullptr, &ratio, &stop, 2); });
+  stop = 1;
+  rendering.join();
+  EXPECT_EQ(stopped, 0x80000003u);
+  EXPECT_TRUE(many.core.lastError.isEmpty()) << many.core.lastError.toStdString();
+  EXPECT_EQ(many.core.undoCount(), undoBefore) << "no record taken over";
+  for (std::uint8_t slot : kSlots) {
+    SCOPED_TRACE(static_cast<int>(slot));
+    EXPECT_EQ(many.slot(slot).holdValue, 0u);
+    EXPECT_FALSE(many.core.isSecRendered(slot));
+    EXPECT_TRUE(many.wave(slot).isEmpty()) << "a stopped stretch writes no working wave";
+  }
+
+  ASSERT_EQ(many.core.renderSections(slotList(), nullptr, &ratio, nullptr, 4), 0u);
+  EXPECT_EQ(ratio, ratioOne);
+  expectSameOutcome(one, many);
+  EXPECT_TRUE(one.exportStyle() == many.exportStyle());
 }
