@@ -10,6 +10,7 @@
 #include "ASTAudition.h"
 #include "AudioSetupEditor.h"
 #include "MainWindow.h"
+#include "ManualOutput.h"
 #include "ModalDriver.h"
 #include "SectionProject.h"
 #include "TempDir.h"
@@ -18,10 +19,8 @@
 using FusionStyle::hal::VirtualBackend;
 
 TEST(DeviceChosenLater, AfterAFailedOpenAtStartTheSettingChoosesADeviceThatPlays) {
-  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
-  VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
+  VirtualBackend* backend = TestOutput::manualOutput();
   ASSERT_NE(backend, nullptr);
-  backend->setPullMode(VirtualBackend::PullMode::Manual);
   backend->setFailDeviceList(true);  // the sound system is not ready at start
   const QString project = SectionProject::write(TestEnv::tempPath("take.wav"), "play.qmproj");
   ASSERT_FALSE(project.isEmpty());

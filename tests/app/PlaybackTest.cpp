@@ -11,11 +11,10 @@
 #include <QSettings>
 #include <QTimer>
 
-#include <sndfile.h>
-
 #include "ASTprotoSettings.h"
 #include "AudioSetupEditor.h"
 #include "MainWindow.h"
+#include "ManualOutput.h"
 #include "ModalDriver.h"
 #include "SectionProject.h"
 #include "TempDir.h"
@@ -24,40 +23,20 @@
 #include "wavPainterLocation.h"
 
 using FusionStyle::hal::VirtualBackend;
+using TestOutput::deviceLevel;
+using TestOutput::manualOutput;
+using TestOutput::readStereo;
+using TestOutput::resource;
 
 namespace {
 
 using SectionProject::kBeat;
-
-VirtualBackend* manualOutput() {
-  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
-  VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
-  if (backend) backend->setPullMode(VirtualBackend::PullMode::Manual);
-  return backend;
-}
 
 QString writeProject(const QString& recording) {
   const QString path = SectionProject::write(recording, "play.qmproj");
   EXPECT_FALSE(path.isEmpty());
   return path;
 }
-
-std::vector<float> readStereo(const QString& path) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.toUtf8().constData(), SFM_READ, &info);
-  EXPECT_NE(file, nullptr);
-  std::vector<float> v(std::size_t(info.frames) * 2);
-  if (file) sf_readf_float(file, v.data(), info.frames);
-  if (file) sf_close(file);
-  return v;
-}
-
-float deviceLevel(double mix) {
-  const float clamped = std::max(-31130.0f, std::min(31129.0f, static_cast<float>(mix * 32768.0)));
-  return static_cast<float>(static_cast<int>(clamped)) / 32768.0f;
-}
-
-QString resource(const char* name) { return QCoreApplication::applicationDirPath() + "/../Resources/" + name; }
 
 // Opening a project does not show its section's wave yet: the view is
 // loaded as a change of section would.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ManualOutput.h"
 #include "ModalDriver.h"
 #include "VirtualBackend.h"
 #include "WaveViewProject.h"
@@ -12,16 +13,10 @@
 #include "wavPainterSelecter.h"
 
 using FusionStyle::hal::VirtualBackend;
+using TestOutput::manualOutput;
 using namespace WaveViewProject;
 
 namespace {
-
-VirtualBackend* manualOutput() {
-  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
-  VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
-  if (backend) backend->setPullMode(VirtualBackend::PullMode::Manual);
-  return backend;
-}
 
 template <typename Layer>
 Layer* layerOf(MainWindow& window) {

@@ -11,21 +11,16 @@
 
 #include "AudioDeviceASFF.h"
 #include "MainWindow.h"
+#include "ManualOutput.h"
 #include "ModalDriver.h"
 #include "SectionProject.h"
 #include "VirtualBackend.h"
 #include "ViewerWatch.h"
 
 using FusionStyle::hal::VirtualBackend;
+using TestOutput::manualOutput;
 
 namespace {
-
-VirtualBackend* manualOutput() {
-  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
-  VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
-  if (backend) backend->setPullMode(VirtualBackend::PullMode::Manual);
-  return backend;
-}
 
 // As a click of the user's: the box and the kept choice.
 void switchTimeStretch(MainWindow& window, bool on) {

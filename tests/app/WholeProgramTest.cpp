@@ -15,6 +15,7 @@
 #include "AnalysedWaveName.h"
 #include "AudioDeviceASFF.h"
 #include "MainWindow.h"
+#include "ManualOutput.h"
 #include "ModalDriver.h"
 #include "TempDir.h"
 #include "TestAudio.h"
@@ -50,10 +51,8 @@ QString boxes(const ModalDriver& driver) {
 }  // namespace
 
 TEST(WholeProgram, ImportProposeEditAuditionStretchExportSaveAndReopen) {
-  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
-  VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
+  VirtualBackend* backend = TestOutput::manualOutput();
   ASSERT_NE(backend, nullptr);
-  backend->setPullMode(VirtualBackend::PullMode::Manual);
   const QString song = TestEnv::tempPath("song.wav");
   if (!TestAudio::renderSong(song, 8, 120)) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
 

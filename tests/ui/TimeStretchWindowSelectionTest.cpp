@@ -15,13 +15,11 @@
 #include <memory>
 
 #include "ASTAudition.h"
+#include "ManualOutput.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 #include "TimeStretchWindow.h"
-#include "VirtualBackend.h"
 #include "wavPainter.h"
-
-using FusionStyle::hal::VirtualBackend;
 
 namespace {
 
@@ -30,9 +28,7 @@ constexpr std::int64_t kFrames = 44100;
 class ViewerSelection : public ::testing::Test {
  protected:
   void SetUp() override {
-    qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
-    if (VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend())
-      backend->setPullMode(VirtualBackend::PullMode::Manual);
+    TestOutput::manualOutput();
     ASSERT_EQ(audition.init(QString()), 0u);
     ASSERT_TRUE(TestAudio::writeWav(path, TestAudio::sine(1.0, 440.0)));
     for (int k = 0; k < 8; ++k) beats.push_back(static_cast<std::uint64_t>(k * kFrames / 8));

@@ -16,6 +16,7 @@
 
 #include "ASTAudition.h"
 #include "ASTprotoSettings.h"
+#include "ManualOutput.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 #include "TimeStretchWindow.h"
@@ -23,6 +24,7 @@
 #include "wavPainter.h"
 
 using FusionStyle::hal::VirtualBackend;
+using TestOutput::manualOutput;
 
 namespace {
 
@@ -44,13 +46,6 @@ struct Viewer {
                                                &level, &clickOn, &click2On, nullptr, nullptr);
   }
 };
-
-VirtualBackend* manualOutput() {
-  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
-  VirtualBackend* backend = FusionStyle::hal::activeVirtualBackend();
-  if (backend) backend->setPullMode(VirtualBackend::PullMode::Manual);
-  return backend;
-}
 
 // Runs `check` once the viewer's modal loop is up.
 void whenShown(TimeStretchWindow& viewer, std::function<void()> check) {
