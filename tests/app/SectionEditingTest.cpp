@@ -25,17 +25,7 @@ void type(QWidget* field, const QString& text) {
   }
 }
 
-class SectionEditing : public ::testing::Test {
- protected:
-  void SetUp() override {
-    addRecording(window);
-    storeSection(window, 3, 2, 10);
-    show(window);
-  }
-
-  VirtualAudio audio;
-  MainWindow window;
-};
+class SectionEditing : public MainAOnScreen {};
 
 }  // namespace
 

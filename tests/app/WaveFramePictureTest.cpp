@@ -12,7 +12,7 @@
 #include <cmath>
 #include <vector>
 
-#include "AnalysedWaveName.h"
+#include "AnalysedRecording.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
 #include "TempDir.h"
@@ -41,21 +41,11 @@ QString leftBurstWithAnalysis() {
         static_cast<std::int16_t>(0.8 * 32767 * std::sin(2 * M_PI * 330.0 * static_cast<double>(i) / 44100.0));
   }
   EXPECT_TRUE(TestAudio::writeWav(audio, frames));
-  CASTcore writer;
-  auto* wave = new WavInfo;
-  wave->fileName = audio.toStdWString();
-  for (int k = 0; k <= 32; ++k) wave->beatTime.push_back(0.25f * k);
-  wave->onsetTime = {0.0f, static_cast<float>(kSeconds)};
-  wave->beatDiv = 1;
-  EXPECT_EQ(writer.addWavList(wave), 0u);
   SecInfo mainA;
-  mainA.used = 1;
-  mainA.wavNo = 0;
   mainA.startAdrs = 0;
   mainA.endAdrs = static_cast<std::uint64_t>(samples(2.0));
   mainA.barNum = 1;
-  EXPECT_EQ(writer.updateSecInfo(3, mainA), 0u);
-  EXPECT_EQ(writer.saveAwi(AnalysedWaveName::pathFor(audio).toStdWString(), 0), 0u);
+  writeAnalysisBeside(audio, 33, {0.0f, static_cast<float>(kSeconds)}, mainA);
   return audio;
 }
 

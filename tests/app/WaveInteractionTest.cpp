@@ -10,17 +10,7 @@ using namespace WaveViewProject;
 
 namespace {
 
-class WaveInteraction : public ::testing::Test {
- protected:
-  void SetUp() override {
-    addRecording(window);
-    storeSection(window, 3, 2, 10);
-    show(window);
-  }
-
-  VirtualAudio audio;
-  MainWindow window;
-};
+class WaveInteraction : public MainAOnScreen {};
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 // generated recording of 12 s whose beat grid has a half-beat entry every
 // 0.25 s (120 beats per minute), its section ranges stored beat-aligned.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -99,5 +101,18 @@ inline void drag(MainWindow& window, double from, double to) {
   mouse(window, QEvent::MouseMove, pointAt(window, to), Qt::LeftButton);
   mouse(window, QEvent::MouseButtonRelease, pointAt(window, to), Qt::NoButton);
 }
+
+// The window shown on "Main A", stored from 1 s to 5 s of the recording.
+class MainAOnScreen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    addRecording(window);
+    storeSection(window, 3, 2, 10);
+    show(window);
+  }
+
+  VirtualAudio audio;
+  MainWindow window;
+};
 
 }  // namespace WaveViewProject
