@@ -42,6 +42,23 @@ bool readFloats(BigEndianReader& r, std::uint32_t count, std::vector<float>& out
 
 std::int64_t signExtend(std::uint32_t v) { return static_cast<std::int32_t>(v); }
 
+// A block of records: their count, a table of each one's offset from the
+// block's start (the first at `firstOffset`, just past the table) and size,
+// then the records themselves.
+Bytes recordTable(std::uint8_t count, std::uint32_t firstOffset, const std::vector<Bytes>& records) {
+  Bytes out;
+  BigEndianWriter w(out);
+  w.u8(count);
+  std::uint32_t offset = firstOffset;
+  for (const Bytes& r : records) {
+    w.u32(offset);
+    w.u32(static_cast<std::uint32_t>(r.size()));
+    offset += static_cast<std::uint32_t>(r.size());
+  }
+  for (const Bytes& r : records) w.bytes(r);
+  return out;
+}
+
 }  // namespace
 
 Bytes waveRecord(const WavInfo& wave, bool nameOnly) {
@@ -107,44 +124,16 @@ Bytes projectWaveBlock(const std::vector<const WavInfo*>& waves) {
   std::vector<Bytes> records;
   records.reserve(waves.size());
   for (const WavInfo* wave : waves) records.push_back(waveRecord(*wave, false));
-  Bytes out;
-  BigEndianWriter w(out);
-  w.u8(static_cast<std::uint8_t>(records.size()));
-  std::uint32_t offset = static_cast<std::uint32_t>(1 + 8 * records.size());
-  for (const Bytes& r : records) {
-    w.u32(offset);
-    w.u32(static_cast<std::uint32_t>(r.size()));
-    offset += static_cast<std::uint32_t>(r.size());
-  }
-  for (const Bytes& r : records) w.bytes(r);
-  return out;
+  return recordTable(static_cast<std::uint8_t>(records.size()), static_cast<std::uint32_t>(1 + 8 * records.size()),
+                     records);
 }
 
-Bytes awiWaveBlock(const WavInfo& wave) {
-  const Bytes record = waveRecord(wave, true);
-  Bytes out;
-  BigEndianWriter w(out);
-  w.u8(1);
-  w.u32(9);
-  w.u32(static_cast<std::uint32_t>(record.size()));
-  w.bytes(record);
-  return out;
-}
+Bytes awiWaveBlock(const WavInfo& wave) { return recordTable(1, 9, {waveRecord(wave, true)}); }
 
 Bytes sectionsBlock(const std::array<const SecInfo*, AllInfo::kSectionCount>& sections, bool forAwi) {
   std::vector<Bytes> records;
   for (const SecInfo* s : sections) records.push_back(sectionRecord(*s, forAwi));
-  Bytes out;
-  BigEndianWriter w(out);
-  w.u8(AllInfo::kSectionCount);
-  std::uint32_t offset = kSectionTableSize;
-  for (const Bytes& r : records) {
-    w.u32(offset);
-    w.u32(static_cast<std::uint32_t>(r.size()));
-    offset += static_cast<std::uint32_t>(r.size());
-  }
-  for (const Bytes& r : records) w.bytes(r);
-  return out;
+  return recordTable(AllInfo::kSectionCount, kSectionTableSize, records);
 }
 
 Bytes assembleFile(Kind kind, const Bytes& waves, const Bytes& sections, const Bytes& common) {

@@ -15,6 +15,18 @@ namespace {
 
 QString describe(Kind kind) { return kind == Kind::Project ? "project file" : "analysed-wave file"; }
 
+// What the core holds now: a file read over it changes only what it stores.
+Content currentContent(CASTcore& core) {
+  Content content;
+  for (std::uint8_t slot = 0; slot < AllInfo::kSectionCount; ++slot) {
+    const SecInfo* sec = nullptr;
+    core.getAllInfo().getSecInfo(slot, &sec);
+    content.sections[slot] = *sec;  // keeps what files do not store
+  }
+  content.common = core.getCommonInfo();
+  return content;
+}
+
 }  // namespace
 
 IF_prjMngr* prjMngr::create(CASTcore* core) { return new prjMngr(core); }
@@ -64,13 +76,7 @@ ResultCode prjMngr::applySectionsAndCommon(const Content& content) {
 ResultCode prjMngr::readProject(const std::wstring& path) {
   if (!core) return Result::fail(1);
   try {
-    Content content;
-    for (std::uint8_t slot = 0; slot < AllInfo::kSectionCount; ++slot) {
-      const SecInfo* sec = nullptr;
-      core->getAllInfo().getSecInfo(slot, &sec);
-      content.sections[slot] = *sec;  // keeps what files do not store
-    }
-    content.common = core->getCommonInfo();
+    Content content = currentContent(*core);
     ResultCode rc = loadFile(QString::fromStdWString(path), Kind::Project, content);
     if (Result::failed(rc)) return rc;
     if (content.hasWaves) {
@@ -94,13 +100,7 @@ ResultCode prjMngr::readProject(const std::wstring& path) {
 ResultCode prjMngr::readAwi(const std::wstring& path, std::uint8_t wavNo) {
   if (!core) return Result::fail(1);
   try {
-    Content content;
-    for (std::uint8_t slot = 0; slot < AllInfo::kSectionCount; ++slot) {
-      const SecInfo* sec = nullptr;
-      core->getAllInfo().getSecInfo(slot, &sec);
-      content.sections[slot] = *sec;
-    }
-    content.common = core->getCommonInfo();
+    Content content = currentContent(*core);
     const QString file = QString::fromStdWString(path);
     ResultCode rc = loadFile(file, Kind::AnalysedWave, content);
     if (Result::failed(rc)) return rc;
