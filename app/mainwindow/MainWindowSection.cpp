@@ -42,6 +42,38 @@ bool isNotNumber(const QLineEdit& field) {
 
 void waitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
 
+// Moves the section in `slot` half a beat along its recording, `later` or
+// earlier: a range on the whole beats goes onto the half beats between them
+// and back. A range on the whole beats that starts or ends on the first one
+// has nothing earlier and stays. `moved` tells whether the core changed.
+ResultCode moveHalfBeat(CASTcore& core, std::uint8_t slot, bool later, bool& moved) {
+  SecInfo* sec = nullptr;
+  ResultCode code = core.getSecInfo(slot, &sec);
+  if (code != 0 || !sec) return Result::nest(1, code);
+  std::uint32_t startBeat = 0;
+  std::uint32_t endBeat = 0;
+  code = core.getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->startAdrs, startBeat);
+  if (code != 0) return Result::nest(2, code);
+  code = core.getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->endAdrs, endBeat);
+  if (code != 0) return Result::nest(3, code);
+  if (!later && !sec->halfBeat && (startBeat < 1 || endBeat < 1)) return Result::kOk;
+  SecInfo changed = *sec;
+  // Counted on the other grid, the same beat number is half a beat later
+  // from the whole beats and half a beat earlier from the half beats.
+  const std::uint32_t step = (sec->halfBeat != 0) == later ? 1 : 0;
+  changed.halfBeat = sec->halfBeat ? 0 : 1;
+  const std::uint32_t start = later ? startBeat + step : startBeat - step;
+  const std::uint32_t end = later ? endBeat + step : endBeat - step;
+  if (core.getAddressOfBeat(sec->wavNo, changed.halfBeat, start, changed.startAdrs) != 0 ||
+      core.getAddressOfBeat(sec->wavNo, changed.halfBeat, end, changed.endAdrs) != 0) {
+    return Result::fail(4);
+  }
+  code = core.setSecInfo(slot, changed);
+  if (code != 0) return Result::nest(5, code);
+  moved = true;
+  return Result::kOk;
+}
+
 }  // namespace
 
 // --- Tempo and time signature ---------------------------------------------
@@ -419,54 +451,17 @@ void MainWindow::releasedBtnBeatToggleShift() {
 }
 
 ResultCode MainWindow::shiftBeatPosition() {
-  const auto slot = static_cast<std::uint8_t>(mCurrentSection);
-  SecInfo* sec = nullptr;
-  ResultCode code = mCore.getSecInfo(slot, &sec);
-  if (code != 0 || !sec) return Result::nest(1, code);
-  std::uint32_t startBeat = 0;
-  std::uint32_t endBeat = 0;
-  code = mCore.getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->startAdrs, startBeat);
-  if (code != 0) return Result::nest(2, code);
-  code = mCore.getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->endAdrs, endBeat);
-  if (code != 0) return Result::nest(3, code);
-  SecInfo changed = *sec;
-  // Half a beat later either way: onto the half beat, or off it onto the
-  // next whole beat.
-  const std::uint32_t step = sec->halfBeat ? 1 : 0;
-  changed.halfBeat = sec->halfBeat ? 0 : 1;
-  if (mCore.getAddressOfBeat(sec->wavNo, changed.halfBeat, startBeat + step, changed.startAdrs) != 0 ||
-      mCore.getAddressOfBeat(sec->wavNo, changed.halfBeat, endBeat + step, changed.endAdrs) != 0) {
-    return Result::fail(4);
-  }
-  code = mCore.setSecInfo(slot, changed);
-  if (code != 0) return Result::nest(5, code);
-  refreshSectionView();
-  return Result::kOk;
+  bool moved = false;
+  const ResultCode code = moveHalfBeat(mCore, static_cast<std::uint8_t>(mCurrentSection), true, moved);
+  if (moved) refreshSectionView();
+  return code;
 }
 
 ResultCode MainWindow::unshiftBeatPosition() {
-  const auto slot = static_cast<std::uint8_t>(mCurrentSection);
-  SecInfo* sec = nullptr;
-  ResultCode code = mCore.getSecInfo(slot, &sec);
-  if (code != 0 || !sec) return Result::nest(1, code);
-  std::uint32_t startBeat = 0;
-  std::uint32_t endBeat = 0;
-  code = mCore.getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->startAdrs, startBeat);
-  if (code != 0) return Result::nest(2, code);
-  code = mCore.getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->endAdrs, endBeat);
-  if (code != 0) return Result::nest(3, code);
-  if (!sec->halfBeat && (startBeat < 1 || endBeat < 1)) return Result::kOk;
-  SecInfo changed = *sec;
-  const std::uint32_t step = sec->halfBeat ? 0 : 1;
-  changed.halfBeat = sec->halfBeat ? 0 : 1;
-  if (mCore.getAddressOfBeat(sec->wavNo, changed.halfBeat, startBeat - step, changed.startAdrs) != 0 ||
-      mCore.getAddressOfBeat(sec->wavNo, changed.halfBeat, endBeat - step, changed.endAdrs) != 0) {
-    return Result::fail(4);
-  }
-  code = mCore.setSecInfo(slot, changed);
-  if (code != 0) return Result::nest(5, code);
-  refreshSectionView();
-  return Result::kOk;
+  bool moved = false;
+  const ResultCode code = moveHalfBeat(mCore, static_cast<std::uint8_t>(mCurrentSection), false, moved);
+  if (moved) refreshSectionView();
+  return code;
 }
 
 void MainWindow::releasedBtnBeatAnaDouble() {
