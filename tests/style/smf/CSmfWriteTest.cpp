@@ -9,24 +9,6 @@ using namespace SmfBytes;
 
 namespace {
 
-CEvnt* Channel(std::uint64_t time, int status, int channel, int d0, int d1 = 0) {
-  auto* e = new CEvnt;
-  e->SetStatus(static_cast<std::uint8_t>(status));
-  e->SetChannel(static_cast<std::uint8_t>(channel));
-  e->SetTime(time);
-  e->SetShortData(static_cast<std::uint8_t>(d0), static_cast<std::uint8_t>(d1));
-  return e;
-}
-
-CEvnt* Meta(std::uint64_t time, int type, const Bytes& payload) {
-  auto* e = new CEvnt;
-  e->SetStatus(0xFF);
-  e->SetMetaType(static_cast<std::uint8_t>(type));
-  e->SetTime(time);
-  e->SetExData(payload.data(), payload.size());
-  return e;
-}
-
 CEvnt* SysEx(std::uint64_t time, int status, const Bytes& payload) {
   auto* e = new CEvnt;
   e->SetStatus(static_cast<std::uint8_t>(status));
@@ -43,26 +25,26 @@ void FillTwoTracks(CSmf& smf) {
   head.division = 480;
   smf.SetHeader(head);
   auto* conductor = new CTrk;
-  conductor->AppendEvent(Meta(0, 0x03, Text("Conductor")));
-  conductor->AppendEvent(Meta(0, 0x51, Of({0x07, 0xA1, 0x20})));
-  conductor->AppendEvent(Meta(0, 0x58, Of({4, 2, 24, 8})));
-  conductor->AppendEvent(Meta(0, 0x06, Text("SFF2")));
-  conductor->AppendEvent(Meta(1920, 0x2F, {}));
+  conductor->AppendEvent(MetaEvent(0, 0x03, Text("Conductor")));
+  conductor->AppendEvent(MetaEvent(0, 0x51, Of({0x07, 0xA1, 0x20})));
+  conductor->AppendEvent(MetaEvent(0, 0x58, Of({4, 2, 24, 8})));
+  conductor->AppendEvent(MetaEvent(0, 0x06, Text("SFF2")));
+  conductor->AppendEvent(MetaEvent(1920, 0x2F, {}));
   auto* music = new CTrk;
   music->AppendEvent(SysEx(0, 0xF0, Of({0x7E, 0x7F, 0x09, 0x01, 0xF7})));
-  music->AppendEvent(Channel(0, 0xC0, 9, 25));
-  music->AppendEvent(Channel(0, 0xB0, 9, 7, 100));
-  music->AppendEvent(Channel(10, 0xB0, 9, 10, 64));
-  music->AppendEvent(Channel(480, 0x90, 9, 36, 100));
-  music->AppendEvent(Channel(600, 0x90, 9, 36, 0));
-  music->AppendEvent(Meta(700, 0x01, Text("text")));
-  music->AppendEvent(Channel(960, 0x90, 9, 38, 90));
-  music->AppendEvent(Channel(1000, 0xE0, 9, 0, 64));
-  music->AppendEvent(Channel(1100, 0xA0, 9, 38, 5));
-  music->AppendEvent(Channel(1200, 0xD0, 9, 30));
-  music->AppendEvent(Channel(1440, 0x80, 9, 38, 64));
+  music->AppendEvent(ChannelEvent(0, 0xC0, 9, 25));
+  music->AppendEvent(ChannelEvent(0, 0xB0, 9, 7, 100));
+  music->AppendEvent(ChannelEvent(10, 0xB0, 9, 10, 64));
+  music->AppendEvent(ChannelEvent(480, 0x90, 9, 36, 100));
+  music->AppendEvent(ChannelEvent(600, 0x90, 9, 36, 0));
+  music->AppendEvent(MetaEvent(700, 0x01, Text("text")));
+  music->AppendEvent(ChannelEvent(960, 0x90, 9, 38, 90));
+  music->AppendEvent(ChannelEvent(1000, 0xE0, 9, 0, 64));
+  music->AppendEvent(ChannelEvent(1100, 0xA0, 9, 38, 5));
+  music->AppendEvent(ChannelEvent(1200, 0xD0, 9, 30));
+  music->AppendEvent(ChannelEvent(1440, 0x80, 9, 38, 64));
   music->AppendEvent(SysEx(1500, 0xF7, Of({0x43, 0x10})));
-  music->AppendEvent(Meta(1920, 0x2F, {}));
+  music->AppendEvent(MetaEvent(1920, 0x2F, {}));
   smf.AddTrack(conductor);
   smf.AddTrack(music);
 }
@@ -72,16 +54,16 @@ void FillTwoTracks(CSmf& smf) {
 TEST(CSmfWrite, RunningStatusOmitsRepeatedStatusBytes) {
   CSmf smf;
   CTrk t;
-  t.AppendEvent(Channel(0, 0x90, 0, 0x3C, 0x64));
-  t.AppendEvent(Channel(96, 0x90, 0, 0x3C, 0x00));
+  t.AppendEvent(ChannelEvent(0, 0x90, 0, 0x3C, 0x64));
+  t.AppendEvent(ChannelEvent(96, 0x90, 0, 0x3C, 0x00));
   Bytes out;
   ASSERT_EQ(smf.WriteTrackEvents(out, &t), 0u);
   EXPECT_EQ(out, Of({0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00}));
 
   CTrk withMeta;
-  withMeta.AppendEvent(Channel(0, 0x90, 0, 0x3C, 0x64));
-  withMeta.AppendEvent(Meta(10, 0x01, {}));
-  withMeta.AppendEvent(Channel(96, 0x90, 0, 0x3C, 0x00));
+  withMeta.AppendEvent(ChannelEvent(0, 0x90, 0, 0x3C, 0x64));
+  withMeta.AppendEvent(MetaEvent(10, 0x01, {}));
+  withMeta.AppendEvent(ChannelEvent(96, 0x90, 0, 0x3C, 0x00));
   out.clear();
   ASSERT_EQ(smf.WriteTrackEvents(out, &withMeta), 0u);
   EXPECT_EQ(out, Of({0x00, 0x90, 0x3C, 0x64, 0x0A, 0xFF, 0x01, 0x00, 0x56, 0x90, 0x3C, 0x00}));
@@ -91,9 +73,9 @@ TEST(CSmfWrite, RunningStatusOmitsRepeatedStatusBytes) {
 TEST(CSmfWrite, EventsOutOfTimeOrderAreRefused) {
   CSmf smf;
   CTrk t;
-  t.AppendEvent(Channel(0, 0x90, 0, 60, 1));
-  t.AppendEvent(Channel(96, 0x90, 0, 61, 1));
-  t.AppendEvent(Channel(48, 0x90, 0, 62, 1));
+  t.AppendEvent(ChannelEvent(0, 0x90, 0, 60, 1));
+  t.AppendEvent(ChannelEvent(96, 0x90, 0, 61, 1));
+  t.AppendEvent(ChannelEvent(48, 0x90, 0, 62, 1));
   Bytes out;
   EXPECT_EQ(smf.WriteTrackEvents(out, &t), 0x80000003u);
   Bytes file;
@@ -104,8 +86,8 @@ TEST(CSmfWrite, EventsOutOfTimeOrderAreRefused) {
 
 TEST(CSmfWrite, StatusesThatHaveNoByteFormAreRefused) {
   CSmf smf;
-  for (CEvnt* bad : {Channel(0, 0x91, 0, 1, 1), Channel(0, 0xF1, 0, 1, 1), Channel(0, 0x90, 16, 1, 1),
-                     Channel(0, 0x40, 0, 1, 1)}) {
+  for (CEvnt* bad : {ChannelEvent(0, 0x91, 0, 1, 1), ChannelEvent(0, 0xF1, 0, 1, 1), ChannelEvent(0, 0x90, 16, 1, 1),
+                     ChannelEvent(0, 0x40, 0, 1, 1)}) {
     CTrk t;
     t.AppendEvent(bad);
     Bytes out;
@@ -156,12 +138,12 @@ TEST(CSmfWrite, ParseSerializeParseGivesTheSameEventsAndBytes) {
 TEST(CSmfWrite, WritingUntilATimeCutsEachTrack) {
   CSmf smf;
   CTrk t;
-  t.AppendEvent(Meta(0, 0x03, Text("name")));
-  t.AppendEvent(Meta(0, 0x06, Text("Triplet 1")));
-  t.AppendEvent(Channel(0, 0x90, 0, 60, 100));
-  t.AppendEvent(Channel(100, 0x90, 0, 60, 0));
-  t.AppendEvent(Channel(300, 0x90, 0, 62, 100));
-  t.AppendEvent(Meta(400, 0x2F, {}));
+  t.AppendEvent(MetaEvent(0, 0x03, Text("name")));
+  t.AppendEvent(MetaEvent(0, 0x06, Text("Triplet 1")));
+  t.AppendEvent(ChannelEvent(0, 0x90, 0, 60, 100));
+  t.AppendEvent(ChannelEvent(100, 0x90, 0, 60, 0));
+  t.AppendEvent(ChannelEvent(300, 0x90, 0, 62, 100));
+  t.AppendEvent(MetaEvent(400, 0x2F, {}));
   Bytes out;
   ASSERT_EQ(smf.WriteTrackUntil(out, &t, 200), 0u);
   EXPECT_EQ(out, Chunk("MTrk", Of({0x00, 0x90, 60, 100, 0x64, 60, 0x00, 0x64, 0xFF, 0x2F, 0x00})));

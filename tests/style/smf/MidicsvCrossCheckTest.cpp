@@ -16,24 +16,6 @@ using namespace SmfBytes;
 
 namespace {
 
-CEvnt* Channel(std::uint64_t time, int status, int channel, int d0, int d1 = 0) {
-  auto* e = new CEvnt;
-  e->SetStatus(static_cast<std::uint8_t>(status));
-  e->SetChannel(static_cast<std::uint8_t>(channel));
-  e->SetTime(time);
-  e->SetShortData(static_cast<std::uint8_t>(d0), static_cast<std::uint8_t>(d1));
-  return e;
-}
-
-CEvnt* Meta(std::uint64_t time, int type, const Bytes& payload) {
-  auto* e = new CEvnt;
-  e->SetStatus(0xFF);
-  e->SetMetaType(static_cast<std::uint8_t>(type));
-  e->SetTime(time);
-  e->SetExData(payload.data(), payload.size());
-  return e;
-}
-
 bool WriteFile(const QString& path, const Bytes& bytes) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
@@ -77,23 +59,23 @@ TEST(MidicsvCrossCheck, AnIndependentReaderDecodesWhatWeWrite) {
   head.division = 480;
   smf.SetHeader(head);
   auto* conductor = new CTrk;
-  conductor->AppendEvent(Meta(0, 0x51, Of({0x07, 0xA1, 0x20})));
-  conductor->AppendEvent(Meta(0, 0x58, Of({3, 2, 24, 8})));
-  conductor->AppendEvent(Meta(0, 0x06, Text("SFF2")));
-  conductor->AppendEvent(Meta(0, 0x2F, {}));
+  conductor->AppendEvent(MetaEvent(0, 0x51, Of({0x07, 0xA1, 0x20})));
+  conductor->AppendEvent(MetaEvent(0, 0x58, Of({3, 2, 24, 8})));
+  conductor->AppendEvent(MetaEvent(0, 0x06, Text("SFF2")));
+  conductor->AppendEvent(MetaEvent(0, 0x2F, {}));
   auto* music = new CTrk;
   auto* sysex = new CEvnt;
   const Bytes sx = Of({0x7E, 0x7F, 0x09, 0x01, 0xF7});
   sysex->SetStatus(0xF0);
   sysex->SetExData(sx.data(), sx.size());
   music->AppendEvent(sysex);
-  music->AppendEvent(Channel(0, 0xC0, 2, 33));
-  music->AppendEvent(Channel(0, 0x90, 2, 40, 100));
-  music->AppendEvent(Channel(240, 0x90, 2, 40, 0));      // running status
-  music->AppendEvent(Channel(240, 0x90, 2, 43, 90));     // running status, delta 0
-  music->AppendEvent(Channel(200000, 0x80, 2, 43, 64));  // three-byte delta
-  music->AppendEvent(Channel(200000, 0xE0, 2, 0, 0x40));
-  music->AppendEvent(Meta(200000, 0x2F, {}));
+  music->AppendEvent(ChannelEvent(0, 0xC0, 2, 33));
+  music->AppendEvent(ChannelEvent(0, 0x90, 2, 40, 100));
+  music->AppendEvent(ChannelEvent(240, 0x90, 2, 40, 0));      // running status
+  music->AppendEvent(ChannelEvent(240, 0x90, 2, 43, 90));     // running status, delta 0
+  music->AppendEvent(ChannelEvent(200000, 0x80, 2, 43, 64));  // three-byte delta
+  music->AppendEvent(ChannelEvent(200000, 0xE0, 2, 0, 0x40));
+  music->AppendEvent(MetaEvent(200000, 0x2F, {}));
   smf.AddTrack(conductor);
   smf.AddTrack(music);
 

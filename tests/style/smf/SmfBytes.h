@@ -37,6 +37,25 @@ inline Bytes MThd(int format, int tracks, int division) {
   return Chunk("MThd", Of({format >> 8, format & 0xFF, tracks >> 8, tracks & 0xFF, division >> 8, division & 0xFF}));
 }
 
+// New events for a track to own: a channel event and a meta event.
+inline CEvnt* ChannelEvent(std::uint64_t time, int status, int channel, int d0, int d1 = 0) {
+  auto* e = new CEvnt;
+  e->SetStatus(static_cast<std::uint8_t>(status));
+  e->SetChannel(static_cast<std::uint8_t>(channel));
+  e->SetTime(time);
+  e->SetShortData(static_cast<std::uint8_t>(d0), static_cast<std::uint8_t>(d1));
+  return e;
+}
+
+inline CEvnt* MetaEvent(std::uint64_t time, int type, const Bytes& payload) {
+  auto* e = new CEvnt;
+  e->SetStatus(0xFF);
+  e->SetMetaType(static_cast<std::uint8_t>(type));
+  e->SetTime(time);
+  e->SetExData(payload.data(), payload.size());
+  return e;
+}
+
 // A detached description of an event, for comparing tracks.
 struct EventView {
   std::uint64_t time;
