@@ -7,10 +7,8 @@
 #include <QDataStream>
 #include <QFile>
 
-#include <csignal>
-#include <sys/resource.h>
-
 #include "AnalysisUtil.h"
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 #include "WavBytes.h"
@@ -103,16 +101,13 @@ TEST(WavWriting, AShortWriteIsAFailureAndTheCutFileIsRejectedOnReading) {
   const std::vector<std::uint8_t> data(200000, 0x33);
 
   // Let the file system accept only the first 64 KiB, as a full disk would.
-  struct rlimit old {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit lim = old;
-  lim.rlim_cur = 65536;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
   AnalysisUtil util;
-  const ResultCode rc = util.writeWavFile(wide(path), data.data(), static_cast<std::uint32_t>(data.size()));
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  ResultCode rc = 0;
+  {
+    FileSizeLimit full(65536);
+    ASSERT_TRUE(full.holds());
+    rc = util.writeWavFile(wide(path), data.data(), static_cast<std::uint32_t>(data.size()));
+  }
 
   EXPECT_TRUE(Result::failed(rc));
   EXPECT_NE(rc, 0x80000001u);

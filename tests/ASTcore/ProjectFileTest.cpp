@@ -4,10 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
-#include <sys/resource.h>
-
 #include "CASTcore.h"
+#include "FileSizeLimit.h"
 #include "ProjectFileCodec.h"
 #include "TempDir.h"
 
@@ -329,16 +327,8 @@ TEST(AnalysedWaveFile, RewritingReplacesTheOldFileOnlyWhenComplete) {
   {
     // Files above this size cannot be written while the limit holds (it
     // applies to root too, unlike file permissions).
-    struct FileSizeLimit {
-      rlimit saved{};
-      explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{bytes, saved.rlim_max};
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-      }
-      ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-    } limit(700);
+    FileSizeLimit limit(700);
+    EXPECT_TRUE(limit.holds());
     EXPECT_TRUE(Result::failed(core.saveProject(project.toStdWString())));
     EXPECT_TRUE(core.isModified()) << "a failed save keeps the project modified";
     EXPECT_TRUE(core.lastError.startsWith("Cannot write \"" + project + "\"")) << core.lastError.toStdString();

@@ -14,7 +14,7 @@ class FileSizeLimit {
     getrlimit(RLIMIT_FSIZE, &previous);
     rlimit limited = previous;
     limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
+    set = setrlimit(RLIMIT_FSIZE, &limited) == 0;
   }
   ~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &previous);
@@ -23,7 +23,11 @@ class FileSizeLimit {
   FileSizeLimit(const FileSizeLimit&) = delete;
   FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
+  // Whether the limit is in force: a test that relies on it checks.
+  bool holds() const { return set; }
+
  private:
+  bool set = false;
   rlimit previous{};
   void (*previousHandler)(int) = nullptr;
 };
