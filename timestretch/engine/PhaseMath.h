@@ -140,8 +140,11 @@ inline double InterpolatedPhaseAt(const SMSFrame& frame, double x) {
   if (n <= 0) return 0.0;
   const auto k = std::min(static_cast<std::int64_t>(x), n - 1);
   const std::int64_t k1 = std::min(k + 1, n - 1);
-  const double p0 = PhaseAt(frame, k);
-  const double p1 = UnwrapAgainst(PhaseAt(frame, k1), p0);
+  // Neither bin lies above the frame; only an infinite x (whose whole part
+  // is no number) puts them below it.
+  const float* phases = frame.phases;
+  const double p0 = phases && k >= 0 ? phases[k] : 0.0;
+  const double p1 = UnwrapAgainst(phases && k1 >= 0 ? phases[k1] : 0.0, p0);
   return Wrap(p0 + (x - static_cast<double>(k)) * (p1 - p0));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The per-bin loops of the phase locking and the stereo coherence, over
 // runs of bins: two bins per vector where the CPU has SSE2 (every x86-64),
-// the same operations on each bin as the plain loops, so the same bits.
+// four for the coherence where it has AVX2, the same operations on each
+// bin as the plain loops, so the same bits.
 // Sums are wrapped by PhaseMath's near rule in the vector; a pair holding
 // a sum farther out goes through PhaseMath::Wrap bin by bin.
 
@@ -24,6 +25,12 @@ void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b
 // Other bins are left alone.
 void PullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,
                   const float* analysedRight, std::int64_t n, double amount);
+
+// The AVX2 copy of PullTogether alone, four bins at a time from the first:
+// returns how many bins it did (a multiple of four; 0 where the build or
+// the CPU has no AVX2), the rest is left to the caller.
+std::int64_t PullFour(float* left, float* right, const float* leftLevels, const float* analysedLeft,
+                      const float* analysedRight, std::int64_t n, double amount);
 
 // The plain loops, bin by bin: what the vector loops must match.
 void AddWrappedPlain(float* out, const float* in, std::int64_t n, double a);

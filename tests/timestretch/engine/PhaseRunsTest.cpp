@@ -141,6 +141,15 @@ TEST(PhaseRuns, PullingTheChannelsTogetherGivesTheReferenceBitsAndSkipsSilentBin
         ASSERT_EQ(BitsOf(l[k]), BitsOf(el)) << n << " " << k << " " << amount;
         ASSERT_EQ(BitsOf(r[k]), BitsOf(er)) << n << " " << k << " " << amount;
       }
+      // The four-bin copy alone covers whole fours or nothing.
+      std::vector<float> fl(outL), fr(outR);
+      const std::int64_t four =
+          PhaseRuns::PullFour(fl.data(), fr.data(), levels.data(), analysedL.data(), analysedR.data(), n, amount);
+      EXPECT_TRUE(four == 0 || four == n / 4 * 4) << n << " " << four;
+      for (std::int64_t k = 0; k < n; ++k) {
+        ASSERT_EQ(BitsOf(fl[k]), BitsOf(k < four ? l[k] : outL[k])) << n << " " << k << " " << amount;
+        ASSERT_EQ(BitsOf(fr[k]), BitsOf(k < four ? r[k] : outR[k])) << n << " " << k << " " << amount;
+      }
       std::vector<float> pl(outL), pr(outR);
       PhaseRuns::PullTogetherPlain(pl.data(), pr.data(), levels.data(), analysedL.data(), analysedR.data(), n,
                                    amount);
