@@ -54,6 +54,33 @@ double convolveAt(const std::vector<double>& h, const std::vector<double>& x, st
   return y;
 }
 
+// The input with factor - 1 zeros after each sample: what the
+// interpolator's filter sees.
+std::vector<double> zeroStuffed(const std::vector<float>& x, int factor) {
+  std::vector<double> stuffed(x.size() * static_cast<std::size_t>(factor), 0.0);
+  for (std::size_t i = 0; i < x.size(); ++i) stuffed[i * static_cast<std::size_t>(factor)] = x[i];
+  return stuffed;
+}
+
+// x raised by a fresh interpolator, fed in blocks of the given sizes in turn.
+std::vector<float> interpolateInBlocks(int factor, double rate, const std::vector<float>& x,
+                                       const std::vector<int>& sizes) {
+  Filter up(Filter::kInterpolate, factor, rate);
+  std::vector<float> raised;
+  std::size_t start = 0;
+  for (std::size_t i = 0; start < x.size(); ++i) {
+    const auto size = static_cast<int>(
+        std::min<std::size_t>(static_cast<std::size_t>(sizes[i % sizes.size()]), x.size() - start));
+    std::vector<float> part(static_cast<std::size_t>(size * factor));
+    std::int64_t n = -1;
+    up.Interpolate(size, x.data() + start, part.data(), &n);
+    EXPECT_EQ(n, size * factor);
+    raised.insert(raised.end(), part.begin(), part.end());
+    start += static_cast<std::size_t>(size);
+  }
+  return raised;
+}
+
 struct TableCase {
   int factor;
   double rate;
@@ -334,19 +361,8 @@ TEST(PolyphaseMultiRate, LongStreamsInUnevenBlocksMatchTheDirectFilterThroughout
     if (c.rate == 11025 && m == 4) continue;  // no interpolator table
     std::vector<double> branches = h;
     branches.resize(static_cast<std::size_t>((c.taps / m) * m));
-    std::vector<double> stuffed(x.size() * static_cast<std::size_t>(m), 0.0);
-    for (std::size_t i = 0; i < x.size(); ++i) stuffed[i * static_cast<std::size_t>(m)] = x[i];
-    Filter up(Filter::kInterpolate, m, c.rate);
-    std::vector<float> raised;
-    start = 0;
-    for (int i = 0; start < x.size(); ++i) {
-      const auto size = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(sizes[i % 8]), x.size() - start));
-      std::vector<float> part(static_cast<std::size_t>(size * m));
-      up.Interpolate(size, x.data() + start, part.data(), &n);
-      ASSERT_EQ(n, size * m);
-      raised.insert(raised.end(), part.begin(), part.end());
-      start += static_cast<std::size_t>(size);
-    }
+    const std::vector<double> stuffed = zeroStuffed(x, m);
+    const std::vector<float> raised = interpolateInBlocks(m, c.rate, x, std::vector<int>(sizes, sizes + 8));
     for (std::size_t i = 0; i < raised.size(); i += 7) {
       const double ref = m * convolveAt(branches, stuffed, i);
       ASSERT_NEAR(raised[i], ref, 1e-3 * (1.0 + std::fabs(ref))) << "output " << i;
@@ -390,20 +406,9 @@ TEST(PolyphaseMultiRate, EveryTableGivesTheDirectSumsBitsForBlocksOfAnySize) {
     if (c.rate == 11025 && m == 4) continue;  // no interpolator table
     std::vector<double> branches = h;
     branches.resize(static_cast<std::size_t>((c.taps / m) * m));
-    std::vector<double> stuffed(x.size() * static_cast<std::size_t>(m), 0.0);
-    for (std::size_t i = 0; i < x.size(); ++i) stuffed[i * static_cast<std::size_t>(m)] = x[i];
-    Filter up(Filter::kInterpolate, m, c.rate);
-    std::vector<float> raised;
-    start = 0;
-    for (int i = 0; start < x.size(); ++i) {
-      const auto size = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(groups[i % 11]), x.size() - start));
-      std::vector<float> part(static_cast<std::size_t>(size * m));
-      std::int64_t n = -1;
-      up.Interpolate(size, x.data() + start, part.data(), &n);
-      ASSERT_EQ(n, size * m);
-      raised.insert(raised.end(), part.begin(), part.end());
-      start += static_cast<std::size_t>(size);
-    }
+    const std::vector<double> stuffed = zeroStuffed(x, m);
+    const std::vector<float> raised = interpolateInBlocks(m, c.rate, x, std::vector<int>(groups, groups + 11));
+    ASSERT_EQ(raised.size(), x.size() * static_cast<std::size_t>(m));
     for (std::size_t i = 0; i < raised.size(); ++i) {
       const double ref = m * convolveAt(branches, stuffed, i);
       ASSERT_EQ(raised[i], static_cast<float>(ref)) << "output " << i;

@@ -27,16 +27,22 @@ bool isPeak(const float* m, std::int64_t n, std::int64_t k, std::int64_t w) {
   return below;
 }
 
-// The bins from 2 up to `last` above the threshold with neither direct
-// neighbour above them, 64 at a time as a bit set: the bins between two
-// of them are those the picking loop would pass over one by one. Bin
-// last + 1 must be readable. Four bins per compare where SSE2 is there
-// (every x86-64); NaN compares false, as in the scalar tests.
+// The bins from 3 up to `last` that can be peaks, 64 at a time as a bit
+// set: above the threshold with neither direct neighbour above them; for
+// a neighbourhood of 1 or 2 bins the whole rule (nothing within it above,
+// something below), so that those need no further test. The bins between
+// two of them are those the picking loop would pass over one by one.
+// Bins last + w must be readable. Four bins per compare where SSE2 is
+// there (every x86-64); NaN compares false, as in the scalar rule.
 class CandidateBins {
  public:
-  CandidateBins(const float* m, std::int64_t last, float threshold) : m_(m), last_(last), threshold_(threshold) {}
+  CandidateBins(const float* m, std::int64_t last, std::int64_t w, float threshold)
+      : m_(m), last_(last), w_(w), threshold_(threshold) {}
 
-  // The first candidate at or after `from` (>= 2), or last + 1.
+  // Whether a candidate is a peak without a further test.
+  bool decided() const { return w_ == 1 || w_ == 2; }
+
+  // The first candidate at or after `from` (>= 3), or last + 1.
   std::int64_t next(std::int64_t from) {
     for (;;) {
       if (from > last_) return last_ + 1;
@@ -49,7 +55,11 @@ class CandidateBins {
 
  private:
   bool candidate(std::int64_t j) const {
-    return m_[j] > threshold_ && !(m_[j - 1] > m_[j]) && !(m_[j + 1] > m_[j]);
+    const float c = m_[j];
+    if (!(c > threshold_) || m_[j - 1] > c || m_[j + 1] > c) return false;
+    if (w_ == 1) return m_[j - 1] < c || m_[j + 1] < c;
+    if (w_ == 2) return !(m_[j - 2] > c) && !(m_[j + 2] > c) && (m_[j - 1] < c || m_[j + 1] < c || m_[j - 2] < c || m_[j + 2] < c);
+    return true;
   }
 
   void fill(std::int64_t base) {
@@ -61,8 +71,19 @@ class CandidateBins {
     const __m128 t = _mm_set1_ps(threshold_);
     for (; j + 4 <= end; j += 4) {
       const __m128 c = _mm_loadu_ps(m_ + j);
-      const __m128 rejected = _mm_or_ps(_mm_cmpgt_ps(_mm_loadu_ps(m_ + j - 1), c), _mm_cmpgt_ps(_mm_loadu_ps(m_ + j + 1), c));
-      const auto mask = static_cast<unsigned>(_mm_movemask_ps(_mm_andnot_ps(rejected, _mm_cmpgt_ps(c, t))));
+      const __m128 l1 = _mm_loadu_ps(m_ + j - 1), r1 = _mm_loadu_ps(m_ + j + 1);
+      __m128 above = _mm_or_ps(_mm_cmpgt_ps(l1, c), _mm_cmpgt_ps(r1, c));
+      __m128 ok = _mm_cmpgt_ps(c, t);
+      if (w_ == 1 || w_ == 2) {
+        __m128 below = _mm_or_ps(_mm_cmplt_ps(l1, c), _mm_cmplt_ps(r1, c));
+        if (w_ == 2) {
+          const __m128 l2 = _mm_loadu_ps(m_ + j - 2), r2 = _mm_loadu_ps(m_ + j + 2);
+          above = _mm_or_ps(above, _mm_or_ps(_mm_cmpgt_ps(l2, c), _mm_cmpgt_ps(r2, c)));
+          below = _mm_or_ps(below, _mm_or_ps(_mm_cmplt_ps(l2, c), _mm_cmplt_ps(r2, c)));
+        }
+        ok = _mm_and_ps(ok, below);
+      }
+      const auto mask = static_cast<unsigned>(_mm_movemask_ps(_mm_andnot_ps(above, ok)));
       bits_ |= static_cast<std::uint64_t>(mask) << (j - base);
     }
 #endif
@@ -72,6 +93,7 @@ class CandidateBins {
 
   const float* m_;
   std::int64_t last_;
+  std::int64_t w_;
   float threshold_;
   std::int64_t base_ = -1;
   std::uint64_t bits_ = 0;
@@ -127,17 +149,18 @@ int PickPeaks(const float* magnitudes, std::int64_t n, std::int64_t neighbourhoo
   if (!magnitudes || !count || !peaks || n - 1 < 3) return 0;
   const float* m = magnitudes;
   const double binWidth = nyquist / static_cast<double>(n - 1);
-  CandidateBins candidates(m, n - 4, threshold);
+  CandidateBins candidates(m, n - 4, neighbourhood, threshold);
   for (std::int64_t k = 0; k <= n - 4; ++k) {
     if (*count > kMaxPeaks - 1) break;
-    if (k >= 2) {
+    if (k >= 3) {
+      // Most bins fail against the threshold or a neighbour: the
+      // candidates are the rest.
       k = candidates.next(k);
       if (k > n - 4) break;
+      if (!candidates.decided() && !isPeak(m, n, k, neighbourhood)) continue;
+    } else if (!(m[k] > threshold) || !isPeak(m, n, k, neighbourhood)) {
+      continue;
     }
-    if (!(m[k] > threshold)) continue;
-    // Most bins fail against a direct neighbour: no need to scan the rest.
-    if (k >= 2 && (m[k - 1] > m[k] || (k + 1 <= n - 2 && m[k + 1] > m[k]))) continue;
-    if (!isPeak(m, n, k, neighbourhood)) continue;
     if (k == 0) {
       peaks[(*count)++] = 0.0;
     } else {
