@@ -12,6 +12,10 @@
 #include "LevelAmplitude.h"
 #include "SpectralWindows.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -68,6 +72,8 @@ CSpectrum::CSpectrum(const CTimeMachineParams::Trailer* config) {
   residualPhases = EngineArray::Make<float>(kResidualSize);
   phaseScratch_ = EngineArray::Make<float>(kResidualSize);
   amplitudeScratch_ = EngineArray::Make<double>(kResidualSize);
+  sineScratch_ = EngineArray::Make<float>(kResidualSize);
+  cosineScratch_ = EngineArray::Make<float>(kResidualSize);
   if (config)
     Setup(config->windowSize, config->windowType, config->overlap, config->zeroPadFactor);
   else
@@ -270,14 +276,46 @@ int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, d
   out[1] = static_cast<float>(amplitude(level[M]) * std::cos(phase[M]));
   double* A = amplitudeScratch_.get();
   AmplitudeRun::FromDb(level + 1, M - 1, kNoEnergy, A + 1);
+  // The sines and cosines first, straight into arrays (one library call per
+  // bin, the same values as sinf and cosf), then the products added in a
+  // pass of their own: nothing in the loop around the call waits for it.
+  float* sines = sineScratch_.get();
+  float* cosines = cosineScratch_.get();
   for (std::int64_t k = 1; k < M; ++k) {
     if (level[k] <= kNoEnergy) continue;  // blanked outside the band: adds nothing
-    float s, c;
-    ::sincosf(phase[k], &s, &c);  // the same values as sinf and cosf, in one call
-    out[2 * k] += static_cast<float>(A[k] * c);
-    out[2 * k + 1] += static_cast<float>(A[k] * s);
+    ::sincosf(phase[k], &sines[k], &cosines[k]);
   }
+  addProducts(level, A, sines, cosines, out, M);
   return 1;
+}
+
+void CSpectrum::addProducts(const float* level, const double* A, const float* sines, const float* cosines,
+                            float* out, std::int64_t M) {
+  std::int64_t k = 1;
+#if defined(__SSE2__)
+  // Two bins, four output values, per vector: the products rounded to
+  // float and added as the plain loop adds them, kept only where the bin
+  // is not blanked.
+  const __m128 silent = _mm_set1_ps(kNoEnergy);
+  for (; k + 2 <= M; k += 2) {
+    const __m128 levels = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(level + k)));
+    const __m128 sounding = _mm_cmpnle_ps(levels, silent);
+    if ((_mm_movemask_ps(sounding) & 3) == 0) continue;
+    const __m128d a = _mm_loadu_pd(A + k);
+    const __m128d c = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cosines + k))));
+    const __m128d s = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sines + k))));
+    const __m128 terms = _mm_unpacklo_ps(_mm_cvtpd_ps(_mm_mul_pd(a, c)), _mm_cvtpd_ps(_mm_mul_pd(a, s)));
+    const __m128 before = _mm_loadu_ps(out + 2 * k);
+    const __m128 keep = _mm_unpacklo_ps(sounding, sounding);
+    const __m128 after = _mm_add_ps(before, terms);
+    _mm_storeu_ps(out + 2 * k, _mm_or_ps(_mm_and_ps(keep, after), _mm_andnot_ps(keep, before)));
+  }
+#endif
+  for (; k < M; ++k) {
+    if (level[k] <= kNoEnergy) continue;
+    out[2 * k] += static_cast<float>(A[k] * cosines[k]);
+    out[2 * k + 1] += static_cast<float>(A[k] * sines[k]);
+  }
 }
 
 void CSpectrum::BuildSinCosTables() {

@@ -109,11 +109,18 @@ class CSpectrum {
 
  private:
   void refreshResidualPhases(std::int64_t pool);
+  // out[2k] += A[k] cos, out[2k + 1] += A[k] sin (products rounded to
+  // float) for the bins 1 .. M - 1 whose level is not blanked.
+  static void addProducts(const float* level, const double* A, const float* sines, const float* cosines, float* out,
+                          std::int64_t M);
 
   std::int64_t synthesisLength_ = 0;
   std::unique_ptr<float[]> phaseScratch_;
   // The amplitudes of one frame's bins, worked out in a pass of their own.
   std::unique_ptr<double[]> amplitudeScratch_;
+  // Their sines and cosines.
+  std::unique_ptr<float[]> sineScratch_;
+  std::unique_ptr<float[]> cosineScratch_;
   // Noise phases are drawn per object, so no two engines share a sequence.
   std::minstd_rand random_{0x5eed};
   std::vector<double> sinTables_[kSinCosTableCount];
