@@ -12,6 +12,13 @@ ExportStyle::~ExportStyle() = default;
 void ExportStyle::doExport() {
   core->clearLastError();
   const std::uint64_t prepared = job ? job() : 0;
+  // Checked before the file is opened: a stopped export leaves whatever was
+  // at the path as it was.
+  if (stopFlag.load() != 0) {
+    endedByStop = true;
+    emit errorOnPreparation(static_cast<unsigned long>(prepared != 0 ? prepared : Result::fail(10)));
+    return;
+  }
   if (prepared != 0) {
     emit errorOnPreparation(static_cast<unsigned long>(prepared));
     return;

@@ -1,12 +1,13 @@
 #pragma once
 // The export worker: runs one style export on a thread of its own and
 // answers with exactly one signal. It never shows a dialog; the receiver on
-// the user-interface thread reads `path`, `written` and `attackOverflow`
-// after the signal.
+// the user-interface thread reads `path`, `written`, `attackOverflow` and
+// `stopped` after the signal.
 
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -25,6 +26,14 @@ class ExportStyle : public QObject {
   std::uint64_t written() const { return writtenBytes; }
   std::uint16_t attackOverflow() const { return attackMask; }
 
+  // Asks the export under way to end; callable from any thread. The job is
+  // expected to watch stopRequest() and end its rendering early; once the
+  // job is over, a stop lets nothing be written. A stopped export answers
+  // errorOnPreparation with a non-zero code, and stopped() is then true.
+  void requestStop() { stopFlag.store(1); }
+  const std::atomic<std::uint8_t>* stopRequest() const { return &stopFlag; }
+  bool stopped() const { return endedByStop.load(); }
+
  signals:
   void errorOnPreparation(unsigned long lErr);
   void done(unsigned long code);
@@ -39,4 +48,6 @@ class ExportStyle : public QObject {
   void* owner;
   std::uint64_t writtenBytes = 0;
   std::uint16_t attackMask = 0;
+  std::atomic<std::uint8_t> stopFlag{0};
+  std::atomic<bool> endedByStop{false};
 };

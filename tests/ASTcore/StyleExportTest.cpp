@@ -329,3 +329,35 @@ TEST(StyleExportExceptions, AFileWrittenDespiteAnExceptionIsRemovedAndNotASucces
   EXPECT_TRUE(Result::failed(answer.second));
   EXPECT_FALSE(QFileInfo::exists(path));
 }
+
+TEST_F(StyleExport, AStopThatCameDuringTheJobWritesNothingAndIsToldApart) {
+  renderAll();
+  const QString path = TestEnv::tempPath("stopped.aus");
+  const Bytes earlier = earlierStyle(path);
+  // The job's rendering had ended when the stop came: it still answers 0.
+  ExportStyle* self = nullptr;
+  ExportStyle worker(
+      [&self] {
+        self->requestStop();
+        return std::uint64_t{0};
+      },
+      &core, path, nullptr);
+  self = &worker;
+  EXPECT_FALSE(worker.stopped());
+  EXPECT_EQ(worker.stopRequest()->load(), 0);
+  std::pair<std::string, unsigned long> answer{"none", 0};
+  QObject::connect(&worker, &ExportStyle::done, [&](unsigned long c) { answer = {"done", c}; });
+  QObject::connect(&worker, &ExportStyle::errorOnPreparation, [&](unsigned long c) { answer = {"error", c}; });
+  worker.doExport();
+  EXPECT_EQ(answer.first, "error");
+  EXPECT_NE(answer.second, 0u);
+  EXPECT_TRUE(worker.stopped());
+  EXPECT_EQ(worker.written(), 0u);
+  EXPECT_EQ(readFile(path), earlier) << "the file at the path is left as it was";
+
+  ExportStyle* kept = nullptr;
+  EXPECT_EQ(exportTo(path, &kept).first, "done");
+  std::unique_ptr<ExportStyle> owned(kept);
+  EXPECT_FALSE(kept->stopped()) << "an export without a stop";
+  EXPECT_EQ(static_cast<std::uint64_t>(readFile(path).size()), kept->written());
+}
