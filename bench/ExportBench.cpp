@@ -9,9 +9,11 @@
 // wrote the same style file bytes as the one-by-one rendering.
 //
 // Run from the build's bin/ folder (the template lies in ../Resources).
-// Arguments: [runs] [threads for the side-by-side rendering, 0 = one per
-// processor] [a path to keep a copy of the style file at; the sections'
-// working waves are kept beside it].
+// Arguments: [runs] [threads for the side-by-side rendering, 0 = the
+// program's own choice (all six at once on up to twice as many processors
+// as sections)] [a path to keep a copy of the style file at; the sections'
+// working waves are kept beside it]. Each run's figures are printed as it
+// ends, the summary after the last.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -166,6 +168,10 @@ int main(int argc, char** argv) {
         return 1;
       }
     }
+    std::printf("run %d: one by one %.3f s (CPU %.3f s), side by side %.3f s (CPU %.3f s), writing %.3f s "
+                "(CPU %.3f s), whole export %.3f s\n",
+                run + 1, renderOne.wall.back(), renderOne.cpu.back(), renderMany.wall.back(), renderMany.cpu.back(),
+                write.wall.back(), write.cpu.back(), renderMany.wall.back() + write.wall.back());
   }
   auto report = [](const char* what, std::vector<double> v) {
     std::sort(v.begin(), v.end());
