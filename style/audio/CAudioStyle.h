@@ -176,8 +176,9 @@ class CAudioStyle : public CSmfStyleDecorator {
   std::string GetWaveReadErrorText() const;
 
  protected:
-  // Collects the bytes an Adat body carries: 3 + c memory; 4 + c ".dat"
-  // file; 5 no source path; 6 + c the WAV file (its path kept).
+  // Appends the bytes an Adat body carries to `bytes` (nothing on failure):
+  // 3 + c memory; 4 + c ".dat" file; 5 no source path; 6 + c the WAV file
+  // (its path kept).
   ResultCode CollectWaveBytes(const CAudioWaveData* data, std::vector<std::uint8_t>& bytes);
 
   CAudioInfo audioInfo_;

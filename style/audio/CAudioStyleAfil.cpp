@@ -1,14 +1,35 @@
 // The AFil chunk tree: AFil > ADSg > ANdc, AWav > Afmt, Sfmt (SPnt, Sdec),
 // Adat, AInf (BPnt, OPnt, APnt, ATmp, APt2).
 
+#include <QFileInfo>
+#include <QString>
+
 #include "CAudioStyle.h"
 #include "ChunkFraming.h"
 #include "NoThrowAlloc.h"
 
-
 namespace {
 
 constexpr std::uint8_t kPoints2Version = 4;
+
+// Room reserved for an AFil chunk beyond its recordings' bytes (framing,
+// formats, names, point lists), and the most reserved in advance: only a
+// hint, which a file's real contents may exceed.
+constexpr std::uint64_t kAfilFramingRoom = 1 << 16;
+constexpr std::uint64_t kMaxReservedAfilBytes = std::uint64_t{1} << 31;
+
+// About how many bytes a recording's Adat body will take: its bytes in
+// memory or in its ".dat" file, else the size of its WAV file.
+std::uint64_t ExpectedWaveBytes(const CAudioWaveData* data) {
+  if (!data) return 0;
+  std::uint64_t size = 0;
+  if (Result::succeeded(data->GetMemorySize(size)) && size > 0) return size;
+  if (Result::succeeded(data->GetTempFileSize(size)) && size > 0) return size;
+  std::string path;
+  if (Result::failed(data->GetFilePath(path)) || path.empty()) return 0;
+  const qint64 fileSize = QFileInfo(QString::fromUtf8(path.c_str(), static_cast<int>(path.size()))).size();
+  return fileSize > 0 ? static_cast<std::uint64_t>(fileSize) : 0;
+}
 
 // Reads the body length after a chunk id and checks that the body lies
 // within `size`. `pastStep` is the reader's code for a body that does not.
@@ -349,31 +370,33 @@ ResultCode CAudioStyle::WriteAfilChunk(std::vector<std::uint8_t>& out, const Aud
   waveReadFailed_ = false;
   unreadableWavePath_.clear();
   if (files.empty()) return Result::kOk;
-  std::vector<std::uint8_t> chunk;
-  ResultCode rc = ChunkFraming::Begin(chunk, ChunkCode::kAFil);
+  // The recordings make up nearly all of the chunk: room for them at once
+  // spares the copies and fresh pages of a vector grown step by step.
+  std::uint64_t expected = 0;
+  for (const CAudioFile* f : files) {
+    if (f && f->GetWaveForm()) expected += ExpectedWaveBytes(f->GetWaveForm()->GetWaveData());
+  }
+  if (expected > 0 && expected < kMaxReservedAfilBytes) out.reserve(out.size() + expected + kAfilFramingRoom);
+  ChunkFraming::InPlace chunk(out);
+  ResultCode rc = chunk.Begin(ChunkCode::kAFil);
   if (Result::failed(rc)) return rc;
-  std::vector<std::uint8_t> body;
   for (CAudioFile* f : files) {
     if (!f) continue;
-    if (Result::failed(rc = WriteAdsgChunk(body, f))) return Result::nest(4, rc);
+    if (Result::failed(rc = WriteAdsgChunk(out, f))) return Result::nest(4, rc);
   }
-  ChunkFraming::Append(chunk, body);
-  ChunkFraming::Finish(out, chunk);
+  chunk.Finish();
   return Result::kOk;
 }
 
 ResultCode CAudioStyle::WriteAdsgChunk(std::vector<std::uint8_t>& out, CAudioFile* file) {
   if (!file) return Result::fail(1);
-  std::vector<std::uint8_t> chunk;
-  ResultCode rc = ChunkFraming::Begin(chunk, ChunkCode::kADSg);
+  ChunkFraming::InPlace chunk(out);
+  ResultCode rc = chunk.Begin(ChunkCode::kADSg);
   if (Result::failed(rc)) return rc;
-  std::vector<std::uint8_t> a, b;
-  if (Result::failed(rc = WriteAndcChunk(a, file))) return Result::nest(3, rc);
+  if (Result::failed(rc = WriteAndcChunk(out, file))) return Result::nest(3, rc);
   RefreshWaveFormat(file->GetWaveForm());  // an unreadable WAV keeps the model's format
-  if (Result::failed(rc = WriteAwavChunk(b, file->GetWaveForm()))) return Result::nest(4, rc);
-  ChunkFraming::Append(chunk, a);
-  ChunkFraming::Append(chunk, b);
-  ChunkFraming::Finish(out, chunk);
+  if (Result::failed(rc = WriteAwavChunk(out, file->GetWaveForm()))) return Result::nest(4, rc);
+  chunk.Finish();
   return Result::kOk;
 }
 
@@ -392,20 +415,18 @@ ResultCode CAudioStyle::WriteAndcChunk(std::vector<std::uint8_t>& out, const CAu
 
 ResultCode CAudioStyle::WriteAwavChunk(std::vector<std::uint8_t>& out, const CAudioWaveForm* wave) {
   if (!wave) return Result::fail(1);
-  std::vector<std::uint8_t> chunk;
-  ResultCode rc = ChunkFraming::Begin(chunk, ChunkCode::kAWav);
+  ChunkFraming::InPlace chunk(out);
+  ResultCode rc = chunk.Begin(ChunkCode::kAWav);
   if (Result::failed(rc)) return rc;
   std::uint8_t type[4];
   std::uint64_t n = sizeof type;
   if (Result::failed(rc = wave->GetType(type, n)) || n != sizeof type) return Result::nest(4, rc);
-  chunk.insert(chunk.end(), type, type + sizeof type);
-  std::vector<std::uint8_t> a, b, c, d;
-  if (Result::failed(rc = WriteAfmtChunk(a, wave->GetWaveFormat()))) return Result::nest(5, rc);
-  if (Result::failed(rc = WriteSfmtChunk(b, wave->GetStyleWaveFormat()))) return Result::nest(6, rc);
-  if (Result::failed(rc = WriteAdatChunk(c, wave->GetWaveData()))) return Result::nest(7, rc);
-  if (Result::failed(rc = WriteAinfChunk(d, wave->GetWaveInfo()))) return Result::nest(8, rc);
-  for (const auto* part : {&a, &b, &c, &d}) ChunkFraming::Append(chunk, *part);
-  ChunkFraming::Finish(out, chunk);
+  out.insert(out.end(), type, type + sizeof type);
+  if (Result::failed(rc = WriteAfmtChunk(out, wave->GetWaveFormat()))) return Result::nest(5, rc);
+  if (Result::failed(rc = WriteSfmtChunk(out, wave->GetStyleWaveFormat()))) return Result::nest(6, rc);
+  if (Result::failed(rc = WriteAdatChunk(out, wave->GetWaveData()))) return Result::nest(7, rc);
+  if (Result::failed(rc = WriteAinfChunk(out, wave->GetWaveInfo()))) return Result::nest(8, rc);
+  chunk.Finish();
   return Result::kOk;
 }
 
@@ -444,18 +465,24 @@ ResultCode CAudioStyle::WriteSfmtChunk(std::vector<std::uint8_t>& out, const CAu
 }
 
 ResultCode CAudioStyle::CollectWaveBytes(const CAudioWaveData* data, std::vector<std::uint8_t>& bytes) {
-  bytes.clear();
+  const std::size_t start = bytes.size();
   std::uint64_t size = 0;
   ResultCode rc = 0;
   data->GetMemorySize(size);
   if (size > 0) {
-    bytes.resize(size);
-    if (Result::failed(rc = data->GetMemoryBytes(bytes.data(), size))) return Result::nest(3, rc);
+    bytes.resize(start + size);
+    if (Result::failed(rc = data->GetMemoryBytes(bytes.data() + start, size))) {
+      bytes.resize(start);
+      return Result::nest(3, rc);
+    }
     return Result::kOk;
   }
   if (Result::succeeded(data->GetTempFileSize(size)) && size > 0) {
-    bytes.resize(size);
-    if (Result::failed(rc = data->ReadTempFile(bytes.data(), size))) return Result::nest(4, rc);
+    bytes.resize(start + size);
+    if (Result::failed(rc = data->ReadTempFile(bytes.data() + start, size))) {
+      bytes.resize(start);
+      return Result::nest(4, rc);
+    }
     return Result::kOk;
   }
   std::string path;
@@ -471,18 +498,16 @@ ResultCode CAudioStyle::CollectWaveBytes(const CAudioWaveData* data, std::vector
 
 ResultCode CAudioStyle::WriteAdatChunk(std::vector<std::uint8_t>& out, const CAudioWaveData* data) {
   if (!data) return Result::fail(1);
-  std::vector<std::uint8_t> chunk;
-  ResultCode rc = ChunkFraming::Begin(chunk, ChunkCode::kAdat);
+  ChunkFraming::InPlace chunk(out);
+  ResultCode rc = chunk.Begin(ChunkCode::kAdat);
   if (Result::failed(rc)) return rc;
-  std::vector<std::uint8_t> bytes;
   try {
-    rc = CollectWaveBytes(data, bytes);
+    rc = CollectWaveBytes(data, out);
   } catch (const std::bad_alloc&) {
     rc = Result::fail(2);
   }
   if (Result::failed(rc)) return Result::nest(4, rc);
-  ChunkFraming::Append(chunk, bytes);
-  ChunkFraming::Finish(out, chunk);
+  chunk.Finish();
   return Result::kOk;
 }
 

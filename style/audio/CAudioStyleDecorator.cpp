@@ -14,13 +14,16 @@ const CAudioWaveForm* WaveFormOf(const CAudioFile* file) { return file ? file->G
 ResultCode CAudioStyleDecorator::WriteAudioChunks(CAudioInfo* model, std::vector<std::uint8_t>& out) {
   out.clear();
   if (!model) return Result::fail(1);
-  std::vector<std::uint8_t> aasm, afil;
-  ResultCode rc = WriteAasmChunk(aasm, model->GetSectionList());
-  if (Result::failed(rc)) return Result::nest(2, rc);
-  if (Result::failed(rc = WriteAfilChunk(afil, model->GetFileList()))) return Result::nest(3, rc);
-  out.reserve(aasm.size() + afil.size());
-  out.insert(out.end(), aasm.begin(), aasm.end());
-  out.insert(out.end(), afil.begin(), afil.end());
+  // Both chunks straight into `out`; a failure leaves it empty.
+  ResultCode rc = WriteAasmChunk(out, model->GetSectionList());
+  if (Result::failed(rc)) {
+    out.clear();
+    return Result::nest(2, rc);
+  }
+  if (Result::failed(rc = WriteAfilChunk(out, model->GetFileList()))) {
+    out.clear();
+    return Result::nest(3, rc);
+  }
   return Result::kOk;
 }
 

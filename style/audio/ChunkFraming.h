@@ -23,6 +23,33 @@ inline void Finish(std::vector<std::uint8_t>& out, std::vector<std::uint8_t>& ch
   out.insert(out.end(), chunk.begin(), chunk.end());
 }
 
+// A chunk written straight into the end of `out`, so that its body (a
+// recording's samples above all) is not copied once per level of nesting:
+// Begin appends the id and a placeholder size, Finish patches the size.
+// Until Finish, leaving the scope takes back everything appended since it
+// opened, so a writer that fails leaves `out` as it found it.
+class InPlace {
+ public:
+  explicit InPlace(std::vector<std::uint8_t>& out) : out_(out), start_(out.size()) {}
+  InPlace(const InPlace&) = delete;
+  InPlace& operator=(const InPlace&) = delete;
+  ~InPlace() {
+    if (!finished_) out_.resize(start_);
+  }
+
+  ResultCode Begin(std::uint8_t code) { return ChunkFraming::Begin(out_, code); }
+
+  void Finish() {
+    CChunkBase::PatchU32BE(out_.data(), out_.size(), start_ + 4, out_.size() - start_ - 8);
+    finished_ = true;
+  }
+
+ private:
+  std::vector<std::uint8_t>& out_;
+  std::size_t start_;
+  bool finished_ = false;
+};
+
 inline void Append(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& part) {
   out.insert(out.end(), part.begin(), part.end());
 }

@@ -9,7 +9,9 @@
 
 namespace {
 
-constexpr std::uint64_t kBlockSize = 1024;
+// Large reads go from the file straight into the output, past the file
+// object's own buffer and in few calls.
+constexpr std::uint64_t kBlockSize = 1 << 20;
 constexpr std::uint64_t kHeaderSize = 20;
 
 // Reads the id at `pos` of a header of `size` bytes and requires `code`.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTranslator>
 
+#include <cstring>
 #include <memory>
 
 #include "AudioModelCompare.h"
@@ -392,4 +393,45 @@ TEST(AfilChunk, RecordBytesWithoutHeaders) {
   EXPECT_EQ(style.GetWaveBytes(file, out), 0x80000004u);
   file->GetWaveForm()->DeleteWaveInfo();
   EXPECT_EQ(style.GetTempoBytes(file, out), 0x80000002u);
+}
+
+TEST(AfilChunk, WrittenBehindOtherBytesOrFailingOnALaterRecording) {
+  // Two recordings, the second read from its WAV file.
+  Files files;
+  const Bytes first = Pattern(4000);
+  files.AddDefault()->GetWaveForm()->GetWaveData()->SetBytes(first.data(), first.size());
+  const QString wavePath = TestEnv::tempPath("second.wav");
+  const TestAudio::Stereo16 samples = TestAudio::sine(0.05, 440.0);
+  ASSERT_TRUE(TestAudio::writeWav(wavePath, samples));
+  CAudioFile* second = files.AddDefault();
+  second->GetWaveForm()->GetWaveData()->SetFilePath(wavePath.toStdString());
+
+  // Behind bytes already there, the chunk starts where they end and its
+  // sizes count from there: the chunk reads back, both recordings whole.
+  const Bytes before = Of({'M', 'T', 'r', 'k', 0x01, 0x02, 0x03});
+  CAudioStyle style;
+  Bytes out = before;
+  ASSERT_EQ(style.WriteAfilChunk(out, files.list), 0u);
+  ASSERT_TRUE(std::equal(before.begin(), before.end(), out.begin()));
+  const Bytes chunk(out.begin() + static_cast<std::ptrdiff_t>(before.size()), out.end());
+  Bytes alone;
+  ASSERT_EQ(style.WriteAfilChunk(alone, files.list), 0u);
+  EXPECT_EQ(chunk, alone);
+  Files back;
+  ASSERT_EQ(ReadAfil(style, chunk, back.list), 0u);
+  ASSERT_EQ(back.list.size(), 2u);
+  Bytes pcm;
+  CAudioStyleDecorator reader;
+  ASSERT_EQ(reader.GetWaveBytes(back.list[0], pcm), 0u);
+  EXPECT_EQ(pcm, first);
+  ASSERT_EQ(reader.GetWaveBytes(back.list[1], pcm), 0u);
+  ASSERT_EQ(pcm.size(), samples.size() * 2);
+  EXPECT_EQ(0, std::memcmp(pcm.data(), samples.data(), pcm.size()));
+
+  // The second recording's file gone: nothing of the first recording's
+  // chunks stays behind, and the bytes before are untouched.
+  ASSERT_TRUE(QFile::remove(wavePath));
+  out = before;
+  EXPECT_TRUE(Result::failed(style.WriteAfilChunk(out, files.list)));
+  EXPECT_EQ(out, before);
 }
