@@ -9,6 +9,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 enum TableId { k70A, k70B, k70C, k110, k170, k50 };
@@ -134,15 +138,29 @@ void CPolyphaseMultiRateProcessing::Decimate(int count, const float* in, float* 
 namespace {
 
 // One input sample's `M` outputs: branch p sums coefficients p, p + M, ...
-// against the delay line in that order, the M sums side by side.
+// against the delay line in that order, the M sums side by side (two to a
+// vector where SSE2 is there: the same products and sums).
 template <int M>
 void interpolateSample(const double* coefficients, const double* d, int phaseLength, float* out) {
+#if defined(__SSE2__)
+  static_assert(M % 2 == 0, "branches go two to a vector");
+  __m128d y[M / 2];
+  for (auto& v : y) v = _mm_setzero_pd();
+  for (int k = 0; k < phaseLength; ++k) {
+    const __m128d dk = _mm_set1_pd(d[k]);
+    const double* c = coefficients + k * M;
+    for (int q = 0; q < M / 2; ++q) y[q] = _mm_add_pd(y[q], _mm_mul_pd(_mm_loadu_pd(c + 2 * q), dk));
+  }
+  const __m128d gain = _mm_set1_pd(static_cast<double>(M));
+  for (int q = 0; q < M / 2; ++q) _mm_storel_pi(reinterpret_cast<__m64*>(out + 2 * q), _mm_cvtpd_ps(_mm_mul_pd(y[q], gain)));
+#else
   double y[M] = {};
   for (int k = 0; k < phaseLength; ++k) {
     const double* c = coefficients + k * M;
     for (int p = 0; p < M; ++p) y[p] += c[p] * d[k];
   }
   for (int p = 0; p < M; ++p) out[p] = static_cast<float>(y[p] * M);
+#endif
 }
 
 }  // namespace
@@ -154,24 +172,33 @@ void CPolyphaseMultiRateProcessing::Interpolate(int count, const float* in, floa
     *outCount = 0;
     return;
   }
+  // The samples go into the delay line a run at a time; sample j of a run
+  // of n then sees the line from head + n - 1 - j, as if it had been the
+  // last one in.
+  constexpr int kRun = 1024;
+  static_assert(kRun <= kHistory - kMaxTaps, "a run fits below the delay line");
   std::int64_t produced = 0;
-  for (int s = 0; s < count; ++s) {
-    makeRoom(1);
-    delayLine[--head] = static_cast<double>(in[s]);
-    const double* d = delayLine + head;
-    float* o = out + produced;
-    switch (m) {
-      case 2: interpolateSample<2>(coefficients, d, l, o); break;
-      case 4: interpolateSample<4>(coefficients, d, l, o); break;
-      case 8: interpolateSample<8>(coefficients, d, l, o); break;
-      default:
-        for (int p = 0; p < m; ++p) {
-          double y = 0.0;
-          for (int k = 0; k < l; ++k) y += coefficients[p + k * m] * d[k];
-          o[p] = static_cast<float>(y * m);
-        }
+  for (int s = 0; s < count;) {
+    const int run = std::min(count - s, kRun);
+    makeRoom(run);
+    for (int j = 0; j < run; ++j) delayLine[--head] = static_cast<double>(in[s + j]);
+    for (int j = 0; j < run; ++j) {
+      const double* d = delayLine + head + (run - 1 - j);
+      float* o = out + produced;
+      switch (m) {
+        case 2: interpolateSample<2>(coefficients, d, l, o); break;
+        case 4: interpolateSample<4>(coefficients, d, l, o); break;
+        case 8: interpolateSample<8>(coefficients, d, l, o); break;
+        default:
+          for (int p = 0; p < m; ++p) {
+            double y = 0.0;
+            for (int k = 0; k < l; ++k) y += coefficients[p + k * m] * d[k];
+            o[p] = static_cast<float>(y * m);
+          }
+      }
+      produced += m;
     }
-    produced += m;
+    s += run;
   }
   *outCount = produced;
 }

@@ -44,6 +44,21 @@ CTransientDetector::CTransientDetector(const float* ring, int sampleRate, std::i
   power_ = EngineArray::Make<float>(static_cast<std::size_t>(half_ + 1));
   for (auto& h : history_) h = EngineArray::Make<float>(kBandCount);
   MakeWindow(frameLength_, SpectralWindows::kHamming, window_.get());
+
+  const int nyquist = sampleRate_ / 2;
+  for (int k = 0; k < kEdgeCount; ++k)
+    edgeBin_[k] = static_cast<std::int64_t>(edgeFrequency_[k] * static_cast<float>(half_) / static_cast<float>(nyquist));
+  const double hz = static_cast<double>(nyquist) / static_cast<double>(half_);
+  const float* e = edgeFrequency_;
+  rising_ = EngineArray::Make<double>(static_cast<std::size_t>(half_ + 1));
+  falling_ = EngineArray::Make<double>(static_cast<std::size_t>(half_ + 1));
+  for (int j = 0; j + 1 < kEdgeCount; ++j) {
+    const double d = e[j + 1] - e[j];
+    for (std::int64_t b = edgeBin_[j]; b < std::min(edgeBin_[j + 1], half_); ++b) {
+      rising_[static_cast<std::size_t>(b)] = 1.0 - (e[j + 1] - b * hz) / d;
+      falling_[static_cast<std::size_t>(b)] = 1.0 - (b * hz - e[j]) / d;
+    }
+  }
 }
 
 CTransientDetector::~CTransientDetector() = default;
@@ -72,31 +87,26 @@ int CTransientDetector::ComputeBandLevels(SMSFrame& frame, std::int64_t centre) 
   const int result = WindowedPowerSpectrum(samples, window_.get(), frameLength_, power, 2 * half_);
   if (result != 0) return result;
 
-  const int nyquist = sampleRate_ / 2;
-  std::int64_t edgeBin[kEdgeCount];
-  for (int k = 0; k < kEdgeCount; ++k)
-    edgeBin[k] = static_cast<std::int64_t>(edgeFrequency_[k] * static_cast<float>(half_) / static_cast<float>(nyquist));
-  const double hz = static_cast<double>(nyquist) / static_cast<double>(half_);
-  const float* e = edgeFrequency_;
-
+  // Each band a triangle over the bins between the edges below and above
+  // it, summed in order of bins.
+  const std::int64_t* edgeBin = edgeBin_;
+  const double* rising = rising_.get();
+  const double* falling = falling_.get();
   double band[kBandCount] = {};
-  for (std::int64_t b = edgeBin[0]; b < std::min(edgeBin[1], half_); ++b)
-    band[0] += (1.0 - (e[1] - b * hz) / (e[1] - e[0])) * power[b];
+  for (std::int64_t b = edgeBin[0]; b < std::min(edgeBin[1], half_); ++b) band[0] += rising[b] * power[b];
   bool reachedTop = true;
   for (int j = 1; j < kBandCount; ++j) {
     if (edgeBin[j] >= half_) {
       reachedTop = false;
       break;
     }
-    const double d = e[j + 1] - e[j];
     for (std::int64_t b = edgeBin[j]; b < std::min(edgeBin[j + 1], half_); ++b) {
-      band[j - 1] += (1.0 - (b * hz - e[j]) / d) * power[b];
-      band[j] += (1.0 - (e[j + 1] - b * hz) / d) * power[b];
+      band[j - 1] += falling[b] * power[b];
+      band[j] += rising[b] * power[b];
     }
   }
   if (reachedTop) {
-    for (std::int64_t b = edgeBin[40]; b < std::min(edgeBin[41], half_); ++b)
-      band[39] += (1.0 - (b * hz - e[40]) / (e[41] - e[40])) * power[b];
+    for (std::int64_t b = edgeBin[40]; b < std::min(edgeBin[41], half_); ++b) band[39] += falling[b] * power[b];
   }
 
   double total = 0.0, strongest = 0.0, high = 0.0, low = 0.0;

@@ -52,5 +52,11 @@ class CTransientDetector : public CSpectrum {
   std::unique_ptr<float[]> frameBuffer_;
   std::unique_ptr<float[]> window_;
   std::unique_ptr<float[]> power_;
+  // The first bin of each band edge, and per bin below the top edge the
+  // weights of the triangles rising to the edge above it and falling from
+  // the edge below it: fixed by the rate, so worked out once.
+  std::int64_t edgeBin_[kEdgeCount];
+  std::unique_ptr<double[]> rising_;
+  std::unique_ptr<double[]> falling_;
   std::unique_ptr<float[]> history_[historyDepth];
 };
