@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FftPackage.h"
+#include "MagnitudeSums.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -58,48 +59,65 @@ int frameCountOf(int sampleCount, int hop) {
   return static_cast<int>((static_cast<std::int64_t>(sampleCount) + hop - 1) / hop);
 }
 
-// The magnitude spectra of a recording's frames, one frame at a time: frame
-// t is centred on sample hop * t, Bartlett-Hann windowed and transformed by
-// the real FFT. The activity curve needs only the frames near the evaluated
-// ones, and only a few of them at once, so nothing here holds the whole
-// spectrogram (a bar's would take 1024 doubles per 64 samples).
-class FrameSpectra {
+// The frames of a recording as every spectrum here sees them: frame t is
+// the frameLength samples centred on sample hop * t, Bartlett-Hann windowed,
+// samples outside the recording counting as 0. `Weight` is the precision of
+// the window and of each windowed sample.
+template <typename Weight>
+class FrameCutter {
  public:
-  FrameSpectra(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
-      : samples_(samples),
-        sampleCount_(sampleCount),
-        length_(frameLength),
-        hop_(hop),
-        window_(frameLength),
-        work_(frameLength),
-        buffer_(frameLength) {
+  FrameCutter(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
+      : samples_(samples), sampleCount_(sampleCount), length_(frameLength), hop_(hop), window_(frameLength) {
     const double last = frameLength > 1 ? frameLength - 1 : 1;
     for (int i = 0; i < frameLength; ++i) {
       const double x = i / last - 0.5;
-      window_[i] = 0.62 - 0.48 * std::fabs(x) + 0.38 * std::cos(6.28318 * x);
+      window_[i] = static_cast<Weight>(0.62 - 0.48 * std::fabs(x) + 0.38 * std::cos(6.28318 * x));
     }
   }
 
-  int bins() const { return length_ / 2; }
+  int length() const { return length_; }
+
+  // The windowed samples of frame t into out[0 .. length-1].
+  void cut(int t, Weight* out) const {
+    const std::int64_t start = static_cast<std::int64_t>(t) * hop_ - length_ / 2;
+    const Weight* window = window_.data();
+    if (start >= 0 && start + length_ <= sampleCount_) {
+      const std::int16_t* frame = samples_ + start;
+      for (int i = 0; i < length_; ++i) out[i] = frame[i] * window[i];
+    } else {
+      for (int i = 0; i < length_; ++i) {
+        const std::int64_t s = start + i;
+        out[i] = (s >= 0 && s < sampleCount_) ? samples_[s] * window[i] : Weight(0);
+      }
+    }
+  }
+
+ private:
+  const std::int16_t* samples_;
+  std::int64_t sampleCount_;
+  int length_;
+  int hop_;
+  std::vector<Weight> window_;
+};
+
+// The magnitude spectra of a recording's frames, one frame at a time,
+// through the real FFT. The activity curve needs only the frames near the
+// evaluated ones, and only a few of them at once, so nothing here holds the
+// whole spectrogram (a bar's would take 1024 doubles per 64 samples).
+class FrameSpectra {
+ public:
+  FrameSpectra(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
+      : frames_(samples, sampleCount, frameLength, hop), work_(frameLength), buffer_(frameLength) {}
+
+  int bins() const { return frames_.length() / 2; }
 
   // Magnitudes of frame t into out[k * stride], k = 0 .. bins-1; bin 0
   // holds the DC and Nyquist terms together.
   void compute(int t, double* out, int stride = 1) {
-    const std::int64_t start = static_cast<std::int64_t>(t) * hop_ - length_ / 2;
     double* buffer = buffer_.data();
-    const double* window = window_.data();
-    if (start >= 0 && start + length_ <= sampleCount_) {
-      const std::int16_t* frame = samples_ + start;
-      for (int i = 0; i < length_; ++i) buffer[i] = frame[i] * window[i];
-    } else {
-      // Samples outside the recording count as 0.
-      for (int i = 0; i < length_; ++i) {
-        const std::int64_t s = start + i;
-        buffer[i] = (s >= 0 && s < sampleCount_) ? samples_[s] * window[i] : 0.0;
-      }
-    }
-    Fft::rdft(length_, 1, buffer, buffer_.size(), work_);
-    const int bins = length_ / 2;
+    frames_.cut(t, buffer);
+    Fft::rdft(frames_.length(), 1, buffer, buffer_.size(), work_);
+    const int bins = frames_.length() / 2;
     int k = 0;
 #if defined(__SSE2__)
     // Two bins per step. The same IEEE operations as the plain loop below
@@ -125,11 +143,7 @@ class FrameSpectra {
   }
 
  private:
-  const std::int16_t* samples_;
-  std::int64_t sampleCount_;
-  int length_;
-  int hop_;
-  std::vector<double> window_;
+  FrameCutter<double> frames_;
   Fft::WorkArrays<double> work_;
   std::vector<double> buffer_;
 };
@@ -297,96 +311,43 @@ struct QuietestSample {
 // magnitudes, which moves by at most the RMS of the magnitude errors, and
 // those are bounded by the transform's error, below 1e-5 of the frame's
 // energy norm for a 2048-point single-precision FFT (about 1e-6 in
-// practice), plus the rounding of the input to single precision.
+// practice), plus the rounding of the window and the input to single
+// precision.
 class RoughSpreads {
  public:
   RoughSpreads(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
-      : samples_(samples),
-        sampleCount_(sampleCount),
-        length_(frameLength),
-        hop_(hop),
-        window_(frameLength),
-        work_(frameLength),
-        windowed_(frameLength),
-        buffer_(frameLength),
-        magnitudes_(frameLength / 2) {
-    const double last = frameLength > 1 ? frameLength - 1 : 1;
-    for (int i = 0; i < frameLength; ++i) {
-      const double x = i / last - 0.5;
-      window_[i] = 0.62 - 0.48 * std::fabs(x) + 0.38 * std::cos(6.28318 * x);
-    }
-  }
+      : frames_(samples, sampleCount, frameLength, hop), work_(frameLength), buffer_(frameLength) {}
 
   // The rough spread of frame t; `bound` receives the largest distance to
   // the exact one.
   double spread(int t, double& bound) {
-    const std::int64_t start = static_cast<std::int64_t>(t) * hop_ - length_ / 2;
-    double* windowed = windowed_.data();
-    if (start >= 0 && start + length_ <= sampleCount_) {
-      const std::int16_t* frame = samples_ + start;
-      for (int i = 0; i < length_; ++i) windowed[i] = frame[i] * window_[i];
-    } else {
-      for (int i = 0; i < length_; ++i) {
-        const std::int64_t s = start + i;
-        windowed[i] = (s >= 0 && s < sampleCount_) ? samples_[s] * window_[i] : 0.0;
-      }
-    }
+    const int length = frames_.length();
     float* buffer = buffer_.data();
-    for (int i = 0; i < length_; ++i) buffer[i] = static_cast<float>(windowed[i]);
-    const double energy = sumOf(windowed, length_, [](double v) { return v * v; });
-    Fft::rdft(length_, 1, buffer, buffer_.size(), work_);
-    const int bins = length_ / 2;
-    float* magnitudes = magnitudes_.data();
-    int k = 0;
-#if defined(__SSE2__)
-    for (; k + 3 < bins; k += 4) {
-      const __m128 a = _mm_loadu_ps(buffer + 2 * k);      // re, im of bins k, k+1
-      const __m128 b = _mm_loadu_ps(buffer + 2 * k + 4);  // re, im of bins k+2, k+3
-      const __m128 sa = _mm_mul_ps(a, a);
-      const __m128 sb = _mm_mul_ps(b, b);
-      const __m128 power = _mm_add_ps(_mm_shuffle_ps(sa, sb, _MM_SHUFFLE(2, 0, 2, 0)),
-                                      _mm_shuffle_ps(sa, sb, _MM_SHUFFLE(3, 1, 3, 1)));
-      _mm_storeu_ps(magnitudes + k, _mm_sqrt_ps(power));
-    }
-#endif
-    for (; k < bins; ++k) {
-      magnitudes[k] = std::sqrt(buffer[2 * k] * buffer[2 * k] + buffer[2 * k + 1] * buffer[2 * k + 1]);
-    }
-    const double mean = sumOf(magnitudes, bins, [](double v) { return v; }) / bins;
-    const double squares = sumOf(magnitudes, bins, [mean](double v) { return (v - mean) * (v - mean); });
-    const double spread = std::sqrt(squares / bins);
-    // sqrt(N / bins) * |frame| * (transform error + input and magnitude
-    // rounding), with room to spare; the last term covers the rounding of
-    // both spread computations themselves.
-    bound = std::sqrt(2.0 * length_ / bins) * std::sqrt(energy) * 3e-5 + 1e-9 * (mean + spread);
+    frames_.cut(t, buffer);
+    Fft::rdft(length, 1, buffer, buffer_.size(), work_);
+    const int bins = length / 2;
+    // One pass over the bins: the sums of the magnitudes and of their
+    // squares, in double precision (a float's square is exact there).
+    const MagnitudeSums sums = magnitudeSums(buffer, bins);
+    const double sum = sums.sum, squares = sums.squares;
+    const double first = static_cast<double>(buffer[0]) * buffer[0] + static_cast<double>(buffer[1]) * buffer[1];
+    const double mean = sum / bins;
+    const double spread = std::sqrt(std::max(0.0, squares / bins - mean * mean));
+    // The frame's energy by Parseval (every bin but the first stands for two
+    // of the full spectrum), only to scale the bound.
+    const double energy = std::max(0.0, (2.0 * squares - first) / length);
+    // sqrt(N / bins) * |frame| * (transform error + window, input and
+    // magnitude rounding), with room to spare; the last term covers the
+    // rounding of the sums and of the spread taken from them, and that of
+    // the exact spread.
+    bound = std::sqrt(2.0 * length / bins) * std::sqrt(energy) * 3.1e-5 + 1e-7 * (mean + spread);
     return spread;
   }
 
  private:
-  const std::int16_t* samples_;
-  std::int64_t sampleCount_;
-  int length_;
-  int hop_;
-  std::vector<double> window_;
+  FrameCutter<float> frames_;
   Fft::WorkArrays<float> work_;
-  std::vector<double> windowed_;
   std::vector<float> buffer_;
-  std::vector<float> magnitudes_;
-
-  // The sum of f(values[i]) in eight running sums, which keeps the adder
-  // busy instead of waiting on one long chain.
-  template <typename T, typename F>
-  static double sumOf(const T* values, int n, F f) {
-    double partial[8] = {};
-    int i = 0;
-    for (; i + 7 < n; i += 8) {
-      for (int g = 0; g < 8; ++g) partial[g] += f(static_cast<double>(values[i + g]));
-    }
-    for (; i < n; ++i) partial[0] += f(static_cast<double>(values[i]));
-    double sum = 0.0;
-    for (double p : partial) sum += p;
-    return sum;
-  }
 };
 
 // The sync points of mode 1, found without working out every frame's exact
