@@ -73,27 +73,43 @@ int onsetEnvelopeStageRun(OnsetEnvelopeStage* stage, const int16_t* samples, int
   int filled = stage->leftoverCount;
   std::memcpy(buffer, stage->leftover, sizeof(int32_t) * static_cast<std::size_t>(filled));
 
+  // The states live in locals for the loop: the buffer lies in the same
+  // record, and stores into it would otherwise make every state be read
+  // again from memory.
+  int32_t lastSample = stage->lastSample;
+  int32_t loopBand = stage->loopBand;
+  int32_t loopLow = stage->loopLow;
+  int32_t envelope = stage->envelope;
+  OnsetSmoother smoother = stage->smooth;
+  const int64_t preEmphasis = stage->preEmphasis;
+  const int64_t attack = stage->attack;
+  const int64_t release = stage->release;
   for (int i = 0; i < count; ++i) {
     const int64_t x = samples[i];
     // Pre-emphasis.
-    const int64_t e = x - ((int64_t{stage->lastSample} * stage->preEmphasis) >> 4);
-    stage->lastSample = static_cast<int32_t>(x);
+    const int64_t e = x - ((int64_t{lastSample} * preEmphasis) >> 4);
+    lastSample = static_cast<int32_t>(x);
     // Band-reject loop: the band output is taken away from the input.
-    const int64_t band = stage->loopBand;
-    const int64_t bandNew = (((e * 32 - (band + stage->loopLow)) * k) >> 10) + band;
+    const int64_t band = loopBand;
+    const int64_t bandNew = (((e * 32 - (band + loopLow)) * k) >> 10) + band;
     int64_t d = e - (band >> 5);
-    stage->loopLow = saturate32(stage->loopLow + ((bandNew * k) >> 10));
-    stage->loopBand = saturate32(bandNew);
+    loopLow = saturate32(loopLow + ((bandNew * k) >> 10));
+    loopBand = saturate32(bandNew);
     // Rectify and follow the envelope (fast attack, slow release).
     if (d < 0) d = -d;
-    const int64_t t = 8 * d - stage->envelope;
-    const int64_t g = t >= 0 ? stage->attack : stage->release;
-    stage->envelope = saturate32(stage->envelope + ((g * t) >> 13));
-    const int64_t a = stage->envelope >> 3;
-    const int32_t s = smooth(stage->smooth, a);
+    const int64_t t = 8 * d - envelope;
+    const int64_t g = t >= 0 ? attack : release;
+    envelope = saturate32(envelope + ((g * t) >> 13));
+    const int64_t a = envelope >> 3;
+    const int32_t s = smooth(smoother, a);
     // The low-pass works at 2^16 scale; a full-scale envelope saturates.
     buffer[filled++] = saturate32(int64_t{s} * 65536);
   }
+  stage->lastSample = lastSample;
+  stage->loopBand = loopBand;
+  stage->loopLow = loopLow;
+  stage->envelope = envelope;
+  stage->smooth = smoother;
 
   const int blocks = filled / kDecimation;
   const int used = blocks * kDecimation;
