@@ -1,5 +1,6 @@
 #include "SemitoneFrameFeatureExtractor.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -22,13 +23,19 @@ SemitoneFrameFeatureExtractor::SemitoneFrameFeatureExtractor(int hopSize, int le
   if (!hpcp || features == nullptr) throw std::invalid_argument("semitone extractor needs a front end and a list");
   semitones.resize(static_cast<std::size_t>(hpcp->getSize(kSemitonePowers)), false);
   counter = startCount();
+  lowPassedHop.assign(static_cast<std::size_t>(hop), 0.0f);
 }
 
 void SemitoneFrameFeatureExtractor::pushSamples(const float* samples, int count) {
-  FrameFeatureExtractor::pushSamples(samples, count);
+  if (count > 0 && samples == nullptr) throw std::invalid_argument("samples must not be null");
+  const int taken = std::clamp(count, 0, hop);
+  std::copy(samples, samples + taken, lowPassedHop.begin());
+  std::fill(lowPassedHop.begin() + taken, lowPassedHop.end(), 0.0f);
+  lowPass.run(lowPassedHop.data(), lowPassedHop.data(), hop);
+  FrameFeatureExtractor::pushSamples(lowPassedHop.data(), hop);
   if (++counter != divider) return;
   counter = 0;
-  hpcp->process(frame.get(), frameLength);
+  hpcp->processLowPassed(frame.get(), frameLength);
   const float* powers = hpcp->getData(kSemitonePowers);
   for (std::size_t i = 0; i < semitones.size(); ++i) semitones[i] = powers[i];
   features->push_back(semitones);

@@ -162,6 +162,13 @@ void CHpcp::process(const float* signal, int32_t len) {
   copyPowers();
 }
 
+void CHpcp::processLowPassed(const float* signal, int32_t len) {
+  FFTSemitone* fftMethod = semitoneMethod();
+  if (fftMethod == nullptr) throw std::logic_error("CHpcp has no spectral method");
+  fftMethod->computeLowPassed(signal, len);
+  copyPowers();
+}
+
 void CHpcp::processAndCopy(float* out, const float* signal, int32_t len) {
   process(signal, len);
   if (out != nullptr && !semitones.empty()) std::copy(semitones.begin(), semitones.begin() + method->getCount(), out);

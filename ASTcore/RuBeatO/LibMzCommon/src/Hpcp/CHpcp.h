@@ -49,6 +49,10 @@ class CHpcp {
   // Semitone powers of one frame of `len` samples into the semitone copy;
   // no fold. Throws std::logic_error without a method.
   void process(const float* signal, int32_t len);
+  // As process, for a frame the caller has already low-passed
+  // (FFTSemitone::computeLowPassed): a window of a stream filtered once by a
+  // DecimationLowPass. Throws std::logic_error without a method.
+  void processLowPassed(const float* signal, int32_t len);
   // As process, and also copies the getSize(3) powers to `out`.
   void processAndCopy(float* out, const float* signal, int32_t len);
   // As process, then folds the powers into the feature. Returns 0.

@@ -53,10 +53,29 @@ struct DecimationFilter {
 };
 
 // The low-pass in front of the semitone analysis's decimation by four: the
-// filter above run twice in cascade over `count` samples, in place, from a
-// cleared history. One pass leaves a strong tone that folds into the
-// analysed band only some 30 dB down, still a clear peak on the analysis's
-// compressive decibel scale; two passes bury it near the floor.
+// filter above run twice in cascade. One pass leaves a strong tone that
+// folds into the analysed band only some 30 dB down, still a clear peak on
+// the analysis's compressive decibel scale; two passes bury it near the
+// floor.
+//
+// This record keeps the history of both sections, so a stream is filtered
+// once, hop by hop, and the overlapping analysis frames are cut from the
+// filtered stream instead of each frame being filtered anew.
+struct DecimationLowPass {
+  DecimationFilter first;
+  DecimationFilter second;
+
+  // Filters `count` samples of `in` into `out` through both sections and
+  // keeps the history; `out` may be `in`. A count of 0 or below changes
+  // nothing.
+  void run(float* out, const float* in, int32_t count);
+
+  // Forgets the history of both sections.
+  void clearHistory();
+};
+
+// The cascade over `count` samples, in place, from a cleared history: what
+// a fresh DecimationLowPass gives on these samples alone.
 void lowPassForDecimation(float* samples, int32_t count);
 
 }  // namespace Hpcp

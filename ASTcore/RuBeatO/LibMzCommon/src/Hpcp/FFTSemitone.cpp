@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -21,6 +22,20 @@ constexpr int32_t kMaxFrameSize = 65535;
 constexpr float kMaxFs = 192000.0f;
 // Half-width of the whitening average, in oversampled bins.
 constexpr int64_t kKernelCentre = 32;
+// Four single-precision lanes, each an IEEE operation of its own (no
+// fused multiply-add is enabled), so a lane computes what scalar code does.
+typedef float Lanes __attribute__((vector_size(16)));
+constexpr std::size_t kLanes = sizeof(Lanes) / sizeof(float);
+
+inline Lanes loadLanes(const float* p) {
+  Lanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Outputs of the whitening average summed side by side.
+constexpr std::size_t kBlockVectors = 8;
+constexpr std::size_t kBlock = kBlockVectors * kLanes;
 
 }  // namespace
 
@@ -116,7 +131,9 @@ void FFTSemitone::setUp() {
   }
   smoothed.assign(nb, 0.0f);
   smoothed.shrink_to_fit();
-  padded.assign(nb + 2 * kKernelRows + kKernelColumns, 0.0f);
+  // A block of outputs starting below nb reads up to kKernelTaps + kBlock - 2
+  // positions past its start.
+  padded.assign(nb + kKernelTaps + kBlock, 0.0f);
   padded.shrink_to_fit();
   centres.resize(count);
 
@@ -157,22 +174,44 @@ void FFTSemitone::buildBandMap() {
   }
 }
 
-void FFTSemitone::compute(const float* signal, int32_t len) {
+uint64_t FFTSemitone::usableLength(const float* signal, int32_t len) const {
   if (!fft) throw std::logic_error("FFTSemitone has no transform; configure it first");
   if (len < 0) throw std::invalid_argument("len_signal must not be negative");
   if (static_cast<uint64_t>(len) != kStride * fft->GetSize()) std::printf("Warning: Invalid len_signal\n");
-  // The transform reads no sample at or beyond 4 * transform size. A short
-  // frame is padded with zeros before it is filtered, so it gives what the
-  // same frame padded by the caller gives.
-  const uint64_t span = kStride * fft->GetSize();
-  const uint64_t used = std::min<uint64_t>(static_cast<uint64_t>(len), span);
+  // The transform reads no sample at or beyond 4 * transform size.
+  const uint64_t used = std::min<uint64_t>(static_cast<uint64_t>(len), kStride * fft->GetSize());
   if (used > 0 && signal == nullptr) throw std::invalid_argument("signal must not be null");
+  return used;
+}
+
+void FFTSemitone::analyseLowPassed(const float* lowPassed) {
+  fft->ComputeMagnitude(magnitudes.data(), lowPassed, kStride * fft->GetSize(), -1, true, kStride);
+  computeBands(magnitudes.data());
+}
+
+void FFTSemitone::compute(const float* signal, int32_t len) {
+  const uint64_t used = usableLength(signal, len);
+  // A short frame is padded with zeros before it is filtered, so it gives
+  // what the same frame padded by the caller gives.
+  const uint64_t span = kStride * fft->GetSize();
   std::copy(signal, signal + used, filtered.begin());
   std::fill(filtered.begin() + static_cast<std::ptrdiff_t>(used),
             filtered.begin() + static_cast<std::ptrdiff_t>(span), 0.0f);
   lowPassForDecimation(filtered.data(), static_cast<int32_t>(span));
-  fft->ComputeMagnitude(magnitudes.data(), filtered.data(), span, -1, true, kStride);
-  computeBands(magnitudes.data());
+  analyseLowPassed(filtered.data());
+}
+
+void FFTSemitone::computeLowPassed(const float* signal, int32_t len) {
+  const uint64_t used = usableLength(signal, len);
+  const uint64_t span = kStride * fft->GetSize();
+  if (used == span) {
+    analyseLowPassed(signal);
+    return;
+  }
+  std::copy(signal, signal + used, filtered.begin());
+  std::fill(filtered.begin() + static_cast<std::ptrdiff_t>(used),
+            filtered.begin() + static_cast<std::ptrdiff_t>(span), 0.0f);
+  analyseLowPassed(filtered.data());
 }
 
 void FFTSemitone::oversampleSpectrum(int32_t m) {
@@ -199,28 +238,32 @@ void FFTSemitone::oversampleSpectrum(int32_t m) {
 
 void FFTSemitone::whiten(int32_t k2) {
   // Positions outside 0 .. k2-1 read as zeros: the spectrum is copied
-  // between zeros once instead of every read being checked. The sums run in
-  // the same order as over checked reads, so the results are the same.
+  // between zeros once instead of every read being checked.
   const std::size_t count = static_cast<std::size_t>(std::max<int32_t>(k2, 0));
   std::fill(padded.begin(), padded.end(), 0.0f);
   std::copy(spectrum.begin(), spectrum.begin() + static_cast<std::ptrdiff_t>(count),
             padded.begin() + kKernelCentre);
-  const float* taps = kernel.data();
-  for (int64_t i = 0; i < k2; i += static_cast<int64_t>(kKernelColumns)) {
-    float acc[kKernelColumns] = {};
-    // padded[i + row] is spectrum[i - kKernelCentre + row].
+  // Column 0 of the kernel holds the taps in their order.
+  float taps[kKernelTaps];
+  for (std::size_t k = 0; k < kKernelTaps; ++k) taps[k] = kernel[k * kKernelColumns];
+  // A block of neighbouring outputs at a time, lane by lane in vectors, each
+  // summed over the taps in their order: the block's sums are independent
+  // chains the processor overlaps, while every output is the same sum, term
+  // by term, as taken alone.
+  for (std::size_t i = 0; i < count; i += kBlock) {
+    Lanes acc[kBlockVectors] = {};
+    // padded[i + k] is spectrum[i - kKernelCentre + k].
     const float* in = padded.data() + i;
-    for (std::size_t row = 0; row < kKernelRows; ++row) {
-      const float x = in[row];
-      for (std::size_t c = 0; c < kKernelColumns; ++c) acc[c] += taps[row * kKernelColumns + c] * x;
+    for (std::size_t k = 0; k < kKernelTaps; ++k) {
+      const float h = taps[k];
+      for (std::size_t v = 0; v < kBlockVectors; ++v) acc[v] += h * loadLanes(in + k + v * kLanes);
     }
-    for (std::size_t c = 0; c < kKernelColumns; ++c)
-      if (i + static_cast<int64_t>(c) < k2) smoothed[static_cast<std::size_t>(i) + c] = acc[c];
+    float out[kBlock];
+    std::memcpy(out, acc, sizeof out);
+    const std::size_t n = std::min(kBlock, count - i);
+    std::copy(out, out + n, smoothed.begin() + static_cast<std::ptrdiff_t>(i));
   }
-  for (int64_t i = 0; i < k2; ++i) {
-    const std::size_t p = static_cast<std::size_t>(i);
-    spectrum[p] = std::max(0.0f, spectrum[p] - smoothed[p]);
-  }
+  for (std::size_t p = 0; p < count; ++p) spectrum[p] = std::max(0.0f, spectrum[p] - smoothed[p]);
 }
 
 void FFTSemitone::computeBands(const float* magnitudeSpectrum) {

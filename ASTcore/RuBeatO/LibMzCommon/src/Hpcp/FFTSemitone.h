@@ -6,7 +6,9 @@
 // The frame is low-passed by the decimation filter and then read with a
 // stride of 4: the analysis runs at a quarter of the sampling rate, so only
 // content up to fs/8 is resolved, and the filter keeps what lies above from
-// folding into the analysed band. Peaks are sought below 2640 Hz only. One
+// folding into the analysed band. A caller with a stream of overlapping
+// frames filters the stream once and hands over low-passed frames
+// (computeLowPassed). Peaks are sought below 2640 Hz only. One
 // object serves one thread at a time; nothing is allocated per frame once
 // configured.
 
@@ -101,6 +103,13 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
   // std::invalid_argument for a negative len or a null signal.
   void compute(const float* signal, int32_t len) override;
 
+  // As compute, for a frame that is already low-passed: a window of a stream
+  // the caller ran once through a DecimationLowPass, so the overlapping
+  // frames of a stream share one filtering. Reads every fourth sample; a
+  // short frame is zero-padded (after the filter, unlike compute). Same
+  // warning and exceptions as compute.
+  void computeLowPassed(const float* signal, int32_t len);
+
   // Range from the record, then setRange with its frame size, oversampling
   // ratio and sampling rate; refFreq is taken first.
   void setParams(const HpcpParams& params) override;
@@ -139,6 +148,11 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
 
  private:
   void setUp();
+  // Checks a frame of `len` samples for compute*; returns how many of them
+  // the transform reads.
+  uint64_t usableLength(const float* signal, int32_t len) const;
+  // Transform of every fourth sample of the low-passed frame, then the bands.
+  void analyseLowPassed(const float* lowPassed);
   void buildBandMap();
   void oversampleSpectrum(int32_t m);
   void whiten(int32_t k2);
@@ -163,7 +177,8 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
   std::vector<float> centres;
   float refFreq = 440.0f;
   std::vector<float> magnitudes;
-  // The low-passed frame; frameSize values.
+  // The low-passed frame (or the zero-padded copy of a short one); frameSize
+  // values.
   std::vector<float> filtered;
 };
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <vector>
@@ -93,4 +94,33 @@ TEST(DecimationFilter, CascadeIsTwoPassesBitForBitWithTheSquaredResponse) {
     const double expected = responseAt(one, hz) * responseAt(one, hz);
     EXPECT_NEAR(amplitudeAt(x, hz), expected, 1e-4 + 3e-3 * expected) << hz;
   }
+}
+
+TEST(DecimationLowPass, AStreamInHopsIsTheCascadeOverTheWholeStreamAndClearingRestartsIt) {
+  auto x = sine(5000.0, 4000);
+  x[0] = 1.0f;
+  for (std::size_t i = 0; i < x.size(); i += 7) x[i] -= 0.5f;  // content above the pass band
+  auto expected = x;
+  Hpcp::lowPassForDecimation(expected.data(), static_cast<int32_t>(expected.size()));
+
+  Hpcp::DecimationLowPass stream;
+  std::vector<float> out(x.size(), 0.0f);
+  int32_t at = 0;  // into a separate output, in hops of uneven size
+  for (int32_t len : {180, 1, 0, 179, 720, -5, 1000, 1920}) {
+    stream.run(out.data() + at, x.data() + at, len);
+    at += std::max(len, 0);
+  }
+  ASSERT_EQ(at, 4000);
+  EXPECT_EQ(out, expected);
+
+  // Carried on without a clear, the history shapes the next output; after
+  // a clear the stream starts afresh.
+  std::vector<float> again(x.begin(), x.begin() + 500), fresh(again);
+  stream.run(again.data(), again.data(), 500);
+  Hpcp::lowPassForDecimation(fresh.data(), 500);
+  EXPECT_NE(again, fresh);
+  stream.clearHistory();
+  std::vector<float> restarted(x.begin(), x.begin() + 500);
+  stream.run(restarted.data(), restarted.data(), 500);
+  EXPECT_EQ(restarted, fresh);
 }

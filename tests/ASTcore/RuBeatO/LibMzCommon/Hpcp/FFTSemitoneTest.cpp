@@ -351,3 +351,112 @@ TEST(FFTSemitone, PowerToDecibelIsRelativeToTheFloor) {
   EXPECT_NEAR(v[2], 20.0, 1e-5);
   EXPECT_NEAR(v[3], 10 * std::log10(1.5), 1e-5);
 }
+
+TEST(FFTSemitone, ALowPassedFrameGivesWhatComputeGivesOnTheRawFrame) {
+  // A note with a strong tone above fs / 8 that only the low-pass keeps out.
+  auto raw = tone(noteFrequency(64), 16384);
+  const auto high = tone(9000.0, 16384);
+  for (std::size_t i = 0; i < raw.size(); ++i) raw[i] += high[i];
+  FFTSemitone perFrame, lowPassed;
+  perFrame.setParams(systemParams());
+  lowPassed.setParams(systemParams());
+  perFrame.compute(raw.data(), 16384);
+  auto filtered = raw;
+  Hpcp::lowPassForDecimation(filtered.data(), 16384);
+  lowPassed.computeLowPassed(filtered.data(), 16384);
+  EXPECT_EQ(std::vector<float>(lowPassed.getPowers(), lowPassed.getPowers() + 72),
+            std::vector<float>(perFrame.getPowers(), perFrame.getPowers() + 72));
+  EXPECT_EQ(lowPassed.getSpectrum(), perFrame.getSpectrum());
+  EXPECT_EQ(argmax(lowPassed.getPowers(), 72), 40u);
+
+  // A short low-passed frame is padded with zeros after the filter.
+  std::fill(filtered.begin() + 9000, filtered.end(), 0.0f);
+  lowPassed.computeLowPassed(filtered.data(), 16384);
+  const std::vector<float> padded(lowPassed.getPowers(), lowPassed.getPowers() + 72);
+  testing::internal::CaptureStdout();
+  lowPassed.computeLowPassed(filtered.data(), 9000);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Warning: Invalid len_signal\n");
+  EXPECT_EQ(std::vector<float>(lowPassed.getPowers(), lowPassed.getPowers() + 72), padded);
+
+  FFTSemitone unconfigured;
+  EXPECT_THROW(unconfigured.computeLowPassed(filtered.data(), 16384), std::logic_error);
+  EXPECT_THROW(lowPassed.computeLowPassed(filtered.data(), -1), std::invalid_argument);
+  EXPECT_THROW(lowPassed.computeLowPassed(nullptr, 16384), std::invalid_argument);
+}
+
+TEST(FFTSemitone, SemitoneLevelsOfTonesMatchADirectDftOfTheLowPassedStride) {
+  // Two notes a major third apart at the centres of semitones 33 and 37.
+  const int n = 8192, m = 1024;
+  auto frame = tone(noteFrequency(24 + 33), n);
+  const auto third = tone(noteFrequency(24 + 37), n, 44100.0, 0.3);
+  for (int i = 0; i < n; ++i) frame[i] += third[i];
+  Hpcp::lowPassForDecimation(frame.data(), n);
+
+  // 2 |X[k]| (the front end's transform doubles its input) of every fourth
+  // low-passed sample under the symmetric Hann window, summed directly in
+  // double precision.
+  const int points = n / 4;
+  std::vector<float> mags(m);
+  for (int k = 0; k < m; ++k) {
+    double re = 0, im = 0;
+    for (int j = 0; j < points; ++j) {
+      const double w = 0.5 - 0.5 * std::cos(2 * kPi * j / (points - 1));
+      const double v = w * frame[static_cast<std::size_t>(4 * j)];
+      re += v * std::cos(2 * kPi * k * j / points);
+      im -= v * std::sin(2 * kPi * k * j / points);
+    }
+    mags[k] = static_cast<float>(2.0 * std::hypot(re, im));
+  }
+  FFTSemitone fromFrame, fromDft;
+  fromFrame.setParams(systemParams(n));
+  fromDft.setParams(systemParams(n));
+  fromFrame.computeLowPassed(frame.data(), n);
+  fromDft.computeBands(mags.data());
+  for (int i = 0; i < 72; ++i)
+    EXPECT_NEAR(fromFrame.getPowers()[i], fromDft.getPowers()[i], 2e-3 * std::max(1.0f, fromDft.getPowers()[i]))
+        << i;
+  EXPECT_EQ(argmax(fromFrame.getPowers(), 72), 33u);
+  EXPECT_GT(fromFrame.getPowers()[37], 10.0f);
+}
+
+TEST(FFTSemitone, WhiteningRemovesTheHannAverageSummedTapByTapOverTheClippedSpectrum) {
+  // The whitened spectrum against the unwhitened one of the same bands, the
+  // 65-tap average summed in single precision in tap order with reads
+  // outside the first K2 positions taken as zero: bit for bit.
+  std::mt19937 gen(11);
+  std::uniform_real_distribution<float> dist(0.0f, 40.0f);
+  float taps[65];
+  float sum = 0.0f;
+  for (int k = 0; k < 65; ++k) sum += taps[k] = static_cast<float>(0.5 - 0.5 * std::cos(k * 6.28318 * 0.015625));
+  for (int frameSize : {8192, 16384}) {
+    for (int r : {1, 3}) {
+      Hpcp::HpcpParams p = systemParams(frameSize);
+      p.oversample = r;
+      FFTSemitone plain, whitened;
+      plain.setParams(p);
+      whitened.setParams(p);
+      plain.setWhitening(false);
+      std::vector<float> mags(static_cast<std::size_t>(frameSize / 8));
+      for (auto& v : mags) v = dist(gen) * dist(gen);
+      plain.computeBands(mags.data());
+      whitened.computeBands(mags.data());
+      const std::vector<float>& s = plain.getSpectrum();
+      const int nb = static_cast<int>(s.size());
+      const int k2 = std::min(nb, static_cast<int>(static_cast<float>(nb) * 2640.0f / 5512.5f));
+      int differing = 0;
+      for (int i = 0; i < nb; ++i) {
+        float expected = s[i];
+        if (i < k2) {
+          float avg = 0.0f;
+          for (int k = 0; k < 65; ++k) {
+            const int at = i - 32 + k;
+            avg += taps[k] / sum * (at >= 0 && at < k2 ? s[at] : 0.0f);
+          }
+          expected = std::max(0.0f, s[i] - avg);
+        }
+        differing += whitened.getSpectrum()[i] != expected;
+      }
+      EXPECT_EQ(differing, 0) << frameSize << " r " << r;
+    }
+  }
+}
