@@ -92,14 +92,20 @@ class styMngr : public IF_styMngr {
   // the model.
   static ResultCode detectAttacksOf(const std::int16_t* left, const std::int16_t* right, std::uint64_t frames,
                                     std::vector<std::uint64_t>& out, bool& noMemory);
-  static AttackSearch findAttacks(const std::vector<std::uint8_t>& bytes);
-  SyncSearch findSyncPositions(std::uint8_t slot, const std::vector<std::uint8_t>& bytes) const;
+  static ResultCode detectAttacksInMono(const std::vector<std::int16_t>& mono, std::vector<std::uint64_t>& out,
+                                        bool& noMemory);
+  // The mono mix of a recording's 16-bit stereo frames, made once for both
+  // searches. Throws std::bad_alloc.
+  static std::vector<std::int16_t> monoSamples(const std::vector<std::uint8_t>& bytes);
+  static AttackSearch findAttacks(const std::vector<std::int16_t>& mono);
+  // `byteCount`: the size of the recording's bytes that `mono` was made of.
+  SyncSearch findSyncPositions(std::uint8_t slot, std::uint64_t byteCount, const std::vector<std::int16_t>& mono) const;
   ResultCode makeAttackPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const AttackSearch& search,
                               std::uint16_t* attackMask);
   ResultCode makeBeatPoints(std::uint8_t slot, CAudioWaveForm* waveForm, std::uint16_t* beatMask);
   ResultCode makeSyncPoints(std::uint8_t slot, CAudioWaveForm* waveForm, const std::vector<std::uint8_t>& bytes,
                             const SyncSearch& search, std::uint16_t* syncMask);
-  ResultCode runSyncAnalysis(std::uint8_t slot, const std::vector<std::uint8_t>& bytes,
+  ResultCode runSyncAnalysis(std::uint8_t slot, std::uint64_t byteCount, const std::vector<std::int16_t>& mono,
                              std::vector<std::uint64_t>& out, std::uint64_t parts, std::uint64_t part) const;
   ResultCode buildAudioChunks(std::vector<std::uint8_t>& bytes);
   double samplesPerBeat(std::uint8_t slot) const;

@@ -26,8 +26,14 @@ namespace {
 constexpr int kBlock = 32;
 constexpr std::uint64_t kAttackLead = 80;  // frames an attack is reported after it starts
 
-std::int16_t sampleAt(const std::vector<std::uint8_t>& bytes, std::size_t index) {
+std::int16_t sampleAt(const std::uint8_t* bytes, std::size_t index) {
   return static_cast<std::int16_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));
+}
+
+// The mean of left and right of each frame, truncated toward zero: the mono
+// signal both the attack and the sync search look at.
+std::int16_t monoOf(std::int16_t left, std::int16_t right) {
+  return static_cast<std::int16_t>((left + right) / 2);
 }
 
 }  // namespace
@@ -75,8 +81,17 @@ ResultCode styMngr::buildPointLists(std::uint16_t* attackMask, std::uint16_t* be
 
   runSideBySide(work.size(), std::max(1u, std::thread::hardware_concurrency()), [&](std::size_t k) {
     SlotPoints& entry = work[k];
-    entry.attacks = findAttacks(entry.bytes);
-    entry.sync = findSyncPositions(entry.slot, entry.bytes);
+    // One mono mix for both searches.
+    std::vector<std::int16_t> mono;
+    try {
+      mono = monoSamples(entry.bytes);
+    } catch (const std::bad_alloc&) {
+      entry.attacks.noMemory = true;
+      entry.attacks.code = Result::fail(8);
+      return;  // the attack points fail first; the sync search is never looked at
+    }
+    entry.attacks = findAttacks(mono);
+    entry.sync = findSyncPositions(entry.slot, entry.bytes.size(), mono);
   });
 
   for (SlotPoints& entry : work) {
@@ -127,16 +142,26 @@ ResultCode styMngr::detectAttacks(const std::int16_t* left, const std::int16_t* 
 ResultCode styMngr::detectAttacksOf(const std::int16_t* left, const std::int16_t* right, std::uint64_t frames,
                                     std::vector<std::uint64_t>& out, bool& noMemory) {
   if (!left || !right) return Result::fail(1);
+  std::vector<std::int16_t> mono;
+  try {
+    mono.resize(frames);
+  } catch (const std::bad_alloc&) {
+    noMemory = true;
+    return Result::fail(3);
+  }
+  for (std::uint64_t i = 0; i < frames; ++i) mono[i] = monoOf(left[i], right[i]);
+  return detectAttacksInMono(mono, out, noMemory);
+}
+
+ResultCode styMngr::detectAttacksInMono(const std::vector<std::int16_t>& mono, std::vector<std::uint64_t>& out,
+                                        bool& noMemory) {
+  const std::uint64_t frames = mono.size();
   BlockOnsetDetector* detector = onsetDetectorCreate();
   if (!detector) return Result::fail(2);
-  std::int16_t block[kBlock];
   try {
     for (std::uint64_t start = 0; start < frames; start += kBlock) {
       const int count = static_cast<int>(std::min<std::uint64_t>(kBlock, frames - start));
-      for (int i = 0; i < kBlock; ++i) {
-        block[i] = i < count ? static_cast<std::int16_t>((left[start + i] + right[start + i]) / 2) : 0;
-      }
-      if (onsetDetectorProcess(detector, block, count) != 0) break;
+      if (onsetDetectorProcess(detector, mono.data() + start, count) != 0) break;
       if (onsetDetectorHasOnset(detector, 0)) {
         out.push_back(std::min(start > kAttackLead ? start - kAttackLead : 0, frames));
       }
@@ -150,25 +175,17 @@ ResultCode styMngr::detectAttacksOf(const std::int16_t* left, const std::int16_t
   return Result::kOk;
 }
 
-styMngr::AttackSearch styMngr::findAttacks(const std::vector<std::uint8_t>& bytes) {
-  AttackSearch search;
+std::vector<std::int16_t> styMngr::monoSamples(const std::vector<std::uint8_t>& bytes) {
   const std::uint64_t frames = bytes.size() / 4;
-  std::vector<std::int16_t> left, right;
-  try {
-    left.resize(frames);
-    right.resize(frames);
-  } catch (const std::bad_alloc&) {
-    search.noMemory = true;
-    search.code = Result::fail(8);
-    return search;
-  }
-  for (std::uint64_t i = 0; i < frames; ++i) {
-    left[i] = sampleAt(bytes, 2 * i);
-    right[i] = sampleAt(bytes, 2 * i + 1);
-  }
-  if (Result::failed(detectAttacksOf(left.data(), right.data(), frames, search.onsets, search.noMemory))) {
-    search.code = Result::fail(9);
-  }
+  std::vector<std::int16_t> mono(frames);
+  const std::uint8_t* frame = bytes.data();
+  for (std::uint64_t i = 0; i < frames; ++i, frame += 4) mono[i] = monoOf(sampleAt(frame, 0), sampleAt(frame, 1));
+  return mono;
+}
+
+styMngr::AttackSearch styMngr::findAttacks(const std::vector<std::int16_t>& mono) {
+  AttackSearch search;
+  if (Result::failed(detectAttacksInMono(mono, search.onsets, search.noMemory))) search.code = Result::fail(9);
   return search;
 }
 
@@ -241,18 +258,13 @@ ResultCode styMngr::makeBeatPoints(std::uint8_t slot, CAudioWaveForm* wave, std:
   return Result::kOk;
 }
 
-ResultCode styMngr::runSyncAnalysis(std::uint8_t slot, const std::vector<std::uint8_t>& bytes,
+ResultCode styMngr::runSyncAnalysis(std::uint8_t slot, std::uint64_t byteCount, const std::vector<std::int16_t>& mono,
                                     std::vector<std::uint64_t>& out, std::uint64_t parts, std::uint64_t part) const {
-  if (bytes.size() < 4 || bytes.size() > 0xFFFFFFFCull) return Result::fail(1);
-  const std::uint64_t frames = bytes.size() / 4;
+  if (byteCount < 4 || byteCount > 0xFFFFFFFCull || mono.size() != byteCount / 4) return Result::fail(1);
+  const std::uint64_t frames = mono.size();
   const std::uint64_t first = part * frames / parts;
   const std::uint64_t last = (part + 1) * frames / parts;
-  std::vector<std::int16_t> mono;
-  mono.reserve(last - first);
-  for (std::uint64_t f = first; f < last; ++f) {
-    mono.push_back(static_cast<std::int16_t>(std::trunc((sampleAt(bytes, 2 * f) + sampleAt(bytes, 2 * f + 1)) * 0.5)));
-  }
-  if (mono.empty()) return Result::fail(2);
+  if (last <= first) return Result::fail(2);
   const std::uint64_t beats = static_cast<std::uint64_t>(numerator) * bars[slot];
   if (beats == 0) return Result::fail(3);
   const double spb = static_cast<double>(lengths[slot]) / static_cast<double>(beats);
@@ -271,8 +283,8 @@ ResultCode styMngr::runSyncAnalysis(std::uint8_t slot, const std::vector<std::ui
   if (grid.empty()) return Result::fail(4);
   std::uint32_t* found = nullptr;
   std::uint32_t count = 0;
-  syncAnalyze(found, count, mono.data(), static_cast<int>(mono.size()), grid.data(), static_cast<int>(grid.size()),
-              44100, 1);
+  syncAnalyze(found, count, mono.data() + first, static_cast<int>(last - first), grid.data(),
+              static_cast<int>(grid.size()), 44100, 1);
   // The array belongs to us now, whatever happens next.
   struct Release {
     std::uint32_t*& array;
@@ -282,17 +294,18 @@ ResultCode styMngr::runSyncAnalysis(std::uint8_t slot, const std::vector<std::ui
   return Result::kOk;
 }
 
-styMngr::SyncSearch styMngr::findSyncPositions(std::uint8_t slot, const std::vector<std::uint8_t>& bytes) const {
+styMngr::SyncSearch styMngr::findSyncPositions(std::uint8_t slot, std::uint64_t byteCount,
+                                                const std::vector<std::int16_t>& mono) const {
   SyncSearch search;
-  if (bytes.empty()) return search;
-  const std::uint64_t frames = bytes.size() / 4;
+  if (byteCount == 0) return search;
+  const std::uint64_t frames = byteCount / 4;
   std::uint64_t parts = 1;
   for (;;) {
     search.positions.clear();
     bool failed = false;
     for (std::uint64_t part = 0; part < parts; ++part) {
       try {
-        const ResultCode rc = runSyncAnalysis(slot, bytes, search.positions, parts, part);
+        const ResultCode rc = runSyncAnalysis(slot, byteCount, mono, search.positions, parts, part);
         if (Result::failed(rc)) {
           search.code = Result::fail(8);
           return search;
