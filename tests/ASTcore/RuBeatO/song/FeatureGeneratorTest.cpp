@@ -15,6 +15,7 @@
 #include "MemorySource.h"
 #include "RecordingListener.h"
 #include "ScriptedEngine.h"
+#include "ThrownMessage.h"
 
 namespace {
 
@@ -28,15 +29,6 @@ std::shared_ptr<ScriptedEngine> engineFor(MzMir::FeatureGenerator& g) {
   auto engine = std::make_shared<ScriptedEngine>();
   g.setEngineFactory([engine] { return engine; });
   return engine;
-}
-
-std::string whatOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
 }
 
 // Four bars of one tone, then four of another, 2 s per bar.
@@ -142,7 +134,8 @@ TEST(FeatureGenerator, ProgressRisesThroughBothStagesAndAnAbortStopsAtTheFirstBl
   MzMir::FeatureGenerator h(1024, 8192);
   auto engine = engineFor(h);
   MemorySource again = MemorySource::fromStereo16(TestAudio::sine(4.0, 440.0));
-  EXPECT_EQ(whatOf([&] { h.setProgress(&stopper).generate(r.features, r.barTimes, r.barTatums, again, 4, 0, -1, 2); }),
+  EXPECT_EQ(thrownMessage(
+                [&] { h.setProgress(&stopper).generate(r.features, r.barTimes, r.barTatums, again, 4, 0, -1, 2); }),
             "Aborted");
   EXPECT_EQ(engine->received.size(), 180u);
 }
@@ -154,7 +147,7 @@ TEST(FeatureGenerator, RefusesEnginesThatFailAndSourcesItCannotRead) {
     auto engine = engineFor(g);
     setUp(*engine);
     GeneratorRun r;
-    return whatOf([&] { g.generate(r.features, r.barTimes, r.barTatums, source, 4, 0, -1, 2); });
+    return thrownMessage([&] { g.generate(r.features, r.barTimes, r.barTatums, source, 4, 0, -1, 2); });
   };
   EXPECT_EQ(attempt([](ScriptedEngine& e) { e.initResult = 6; }), "KELO Cannot be initialized");
   EXPECT_EQ(attempt([](ScriptedEngine& e) { e.meterResult = 6; }), "KELO Cannot be initialized");
@@ -166,12 +159,12 @@ TEST(FeatureGenerator, RefusesEnginesThatFailAndSourcesItCannotRead) {
   MzMir::FeatureGenerator none(1024, 8192);
   none.setEngineFactory([] { return std::shared_ptr<kelo::IKelo>(); });
   GeneratorRun r;
-  EXPECT_EQ(whatOf([&] { none.generate(r.features, r.barTimes, r.barTatums, source, 4, 0, -1, 2); }),
+  EXPECT_EQ(thrownMessage([&] { none.generate(r.features, r.barTimes, r.barTatums, source, 4, 0, -1, 2); }),
             "KELO Cannot be initialized");
 
-  EXPECT_EQ(whatOf([] { MzMir::FeatureGenerator(0, 8192); }), "hopsize must be positive");
-  EXPECT_EQ(whatOf([] { MzMir::FeatureGenerator(1024, 0); }), "framelen must be positive");
-  EXPECT_EQ(whatOf([] { MzMir::FeatureGenerator(1024, 8192).setNdim(0); }), "ndim must be positive");
+  EXPECT_EQ(thrownMessage([] { MzMir::FeatureGenerator(0, 8192); }), "hopsize must be positive");
+  EXPECT_EQ(thrownMessage([] { MzMir::FeatureGenerator(1024, 0); }), "framelen must be positive");
+  EXPECT_EQ(thrownMessage([] { MzMir::FeatureGenerator(1024, 8192).setNdim(0); }), "ndim must be positive");
 }
 
 TEST(FeatureGenerator, BeatsInLeadingAndTrailingSilenceAreDroppedAndTheSoundingBarsNamed) {

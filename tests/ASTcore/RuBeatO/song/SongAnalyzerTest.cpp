@@ -18,17 +18,9 @@
 #include "ScriptedEngine.h"
 #include "SongAnalyzer.h"
 #include "SongAnalyzerImpl.h"
+#include "ThrownMessage.h"
 
 namespace {
-
-std::string whatOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
 
 std::shared_ptr<ScriptedEngine> scripted(SongAnalyzer& a, int period = 5513, int firstBar = 1) {
   auto engine = std::make_shared<ScriptedEngine>();
@@ -202,7 +194,7 @@ TEST(SongAnalyzer, AnAbortByteStopsTheRunInAnyStageAndKeepsTheLastResults) {
       if (at >= 0 && percent >= at) std::thread([&] { stopper.abort = 1; }).join();
     };
     auto engine = scripted(analyzer);
-    EXPECT_EQ(whatOf([&] { analyzer.setProgress(&stopper).analyze(source); }), "Aborted") << at;
+    EXPECT_EQ(thrownMessage([&] { analyzer.setProgress(&stopper).analyze(source); }), "Aborted") << at;
     EXPECT_EQ(stopper.doneCalls, 0);
     EXPECT_TRUE(stopper.segments.empty());
     EXPECT_LE(stopper.progressValues.back(), at < 0 ? 1 : at + 5);
@@ -233,9 +225,9 @@ TEST(SongAnalyzer, RefusesSourcesItCannotAnalyseBeforeTheEngineHearsThem) {
   SongAnalyzer analyzer;
   auto engine = scripted(analyzer);
   SilentSource threeChannels(44100, 3);
-  EXPECT_EQ(whatOf([&] { analyzer.analyze(threeChannels); }), "Unsupported number of channels");
+  EXPECT_EQ(thrownMessage([&] { analyzer.analyze(threeChannels); }), "Unsupported number of channels");
   SilentSource none(44100, 0);
-  EXPECT_EQ(whatOf([&] { analyzer.analyze(none); }), "Unsupported number of channels");
+  EXPECT_EQ(thrownMessage([&] { analyzer.analyze(none); }), "Unsupported number of channels");
   EXPECT_TRUE(engine->received.empty());
   SilentSource noRate(44100, 2, 0.0f);
   EXPECT_THROW(analyzer.analyze(noRate), std::domain_error);
@@ -246,11 +238,11 @@ TEST(SongAnalyzer, RefusesSourcesItCannotAnalyseBeforeTheEngineHearsThem) {
   stopper.abort = 1;
   analyzer.setProgress(&stopper);
   SilentSource hourAndSecond(3600ull * 44100 + 44100, 2);
-  EXPECT_EQ(whatOf([&] { analyzer.analyze(hourAndSecond); }), "Cannot analyze waveform this long");
+  EXPECT_EQ(thrownMessage([&] { analyzer.analyze(hourAndSecond); }), "Cannot analyze waveform this long");
   SilentSource hour(3600ull * 44100, 2);
-  EXPECT_EQ(whatOf([&] { analyzer.analyze(hour); }), "Aborted");
+  EXPECT_EQ(thrownMessage([&] { analyzer.analyze(hour); }), "Aborted");
   SilentSource hourAt48k(3600ull * 48000, 1, 48000.0f);
-  EXPECT_EQ(whatOf([&] { analyzer.analyze(hourAt48k); }), "Aborted");
+  EXPECT_EQ(thrownMessage([&] { analyzer.analyze(hourAt48k); }), "Aborted");
 }
 
 TEST(SongAnalyzer, TheChordEngineFindsTheBarsOfAClickTrack) {
