@@ -347,6 +347,40 @@ struct ContinuityLimits {
   }
 };
 
+// The phase arithmetic of consecutive regions, gathered and then done side
+// by side (two regions to a vector): each region's two wraps of many turns
+// cost a division, which vectors halve. A region's phase goes to its centre
+// bin once its block is done; nothing in between reads the output.
+struct RegionBlock {
+  static constexpr int kSize = 64;
+  int count = 0;
+  double previous[kSize], phaseA[kSize], phaseB[kSize], step[kSize], advance[kSize], useDeviation[kSize],
+      analysed[kSize];
+  std::int64_t centreBin[kSize];
+
+  // Regions first .. first + count - 1 of `t`: their phases at their centre
+  // bins and their offsets.
+  void Finish(PeakRegionTable& t, SMSFrame* const* output, std::int32_t first) {
+    if (count == 0) return;
+    double phase[kSize], offset[kSize];
+    PhaseRuns::RegionTerms terms;
+    terms.previous = previous;
+    terms.phaseA = phaseA;
+    terms.phaseB = phaseB;
+    terms.step = step;
+    terms.advance = advance;
+    terms.useDeviation = useDeviation;
+    terms.analysed = analysed;
+    PhaseRuns::AdvanceRegions(terms, count, phase, offset);
+    for (int i = 0; i < count; ++i) {
+      const std::int32_t r = first + i;
+      setPhase(*output[t.band[r]], centreBin[i], phase[i]);
+      t.phaseOffset[r] = offset[i];
+    }
+    count = 0;
+  }
+};
+
 int peakContinuous(const ContinuityLimits& limits, const SMSFrame& frameA, const SMSFrame& frameB, double fA,
                    double fB, double nyquist, double framePeriod) {
   const std::int64_t kA = RoundedBin(fA, frameA.binCount, nyquist);
@@ -376,6 +410,7 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
                         double currentTime, double hopSeconds, double framePeriod) {
   const bool sameFrame = currentTime == previousTime;
   ContinuityLimits limits;
+  RegionBlock block;
   int bandA = 0, bandB = 0;
   for (std::int32_t r = 0; r < t.count; ++r) {
     const double s = t.source[r];
@@ -440,22 +475,26 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     // Only without a distinct frame A is the peak frequency all there is.
     const bool peakFrequencyOnly = sameFrame && frameA.time == fb.time;
     const double omega = peakFrequencyOnly ? kTwoPi * centre : kTwoPi * (s + centre) / 2.0;
-    const double predicted = Wrap(phaseA + omega * hopSeconds);
-    double deviation = UnwrapAgainst(phaseB, predicted) - predicted;
-    if (bandA != band || peakFrequencyOnly) deviation = 0.0;
-    const double phase = Wrap(previousPhase + e + omega * hopSeconds + deviation);
 
     const std::int64_t outBins = output[band]->binCount;
     const std::int64_t centreBin = outBins == fb.binCount ? RoundedBinAt(x, outBins) : RoundedBin(centre, outBins, nu);
-    setPhase(*output[band], centreBin, phase);
-    const double analysed = PhaseAt(fb, centreBin);
-    t.phaseOffset[r] = UnwrapAgainst(phase, analysed) - analysed;
+    const int i = block.count++;
+    block.previous[i] = previousPhase;
+    block.phaseA[i] = phaseA;
+    block.phaseB[i] = phaseB;
+    block.step[i] = e;
+    block.advance[i] = omega * hopSeconds;
+    block.useDeviation[i] = bandA != band || peakFrequencyOnly ? 0.0 : 1.0;
+    block.analysed[i] = PhaseAt(fb, centreBin);
+    block.centreBin[i] = centreBin;
     t.lowerExtent[r] = r == 0 ? centre : centre - (centre + t.centre[r - 1]) / 2.0;
     t.upperExtent[r] = r == t.count - 1 ? nyquist[bands - 1] - centre : (centre + t.centre[r + 1]) / 2.0 - centre;
     t.spectrum[r] = framesB[band];
     t.outSpectrum[r] = output[band];
     t.band[r] = band;
+    if (block.count == RegionBlock::kSize) block.Finish(t, output, r - block.count + 1);
   }
+  block.Finish(t, output, t.count - block.count);
   return 0;
 }
 

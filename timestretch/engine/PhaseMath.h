@@ -100,6 +100,32 @@ inline double Wrap(double phase) {
   return p < 0.0 ? 0.0 : p;
 }
 
+#if defined(__SSE2__)
+// Wrap on both lanes: the near rule, or whole turns subtracted as Wrap
+// subtracts them (the quotient's floor from its 32-bit whole part, which
+// is the 64-bit one wherever it fits); a lane whose quotient does not fit,
+// or is no number, sends both through Wrap.
+inline __m128d WrapLanes(__m128d v) {
+  const __m128d nearMask = IsNearTurnLanes(v);
+  const __m128d nearTurn = WrapNearLanes(v);
+  if (_mm_movemask_pd(nearMask) == 3) return nearTurn;
+  const __m128d turn = _mm_set1_pd(kTwoPi);
+  const __m128d turns = _mm_div_pd(v, turn);
+  const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), turns);
+  if (_mm_movemask_pd(_mm_or_pd(nearMask, _mm_cmplt_pd(magnitude, _mm_set1_pd(2147483647.0)))) != 3) {
+    double lanes[2];
+    _mm_storeu_pd(lanes, v);
+    return _mm_set_pd(Wrap(lanes[1]), Wrap(lanes[0]));
+  }
+  __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(turns));
+  whole = SelectLanes(_mm_cmpgt_pd(whole, turns), _mm_sub_pd(whole, _mm_set1_pd(1.0)), whole);
+  __m128d p = _mm_sub_pd(v, _mm_mul_pd(whole, turn));
+  p = SelectLanes(_mm_cmpge_pd(p, turn), _mm_sub_pd(p, turn), p);
+  p = _mm_andnot_pd(_mm_cmplt_pd(p, _mm_setzero_pd()), p);
+  return SelectLanes(nearMask, nearTurn, p);
+}
+#endif
+
 // x moved by one turn so that it lies within pi of y (never both moves:
 // y - pi does not round above y + pi).
 inline double UnwrapAgainst(double x, double y) {

@@ -105,6 +105,16 @@ std::int64_t PullFour(float*, float*, const float*, const float*, const float*, 
 
 #endif
 
+void AdvanceRegionsPlain(const RegionTerms& t, std::int64_t n, double* phase, double* offset) {
+  for (std::int64_t k = 0; k < n; ++k) {
+    const double predicted = Wrap(t.phaseA[k] + t.advance[k]);
+    double deviation = UnwrapAgainst(t.phaseB[k], predicted) - predicted;
+    if (t.useDeviation[k] == 0.0) deviation = 0.0;
+    phase[k] = Wrap(t.previous[k] + t.step[k] + t.advance[k] + deviation);
+    offset[k] = UnwrapAgainst(phase[k], t.analysed[k]) - t.analysed[k];
+  }
+}
+
 void AddWrappedPlain(float* out, const float* in, std::int64_t n, double a) {
   for (std::int64_t k = 0; k < n; ++k) out[k] = static_cast<float>(Wrap(in[k] + a));
 }
@@ -120,6 +130,29 @@ void PullTogetherPlain(float* left, float* right, const float* leftLevels, const
 }
 
 #if defined(__SSE2__)
+
+void AdvanceRegions(const RegionTerms& t, std::int64_t n, double* phase, double* offset) {
+  std::int64_t k = 0;
+  for (; k + 2 <= n; k += 2) {
+    const __m128d advance = _mm_loadu_pd(t.advance + k);
+    const __m128d predicted = WrapLanes(_mm_add_pd(_mm_loadu_pd(t.phaseA + k), advance));
+    const __m128d counts = _mm_cmpneq_pd(_mm_loadu_pd(t.useDeviation + k), _mm_setzero_pd());
+    // 0.0 where it does not count, as the plain loop sets it.
+    const __m128d deviation =
+        _mm_and_pd(counts, _mm_sub_pd(UnwrapAgainstLanes(_mm_loadu_pd(t.phaseB + k), predicted), predicted));
+    const __m128d sum = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_loadu_pd(t.previous + k), _mm_loadu_pd(t.step + k)), advance),
+                                   deviation);
+    const __m128d p = WrapLanes(sum);
+    const __m128d analysed = _mm_loadu_pd(t.analysed + k);
+    _mm_storeu_pd(phase + k, p);
+    _mm_storeu_pd(offset + k, _mm_sub_pd(UnwrapAgainstLanes(p, analysed), analysed));
+  }
+  RegionTerms rest = t;
+  for (const double** a : {&rest.previous, &rest.phaseA, &rest.phaseB, &rest.step, &rest.advance, &rest.useDeviation,
+                           &rest.analysed})
+    *a += k;
+  AdvanceRegionsPlain(rest, n - k, phase + k, offset + k);
+}
 
 void AddWrapped(float* out, const float* in, std::int64_t n, double a) {
   std::int64_t k = 0;
@@ -177,6 +210,10 @@ void PullTogether(float* left, float* right, const float* leftLevels, const floa
 }
 
 #else
+
+void AdvanceRegions(const RegionTerms& t, std::int64_t n, double* phase, double* offset) {
+  AdvanceRegionsPlain(t, n, phase, offset);
+}
 
 void AddWrapped(float* out, const float* in, std::int64_t n, double a) { AddWrappedPlain(out, in, n, a); }
 

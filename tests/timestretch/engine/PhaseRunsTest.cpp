@@ -158,3 +158,50 @@ TEST(PhaseRuns, PullingTheChannelsTogetherGivesTheReferenceBitsAndSkipsSilentBin
     }
   }
 }
+
+// The regions' phase arithmetic two at a time against the same written out
+// with the plain branches: advances of many turns (the far wrap), some
+// beyond 2^31 turns and one infinite (both lanes then go the plain way),
+// regions with and without the deviation, every count up to 21.
+TEST(PhaseRuns, AdvancingRegionsGivesTheReferenceBitsForNearFarAndHugeAdvances) {
+  std::mt19937 gen(17);
+  std::uniform_real_distribution<double> turn(0.0, kTwoPi), far(-3000.0, 9000.0);
+  for (std::int64_t n = 0; n <= 21; ++n) {
+    std::vector<double> previous(n), phaseA(n), phaseB(n), step(n), advance(n), use(n), analysed(n);
+    for (std::int64_t k = 0; k < n; ++k) {
+      previous[k] = turn(gen);
+      phaseA[k] = turn(gen);
+      phaseB[k] = turn(gen);
+      step[k] = turn(gen) - kPi;
+      analysed[k] = turn(gen);
+      use[k] = k % 3 == 1 ? 0.0 : 1.0;
+      advance[k] = k % 4 == 0 ? turn(gen) - kPi : far(gen);
+    }
+    if (n > 5) advance[5] = 3e10;
+    if (n > 12) advance[12] = -std::numeric_limits<double>::infinity();
+    PhaseRuns::RegionTerms terms;
+    terms.previous = previous.data();
+    terms.phaseA = phaseA.data();
+    terms.phaseB = phaseB.data();
+    terms.step = step.data();
+    terms.advance = advance.data();
+    terms.useDeviation = use.data();
+    terms.analysed = analysed.data();
+    std::vector<double> phase(n + 1, 7.0), offset(n + 1, 7.0);
+    PhaseRuns::AdvanceRegions(terms, n, phase.data(), offset.data());
+    for (std::int64_t k = 0; k < n; ++k) {
+      const double predicted = referenceWrap(phaseA[k] + advance[k]);
+      const double deviation = use[k] != 0.0 ? referenceUnwrap(phaseB[k], predicted) - predicted : 0.0;
+      const double p = referenceWrap(previous[k] + step[k] + advance[k] + deviation);
+      const double o = referenceUnwrap(p, analysed[k]) - analysed[k];
+      if (std::isnan(p)) {
+        ASSERT_TRUE(std::isnan(phase[k])) << n << " " << k;
+        continue;
+      }
+      ASSERT_EQ(BitsOf(phase[k]), BitsOf(p)) << n << " " << k << " " << advance[k];
+      ASSERT_EQ(BitsOf(offset[k]), BitsOf(o)) << n << " " << k;
+    }
+    EXPECT_EQ(phase[n], 7.0);
+    EXPECT_EQ(offset[n], 7.0);
+  }
+}
