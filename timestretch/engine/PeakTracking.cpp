@@ -192,20 +192,34 @@ int TSBandContinuePeaks(const double* const* peaksA, const std::int32_t* countsA
   for (int b = 0; b + 1 < bandCount; ++b)
     startB[b + 1] = placeEdgeAgainstNextBand(edgesB[b], peaksB[b + 1], countsB[b + 1], nyquist[b]);
 
+  // Where each band's A peaks end: the edges are final from here on, and
+  // read once instead of after every write to the table.
+  std::int32_t endA[kMaxBands];
+  for (int a = 0; a < bandCount; ++a) {
+    const double limit = edgesA[a] - kTolerance;
+    std::int32_t e = startA[a];
+    while (e < countsA[a] && !(peaksA[a][e] >= limit)) ++e;
+    endA[a] = e;
+  }
+
   // One forward sweep: the A position never moves back.
   int searchBand = 0;
   std::int32_t searchIndex = startA[0];
+  std::int32_t found = 0;
   for (int b = 0; b < bandCount; ++b) {
+    const double* listB = peaksB[b];
+    const double limitB = edgesB[b] - kTolerance;
     for (std::int32_t idx = startB[b]; idx < countsB[b]; ++idx) {
-      const double fB = peaksB[b][idx];
-      if (!(fB < edgesB[b] - kTolerance)) break;
+      const double fB = listB[idx];
+      if (!(fB < limitB)) break;
       int a = searchBand;
       std::int32_t i = searchIndex;
       double bestDistance = 100000.0;
       int bestBand = -1;
       std::int32_t bestIndex = 0;
       for (;;) {
-        if (i >= countsA[a] || peaksA[a][i] >= edgesA[a] - kTolerance) {
+        // A band's walk ends at the first peak at or above its edge.
+        if (i >= endA[a]) {
           if (a == bandCount - 1) break;
           ++a;
           i = startA[a];
@@ -219,15 +233,16 @@ int TSBandContinuePeaks(const double* const* peaksA, const std::int32_t* countsA
         ++i;
       }
       if (bestBand < 0) continue;
-      if (bestDistance < maxDeviation && table.count < PeakRegionTable::kCapacity) {
-        table.centre[table.count] = fB;
-        table.source[table.count] = peaksA[bestBand][bestIndex];
-        ++table.count;
+      if (bestDistance < maxDeviation && found < PeakRegionTable::kCapacity) {
+        table.centre[found] = fB;
+        table.source[found] = peaksA[bestBand][bestIndex];
+        ++found;
       }
       searchBand = bestBand;
       searchIndex = bestIndex;
     }
   }
+  table.count = found;
 
   // Two regions continuing one A peak: the farther one goes, the later one
   // when both lie as far.
