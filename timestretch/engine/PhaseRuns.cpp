@@ -165,7 +165,7 @@ void AddWrapped(float* out, const float* in, std::int64_t n, double a) {
     }
     store2(out + k, WrapNearLanes(v));
   }
-  AddWrappedPlain(out + k, in + k, n - k, a);
+  if (k < n) out[k] = static_cast<float>(Wrap(in[k] + a));  // the odd bin
 }
 
 void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b) {
@@ -179,7 +179,7 @@ void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b
     }
     store2(out + k, WrapNearLanes(v));
   }
-  AddWrapped2Plain(out + k, in + k, n - k, a, b);
+  if (k < n) out[k] = static_cast<float>(Wrap(in[k] + a + b));  // the odd bin
 }
 
 void PullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,
