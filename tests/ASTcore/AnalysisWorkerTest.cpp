@@ -15,6 +15,7 @@
 #include "AnalysedWaveName.h"
 #include "CASTcore.h"
 #include "CASTcoreTestAccess.h"
+#include "SndfileWrite.h"
 #include "TempDir.h"
 #include "TempWaveFiles.h"
 #include "TestAudio.h"
@@ -85,14 +86,7 @@ QString clickTrack(const QString& name, double seconds = 30.0) {
 
 QString soundWithFormat(const QString& name, int format, int channels, int rate) {
   const QString path = TestEnv::tempPath(name);
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = channels;
-  info.format = format;
-  SNDFILE* f = sf_open(path.toUtf8().constData(), SFM_WRITE, &info);
-  std::vector<short> data(static_cast<std::size_t>(rate) * channels, 1000);
-  sf_writef_short(f, data.data(), rate);
-  sf_close(f);
+  writeSndfile(path, format, channels, rate, std::vector<short>(static_cast<std::size_t>(rate) * channels, 1000));
   return path;
 }
 

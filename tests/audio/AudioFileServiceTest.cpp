@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "SndfileWrite.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 #include "WavSeeker_libSndFile.h"
@@ -24,24 +25,17 @@
 
 namespace {
 
+// Sample i of what writeSound writes.
+short rampSample(std::size_t i) { return static_cast<short>((i * 37) % 20000 - 10000); }
+
 // Writes `frames` frames of a ramp in the given libsndfile format.
 QString writeSound(const QString& name, int format, int channels, int rate, int frames) {
   const QString path = TestEnv::tempPath(name);
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = channels;
-  info.format = format;
-  SNDFILE* f = sf_open(path.toUtf8().constData(), SFM_WRITE, &info);
-  EXPECT_NE(f, nullptr) << sf_strerror(nullptr);
   std::vector<short> data(static_cast<std::size_t>(frames) * channels);
-  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<short>((i * 37) % 20000 - 10000);
-  sf_writef_short(f, data.data(), frames);
-  sf_close(f);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = rampSample(i);
+  writeSndfile(path, format, channels, rate, data);
   return path;
 }
-
-// Sample i of what writeSound wrote.
-short rampSample(std::size_t i) { return static_cast<short>((i * 37) % 20000 - 10000); }
 
 // Float samples written as they are, through libsndfile.
 QString writeFloats(const QString& name, const std::vector<float>& interleaved) {
