@@ -214,12 +214,16 @@ void FFTSemitone::computeLowPassed(const float* signal, int32_t len) {
   analyseLowPassed(filtered.data());
 }
 
+int32_t FFTSemitone::splineReach(int32_t m) const {
+  const float nyq = quarterFs * 0.5f;
+  const float reach = static_cast<float>(m) * kPeakCeilingHz / nyq;
+  return reach >= static_cast<float>(m - 1) ? m - 1 : static_cast<int32_t>(reach);
+}
+
 void FFTSemitone::oversampleSpectrum(int32_t m) {
   const int32_t r = oversample;
   std::fill(spectrum.begin(), spectrum.end(), 0.0f);
-  const float nyq = quarterFs * 0.5f;
-  const float reach = static_cast<float>(m) * kPeakCeilingHz / nyq;
-  const int32_t k = reach >= static_cast<float>(m - 1) ? m - 1 : static_cast<int32_t>(reach);
+  const int32_t k = splineReach(m);
   auto db = [&](int32_t i) { return i < m ? dbSpectrum[static_cast<std::size_t>(i)] : 0.0f; };
   for (int32_t src = 0; src < k; ++src) {
     const float y0 = db(src), y1 = db(src + 1), y2 = db(src + 2), y3 = db(src + 3);
@@ -269,7 +273,10 @@ void FFTSemitone::whiten(int32_t k2) {
 void FFTSemitone::computeBands(const float* magnitudeSpectrum) {
   const int32_t m = static_cast<int32_t>(getTransformSize() / 2);
   if (m > 0 && magnitudeSpectrum == nullptr) throw std::invalid_argument("spectrum must not be null");
-  for (int32_t k = 0; k < m; ++k) {
+  // The spline reads no bin past its reach + 3: bins above the peak
+  // ceiling need no logarithm.
+  const int32_t used = oversample != 1 ? std::min(m, std::max(splineReach(m), 0) + 3) : m;
+  for (int32_t k = 0; k < used; ++k) {
     const std::size_t p = static_cast<std::size_t>(k);
     dbSpectrum[p] = 10.0f * std::log10(magnitudeSpectrum[p] + 1.0f);
   }
@@ -291,24 +298,35 @@ void FFTSemitone::computeBands(const float* magnitudeSpectrum) {
   std::fill(powers.begin(), powers.end(), kPowerFloor);
   if (k2 < 3) return;
 
-  // A peak beats both neighbours on either side; the two positions after it
-  // cannot be peaks, so the scan skips them. Positions whose right
-  // neighbours would lie past the spectrum are not peaks.
-  int32_t i = 2;
-  while (i < k2) {
-    const std::size_t p = static_cast<std::size_t>(i);
-    const float v = spectrum[p];
-    const bool peak = p + 2 < nb && v > spectrum[p - 2] && v > spectrum[p - 1] && v > spectrum[p + 1] &&
-                      v > spectrum[p + 2];
-    if (!peak) {
-      ++i;
-      continue;
-    }
-    const int32_t band = bandMap[p];
+  // A peak beats both neighbours on either side; positions whose right
+  // neighbours would lie past the spectrum are not peaks. A band takes its
+  // highest peak. The band map runs upward in runs of one band, so each
+  // run's highest peak is kept in a register and written once, and the
+  // peak test is evaluated without a branch: data-dependent branches cost
+  // more here than the comparisons.
+  const std::size_t end = std::min(static_cast<std::size_t>(k2), nb > 2 ? nb - 2 : 0);
+  auto keep = [&](int32_t band, float best) {
     if (band >= kFirstPeakBand && static_cast<std::size_t>(band) < powers.size())
-      powers[static_cast<std::size_t>(band)] = std::max(powers[static_cast<std::size_t>(band)], v);
-    i += 3;
+      powers[static_cast<std::size_t>(band)] = std::max(powers[static_cast<std::size_t>(band)], best);
+  };
+  int32_t current = -1;
+  // Below the floor every power starts from: a peak under it changes nothing
+  // either way.
+  float best = 0.0f;
+  for (std::size_t p = 2; p < end; ++p) {
+    const int32_t band = bandMap[p];
+    if (band != current) {
+      keep(current, best);
+      current = band;
+      best = 0.0f;
+    }
+    const float v = spectrum[p];
+    const bool peak = (v > spectrum[p - 2]) & (v > spectrum[p - 1]) & (v > spectrum[p + 1]) & (v > spectrum[p + 2]);
+    // v times 0 or 1: a product the compiler cannot turn back into a branch
+    // (a non-peak gives 0, or NaN for an infinite v, which max passes over).
+    best = std::max(best, v * static_cast<float>(peak));
   }
+  keep(current, best);
 }
 
 void powerToDecibel(float* values, int32_t n, float floor) {

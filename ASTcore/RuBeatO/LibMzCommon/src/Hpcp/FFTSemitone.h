@@ -154,6 +154,9 @@ class FFTSemitone : public ISemitonePower, public ISpectralMethod {
   // Transform of every fourth sample of the low-passed frame, then the bands.
   void analyseLowPassed(const float* lowPassed);
   void buildBandMap();
+  // K: the spline of oversampleSpectrum runs over source bins 0 .. K-1 of
+  // the m decibel values (those below the peak ceiling, at most m - 1).
+  int32_t splineReach(int32_t m) const;
   void oversampleSpectrum(int32_t m);
   void whiten(int32_t k2);
 

@@ -460,3 +460,44 @@ TEST(FFTSemitone, WhiteningRemovesTheHannAverageSummedTapByTapOverTheClippedSpec
     }
   }
 }
+
+TEST(FFTSemitone, EachBandTakesItsHighestPeakFoundByTheLiteralScan) {
+  // The scan written out as it reads: positions 2 .. K2-1, a peak above the
+  // two neighbours on either side, three positions on after a peak; bands
+  // from 13 up keep their highest peak over the floor. Bit for bit on the
+  // spectrum the analysis leaves behind.
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<float> dist(0.0f, 30.0f);
+  for (int frameSize : {8192, 16384}) {
+    for (int r : {1, 3}) {
+      for (bool whitening : {true, false}) {
+        Hpcp::HpcpParams p = systemParams(frameSize);
+        p.oversample = r;
+        FFTSemitone s;
+        s.setParams(p);
+        s.setWhitening(whitening);
+        std::vector<float> mags(static_cast<std::size_t>(frameSize / 8));
+        for (auto& v : mags) v = dist(gen) * dist(gen) * (dist(gen) < 3.0f ? 40.0f : 1.0f);
+        s.computeBands(mags.data());
+        const std::vector<float>& x = s.getSpectrum();
+        const std::vector<int32_t>& band = s.getBandMap();
+        const int nb = static_cast<int>(x.size());
+        const int k2 = std::min(nb, static_cast<int>(static_cast<float>(nb) * 2640.0f / 5512.5f));
+        std::vector<float> expected(72, 0.0001f);
+        int peaks = 0;
+        for (int i = 2; i < k2;) {
+          if (i + 2 < nb && x[i] > x[i - 2] && x[i] > x[i - 1] && x[i] > x[i + 1] && x[i] > x[i + 2]) {
+            if (band[i] >= 13) expected[band[i]] = std::max(expected[band[i]], x[i]);
+            ++peaks;
+            i += 3;
+          } else {
+            ++i;
+          }
+        }
+        EXPECT_GT(peaks, 50);
+        EXPECT_EQ(std::vector<float>(s.getPowers(), s.getPowers() + 72), expected)
+            << frameSize << " r " << r << " whitening " << whitening;
+      }
+    }
+  }
+}
