@@ -227,6 +227,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   void updateMetronomeSlider();
   void updateManualCheck();
   void updatePickupSpin();
+  // The wave frame's input and the section's switches, counts and click
+  // controls, as the panel shows them after a change of section or project.
+  void updateSectionSwitches();
   void fillWaveCombo();
   void selectSectionCombo(int section);
   int selectWaveInCombo(int index);

@@ -428,20 +428,24 @@ ResultCode MainWindow::updateSectionPanel(int section) {
     updateTimeSignatureField();
     updateTrimControls(section);
     updateFadeCheck();
-    mFrameWav->setEnabled(mCmbWav->currentIndex() != -1 && mProjectState != 0);
-    updateManualCheck();
-    updateBarsSpin();
-    updateTimeStretchCheck();
-    updateClickWidget();
-    updateMetronomeSlider();
-    updateBlankCheck();
-    updatePickupSpin();
+    updateSectionSwitches();
     showSectionInfo();
     adjustSelection(mZoom, false, 0, mScrollOffset);
     updateWaveButtons();
   }
   if (wasPlaying && !mUndoing) releasedBtnPlayLoop();
   return Result::kOk;
+}
+
+void MainWindow::updateSectionSwitches() {
+  mFrameWav->setEnabled(mCmbWav->currentIndex() != -1 && mProjectState != 0);
+  updateManualCheck();
+  updateBarsSpin();
+  updateTimeStretchCheck();
+  updateClickWidget();
+  updateMetronomeSlider();
+  updateBlankCheck();
+  updatePickupSpin();
 }
 
 void MainWindow::resetSectionPanel(bool clearProject) {
@@ -460,14 +464,7 @@ void MainWindow::resetSectionPanel(bool clearProject) {
   mRangeStart = 0;
   mRangeEnd = 0;
   mRangeOn = false;
-  mFrameWav->setEnabled(mCmbWav->currentIndex() != -1 && mProjectState != 0);
-  updateManualCheck();
-  updateBarsSpin();
-  updateTimeStretchCheck();
-  updateClickWidget();
-  updateMetronomeSlider();
-  updateBlankCheck();
-  updatePickupSpin();
+  updateSectionSwitches();
   updateWaveButtons();
   mBeatShiftState = 0;
   updateBeatShiftButton();
