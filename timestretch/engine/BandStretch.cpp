@@ -347,15 +347,17 @@ struct ContinuityLimits {
   }
 };
 
-// The phase arithmetic of consecutive regions, gathered and then done side
-// by side (two regions to a vector): each region's two wraps of many turns
-// cost a division, which vectors halve. A region's phase goes to its centre
-// bin once its block is done; nothing in between reads the output.
+// The phase arithmetic of consecutive regions: the bins each reads are
+// gathered, and the interpolations, the prediction, the deviation and the
+// wraps (two of many turns per region, a division each) are then done side
+// by side, two regions to a vector. A region's phase goes to its centre bin
+// once its block is done; nothing in between reads the output.
 struct RegionBlock {
   static constexpr int kSize = 64;
   int count = 0;
-  double previous[kSize], phaseA[kSize], phaseB[kSize], step[kSize], advance[kSize], useDeviation[kSize],
-      analysed[kSize];
+  // The pairs of bins the three interpolated phases are read between.
+  double pairs[3][3][kSize];
+  double nearerBin[kSize], advance[kSize], useDeviation[kSize], analysed[kSize];
   std::int64_t centreBin[kSize];
 
   // Regions first .. first + count - 1 of `t`: their phases at their centre
@@ -364,10 +366,9 @@ struct RegionBlock {
     if (count == 0) return;
     double phase[kSize], offset[kSize];
     PhaseRuns::RegionTerms terms;
-    terms.previous = previous;
-    terms.phaseA = phaseA;
-    terms.phaseB = phaseB;
-    terms.step = step;
+    PhaseRuns::PhasePairs* read[3] = {&terms.previous, &terms.phaseA, &terms.phaseB};
+    for (int p = 0; p < 3; ++p) *read[p] = {pairs[p][0], pairs[p][1], pairs[p][2]};
+    terms.nearerBin = nearerBin;
     terms.advance = advance;
     terms.useDeviation = useDeviation;
     terms.analysed = analysed;
@@ -448,10 +449,10 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     auto positionOf = [&](const SMSFrame& f, double nyq, double v, const SMSFrame& known, double knownNyq, double knownX) {
       return f.binCount == known.binCount && nyq == knownNyq ? knownX : BinOf(v, f.binCount, nyq);
     };
-    double previousPhase;
+    PhasePair previousPair;
     if (sameFrame) {
       const SMSFrame& p = *previous[static_cast<std::size_t>(band)];
-      previousPhase = InterpolatedPhaseAt(p, positionOf(p, nu, centre, fb, nu, x));
+      previousPair = PhasePairAt(p, positionOf(p, nu, centre, fb, nu, x));
     } else {
       int pb = bands - 1;
       for (int b = 0; b < bands; ++b) {
@@ -461,13 +462,10 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
         }
       }
       const SMSFrame& p = *previous[static_cast<std::size_t>(pb)];
-      previousPhase = InterpolatedPhaseAt(p, positionOf(p, nyquist[pb], s, frameA, nyquist[bandA], xA));
+      previousPair = PhasePairAt(p, positionOf(p, nyquist[pb], s, frameA, nyquist[bandA], xA));
     }
-    const double phaseA = InterpolatedPhaseAt(frameA, xA);
-    const double phaseB = InterpolatedPhaseAt(fb, x);
     const auto k = static_cast<std::int64_t>(x);  // x >= 0: the floor
     const double toBin = x - static_cast<double>(k) >= 0.5 ? PhaseAt(fb, k + 1) : PhaseAt(fb, k);
-    const double e = Wrap(toBin - phaseB);
     // A repeated frame B advances by the same measured phase step from
     // frame A as the first time: the interpolated peak position alone is a
     // biased frequency (window shape, neighbouring partials), and a tone
@@ -479,10 +477,13 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     const std::int64_t outBins = output[band]->binCount;
     const std::int64_t centreBin = outBins == fb.binCount ? RoundedBinAt(x, outBins) : RoundedBin(centre, outBins, nu);
     const int i = block.count++;
-    block.previous[i] = previousPhase;
-    block.phaseA[i] = phaseA;
-    block.phaseB[i] = phaseB;
-    block.step[i] = e;
+    const PhasePair read[3] = {previousPair, PhasePairAt(frameA, xA), PhasePairAt(fb, x)};
+    for (int p = 0; p < 3; ++p) {
+      block.pairs[p][0][i] = read[p].low;
+      block.pairs[p][1][i] = read[p].high;
+      block.pairs[p][2][i] = read[p].fraction;
+    }
+    block.nearerBin[i] = toBin;
     block.advance[i] = omega * hopSeconds;
     block.useDeviation[i] = bandA != band || peakFrequencyOnly ? 0.0 : 1.0;
     block.analysed[i] = PhaseAt(fb, centreBin);

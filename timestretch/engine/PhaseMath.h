@@ -159,19 +159,37 @@ inline double PhaseAt(const SMSFrame& frame, std::int64_t k) {
   return frame.phases[k];
 }
 
-// Phase at bin position x from BinOf (so x >= 0), interpolated between the
-// bins around it.
-inline double InterpolatedPhaseAt(const SMSFrame& frame, double x) {
+// The two bins a phase at bin position x from BinOf (so x >= 0) is read
+// between: their phases (0 without phases) and how far x lies past the
+// lower one; all 0 for a frame without bins.
+struct PhasePair {
+  double low = 0.0, high = 0.0, fraction = 0.0;
+};
+
+inline PhasePair PhasePairAt(const SMSFrame& frame, double x) {
   const std::int64_t n = frame.binCount;
-  if (n <= 0) return 0.0;
+  if (n <= 0) return {};
   const auto k = std::min(static_cast<std::int64_t>(x), n - 1);
   const std::int64_t k1 = std::min(k + 1, n - 1);
   // Neither bin lies above the frame; only an infinite x (whose whole part
   // is no number) puts them below it.
   const float* phases = frame.phases;
-  const double p0 = phases && k >= 0 ? phases[k] : 0.0;
-  const double p1 = UnwrapAgainst(phases && k1 >= 0 ? phases[k1] : 0.0, p0);
-  return Wrap(p0 + (x - static_cast<double>(k)) * (p1 - p0));
+  return {phases && k >= 0 ? phases[k] : 0.0, phases && k1 >= 0 ? phases[k1] : 0.0, x - static_cast<double>(k)};
+}
+
+// The phase between a pair's bins: the upper one unwrapped against the
+// lower, the line between them, wrapped.
+inline double PhaseBetween(double low, double high, double fraction) {
+  const double p1 = UnwrapAgainst(high, low);
+  return Wrap(low + fraction * (p1 - low));
+}
+
+// Phase at bin position x from BinOf (so x >= 0), interpolated between the
+// bins around it.
+inline double InterpolatedPhaseAt(const SMSFrame& frame, double x) {
+  if (frame.binCount <= 0) return 0.0;
+  const PhasePair pair = PhasePairAt(frame, x);
+  return PhaseBetween(pair.low, pair.high, pair.fraction);
 }
 
 // Phase at frequency f, interpolated between the bins around it.

@@ -106,11 +106,14 @@ std::int64_t PullFour(float*, float*, const float*, const float*, const float*, 
 #endif
 
 void AdvanceRegionsPlain(const RegionTerms& t, std::int64_t n, double* phase, double* offset) {
+  auto between = [](const PhasePairs& p, std::int64_t k) { return PhaseBetween(p.low[k], p.high[k], p.fraction[k]); };
   for (std::int64_t k = 0; k < n; ++k) {
-    const double predicted = Wrap(t.phaseA[k] + t.advance[k]);
-    double deviation = UnwrapAgainst(t.phaseB[k], predicted) - predicted;
+    const double phaseB = between(t.phaseB, k);
+    const double e = Wrap(t.nearerBin[k] - phaseB);
+    const double predicted = Wrap(between(t.phaseA, k) + t.advance[k]);
+    double deviation = UnwrapAgainst(phaseB, predicted) - predicted;
     if (t.useDeviation[k] == 0.0) deviation = 0.0;
-    phase[k] = Wrap(t.previous[k] + t.step[k] + t.advance[k] + deviation);
+    phase[k] = Wrap(between(t.previous, k) + e + t.advance[k] + deviation);
     offset[k] = UnwrapAgainst(phase[k], t.analysed[k]) - t.analysed[k];
   }
 }
@@ -132,24 +135,30 @@ void PullTogetherPlain(float* left, float* right, const float* leftLevels, const
 #if defined(__SSE2__)
 
 void AdvanceRegions(const RegionTerms& t, std::int64_t n, double* phase, double* offset) {
+  auto between = [](const PhasePairs& p, std::int64_t k) {
+    const __m128d low = _mm_loadu_pd(p.low + k);
+    const __m128d high = UnwrapAgainstLanes(_mm_loadu_pd(p.high + k), low);
+    return WrapLanes(_mm_add_pd(low, _mm_mul_pd(_mm_loadu_pd(p.fraction + k), _mm_sub_pd(high, low))));
+  };
   std::int64_t k = 0;
   for (; k + 2 <= n; k += 2) {
+    const __m128d phaseB = between(t.phaseB, k);
+    const __m128d e = WrapLanes(_mm_sub_pd(_mm_loadu_pd(t.nearerBin + k), phaseB));
     const __m128d advance = _mm_loadu_pd(t.advance + k);
-    const __m128d predicted = WrapLanes(_mm_add_pd(_mm_loadu_pd(t.phaseA + k), advance));
+    const __m128d predicted = WrapLanes(_mm_add_pd(between(t.phaseA, k), advance));
     const __m128d counts = _mm_cmpneq_pd(_mm_loadu_pd(t.useDeviation + k), _mm_setzero_pd());
     // 0.0 where it does not count, as the plain loop sets it.
-    const __m128d deviation =
-        _mm_and_pd(counts, _mm_sub_pd(UnwrapAgainstLanes(_mm_loadu_pd(t.phaseB + k), predicted), predicted));
-    const __m128d sum = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_loadu_pd(t.previous + k), _mm_loadu_pd(t.step + k)), advance),
-                                   deviation);
+    const __m128d deviation = _mm_and_pd(counts, _mm_sub_pd(UnwrapAgainstLanes(phaseB, predicted), predicted));
+    const __m128d sum = _mm_add_pd(_mm_add_pd(_mm_add_pd(between(t.previous, k), e), advance), deviation);
     const __m128d p = WrapLanes(sum);
     const __m128d analysed = _mm_loadu_pd(t.analysed + k);
     _mm_storeu_pd(phase + k, p);
     _mm_storeu_pd(offset + k, _mm_sub_pd(UnwrapAgainstLanes(p, analysed), analysed));
   }
   RegionTerms rest = t;
-  for (const double** a : {&rest.previous, &rest.phaseA, &rest.phaseB, &rest.step, &rest.advance, &rest.useDeviation,
-                           &rest.analysed})
+  for (const double** a : {&rest.previous.low, &rest.previous.high, &rest.previous.fraction, &rest.phaseA.low,
+                           &rest.phaseA.high, &rest.phaseA.fraction, &rest.phaseB.low, &rest.phaseB.high,
+                           &rest.phaseB.fraction, &rest.nearerBin, &rest.advance, &rest.useDeviation, &rest.analysed})
     *a += k;
   AdvanceRegionsPlain(rest, n - k, phase + k, offset + k);
 }

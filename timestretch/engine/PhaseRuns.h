@@ -26,21 +26,30 @@ void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b
 void PullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,
                   const float* analysedRight, std::int64_t n, double amount);
 
-// The per-region terms of the phase propagation, one array each.
-struct RegionTerms {
-  const double* previous = nullptr;  // previous output frame's phase at the source
-  const double* phaseA = nullptr;    // frame A's phase at the source
-  const double* phaseB = nullptr;    // frame B's phase at the centre
-  const double* step = nullptr;      // frame B's step from the centre to its nearer bin
-  const double* advance = nullptr;   // angular frequency times the hop
-  const double* useDeviation = nullptr;  // non-zero where the deviation counts
-  const double* analysed = nullptr;  // frame B's phase at the centre bin
+// Phases read between two bins, one array per part (see
+// PhaseMath::PhasePairAt).
+struct PhasePairs {
+  const double* low = nullptr;
+  const double* high = nullptr;
+  const double* fraction = nullptr;
 };
 
-// For k = 0 .. n - 1: predicted = Wrap(phaseA + advance); deviation =
-// phaseB unwrapped against predicted, less predicted (0 unless
-// useDeviation); phase = Wrap(previous + step + advance + deviation);
-// offset = phase unwrapped against analysed, less analysed.
+// The per-region terms of the phase propagation, one array each.
+struct RegionTerms {
+  PhasePairs previous;  // previous output frame at the source (or the centre)
+  PhasePairs phaseA;    // frame A at the source
+  PhasePairs phaseB;    // frame B at the centre
+  const double* nearerBin = nullptr;     // frame B's phase at the bin nearer the centre
+  const double* advance = nullptr;       // angular frequency times the hop
+  const double* useDeviation = nullptr;  // non-zero where the deviation counts
+  const double* analysed = nullptr;      // frame B's phase at the centre bin
+};
+
+// For k = 0 .. n - 1, each pair read by PhaseMath::PhaseBetween: e =
+// Wrap(nearerBin - phaseB); predicted = Wrap(phaseA + advance); deviation
+// = phaseB unwrapped against predicted, less predicted (0 unless
+// useDeviation); phase = Wrap(previous + e + advance + deviation); offset
+// = phase unwrapped against analysed, less analysed.
 void AdvanceRegions(const RegionTerms& terms, std::int64_t n, double* phase, double* offset);
 void AdvanceRegionsPlain(const RegionTerms& terms, std::int64_t n, double* phase, double* offset);
 

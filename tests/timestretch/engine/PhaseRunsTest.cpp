@@ -160,19 +160,25 @@ TEST(PhaseRuns, PullingTheChannelsTogetherGivesTheReferenceBitsAndSkipsSilentBin
 }
 
 // The regions' phase arithmetic two at a time against the same written out
-// with the plain branches: advances of many turns (the far wrap), some
-// beyond 2^31 turns and one infinite (both lanes then go the plain way),
-// regions with and without the deviation, every count up to 21.
+// with the plain branches: interpolations between bins a turn apart either
+// way, advances of many turns (the far wrap), some beyond 2^31 turns and
+// one infinite (both lanes then go the plain way), regions with and
+// without the deviation, every count up to 21.
 TEST(PhaseRuns, AdvancingRegionsGivesTheReferenceBitsForNearFarAndHugeAdvances) {
   std::mt19937 gen(17);
-  std::uniform_real_distribution<double> turn(0.0, kTwoPi), far(-3000.0, 9000.0);
+  std::uniform_real_distribution<double> turn(0.0, kTwoPi), far(-3000.0, 9000.0), part(0.0, 1.0);
   for (std::int64_t n = 0; n <= 21; ++n) {
-    std::vector<double> previous(n), phaseA(n), phaseB(n), step(n), advance(n), use(n), analysed(n);
+    std::vector<double> pair[3][3];
+    std::vector<double> nearer(n), advance(n), use(n), analysed(n);
+    for (auto& p : pair)
+      for (int i = 0; i < 3; ++i) p[i].resize(static_cast<std::size_t>(n));
     for (std::int64_t k = 0; k < n; ++k) {
-      previous[k] = turn(gen);
-      phaseA[k] = turn(gen);
-      phaseB[k] = turn(gen);
-      step[k] = turn(gen) - kPi;
+      for (auto& p : pair) {
+        p[0][k] = turn(gen);
+        p[1][k] = turn(gen);
+        p[2][k] = k % 5 == 2 ? 0.0 : part(gen);
+      }
+      nearer[k] = turn(gen);
       analysed[k] = turn(gen);
       use[k] = k % 3 == 1 ? 0.0 : 1.0;
       advance[k] = k % 4 == 0 ? turn(gen) - kPi : far(gen);
@@ -180,19 +186,24 @@ TEST(PhaseRuns, AdvancingRegionsGivesTheReferenceBitsForNearFarAndHugeAdvances) 
     if (n > 5) advance[5] = 3e10;
     if (n > 12) advance[12] = -std::numeric_limits<double>::infinity();
     PhaseRuns::RegionTerms terms;
-    terms.previous = previous.data();
-    terms.phaseA = phaseA.data();
-    terms.phaseB = phaseB.data();
-    terms.step = step.data();
+    PhaseRuns::PhasePairs* read[3] = {&terms.previous, &terms.phaseA, &terms.phaseB};
+    for (int p = 0; p < 3; ++p) *read[p] = {pair[p][0].data(), pair[p][1].data(), pair[p][2].data()};
+    terms.nearerBin = nearer.data();
     terms.advance = advance.data();
     terms.useDeviation = use.data();
     terms.analysed = analysed.data();
     std::vector<double> phase(n + 1, 7.0), offset(n + 1, 7.0);
     PhaseRuns::AdvanceRegions(terms, n, phase.data(), offset.data());
     for (std::int64_t k = 0; k < n; ++k) {
-      const double predicted = referenceWrap(phaseA[k] + advance[k]);
-      const double deviation = use[k] != 0.0 ? referenceUnwrap(phaseB[k], predicted) - predicted : 0.0;
-      const double p = referenceWrap(previous[k] + step[k] + advance[k] + deviation);
+      double between[3];
+      for (int p = 0; p < 3; ++p) {
+        const double low = pair[p][0][k], high = referenceUnwrap(pair[p][1][k], low);
+        between[p] = referenceWrap(low + pair[p][2][k] * (high - low));
+      }
+      const double e = referenceWrap(nearer[k] - between[2]);
+      const double predicted = referenceWrap(between[1] + advance[k]);
+      const double deviation = use[k] != 0.0 ? referenceUnwrap(between[2], predicted) - predicted : 0.0;
+      const double p = referenceWrap(between[0] + e + advance[k] + deviation);
       const double o = referenceUnwrap(p, analysed[k]) - analysed[k];
       if (std::isnan(p)) {
         ASSERT_TRUE(std::isnan(phase[k])) << n << " " << k;
