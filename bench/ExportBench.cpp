@@ -6,7 +6,9 @@
 // (attack and sync points, chunks, file). Beside the wall-clock times the
 // process's CPU time (all threads) is given; run under `taskset -c N` for
 // the figures of one core. Every run checks that the side-by-side rendering
-// wrote the same style file bytes as the one-by-one rendering.
+// wrote the same style file bytes as the one-by-one rendering. Last, a
+// stop is given half-way through a side-by-side rendering and the time it
+// takes the rendering to end is printed.
 //
 // Run from the build's bin/ folder (the template lies in ../Resources).
 // Arguments: [runs] [threads for the side-by-side rendering, 0 = the
@@ -22,11 +24,13 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "AnalysisUtil.h"
@@ -190,5 +194,27 @@ int main(int argc, char** argv) {
     }
     return sum;
   }());
+
+  // A stop half-way through the side-by-side rendering: how long the
+  // rendering takes to end after it.
+  {
+    CASTcore core;
+    if (!setUpProject(core, dir)) return 1;
+    std::atomic<std::uint8_t> stop{0};
+    std::uint8_t ratio = 0;
+    ResultCode stopped = 0;
+    std::chrono::steady_clock::time_point ended;
+    std::thread rendering([&] {
+      stopped = core.renderSections(kUsedSlots, nullptr, &ratio, &stop, threads);
+      ended = std::chrono::steady_clock::now();
+    });
+    const double half = renderMany.wall.empty() ? 0.5 : renderMany.wall.front() / 2;
+    std::this_thread::sleep_for(std::chrono::duration<double>(half));
+    const auto pressed = std::chrono::steady_clock::now();
+    stop = 1;
+    rendering.join();
+    std::printf("stop %.3f s into the rendering: ended %.1f ms later (code %llx)\n", half,
+                1000.0 * seconds(ended - pressed), static_cast<unsigned long long>(stopped));
+  }
   return 0;
 }
