@@ -265,6 +265,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   // Imports each file in turn, then refreshes the window once.
   void importAudioFiles(const QStringList& files);
   ResultCode checkAudioFile(QString path, qint64& frames);
+  // The check of a recording coming into the project, with the last error
+  // and the memory flag started afresh so a refusal reports only its own.
+  ResultCode checkIncomingAudio(const QString& path, qint64& frames);
   int findWaveIndexByFileName(const QString& fileName);
   void setDialogChildFonts(QWidget* dialog);
   void showImportError(ResultCode code);

@@ -79,6 +79,12 @@ ResultCode MainWindow::checkAudioFile(QString path, qint64& frames) {
   return code;
 }
 
+ResultCode MainWindow::checkIncomingAudio(const QString& path, qint64& frames) {
+  mCore.clearLastError();
+  mMemoryFull = 0;
+  return checkAudioFile(path, frames);
+}
+
 void MainWindow::showImportError(ResultCode code) {
   if (mMemoryFull) {
     showMemoryFull();
@@ -248,10 +254,8 @@ void MainWindow::releasedBtnOpenWav() {
   if (!importAudioFile(audioPath, awiPath)) return;
 
   waitCursor();
-  mCore.clearLastError();
-  mMemoryFull = 0;
   qint64 frames = 0;
-  ResultCode code = checkAudioFile(audioPath, frames);
+  ResultCode code = checkIncomingAudio(audioPath, frames);
   if (code != 0) {
     restoreCursor();
     showImportError(code);
@@ -304,10 +308,8 @@ void MainWindow::importAudioFiles(const QStringList& files) {
 
 void MainWindow::importAudioToProject(QString& audioPath, QString& awiPath) {
   if (!importAudioFile(audioPath, awiPath)) return;
-  mCore.clearLastError();
-  mMemoryFull = 0;
   qint64 frames = 0;
-  ResultCode code = checkAudioFile(audioPath, frames);
+  ResultCode code = checkIncomingAudio(audioPath, frames);
   if (code != 0) {
     showImportError(code);
     return;
@@ -356,10 +358,8 @@ void MainWindow::currentIdxChangedCmbWav() {
   if (index < 0 || mCore.getWaveInfo(static_cast<std::uint8_t>(index), &wave) != 0 || !wave) return;
   const QString audioPath = QString::fromStdWString(wave->fileName);
   const QString awiPath = AnalysedWaveName::pathFor(audioPath);
-  mCore.clearLastError();
-  mMemoryFull = 0;
   qint64 frames = 0;
-  ResultCode code = checkAudioFile(audioPath, frames);
+  ResultCode code = checkIncomingAudio(audioPath, frames);
   if (code != 0) {
     showImportError(code);
     return;
