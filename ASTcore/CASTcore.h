@@ -236,8 +236,8 @@ class CASTcore {
   using SourcePreparer = std::function<ResultCode(std::uint8_t slot)>;
   // Renders the slots `sections` as renderAudition does one after the
   // other, up to `threads` of them side by side (0: all of a recording's at
-  // once, up to twice the processors available), the longest first, on a
-  // scratch core each with a time-stretch manager of its own. The slots of one
+  // once, up to twice the processors available), on a scratch core each
+  // with a time-stretch manager of its own. The slots of one
   // wave are rendered together, after `prepareSource` (when given) made
   // that wave's work copy; the results are taken over in list order, so the
   // working waves, the records, the messages and the ratio flag are those of

@@ -8,7 +8,6 @@
 #include <limits>
 #include <map>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "CASTcore.h"
@@ -43,15 +42,12 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
   // The sections of each wave, in the order the waves first come up.
   std::vector<std::vector<std::size_t>> groups;
   std::map<std::uint8_t, std::size_t> groupOfWave;
-  // What a slot gives the stretch to do: bars out, then frames in.
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> work(count);
   for (std::size_t i = 0; i < count; ++i) {
     SecInfo* sec = nullptr;
     WavInfo* wave = nullptr;
     // A slot that cannot be read fails in its own rendering; it needs no source.
-    const bool readable = !Result::failed(getSecWave(sections[i], &sec, &wave)) && sec;
-    const std::uint8_t wavNo = readable ? sec->wavNo : std::uint8_t{255};
-    if (readable) work[i] = {sec->barNum, sec->endAdrs > sec->startAdrs ? sec->endAdrs - sec->startAdrs : 0};
+    const std::uint8_t wavNo =
+        Result::failed(getSecWave(sections[i], &sec, &wave)) || !sec ? std::uint8_t{255} : sec->wavNo;
     const auto found = groupOfWave.emplace(wavNo, groups.size());
     if (found.second) groups.emplace_back();
     groups[found.first->second].push_back(i);
@@ -93,17 +89,16 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
         continue;
       }
     }
-    // The longest first, so that no long one starts when the others end.
-    std::vector<std::size_t> order(group);
-    std::stable_sort(order.begin(), order.end(), [&work](std::size_t a, std::size_t b) { return work[a] > work[b]; });
-    // All at once, when there are up to twice as many as processors: the
-    // processors share them out and all end together, where rounds of one
-    // per processor would leave processors idle in the last round. Beyond
-    // that, each at once would only add to the memory in use.
+    // Handed out in list order, so that a slot after one that fails early
+    // is seldom started at all. All at once when there are up to twice as
+    // many as processors: the processors share them out and all end
+    // together, where rounds of one per processor would leave processors
+    // idle in the last round. Beyond that, more at once would only add to
+    // the memory in use.
     const unsigned workers =
-        threads != 0 ? threads : static_cast<unsigned>(std::min<std::size_t>(order.size(), 2 * std::size_t{processors}));
-    runSideBySide(order.size(), workers, [&](std::size_t k) {
-      const std::size_t i = order[k];
+        threads != 0 ? threads : static_cast<unsigned>(std::min<std::size_t>(group.size(), 2 * std::size_t{processors}));
+    runSideBySide(group.size(), workers, [&](std::size_t k) {
+      const std::size_t i = group[k];
       if ((stop && stop->load() != 0) || firstFailure.load() < i) return;
       started[i] = 1;
       CASTcore& core = *scratch[i];
