@@ -321,7 +321,8 @@ void FFTSemitone::computeBands(const float* magnitudeSpectrum) {
       best = 0.0f;
     }
     const float v = spectrum[p];
-    const bool peak = (v > spectrum[p - 2]) & (v > spectrum[p - 1]) & (v > spectrum[p + 1]) & (v > spectrum[p + 2]);
+    const int peak = static_cast<int>(v > spectrum[p - 2]) & static_cast<int>(v > spectrum[p - 1]) &
+                     static_cast<int>(v > spectrum[p + 1]) & static_cast<int>(v > spectrum[p + 2]);
     // v times 0 or 1: a product the compiler cannot turn back into a branch
     // (a non-peak gives 0, or NaN for an infinite v, which max passes over).
     best = std::max(best, v * static_cast<float>(peak));
