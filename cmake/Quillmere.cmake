@@ -86,17 +86,23 @@ function(qm_subsystem_library name)
 endfunction()
 
 # qm_test_suite(<name> [DIRS <dir>...] [FILES <file>...] [EXCLUDE <path>...]
-#               DEPS <target>...)
+#               [PCH <set>] DEPS <target>...)
 # Builds bin/<name> from the test sources of the folders (minus the EXCLUDEd
 # folders and files) and the single FILES, and registers each test case with
 # CTest; every case runs in a process of its own with a private HOME/TMPDIR
-# (see tests/support/TestMain.cpp).
+# (see tests/support/TestMain.cpp). The sources start from the precompiled
+# headers of the set (default "test": GoogleTest and the standard library),
+# shared by the suites of that set.
 function(qm_test_suite name)
-  cmake_parse_arguments(A "" "" "DIRS;DEPS;EXCLUDE;FILES" ${ARGN})
+  cmake_parse_arguments(A "" "PCH" "DIRS;DEPS;EXCLUDE;FILES" ${ARGN})
   qm_gather_sources(srcs RECURSE DIRS ${A_DIRS} PATTERNS *.cpp *.h EXCLUDE ${A_EXCLUDE} FILES ${A_FILES})
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE qm_testsupport ${A_DEPS})
   qm_warnings(${name})
+  if(NOT A_PCH)
+    set(A_PCH test)
+  endif()
+  qm_precompile_shared(${name} ${A_PCH} LINKS qm_testsupport)
   # Tests read the generated bundle resources beside bin/, as the program does.
   foreach(resource EmptyStyle MetronomeSounds)
     if(TARGET ${resource})
@@ -107,4 +113,64 @@ function(qm_test_suite name)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 600)
+endfunction()
+
+# Precompiled headers: the standard, Eigen, Qt and GoogleTest headers most
+# sources include take about half of each compile when parsed anew in every
+# source. A set holds only headers that change nothing for a source that did
+# not include them itself; the Qt keyword macros (signals, slots, emit) are
+# therefore only in the sets of folders whose code lives with Qt anyway.
+# Off by default so that switching it never rebuilds a working folder by
+# surprise; the test run (scripts/test) and the fuzz build turn it on.
+option(QM_PRECOMPILE_HEADERS "Precompile the headers most sources include" OFF)
+set(QM_PCH_std <algorithm> <array> <atomic> <cmath> <cstdint> <cstring> <functional> <limits> <map>
+    <memory> <stdexcept> <string> <utility> <vector>)
+set(QM_PCH_eigen ${QM_PCH_std} <Eigen/Dense>)
+set(QM_PCH_qtcore ${QM_PCH_std} <QByteArray> <QString>)
+set(QM_PCH_qt ${QM_PCH_std} <QObject> <QString> <QStringList> <QFile> <QFileInfo> <QDir> <QCoreApplication>
+    <QApplication> <QWidget> <QPainter> <QImage> <QTimer>)
+set(QM_PCH_test ${QM_PCH_std} <random> <gtest/gtest.h>)
+set(QM_PCH_testqt ${QM_PCH_test} ${QM_PCH_qt})
+
+# qm_precompile(<target> <set>): the target's C++ sources start with the
+# headers of QM_PCH_<set>, compiled once for the target.
+function(qm_precompile target set)
+  if(NOT QM_PRECOMPILE_HEADERS OR NOT TARGET ${target})
+    return()
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    return()
+  endif()
+  set(headers)
+  foreach(h ${QM_PCH_${set}})
+    list(APPEND headers "$<$<COMPILE_LANGUAGE:CXX>:${h}>")
+  endforeach()
+  target_precompile_headers(${target} PRIVATE ${headers})
+endfunction()
+
+# qm_precompile_shared(<target> <set> LINKS <lib>...): as qm_precompile, but
+# every target of the same set shares one compile of the headers, made by
+# qm_pch_<set> (which takes its flags from LINKS; the targets sharing it must
+# compile with the same flags). GCC alone accepts a precompiled header among
+# targets whose definitions differ in macros the headers never read; other
+# compilers get one per target.
+function(qm_precompile_shared target set)
+  cmake_parse_arguments(A "" "" "LINKS" ${ARGN})
+  if(NOT QM_PRECOMPILE_HEADERS)
+    return()
+  endif()
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    qm_precompile(${target} ${set})
+    return()
+  endif()
+  if(NOT TARGET qm_pch_${set})
+    set(src ${CMAKE_CURRENT_BINARY_DIR}/qm_pch_${set}.cpp)
+    file(CONFIGURE OUTPUT ${src} CONTENT "// The precompiled ${set} headers are made with this source's flags.\n")
+    add_library(qm_pch_${set} OBJECT ${src})
+    set_target_properties(qm_pch_${set} PROPERTIES AUTOMOC OFF)
+    target_link_libraries(qm_pch_${set} PRIVATE ${A_LINKS})
+    qm_precompile(qm_pch_${set} ${set})
+  endif()
+  target_precompile_headers(${target} REUSE_FROM qm_pch_${set})
 endfunction()

@@ -15,10 +15,11 @@ cmake_minimum_required(VERSION 3.20)
 
 # The layers from the bottom; a library may link only its own layer and the
 # ones before it. Test support sits at the bottom so that linking it never
-# brings a subsystem into another's tests.
+# brings a subsystem into another's tests; beside it the owners of the test
+# suites' shared precompiled headers, which link it alone.
 set(layers
   "qm_common"
-  "qm_testsupport;qmsettings"
+  "qm_testsupport;qm_pch_test;qm_pch_testqt;qmsettings"
   "mzcommon"
   "beat"
   "kelo"
@@ -212,7 +213,7 @@ foreach(entry IN LISTS suites)
     continue()
   endif()
   reach(${lib} allowed)
-  list(APPEND allowed ${lib} qm_testsupport)
+  list(APPEND allowed ${lib} qm_testsupport qm_pch_test qm_pch_testqt)
   foreach(to IN LISTS links_of_${suite})
     if(NOT to IN_LIST allowed)
       fault("${suite} links ${to}, which ${lib} does not link")
