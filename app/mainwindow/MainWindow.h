@@ -378,10 +378,7 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   // The export's preparation job, run on the export thread.
   std::uint64_t prepareExportWaves();
   // The frameless busy dialog of a worker run; returns when it is closed.
-  // With `onCancel`, its Cancel button calls it and the dialog stays until
-  // the worker's answer closes it; without, it has no button.
-  void runJobProgress(ProgressDialog*& slot, const QString& label, const QString& title,
-                      const std::function<void()>& onCancel = {});
+  void runJobProgress(ProgressDialog*& slot, const QString& label, const QString& title);
   void closeJobProgress(ProgressDialog*& slot);
   void showExportProgress(const QString& path);
   void closeExportProgress();

@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QPushButton>
 #include <QThread>
 
 #include <cmath>
@@ -126,30 +125,15 @@ std::uint64_t MainWindow::prepareExportWaves() {
     pending.push_back(n);
   }
   // Side by side; what is recorded is what rendering them in turn records.
-  const auto* worker = static_cast<ExportStyle*>(mExportStyle);
-  const ResultCode rendered =
-      mAudition.makeStretchedSectionWaves(&mCore, pending, &ratioError, worker ? worker->stopRequest() : nullptr);
+  const ResultCode rendered = mAudition.makeStretchedSectionWaves(&mCore, pending, &ratioError);
   if (rendered != 0) return 0x80000002ull | (rendered << 4);
   return ratioError ? 0x80000003ull : 0;
 }
 
-void MainWindow::runJobProgress(ProgressDialog*& slot, const QString& label, const QString& title,
-                                const std::function<void()>& onCancel) {
+void MainWindow::runJobProgress(ProgressDialog*& slot, const QString& label, const QString& title) {
   delete slot;
   slot = new ProgressDialog(label, tr("Cancel"), 0, -1, this, Qt::Dialog);
-  if (onCancel) {
-    // The dialog would hide itself at once, while the worker still works on
-    // the project: it waits for the worker's answer instead. The button
-    // can be pressed once.
-    ProgressDialog* dialog = slot;
-    QObject::disconnect(dialog, SIGNAL(canceled()), dialog, SLOT(cancel()));
-    connect(dialog, &QProgressDialog::canceled, this, [dialog, onCancel] {
-      for (QPushButton* button : dialog->findChildren<QPushButton*>()) button->setEnabled(false);
-      onCancel();
-    });
-  } else {
-    slot->setCancelButton(nullptr);
-  }
+  slot->setCancelButton(nullptr);
   slot->setWindowFlags(Qt::ToolTip);
   slot->setWindowTitle(title);
   slot->setSizeGripEnabled(false);
@@ -176,9 +160,7 @@ void MainWindow::closeJobProgress(ProgressDialog*& slot) {
 
 void MainWindow::showExportProgress(const QString& path) {
   runJobProgress(mExportProgress, tr("Processing. Please wait.\nExport audio style file : %1").arg(path),
-                 tr("Export Audio Style File"), [this] {
-                   if (auto* worker = static_cast<ExportStyle*>(mExportStyle)) worker->requestStop();
-                 });
+                 tr("Export Audio Style File"));
 }
 
 void MainWindow::closeExportProgress() { closeJobProgress(mExportProgress); }
@@ -203,10 +185,6 @@ void MainWindow::releasedBtnExportStyErrorOnPreparation(unsigned long lErr) {
   QGuiApplication::restoreOverrideCursor();
   auto* worker = static_cast<ExportStyle*>(mExportStyle);
   const QString title = tr("Export Audio Style File");
-  if (worker->stopped()) {
-    showMessageBox(this, title, tr("The export operation has been canceled."), QMessageBox::Ok, QMessageBox::Ok);
-    return;
-  }
   const std::uint16_t mask = worker->attackOverflow();
   QString limited;
   for (const auto& entry : sectionBitToIndex()) {
