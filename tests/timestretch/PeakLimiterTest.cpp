@@ -123,6 +123,24 @@ std::vector<double> solveSix(std::vector<std::vector<double>> m, std::vector<dou
   return x;
 }
 
+// The first over-range run of a signal and the stretch around it: its
+// first sample and length, its centre, and the first samples under 0.9 of
+// the limit on each side of the centre.
+struct OverRange {
+  std::int64_t first = 0, run = 0, centre = 0, a = 0, b = 0;
+};
+
+OverRange overRangeOf(const std::vector<float>& x) {
+  OverRange o;
+  while (x[static_cast<std::size_t>(o.first)] <= kMax) ++o.first;
+  while (x[static_cast<std::size_t>(o.first + o.run)] > kMax) ++o.run;
+  o.centre = o.first + (o.run - 1) / 2;
+  o.a = o.b = o.centre;
+  while (x[static_cast<std::size_t>(o.a)] >= 0.9 * kMax) --o.a;
+  while (x[static_cast<std::size_t>(o.b)] >= 0.9 * kMax) ++o.b;
+  return o;
+}
+
 }  // namespace
 
 TEST(PeakLimiter, AWideOverRangeHalfWaveTakesTheQuinticThroughItsFlanksAndTheLimit) {
@@ -132,14 +150,8 @@ TEST(PeakLimiter, AWideOverRangeHalfWaveTakesTheQuinticThroughItsFlanksAndTheLim
   // the middle of the over-range run, flat there.
   std::vector<float> x = halfWaves(2, 60, 1.1 * kMax);
   const std::vector<float> before = x;
-  std::int64_t first = 0;
-  while (before[static_cast<std::size_t>(first)] <= kMax) ++first;
-  std::int64_t run = 0;
-  while (before[static_cast<std::size_t>(first + run)] > kMax) ++run;
-  const std::int64_t centre = first + (run - 1) / 2;
-  std::int64_t a = centre, b = centre;
-  while (before[static_cast<std::size_t>(a)] >= 0.9 * kMax) --a;
-  while (before[static_cast<std::size_t>(b)] >= 0.9 * kMax) ++b;
+  const OverRange o = overRangeOf(before);
+  const std::int64_t run = o.run, centre = o.centre, a = o.a, b = o.b;
   const double span = static_cast<double>(b - a);
   const double p = (static_cast<double>(centre - a) + (run % 2 == 0 ? 0.5 : 0.0)) / span;
   auto row = [](double u) {
@@ -177,15 +189,9 @@ TEST(PeakLimiter, WhereNoQuinticFitsTwoParabolasCapThePeakBlendedIntoItsFlanks) 
   // half the distance to the centre (at most a quarter of the stretch).
   std::vector<float> x = halfWaves(1, 32, 1.2 * kMax);
   const std::vector<float> before = x;
-  std::int64_t first = 0;
-  while (before[static_cast<std::size_t>(first)] <= kMax) ++first;
-  std::int64_t run = 0;
-  while (before[static_cast<std::size_t>(first + run)] > kMax) ++run;
-  const std::int64_t c = first + (run - 1) / 2;
+  const OverRange o = overRangeOf(before);
+  const std::int64_t c = o.centre, a = o.a, b = o.b;
   const double h = 0.9 * kMax;
-  std::int64_t a = c, b = c;
-  while (before[static_cast<std::size_t>(a)] >= h) --a;
-  while (before[static_cast<std::size_t>(b)] >= h) ++b;
   ASSERT_LE(c - a, 9) << "the plain parabolas, not the flat-topped ones";
   auto in = [&](std::int64_t i) { return static_cast<double>(before[static_cast<std::size_t>(i)]); };
   auto cap = [&](std::int64_t i) {

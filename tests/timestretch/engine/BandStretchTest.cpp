@@ -16,13 +16,14 @@ constexpr double kHop = 256.0 / 44100.0;
 // A frame of one band: quiet everywhere but for sharp symmetric peaks at the
 // given bins (so they sit exactly on their bins), random phases.
 std::unique_ptr<SMSFrame> peakFrame(const std::vector<int>& peakBins, double time, unsigned seed,
-                                    const SMSFrame* phasesLike = nullptr, double phaseShift = 0.0) {
+                                    const SMSFrame* phasesLike = nullptr, double phaseShift = 0.0,
+                                    std::int64_t bins = kBins) {
   auto f = std::make_unique<SMSFrame>();
-  f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, kBins, true);
+  f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, bins, true);
   f->time = time;
   std::mt19937 gen(seed);
   std::uniform_real_distribution<float> phase(0.0f, 6.2f);
-  for (std::int64_t k = 0; k < kBins; ++k) {
+  for (std::int64_t k = 0; k < bins; ++k) {
     f->magnitudes[k] = -100.0f;
     f->phases[k] = phasesLike ? static_cast<float>(PhaseMath::Wrap(phasesLike->phases[k] + phaseShift * (k % 7)))
                               : phase(gen);
@@ -236,20 +237,7 @@ TEST(StretchBandStereoSpec, AcrossTheTwoBandsEachSideLocksToItsOwnRegion) {
   // Lower band: peaks at bins 14 and 28 (603 and 1206 Hz); upper band:
   // peaks at bins 70 and 140 (3015 and 6029 Hz).
   auto low = [&](double time, unsigned seed) {
-    auto f = std::make_unique<SMSFrame>();
-    f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, kLowBins, true);
-    f->time = time;
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<float> phase(0.0f, 6.2f);
-    for (std::int64_t k = 0; k < kLowBins; ++k) {
-      f->magnitudes[k] = -100.0f;
-      f->phases[k] = phase(gen);
-    }
-    for (int b : {14, 28}) {
-      f->magnitudes[b - 1] = f->magnitudes[b + 1] = -20.0f;
-      f->magnitudes[b] = -10.0f;
-    }
-    return f;
+    return peakFrame({14, 28}, time, seed, nullptr, 0.0, kLowBins);
   };
   auto lowA = low(0.1 - kHop, 1), lowB = low(0.1, 2);
   auto highA = peakFrame({70, 140}, 0.1 - kHop, 3), highB = peakFrame({70, 140}, 0.1, 4);
