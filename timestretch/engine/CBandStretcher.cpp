@@ -68,8 +68,9 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
   const int result = InverseSpectrum(buf);
   if (result != 0) return result;
 
+  // The energies only the join level keeping reads.
   double held = 0.0, incoming = 0.0;
-  for (std::int64_t i = 0; i < hop; ++i) {
+  for (std::int64_t i = 0; keepsJoinLevel_ && i < hop; ++i) {
     const std::int64_t before = centre - hop + i;
     const double b = before >= 0 && before < N ? buf[before] : 0.0;
     held += static_cast<double>(ola[i]) * ola[i];

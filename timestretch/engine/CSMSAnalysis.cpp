@@ -138,7 +138,7 @@ int CSMSAnalysis::AnalyzeFrame() {
   if (oldest.time != SMSFrame::kEmptyTime) {
     if (transientDetector_ && oldest.Has(SMSFrame::kBandBlock)) transientDetector_->ComputeFlux(slotView_.data());
     completedFrame_ = std::move(slots_.front());
-    slots_.front() = emptyRecord();
+    slots_.front() = freshRecord();
   } else {
     oldest.Release(SMSFrame::kAllContents, true);
   }
@@ -146,6 +146,26 @@ int CSMSAnalysis::AnalyzeFrame() {
   frameTime_ += framePeriod;
   readPos_ = (readPos_ + hop_) % ringLength_;
   return 0;
+}
+
+void CSMSAnalysis::Recycle(std::unique_ptr<SMSFrame> frame) {
+  // A few records cover the frames in flight; more would only hold memory.
+  constexpr std::size_t kMostSpares = 4;
+  if (!frame || spares_.size() >= kMostSpares) return;
+  // As an empty record looks, except for the storage it keeps.
+  frame->Release(SMSFrame::kAllContents, true);
+  frame->flags = 0;
+  frame->binCount = 0;
+  frame->time = SMSFrame::kEmptyTime;
+  EngineArray::Guard([&] { spares_.reserve(kMostSpares); });
+  spares_.push_back(std::move(frame));
+}
+
+std::unique_ptr<SMSFrame> CSMSAnalysis::freshRecord() {
+  if (spares_.empty()) return emptyRecord();
+  std::unique_ptr<SMSFrame> f = std::move(spares_.back());
+  spares_.pop_back();
+  return f;
 }
 
 void CSMSAnalysis::NewRegion() {

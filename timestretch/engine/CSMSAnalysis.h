@@ -77,6 +77,12 @@ class CSMSAnalysis : public CSpectrum {
   int AnalyzeChannels(CSoundFile* left, CSoundFile* right, SMSRegionLists& regionLists, TimeMachineMap* map,
                       EngineLog* log, CSMSRegion** leftRegion, CSMSRegion** rightRegion);
 
+  // Takes back a record the caller no longer needs: its arrays serve a
+  // later frame, so that a run of frames allocates (and zeroes) no new
+  // storage. Until a frame is analysed into it, a reused record's arrays
+  // hold the old values; the frame analysis writes every bin.
+  void Recycle(std::unique_ptr<SMSFrame> frame);
+
   // The record released by the latest AnalyzeFrame, if any.
   SMSFrame* completedFrame() const { return completedFrame_.get(); }
   std::unique_ptr<SMSFrame> takeCompletedFrame() { return std::move(completedFrame_); }
@@ -104,6 +110,7 @@ class CSMSAnalysis : public CSpectrum {
   void resetForPass();
   void readBlock(CSoundFile* source, std::int64_t position);
   void reportProgress(std::int64_t percent, TimeMachineMap* map, EngineLog* log);
+  std::unique_ptr<SMSFrame> freshRecord();
 
   CSMSAnalysisParams* params_;
   int sampleRate_;
@@ -126,6 +133,8 @@ class CSMSAnalysis : public CSpectrum {
   std::unique_ptr<CTransientDetector> transientDetector_;
   std::int32_t analysisMode_;
   std::unique_ptr<SMSFrame> completedFrame_;
+  // Records handed back by Recycle, for the next slots to take.
+  std::vector<std::unique_ptr<SMSFrame>> spares_;
   SMSRegionList* regionList_ = nullptr;
   std::int64_t lastPrinted_ = -1;
   std::int64_t lastReported_ = -1;

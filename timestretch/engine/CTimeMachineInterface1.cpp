@@ -10,6 +10,7 @@
 #include <new>
 
 #include "EngineArray.h"
+#include "LowBandRebuild.h"
 #include "RunTimeMachine.h"
 #include "SMSRegionLists.h"
 #include "StereoMarkerMatching.h"
@@ -35,9 +36,14 @@ void blendLevels(const SMSFrame& earlier, SMSFrame& out, double weight) {
   if (!earlier.magnitudes || !out.magnitudes || earlier.binCount != out.binCount) return;
   const auto w = static_cast<float>(std::clamp(weight, 0.0, 1.0));
   constexpr float kNoEnergy = -std::numeric_limits<float>::max();
+  const float* from = earlier.magnitudes;
+  float* to = out.magnitudes;
+  // Every bin blended and the result kept by a select, so that the loop
+  // vectorises; the blend of a silent bin is thrown away unused.
   for (std::int64_t i = 0; i < out.binCount; ++i) {
-    const float a = earlier.magnitudes[i], m = out.magnitudes[i];
-    if (a > kNoEnergy && m > kNoEnergy) out.magnitudes[i] = m + (a - m) * w;
+    const float a = from[i], m = to[i];
+    const float blended = m + (a - m) * w;
+    to[i] = (a > kNoEnergy) & (m > kNoEnergy) ? blended : m;
   }
 }
 
@@ -254,6 +260,8 @@ void CTimeMachineInterface1::StoreInHistory() {
     std::rotate(frames.begin(), frames.begin() + 1, frames.end());
     for (int b = 0; b < bandCount_; ++b) {
       const auto bi = static_cast<std::size_t>(b);
+      // The frame that leaves the history gives its storage to the next one.
+      analyses_[ch][bi]->Recycle(std::move(owned.back()[bi]));
       owned.back()[bi] = std::move(current_[ch][bi]);
       frames.back()[bi] = owned.back()[bi].get();
     }
@@ -261,10 +269,20 @@ void CTimeMachineInterface1::StoreInHistory() {
 }
 
 void CTimeMachineInterface1::KeepLastStretched() {
-  for (int ch = 0; ch < channels(); ++ch)
-    for (int b = 0; b < bandCount_; ++b)
-      SMSFrame::CopyFrom(*containers_[ch][static_cast<std::size_t>(b)], *lastStretched_[ch][static_cast<std::size_t>(b)],
-                         kSpectra, true);
+  for (int ch = 0; ch < channels(); ++ch) {
+    for (int b = 0; b < bandCount_; ++b) {
+      const auto bi = static_cast<std::size_t>(b);
+      std::unique_ptr<SMSFrame>& made = containers_[ch][bi];
+      // A frame with both spectra would be copied whole: the two records
+      // change places instead, and the container is refilled next frame.
+      if ((made->flags & kSpectra) == kSpectra && made->magnitudes && made->phases) {
+        std::swap(made, lastStretched_[ch][bi]);
+        containerView_[ch][bi] = made.get();
+      } else {
+        SMSFrame::CopyFrom(*made, *lastStretched_[ch][bi], kSpectra, true);
+      }
+    }
+  }
   haveStretched_ = true;
 }
 
@@ -313,12 +331,13 @@ void CTimeMachineInterface1::MakeOutputFrames(double centre) {
                                        setup_->nyquist.data(), bandCount_, inputClock_, step, hopSeconds);
     // A frame without phases of its own would click: the last good one
     // stands in for it.
-    if (stretched == 0) KeepLastStretched();
-    else if (haveStretched_) RestoreLastStretched();
+    if (stretched != 0 && haveStretched_) RestoreLastStretched();
     for (int ch = 0; ch < channels(); ++ch)
       for (int b = 0; b < bandCount_; ++b)
         stretchers_[ch][static_cast<std::size_t>(b)]->SynthesizeFrame(containers_[ch][static_cast<std::size_t>(b)].get(),
                                                                       false, setup_->nyquist[static_cast<std::size_t>(b)]);
+    // Kept once synthesised, which reads the frames and leaves them as they are.
+    if (stretched == 0) KeepLastStretched();
     outputTime_ = centre;
     inputClock_ += step;
     for (int ch = 0; ch < channels(); ++ch)
@@ -330,6 +349,14 @@ bool CTimeMachineInterface1::RebuildLowBand() {
   for (int ch = 0; ch < channels(); ++ch) {
     CSoundFile& w = *writers_[ch][0];
     const std::int64_t n = decimation_ * w.length;
+    // Rebuilt straight into the top band's array where it has room for the
+    // whole output: no copy of the band at the full rate, no shift of it
+    // and no pass of the band sum over it.
+    if (bandCount_ == 2 && LowBandRebuild::FitsInTop(w, *writers_[ch][1], decimation_)) {
+      CPolyphaseMultiRateProcessing up(CPolyphaseMultiRateProcessing::kInterpolate, decimation_, sampleRate_);
+      LowBandRebuild::AddToTop(w, *writers_[ch][1], up);
+      continue;
+    }
     std::unique_ptr<float[]> full(new (std::nothrow) float[static_cast<std::size_t>(std::max<std::int64_t>(n, 1))]);
     if (!full) return false;
     CPolyphaseMultiRateProcessing up(CPolyphaseMultiRateProcessing::kInterpolate, decimation_, sampleRate_);
@@ -472,8 +499,9 @@ void CTimeMachineInterface1::Process(TimeMachineMap* map, TimeMachineIO* io) {
       const double t = current_[kLeft][0]->time;
       const SMSFrame* newest = window(kLeft).frames.back()[0];
       if (!newest || t > newest->time + kTimeTolerance) StoreInHistory();
-      for (int ch = 0; ch < 2; ++ch)
-        for (auto& f : current_[ch]) f.reset();
+      for (int ch = 0; ch < channels(); ++ch)
+        for (int b = 0; b < bandCount_; ++b)
+          analyses_[ch][static_cast<std::size_t>(b)]->Recycle(std::move(current_[ch][static_cast<std::size_t>(b)]));
       const SMSFrame* latest = window(kLeft).frames.back()[0];
       const double centre = latest->time - static_cast<double>(half) * hopSeconds;
       if (centre < kTimeTolerance) continue;

@@ -112,9 +112,13 @@ int SMSFrame::CopyContent(const SMSFrame* source, SMSFrame* destination, std::ui
 }
 
 void SMSFrame::AttachBandBlock() {
-  float* block = new (std::nothrow) float[kBandBlockSize]();
-  if (!block) throw kOutOfMemory;
-  delete[] bandBlock;
-  bandBlock = block;
+  // A block already held is as good as a new one once cleared, and a
+  // record reused frame after frame then allocates nothing.
+  if (bandBlock) {
+    std::fill(bandBlock, bandBlock + kBandBlockSize, 0.0f);
+  } else {
+    bandBlock = new (std::nothrow) float[kBandBlockSize]();
+    if (!bandBlock) throw kOutOfMemory;
+  }
   flags |= kBandBlock;
 }

@@ -54,8 +54,8 @@ struct SMSFrame {
   // destination (or source), else 0; throws -1 when an allocation fails.
   static int CopyContent(const SMSFrame* source, SMSFrame* destination, std::uint64_t mask);
 
-  // Replaces any band block by a new zeroed one and sets kBandBlock; throws
-  // -1 when the allocation fails.
+  // Gives the record a zeroed band block (the one it holds, cleared, or a
+  // new one) and sets kBandBlock; throws -1 when the allocation fails.
   void AttachBandBlock();
 
   bool Has(std::uint64_t flag) const { return (flags & flag) != 0; }
