@@ -124,6 +124,17 @@ struct IndexOf<double, 2> {
 #endif
 #endif
 constexpr int kWidestVector = FFT_WIDEST_VECTOR;
+// Whether the target has the alternating subtract/add of SSE3 and AVX
+// (addsubpd, addsubps). The AVX2 compilation sets FFT_ALTERNATING_ADD_SUB
+// itself, for the reason above.
+#ifndef FFT_ALTERNATING_ADD_SUB
+#if defined(__SSE3__)
+#define FFT_ALTERNATING_ADD_SUB 1
+#else
+#define FFT_ALTERNATING_ADD_SUB 0
+#endif
+#endif
+constexpr bool kAlternatingAddSub = FFT_ALTERNATING_ADD_SUB;
 template <typename Real>
 constexpr bool kPairInOneVector = sizeof(Real) * 4 <= kWidestVector;
 // As many complex values as the widest vector holds: four floats' worth
@@ -205,6 +216,14 @@ struct Pack {
       return select<false, true, true, true>(x, y);
     }
   }
+  // The even complex values of x, the odd ones of y (N = 2 or 4).
+  static FFT_ALWAYS_INLINE V oddFromSecond(V x, V y) {
+    if constexpr (N == 2) {
+      return select<false, true>(x, y);
+    } else {
+      return select<false, true, false, true>(x, y);
+    }
+  }
   // N = 4: complex value k of x, or of y where Bk is set.
   template <bool B0, bool B1, bool B2, bool B3>
   static FFT_ALWAYS_INLINE V select(V x, V y) {
@@ -241,8 +260,30 @@ struct Pack {
       (void)x;
     }
   }
-  // x + i y = (xr - yi, xi + yr)
-  static FFT_ALWAYS_INLINE V plusI(V x, V y) { return x + swapped(y) * repeat(-1, 1); }
+  // x + i y = (xr - yi, xi + yr). Where the target subtracts and adds
+  // alternate lanes in one instruction, xr - yi is that subtraction, the
+  // same value as xr + (-yi).
+  static FFT_ALWAYS_INLINE V plusI(V x, V y) {
+    if constexpr (kAlternatingAddSub && sizeof(V) >= 16) {
+      const V s = swapped(y);
+      return evenThenOdd(x - s, x + s);
+    } else {
+      return x + swapped(y) * repeat(-1, 1);
+    }
+  }
+  // The even lanes (real parts) of x, the odd ones (imaginary parts) of y:
+  // written so that the compiler makes one alternating subtract/add of a
+  // difference and a sum.
+  static FFT_ALWAYS_INLINE V evenThenOdd(V x, V y) {
+    using I = typename IndexOf<Real, N>::Type;
+    if constexpr (N == 1) {
+      return FFT_SHUFFLE(x, y, I{0, 3});
+    } else if constexpr (N == 2) {
+      return FFT_SHUFFLE(x, y, I{0, 5, 2, 7});
+    } else {
+      return FFT_SHUFFLE(x, y, I{0, 9, 2, 11, 4, 13, 6, 15});
+    }
+  }
   // x - i y = (xr + yi, xi - yr)
   static FFT_ALWAYS_INLINE V minusI(V x, V y) { return x + swapped(y) * repeat(1, -1); }
 

@@ -201,41 +201,81 @@ FFT_ALWAYS_INLINE void butterfly2First(Real* a, int j, int m, Real wn4r) {
   P::store(a + j3, P::minusI(x1, y));
 }
 
-// Four neighbouring butterflies in one vector (floats with AVX2). Their
-// twiddles come from four table entries of four values each, sorted into
-// lanes. (Doubles stay in pairs: four of them split over two vectors
-// measured no faster.)
+// Four neighbouring butterflies in one vector (floats with AVX2), or two
+// (doubles with AVX2, floats without). (Doubles stay in pairs: four of
+// them split over two vectors measured no faster.)
 template <typename Real>
 constexpr bool kFourInOneVector = kComplexesPerVector<Real> == 4;
 
-template <typename Real>
-struct Quad {
-  using P = Pack<Real, 4>;
-  using V = typename P::V;
-
-  // Value `field` of the table entries e0 .. e3 (0 .. 3: w[0], w[4],
-  // w[8], w[12] on), each twice: the real parts of a twiddle, from two
-  // vector loads of w[0 .. 15].
-  template <int field, int e0, int e1, int e2, int e3>
-  static FFT_ALWAYS_INLINE V spread(const Real* w) {
-    using I = typename IndexOf<Real, 4>::Type;
-    return FFT_SHUFFLE(P::load(w), P::load(w + 8),
-                             I{4 * e0 + field, 4 * e0 + field, 4 * e1 + field, 4 * e1 + field, 4 * e2 + field,
-                               4 * e2 + field, 4 * e3 + field, 4 * e3 + field});
-  }
+// Which table entry feeds the butterfly in lane t of B (entries counted
+// from a row pointer in steps of 4 Reals).
+template <int B>
+struct Ascending {
+  static constexpr int entry(int t) { return t; }
+};
+template <int B>
+struct Descending {
+  static constexpr int entry(int t) { return B - 1 - t; }
+};
+// Lanes in pairs: entries 0, 0, 1, 1, ... (Shift 0) or 1, 1, 2, 2, ...
+// (Shift 1).
+template <int Shift>
+struct InPairs {
+  static constexpr int entry(int t) { return t / 2 + Shift; }
 };
 
-// The same for two neighbouring butterflies in one vector (doubles with
-// AVX2, floats without): value `field` of the table entries e0 and e1
-// (0, 1: w[0], w[4] on), each twice, from two vector loads of w[0 .. 7].
-template <typename Real>
-struct PairEntries {
-  using P = Pack<Real, 2>;
+// The twiddles of B neighbouring butterflies side by side, sorted into
+// lanes from vector loads of the table instead of value by value.
+template <typename Real, int B>
+struct Entries {
+  using P = Pack<Real, B>;
   using V = typename P::V;
-  template <int field, int e0, int e1>
+  using I = typename IndexOf<Real, B>::Type;
+
+  // Value `field` (0 .. 3) of the entry Lanes::entry(t) for every
+  // butterfly t, twice (both parts of its complex value), from two vector
+  // loads of the 4B Reals at w.
+  template <int field, typename Lanes>
   static FFT_ALWAYS_INLINE V spread(const Real* w) {
-    using I = typename IndexOf<Real, 2>::Type;
-    return FFT_SHUFFLE(P::load(w), P::load(w + 4), I{4 * e0 + field, 4 * e0 + field, 4 * e1 + field, 4 * e1 + field});
+    return spreadAt<field, Lanes>(w, std::make_integer_sequence<int, 2 * B>{});
+  }
+
+  // The twiddles of a kind 1 stage for butterflies of entries r[0 ..] in
+  // lane order (Lanes Ascending), or in mirrored positions: (s1, c1) and
+  // (-s3, -c3) of the entries read the other way round (Descending).
+  template <Variant Va>
+  static FFT_ALWAYS_INLINE void kind1(const Real* r, typename P::Twiddle& w1, typename P::Twiddle& w3) {
+    w1 = {spread<0, Ascending<B>>(r), spread<1, Ascending<B>>(r) * P::repeat(-1, 1)};
+    w3 = {spread<2, Ascending<B>>(r), spread<3, Ascending<B>>(r) * P::repeat(-sign3<Va>(), sign3<Va>())};
+  }
+  template <Variant Va>
+  static FFT_ALWAYS_INLINE void kind1Mirrored(const Real* r, typename P::Twiddle& v1, typename P::Twiddle& v3) {
+    v1 = {spread<1, Descending<B>>(r), spread<0, Descending<B>>(r) * P::repeat(-1, 1)};
+    v3 = {spread<3, Descending<B>>(r) * -sign3<Va>(), spread<2, Descending<B>>(r) * P::repeat(1, -1)};
+  }
+
+  // The four twiddles of a kind 2 stage: entries up[0 ..] ascending for wa
+  // and wc, entries down[B-1 .. 0] descending for wb and wd.
+  template <Variant Va>
+  static FFT_ALWAYS_INLINE void kind2(const Real* up, const Real* down, typename P::Twiddle& wa,
+                                      typename P::Twiddle& wb, typename P::Twiddle& wc, typename P::Twiddle& wd) {
+    const V minusPlus = P::repeat(-1, 1);
+    wa = {spread<0, Ascending<B>>(up), spread<1, Ascending<B>>(up) * minusPlus};
+    wb = {spread<1, Descending<B>>(down), spread<0, Descending<B>>(down) * minusPlus};
+    wc = {spread<2, Ascending<B>>(up), spread<3, Ascending<B>>(up) * P::repeat(-sign3<Va>(), sign3<Va>())};
+    wd = {spread<3, Descending<B>>(down) * -sign3<Va>(), spread<2, Descending<B>>(down) * P::repeat(1, -1)};
+  }
+
+  // The sign the variant stores its 3k sine with, relative to +sin.
+  template <Variant Va>
+  static constexpr Real sign3() {
+    return Va == Variant::Current ? Real(-1) : Real(1);
+  }
+
+ private:
+  template <int field, typename Lanes, int... lane>
+  static FFT_ALWAYS_INLINE V spreadAt(const Real* w, std::integer_sequence<int, lane...>) {
+    return FFT_SHUFFLE(P::load(w), P::load(w + 2 * B), I{(4 * Lanes::entry(lane / 2) + field)...});
   }
 };
 
@@ -286,24 +326,15 @@ FFT_ALWAYS_INLINE void storeQuarters(Real* a, int m, const typename Pack<Real, 4
   for (int q = 0; q < 4; ++q) Pack<Real, 4>::store(a + q * m, x[q]);
 }
 
-// Twiddles of the first four butterflies of a kind 2 stage whose quarters
-// are m Reals apart (w the stage's table): entries 4, 8, 12 ascending and
-// 2m - 4, 2m - 8, 2m - 12 descending for lanes 1 to 3.
-template <typename Real, Variant V>
+// Twiddles of the first B butterflies of a kind 2 stage whose quarters
+// are m Reals apart (w the stage's table): entries 4, 8, .. ascending and
+// 2m - 4, 2m - 8, .. descending for lanes 1 on (lane 0's are not used).
+template <typename Real, Variant V, int B>
 struct Kind2AtZeroTwiddles {
-  using Q = Quad<Real>;
-  using P = typename Q::P;
+  using P = Pack<Real, B>;
   typename P::Twiddle wa, wb, wc, wd;
   FFT_ALWAYS_INLINE Kind2AtZeroTwiddles(const Real* w, int m) {
-    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-    const typename P::V minusPlus = P::repeat(-1, 1);
-    const Real* up = w;
-    const Real* down = w + 2 * m - 12;
-    wa = {Q::template spread<0, 0, 1, 2, 3>(up), Q::template spread<1, 0, 1, 2, 3>(up) * minusPlus};
-    wb = {Q::template spread<1, 3, 2, 1, 0>(down), Q::template spread<0, 3, 2, 1, 0>(down) * minusPlus};
-    wc = {Q::template spread<2, 0, 1, 2, 3>(up), Q::template spread<3, 0, 1, 2, 3>(up) * P::repeat(-sign3, sign3)};
-    wd = {Q::template spread<3, 3, 2, 1, 0>(down) * -sign3,
-          Q::template spread<2, 3, 2, 1, 0>(down) * P::repeat(1, -1)};
+    Entries<Real, B>::template kind2<V>(w, w + 2 * m - 4 * (B - 1), wa, wb, wc, wd);
   }
 };
 
@@ -336,6 +367,11 @@ FFT_ALWAYS_INLINE void firstStagePair(Real* a, int j, int m, const Real* w, int&
   butterfly1Pair<Conj>(a, m - j - 2, m, e1i, e1r, wk1i, wk1r, -e3i, -e3r, -wk3i, -wk3r);
 }
 
+// The vector loops of the stages take B = kComplexesPerVector butterflies
+// at a time where a vector holds more than one complex value.
+template <typename Real>
+constexpr int kButterfliesPerVector = kComplexesPerVector<Real> >= 2 ? kComplexesPerVector<Real> : 1;
+
 // First stage over the whole array; w is the table of n/8 entries, which
 // holds every second twiddle: the odd ones are the scaled sums of their
 // neighbours.
@@ -351,81 +387,42 @@ void fftFirstStage(int n, Real* a, const Real* w) {
   Real wd1r = 1, wd1i = 0, wd3r = 1, wd3i = 0;
   int k = 0;
   int j = 2;
-  if constexpr (kFourInOneVector<Real>) {
-    // The first pair below starts from (1, 0); then four butterflies per
-    // vector, j .. j+6 with the twiddles wk and e of the entries
-    // kq = j + 2 and kq + 4, wk from the entry before each.
-    if (mh - 2 > 2) {
-      firstStagePair<Real, V, Conj>(a, j, m, w, k, wd1r, wd1i, wd3r, wd3i);
-      j += 4;
-    }
-    using Q = Quad<Real>;
-    using P = typename Q::P;
-    using Vec = typename P::V;
-    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-    const Vec scale1 = P::repeat(csc1, csc1), scale3 = P::repeat(csc3, csc3);
-    const Vec sign3s = P::repeat(sign3, sign3);
-    for (; j + 4 < mh - 2; j += 8, k += 8) {
-      const int kq = j + 2;
-      // Entries kq - 4, kq and kq + 4 as 0, 1 and 2.
-      const Real* r = w + kq - 4;
-      // Per lane: the entry before (for wk) and the entry itself.
-      const Vec e1r = Q::template spread<0, 1, 1, 2, 2>(r), d1r = Q::template spread<0, 0, 0, 1, 1>(r);
-      const Vec e1i = Q::template spread<1, 1, 1, 2, 2>(r), d1i = Q::template spread<1, 0, 0, 1, 1>(r);
-      const Vec e3r = Q::template spread<2, 1, 1, 2, 2>(r), d3r = Q::template spread<2, 0, 0, 1, 1>(r);
-      const Vec e3i = Q::template spread<3, 1, 1, 2, 2>(r) * sign3s;
-      const Vec d3i = Q::template spread<3, 0, 0, 1, 1>(r) * sign3s;
-      // Lanes 0 and 2 wk, lanes 1 and 3 e.
-      const Vec w1r = P::template select<false, true, false, true>(scale1 * (d1r + e1r), e1r);
-      const Vec w1i = P::template select<false, true, false, true>(scale1 * (d1i + e1i), e1i);
-      const Vec w3r = P::template select<false, true, false, true>(scale3 * (d3r + e3r), e3r);
-      const Vec w3i = P::template select<false, true, false, true>(scale3 * (d3i + e3i), e3i);
-      butterfly1<Conj, P>(a, j, m, typename P::Twiddle{w1r, w1i * minusPlus},
-                          typename P::Twiddle{w3r, w3i * minusPlus});
-      // Mirrored at m - j - 6 .. m - j, lanes the other way round:
-      // (wi, wr) and (-wi3, -wr3).
-      const Vec v1r = P::reversed(w1i), v1i = P::reversed(w1r);
-      const Vec v3r = -P::reversed(w3i), v3i = P::reversed(w3r);
-      butterfly1<Conj, P>(a, m - j - 6, m, typename P::Twiddle{v1r, v1i * minusPlus},
-                          typename P::Twiddle{v3r, v3i * plusMinus});
-    }
-    if (k > 0) {
-      wd1r = w[k];
-      wd1i = w[k + 1];
-      wd3r = w[k + 2];
-      wd3i = T::sin3(w, k);
-    }
-  }
-  if constexpr (!kFourInOneVector<Real> && kPairInOneVector<Real>) {
-    // The first pair starts from (1, 0); then each pair's twiddles wk and
-    // e of entry k come from the entries k - 4 and k side by side.
+  if constexpr (kButterfliesPerVector<Real> > 1) {
+    // The first pair below starts from (1, 0); then B butterflies per
+    // vector, j .. j + 2B - 2, with the twiddles wk (even lanes, the scaled
+    // sum of the entry before and the entry) and e (odd lanes, the entry
+    // itself) of the entries j + 2, j + 6, ...
     if (j < mh - 2) {
       firstStagePair<Real, V, Conj>(a, j, m, w, k, wd1r, wd1i, wd3r, wd3i);
       j += 4;
     }
-    using E = PairEntries<Real>;
+    constexpr int B = kButterfliesPerVector<Real>;
+    using E = Entries<Real, B>;
     using P = typename E::P;
     using Vec = typename P::V;
-    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
     const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
     const Vec scale1 = P::repeat(csc1, csc1), scale3 = P::repeat(csc3, csc3);
-    const Vec sign3s = P::repeat(sign3, sign3);
-    for (; j < mh - 2; j += 4) {
-      k += 4;
-      const Real* r = w + k - 4;
-      const Vec e1r = E::template spread<0, 1, 1>(r), d1r = E::template spread<0, 0, 0>(r);
-      const Vec e1i = E::template spread<1, 1, 1>(r), d1i = E::template spread<1, 0, 0>(r);
-      const Vec e3r = E::template spread<2, 1, 1>(r), d3r = E::template spread<2, 0, 0>(r);
-      const Vec e3i = E::template spread<3, 1, 1>(r) * sign3s, d3i = E::template spread<3, 0, 0>(r) * sign3s;
-      // Lane 0 wk, lane 1 e.
-      const Vec w1r = P::template select<false, true>(scale1 * (d1r + e1r), e1r);
-      const Vec w1i = P::template select<false, true>(scale1 * (d1i + e1i), e1i);
-      const Vec w3r = P::template select<false, true>(scale3 * (d3r + e3r), e3r);
-      const Vec w3i = P::template select<false, true>(scale3 * (d3i + e3i), e3i);
+    const Vec sign3s = P::repeat(E::template sign3<V>(), E::template sign3<V>());
+    for (; j + 2 * B - 2 < mh - 2; j += 2 * B, k += 2 * B) {
+      // Entries j - 2 (the one before the first) on.
+      const Real* r = w + j - 2;
+      using Before = InPairs<0>;
+      using Own = InPairs<1>;
+      const Vec e1r = E::template spread<0, Own>(r), d1r = E::template spread<0, Before>(r);
+      const Vec e1i = E::template spread<1, Own>(r), d1i = E::template spread<1, Before>(r);
+      const Vec e3r = E::template spread<2, Own>(r), d3r = E::template spread<2, Before>(r);
+      const Vec e3i = E::template spread<3, Own>(r) * sign3s;
+      const Vec d3i = E::template spread<3, Before>(r) * sign3s;
+      const Vec w1r = P::oddFromSecond(scale1 * (d1r + e1r), e1r);
+      const Vec w1i = P::oddFromSecond(scale1 * (d1i + e1i), e1i);
+      const Vec w3r = P::oddFromSecond(scale3 * (d3r + e3r), e3r);
+      const Vec w3i = P::oddFromSecond(scale3 * (d3i + e3i), e3i);
       butterfly1<Conj, P>(a, j, m, typename P::Twiddle{w1r, w1i * minusPlus},
                           typename P::Twiddle{w3r, w3i * minusPlus});
-      butterfly1<Conj, P>(a, m - j - 2, m, typename P::Twiddle{P::reversed(w1i), P::reversed(w1r) * minusPlus},
+      // Mirrored from m - j - 2B + 2 to m - j, lanes the other way round:
+      // (wi, wr) and (-wi3, -wr3).
+      butterfly1<Conj, P>(a, m - j - 2 * B + 2, m,
+                          typename P::Twiddle{P::reversed(w1i), P::reversed(w1r) * minusPlus},
                           typename P::Twiddle{-P::reversed(w3i), P::reversed(w3r) * plusMinus});
     }
     if (k > 0) {
@@ -452,85 +449,40 @@ void fftMiddleStage1(int n, Real* a, const Real* w) {
   const int mh = n >> 3;
   const int m = 2 * mh;
   const Real wn4r = w[1];
-  if constexpr (kFourInOneVector<Real>) {
-    // Four butterflies per vector throughout (mh is a multiple of 8 from
-    // 64 Reals on): the direct ones j = 0 .. mh - 2 with entry 2j, lane 0
-    // of the first quad without a twiddle; the mirrored ones q = mh ..
-    // m - 2 with (s1, c1) and (-s3, -c3) of entry 2(m - q), lane 0 of
-    // the first of them the butterfly at mh with its twiddles from wn4r.
-    if (mh >= 8) {
-      using Q = Quad<Real>;
-      using P = typename Q::P;
+  constexpr int B = kButterfliesPerVector<Real>;
+  if constexpr (B > 1) {
+    // B butterflies per vector throughout (mh is a multiple of 2B from 8B
+    // Reals on, and of 4 always): the direct ones j = 0 .. mh - 2 with entry 2j, lane 0 of
+    // the first vector without a twiddle; the mirrored ones q = mh ..
+    // m - 2 with (s1, c1) and (-s3, -c3) of entry 2(m - q), lane 0 of the
+    // first of them the butterfly at mh with its twiddles from wn4r.
+    if (B == 2 || mh >= 2 * B) {
+      using E = Entries<Real, B>;
+      using P = typename E::P;
       using Vec = typename P::V;
-      const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-      const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-      const Vec s3MinusPlus = P::repeat(-sign3, sign3);
-      for (int j = 0; j < mh; j += 8) {
-        const Real* r = w + 2 * j;
-        const typename P::Twiddle w1{Q::template spread<0, 0, 1, 2, 3>(r),
-                                     Q::template spread<1, 0, 1, 2, 3>(r) * minusPlus};
-        const typename P::Twiddle w3{Q::template spread<2, 0, 1, 2, 3>(r),
-                                     Q::template spread<3, 0, 1, 2, 3>(r) * s3MinusPlus};
+      for (int j = 0; j < mh; j += 2 * B) {
+        typename P::Twiddle w1, w3;
+        E::template kind1<V>(w + 2 * j, w1, w3);
         if (j == 0) {
-          Vec x[4];
-          loadQuarters(a, m, x);
-          kind1AtZero<Pack<Real, 4>>(x, w1, w3);
-          storeQuarters(a, m, x);
+          Vec x[4] = {P::load(a), P::load(a + m), P::load(a + 2 * m), P::load(a + 3 * m)};
+          kind1AtZero<P>(x, w1, w3);
+          for (int i = 0; i < 4; ++i) P::store(a + i * m, x[i]);
         } else {
           butterfly1<false, P>(a, j, m, w1, w3);
         }
       }
-      for (int q = mh; q < m; q += 8) {
-        const Real* r = w + 2 * (m - q - 6);
-        typename P::Twiddle v1{Q::template spread<1, 3, 2, 1, 0>(r),
-                               Q::template spread<0, 3, 2, 1, 0>(r) * minusPlus};
-        typename P::Twiddle v3{Q::template spread<3, 3, 2, 1, 0>(r) * -sign3,
-                               Q::template spread<2, 3, 2, 1, 0>(r) * plusMinus};
+      for (int q = mh; q < m; q += 2 * B) {
+        typename P::Twiddle v1, v3;
+        E::template kind1Mirrored<V>(w + 2 * (m - q - 2 * B + 2), v1, v3);
         if (q == mh) {
           const typename P::Twiddle c1 = P::twiddle(wn4r, wn4r), c3 = P::twiddle(-wn4r, wn4r);
-          v1 = {P::template select<true, false, false, false>(v1.re, c1.re),
-                P::template select<true, false, false, false>(v1.im, c1.im)};
-          v3 = {P::template select<true, false, false, false>(v3.re, c3.re),
-                P::template select<true, false, false, false>(v3.im, c3.im)};
+          v1 = {P::firstThenSecond(c1.re, v1.re), P::firstThenSecond(c1.im, v1.im)};
+          v3 = {P::firstThenSecond(c3.re, v3.re), P::firstThenSecond(c3.im, v3.im)};
         }
         butterfly1<false, P>(a, q, m, v1, v3);
       }
       return;
     }
-  } else if constexpr (kPairInOneVector<Real>) {
-    // Two butterflies per vector throughout, arranged as the fours above:
-    // direct pairs from 0 (lane 0 of the first without a twiddle), mirrored
-    // pairs from mh (lane 0 of the first the butterfly at mh).
-    using E = PairEntries<Real>;
-    using P = typename E::P;
-    using Vec = typename P::V;
-    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-    const Vec s3MinusPlus = P::repeat(-sign3, sign3);
-    for (int j = 0; j < mh; j += 4) {
-      const Real* r = w + 2 * j;
-      const typename P::Twiddle w1{E::template spread<0, 0, 1>(r), E::template spread<1, 0, 1>(r) * minusPlus};
-      const typename P::Twiddle w3{E::template spread<2, 0, 1>(r), E::template spread<3, 0, 1>(r) * s3MinusPlus};
-      if (j == 0) {
-        Vec x[4] = {P::load(a), P::load(a + m), P::load(a + 2 * m), P::load(a + 3 * m)};
-        kind1AtZero<P>(x, w1, w3);
-        for (int i = 0; i < 4; ++i) P::store(a + i * m, x[i]);
-      } else {
-        butterfly1<false, P>(a, j, m, w1, w3);
-      }
-    }
-    for (int q = mh; q < m; q += 4) {
-      const Real* r = w + 2 * (m - q - 2);
-      typename P::Twiddle v1{E::template spread<1, 1, 0>(r), E::template spread<0, 1, 0>(r) * minusPlus};
-      typename P::Twiddle v3{E::template spread<3, 1, 0>(r) * -sign3, E::template spread<2, 1, 0>(r) * plusMinus};
-      if (q == mh) {
-        const typename P::Twiddle c1 = P::twiddle(wn4r, wn4r), c3 = P::twiddle(-wn4r, wn4r);
-        v1 = {P::template select<true, false>(v1.re, c1.re), P::template select<true, false>(v1.im, c1.im)};
-        v3 = {P::template select<true, false>(v3.re, c3.re), P::template select<true, false>(v3.im, c3.im)};
-      }
-      butterfly1<false, P>(a, q, m, v1, v3);
-    }
-    return;
   }
   butterfly1NoTwiddle(a, 0, m);
   {
@@ -553,74 +505,29 @@ template <typename Real, Variant V>
 void fftMiddleStage2(int n, Real* a, const Real* w) {
   using T = Table<Real, V>;
   const int m = n >> 2;  // Real offset of a quarter
-  if constexpr (kFourInOneVector<Real>) {
-    // Four butterflies per vector throughout (m is a multiple of 8 from 32
-    // Reals on), lane 0 of the first quad the one at index 0.
-    if (m >= 8) {
-      using Q = Quad<Real>;
-      using P = typename Q::P;
-      const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-      const typename Q::V minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-      const typename Q::V s3MinusPlus = P::repeat(-sign3, sign3);
+  constexpr int B = kButterfliesPerVector<Real>;
+  if constexpr (B > 1) {
+    // B butterflies per vector throughout (m is a multiple of 2B from 8B
+    // Reals on, and of 4 always), lane 0 of the first vector the one at
+    // index 0.
+    if (B == 2 || m >= 2 * B) {
+      using E = Entries<Real, B>;
+      using P = typename E::P;
       {
-        const Kind2AtZeroTwiddles<Real, V> t(w, m);
-        typename Q::V x[4];
-        loadQuarters(a, m, x);
-        kind2AtZero<Pack<Real, 4>>(x, t.wa, t.wb, t.wc, t.wd, w[1]);
-        storeQuarters(a, m, x);
+        const Kind2AtZeroTwiddles<Real, V, B> t(w, m);
+        typename P::V x[4] = {P::load(a), P::load(a + m), P::load(a + 2 * m), P::load(a + 3 * m)};
+        kind2AtZero<P>(x, t.wa, t.wb, t.wc, t.wd, w[1]);
+        for (int i = 0; i < 4; ++i) P::store(a + i * m, x[i]);
       }
-      for (int j = 8, k = 16, kr = 2 * m - 16; j < m; j += 8, k += 16, kr -= 16) {
-        // Butterflies j .. j+6: entries k .. k+12 ascending, and kr ..
-        // kr-12 descending (rows from kr - 12 on, so entry kr is field 3).
-        const Real* up = w + k;
-        const Real* down = w + kr - 12;
-        const typename P::Twiddle wa{Q::template spread<0, 0, 1, 2, 3>(up),
-                                     Q::template spread<1, 0, 1, 2, 3>(up) * minusPlus};
-        const typename P::Twiddle wb{Q::template spread<1, 3, 2, 1, 0>(down),
-                                     Q::template spread<0, 3, 2, 1, 0>(down) * minusPlus};
-        const typename P::Twiddle wc{Q::template spread<2, 0, 1, 2, 3>(up),
-                                     Q::template spread<3, 0, 1, 2, 3>(up) * s3MinusPlus};
-        const typename P::Twiddle wd{Q::template spread<3, 3, 2, 1, 0>(down) * -sign3,
-                                     Q::template spread<2, 3, 2, 1, 0>(down) * plusMinus};
+      for (int j = 2 * B, k = 4 * B, kr = 2 * m - 4 * B; j < m; j += 2 * B, k += 4 * B, kr -= 4 * B) {
+        // Butterflies j .. j + 2B - 2: entries k, k + 4, .. ascending and
+        // kr, kr - 4, .. descending (rows from kr - 4B + 4 on).
+        typename P::Twiddle wa, wb, wc, wd;
+        E::template kind2<V>(w + k, w + kr - 4 * (B - 1), wa, wb, wc, wd);
         butterfly2<P>(a, j, m, wa, wb, wc, wd);
       }
       return;
     }
-  }
-  if constexpr (kPairInOneVector<Real>) {
-    using E = PairEntries<Real>;
-    using P = typename E::P;
-    using Vec = typename P::V;
-    const Real sign3 = V == Variant::Current ? Real(-1) : Real(1);
-    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-    const Vec s3MinusPlus = P::repeat(-sign3, sign3);
-    {
-      // Butterflies 0 (lane 0, butterfly2First) and 2: k = 4, kr = 2m - 4
-      // (entries 4 and 2m - 4 in lane 1).
-      const Real* up = w;
-      const Real* down = w + 2 * m - 8;
-      Vec x[4] = {P::load(a), P::load(a + m), P::load(a + 2 * m), P::load(a + 3 * m)};
-      kind2AtZero<P>(
-          x, typename P::Twiddle{E::template spread<0, 0, 1>(up), E::template spread<1, 0, 1>(up) * minusPlus},
-          typename P::Twiddle{E::template spread<1, 0, 1>(down), E::template spread<0, 0, 1>(down) * minusPlus},
-          typename P::Twiddle{E::template spread<2, 0, 1>(up), E::template spread<3, 0, 1>(up) * s3MinusPlus},
-          typename P::Twiddle{E::template spread<3, 0, 1>(down) * -sign3,
-                              E::template spread<2, 0, 1>(down) * plusMinus},
-          w[1]);
-      for (int i = 0; i < 4; ++i) P::store(a + i * m, x[i]);
-    }
-    for (int j = 4, k = 8, kr = 2 * m - 8; j < m; j += 4, k += 8, kr -= 8) {
-      // j and j + 2: entries k, k + 4 ascending and kr, kr - 4 descending.
-      const Real* up = w + k;
-      const Real* down = w + kr - 4;
-      butterfly2<P>(
-          a, j, m, typename P::Twiddle{E::template spread<0, 0, 1>(up), E::template spread<1, 0, 1>(up) * minusPlus},
-          typename P::Twiddle{E::template spread<1, 1, 0>(down), E::template spread<0, 1, 0>(down) * minusPlus},
-          typename P::Twiddle{E::template spread<2, 0, 1>(up), E::template spread<3, 0, 1>(up) * s3MinusPlus},
-          typename P::Twiddle{E::template spread<3, 1, 0>(down) * -sign3,
-                              E::template spread<2, 1, 0>(down) * plusMinus});
-    }
-    return;
   }
   butterfly2First(a, 0, m, w[1]);
   {
@@ -692,28 +599,92 @@ inline void fftButterfly4b(Real* a) {
   a[5] = x2i;
 }
 
+// The 2-point transforms of kind 1, (d0 + d1, d0 - d1), and kind 2,
+// (d0 + i d1, d0 - i d1), of the two complex values of one vector.
+template <typename Real>
+FFT_ALWAYS_INLINE typename Pack<Real, 2>::V pairSmall2Kind1(typename Pack<Real, 2>::V v) {
+  using P = Pack<Real, 2>;
+  using I = typename IndexOf<Real, 2>::Type;
+  // d0 - d1 as -d1 + d0, the same value.
+  return v * P::make(1, 1, -1, -1) + FFT_SHUFFLE(v, I{2, 3, 0, 1});
+}
+template <typename Real>
+FFT_ALWAYS_INLINE typename Pack<Real, 2>::V pairSmall2Kind2(typename Pack<Real, 2>::V v) {
+  using P = Pack<Real, 2>;
+  using I = typename IndexOf<Real, 2>::Type;
+  return FFT_SHUFFLE(v, I{0, 1, 0, 1}) + FFT_SHUFFLE(v, I{3, 2, 3, 2}) * P::make(-1, 1, 1, -1);
+}
+
+// The twiddles of the 8-point kernels with two complex values per vector
+// (lane 0's are not used), built once for a row of kernels from the
+// 4-entry table.
+template <typename Real, Variant V>
+struct Kernel8PairTwiddles {
+  using P = Pack<Real, 2>;
+  typename P::Twiddle w1, w3;      // kind 1
+  typename P::Twiddle wa, wb, wd;  // kind 2 (its wc equals wb)
+  Real wn4r;
+  FFT_ALWAYS_INLINE explicit Kernel8PairTwiddles(const Real* w) : wn4r(w[1]) {
+    Real c8, s8;
+    Table<Real, V>::eighth(w, c8, s8);
+    w1 = P::twiddles(1, 0, wn4r, wn4r);
+    w3 = P::twiddles(1, 0, -wn4r, wn4r);
+    wa = P::twiddles(1, 0, c8, s8);
+    wb = P::twiddles(1, 0, s8, c8);
+    wd = P::twiddles(1, 0, -c8, -s8);
+  }
+};
+
+// An 8-point kernel of kind 1 (Kind2 false) or 2 on the 16 Reals at a,
+// two complex values per vector: the radix-4 step across the four
+// vectors (lane 0 the butterfly at 0, lane 1 the one at 2), then each
+// vector's 2-point transform of kinds 1, 2, 1 and 1 (kind 1) or 1, 2, 1, 2.
+template <typename Real, Variant V, bool Kind2>
+FFT_ALWAYS_INLINE void butterfly8Pairs(Real* a, const Kernel8PairTwiddles<Real, V>& t) {
+  using P = Pack<Real, 2>;
+  typename P::V x[4];
+  for (int q = 0; q < 4; ++q) x[q] = P::load(a + 4 * q);
+  if constexpr (Kind2) {
+    kind2AtZero<P>(x, t.wa, t.wb, t.wb, t.wd, t.wn4r);
+  } else {
+    kind1AtZero<P>(x, t.w1, t.w3);
+  }
+  P::store(a, pairSmall2Kind1<Real>(x[0]));
+  P::store(a + 4, pairSmall2Kind2<Real>(x[1]));
+  P::store(a + 8, pairSmall2Kind1<Real>(x[2]));
+  P::store(a + 12, Kind2 ? pairSmall2Kind2<Real>(x[3]) : pairSmall2Kind1<Real>(x[3]));
+}
+
 // 8-point kernels (16 Reals); w is the 4-entry table (w[nw - 8]).
 template <typename Real, Variant V>
 inline void fftButterfly8(Real* a, const Real* w) {
-  const Real wn4r = w[1];
-  butterfly1NoTwiddle(a, 0, 4);
-  butterfly1(a, 2, 4, wn4r, wn4r, -wn4r, wn4r);
-  small2Kind1(a);
-  small2Kind2(a + 4);
-  small2Kind1(a + 8);
-  small2Kind1(a + 12);
+  if constexpr (kPairInOneVector<Real>) {
+    butterfly8Pairs<Real, V, false>(a, Kernel8PairTwiddles<Real, V>(w));
+  } else {
+    const Real wn4r = w[1];
+    butterfly1NoTwiddle(a, 0, 4);
+    butterfly1(a, 2, 4, wn4r, wn4r, -wn4r, wn4r);
+    small2Kind1(a);
+    small2Kind2(a + 4);
+    small2Kind1(a + 8);
+    small2Kind1(a + 12);
+  }
 }
 
 template <typename Real, Variant V>
 inline void fftButterfly8b(Real* a, const Real* w) {
-  Real c8, s8;
-  Table<Real, V>::eighth(w, c8, s8);
-  butterfly2First(a, 0, 4, w[1]);
-  butterfly2(a, 2, 4, c8, s8, s8, c8, s8, c8, -c8, -s8);
-  small2Kind1(a);
-  small2Kind2(a + 4);
-  small2Kind1(a + 8);
-  small2Kind2(a + 12);
+  if constexpr (kPairInOneVector<Real>) {
+    butterfly8Pairs<Real, V, true>(a, Kernel8PairTwiddles<Real, V>(w));
+  } else {
+    Real c8, s8;
+    Table<Real, V>::eighth(w, c8, s8);
+    butterfly2First(a, 0, 4, w[1]);
+    butterfly2(a, 2, 4, c8, s8, s8, c8, s8, c8, -c8, -s8);
+    small2Kind1(a);
+    small2Kind2(a + 4);
+    small2Kind1(a + 8);
+    small2Kind2(a + 12);
+  }
 }
 
 // ---- 16-point kernels, four butterflies per vector ---------------------------
@@ -768,7 +739,7 @@ struct Kernel16Kind1Twiddles {
 // The same for kind 2, from the 16-entry table.
 template <typename Real, Variant V>
 struct Kernel16Kind2Twiddles {
-  Kind2AtZeroTwiddles<Real, V> stage;
+  Kind2AtZeroTwiddles<Real, V, 4> stage;
   Real wn4r;
   FFT_ALWAYS_INLINE explicit Kernel16Kind2Twiddles(const Real* w32) : stage(w32, 8), wn4r(w32[1]) {}
 };
@@ -1274,6 +1245,17 @@ struct Core {
       } else {
         fourButterfly8Quad<Real, V, false>(a, w8);
       }
+    } else if constexpr (kPairInOneVector<Real>) {
+      // One set of twiddle vectors serves the four.
+      const Kernel8PairTwiddles<Real, V> t(w8);
+      butterfly8Pairs<Real, V, false>(a, t);
+      butterfly8Pairs<Real, V, true>(a + 16, t);
+      butterfly8Pairs<Real, V, false>(a + 32, t);
+      if (lastOfKind2) {
+        butterfly8Pairs<Real, V, true>(a + 48, t);
+      } else {
+        butterfly8Pairs<Real, V, false>(a + 48, t);
+      }
     } else {
       fftButterfly8<Real, V>(a, w8);
       fftButterfly8b<Real, V>(a + 16, w8);
@@ -1542,30 +1524,31 @@ struct Core {
   }
 
   // One step of the real post- (Backward false) or pre-processing (Backward
-  // true) on the values at j (ascending) and k = n - j (descending): P holds
-  // one j, or two neighbouring ones, and the matching k values.
+  // true) on the values at pj (ascending) and pk = a + n - j (descending):
+  // P holds one j, or several neighbouring ones, and the matching k values.
   template <typename P, bool Backward>
-  static FFT_ALWAYS_INLINE void realStep(Real* a, int j, int k, const typename P::Twiddle& wk) {
+  static FFT_ALWAYS_INLINE void realStep(Real* pj, Real* pk, const typename P::Twiddle& wk) {
     using Vec = typename P::V;
-    const Vec aj = P::load(a + j);
-    const Vec ak = P::reversed(P::load(a + k));
+    const Vec aj = P::load(pj);
+    const Vec ak = P::reversed(P::load(pk));
     // (a[j] - a[k], a[j+1] + a[k+1])
     const Vec x = aj + ak * P::repeat(-1, 1);
     const Vec y = Backward ? P::timesConjugate(wk, x) : P::times(wk, x);
-    P::store(a + j, aj - y);
-    P::store(a + k, P::reversed(ak + y * P::repeat(1, -1)));
+    P::store(pj, aj - y);
+    P::store(pk, P::reversed(ak + y * P::repeat(1, -1)));
   }
 
   // The twiddles of the steps kk, kk + 1, ... (table stride 1) for every
   // complex value of P: (0.5 - c[nc - kk], c[kk]) from two vector loads of
-  // the table instead of value by value.
+  // the table instead of value by value; sines at c + kk, cosines (read
+  // descending) ending at c + nc - kk.
   template <typename P>
-  static FFT_ALWAYS_INLINE typename P::Twiddle realTwiddlesInRow(int nc, const Real* c, int kk) {
+  static FFT_ALWAYS_INLINE typename P::Twiddle realTwiddlesInRow(const Real* sinesFrom, const Real* cosinesTo) {
     constexpr int B = P::kComplexes;
     typedef Real Row __attribute__((vector_size(B * sizeof(Real))));
     Row sines, cosines;
-    std::memcpy(&sines, c + kk, sizeof sines);
-    std::memcpy(&cosines, c + nc - kk - (B - 1), sizeof cosines);  // descending
+    std::memcpy(&sines, sinesFrom, sizeof sines);
+    std::memcpy(&cosines, cosinesTo - (B - 1), sizeof cosines);  // descending
     const Row re = Real(0.5) - cosines;
     // (-s, s) per value as the sine repeated times (-1, 1): one lane
     // permutation instead of interleaving -s and s, the same values.
@@ -1578,6 +1561,24 @@ struct Core {
     }
   }
 
+  // The steps from j on, as many as P holds at a time while they last,
+  // with the twiddles of table stride 1; advances j and kk past them.
+  template <typename P, bool Backward>
+  static FFT_ALWAYS_INLINE void stepsInRow(int n, Real* a, int nc, const Real* c, int& j, int& kk) {
+    constexpr int B = P::kComplexes;
+    const int m = n >> 1;
+    int count = (m - j) / (2 * B);
+    Real* lo = a + j;
+    Real* hi = a + n - j - 2 * (B - 1);
+    const Real* sines = c + kk + 1;
+    const Real* cosines = c + nc - kk - 1;
+    j += count * 2 * B;
+    kk += count * B;
+    for (; count > 0; --count, lo += 2 * B, hi -= 2 * B, sines += B, cosines -= B) {
+      realStep<P, Backward>(lo, hi, realTwiddlesInRow<P>(sines, cosines));
+    }
+  }
+
   template <bool Backward>
   static void realSteps(int n, Real* a, int nc, const Real* c) {
     using P1 = One<Real>;
@@ -1585,33 +1586,27 @@ struct Core {
     const int m = n >> 1;
     const int ks = 2 * nc / m;
     if (m <= 2) return;
-    realStep<P1, Backward>(a, 2, n - 2, P1::twiddle(Real(0.5) - c[nc - ks], c[ks]));
+    realStep<P1, Backward>(a + 2, a + n - 2, P1::twiddle(Real(0.5) - c[nc - ks], c[ks]));
     // m is a multiple of 4 from here on: the other steps come in pairs, or
     // in fours where a vector holds four complex values. The steps are
     // independent of each other, so their grouping changes no result.
     int kk = ks;
     int j = 4;
-    if constexpr (kComplexesPerVector<Real> == 4) {
-      using P4 = Pack<Real, 4>;
-      if (ks == 1) {
-        for (; j + 6 < m; j += 8, kk += 4) {
-          realStep<P4, Backward>(a, j, n - j - 6, realTwiddlesInRow<P4>(nc, c, kk + 1));
-        }
-      }
+    if (ks == 1) {
+      // Tables built for this very length (the usual case): the twiddles
+      // of neighbouring steps lie side by side.
+      if constexpr (kComplexesPerVector<Real> == 4) stepsInRow<Pack<Real, 4>, Backward>(n, a, nc, c, j, kk);
+      if constexpr (kPairInOneVector<Real>) stepsInRow<P2, Backward>(n, a, nc, c, j, kk);
     }
     for (; j < m; j += 4) {
       const int kk1 = kk + ks, kk2 = kk1 + ks;
       kk = kk2;
       if constexpr (kPairInOneVector<Real>) {
-        if (ks == 1) {
-          realStep<P2, Backward>(a, j, n - j - 2, realTwiddlesInRow<P2>(nc, c, kk1));
-        } else {
-          realStep<P2, Backward>(
-              a, j, n - j - 2, P2::twiddles(Real(0.5) - c[nc - kk1], c[kk1], Real(0.5) - c[nc - kk2], c[kk2]));
-        }
+        realStep<P2, Backward>(a + j, a + n - j - 2,
+                               P2::twiddles(Real(0.5) - c[nc - kk1], c[kk1], Real(0.5) - c[nc - kk2], c[kk2]));
       } else {
-        realStep<P1, Backward>(a, j, n - j, P1::twiddle(Real(0.5) - c[nc - kk1], c[kk1]));
-        realStep<P1, Backward>(a, j + 2, n - j - 2, P1::twiddle(Real(0.5) - c[nc - kk2], c[kk2]));
+        realStep<P1, Backward>(a + j, a + n - j, P1::twiddle(Real(0.5) - c[nc - kk1], c[kk1]));
+        realStep<P1, Backward>(a + j + 2, a + n - j - 2, P1::twiddle(Real(0.5) - c[nc - kk2], c[kk2]));
       }
     }
   }

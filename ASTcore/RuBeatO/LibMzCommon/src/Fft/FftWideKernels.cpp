@@ -20,6 +20,7 @@
 #pragma GCC push_options
 #pragma GCC target("avx2")
 #define FFT_WIDEST_VECTOR 32
+#define FFT_ALTERNATING_ADD_SUB 1
 #else
 // A compiler without GCC's target pragmas (clang), another CPU family, or a build that
 // targets AVX2 everywhere already: the baseline kernels serve alone, and
