@@ -1,6 +1,7 @@
 #include "AmplitudeRun.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "LevelAmplitude.h"
 

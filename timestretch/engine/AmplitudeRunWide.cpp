@@ -5,6 +5,7 @@
 // AVX2 alone: with FMA a product and a sum could become one rounding.
 
 #include <cstdint>
+#include <cstring>
 
 #include "AmplitudeRun.h"
 #include "LevelAmplitude.h"
