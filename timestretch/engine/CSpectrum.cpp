@@ -10,6 +10,7 @@
 #include "EngineArray.h"
 #include "FftWorkRecord.h"
 #include "LevelAmplitude.h"
+#include "SineCosine.h"
 #include "SpectralWindows.h"
 
 #if defined(__SSE2__)
@@ -276,15 +277,13 @@ int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, d
   out[1] = static_cast<float>(amplitude(level[M]) * std::cos(phase[M]));
   double* A = amplitudeScratch_.get();
   AmplitudeRun::FromDb(level + 1, M - 1, kNoEnergy, A + 1);
-  // The sines and cosines first, straight into arrays (one library call per
-  // bin, the same values as sinf and cosf), then the products added in a
-  // pass of their own: nothing in the loop around the call waits for it.
+  // The sines and cosines of every inner bin first, several at a time and
+  // the same values as sinf and cosf, then the products added in a pass of
+  // their own; a blanked bin's pair is worked out with the rest and left
+  // unused.
   float* sines = sineScratch_.get();
   float* cosines = cosineScratch_.get();
-  for (std::int64_t k = 1; k < M; ++k) {
-    if (level[k] <= kNoEnergy) continue;  // blanked outside the band: adds nothing
-    ::sincosf(phase[k], &sines[k], &cosines[k]);
-  }
+  SineCosine::Compute(phase + 1, M - 1, sines + 1, cosines + 1);
   addProducts(level, A, sines, cosines, out, M);
   return 1;
 }

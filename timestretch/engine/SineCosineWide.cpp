@@ -1,0 +1,137 @@
+// The wide kernel of SineCosine: glibc's sincosf for CPUs with FMA, step
+// by step, four arguments per vector of doubles. Only intrinsics are used
+// inside the target function, each one a single rounding as in the
+// library: a product and a sum written apart stay apart, and every fused
+// step is an explicit fused multiply-add.
+
+#include <cmath>
+#include <cstdint>
+
+#include "SineCosine.h"
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define SINE_COSINE_WIDE 1
+#else
+#define SINE_COSINE_WIDE 0
+#endif
+
+namespace SineCosine {
+
+#if SINE_COSINE_WIDE
+
+namespace {
+
+// The library's constants (quadrant 0 and 1 polynomial; in quadrants 2
+// and 3 it uses the same with the cosine coefficients negated, which only
+// negates the cosine polynomial's result, exactly).
+constexpr double kHalfPiInverse = 0x1.45f306dc9c883p+23;  // 2/pi scaled by 2^24
+constexpr double kHalfPi = 0x1.921fb54442d18p+0;
+constexpr double kC0 = 1.0;
+constexpr double kC1 = -0x1.ffffffd0c621cp-2;
+constexpr double kC2 = 0x1.55553e1068f19p-5;
+constexpr double kC3 = -0x1.6c087e89a359dp-10;
+constexpr double kC4 = 0x1.99343027bf8c3p-16;
+constexpr double kS1 = -0x1.555545995a603p-3;
+constexpr double kS2 = 0x1.1107605230bc4p-7;
+constexpr double kS3 = -0x1.994eb3774cf24p-13;
+
+// |x| below 2^-12: the sine is x itself and the cosine 1.
+constexpr std::int32_t kTinyBits = 0x39800000;
+// |x| from 120 on (and infinities, NaN): not covered.
+constexpr std::int32_t kCoveredEndBits = 0x42f00000;
+
+// Four arguments; the lanes not covered are left for the caller (their
+// results here are meaningless). Returns the mask of those lanes. Inlined
+// into the loop, so that the constants stay in registers and one group's
+// chain of dependent steps overlaps the next group's.
+__attribute__((target("avx2,fma"), always_inline)) inline int fourAtOnce(const float* x, float* sines, float* cosines) {
+  const __m128 y = _mm_loadu_ps(x);
+  const __m128i magnitude = _mm_and_si128(_mm_castps_si128(y), _mm_set1_epi32(0x7fffffff));
+  const __m128i tiny = _mm_cmplt_epi32(magnitude, _mm_set1_epi32(kTinyBits));
+  const __m128i uncovered = _mm_cmpgt_epi32(magnitude, _mm_set1_epi32(kCoveredEndBits - 1));
+
+  // Quadrant n = the nearest whole number to x 2/pi, by truncating the
+  // product scaled by 2^24 and adding one half in the scaled units; below
+  // 0.75 this is 0, and the reduced argument stays x exactly, which is the
+  // library's path for small arguments.
+  const __m256d xd = _mm256_cvtps_pd(y);
+  const __m128i scaled = _mm256_cvttpd_epi32(_mm256_mul_pd(xd, _mm256_set1_pd(kHalfPiInverse)));
+  const __m128i n = _mm_srai_epi32(_mm_add_epi32(scaled, _mm_set1_epi32(0x800000)), 24);
+  const __m256d r = _mm256_fnmadd_pd(_mm256_cvtepi32_pd(n), _mm256_set1_pd(kHalfPi), xd);
+
+  // The sine polynomial takes r negated in quadrants 1 and 2 (the
+  // library multiplies by -1.0, which only flips the sign bit).
+  const __m128i flip = _mm_slli_epi32(_mm_xor_si128(n, _mm_srli_epi32(n, 1)), 31);
+  const __m256d sineSign = _mm256_castsi256_pd(_mm256_slli_epi64(_mm256_cvtepu32_epi64(flip), 32));
+  const __m256d xs = _mm256_xor_pd(r, sineSign);
+  const __m256d x2 = _mm256_mul_pd(r, r);
+
+  const __m256d c1 = _mm256_fmadd_pd(x2, _mm256_set1_pd(kC1), _mm256_set1_pd(kC0));
+  const __m256d s1 = _mm256_fmadd_pd(x2, _mm256_set1_pd(kS3), _mm256_set1_pd(kS2));
+  const __m256d c2 = _mm256_fmadd_pd(x2, _mm256_set1_pd(kC4), _mm256_set1_pd(kC3));
+  const __m256d x3 = _mm256_mul_pd(x2, xs);
+  const __m256d x4 = _mm256_mul_pd(x2, x2);
+  const __m256d x5 = _mm256_mul_pd(x2, x3);
+  const __m256d x6 = _mm256_mul_pd(x2, x4);
+  const __m256d s = _mm256_fmadd_pd(x3, _mm256_set1_pd(kS1), xs);
+  const __m256d c = _mm256_fmadd_pd(x4, _mm256_set1_pd(kC2), c1);
+  const __m128 sinePoly = _mm256_cvtpd_ps(_mm256_fmadd_pd(s1, x5, s));
+  const __m128 cosinePolyQ01 = _mm256_cvtpd_ps(_mm256_fmadd_pd(c2, x6, c));
+
+  // Quadrants 2 and 3 negate the cosine polynomial; odd quadrants swap
+  // the two results.
+  const __m128 negate = _mm_castsi128_ps(_mm_slli_epi32(_mm_srli_epi32(n, 1), 31));
+  const __m128 cosinePoly = _mm_xor_ps(cosinePolyQ01, negate);
+  const __m128 odd = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(n, _mm_set1_epi32(1)), _mm_set1_epi32(1)));
+  __m128 sine = _mm_blendv_ps(sinePoly, cosinePoly, odd);
+  __m128 cosine = _mm_blendv_ps(cosinePoly, sinePoly, odd);
+
+  const __m128 isTiny = _mm_castsi128_ps(tiny);
+  sine = _mm_blendv_ps(sine, y, isTiny);
+  cosine = _mm_blendv_ps(cosine, _mm_set1_ps(1.0f), isTiny);
+  _mm_storeu_ps(sines, sine);
+  _mm_storeu_ps(cosines, cosine);
+  return _mm_movemask_ps(_mm_castsi128_ps(uncovered));
+}
+
+void fillUncovered(int mask, const float* x, float* sines, float* cosines) {
+  for (int j = 0; j < 4; ++j)
+    if (mask & (1 << j)) ::sincosf(x[j], &sines[j], &cosines[j]);
+}
+
+__attribute__((target("avx2,fma"))) void sineCosineLoop(const float* x, std::int64_t n, float* sines, float* cosines) {
+  std::int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const int mask = fourAtOnce(x + i, sines + i, cosines + i);
+    if (mask) fillUncovered(mask, x + i, sines + i, cosines + i);
+  }
+  if (i == n) return;
+  // The last one to three through the same vector, padded with zeros.
+  float in[4] = {0.0f, 0.0f, 0.0f, 0.0f}, s[4], c[4];
+  const std::int64_t rest = n - i;
+  for (std::int64_t j = 0; j < rest; ++j) in[j] = x[i + j];
+  const int mask = fourAtOnce(in, s, c);
+  if (mask) fillUncovered(mask, in, s, c);
+  for (std::int64_t j = 0; j < rest; ++j) {
+    sines[i + j] = s[j];
+    cosines[i + j] = c[j];
+  }
+}
+
+}  // namespace
+
+bool ComputeWide(const float* x, std::int64_t n, float* sines, float* cosines) {
+  // Reads what the runtime found out about the CPU at start-up.
+  if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return false;
+  if (n > 0) sineCosineLoop(x, n, sines, cosines);
+  return true;
+}
+
+#else
+
+bool ComputeWide(const float*, std::int64_t, float*, float*) { return false; }
+
+#endif
+
+}  // namespace SineCosine
