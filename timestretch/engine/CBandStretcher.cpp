@@ -76,11 +76,20 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
     held += static_cast<double>(ola[i]) * ola[i];
     incoming += b * b;
   }
-  for (std::int64_t i = 0; i < hop; ++i) {
-    const std::int64_t before = centre - hop + i;
-    const std::int64_t after = centre + i;
-    if (before >= 0 && before < N) ola[i] += buf[before];
-    if (after >= 0 && after < N) ola[hop + i] += buf[after];
+  if (centre >= hop && centre + hop <= N) {
+    // The frame covers both hops (every band's case): straight runs that
+    // vectorise.
+    const float* first = buf + centre - hop;
+    const float* second = buf + centre;
+    for (std::int64_t i = 0; i < hop; ++i) ola[i] += first[i];
+    for (std::int64_t i = 0; i < hop; ++i) ola[hop + i] += second[i];
+  } else {
+    for (std::int64_t i = 0; i < hop; ++i) {
+      const std::int64_t before = centre - hop + i;
+      const std::int64_t after = centre + i;
+      if (before >= 0 && before < N) ola[i] += buf[before];
+      if (after >= 0 && after < N) ola[hop + i] += buf[after];
+    }
   }
   if (keepsJoinLevel_) KeepJoinLevel(ola, hop, held, incoming, repeated);
   std::memcpy(outputBlock_.get(), ola, static_cast<std::size_t>(hop) * sizeof(float));

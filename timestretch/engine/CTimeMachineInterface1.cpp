@@ -10,6 +10,7 @@
 #include <new>
 
 #include "EngineArray.h"
+#include "LevelBlend.h"
 #include "LowBandRebuild.h"
 #include "RunTimeMachine.h"
 #include "SMSRegionLists.h"
@@ -25,26 +26,6 @@ std::int64_t nowMicroseconds() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
-}
-
-// The levels of an output frame that stands between two analysed frames:
-// `out` holds the later one's, moved by `weight` (0..1) towards the earlier
-// one's, in dB. Held at the later frame instead, a slowly read input would
-// step its levels every few output frames, a flutter that sounds as extra
-// attacks in noisy decays. Bins without energy on either side stay.
-void blendLevels(const SMSFrame& earlier, SMSFrame& out, double weight) {
-  if (!earlier.magnitudes || !out.magnitudes || earlier.binCount != out.binCount) return;
-  const auto w = static_cast<float>(std::clamp(weight, 0.0, 1.0));
-  constexpr float kNoEnergy = -std::numeric_limits<float>::max();
-  const float* from = earlier.magnitudes;
-  float* to = out.magnitudes;
-  // Every bin blended and the result kept by a select, so that the loop
-  // vectorises; the blend of a silent bin is thrown away unused.
-  for (std::int64_t i = 0; i < out.binCount; ++i) {
-    const float a = from[i], m = to[i];
-    const float blended = m + (a - m) * w;
-    to[i] = (a > kNoEnergy) & (m > kNoEnergy) ? blended : m;
-  }
 }
 
 template <typename T>
@@ -313,7 +294,7 @@ void CTimeMachineInterface1::MakeOutputFrames(double centre) {
         SMSFrame::CopyFrom(*source, out, kSpectra, true);
         const SMSFrame* before = k > 0 ? window(ch).frames[k - 1][static_cast<std::size_t>(b)] : nullptr;
         if (before && source->time > inputClock_ + kTimeTolerance && source->time > before->time)
-          blendLevels(*before, out, (source->time - inputClock_) / (source->time - before->time));
+          LevelBlend::Blend(*before, out, (source->time - inputClock_) / (source->time - before->time));
       }
     }
     // The ratio where the output clock reads the input, not where the
