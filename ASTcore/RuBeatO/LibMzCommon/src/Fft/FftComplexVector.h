@@ -260,15 +260,16 @@ struct Pack {
       (void)x;
     }
   }
-  // x + i y = (xr - yi, xi + yr). Where the target subtracts and adds
-  // alternate lanes in one instruction, xr - yi is that subtraction, the
-  // same value as xr + (-yi).
-  static FFT_ALWAYS_INLINE V plusI(V x, V y) {
+  // x + i y = (xr - yi, xi + yr)
+  static FFT_ALWAYS_INLINE V plusI(V x, V y) { return subtractRealAddImaginary(x, swapped(y)); }
+  // (xr - yr, xi + yi). Where the target subtracts and adds alternate
+  // lanes in one instruction, xr - yr is that subtraction, the same value
+  // as xr + (-yr).
+  static FFT_ALWAYS_INLINE V subtractRealAddImaginary(V x, V y) {
     if constexpr (kAlternatingAddSub && sizeof(V) >= 16) {
-      const V s = swapped(y);
-      return evenThenOdd(x - s, x + s);
+      return evenThenOdd(x - y, x + y);
     } else {
-      return x + swapped(y) * repeat(-1, 1);
+      return x + y * repeat(-1, 1);
     }
   }
   // The even lanes (real parts) of x, the odd ones (imaginary parts) of y:

@@ -1076,52 +1076,104 @@ inline int reverseBits(int x, int bits) {
   return bits == 0 ? 0 : static_cast<int>(v >> (32 - bits));
 }
 
-// The same reversal a vector's width of low fields at a time: the B by B
-// block of complex values with high fields reverse(kb .. kb+B-1), middle
-// field `middle` and low fields jb .. jb+B-1 belongs, transposed, where the
-// block with high fields reverse(jb ..), the reversed middle field and low
-// fields kb .. lies, and that one, transposed, here. Each vector load and
-// store moves B neighbouring complex values instead of one; every value is
-// moved (or stays) exactly once. Needs m of at least B.
-template <typename Real, bool Conj, int Middle>
+// Transposes the S by S block of complex values held as rows x[0 .. S-1]
+// of S/B vectors each: B by B sub-blocks, each transposed and moved to
+// its mirror place. Only moves values.
+template <typename P, int S>
+FFT_ALWAYS_INLINE void transposeRows(typename P::V (&x)[S][S / P::kComplexes]) {
+  constexpr int B = P::kComplexes;
+  constexpr int R = S / B;
+  typename P::V out[S][R];
+  for (int t = 0; t < R; ++t) {
+    for (int u = 0; u < R; ++u) {
+      typename P::V block[B];
+      for (int i = 0; i < B; ++i) block[i] = x[t * B + i][u];
+      P::transpose(block);
+      for (int i = 0; i < B; ++i) out[u * B + i][t] = block[i];
+    }
+  }
+  for (int r = 0; r < S; ++r) {
+    for (int v = 0; v < R; ++v) x[r][v] = out[r][v];
+  }
+}
+
+// The same reversal S low fields at a time: the S by S block of complex
+// values with high fields reverse(kb .. kb+S-1), middle field `middle` and
+// low fields jb .. jb+S-1 belongs, transposed, where the block with high
+// fields reverse(jb ..), the reversed middle field and low fields kb ..
+// lies, and that one, transposed, here. Each vector load and store moves
+// a vector's width of neighbouring complex values instead of one; every
+// value is moved (or stays) exactly once. Needs m of at least S.
+template <typename Real, bool Conj, int Middle, int S>
 void bitReverseBlocks(int m, Real* a) {
   using P = Pack<Real, kComplexesPerVector<Real>>;
   using V = typename P::V;
   constexpr int B = P::kComplexes;
+  constexpr int R = S / B;  // vectors per row
   const int* reverseMiddle = Middle == 8 ? kReverse8 : kReverse16;
   const int bits = __builtin_ctz(static_cast<unsigned>(m));
   const int highStride = Middle * m;
-  int rowK[B], rowJ[B];
-  for (int kb = 0; kb < m; kb += B) {
-    for (int t = 0; t < B; ++t) rowK[t] = reverseBits(kb + t, bits) * highStride;
-    for (int jb = 0; jb <= kb; jb += B) {
-      for (int u = 0; u < B; ++u) rowJ[u] = reverseBits(jb + u, bits) * highStride;
+  int rowK[S], rowJ[S];
+  for (int kb = 0; kb < m; kb += S) {
+    for (int t = 0; t < S; ++t) rowK[t] = reverseBits(kb + t, bits) * highStride;
+    for (int jb = 0; jb <= kb; jb += S) {
+      for (int u = 0; u < S; ++u) rowJ[u] = reverseBits(jb + u, bits) * highStride;
       for (int middle = 0; middle < Middle; ++middle) {
         const int reversed = reverseMiddle[middle];
         if (jb == kb && middle > reversed) continue;
         Real* const x0 = a + 2 * (middle * m + jb);
         Real* const y0 = a + 2 * (reversed * m + kb);
-        V x[B], y[B];
-        for (int t = 0; t < B; ++t) x[t] = P::load(x0 + 2 * rowK[t]);
-        for (int u = 0; u < B; ++u) y[u] = P::load(y0 + 2 * rowJ[u]);
-        P::transpose(x);
-        P::transpose(y);
-        for (int u = 0; u < B; ++u) P::store(y0 + 2 * rowJ[u], conjugatedIf<Conj, P>(x[u]));
-        for (int t = 0; t < B; ++t) P::store(x0 + 2 * rowK[t], conjugatedIf<Conj, P>(y[t]));
+        V x[S][R], y[S][R];
+        for (int t = 0; t < S; ++t) {
+          for (int v = 0; v < R; ++v) x[t][v] = P::load(x0 + 2 * rowK[t] + 2 * B * v);
+        }
+        if (S > B && jb == kb && middle == reversed) {
+          // The block is its own partner: transposed in place (worth its
+          // test where the block is larger than a vector's width).
+          transposeRows<P, S>(x);
+          for (int t = 0; t < S; ++t) {
+            for (int v = 0; v < R; ++v) P::store(x0 + 2 * rowK[t] + 2 * B * v, conjugatedIf<Conj, P>(x[t][v]));
+          }
+          continue;
+        }
+        for (int u = 0; u < S; ++u) {
+          for (int v = 0; v < R; ++v) y[u][v] = P::load(y0 + 2 * rowJ[u] + 2 * B * v);
+        }
+        transposeRows<P, S>(x);
+        transposeRows<P, S>(y);
+        for (int u = 0; u < S; ++u) {
+          for (int v = 0; v < R; ++v) P::store(y0 + 2 * rowJ[u] + 2 * B * v, conjugatedIf<Conj, P>(x[u][v]));
+        }
+        for (int t = 0; t < S; ++t) {
+          for (int v = 0; v < R; ++v) P::store(x0 + 2 * rowK[t] + 2 * B * v, conjugatedIf<Conj, P>(y[t][v]));
+        }
       }
     }
   }
 }
 
 // True when the block reversal ran (the array is large enough for it).
+// Blocks of two vectors' width where a vector holds two complex values
+// and the array is large enough: fewer index steps per value moved.
 template <typename Real, bool Conj>
 bool bitReverseByBlocks(int n, Real* a) {
   const ReverseFields f = reverseFields(n);
-  if (kComplexesPerVector<Real> < 2 || f.m < kComplexesPerVector<Real>) return false;
+  constexpr int B = kComplexesPerVector<Real>;
+  if (B < 2 || f.m < B) return false;
+  if constexpr (B == 2) {
+    if (f.m >= 2 * B) {
+      if (f.middle == 16) {
+        bitReverseBlocks<Real, Conj, 16, 2 * B>(f.m, a);
+      } else {
+        bitReverseBlocks<Real, Conj, 8, 2 * B>(f.m, a);
+      }
+      return true;
+    }
+  }
   if (f.middle == 16) {
-    bitReverseBlocks<Real, Conj, 16>(f.m, a);
+    bitReverseBlocks<Real, Conj, 16, B>(f.m, a);
   } else {
-    bitReverseBlocks<Real, Conj, 8>(f.m, a);
+    bitReverseBlocks<Real, Conj, 8, B>(f.m, a);
   }
   return true;
 }
@@ -1532,7 +1584,7 @@ struct Core {
     const Vec aj = P::load(pj);
     const Vec ak = P::reversed(P::load(pk));
     // (a[j] - a[k], a[j+1] + a[k+1])
-    const Vec x = aj + ak * P::repeat(-1, 1);
+    const Vec x = P::subtractRealAddImaginary(aj, ak);
     const Vec y = Backward ? P::timesConjugate(wk, x) : P::times(wk, x);
     P::store(pj, aj - y);
     P::store(pk, P::reversed(ak + y * P::repeat(1, -1)));
