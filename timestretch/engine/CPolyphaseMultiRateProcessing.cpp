@@ -10,7 +10,7 @@
 #include <vector>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -77,9 +77,28 @@ CPolyphaseMultiRateProcessing::CPolyphaseMultiRateProcessing(int mode, int facto
   taps = t.taps;
   std::copy(t.coefficients, t.coefficients + t.taps, coefficients);
   if (mode == kInterpolate) phaseLength = taps / factor;
+  if (mode == kDecimate) {
+    history = (taps + factor - 1) / factor;
+    phaseStride = history + kPieceGroups;
+    phases = new (std::nothrow) double[static_cast<std::size_t>(factor) * static_cast<std::size_t>(phaseStride)]();
+    tapOffsets = new (std::nothrow) int[kMaxTaps];
+    if (!phases || !tapOffsets) {
+      delete[] phases;
+      delete[] tapOffsets;
+      delete[] coefficients;
+      delete[] delayLine;
+      throw -1;
+    }
+    // Sample t - k of the stream, t the newest of a group: phase
+    // factor - 1 - k % factor, k / factor groups back.
+    for (int k = 0; k < taps; ++k)
+      tapOffsets[k] = (factor - 1 - k % factor) * phaseStride + history - k / factor;
+  }
 }
 
 CPolyphaseMultiRateProcessing::~CPolyphaseMultiRateProcessing() {
+  delete[] tapOffsets;
+  delete[] phases;
   delete[] coefficients;
   delete[] delayLine;
 }
@@ -90,49 +109,92 @@ void CPolyphaseMultiRateProcessing::makeRoom(int incoming) {
   head = kHistory - kMaxTaps;
 }
 
+namespace {
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// Sixteen outputs, four to a vector: each lane sums its own taps in order,
+// as one output alone would (no fused multiply-add, so the same bits).
+__attribute__((target("avx"))) void sixteenSums(const double* phases, const int* offsets, const double* c, int taps,
+                                                int g, float* out) {
+  __m256d y0 = _mm256_setzero_pd(), y1 = y0, y2 = y0, y3 = y0;
+  for (int k = 0; k < taps; ++k) {
+    const __m256d ck = _mm256_set1_pd(c[k]);
+    const double* d = phases + offsets[k] + g;
+    y0 = _mm256_add_pd(y0, _mm256_mul_pd(ck, _mm256_loadu_pd(d)));
+    y1 = _mm256_add_pd(y1, _mm256_mul_pd(ck, _mm256_loadu_pd(d + 4)));
+    y2 = _mm256_add_pd(y2, _mm256_mul_pd(ck, _mm256_loadu_pd(d + 8)));
+    y3 = _mm256_add_pd(y3, _mm256_mul_pd(ck, _mm256_loadu_pd(d + 12)));
+  }
+  _mm_storeu_ps(out, _mm256_cvtpd_ps(y0));
+  _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(y1));
+  _mm_storeu_ps(out + 8, _mm256_cvtpd_ps(y2));
+  _mm_storeu_ps(out + 12, _mm256_cvtpd_ps(y3));
+}
+
+int sumsFourToAVector(const double* phases, const int* offsets, const double* c, int taps, int groups, float* out) {
+  // Reads what the runtime found out about the CPU at start-up.
+  if (!__builtin_cpu_supports("avx")) return 0;
+  int g = 0;
+  for (; g + 16 <= groups; g += 16) sixteenSums(phases, offsets, c, taps, g, out + g);
+  return g;
+}
+#else
+int sumsFourToAVector(const double*, const int*, const double*, int, int, float*) { return 0; }
+#endif
+
+}  // namespace
+
+void CPolyphaseMultiRateProcessing::decimatePiece(int groups, float* out) const {
+  const double* c = coefficients;
+  const int n = taps;
+  int g = sumsFourToAVector(phases, tapOffsets, c, n, groups, out);
+#if defined(__SSE2__)
+  // Eight outputs, two to a vector.
+  for (; g + 8 <= groups; g += 8) {
+    __m128d y0 = _mm_setzero_pd(), y1 = y0, y2 = y0, y3 = y0;
+    for (int k = 0; k < n; ++k) {
+      const __m128d ck = _mm_set1_pd(c[k]);
+      const double* d = phases + tapOffsets[k] + g;
+      y0 = _mm_add_pd(y0, _mm_mul_pd(ck, _mm_loadu_pd(d)));
+      y1 = _mm_add_pd(y1, _mm_mul_pd(ck, _mm_loadu_pd(d + 2)));
+      y2 = _mm_add_pd(y2, _mm_mul_pd(ck, _mm_loadu_pd(d + 4)));
+      y3 = _mm_add_pd(y3, _mm_mul_pd(ck, _mm_loadu_pd(d + 6)));
+    }
+    _mm_storeu_ps(out + g, _mm_movelh_ps(_mm_cvtpd_ps(y0), _mm_cvtpd_ps(y1)));
+    _mm_storeu_ps(out + g + 4, _mm_movelh_ps(_mm_cvtpd_ps(y2), _mm_cvtpd_ps(y3)));
+  }
+#endif
+  for (; g < groups; ++g) {
+    double y = 0.0;
+    for (int k = 0; k < n; ++k) y += c[k] * phases[tapOffsets[k] + g];
+    out[g] = static_cast<float>(y);
+  }
+}
+
 void CPolyphaseMultiRateProcessing::Decimate(int count, const float* in, float* out, std::int64_t* outCount) {
   const int m = factor;
-  const int n = taps;
-  if (!HasTable() || m < 1 || m > count) {
+  if (!HasTable() || !phases || m < 1 || m > count) {
     *outCount = 0;
     return;
   }
-  std::int64_t produced = 0;
-  int read = 0;
-  // Four outputs at a time: four sums, each over the taps in the same
-  // order as one output alone, side by side, so that no sum waits for the
-  // one before it.
-  constexpr int kGroup = 4;
-  for (; count - read >= kGroup * m; read += kGroup * m) {
-    makeRoom(kGroup * m);
-    for (int j = 0; j < kGroup * m; ++j) delayLine[--head] = static_cast<double>(in[read + j]);
-    // The newest output's window starts at head, each earlier one m later.
-    const double* d3 = delayLine + head;
-    const double* d2 = d3 + m;
-    const double* d1 = d2 + m;
-    const double* d0 = d1 + m;
-    double y0 = 0.0, y1 = 0.0, y2 = 0.0, y3 = 0.0;
-    for (int k = 0; k < n; ++k) {
-      const double c = coefficients[k];
-      y0 += c * d0[k];
-      y1 += c * d1[k];
-      y2 += c * d2[k];
-      y3 += c * d3[k];
+  // The samples of whole groups only: the rest of the block is dropped.
+  const int groups = count / m;
+  for (int done = 0; done < groups;) {
+    const int piece = std::min(groups - done, kPieceGroups);
+    const float* x = in + static_cast<std::ptrdiff_t>(done) * m;
+    for (int r = 0; r < m; ++r) {
+      double* p = phases + r * phaseStride + history;
+      for (int g = 0; g < piece; ++g) p[g] = static_cast<double>(x[g * m + r]);
     }
-    out[produced++] = static_cast<float>(y0);
-    out[produced++] = static_cast<float>(y1);
-    out[produced++] = static_cast<float>(y2);
-    out[produced++] = static_cast<float>(y3);
+    decimatePiece(piece, out + done);
+    // The piece's last groups are the history of the next.
+    for (int r = 0; r < m; ++r) {
+      double* p = phases + r * phaseStride;
+      std::memmove(p, p + piece, static_cast<std::size_t>(history) * sizeof(double));
+    }
+    done += piece;
   }
-  for (; count - read >= m; read += m) {
-    makeRoom(m);
-    for (int j = 0; j < m; ++j) delayLine[--head] = static_cast<double>(in[read + j]);
-    const double* d = delayLine + head;
-    double y = 0.0;
-    for (int k = 0; k < n; ++k) y += coefficients[k] * d[k];
-    out[produced++] = static_cast<float>(y);
-  }
-  *outCount = produced;
+  *outCount = groups;
 }
 
 namespace {
@@ -163,6 +225,42 @@ void interpolateSample(const double* coefficients, const double* d, int phaseLen
 #endif
 }
 
+#if defined(__GNUC__) && defined(__x86_64__)
+// interpolateSample for four and eight branches, four to a vector: the
+// same products and sums in the same order.
+template <int M>
+__attribute__((target("avx"))) void interpolateRunWide(const double* coefficients, const double* line, int run,
+                                                       int phaseLength, float* out) {
+  static_assert(M % 4 == 0, "branches go four to a vector");
+  const __m256d gain = _mm256_set1_pd(static_cast<double>(M));
+  for (int j = 0; j < run; ++j) {
+    const double* d = line + (run - 1 - j);
+    __m256d y[M / 4];
+    for (auto& v : y) v = _mm256_setzero_pd();
+    for (int k = 0; k < phaseLength; ++k) {
+      const __m256d dk = _mm256_set1_pd(d[k]);
+      const double* c = coefficients + k * M;
+      for (int q = 0; q < M / 4; ++q) y[q] = _mm256_add_pd(y[q], _mm256_mul_pd(_mm256_loadu_pd(c + 4 * q), dk));
+    }
+    for (int q = 0; q < M / 4; ++q) _mm_storeu_ps(out + M * j + 4 * q, _mm256_cvtpd_ps(_mm256_mul_pd(y[q], gain)));
+  }
+}
+
+// The run's outputs, or false when the CPU has no AVX or the factor does
+// not fill a vector.
+bool interpolateRunFourToAVector(int m, const double* coefficients, const double* line, int run, int phaseLength,
+                                 float* out) {
+  if (!__builtin_cpu_supports("avx")) return false;
+  switch (m) {
+    case 4: interpolateRunWide<4>(coefficients, line, run, phaseLength, out); return true;
+    case 8: interpolateRunWide<8>(coefficients, line, run, phaseLength, out); return true;
+    default: return false;
+  }
+}
+#else
+bool interpolateRunFourToAVector(int, const double*, const double*, int, int, float*) { return false; }
+#endif
+
 }  // namespace
 
 void CPolyphaseMultiRateProcessing::Interpolate(int count, const float* in, float* out, std::int64_t* outCount) {
@@ -182,6 +280,11 @@ void CPolyphaseMultiRateProcessing::Interpolate(int count, const float* in, floa
     const int run = std::min(count - s, kRun);
     makeRoom(run);
     for (int j = 0; j < run; ++j) delayLine[--head] = static_cast<double>(in[s + j]);
+    if (interpolateRunFourToAVector(m, coefficients, delayLine + head, run, l, out + produced)) {
+      produced += static_cast<std::int64_t>(m) * run;
+      s += run;
+      continue;
+    }
     for (int j = 0; j < run; ++j) {
       const double* d = delayLine + head + (run - 1 - j);
       float* o = out + produced;

@@ -54,9 +54,25 @@ class CPolyphaseMultiRateProcessing {
   // Makes room for `incoming` more samples in front of the delay line.
   void makeRoom(int incoming);
 
+  // Groups of `factor` input samples a decimator takes in one piece.
+  static constexpr int kPieceGroups = 256;
+
+  // The decimator's sums over one piece of `groups` groups, whose samples
+  // are in `phases` (see below); writes one output per group.
+  void decimatePiece(int groups, float* out) const;
+
   // The delay line is delayLine[head .. head + kMaxTaps), newest sample
   // first; new samples go in below head.
   double* delayLine = nullptr;
+  // A decimator's input split by phase: sample g * factor + r of a piece
+  // at phases[r * phaseStride + history + g], after the last `history`
+  // groups of the piece before (zeros at the start). Tap k of the output
+  // of group g reads phases[tapOffsets[k] + g], so that the outputs of
+  // neighbouring groups read neighbouring values.
+  double* phases = nullptr;
+  int* tapOffsets = nullptr;
+  int phaseStride = 0;
+  int history = 0;
   int head = kHistory - kMaxTaps;
   int factor;
   double* coefficients = nullptr;
