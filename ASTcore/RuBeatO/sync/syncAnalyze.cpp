@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "FftPackage.h"
-#include "MagnitudeSums.h"
+#include "FrameCutter.h"
+#include "RoughSpreads.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -58,47 +59,6 @@ CurveWindow curveWindow(int frameLength, int hop, float halfWindowSamples, float
 int frameCountOf(int sampleCount, int hop) {
   return static_cast<int>((static_cast<std::int64_t>(sampleCount) + hop - 1) / hop);
 }
-
-// The frames of a recording as every spectrum here sees them: frame t is
-// the frameLength samples centred on sample hop * t, Bartlett-Hann windowed,
-// samples outside the recording counting as 0. `Weight` is the precision of
-// the window and of each windowed sample.
-template <typename Weight>
-class FrameCutter {
- public:
-  FrameCutter(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
-      : samples_(samples), sampleCount_(sampleCount), length_(frameLength), hop_(hop), window_(frameLength) {
-    const double last = frameLength > 1 ? frameLength - 1 : 1;
-    for (int i = 0; i < frameLength; ++i) {
-      const double x = i / last - 0.5;
-      window_[i] = static_cast<Weight>(0.62 - 0.48 * std::fabs(x) + 0.38 * std::cos(6.28318 * x));
-    }
-  }
-
-  int length() const { return length_; }
-
-  // The windowed samples of frame t into out[0 .. length-1].
-  void cut(int t, Weight* out) const {
-    const std::int64_t start = static_cast<std::int64_t>(t) * hop_ - length_ / 2;
-    const Weight* window = window_.data();
-    if (start >= 0 && start + length_ <= sampleCount_) {
-      const std::int16_t* frame = samples_ + start;
-      for (int i = 0; i < length_; ++i) out[i] = frame[i] * window[i];
-    } else {
-      for (int i = 0; i < length_; ++i) {
-        const std::int64_t s = start + i;
-        out[i] = (s >= 0 && s < sampleCount_) ? samples_[s] * window[i] : Weight(0);
-      }
-    }
-  }
-
- private:
-  const std::int16_t* samples_;
-  std::int64_t sampleCount_;
-  int length_;
-  int hop_;
-  std::vector<Weight> window_;
-};
 
 // The magnitude spectra of a recording's frames, one frame at a time,
 // through the real FFT. The activity curve needs only the frames near the
@@ -305,60 +265,23 @@ struct QuietestSample {
   bool found = false;
 };
 
-// Single-precision spreads of frames with a bound on how far each lies from
-// the double-precision one that FrameSpectra and binSpreads give. The bound
-// holds by a wide margin: the spread is the standard deviation of the bin
-// magnitudes, which moves by at most the RMS of the magnitude errors, and
-// those are bounded by the transform's error, below 1e-5 of the frame's
-// energy norm for a 2048-point single-precision FFT (about 1e-6 in
-// practice), plus the rounding of the window and the input to single
-// precision.
-class RoughSpreads {
- public:
-  RoughSpreads(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
-      : frames_(samples, sampleCount, frameLength, hop), work_(frameLength), buffer_(frameLength) {}
-
-  // The rough spread of frame t; `bound` receives the largest distance to
-  // the exact one.
-  double spread(int t, double& bound) {
-    const int length = frames_.length();
-    float* buffer = buffer_.data();
-    frames_.cut(t, buffer);
-    Fft::rdft(length, 1, buffer, buffer_.size(), work_);
-    const int bins = length / 2;
-    // One pass over the bins: the sums of the magnitudes and of their
-    // squares, in double precision (a float's square is exact there).
-    const MagnitudeSums sums = magnitudeSums(buffer, bins);
-    const double sum = sums.sum, squares = sums.squares;
-    const double first = static_cast<double>(buffer[0]) * buffer[0] + static_cast<double>(buffer[1]) * buffer[1];
-    const double mean = sum / bins;
-    const double spread = std::sqrt(std::max(0.0, squares / bins - mean * mean));
-    // The frame's energy by Parseval (every bin but the first stands for two
-    // of the full spectrum), only to scale the bound.
-    const double energy = std::max(0.0, (2.0 * squares - first) / length);
-    // sqrt(N / bins) * |frame| * (transform error + window, input and
-    // magnitude rounding), with room to spare; the last term covers the
-    // rounding of the sums and of the spread taken from them, and that of
-    // the exact spread.
-    bound = std::sqrt(2.0 * length / bins) * std::sqrt(energy) * 3.1e-5 + 1e-7 * (mean + spread);
-    return spread;
-  }
-
- private:
-  FrameCutter<float> frames_;
-  Fft::WorkArrays<float> work_;
-  std::vector<float> buffer_;
-};
-
 // The sync points of mode 1, found without working out every frame's exact
-// spread: rough spreads with error bounds tell which curve values can
-// matter (the smallest and the largest of the curve, which scale it, and
-// the ones that may hold the quietest sample between two positions); only
-// those are worked out exactly, with the same arithmetic as the whole
-// curve, so the points are the ones the whole curve gives.
+// spread: bounds on the spreads tell which curve values can matter (the
+// smallest and the largest of the curve, which scale it, and the ones that
+// may hold the quietest sample between two positions); only those are
+// worked out exactly, with the same arithmetic as the whole curve, so the
+// points are the ones the whole curve gives.
 //
-// Every exact spread worked out is also checked against its rough bound; a
-// frame outside it (a transform less accurate than the bound assumes) makes
+// The bounds come in two grades. Every other frame gets a rough spread
+// through a single-precision transform of its own, with a narrow bound; the
+// frames between get one from the mix of their neighbours' spectra, with a
+// bound about a hundred times wider, at a fraction of a transform's work.
+// Whenever a curve value that may matter rests on a mixed frame, that frame
+// gets a transform and the bounds are drawn again, until every frame that
+// can matter has one; most frames away from the quiet points never need it.
+//
+// Every exact spread worked out is also checked against its bounds; a frame
+// outside them (a transform less accurate than the bounds assume) makes
 // this give up (false), and the caller scans the whole curve instead.
 bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std::int32_t* positions,
                         int positionCount, std::int64_t margin, const CurveWindow& win,
@@ -370,22 +293,78 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
   const int lowest = first - k;
   const int highest = last + k - 1;
 
-  // Rough spreads and bounds, then rough curve values with bounds.
-  std::vector<double> rough(frames, 0.0), roughBound(frames, 0.0);
+  // Bounds on each frame's exact spread, then on each curve value: every
+  // other frame through a transform, the ones between from their
+  // neighbours' spectra.
+  RoughSpreads roughSpreads(samples, sampleCount, kFrameLength, kHop);
+  std::vector<RoughSpread> rough(frames);
+  std::vector<std::uint8_t> transformed(frames, 0), mixed(frames, 0);
   {
-    RoughSpreads spreads(samples, sampleCount, kFrameLength, kHop);
-    for (int f = lowest; f <= highest; ++f) rough[f] = spreads.spread(f, roughBound[f]);
-  }
-  std::vector<double> low(frames, 0.0), high(frames, 0.0);
-  for (int t = first; t <= last; ++t) {
-    double sum = 0.0, bound = 0.0;
-    for (int f = t - k; f < t + k; ++f) {
-      sum += rough[f];
-      bound += roughBound[f] + 1e-12 * std::fabs(rough[f]);
+    // The last four transformed frames' spectra, in a ring.
+    std::vector<float> ring(4 * static_cast<std::size_t>(kFrameLength));
+    int count = 0;
+    for (int f = lowest; f <= highest; f += 2) {
+      rough[f] = roughSpreads.transformed(f);
+      transformed[f] = 1;
+      std::copy(roughSpreads.spectrum(), roughSpreads.spectrum() + kFrameLength,
+                ring.begin() + static_cast<std::ptrdiff_t>(count % 4) * kFrameLength);
+      ++count;
+      // The frame two back has its neighbours now, from f-6 to f.
+      const int mid = f - 3;
+      if (count >= 4) {
+        const float* spectra[4];
+        RoughSpread spreads[4];
+        for (int i = 0; i < 4; ++i) {
+          spectra[i] = ring.data() + static_cast<std::ptrdiff_t>((count - 4 + i) % 4) * kFrameLength;
+          spreads[i] = rough[mid + MidFrameBound::kOffsets[i]];
+        }
+        rough[mid] = roughSpreads.between(mid, spectra, spreads);
+        mixed[mid] = 1;
+      }
     }
-    low[t] = sum - bound;
-    high[t] = sum + bound;
+    // The frames near the ends that lack a neighbour to mix.
+    for (int f = lowest; f <= highest; ++f) {
+      if (!transformed[f] && !mixed[f]) {
+        rough[f] = roughSpreads.transformed(f);
+        transformed[f] = 1;
+      }
+    }
   }
+
+  std::vector<double> lo(frames, 0.0), hi(frames, 0.0);
+  std::vector<double> low(frames, 0.0), high(frames, 0.0);
+  auto drawBounds = [&]() {
+    for (int f = lowest; f <= highest; ++f) {
+      lo[f] = rough[f].value - rough[f].bound;
+      hi[f] = rough[f].value + rough[f].bound;
+    }
+    for (int t = first; t <= last; ++t) {
+      double sumLow = 0.0, sumHigh = 0.0, size = 0.0;
+      for (int f = t - k; f < t + k; ++f) {
+        sumLow += lo[f];
+        sumHigh += hi[f];
+        size += std::fabs(lo[f]) + std::fabs(hi[f]);
+      }
+      low[t] = sumLow - 1e-12 * size;
+      high[t] = sumHigh + 1e-12 * size;
+    }
+  };
+  // Rough spreads for the frames of these curve values that lack one; true
+  // when there were any.
+  auto roughenWindows = [&](const std::vector<int>& ts) {
+    bool added = false;
+    for (int t : ts) {
+      if (t < first || t > last) continue;
+      for (int f = t - k; f < t + k; ++f) {
+        if (!transformed[f]) {
+          rough[f] = roughSpreads.transformed(f);
+          transformed[f] = 1;
+          added = true;
+        }
+      }
+    }
+    return added;
+  };
 
   // Exact spreads on demand, eight frames at a time as in the whole curve.
   FrameSpectra spectra(samples, sampleCount, kFrameLength, kHop);
@@ -406,7 +385,7 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
         const int f = wanted[i + g];
         spread[f] = laneSpread[g];
         spreadKnown[f] = 1;
-        if (!(std::fabs(spread[f] - rough[f]) <= roughBound[f])) boundsHeld = false;
+        if (!(spread[f] >= lo[f] && spread[f] <= hi[f])) boundsHeld = false;
       }
     }
     wanted.clear();
@@ -421,6 +400,7 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
     }
   };
   auto settle = [&](const std::vector<int>& ts) {
+    for (int t : ts) want(t);
     computeSpreads(wanted);
     for (int t : ts) {
       if (t < first || t > last || curveKnown[t]) continue;
@@ -432,18 +412,21 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
   };
 
   // The largest and the smallest curve value, exactly.
-  double largestLow = low[first], smallestHigh = high[first];
-  for (int t = first; t <= last; ++t) {
-    largestLow = std::max(largestLow, low[t]);
-    smallestHigh = std::min(smallestHigh, high[t]);
-  }
+  double largestLow = 0.0, smallestHigh = 0.0;
   std::vector<int> extremes;
-  for (int t = first; t <= last; ++t) {
-    if (high[t] >= largestLow || low[t] <= smallestHigh) {
-      extremes.push_back(t);
-      want(t);
+  do {
+    drawBounds();
+    largestLow = low[first];
+    smallestHigh = high[first];
+    for (int t = first; t <= last; ++t) {
+      largestLow = std::max(largestLow, low[t]);
+      smallestHigh = std::min(smallestHigh, high[t]);
     }
-  }
+    extremes.clear();
+    for (int t = first; t <= last; ++t) {
+      if (high[t] >= largestLow || low[t] <= smallestHigh) extremes.push_back(t);
+    }
+  } while (roughenWindows(extremes));
   settle(extremes);
   if (!boundsHeld) return false;
   double largest = -std::numeric_limits<double>::infinity();
@@ -460,12 +443,7 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
   std::vector<double> normalized(frames, 0.0);
   std::vector<double> normLow(frames), normHigh(frames);
   for (int t = 0; t < frames; ++t) {
-    if (t < first || t > last) {
-      normalized[t] = normLow[t] = normHigh[t] = scaled(edge);
-    } else {
-      normLow[t] = scaled(low[t]) - 1e-12;
-      normHigh[t] = scaled(high[t]) + 1e-12;
-    }
+    if (t < first || t > last) normalized[t] = normLow[t] = normHigh[t] = scaled(edge);
   }
 
   // The frame pair (segment) of a sample, as activityAtSample interpolates.
@@ -481,23 +459,34 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
   };
   std::vector<Range> ranges(static_cast<std::size_t>(positionCount) - 1);
   std::vector<int> needed;
-  for (int i = 0; i + 1 < positionCount; ++i) {
-    Range& r = ranges[i];
-    r.first = positions[i] + margin;
-    r.last = std::min<std::int64_t>(positions[i + 1] - margin - 1, sampleCount - 1);
-    if (r.first > r.last) continue;
-    const int j0 = segmentOf(r.first), j1 = segmentOf(r.last);
-    double ceiling = std::numeric_limits<double>::infinity();
-    for (int j = j0; j <= j1; ++j) ceiling = std::min(ceiling, std::max(normHigh[j], normHigh[next(j)]));
-    for (int j = j0; j <= j1; ++j) {
-      if (std::min(normLow[j], normLow[next(j)]) > ceiling) continue;
-      r.segments.push_back(j);
-      for (int t : {j, next(j)}) {
-        want(t);
-        needed.push_back(t);
+  bool fresh = false;  // the bounds were drawn for the extremes already
+  do {
+    if (fresh) drawBounds();
+    fresh = true;
+    for (int t = first; t <= last; ++t) {
+      normLow[t] = scaled(low[t]) - 1e-12;
+      normHigh[t] = scaled(high[t]) + 1e-12;
+    }
+    needed.clear();
+    for (int i = 0; i + 1 < positionCount; ++i) {
+      Range& r = ranges[i];
+      r.segments.clear();
+      r.first = positions[i] + margin;
+      r.last = std::min<std::int64_t>(positions[i + 1] - margin - 1, sampleCount - 1);
+      if (r.first > r.last) continue;
+      const int j0 = segmentOf(r.first), j1 = segmentOf(r.last);
+      double ceilingOfRange = std::numeric_limits<double>::infinity();
+      for (int j = j0; j <= j1; ++j) {
+        ceilingOfRange = std::min(ceilingOfRange, std::max(normHigh[j], normHigh[next(j)]));
+      }
+      for (int j = j0; j <= j1; ++j) {
+        if (std::min(normLow[j], normLow[next(j)]) > ceilingOfRange) continue;
+        r.segments.push_back(j);
+        needed.push_back(j);
+        needed.push_back(next(j));
       }
     }
-  }
+  } while (roughenWindows(needed));
   settle(needed);
   if (!boundsHeld) return false;
   for (int t : needed) {

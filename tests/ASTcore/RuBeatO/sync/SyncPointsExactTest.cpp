@@ -77,6 +77,16 @@ struct Case {
   int beatSamples;
 };
 
+// A random waveform of `level` repeating every `period` samples.
+Case periodicCase(const std::string& name, int n, int period, double level, int beatSamples, std::mt19937& gen) {
+  std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+  std::vector<double> shape(static_cast<std::size_t>(period));
+  for (double& v : shape) v = uniform(gen);
+  Case c{name, std::vector<std::int16_t>(n), beatSamples};
+  for (int i = 0; i < n; ++i) c.samples[i] = clip(shape[i % period] * level);
+  return c;
+}
+
 std::vector<Case> cases() {
   std::vector<Case> out;
   std::mt19937 gen(5);
@@ -103,11 +113,7 @@ std::vector<Case> cases() {
 
   // A waveform repeating every 256 samples (four hops): every fourth frame
   // is the same, so equal curve values come up all over the range.
-  Case periodic{"a period of four hops", std::vector<std::int16_t>(n), 22050};
-  std::vector<double> period(256);
-  for (double& v : period) v = uniform(gen);
-  for (int i = 0; i < n; ++i) periodic.samples[i] = clip(period[i % 256] * 12000);
-  out.push_back(periodic);
+  out.push_back(periodicCase("a period of four hops", n, 256, 12000, 22050, gen));
 
   // One or two steps of the smallest sample value and a loud clipped
   // square: the bounds scale with the frame's level.
@@ -124,6 +130,22 @@ std::vector<Case> cases() {
     tone.samples[i] = clip(std::sin(2 * M_PI * 43.06640625 * 10 * i / kRate) * 8000 * (1.0 + 0.2 * i / n));
   }
   out.push_back(tone);
+
+  // Steady noise: a nearly flat curve, where many frames stay in doubt
+  // after the first bounds and need transforms of their own.
+  Case steady{"steady noise", std::vector<std::int16_t>(n), 20000};
+  for (auto& v : steady.samples) v = clip(uniform(gen) * 10000);
+  out.push_back(steady);
+
+  // Clicks in digital silence: most frames hold nothing (equal zero
+  // spreads), and each click is seen by a few dozen frames only.
+  Case clicks{"clicks in digital silence", std::vector<std::int16_t>(n, 0), 14000};
+  for (int i = 5000; i < n; i += 7919) clicks.samples[i] = 30000;
+  out.push_back(clicks);
+
+  // A waveform repeating every 128 samples (two hops): frames two apart are
+  // alike, and the frames between equal the mix of their neighbours.
+  out.push_back(periodicCase("a period of two hops", n, 128, 15000, 16000, gen));
   return out;
 }
 
