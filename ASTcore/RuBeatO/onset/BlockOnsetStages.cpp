@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "FixedBiquadStep.h"
+
 namespace {
 
 constexpr int32_t kDecimation = ONSET_DETECTOR_BLOCK_SIZE;
@@ -28,10 +30,7 @@ int32_t smooth(OnsetSmoother& s, int64_t value) {
   return s.state;
 }
 
-int32_t saturate32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
+using FixedBiquadStep::saturate32;
 
 }  // namespace
 
@@ -73,6 +72,21 @@ int onsetEnvelopeStageRun(OnsetEnvelopeStage* stage, const int16_t* samples, int
   int filled = stage->leftoverCount;
   std::memcpy(buffer, stage->leftover, sizeof(int32_t) * static_cast<std::size_t>(filled));
 
+  // The low-pass takes the whole decimation blocks of the buffer, leftovers
+  // of the last call first; it runs in the same loop as the envelope, one
+  // sample behind it, so that the two chains of dependent steps overlap
+  // instead of running one after the other.
+  const int blocks = (filled + count) / kDecimation;
+  const int used = blocks * kDecimation;
+  int32_t* filtered = stage->filtered;
+  FixedBiquadStep::Section lowPass{stage->lowPass.c0,    stage->lowPass.c1, stage->lowPass.c2,
+                                   stage->lowPass.c3,    stage->lowPass.c4, stage->lowPass.shift,
+                                   stage->lowPass.z1,    stage->lowPass.z2};
+  int passed = 0;
+  if (used > 0) {
+    for (; passed < filled; ++passed) filtered[passed] = lowPass.step(buffer[passed]);
+  }
+
   // The states live in locals for the loop: the buffer lies in the same
   // record, and stores into it would otherwise make every state be read
   // again from memory.
@@ -103,17 +117,22 @@ int onsetEnvelopeStageRun(OnsetEnvelopeStage* stage, const int16_t* samples, int
     const int64_t a = envelope >> 3;
     const int32_t s = smooth(smoother, a);
     // The low-pass works at 2^16 scale; a full-scale envelope saturates.
-    buffer[filled++] = saturate32(int64_t{s} * 65536);
+    buffer[filled] = saturate32(int64_t{s} * 65536);
+    if (passed < used && passed < filled) {
+      filtered[passed] = lowPass.step(buffer[passed]);
+      ++passed;
+    }
+    ++filled;
   }
+  for (; passed < used; ++passed) filtered[passed] = lowPass.step(buffer[passed]);
   stage->lastSample = lastSample;
   stage->loopBand = loopBand;
   stage->loopLow = loopLow;
   stage->envelope = envelope;
   stage->smooth = smoother;
+  stage->lowPass.z1 = lowPass.z1;
+  stage->lowPass.z2 = lowPass.z2;
 
-  const int blocks = filled / kDecimation;
-  const int used = blocks * kDecimation;
-  if (blocks > 0) runBiquad(buffer, &stage->lowPass, stage->filtered, used);
   stage->leftoverCount = filled - used;
   std::memcpy(stage->leftover, buffer + used, sizeof(int32_t) * static_cast<std::size_t>(stage->leftoverCount));
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "FixedBiquadStep.h"
+
 namespace {
 
 constexpr float kPi = 3.1415927f;
@@ -17,22 +19,8 @@ struct FloatCoefficients {
 
 FloatCoefficients identity() { return FloatCoefficients{}; }
 
-int32_t saturate32(int64_t v) {
-  if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-  if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v);
-}
-
-// v * 2^shift without a signed left shift, saturated to 32 bits; |v| < 2^32.
-int32_t scaleUp(int64_t v, int32_t shift) {
-  if (v == 0) return 0;
-  if (shift < 0) {
-    const int32_t down = shift < -62 ? 62 : -shift;
-    return saturate32(v >> down);  // arithmetic: rounds toward minus infinity
-  }
-  if (shift > 31) return v > 0 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min();
-  return saturate32(v * (int64_t{1} << shift));
-}
+using FixedBiquadStep::saturate32;
+using FixedBiquadStep::scaleUp;
 
 // Second-order shelving filters on the prewarped K and the linear gain V >= 1
 // (low shelf for `high` false). Gain 0 is handled by the caller.
@@ -250,19 +238,7 @@ void convert(const FloatCoefficients& in, BiquadRecord* rec) {
 
 extern "C" {
 
-int32_t biquadMul(int32_t x, int32_t c) {
-  // The target forms four 16 x 16-bit partial products, with x = xh 2^16 + xl
-  // and c = ch 2^16 + cl (xl, cl the unsigned low halves):
-  //   xh ch + floor(xh cl / 2^16) + floor((xl ch + floor(xl cl / 2^16)) / 2^16).
-  // The first two terms are floor(xh c / 2^16), since xh ch 2^16 is a whole
-  // multiple of 2^16; the last is floor(xl c / 2^32), since a floor inside a
-  // floor of a division by the same power of two can be left out. Two 64-bit
-  // products give the same value (|xh c| < 2^47, xl |c| < 2^47), and the
-  // runners, which call this five times a sample, need fewer steps.
-  const int64_t xh = x >> 16;
-  const int64_t xl = static_cast<int64_t>(static_cast<uint32_t>(x) & 0xFFFFu);
-  return static_cast<int32_t>(((xh * c) >> 16) + ((xl * c) >> 32));
-}
+int32_t biquadMul(int32_t x, int32_t c) { return FixedBiquadStep::multiply(x, c); }
 
 void designBiquad(int type, BiquadRecord* rec, float q, float freq, float gain, float fs) {
   if (rec == nullptr || !(q > 0.0f)) return;
@@ -304,19 +280,10 @@ void runBiquad(const int32_t* in, BiquadRecord* rec, int32_t* out, int n) {
   if (in == nullptr || rec == nullptr || out == nullptr) return;
   // The record is read once: `out` may lie in the same memory as the record,
   // and each store would otherwise make every coefficient be read again.
-  const int32_t c0 = rec->c0, c1 = rec->c1, c2 = rec->c2, c3 = rec->c3, c4 = rec->c4;
-  const int32_t shift = rec->shift;
-  int32_t z1 = rec->z1;
-  int32_t z2 = rec->z2;
-  for (int i = 0; i < n; ++i) {
-    const int32_t x = in[i];
-    const int32_t y = scaleUp(int64_t{biquadMul(x, c0)} + z1, shift);
-    z1 = saturate32(int64_t{biquadMul(x, c1)} + z2 + biquadMul(y, c3));
-    z2 = saturate32(int64_t{biquadMul(x, c2)} + biquadMul(y, c4));
-    out[i] = y;
-  }
-  rec->z1 = z1;
-  rec->z2 = z2;
+  FixedBiquadStep::Section section{rec->c0, rec->c1, rec->c2, rec->c3, rec->c4, rec->shift, rec->z1, rec->z2};
+  for (int i = 0; i < n; ++i) out[i] = section.step(in[i]);
+  rec->z1 = section.z1;
+  rec->z2 = section.z2;
 }
 
 void runFirstOrder(const int32_t* in, FirstOrderRecord* rec, int32_t* out, int n) {
