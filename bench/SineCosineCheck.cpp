@@ -9,6 +9,13 @@
 //
 //   SineCosineCheck [threads]   (default 4)
 // Exit status 0 when nothing differs.
+//
+//   SineCosineCheck hard [count] [threads]
+// Lists the `count` (default 48) covered arguments whose sine, and those
+// whose cosine, lies nearest a float rounding boundary before its rounding
+// (in units of the last place of the double), as bit patterns: the values
+// where any change in the order of the steps or in what is fused shows
+// first, for the tests.
 
 #include <algorithm>
 #include <atomic>
@@ -18,7 +25,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "SineCosine.h"
@@ -109,9 +118,88 @@ void report(const char* what, const Tally& tally) {
               static_cast<unsigned long long>(tally.chosenDiffers.load()));
 }
 
+// How far an unrounded result lies from the nearest point where its
+// rounding to float changes, in units of its own last place.
+double distanceToBoundary(double d) {
+  const auto f = static_cast<float>(d);
+  const double rounded = f;
+  if (rounded == d) return 1e300;
+  const double beyond = std::nextafter(f, d > rounded ? INFINITY : -INFINITY);
+  const double boundary = 0.5 * (rounded + beyond);  // exact: a float midpoint has 25 bits
+  const double ulp = std::nextafter(std::fabs(d), INFINITY) - std::fabs(d);
+  return std::fabs(d - boundary) / ulp;
+}
+
+using Nearest = std::vector<std::pair<double, std::uint32_t>>;
+
+// Keeps the `count` smallest distances.
+void keep(Nearest& list, std::size_t count, double distance, std::uint32_t bits) {
+  if (list.size() == count && distance >= list.front().first) return;
+  if (list.size() == count) {
+    std::pop_heap(list.begin(), list.end());
+    list.pop_back();
+  }
+  list.emplace_back(distance, bits);
+  std::push_heap(list.begin(), list.end());
+}
+
+int listHard(std::size_t count, int threads) {
+  const std::uint32_t blocks = (kCoveredEnd + kBlock - 1) / kBlock;
+  std::atomic<std::uint32_t> nextBlock{0};
+  std::mutex merge;
+  Nearest sines, cosines;
+  bool ran = true;
+  auto worker = [&] {
+    Nearest s, c;
+    std::vector<float> args;
+    std::vector<double> us(2 * kBlock), uc(2 * kBlock);
+    for (std::uint32_t b = nextBlock++; b < blocks; b = nextBlock++) {
+      args.clear();
+      for (std::uint32_t bits = b * kBlock; bits < std::min(kCoveredEnd, (b + 1) * kBlock); ++bits) {
+        float v;
+        std::memcpy(&v, &bits, sizeof v);
+        args.push_back(v);
+        args.push_back(-v);
+      }
+      if (!SineCosine::ComputeWideUnrounded(args.data(), static_cast<std::int64_t>(args.size()), us.data(),
+                                            uc.data())) {
+        std::lock_guard<std::mutex> lock(merge);
+        ran = false;
+        return;
+      }
+      for (std::size_t i = 0; i < args.size(); ++i) {
+        keep(s, count, distanceToBoundary(us[i]), bitsOf(args[i]));
+        keep(c, count, distanceToBoundary(uc[i]), bitsOf(args[i]));
+      }
+    }
+    std::lock_guard<std::mutex> lock(merge);
+    for (const auto& e : s) keep(sines, count, e.first, e.second);
+    for (const auto& e : c) keep(cosines, count, e.first, e.second);
+  };
+  std::vector<std::thread> pool;
+  for (int t = 0; t < threads; ++t) pool.emplace_back(worker);
+  for (auto& t : pool) t.join();
+  if (!ran) {
+    std::printf("the wide kernel cannot run here\n");
+    return 1;
+  }
+  for (auto* list : {&sines, &cosines}) {
+    std::sort(list->begin(), list->end());
+    std::printf("%s, nearest a boundary (last places of the double): %.3g .. %.3g\n",
+                list == &sines ? "sines" : "cosines", list->front().first, list->back().first);
+    for (std::size_t i = 0; i < list->size(); ++i)
+      std::printf("0x%08xu,%s", (*list)[i].second, i % 6 == 5 || i + 1 == list->size() ? "\n" : " ");
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "hard") == 0) {
+    const std::size_t count = argc > 2 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[2]))) : 48;
+    return listHard(count, argc > 3 ? std::max(1, std::atoi(argv[3])) : 4);
+  }
   const int threads = argc > 1 ? std::max(1, std::atoi(argv[1])) : 4;
   const auto started = std::chrono::steady_clock::now();
   const bool wide = SineCosine::ChosenPath() == SineCosine::Path::Wide;

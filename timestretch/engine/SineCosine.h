@@ -39,6 +39,13 @@ Path ChosenPath();
 // no AVX2 and FMA.
 bool ComputeWide(const float* x, std::int64_t n, float* sines, float* cosines);
 
+// The wide kernel's values before their one rounding to float, which are
+// the library's: for finding the arguments whose results lie nearest a
+// rounding boundary, where any other order of steps would show first.
+// NaN for arguments the kernel leaves to the library; false, nothing
+// written, where it cannot run.
+bool ComputeWideUnrounded(const float* x, std::int64_t n, double* sines, double* cosines);
+
 // Library unless `wide` runs and gives ::sincosf's bits (NaN for NaN) for
 // every argument of CheckArguments().
 using Kernel = bool (*)(const float* x, std::int64_t n, float* sines, float* cosines);

@@ -1,11 +1,12 @@
 // The wide kernel of SineCosine: glibc's sincosf for CPUs with FMA, step
-// by step, four arguments per vector of doubles. Only intrinsics are used
-// inside the target function, each one a single rounding as in the
-// library: a product and a sum written apart stay apart, and every fused
-// step is an explicit fused multiply-add.
+// by step, four arguments per vector of doubles. Every fused step is an
+// explicit fused multiply-add, and no product feeds a plain sum, so the
+// compiler (which fuses such pairs under an FMA target even in ISO mode)
+// has nothing to fuse that the library keeps apart.
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "SineCosine.h"
 
@@ -41,16 +42,16 @@ constexpr std::int32_t kTinyBits = 0x39800000;
 // |x| from 120 on (and infinities, NaN): not covered.
 constexpr std::int32_t kCoveredEndBits = 0x42f00000;
 
-// Four arguments; the lanes not covered are left for the caller (their
-// results here are meaningless). Returns the mask of those lanes. Inlined
-// into the loop, so that the constants stay in registers and one group's
-// chain of dependent steps overlaps the next group's.
-__attribute__((target("avx2,fma"), always_inline)) inline int fourAtOnce(const float* x, float* sines, float* cosines) {
-  const __m128 y = _mm_loadu_ps(x);
-  const __m128i magnitude = _mm_and_si128(_mm_castps_si128(y), _mm_set1_epi32(0x7fffffff));
-  const __m128i tiny = _mm_cmplt_epi32(magnitude, _mm_set1_epi32(kTinyBits));
-  const __m128i uncovered = _mm_cmpgt_epi32(magnitude, _mm_set1_epi32(kCoveredEndBits - 1));
+struct Unrounded {
+  __m256d sine, cosine;
+};
 
+// The library's sine and cosine of four arguments below 120 in magnitude
+// (and not below 2^-12, where it computes nothing), before their one
+// rounding to float. Inlined into the loops, so that the constants stay in
+// registers and one group's chain of dependent steps overlaps the next
+// group's.
+__attribute__((target("avx2,fma"), always_inline)) inline Unrounded fourUnrounded(__m128 y) {
   // Quadrant n = the nearest whole number to x 2/pi, by truncating the
   // product scaled by 2^24 and adding one half in the scaled units; below
   // 0.75 this is 0, and the reduced argument stays x exactly, which is the
@@ -76,22 +77,29 @@ __attribute__((target("avx2,fma"), always_inline)) inline int fourAtOnce(const f
   const __m256d x6 = _mm256_mul_pd(x2, x4);
   const __m256d s = _mm256_fmadd_pd(x3, _mm256_set1_pd(kS1), xs);
   const __m256d c = _mm256_fmadd_pd(x4, _mm256_set1_pd(kC2), c1);
-  const __m128 sinePoly = _mm256_cvtpd_ps(_mm256_fmadd_pd(s1, x5, s));
-  const __m128 cosinePolyQ01 = _mm256_cvtpd_ps(_mm256_fmadd_pd(c2, x6, c));
+  const __m256d sinePoly = _mm256_fmadd_pd(s1, x5, s);
+  const __m256d cosinePolyQ01 = _mm256_fmadd_pd(c2, x6, c);
 
   // Quadrants 2 and 3 negate the cosine polynomial; odd quadrants swap
   // the two results.
-  const __m128 negate = _mm_castsi128_ps(_mm_slli_epi32(_mm_srli_epi32(n, 1), 31));
-  const __m128 cosinePoly = _mm_xor_ps(cosinePolyQ01, negate);
-  const __m128 odd = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(n, _mm_set1_epi32(1)), _mm_set1_epi32(1)));
-  __m128 sine = _mm_blendv_ps(sinePoly, cosinePoly, odd);
-  __m128 cosine = _mm_blendv_ps(cosinePoly, sinePoly, odd);
+  const __m128i negate = _mm_slli_epi32(_mm_srli_epi32(n, 1), 31);
+  const __m256d cosinePoly =
+      _mm256_xor_pd(cosinePolyQ01, _mm256_castsi256_pd(_mm256_slli_epi64(_mm256_cvtepu32_epi64(negate), 32)));
+  const __m256d odd =
+      _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_slli_epi32(n, 31)));
+  return {_mm256_blendv_pd(sinePoly, cosinePoly, odd), _mm256_blendv_pd(cosinePoly, sinePoly, odd)};
+}
 
-  const __m128 isTiny = _mm_castsi128_ps(tiny);
-  sine = _mm_blendv_ps(sine, y, isTiny);
-  cosine = _mm_blendv_ps(cosine, _mm_set1_ps(1.0f), isTiny);
-  _mm_storeu_ps(sines, sine);
-  _mm_storeu_ps(cosines, cosine);
+// Four arguments; the lanes not covered are left for the caller (their
+// results here are meaningless). Returns the mask of those lanes.
+__attribute__((target("avx2,fma"), always_inline)) inline int fourAtOnce(const float* x, float* sines, float* cosines) {
+  const __m128 y = _mm_loadu_ps(x);
+  const __m128i magnitude = _mm_and_si128(_mm_castps_si128(y), _mm_set1_epi32(0x7fffffff));
+  const __m128 tiny = _mm_castsi128_ps(_mm_cmplt_epi32(magnitude, _mm_set1_epi32(kTinyBits)));
+  const __m128i uncovered = _mm_cmpgt_epi32(magnitude, _mm_set1_epi32(kCoveredEndBits - 1));
+  const Unrounded u = fourUnrounded(y);
+  _mm_storeu_ps(sines, _mm_blendv_ps(_mm256_cvtpd_ps(u.sine), y, tiny));
+  _mm_storeu_ps(cosines, _mm_blendv_ps(_mm256_cvtpd_ps(u.cosine), _mm_set1_ps(1.0f), tiny));
   return _mm_movemask_ps(_mm_castsi128_ps(uncovered));
 }
 
@@ -119,7 +127,38 @@ __attribute__((target("avx2,fma"))) void sineCosineLoop(const float* x, std::int
   }
 }
 
+__attribute__((target("avx2,fma"))) void unroundedLoop(const float* x, std::int64_t n, double* sines,
+                                                       double* cosines) {
+  for (std::int64_t i = 0; i < n; i += 4) {
+    float in[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const std::int64_t count = n - i < 4 ? n - i : 4;
+    for (std::int64_t j = 0; j < count; ++j) in[j] = x[i + j];
+    const __m128 y = _mm_loadu_ps(in);
+    const __m128i magnitude = _mm_and_si128(_mm_castps_si128(y), _mm_set1_epi32(0x7fffffff));
+    const __m256d tiny = _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_cmplt_epi32(magnitude, _mm_set1_epi32(kTinyBits))));
+    const __m256d uncovered =
+        _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_cmpgt_epi32(magnitude, _mm_set1_epi32(kCoveredEndBits - 1))));
+    const Unrounded u = fourUnrounded(y);
+    const __m256d nan = _mm256_set1_pd(std::numeric_limits<double>::quiet_NaN());
+    const __m256d sine = _mm256_blendv_pd(_mm256_blendv_pd(u.sine, _mm256_cvtps_pd(y), tiny), nan, uncovered);
+    const __m256d cosine = _mm256_blendv_pd(_mm256_blendv_pd(u.cosine, _mm256_set1_pd(1.0), tiny), nan, uncovered);
+    double s[4], c[4];
+    _mm256_storeu_pd(s, sine);
+    _mm256_storeu_pd(c, cosine);
+    for (std::int64_t j = 0; j < count; ++j) {
+      sines[i + j] = s[j];
+      cosines[i + j] = c[j];
+    }
+  }
+}
+
 }  // namespace
+
+bool ComputeWideUnrounded(const float* x, std::int64_t n, double* sines, double* cosines) {
+  if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return false;
+  if (n > 0) unroundedLoop(x, n, sines, cosines);
+  return true;
+}
 
 bool ComputeWide(const float* x, std::int64_t n, float* sines, float* cosines) {
   // Reads what the runtime found out about the CPU at start-up.
@@ -131,6 +170,7 @@ bool ComputeWide(const float* x, std::int64_t n, float* sines, float* cosines) {
 #else
 
 bool ComputeWide(const float*, std::int64_t, float*, float*) { return false; }
+bool ComputeWideUnrounded(const float*, std::int64_t, double*, double*) { return false; }
 
 #endif
 

@@ -72,6 +72,30 @@ std::vector<float> manyArguments() {
   return v;
 }
 
+// The positive arguments whose sine or cosine, before its one rounding to
+// float, lies nearest a rounding boundary (within 1 to 78 units of the
+// double's last place), listed by `SineCosineCheck hard 96`: where a step
+// done in another order or fused otherwise shows first.
+const std::uint32_t kNearestABoundary[] = {
+    0x39e8976cu, 0x3c1a4e86u, 0x3f20b232u, 0x40a22fcdu, 0x3f12f6a5u, 0x41e231d6u,
+    0x3c295076u, 0x40490fdbu, 0x427ce759u, 0x3a5352cau, 0x3e5e2fd3u, 0x40ec1c92u,
+    0x3f86ac3du, 0x426231d6u, 0x3ca8fe3cu, 0x4110534bu, 0x3a7a8d35u, 0x3d7a85b8u,
+    0x3a85201au, 0x40acc761u, 0x3d8121ffu, 0x3a128601u, 0x40c90fdbu, 0x3c9414e6u,
+    0x400cdf22u, 0x3f6bac87u, 0x3fbbc9e9u, 0x41b22c87u, 0x406be137u, 0x419eb658u,
+    0x3ead3011u, 0x3bba0a0au, 0x3ae3a428u, 0x39e8976bu, 0x39e8976du, 0x3a128602u,
+    0x3ef303e3u, 0x3f608874u, 0x3a9dd66eu, 0x3d896d4au, 0x424c872cu, 0x3c9e2034u,
+    0x3bdccc57u, 0x3be35326u, 0x3f360659u, 0x41af2c82u, 0x42e231d6u, 0x3f2fd5e5u,
+    0x3a0f1bbdu, 0x416231d6u, 0x39800000u, 0x3b62d6dau, 0x3fc90fdbu, 0x3f1b5e19u,
+    0x3cbbdda3u, 0x4202eb4bu, 0x3fb3af96u, 0x3aac5346u, 0x3f680617u, 0x3c7e5746u,
+    0x3a544395u, 0x3b11c458u, 0x3c1dd602u, 0x3ea00977u, 0x40fd4b68u, 0x4167ad8cu,
+    0x3b06d184u, 0x3edc428fu, 0x3f3375dcu, 0x42c55faau, 0x3c25a6a4u, 0x3f5173dbu,
+    0x41b8db22u, 0x42009beeu, 0x41ed2532u, 0x3d02b714u, 0x3dfb4eb8u, 0x3c7d44e9u,
+    0x40124de2u, 0x39ddb3d7u, 0x3b3172dau, 0x412f35fau, 0x3ddd7577u, 0x400ae707u,
+    0x40c7d315u, 0x3ca88fc3u, 0x3cb39d42u, 0x3b918c20u, 0x3c55baf6u, 0x39800001u,
+    0x413037edu, 0x39ddb3d8u, 0x3beb8f36u, 0x3e1a2c2du, 0x41cd9500u, 0x3bad4060u,
+    0x3ef1a51fu,
+};
+
 void expectLibraryBits(const std::vector<float>& x, const std::vector<float>& s, const std::vector<float>& c,
                        const char* what) {
   for (std::size_t i = 0; i < x.size(); ++i) {
@@ -139,6 +163,19 @@ TEST(SineCosine, EveryPathGivesTheLibrarysBitsForEveryKindOfArgument) {
   const bool ran = SineCosine::ComputeWide(x.data(), n, ws.data(), wc.data());
   EXPECT_EQ(ran, cpuHasWide());
   if (ran) expectLibraryBits(x, ws, wc, "wide kernel");
+}
+
+TEST(SineCosine, TheArgumentsNearestARoundingBoundaryGetTheLibrarysBits) {
+  std::vector<float> x;
+  for (std::uint32_t bits : kNearestABoundary) {
+    x.push_back(fromBits(bits));
+    x.push_back(-fromBits(bits));
+  }
+  std::vector<float> s(x.size()), c(x.size());
+  SineCosine::Compute(x.data(), static_cast<std::int64_t>(x.size()), s.data(), c.data());
+  expectLibraryBits(x, s, c, "chosen");
+  if (SineCosine::ComputeWide(x.data(), static_cast<std::int64_t>(x.size()), s.data(), c.data()))
+    expectLibraryBits(x, s, c, "wide kernel");
 }
 
 // Batches of every length 0 .. 37 at every start within a vector, the
