@@ -142,8 +142,18 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
       const double lower = t.phaseOffset[r];
       const double upper = UnwrapAgainst(t.phaseOffset[r + 1], lower);
       const std::int64_t turn = std::min(kn, firstUpperBin(kr, kn - kr));
-      shiftedPhases<true>(*output[br], fb, kr + 1, turn, 0.0 * upper, (1.0 - 0.0) * lower);
-      shiftedPhases<true>(*output[br], fb, turn, kn, 1.0 * upper, (1.0 - 1.0) * lower);
+      SMSFrame& out = *output[br];
+      if (out.phases && fb.phases && kn <= std::min(out.binCount, fb.binCount)) {
+        // Both runs lie within both frames (kr >= 0 and turn <= kn): the
+        // clamps of shiftedPhases would change nothing, and this pair of
+        // calls runs once per region.
+        PhaseRuns::AddWrapped2(out.phases + kr + 1, fb.phases + kr + 1, turn - (kr + 1), 0.0 * upper,
+                               (1.0 - 0.0) * lower);
+        PhaseRuns::AddWrapped2(out.phases + turn, fb.phases + turn, kn - turn, 1.0 * upper, (1.0 - 1.0) * lower);
+      } else {
+        shiftedPhases<true>(out, fb, kr + 1, turn, 0.0 * upper, (1.0 - 0.0) * lower);
+        shiftedPhases<true>(out, fb, turn, kn, 1.0 * upper, (1.0 - 1.0) * lower);
+      }
     } else if (br == 0 && bn == 1) {
       const std::int64_t n0 = output[0]->binCount;
       const std::int64_t top = std::min(RoundedBin(t.centre[r] + t.upperExtent[r], n0, nyquist[0]), n0 - 1);
@@ -375,7 +385,10 @@ struct RegionBlock {
     PhaseRuns::AdvanceRegions(terms, count, phase, offset);
     for (int i = 0; i < count; ++i) {
       const std::int32_t r = first + i;
-      setPhase(*output[t.band[r]], centreBin[i], phase[i]);
+      // Wrapped already (or NaN): Wrap would return it as it is.
+      SMSFrame& out = *output[t.band[r]];
+      if (out.phases && centreBin[i] >= 0 && centreBin[i] < out.binCount)
+        out.phases[centreBin[i]] = static_cast<float>(phase[i]);
       t.phaseOffset[r] = offset[i];
     }
     count = 0;
@@ -404,55 +417,85 @@ int IsPeakContinuous(const BandStretchContext& c, const SMSFrame& frameA, const 
   return peakContinuous(limits.At(c, frameB.time), frameA, frameB, fA, fB, nyquist, framePeriod);
 }
 
+namespace {
+
+// What the region loop reads of one frame, in locals: a store into the
+// table's flag bytes may alias anything, so fields read through the frames
+// would be fetched again for every region.
+struct PhaseView {
+  const float* phases = nullptr;
+  std::int64_t n = 0;
+  explicit PhaseView(const SMSFrame& f) : phases(f.phases), n(f.binCount) {}
+  PhaseView() = default;
+  double At(std::int64_t k) const { return PhaseAt(phases, n, k); }
+  PhasePair PairAt(double x) const { return PhasePairAt(phases, n, x); }
+};
+
+}  // namespace
+
 int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, SMSFrame* const* framesB,
                         SMSFrame* const* output, PeakRegionTable& t, double* edgesA, double* edgesB,
                         const std::vector<std::unique_ptr<SMSFrame>>& previous, const double* previousEdges,
                         int transient, int phaseReset, const float* nyquist, int bands, double previousTime,
                         double currentTime, double hopSeconds, double framePeriod) {
+  if (bands < 1 || bands > PeakTracking::kMaxBands) return -2;
   const bool sameFrame = currentTime == previousTime;
   ContinuityLimits limits;
   RegionBlock block;
+  PhaseView viewA[PeakTracking::kMaxBands], viewB[PeakTracking::kMaxBands], viewPrevious[PeakTracking::kMaxBands];
+  std::int64_t outBins[PeakTracking::kMaxBands];
+  double nyq[PeakTracking::kMaxBands];
+  for (int b = 0; b < bands; ++b) {
+    viewA[b] = PhaseView(*framesA[b]);
+    viewB[b] = PhaseView(*framesB[b]);
+    viewPrevious[b] = PhaseView(*previous[static_cast<std::size_t>(b)]);
+    outBins[b] = output[b]->binCount;
+    nyq[b] = nyquist[b];
+  }
+  const std::int32_t count = t.count;
   int bandA = 0, bandB = 0;
-  for (std::int32_t r = 0; r < t.count; ++r) {
+  for (std::int32_t r = 0; r < count; ++r) {
     const double s = t.source[r];
     const double centre = t.centre[r];
     auto firstEdge = [&](double v, int band) {
-      const double width = framesB[band]->binCount > 1 ? nyquist[band] / static_cast<double>(framesB[band]->binCount - 1) : 0.0;
+      const double width = viewB[band].n > 1 ? nyq[band] / static_cast<double>(viewB[band].n - 1) : 0.0;
       return std::max(v / 2.0, v - 20.0 * width);
     };
     while (bandA < bands - 1 && edgesA[bandA] <= s + kEps) {
       const double mid = r == 0 ? firstEdge(s, bandA) : (s + t.source[r - 1]) / 2.0;
-      edgesA[bandA] = std::min<double>(nyquist[bandA], mid);
+      edgesA[bandA] = std::min<double>(nyq[bandA], mid);
       ++bandA;
     }
     while (bandB < bands - 1 && edgesB[bandB] <= centre + kEps) {
       const double mid = r == 0 ? firstEdge(centre, bandB) : (centre + t.centre[r - 1]) / 2.0;
-      edgesB[bandB] = std::min<double>(nyquist[bandB], mid);
+      edgesB[bandB] = std::min<double>(nyq[bandB], mid);
       ++bandB;
     }
     const int band = bandB;
-    const SMSFrame& fa = *framesA[band];
-    const SMSFrame& fb = *framesB[band];
-    const double nu = nyquist[band];
+    const PhaseView& fb = viewB[band];
+    const double nu = nyq[band];
 
     // Continuity decides only whether a transient frame resets the region.
     int continuous = 1;
-    if (transient && phaseReset)
-      continuous = s != PeakTracking::kNoSource ? peakContinuous(limits.At(c, fb.time), fa, fb, s, centre, nu, framePeriod) : 0;
-    t.flags[r] = continuous ? 0 : 1;
+    if (transient && phaseReset) {
+      const SMSFrame& fbFrame = *framesB[band];
+      continuous = s != PeakTracking::kNoSource
+                       ? peakContinuous(limits.At(c, fbFrame.time), *framesA[band], fbFrame, s, centre, nu, framePeriod)
+                       : 0;
+    }
 
     // Bin positions are worked out once and shared by the frames that have
     // the same bins over the same range: each costs a division.
-    const SMSFrame& frameA = *framesA[bandA];
-    const double x = BinOf(centre, fb.binCount, nu);
-    const double xA = BinOf(s, frameA.binCount, nyquist[bandA]);
-    auto positionOf = [&](const SMSFrame& f, double nyq, double v, const SMSFrame& known, double knownNyq, double knownX) {
-      return f.binCount == known.binCount && nyq == knownNyq ? knownX : BinOf(v, f.binCount, nyq);
+    const PhaseView& frameA = viewA[bandA];
+    const double x = BinOf(centre, fb.n, nu);
+    const double xA = BinOf(s, frameA.n, nyq[bandA]);
+    auto positionOf = [&](std::int64_t n, double nyqOf, double v, std::int64_t knownN, double knownNyq, double knownX) {
+      return n == knownN && nyqOf == knownNyq ? knownX : BinOf(v, n, nyqOf);
     };
     PhasePair previousPair;
     if (sameFrame) {
-      const SMSFrame& p = *previous[static_cast<std::size_t>(band)];
-      previousPair = PhasePairAt(p, positionOf(p, nu, centre, fb, nu, x));
+      const PhaseView& p = viewPrevious[band];
+      previousPair = p.PairAt(positionOf(p.n, nu, centre, fb.n, nu, x));
     } else {
       int pb = bands - 1;
       for (int b = 0; b < bands; ++b) {
@@ -461,23 +504,23 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
           break;
         }
       }
-      const SMSFrame& p = *previous[static_cast<std::size_t>(pb)];
-      previousPair = PhasePairAt(p, positionOf(p, nyquist[pb], s, frameA, nyquist[bandA], xA));
+      const PhaseView& p = viewPrevious[pb];
+      previousPair = p.PairAt(positionOf(p.n, nyq[pb], s, frameA.n, nyq[bandA], xA));
     }
     const auto k = static_cast<std::int64_t>(x);  // x >= 0: the floor
-    const double toBin = x - static_cast<double>(k) >= 0.5 ? PhaseAt(fb, k + 1) : PhaseAt(fb, k);
+    const double toBin = x - static_cast<double>(k) >= 0.5 ? fb.At(k + 1) : fb.At(k);
     // A repeated frame B advances by the same measured phase step from
     // frame A as the first time: the interpolated peak position alone is a
     // biased frequency (window shape, neighbouring partials), and a tone
     // advanced by it drifts against the frames around it at every repeat.
     // Only without a distinct frame A is the peak frequency all there is.
-    const bool peakFrequencyOnly = sameFrame && frameA.time == fb.time;
+    const bool peakFrequencyOnly = sameFrame && framesA[bandA]->time == framesB[band]->time;
     const double omega = peakFrequencyOnly ? kTwoPi * centre : kTwoPi * (s + centre) / 2.0;
 
-    const std::int64_t outBins = output[band]->binCount;
-    const std::int64_t centreBin = outBins == fb.binCount ? RoundedBinAt(x, outBins) : RoundedBin(centre, outBins, nu);
+    const std::int64_t bins = outBins[band];
+    const std::int64_t centreBin = bins == fb.n ? RoundedBinAt(x, bins) : RoundedBin(centre, bins, nu);
     const int i = block.count++;
-    const PhasePair read[3] = {previousPair, PhasePairAt(frameA, xA), PhasePairAt(fb, x)};
+    const PhasePair read[3] = {previousPair, frameA.PairAt(xA), fb.PairAt(x)};
     for (int p = 0; p < 3; ++p) {
       block.pairs[p][0][i] = read[p].low;
       block.pairs[p][1][i] = read[p].high;
@@ -486,16 +529,17 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     block.nearerBin[i] = toBin;
     block.advance[i] = omega * hopSeconds;
     block.useDeviation[i] = bandA != band || peakFrequencyOnly ? 0.0 : 1.0;
-    block.analysed[i] = PhaseAt(fb, centreBin);
+    block.analysed[i] = fb.At(centreBin);
     block.centreBin[i] = centreBin;
     t.lowerExtent[r] = r == 0 ? centre : centre - (centre + t.centre[r - 1]) / 2.0;
-    t.upperExtent[r] = r == t.count - 1 ? nyquist[bands - 1] - centre : (centre + t.centre[r + 1]) / 2.0 - centre;
+    t.upperExtent[r] = r == count - 1 ? nyq[bands - 1] - centre : (centre + t.centre[r + 1]) / 2.0 - centre;
     t.spectrum[r] = framesB[band];
     t.outSpectrum[r] = output[band];
     t.band[r] = band;
+    t.flags[r] = continuous ? 0 : 1;
     if (block.count == RegionBlock::kSize) block.Finish(t, output, r - block.count + 1);
   }
-  block.Finish(t, output, t.count - block.count);
+  block.Finish(t, output, count - block.count);
   return 0;
 }
 

@@ -88,7 +88,7 @@ int StretchBandStereoSpec(BandStretchContext& context, const float* nyquist, int
 // A) from the previous output frame, writes it at the region's centre bin,
 // stores the region's phase offset, extents and band, flags regions that
 // break off in a transient, and moves the band edges between the regions.
-// Returns 0.
+// Returns 0, or -2 for a band count outside 1..PeakTracking::kMaxBands.
 int ComputeRegionPhases(const BandStretchContext& context, SMSFrame* const* framesA, SMSFrame* const* framesB,
                         SMSFrame* const* output, PeakRegionTable& table, double* edgesA, double* edgesB,
                         const std::vector<std::unique_ptr<SMSFrame>>& previous, const double* previousEdges,

@@ -153,11 +153,14 @@ inline std::int64_t RoundedBinAt(double x, std::int64_t n) {
 // Rounded bin of f, at most n - 1.
 inline std::int64_t RoundedBin(double f, std::int64_t n, double nyquist) { return RoundedBinAt(BinOf(f, n, nyquist), n); }
 
-// Phase at bin `k` (0 when the frame has no phases or k is outside).
-inline double PhaseAt(const SMSFrame& frame, std::int64_t k) {
-  if (!frame.phases || k < 0 || k >= frame.binCount) return 0.0;
-  return frame.phases[k];
+// Phase at bin `k` of `n` phases (0 without phases or for k outside).
+inline double PhaseAt(const float* phases, std::int64_t n, std::int64_t k) {
+  if (!phases || k < 0 || k >= n) return 0.0;
+  return phases[k];
 }
+
+// Phase at bin `k` (0 when the frame has no phases or k is outside).
+inline double PhaseAt(const SMSFrame& frame, std::int64_t k) { return PhaseAt(frame.phases, frame.binCount, k); }
 
 // The two bins a phase at bin position x from BinOf (so x >= 0) is read
 // between: their phases (0 without phases) and how far x lies past the
@@ -166,16 +169,17 @@ struct PhasePair {
   double low = 0.0, high = 0.0, fraction = 0.0;
 };
 
-inline PhasePair PhasePairAt(const SMSFrame& frame, double x) {
-  const std::int64_t n = frame.binCount;
+// The same over `n` bins of `phases` (null: no phases).
+inline PhasePair PhasePairAt(const float* phases, std::int64_t n, double x) {
   if (n <= 0) return {};
   const auto k = std::min(static_cast<std::int64_t>(x), n - 1);
   const std::int64_t k1 = std::min(k + 1, n - 1);
   // Neither bin lies above the frame; only an infinite x (whose whole part
   // is no number) puts them below it.
-  const float* phases = frame.phases;
   return {phases && k >= 0 ? phases[k] : 0.0, phases && k1 >= 0 ? phases[k1] : 0.0, x - static_cast<double>(k)};
 }
+
+inline PhasePair PhasePairAt(const SMSFrame& frame, double x) { return PhasePairAt(frame.phases, frame.binCount, x); }
 
 // The phase between a pair's bins: the upper one unwrapped against the
 // lower, the line between them, wrapped.
