@@ -217,12 +217,6 @@ template <int B>
 struct Descending {
   static constexpr int entry(int t) { return B - 1 - t; }
 };
-// Lanes in pairs: entries 0, 0, 1, 1, ... (Shift 0) or 1, 1, 2, 2, ...
-// (Shift 1).
-template <int Shift>
-struct InPairs {
-  static constexpr int entry(int t) { return t / 2 + Shift; }
-};
 
 // The twiddles of B neighbouring butterflies side by side, sorted into
 // lanes from vector loads of the table instead of value by value.
@@ -266,6 +260,22 @@ struct Entries {
     wd = {spread<3, Descending<B>>(down) * -sign3<Va>(), spread<2, Descending<B>>(down) * P::repeat(1, -1)};
   }
 
+  // (f0, f1, f2, f3) once per table entry a vector holds (B/2 of them).
+  static FFT_ALWAYS_INLINE V perEntry(Real f0, Real f1, Real f2, Real f3) {
+    if constexpr (B == 2) {
+      return V{f0, f1, f2, f3};
+    } else {
+      return V{f0, f1, f2, f3, f0, f1, f2, f3};
+    }
+  }
+
+  // Butterfly t of B takes value `field` of entry t/2 of x (t even) or of
+  // y (t odd), both holding whole entries, twice.
+  template <int field>
+  static FFT_ALWAYS_INLINE V evenFromFirst(V x, V y) {
+    return evenFromFirstAt<field>(x, y, std::make_integer_sequence<int, 2 * B>{});
+  }
+
   // The sign the variant stores its 3k sine with, relative to +sin.
   template <Variant Va>
   static constexpr Real sign3() {
@@ -273,6 +283,10 @@ struct Entries {
   }
 
  private:
+  template <int field, int... lane>
+  static FFT_ALWAYS_INLINE V evenFromFirstAt(V x, V y, std::integer_sequence<int, lane...>) {
+    return FFT_SHUFFLE(x, y, I{((lane / 2) % 2 * 2 * B + (lane / 4) * 4 + field)...});
+  }
   template <int field, typename Lanes, int... lane>
   static FFT_ALWAYS_INLINE V spreadAt(const Real* w, std::integer_sequence<int, lane...>) {
     return FFT_SHUFFLE(P::load(w), P::load(w + 2 * B), I{(4 * Lanes::entry(lane / 2) + field)...});
@@ -401,22 +415,22 @@ void fftFirstStage(int n, Real* a, const Real* w) {
     using P = typename E::P;
     using Vec = typename P::V;
     const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
-    const Vec scale1 = P::repeat(csc1, csc1), scale3 = P::repeat(csc3, csc3);
-    const Vec sign3s = P::repeat(E::template sign3<V>(), E::template sign3<V>());
+    // Per table entry its four values (c1, s1, c3, signed s3) scaled by
+    // (csc1, csc1, csc3, csc3) after the sum.
+    const Vec scales = E::perEntry(csc1, csc1, csc3, csc3);
+    const Vec signs = E::perEntry(1, 1, 1, E::template sign3<V>());
     for (; j + 2 * B - 2 < mh - 2; j += 2 * B, k += 2 * B) {
-      // Entries j - 2 (the one before the first) on.
+      // Entries j - 2 (the one before the first) on: the B/2 entries
+      // before each even lane's and those entries themselves, whole.
       const Real* r = w + j - 2;
-      using Before = InPairs<0>;
-      using Own = InPairs<1>;
-      const Vec e1r = E::template spread<0, Own>(r), d1r = E::template spread<0, Before>(r);
-      const Vec e1i = E::template spread<1, Own>(r), d1i = E::template spread<1, Before>(r);
-      const Vec e3r = E::template spread<2, Own>(r), d3r = E::template spread<2, Before>(r);
-      const Vec e3i = E::template spread<3, Own>(r) * sign3s;
-      const Vec d3i = E::template spread<3, Before>(r) * sign3s;
-      const Vec w1r = P::oddFromSecond(scale1 * (d1r + e1r), e1r);
-      const Vec w1i = P::oddFromSecond(scale1 * (d1i + e1i), e1i);
-      const Vec w3r = P::oddFromSecond(scale3 * (d3r + e3r), e3r);
-      const Vec w3i = P::oddFromSecond(scale3 * (d3i + e3i), e3i);
+      const Vec before = P::load(r) * signs;
+      const Vec own = P::load(r + 4) * signs;
+      const Vec sums = scales * (before + own);
+      // Even lanes the scaled sums (wk), odd lanes the entries (e).
+      const Vec w1r = E::template evenFromFirst<0>(sums, own);
+      const Vec w1i = E::template evenFromFirst<1>(sums, own);
+      const Vec w3r = E::template evenFromFirst<2>(sums, own);
+      const Vec w3i = E::template evenFromFirst<3>(sums, own);
       butterfly1<Conj, P>(a, j, m, typename P::Twiddle{w1r, w1i * minusPlus},
                           typename P::Twiddle{w3r, w3i * minusPlus});
       // Mirrored from m - j - 2B + 2 to m - j, lanes the other way round:
