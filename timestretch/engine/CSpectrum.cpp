@@ -299,10 +299,13 @@ int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, d
   out[1] = static_cast<float>(amplitude(level[M]) * std::cos(phase[M]));
   double* A = amplitudeScratch_.get();
   AmplitudeRun::FromDb(level + 1, M - 1, kNoEnergy, A + 1);
-  // The sines and cosines of every inner bin first, several at a time and
-  // the same values as sinf and cosf, then the products added in a pass of
-  // their own; a blanked bin's pair is worked out with the rest and left
-  // unused.
+  // Sines, cosines and products in one pass, four bins at a time, where
+  // the wide sines are the library's; elsewhere the sines and cosines of
+  // every inner bin first, then the products in a pass of their own. A
+  // blanked bin's pair may be worked out with the rest and is left unused.
+  if (SineCosine::ChosenPath() == SineCosine::Path::Wide &&
+      SineCosine::AddPolarWide(phase + 1, A + 1, level + 1, kNoEnergy, M - 1, out + 2))
+    return 1;
   float* sines = sineScratch_.get();
   float* cosines = cosineScratch_.get();
   SineCosine::Compute(phase + 1, M - 1, sines + 1, cosines + 1);

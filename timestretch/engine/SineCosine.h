@@ -39,6 +39,15 @@ Path ChosenPath();
 // no AVX2 and FMA.
 bool ComputeWide(const float* x, std::int64_t n, float* sines, float* cosines);
 
+// For k < n whose level is above `silent` (a NaN level counts as above):
+// out[2k] += amplitudes[k] cos x[k] and out[2k + 1] += amplitudes[k] sin x[k],
+// each product taken in double from ::sincosf's float value and rounded to
+// float before the float sum; the other pairs keep every bit. One pass
+// over the bins with the wide kernel: false, nothing written, where it
+// cannot run. Callers take it only where ChosenPath() is Wide.
+bool AddPolarWide(const float* x, const double* amplitudes, const float* levels, float silent, std::int64_t n,
+                  float* out);
+
 // The wide kernel's values before their one rounding to float, which are
 // the library's: for finding the arguments whose results lie nearest a
 // rounding boundary, where any other order of steps would show first.

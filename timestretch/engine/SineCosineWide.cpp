@@ -90,17 +90,28 @@ __attribute__((target("avx2,fma"), always_inline)) inline Unrounded fourUnrounde
   return {_mm256_blendv_pd(sinePoly, cosinePoly, odd), _mm256_blendv_pd(cosinePoly, sinePoly, odd)};
 }
 
-// Four arguments; the lanes not covered are left for the caller (their
-// results here are meaningless). Returns the mask of those lanes.
-__attribute__((target("avx2,fma"), always_inline)) inline int fourAtOnce(const float* x, float* sines, float* cosines) {
-  const __m128 y = _mm_loadu_ps(x);
+struct Rounded {
+  __m128 sine, cosine;
+  int uncovered;  // mask of the lanes left for the library (results meaningless there)
+};
+
+__attribute__((target("avx2,fma"), always_inline)) inline Rounded fourRounded(__m128 y) {
   const __m128i magnitude = _mm_and_si128(_mm_castps_si128(y), _mm_set1_epi32(0x7fffffff));
   const __m128 tiny = _mm_castsi128_ps(_mm_cmplt_epi32(magnitude, _mm_set1_epi32(kTinyBits)));
   const __m128i uncovered = _mm_cmpgt_epi32(magnitude, _mm_set1_epi32(kCoveredEndBits - 1));
   const Unrounded u = fourUnrounded(y);
-  _mm_storeu_ps(sines, _mm_blendv_ps(_mm256_cvtpd_ps(u.sine), y, tiny));
-  _mm_storeu_ps(cosines, _mm_blendv_ps(_mm256_cvtpd_ps(u.cosine), _mm_set1_ps(1.0f), tiny));
-  return _mm_movemask_ps(_mm_castsi128_ps(uncovered));
+  return {_mm_blendv_ps(_mm256_cvtpd_ps(u.sine), y, tiny),
+          _mm_blendv_ps(_mm256_cvtpd_ps(u.cosine), _mm_set1_ps(1.0f), tiny),
+          _mm_movemask_ps(_mm_castsi128_ps(uncovered))};
+}
+
+// Four arguments; the lanes not covered are left for the caller. Returns
+// the mask of those lanes.
+__attribute__((target("avx2,fma"), always_inline)) inline int fourAtOnce(const float* x, float* sines, float* cosines) {
+  const Rounded r = fourRounded(_mm_loadu_ps(x));
+  _mm_storeu_ps(sines, r.sine);
+  _mm_storeu_ps(cosines, r.cosine);
+  return r.uncovered;
 }
 
 void fillUncovered(int mask, const float* x, float* sines, float* cosines) {
@@ -152,7 +163,63 @@ __attribute__((target("avx2,fma"))) void unroundedLoop(const float* x, std::int6
   }
 }
 
+// Four bins of AddPolarWide: their sines and cosines, the products with
+// the amplitudes in double rounded to float, added to the four pairs where
+// the bin sounds and the pairs left as they were (every bit) where not.
+__attribute__((target("avx2,fma"), always_inline)) inline void addFour(const float* x, const double* amplitudes,
+                                                                         const float* levels, __m128 silent,
+                                                                         float* out) {
+  const __m128 sounding = _mm_cmp_ps(_mm_loadu_ps(levels), silent, _CMP_NLE_UQ);
+  if (_mm_movemask_ps(sounding) == 0) return;
+  Rounded r = fourRounded(_mm_loadu_ps(x));
+  if (r.uncovered) {
+    float s[4], c[4];
+    _mm_storeu_ps(s, r.sine);
+    _mm_storeu_ps(c, r.cosine);
+    fillUncovered(r.uncovered, x, s, c);
+    r.sine = _mm_loadu_ps(s);
+    r.cosine = _mm_loadu_ps(c);
+  }
+  const __m256d a = _mm256_loadu_pd(amplitudes);
+  const __m128 cosineTerms = _mm256_cvtpd_ps(_mm256_mul_pd(a, _mm256_cvtps_pd(r.cosine)));
+  const __m128 sineTerms = _mm256_cvtpd_ps(_mm256_mul_pd(a, _mm256_cvtps_pd(r.sine)));
+  const __m256 terms =
+      _mm256_set_m128(_mm_unpackhi_ps(cosineTerms, sineTerms), _mm_unpacklo_ps(cosineTerms, sineTerms));
+  const __m256 keep = _mm256_set_m128(_mm_unpackhi_ps(sounding, sounding), _mm_unpacklo_ps(sounding, sounding));
+  const __m256 before = _mm256_loadu_ps(out);
+  _mm256_storeu_ps(out, _mm256_blendv_ps(before, _mm256_add_ps(before, terms), keep));
+}
+
+__attribute__((target("avx2,fma"))) void addPolarLoop(const float* x, const double* amplitudes, const float* levels,
+                                                      float silent, std::int64_t n, float* out) {
+  const __m128 silentLevel = _mm_set1_ps(silent);
+  std::int64_t k = 0;
+  for (; k + 4 <= n; k += 4) addFour(x + k, amplitudes + k, levels + k, silentLevel, out + 2 * k);
+  if (k == n) return;
+  // The last one to three bins through the same steps, padded with
+  // silent bins.
+  float in[4] = {0.0f, 0.0f, 0.0f, 0.0f}, level[4] = {silent, silent, silent, silent}, pairs[8] = {};
+  double a[4] = {0.0, 0.0, 0.0, 0.0};
+  const std::int64_t rest = n - k;
+  for (std::int64_t j = 0; j < rest; ++j) {
+    in[j] = x[k + j];
+    a[j] = amplitudes[k + j];
+    level[j] = levels[k + j];
+    pairs[2 * j] = out[2 * (k + j)];
+    pairs[2 * j + 1] = out[2 * (k + j) + 1];
+  }
+  addFour(in, a, level, silentLevel, pairs);
+  for (std::int64_t j = 0; j < 2 * rest; ++j) out[2 * k + j] = pairs[j];
+}
+
 }  // namespace
+
+bool AddPolarWide(const float* x, const double* amplitudes, const float* levels, float silent, std::int64_t n,
+                  float* out) {
+  if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return false;
+  if (n > 0) addPolarLoop(x, amplitudes, levels, silent, n, out);
+  return true;
+}
 
 bool ComputeWideUnrounded(const float* x, std::int64_t n, double* sines, double* cosines) {
   if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return false;
@@ -171,6 +238,7 @@ bool ComputeWide(const float* x, std::int64_t n, float* sines, float* cosines) {
 
 bool ComputeWide(const float*, std::int64_t, float*, float*) { return false; }
 bool ComputeWideUnrounded(const float*, std::int64_t, double*, double*) { return false; }
+bool AddPolarWide(const float*, const double*, const float*, float, std::int64_t, float*) { return false; }
 
 #endif
 

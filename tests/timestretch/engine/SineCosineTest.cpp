@@ -224,3 +224,57 @@ TEST(SineCosine, TheCheckChoosesTheLibraryForAKernelThatDiffersAnywhere) {
   EXPECT_EQ(SineCosine::Choose(SineCosine::ComputeWide), cpuHasWide() ? Path::Wide : Path::Library);
   EXPECT_EQ(SineCosine::ChosenPath(), SineCosine::Choose(SineCosine::ComputeWide));
 }
+
+// The one-pass sum of amplitude times cosine and sine against the plain
+// loop over the bins with the library's sincosf, bit for bit: every length
+// 0 .. 37 and a frame's worth, blanked bins alone, in runs and at the ends
+// of a vector, a NaN level (which sounds), phases the kernel leaves to the
+// library; blanked pairs keep their bits (NaN payloads, negative zero) and
+// nothing past the run is touched.
+TEST(SineCosine, PolarSumAddsEverySoundingBinAsThePlainLoopDoes) {
+  const float silent = -std::numeric_limits<float>::max();
+  std::vector<std::int64_t> lengths;
+  for (std::int64_t n = 0; n <= 37; ++n) lengths.push_back(n);
+  lengths.push_back(4095);
+  int ran = 0;
+  for (std::int64_t n : lengths) {
+    std::mt19937 gen(static_cast<unsigned>(n) + 7);
+    std::uniform_real_distribution<float> phase(-0.3f, 6.6f), level(-140.0f, 0.0f);
+    std::uniform_real_distribution<double> amplitude(0.0, 3e4);
+    const float oddPhases[] = {1e3f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                               0.0f, -0.0f, 1e-30f};
+    std::vector<float> x(static_cast<std::size_t>(n)), levels(x.size());
+    std::vector<double> a(x.size());
+    for (std::int64_t k = 0; k < n; ++k) {
+      x[k] = k % 11 == 4 ? oddPhases[(k / 11) % 6] : phase(gen);
+      levels[k] = k % 7 == 2 || k % 13 == 5 || k % 13 == 6 || k % 29 == 0 ? silent : level(gen);
+      if (k % 31 == 9) levels[k] = std::numeric_limits<float>::quiet_NaN();
+      if (k % 37 == 3) levels[k] = -std::numeric_limits<float>::infinity();
+      a[k] = k % 17 == 1 ? 0.0 : amplitude(gen);
+    }
+    std::vector<float> out(static_cast<std::size_t>(2 * n + 3));
+    for (std::size_t i = 0; i < out.size(); ++i)
+      out[i] = i % 5 == 1 ? fromBits(0x7fc00abcu) : (i % 5 == 3 ? -0.0f : 0.5f * static_cast<float>(i % 9) - 2.0f);
+    std::vector<float> expected(out);
+    for (std::int64_t k = 0; k < n; ++k) {
+      if (levels[k] <= silent) continue;
+      float s, c;
+      ::sincosf(x[k], &s, &c);
+      expected[2 * k] += static_cast<float>(a[k] * c);
+      expected[2 * k + 1] += static_cast<float>(a[k] * s);
+    }
+    if (!SineCosine::AddPolarWide(x.data(), a.data(), levels.data(), silent, n, out.data())) continue;
+    ++ran;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      // A NaN plus a NaN is a NaN whose payload depends on which operand
+      // the compiler put first.
+      const auto k = static_cast<std::int64_t>(i / 2);
+      if (k < n && !(levels[k] <= silent) && std::isnan(expected[i])) {
+        ASSERT_TRUE(std::isnan(out[i])) << "n=" << n << " entry " << i;
+        continue;
+      }
+      ASSERT_EQ(BitsOf(out[i]), BitsOf(expected[i])) << "n=" << n << " entry " << i;
+    }
+  }
+  EXPECT_EQ(ran > 0, cpuHasWide());
+}
