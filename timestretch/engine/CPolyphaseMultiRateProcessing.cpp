@@ -233,7 +233,29 @@ __attribute__((target("avx"))) void interpolateRunWide(const double* coefficient
                                                        int phaseLength, float* out) {
   static_assert(M % 4 == 0, "branches go four to a vector");
   const __m256d gain = _mm256_set1_pd(static_cast<double>(M));
-  for (int j = 0; j < run; ++j) {
+  int j = 0;
+  // Four input samples side by side: their sums do not wait for each
+  // other, and each coefficient vector is loaded once for the four.
+  constexpr int kSide = 4;
+  for (; j + kSide <= run; j += kSide) {
+    // Sample j + s sees the line from run - 1 - j - s on.
+    const double* d = line + (run - kSide - j);
+    __m256d y[kSide][M / 4];
+    for (auto& row : y)
+      for (auto& v : row) v = _mm256_setzero_pd();
+    for (int k = 0; k < phaseLength; ++k) {
+      const double* c = coefficients + k * M;
+      for (int q = 0; q < M / 4; ++q) {
+        const __m256d ck = _mm256_loadu_pd(c + 4 * q);
+        for (int s = 0; s < kSide; ++s)
+          y[s][q] = _mm256_add_pd(y[s][q], _mm256_mul_pd(ck, _mm256_set1_pd(d[kSide - 1 - s + k])));
+      }
+    }
+    for (int s = 0; s < kSide; ++s)
+      for (int q = 0; q < M / 4; ++q)
+        _mm_storeu_ps(out + M * (j + s) + 4 * q, _mm256_cvtpd_ps(_mm256_mul_pd(y[s][q], gain)));
+  }
+  for (; j < run; ++j) {
     const double* d = line + (run - 1 - j);
     __m256d y[M / 4];
     for (auto& v : y) v = _mm256_setzero_pd();
