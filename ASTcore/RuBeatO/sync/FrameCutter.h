@@ -6,7 +6,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
+
+#include "FrameCut.h"
 
 // The Bartlett-Hann window of `length` points, in double precision; every
 // precision of the window is rounded from these values.
@@ -37,7 +40,11 @@ class FrameCutter {
     const Weight* window = window_.data();
     if (start >= 0 && start + length_ <= sampleCount_) {
       const std::int16_t* frame = samples_ + start;
-      for (int i = 0; i < length_; ++i) out[i] = frame[i] * window[i];
+      if constexpr (std::is_same_v<Weight, float>) {
+        cutFrame(frame, window, length_, out);
+      } else {
+        for (int i = 0; i < length_; ++i) out[i] = frame[i] * window[i];
+      }
     } else {
       for (int i = 0; i < length_; ++i) {
         const std::int64_t s = start + i;

@@ -58,11 +58,10 @@ RoughSpread RoughSpreads::fromSpectrum(const float* packed) const {
   return out;
 }
 
-RoughSpread RoughSpreads::transformed(int t) {
-  float* buffer = buffer_.data();
-  frames_.cut(t, buffer);
-  Fft::rdft(length_, 1, buffer, buffer_.size(), work_);
-  RoughSpread out = fromSpectrum(buffer);
+RoughSpread RoughSpreads::transformed(int t, float* spectrum) {
+  frames_.cut(t, spectrum);
+  Fft::rdft(length_, 1, spectrum, static_cast<std::size_t>(length_), work_);
+  RoughSpread out = fromSpectrum(spectrum);
   out.bound += kTransformError * out.norm;
   return out;
 }

@@ -36,8 +36,11 @@ class RoughSpreads {
 
   // Frame t through its own transform; its packed half spectrum is then at
   // spectrum() until the next call.
-  RoughSpread transformed(int t);
+  RoughSpread transformed(int t) { return transformed(t, buffer_.data()); }
   const float* spectrum() const { return buffer_.data(); }
+
+  // The same, the spectrum going to out[0 .. frameLength-1] instead.
+  RoughSpread transformed(int t, float* out);
 
   // Frame t from the packed spectra of its neighbours t-3, t-1, t+1, t+3
   // (MidFrameBound's order) as transformed() gave them, with their spreads

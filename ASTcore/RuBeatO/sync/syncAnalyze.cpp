@@ -304,10 +304,8 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
     std::vector<float> ring(4 * static_cast<std::size_t>(kFrameLength));
     int count = 0;
     for (int f = lowest; f <= highest; f += 2) {
-      rough[f] = roughSpreads.transformed(f);
+      rough[f] = roughSpreads.transformed(f, ring.data() + static_cast<std::ptrdiff_t>(count % 4) * kFrameLength);
       transformed[f] = 1;
-      std::copy(roughSpreads.spectrum(), roughSpreads.spectrum() + kFrameLength,
-                ring.begin() + static_cast<std::ptrdiff_t>(count % 4) * kFrameLength);
       ++count;
       // The frame two back has its neighbours now, from f-6 to f.
       const int mid = f - 3;
@@ -459,8 +457,12 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
   };
   std::vector<Range> ranges(static_cast<std::size_t>(positionCount) - 1);
   std::vector<int> needed;
+  // Each round first gives transforms to the segment that sets each range's
+  // ceiling, whose bound then narrows to a transform's, and only then to
+  // every segment still below it: a narrow ceiling rules out most of them.
+  std::vector<int> leaders;
   bool fresh = false;  // the bounds were drawn for the extremes already
-  do {
+  for (;;) {
     if (fresh) drawBounds();
     fresh = true;
     for (int t = first; t <= last; ++t) {
@@ -468,6 +470,7 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
       normHigh[t] = scaled(high[t]) + 1e-12;
     }
     needed.clear();
+    leaders.clear();
     for (int i = 0; i + 1 < positionCount; ++i) {
       Range& r = ranges[i];
       r.segments.clear();
@@ -476,9 +479,16 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
       if (r.first > r.last) continue;
       const int j0 = segmentOf(r.first), j1 = segmentOf(r.last);
       double ceilingOfRange = std::numeric_limits<double>::infinity();
+      int leader = j0;
       for (int j = j0; j <= j1; ++j) {
-        ceilingOfRange = std::min(ceilingOfRange, std::max(normHigh[j], normHigh[next(j)]));
+        const double top = std::max(normHigh[j], normHigh[next(j)]);
+        if (top < ceilingOfRange) {
+          ceilingOfRange = top;
+          leader = j;
+        }
       }
+      leaders.push_back(leader);
+      leaders.push_back(next(leader));
       for (int j = j0; j <= j1; ++j) {
         if (std::min(normLow[j], normLow[next(j)]) > ceilingOfRange) continue;
         r.segments.push_back(j);
@@ -486,7 +496,9 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
         needed.push_back(next(j));
       }
     }
-  } while (roughenWindows(needed));
+    if (roughenWindows(leaders)) continue;
+    if (!roughenWindows(needed)) break;
+  }
   settle(needed);
   if (!boundsHeld) return false;
   for (int t : needed) {
