@@ -9,6 +9,7 @@
 
 #include "BitsOf.h"
 #include "CSpectrum.h"
+#include "FftWorkRecord.h"
 #include "LevelAmplitude.h"
 #include "SpectralWindows.h"
 
@@ -157,6 +158,30 @@ TEST(CSpectrum, WindowedPowerSpectrumMatchesANaiveDft) {
   }
   EXPECT_EQ(s.WindowedPowerSpectrum(x.data(), w.data(), N, out.data(), 100), 2);
   EXPECT_EQ(s.WindowedPowerSpectrum(x.data(), w.data(), N, out.data(), 128), 2);
+}
+
+TEST(CSpectrum, WindowedPowerSpectrumHasTheBitsOfTheSquaresSummedBinByBin) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> u(-30000.0f, 30000.0f);
+  // Transforms too short for a vector, with a part vector left, and the
+  // attack detector's.
+  for (int M : {2, 4, 8, 16, 32, 2048}) {
+    CSpectrum s;
+    const int N = M - M / 4;
+    std::vector<float> x(N), w(N), out(M / 2 + 1);
+    for (float& v : x) v = u(rng);
+    CSpectrum::MakeWindow(N, SpectralWindows::kHamming, w.data());
+    ASSERT_EQ(s.WindowedPowerSpectrum(x.data(), w.data(), N, out.data(), M), 0);
+    std::vector<float> sums(M, 0.0f);
+    for (int i = 0; i < N; ++i) sums[i] = x[i] * w[i];
+    sharedFftWorkRecord().RealFftFloat(M, 1, sums.data());
+    EXPECT_EQ(BitsOf(out[0]), BitsOf(std::fabs(sums[0])));
+    EXPECT_EQ(BitsOf(out[M / 2]), BitsOf(std::fabs(sums[1])));
+    for (int k = 1; k < M / 2; ++k) {
+      const float expected = sums[2 * k] * sums[2 * k] + sums[2 * k + 1] * sums[2 * k + 1];
+      ASSERT_EQ(BitsOf(out[k]), BitsOf(expected)) << M << " " << k;
+    }
+  }
 }
 
 TEST(CSpectrum, ResidualLevelsBecomeAmplitudesAndNoiseFramesGetRandomPhases) {
