@@ -710,27 +710,47 @@ inline void fftButterfly8b(Real* a, const Real* w) {
 // twiddle, the rows of the other kind) compute both forms and keep their
 // own, so every value takes exactly the operations of the scalar kernel.
 
-// The 4-point transforms of the rows x[0 .. 3] in place: kind 1 for every
-// row, except kind 2 for those the lane mask takes from the second vector.
+// The 4-point transform of kind 1 (small4Kind1) of the row v = (c0, c1,
+// c2, c3) within its vector: first (x0, x2, x1, x3) = (c2 + c0, c3 + c1,
+// c0 - c2, c1 - c3), then (x0 + x2, x0 - x2, x1 + i x3, x1 - i x3), each
+// lane as a sum of two lane choices, one of them signed. Sums in the other
+// order and a difference as the sum with the negated value are the same
+// values.
+template <typename Real>
+FFT_ALWAYS_INLINE typename Pack<Real, 4>::V rowKind1(typename Pack<Real, 4>::V v) {
+  using P = Pack<Real, 4>;
+  using V = typename P::V;
+  using I = typename IndexOf<Real, 4>::Type;
+  const V a = FFT_SHUFFLE(v, I{4, 5, 6, 7, 0, 1, 2, 3}) + v * V{1, 1, 1, 1, -1, -1, -1, -1};
+  // x2 + x0, x0 - x2, x1 + (-x3i, x3r), x1 + (x3i, -x3r)
+  return FFT_SHUFFLE(a, I{2, 3, 0, 1, 4, 5, 4, 5}) +
+         FFT_SHUFFLE(a, I{0, 1, 2, 3, 7, 6, 7, 6}) * V{1, 1, -1, -1, -1, 1, 1, -1};
+}
+
+// The same of kind 2 (small4Kind2, butterfly2First): (x0, x2, x1, x3) =
+// (c0 + i c2, c1 + i c3, c0 - i c2, c1 - i c3), then with y and y' the
+// scaled x2 + i x2 and x3 + i x3: (x0 + y, x0 - y, x1 + i y', x1 - i y').
+template <typename Real>
+FFT_ALWAYS_INLINE typename Pack<Real, 4>::V rowKind2(typename Pack<Real, 4>::V v, Real wn4r) {
+  using P = Pack<Real, 4>;
+  using V = typename P::V;
+  using I = typename IndexOf<Real, 4>::Type;
+  const V a = FFT_SHUFFLE(v, I{0, 1, 2, 3, 0, 1, 2, 3}) +
+              FFT_SHUFFLE(v, I{5, 4, 7, 6, 5, 4, 7, 6}) * V{-1, 1, -1, 1, 1, -1, 1, -1};
+  const V y = P::repeat(wn4r, wn4r) * P::plusI(a, a);
+  // x0 + y, x0 - y, x1 + (-y'i, y'r), x1 + (y'i, -y'r)
+  return FFT_SHUFFLE(a, I{0, 1, 0, 1, 4, 5, 4, 5}) +
+         FFT_SHUFFLE(y, I{2, 3, 2, 3, 7, 6, 7, 6}) * V{1, 1, -1, -1, -1, 1, 1, -1};
+}
+
+// The 4-point transforms of the rows x[0 .. 3] in place: kind 1 for rows
+// 0 and 2, kind 2 for row 1, and for row 3 the kind Row3OfKind2 names.
 template <typename Real, bool Row3OfKind2>
 FFT_ALWAYS_INLINE void quadRowTransforms(typename Pack<Real, 4>::V (&x)[4], Real wn4r) {
-  using P = Pack<Real, 4>;
-  using Vec = typename P::V;
-  P::transpose(x);
-  const Vec y0 = x[0] + x[2], y1 = x[0] - x[2], y2 = x[1] + x[3], y3 = x[1] - x[3];
-  const Vec k0 = y0 + y2, k1 = y0 - y2, k2 = P::plusI(y1, y3), k3 = P::minusI(y1, y3);
-  const Vec z0 = P::plusI(x[0], x[2]), z1 = P::minusI(x[0], x[2]);
-  const Vec z2 = P::plusI(x[1], x[3]), z3 = P::minusI(x[1], x[3]);
-  const Vec scale = P::repeat(wn4r, wn4r);
-  Vec y = scale * P::plusI(z2, z2);
-  const Vec l0 = z0 + y, l1 = z0 - y;
-  y = scale * P::plusI(z3, z3);
-  const Vec l2 = P::plusI(z1, y), l3 = P::minusI(z1, y);
-  x[0] = P::template select<false, true, false, Row3OfKind2>(k0, l0);
-  x[1] = P::template select<false, true, false, Row3OfKind2>(k1, l1);
-  x[2] = P::template select<false, true, false, Row3OfKind2>(k2, l2);
-  x[3] = P::template select<false, true, false, Row3OfKind2>(k3, l3);
-  P::transpose(x);
+  x[0] = rowKind1<Real>(x[0]);
+  x[1] = rowKind2<Real>(x[1], wn4r);
+  x[2] = rowKind1<Real>(x[2]);
+  x[3] = Row3OfKind2 ? rowKind2<Real>(x[3], wn4r) : rowKind1<Real>(x[3]);
 }
 
 // The twiddles of the 16-point kernel of kind 1 (from the 4-entry table),
