@@ -51,9 +51,11 @@ bool writeStereo(const char* path, const float* left, const float* right, std::i
   SNDFILE* f = sf_open(path, SFM_WRITE, &info);
   if (!f) return false;
   std::vector<short> frames(static_cast<std::size_t>(2 * n));
+  // The conversion truncates towards zero as trunc does, without a call
+  // per sample (the peak limiter has brought every sample into range).
   for (std::int64_t i = 0; i < n; ++i) {
-    frames[static_cast<std::size_t>(2 * i)] = static_cast<short>(std::trunc(left[i]));
-    frames[static_cast<std::size_t>(2 * i + 1)] = static_cast<short>(std::trunc(right[i]));
+    frames[static_cast<std::size_t>(2 * i)] = static_cast<short>(left[i]);
+    frames[static_cast<std::size_t>(2 * i + 1)] = static_cast<short>(right[i]);
   }
   const bool ok = sf_writef_short(f, frames.data(), n) == n;
   sf_close(f);
