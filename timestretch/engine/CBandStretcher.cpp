@@ -29,6 +29,11 @@ CBandStretcher::CBandStretcher(const CTimeMachineParams* params, CSoundFile** ou
   frameBuffer_ = EngineArray::Make<float>(static_cast<std::size_t>(std::max<std::int64_t>(fftLength, fftBase)));
   outputBlock_ = EngineArray::Make<float>(static_cast<std::size_t>(std::max<std::int64_t>(fftLength / 2, windowSize)));
   overlapAdd_ = EngineArray::Make<float>(static_cast<std::size_t>(2 * windowSize));
+  // The shape of a join's lift is the same at every join: one half sine
+  // over the hop.
+  joinLift_ = EngineArray::Make<double>(static_cast<std::size_t>(windowSize));
+  const double w = M_PI / static_cast<double>(windowSize);
+  for (std::int64_t i = 0; i < windowSize; ++i) joinLift_[static_cast<std::size_t>(i)] = std::sin(w * (static_cast<double>(i) + 0.5));
   if (outputFlags_ & kWritesSampleBuffer) {
     if (out) {
       output_ = new (std::nothrow) CSoundFile(nullptr);
@@ -126,7 +131,6 @@ void CBandStretcher::KeepJoinLevel(float* block, std::int64_t hop, double held, 
   // an amplitude gain.
   const double gain = std::min(kMaxJoinGain, (held + incoming + 2.0 * usualCoherence_ * cross) / sum);
   if (!(gain > 1.0)) return;
-  const double w = M_PI / static_cast<double>(hop);
-  for (std::int64_t i = 0; i < hop; ++i)
-    block[i] = static_cast<float>(block[i] * (1.0 + (gain - 1.0) * std::sin(w * (static_cast<double>(i) + 0.5))));
+  const double* lift = joinLift_.get();
+  for (std::int64_t i = 0; i < hop; ++i) block[i] = static_cast<float>(block[i] * (1.0 + (gain - 1.0) * lift[i]));
 }

@@ -75,6 +75,8 @@ class CBandStretcher : public CSpectrum {
   std::unique_ptr<float[]> frameBuffer_;
   std::unique_ptr<float[]> outputBlock_;
   std::unique_ptr<float[]> overlapAdd_;
+  // sin(pi (i + 0.5) / hop) for each sample i of a hop.
+  std::unique_ptr<double[]> joinLift_;
   std::int64_t outputPosition_ = 0;
   std::int64_t outputFrameCounter_ = 0;
   std::int32_t outputFlags_;
