@@ -453,93 +453,116 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
     nyq[b] = nyquist[b];
   }
   const std::int32_t count = t.count;
-  int bandA = 0, bandB = 0;
-  for (std::int32_t r = 0; r < count; ++r) {
-    const double s = t.source[r];
-    const double centre = t.centre[r];
-    auto firstEdge = [&](double v, int band) {
-      const double width = viewB[band].n > 1 ? nyq[band] / static_cast<double>(viewB[band].n - 1) : 0.0;
-      return std::max(v / 2.0, v - 20.0 * width);
-    };
-    while (bandA < bands - 1 && edgesA[bandA] <= s + kEps) {
-      const double mid = r == 0 ? firstEdge(s, bandA) : (s + t.source[r - 1]) / 2.0;
-      edgesA[bandA] = std::min<double>(nyq[bandA], mid);
-      ++bandA;
-    }
-    while (bandB < bands - 1 && edgesB[bandB] <= centre + kEps) {
-      const double mid = r == 0 ? firstEdge(centre, bandB) : (centre + t.centre[r - 1]) / 2.0;
-      edgesB[bandB] = std::min<double>(nyq[bandB], mid);
-      ++bandB;
-    }
-    const int band = bandB;
-    const PhaseView& fb = viewB[band];
-    const double nu = nyq[band];
-
-    // Continuity decides only whether a transient frame resets the region.
-    int continuous = 1;
-    if (transient && phaseReset) {
-      const SMSFrame& fbFrame = *framesB[band];
-      continuous = s != PeakTracking::kNoSource
-                       ? peakContinuous(limits.At(c, fbFrame.time), *framesA[band], fbFrame, s, centre, nu, framePeriod)
-                       : 0;
-    }
-
-    // Bin positions are worked out once and shared by the frames that have
-    // the same bins over the same range: each costs a division.
-    const PhaseView& frameA = viewA[bandA];
-    const double x = BinOf(centre, fb.n, nu);
-    const double xA = BinOf(s, frameA.n, nyq[bandA]);
-    auto positionOf = [&](std::int64_t n, double nyqOf, double v, std::int64_t knownN, double knownNyq, double knownX) {
-      return n == knownN && nyqOf == knownNyq ? knownX : BinOf(v, n, nyqOf);
-    };
-    PhasePair previousPair;
-    if (sameFrame) {
-      const PhaseView& p = viewPrevious[band];
-      previousPair = p.PairAt(positionOf(p.n, nu, centre, fb.n, nu, x));
-    } else {
-      int pb = bands - 1;
-      for (int b = 0; b < bands; ++b) {
-        if (previousEdges[b] + kEps > s) {
-          pb = b;
-          break;
-        }
+  int passedA = 0, passedB = 0;
+  auto firstEdge = [&](double v, int band) {
+    const double width = viewB[band].n > 1 ? nyq[band] / static_cast<double>(viewB[band].n - 1) : 0.0;
+    return std::max(v / 2.0, v - 20.0 * width);
+  };
+  // A block of regions at a time, in three passes: the bands (and the
+  // edges between them), then the bin positions, then the rest. The
+  // positions cost a division each, which in the one long loop held up
+  // everything after it; side by side they overlap.
+  for (std::int32_t first = 0; first < count; first += RegionBlock::kSize) {
+    const int m = static_cast<int>(std::min<std::int32_t>(RegionBlock::kSize, count - first));
+    int bandOf[RegionBlock::kSize], bandAOf[RegionBlock::kSize];
+    for (int i = 0; i < m; ++i) {
+      const std::int32_t r = first + i;
+      const double s = t.source[r];
+      const double centre = t.centre[r];
+      while (passedA < bands - 1 && edgesA[passedA] <= s + kEps) {
+        const double mid = r == 0 ? firstEdge(s, passedA) : (s + t.source[r - 1]) / 2.0;
+        edgesA[passedA] = std::min<double>(nyq[passedA], mid);
+        ++passedA;
       }
-      const PhaseView& p = viewPrevious[pb];
-      previousPair = p.PairAt(positionOf(p.n, nyq[pb], s, frameA.n, nyq[bandA], xA));
+      while (passedB < bands - 1 && edgesB[passedB] <= centre + kEps) {
+        const double mid = r == 0 ? firstEdge(centre, passedB) : (centre + t.centre[r - 1]) / 2.0;
+        edgesB[passedB] = std::min<double>(nyq[passedB], mid);
+        ++passedB;
+      }
+      bandOf[i] = passedB;
+      bandAOf[i] = passedA;
     }
-    const auto k = static_cast<std::int64_t>(x);  // x >= 0: the floor
-    const double toBin = x - static_cast<double>(k) >= 0.5 ? fb.At(k + 1) : fb.At(k);
-    // A repeated frame B advances by the same measured phase step from
-    // frame A as the first time: the interpolated peak position alone is a
-    // biased frequency (window shape, neighbouring partials), and a tone
-    // advanced by it drifts against the frames around it at every repeat.
-    // Only without a distinct frame A is the peak frequency all there is.
-    const bool peakFrequencyOnly = sameFrame && framesA[bandA]->time == framesB[band]->time;
-    const double omega = peakFrequencyOnly ? kTwoPi * centre : kTwoPi * (s + centre) / 2.0;
+    double xOf[RegionBlock::kSize], xAOf[RegionBlock::kSize];
+    for (int i = 0; i < m; ++i) {
+      const int band = bandOf[i], inA = bandAOf[i];
+      xOf[i] = BinOf(t.centre[first + i], viewB[band].n, nyq[band]);
+      xAOf[i] = BinOf(t.source[first + i], viewA[inA].n, nyq[inA]);
+    }
+    for (int i = 0; i < m; ++i) {
+      const std::int32_t r = first + i;
+      const double s = t.source[r];
+      const double centre = t.centre[r];
+      const int bandA = bandAOf[i];
+      const int band = bandOf[i];
+      const PhaseView& fb = viewB[band];
+      const double nu = nyq[band];
 
-    const std::int64_t bins = outBins[band];
-    const std::int64_t centreBin = bins == fb.n ? RoundedBinAt(x, bins) : RoundedBin(centre, bins, nu);
-    const int i = block.count++;
-    const PhasePair read[3] = {previousPair, frameA.PairAt(xA), fb.PairAt(x)};
-    for (int p = 0; p < 3; ++p) {
-      block.pairs[p][0][i] = read[p].low;
-      block.pairs[p][1][i] = read[p].high;
-      block.pairs[p][2][i] = read[p].fraction;
+      // Continuity decides only whether a transient frame resets the region.
+      int continuous = 1;
+      if (transient && phaseReset) {
+        const SMSFrame& fbFrame = *framesB[band];
+        const ContinuityLimits& at = limits.At(c, fbFrame.time);
+        continuous =
+            s != PeakTracking::kNoSource ? peakContinuous(at, *framesA[band], fbFrame, s, centre, nu, framePeriod) : 0;
+      }
+
+      // Bin positions are worked out once and shared by the frames that
+      // have the same bins over the same range: each costs a division.
+      const PhaseView& frameA = viewA[bandA];
+      const double x = xOf[i];
+      const double xA = xAOf[i];
+      auto positionOf = [&](std::int64_t n, double nyqOf, double v, std::int64_t knownN, double knownNyq,
+                            double knownX) { return n == knownN && nyqOf == knownNyq ? knownX : BinOf(v, n, nyqOf); };
+      PhasePair previousPair;
+      if (sameFrame) {
+        const PhaseView& p = viewPrevious[band];
+        previousPair = p.PairAt(positionOf(p.n, nu, centre, fb.n, nu, x));
+      } else {
+        int pb = bands - 1;
+        for (int b = 0; b < bands; ++b) {
+          if (previousEdges[b] + kEps > s) {
+            pb = b;
+            break;
+          }
+        }
+        const PhaseView& p = viewPrevious[pb];
+        previousPair = p.PairAt(positionOf(p.n, nyq[pb], s, frameA.n, nyq[bandA], xA));
+      }
+      const auto k = static_cast<std::int64_t>(x);  // x >= 0: the floor
+      // The nearer bin by index arithmetic: which side is a coin toss a
+      // branch would guess wrong half the time.
+      const double toBin = fb.At(k + (x - static_cast<double>(k) >= 0.5 ? 1 : 0));
+      // A repeated frame B advances by the same measured phase step from
+      // frame A as the first time: the interpolated peak position alone is a
+      // biased frequency (window shape, neighbouring partials), and a tone
+      // advanced by it drifts against the frames around it at every repeat.
+      // Only without a distinct frame A is the peak frequency all there is.
+      const bool peakFrequencyOnly = sameFrame && framesA[bandA]->time == framesB[band]->time;
+      const double omega = peakFrequencyOnly ? kTwoPi * centre : kTwoPi * (s + centre) / 2.0;
+
+      const std::int64_t bins = outBins[band];
+      const std::int64_t centreBin = bins == fb.n ? RoundedBinAt(x, bins) : RoundedBin(centre, bins, nu);
+      ++block.count;  // region i of the block
+      const PhasePair read[3] = {previousPair, frameA.PairAt(xA), fb.PairAt(x)};
+      for (int p = 0; p < 3; ++p) {
+        block.pairs[p][0][i] = read[p].low;
+        block.pairs[p][1][i] = read[p].high;
+        block.pairs[p][2][i] = read[p].fraction;
+      }
+      block.nearerBin[i] = toBin;
+      block.advance[i] = omega * hopSeconds;
+      block.useDeviation[i] = bandA != band || peakFrequencyOnly ? 0.0 : 1.0;
+      block.analysed[i] = fb.At(centreBin);
+      block.centreBin[i] = centreBin;
+      t.lowerExtent[r] = r == 0 ? centre : centre - (centre + t.centre[r - 1]) / 2.0;
+      t.upperExtent[r] = r == count - 1 ? nyq[bands - 1] - centre : (centre + t.centre[r + 1]) / 2.0 - centre;
+      t.spectrum[r] = framesB[band];
+      t.outSpectrum[r] = output[band];
+      t.band[r] = band;
+      t.flags[r] = continuous ? 0 : 1;
     }
-    block.nearerBin[i] = toBin;
-    block.advance[i] = omega * hopSeconds;
-    block.useDeviation[i] = bandA != band || peakFrequencyOnly ? 0.0 : 1.0;
-    block.analysed[i] = fb.At(centreBin);
-    block.centreBin[i] = centreBin;
-    t.lowerExtent[r] = r == 0 ? centre : centre - (centre + t.centre[r - 1]) / 2.0;
-    t.upperExtent[r] = r == count - 1 ? nyq[bands - 1] - centre : (centre + t.centre[r + 1]) / 2.0 - centre;
-    t.spectrum[r] = framesB[band];
-    t.outSpectrum[r] = output[band];
-    t.band[r] = band;
-    t.flags[r] = continuous ? 0 : 1;
-    if (block.count == RegionBlock::kSize) block.Finish(t, output, r - block.count + 1);
+    block.Finish(t, output, first);
   }
-  block.Finish(t, output, count - block.count);
   return 0;
 }
 
