@@ -7,6 +7,8 @@
 
 #include "NeighbourMix.h"
 
+#include <algorithm>
+
 namespace {
 #define NEIGHBOUR_MIX_LOOP baselineMix
 #include "NeighbourMixKernel.h"
@@ -28,16 +30,19 @@ namespace {
 #endif
 
 void mixNeighbours(const NeighbourSpectra& in, const NeighbourTurns& turns, int bins, float* out) {
-  for (int i = 0; i < 2; ++i) {
-    out[i] = in.nearWeight * (in.spectra[1][i] + in.spectra[2][i]) +
-             in.farWeight * (in.spectra[0][i] + in.spectra[3][i]);
-  }
 #if NEIGHBOUR_MIX_WIDE
   // Reads what the runtime found out about the CPU at start-up.
   if (__builtin_cpu_supports("avx2")) {
     wideMix(in, turns, bins, out);
-    return;
+  } else {
+    baselineMix(in, turns, bins, out);
   }
-#endif
+#else
   baselineMix(in, turns, bins, out);
+#endif
+  // Bin 0 afresh: its Nyquist term sits where an imaginary part would.
+  for (int i = 0; i < 2; ++i) {
+    out[i] = in.nearWeight * (in.spectra[1][i] + in.spectra[2][i]) +
+             in.farWeight * (in.spectra[0][i] + in.spectra[3][i]);
+  }
 }

@@ -10,14 +10,17 @@ struct NeighbourSpectra {
   float farWeight;          // of t-3 and t+3
 };
 
-// The turns by one hop (frames t-1, t+1) and three hops (t-3, t+3), per
-// value of the packed layout: at 2k and 2k+1 cos of bin k's turn, at 2k its
-// sin and at 2k+1 its sin negated.
+// The turns by one hop (frames t-1, t+1) and three hops (t-3, t+3), times
+// the pair's weight, per value of the packed layout: at 2k and 2k+1 cos of
+// bin k's turn, at 2k its sin and at 2k+1 its sin negated. A turn by whole
+// hops comes round again after frameLength / hop bins: the tables hold
+// `period` = 2 frameLength / hop values.
 struct NeighbourTurns {
   const float* cos1;
   const float* sin1;
   const float* cos3;
   const float* sin3;
+  int period;
 };
 
 // Writes the mix into out[0 .. 2 bins - 1] in the packed layout. Bin 0's

@@ -12,7 +12,7 @@ namespace {
 // sqrt(N / bins) * (transform error + window, input and magnitude
 // rounding), with room to spare.
 constexpr double kTransformError = 6.2e-5;
-// The turn and the average of two spectra in single precision add a few
+// The turns and the weighted sum of four spectra in single precision add a few
 // roundings of each value, well below this per unit of either norm.
 constexpr double kMixRounding = 1e-6;
 
@@ -25,17 +25,18 @@ RoughSpreads::RoughSpreads(const std::int16_t* samples, int sampleCount, int fra
       work_(frameLength),
       buffer_(frameLength),
       mixed_(frameLength),
-      cos1_(frameLength),
-      sin1_(frameLength),
-      cos3_(frameLength),
-      sin3_(frameLength) {
+      cos1_(2 * static_cast<std::size_t>(frameLength / hop)),
+      sin1_(cos1_.size()),
+      cos3_(cos1_.size()),
+      sin3_(cos1_.size()) {
   const double turn = 2.0 * M_PI * hop / frameLength;
-  for (int k = 0; k < frameLength / 2; ++k) {
-    cos1_[2 * k] = cos1_[2 * k + 1] = static_cast<float>(std::cos(turn * k));
-    sin1_[2 * k] = static_cast<float>(std::sin(turn * k));
+  const double nearWeight = MidFrameBound::kWeights[1], farWeight = MidFrameBound::kWeights[0];
+  for (std::size_t k = 0; 2 * k < cos1_.size(); ++k) {
+    cos1_[2 * k] = cos1_[2 * k + 1] = static_cast<float>(nearWeight * std::cos(turn * k));
+    sin1_[2 * k] = static_cast<float>(nearWeight * std::sin(turn * k));
     sin1_[2 * k + 1] = -sin1_[2 * k];
-    cos3_[2 * k] = cos3_[2 * k + 1] = static_cast<float>(std::cos(3 * turn * k));
-    sin3_[2 * k] = static_cast<float>(std::sin(3 * turn * k));
+    cos3_[2 * k] = cos3_[2 * k + 1] = static_cast<float>(farWeight * std::cos(3 * turn * k));
+    sin3_[2 * k] = static_cast<float>(farWeight * std::sin(3 * turn * k));
     sin3_[2 * k + 1] = -sin3_[2 * k];
   }
 }
@@ -74,7 +75,8 @@ RoughSpread RoughSpreads::between(int t, const float* const* spectra, const Roug
   for (int i = 0; i < MidFrameBound::kNeighbours; ++i) in.spectra[i] = spectra[i];
   in.nearWeight = MidFrameBound::kWeights[1];
   in.farWeight = MidFrameBound::kWeights[0];
-  const NeighbourTurns turns{cos1_.data(), sin1_.data(), cos3_.data(), sin3_.data()};
+  const NeighbourTurns turns{cos1_.data(), sin1_.data(), cos3_.data(), sin3_.data(),
+                             static_cast<int>(cos1_.size())};
   float* mixed = mixed_.data();
   mixNeighbours(in, turns, length_ / 2, mixed);
   RoughSpread out = fromSpectrum(mixed);

@@ -56,7 +56,8 @@ class RoughSpreads {
   Fft::WorkArrays<float> work_;
   std::vector<float> buffer_;
   std::vector<float> mixed_;
-  // The turns by one and by three hops, 2 pi k hop / length for bin k and
-  // three times that, laid out as NeighbourTurns wants them.
+  // The weighted turns by one and by three hops, 2 pi k hop / length for
+  // bin k and three times that, over one period, laid out as NeighbourTurns
+  // wants them.
   std::vector<float> cos1_, sin1_, cos3_, sin3_;
 };
