@@ -85,8 +85,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline Unrounded fourUnrounde
   const __m128i negate = _mm_slli_epi32(_mm_srli_epi32(n, 1), 31);
   const __m256d cosinePoly =
       _mm256_xor_pd(cosinePolyQ01, _mm256_castsi256_pd(_mm256_slli_epi64(_mm256_cvtepu32_epi64(negate), 32)));
-  const __m256d odd =
-      _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_slli_epi32(n, 31)));
+  const __m256d odd = _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_slli_epi32(n, 31)));
   return {_mm256_blendv_pd(sinePoly, cosinePoly, odd), _mm256_blendv_pd(cosinePoly, sinePoly, odd)};
 }
 
@@ -146,7 +145,8 @@ __attribute__((target("avx2,fma"))) void unroundedLoop(const float* x, std::int6
     for (std::int64_t j = 0; j < count; ++j) in[j] = x[i + j];
     const __m128 y = _mm_loadu_ps(in);
     const __m128i magnitude = _mm_and_si128(_mm_castps_si128(y), _mm_set1_epi32(0x7fffffff));
-    const __m256d tiny = _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_cmplt_epi32(magnitude, _mm_set1_epi32(kTinyBits))));
+    const __m256d tiny =
+        _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_cmplt_epi32(magnitude, _mm_set1_epi32(kTinyBits))));
     const __m256d uncovered =
         _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_cmpgt_epi32(magnitude, _mm_set1_epi32(kCoveredEndBits - 1))));
     const Unrounded u = fourUnrounded(y);

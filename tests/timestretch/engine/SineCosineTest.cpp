@@ -47,28 +47,13 @@ std::vector<float> manyArguments() {
          x = std::nextafter(x, 1e9f))
       v.push_back(x);
   }
-  const float specials[] = {0.0f,
-                            -0.0f,
-                            fromBits(1),
-                            fromBits(0x80000001u),
-                            fromBits(0x007fffffu),
-                            std::numeric_limits<float>::min(),
-                            fromBits(0x397fffffu),
-                            fromBits(0x39800000u),
-                            fromBits(0x3f3fffffu),
-                            fromBits(0x3f400000u),
-                            fromBits(0x42efffffu),
-                            120.0f,
-                            -120.0f,
-                            1e6f,
-                            -3.0e38f,
-                            std::numeric_limits<float>::max(),
-                            std::numeric_limits<float>::infinity(),
-                            -std::numeric_limits<float>::infinity(),
-                            std::numeric_limits<float>::quiet_NaN(),
-                            -std::numeric_limits<float>::quiet_NaN(),
-                            std::numeric_limits<float>::signaling_NaN()};
-  for (float s : specials) v.push_back(s);
+  // Zeros, subnormals, the ends of the library's ranges, 1e6, -3e38, the
+  // largest float, infinities, quiet and signalling NaN.
+  const std::uint32_t specials[] = {0x0u,        0x80000000u, 0x1u,        0x80000001u, 0x007fffffu, 0x00800000u,
+                                    0x397fffffu, 0x39800000u, 0x3f3fffffu, 0x3f400000u, 0x42efffffu, 0x42f00000u,
+                                    0xc2f00000u, 0x49742400u, 0xff61b1e6u, 0x7f7fffffu, 0x7f800000u, 0xff800000u,
+                                    0x7fc00000u, 0xffc00000u, 0x7fa00000u};
+  for (std::uint32_t b : specials) v.push_back(fromBits(b));
   return v;
 }
 
@@ -118,26 +103,25 @@ bool offWhere(const float* x, std::int64_t n, float* s, float* c, Off off) {
   return true;
 }
 
-int quadrant(float x) { return static_cast<int>(std::lround(static_cast<double>(x) / 1.5707963267948966)) & 3; }
+enum class Kind { Quadrant0, Quadrant1, Quadrant2, Quadrant3, Tiny, NegativeZero, BelowThreeQuarters, Large, NaN };
 
-template <int Q>
-bool offInQuadrant(const float* x, std::int64_t n, float* s, float* c) {
-  return offWhere(x, n, s, c, [](float v) { return std::fabs(v) >= 0.75f && std::fabs(v) < 120.0f && quadrant(v) == Q; });
+bool isOfKind(Kind kind, float v) {
+  const float m = std::fabs(v);
+  const bool reduced = m >= 0.75f && m < 120.0f;
+  const int quadrant = static_cast<int>(std::lround(static_cast<double>(v) / 1.5707963267948966)) & 3;
+  switch (kind) {
+    case Kind::Tiny: return v != 0.0f && m < 0x1p-12f;
+    case Kind::NegativeZero: return v == 0.0f && std::signbit(v);
+    case Kind::BelowThreeQuarters: return m >= 0x1p-12f && m < 0.75f;
+    case Kind::Large: return m >= 120.0f && std::isfinite(v);
+    case Kind::NaN: return std::isnan(v);
+    default: return reduced && quadrant == static_cast<int>(kind);
+  }
 }
-bool offWhenTiny(const float* x, std::int64_t n, float* s, float* c) {
-  return offWhere(x, n, s, c, [](float v) { return v != 0.0f && std::fabs(v) < 0x1p-12f; });
-}
-bool offForZero(const float* x, std::int64_t n, float* s, float* c) {
-  return offWhere(x, n, s, c, [](float v) { return v == 0.0f && std::signbit(v); });
-}
-bool offBelowThreeQuarters(const float* x, std::int64_t n, float* s, float* c) {
-  return offWhere(x, n, s, c, [](float v) { return std::fabs(v) >= 0x1p-12f && std::fabs(v) < 0.75f; });
-}
-bool offForLarge(const float* x, std::int64_t n, float* s, float* c) {
-  return offWhere(x, n, s, c, [](float v) { return std::fabs(v) >= 120.0f && std::isfinite(v); });
-}
-bool offForNaN(const float* x, std::int64_t n, float* s, float* c) {
-  return offWhere(x, n, s, c, [](float v) { return std::isnan(v); });
+
+template <Kind K>
+bool offFor(const float* x, std::int64_t n, float* s, float* c) {
+  return offWhere(x, n, s, c, [](float v) { return isOfKind(K, v); });
 }
 bool refuses(const float*, std::int64_t, float*, float*) { return false; }
 bool exact(const float* x, std::int64_t n, float* s, float* c) {
@@ -213,11 +197,16 @@ TEST(SineCosine, EveryBatchLengthAndStartWritesItsValuesAndNothingElse) {
 // program made is the check's verdict on the real kernel.
 TEST(SineCosine, TheCheckChoosesTheLibraryForAKernelThatDiffersAnywhere) {
   using Case = std::pair<SineCosine::Kernel, const char*>;
-  const Case wrong[] = {{offInQuadrant<0>, "quadrant 0"},        {offInQuadrant<1>, "quadrant 1"},
-                        {offInQuadrant<2>, "quadrant 2"},        {offInQuadrant<3>, "quadrant 3"},
-                        {offWhenTiny, "below 2^-12"},            {offForZero, "negative zero"},
-                        {offBelowThreeQuarters, "below 0.75"},  {offForLarge, "from 120 on"},
-                        {offForNaN, "NaN"},                      {refuses, "a kernel that cannot run"},
+  const Case wrong[] = {{offFor<Kind::Quadrant0>, "quadrant 0"},
+                        {offFor<Kind::Quadrant1>, "quadrant 1"},
+                        {offFor<Kind::Quadrant2>, "quadrant 2"},
+                        {offFor<Kind::Quadrant3>, "quadrant 3"},
+                        {offFor<Kind::Tiny>, "below 2^-12"},
+                        {offFor<Kind::NegativeZero>, "negative zero"},
+                        {offFor<Kind::BelowThreeQuarters>, "below 0.75"},
+                        {offFor<Kind::Large>, "from 120 on"},
+                        {offFor<Kind::NaN>, "NaN"},
+                        {refuses, "a kernel that cannot run"},
                         {nullptr, "no kernel"}};
   for (const Case& w : wrong) EXPECT_EQ(SineCosine::Choose(w.first), Path::Library) << w.second;
   EXPECT_EQ(SineCosine::Choose(exact), Path::Wide);
