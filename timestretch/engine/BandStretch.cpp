@@ -109,7 +109,9 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
   auto regionBand = [&](std::int32_t r) { return bands == 1 || t.centre[r] < edgesB[0] ? 0 : 1; };
   auto bin = [&](std::int32_t r) {
     const int b = regionBand(r);
-    return RoundedBin(t.centre[r], output[b]->binCount, nyquist[b]);
+    // The region phases found it already, at the cost of a division, for
+    // the band they gave the region (nearly always this one).
+    return b == t.band[r] ? t.centreBin[r] : RoundedBin(t.centre[r], output[b]->binCount, nyquist[b]);
   };
   if (t.count <= 0) return;
   {
@@ -191,16 +193,46 @@ void keepTransientPhases(const PeakRegionTable& t, SMSFrame* const* output, SMSF
   }
 }
 
-void flagTransientRegions(PeakRegionTable& t, bool transient, double cutoff) {
-  if (transient) {
+// Whether the values of `v` (n of them) rise or stay; false for a NaN.
+bool nonDecreasing(const double* v, std::int32_t n) {
+  for (std::int32_t i = 1; i < n; ++i)
+    if (!(v[i - 1] <= v[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+void FlagRegionsInSegments(PeakRegionTable& t) {
+  const std::int32_t m = t.segmentCount;
+  if (nonDecreasing(t.centre.data(), t.count) && nonDecreasing(t.segmentLower.data(), m) &&
+      nonDecreasing(t.segmentUpper.data(), m)) {
+    // Centres and segments both in order (as the peak lists make them):
+    // one walk over both. Segments whose upper end a centre has passed
+    // hold no later centre; of the rest the first has the lowest lower
+    // end, so it holds the centre if any does.
+    std::int32_t j = 0;
     for (std::int32_t r = 0; r < t.count; ++r) {
-      for (std::int32_t s = 0; s < t.segmentCount; ++s) {
-        if (t.centre[r] > t.segmentLower[s] - kEps && t.centre[r] < t.segmentUpper[s] + kEps) {
-          t.flags[r] = 1;
-          break;
-        }
+      const double centre = t.centre[r];
+      while (j < m && !(centre < t.segmentUpper[j] + kEps)) ++j;
+      if (j < m && centre > t.segmentLower[j] - kEps) t.flags[r] = 1;
+    }
+    return;
+  }
+  for (std::int32_t r = 0; r < t.count; ++r) {
+    for (std::int32_t s = 0; s < m; ++s) {
+      if (t.centre[r] > t.segmentLower[s] - kEps && t.centre[r] < t.segmentUpper[s] + kEps) {
+        t.flags[r] = 1;
+        break;
       }
     }
+  }
+}
+
+namespace {
+
+void flagTransientRegions(PeakRegionTable& t, bool transient, double cutoff) {
+  if (transient) {
+    FlagRegionsInSegments(t);
     for (std::int32_t r = 0; r < t.count; ++r) {
       if (t.centre[r] >= cutoff) {
         t.flags[r] = 1;
@@ -554,6 +586,7 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
       block.useDeviation[i] = bandA != band || peakFrequencyOnly ? 0.0 : 1.0;
       block.analysed[i] = fb.At(centreBin);
       block.centreBin[i] = centreBin;
+      t.centreBin[r] = centreBin;
       t.lowerExtent[r] = r == 0 ? centre : centre - (centre + t.centre[r - 1]) / 2.0;
       t.upperExtent[r] = r == count - 1 ? nyq[bands - 1] - centre : (centre + t.centre[r + 1]) / 2.0 - centre;
       t.spectrum[r] = framesB[band];

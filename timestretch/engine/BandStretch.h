@@ -95,6 +95,10 @@ int ComputeRegionPhases(const BandStretchContext& context, SMSFrame* const* fram
                         int transient, int phaseReset, const float* nyquist, int bandCount, double previousTime,
                         double currentTime, double hopSeconds, double framePeriod);
 
+// Sets the flag of every region of `t` whose centre lies within one of the
+// table's segments (by 1e-8 Hz either side); other flags stay as they are.
+void FlagRegionsInSegments(PeakRegionTable& t);
+
 // 1 when the peak at fA in frame A continues smoothly into fB in frame B
 // (level, frequency and phase prediction within the limits read at frame
 // B's time), else 0.

@@ -36,6 +36,7 @@ struct PeakRegionTable {
   std::int32_t count = 0;
   std::array<double, kCapacity> phaseOffset{};     // output minus frame-B phase at the centre
   std::array<std::int32_t, kCapacity> band{};      // band the region's phases come from
+  std::array<std::int64_t, kCapacity> centreBin{};  // rounded bin of the centre in that band's output frame
 };
 
 // Appends the peaks of one band's magnitudes (dB, bins 0..n-1 over

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -307,4 +308,57 @@ TEST(StretchBandStereoSpec, RegionsOutOfBandOrderAreReportedAndTheirBinsKeepFram
   int moved = 0;
   for (std::int64_t k = 24; k < 93; ++k) moved += outLow.phases[k] != lowB->phases[k];
   EXPECT_GT(moved, 60);
+}
+
+// The segment flags against the test written out region by region, segment
+// by segment: ordered centres and segments (the one walk), touching and
+// overlapping segments, centres on a segment's ends and within 1e-8 Hz of
+// them, and unordered or NaN values (the walk must not be taken).
+TEST(FlagRegionsInSegments, FlagsWhatTheRegionBySegmentTestFlags) {
+  std::mt19937 gen(41);
+  std::uniform_real_distribution<double> freq(0.0, 5000.0), width(0.0, 300.0);
+  for (int round = 0; round < 400; ++round) {
+    auto t = std::make_unique<PeakRegionTable>();
+    const int regions = round % 37, segments = (round / 3) % 23;
+    std::vector<double> centres(regions);
+    for (double& c : centres) c = freq(gen);
+    std::vector<double> lower(segments), upper(segments);
+    for (int s = 0; s < segments; ++s) {
+      lower[s] = freq(gen);
+      upper[s] = lower[s] + (s % 4 == 0 ? 0.0 : width(gen));
+    }
+    const bool ordered = round % 5 != 4;
+    if (ordered) {
+      std::sort(centres.begin(), centres.end());
+      std::sort(lower.begin(), lower.end());
+      std::sort(upper.begin(), upper.end());
+      for (int s = 0; s < segments; ++s) upper[s] = std::max(upper[s], lower[s]);
+      std::sort(upper.begin(), upper.end());
+    }
+    // Centres on the ends and a hair either side of them.
+    for (int r = 0; r + 3 < regions && segments > 0; r += 7) {
+      const int s = r % segments;
+      centres[r] = lower[s];
+      centres[r + 1] = upper[s] + 0.9e-8;
+      centres[r + 2] = lower[s] - 1.1e-8;
+    }
+    if (ordered) std::sort(centres.begin(), centres.end());
+    if (round % 11 == 10 && regions > 2) centres[1] = std::nan("");
+    t->count = regions;
+    t->segmentCount = segments;
+    std::vector<std::uint8_t> expected(regions);
+    for (int r = 0; r < regions; ++r) {
+      t->centre[r] = centres[r];
+      t->flags[r] = expected[r] = r % 6 == 0 ? 1 : 0;
+      for (int s = 0; s < segments; ++s)
+        if (centres[r] > lower[s] - 1e-8 && centres[r] < upper[s] + 1e-8) expected[r] = 1;
+    }
+    for (int s = 0; s < segments; ++s) {
+      t->segmentLower[s] = lower[s];
+      t->segmentUpper[s] = upper[s];
+    }
+    FlagRegionsInSegments(*t);
+    for (int r = 0; r < regions; ++r)
+      ASSERT_EQ(t->flags[r], expected[r]) << "round " << round << " region " << r << " centre " << centres[r];
+  }
 }
