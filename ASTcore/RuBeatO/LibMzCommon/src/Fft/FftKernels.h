@@ -797,85 +797,89 @@ FFT_ALWAYS_INLINE void butterfly16Kind2Quad(Real* a, const Kernel16Kind2Twiddles
   storeQuarters(a, 8, x);
 }
 
-// Four 8-point kernels side by side on the 64 Reals at a, kernel q on
-// a[16q ..]: kind 1 (fftButterfly8) for kernels 0 and 2, kind 2
-// (fftButterfly8b) for kernel 1, and for kernel 3 the kind LastOfKind2
-// names. Transposed, lane q holds kernel q and vector r its complex value
-// r, so every step of both kinds is a plain vector operation.
-template <typename Real, Variant V, bool LastOfKind2>
-FFT_ALWAYS_INLINE void fourButterfly8Quad(Real* a, const Real* w) {
+// The 2-point transforms of the two complex values (d0, d1) in each half
+// of v: kind 1 (d1 + d0, d0 - d1) in the first half, and in the second
+// kind 2 (d0 + i d1, d0 - i d1) or, with SecondOfKind1, kind 1 too.
+template <typename Real, bool SecondOfKind1>
+FFT_ALWAYS_INLINE typename Pack<Real, 4>::V halvesSmall2(typename Pack<Real, 4>::V v) {
+  using V = typename Pack<Real, 4>::V;
+  using I = typename IndexOf<Real, 4>::Type;
+  if constexpr (SecondOfKind1) {
+    return FFT_SHUFFLE(v, I{2, 3, 0, 1, 6, 7, 4, 5}) + v * V{1, 1, -1, -1, 1, 1, -1, -1};
+  } else {
+    return FFT_SHUFFLE(v, I{2, 3, 0, 1, 4, 5, 4, 5}) +
+           FFT_SHUFFLE(v, I{0, 1, 2, 3, 7, 6, 7, 6}) * V{1, 1, -1, -1, -1, 1, 1, -1};
+  }
+}
+
+// (y0 + y1, y0 - y1) of the halves (y0, y1) of v.
+template <typename Real>
+FFT_ALWAYS_INLINE typename Pack<Real, 4>::V halvesSumAndDifference(typename Pack<Real, 4>::V v) {
+  using V = typename Pack<Real, 4>::V;
+  using I = typename IndexOf<Real, 4>::Type;
+  return FFT_SHUFFLE(v, I{0, 1, 2, 3, 0, 1, 2, 3}) +
+         FFT_SHUFFLE(v, I{4, 5, 6, 7, 4, 5, 6, 7}) * V{1, 1, 1, 1, -1, -1, -1, -1};
+}
+
+// The twiddles of the 8-point kernels with four complex floats per vector
+// (the complex values 1 and 3 take them; 0 and 2 take none), built once
+// for a row of kernels from the 4-entry table.
+template <typename Real, Variant V>
+struct Kernel8QuadTwiddles {
+  using P = Pack<Real, 4>;
+  typename P::Twiddle w13, wab, wcd;
+  Real wn4r;
+  FFT_ALWAYS_INLINE explicit Kernel8QuadTwiddles(const Real* w) : wn4r(w[1]) {
+    Real c8, s8;
+    Table<Real, V>::eighth(w, c8, s8);
+    // Kind 1: (wn4r, wn4r) and (-wn4r, wn4r); kind 2: (c8, s8), (s8, c8)
+    // for the sums, (s8, c8), (-c8, -s8) for the differences.
+    w13 = {P::fromLanes(1, 1, wn4r, wn4r, 1, 1, -wn4r, -wn4r), P::fromLanes(0, 0, -wn4r, wn4r, 0, 0, -wn4r, wn4r)};
+    wab = {P::fromLanes(1, 1, c8, c8, 1, 1, s8, s8), P::fromLanes(0, 0, -s8, s8, 0, 0, -c8, c8)};
+    wcd = {P::fromLanes(1, 1, s8, s8, 1, 1, -c8, -c8), P::fromLanes(0, 0, -c8, c8, 0, 0, s8, -s8)};
+  }
+};
+
+// An 8-point kernel of kind 1 (fftButterfly8) or 2 (fftButterfly8b) on
+// the 16 Reals at a, in two vectors lo = (q0 | q1) and hi = (q2 | q3)
+// whose halves are the radix-4 step's quarters (each the butterflies at 0
+// and 2 side by side): the step as whole-vector sums, the pairing of the
+// quarters as sums of halves, then each half's 2-point transform. Every
+// value takes the operations of the scalar kernel.
+template <typename Real, Variant V, bool Kind2>
+FFT_ALWAYS_INLINE void butterfly8InVectors(Real* a, const Kernel8QuadTwiddles<Real, V>& t) {
   using P = Pack<Real, 4>;
   using Vec = typename P::V;
-  const Real wn4r = w[1];
-  Real c8, s8;
-  Table<Real, V>::eighth(w, c8, s8);
-  Vec c[4], d[4];
-  for (int q = 0; q < 4; ++q) {
-    c[q] = P::load(a + 16 * q);
-    d[q] = P::load(a + 16 * q + 8);
+  using I = typename IndexOf<Real, 4>::Type;
+  const Vec lo = P::load(a), hi = P::load(a + 8);
+  Vec outLo, outHi;
+  if constexpr (Kind2) {
+    const Vec scale = P::repeat(t.wn4r, t.wn4r);
+    const Vec x02 = P::plusI(lo, hi);   // (x0 | x2)
+    const Vec x13 = P::minusI(lo, hi);  // (x1 | x3)
+    // Butterfly 0 takes x0 and the scaled x2 + i x2 as they are,
+    // butterfly 2 their products with (c8, s8) and (s8, c8).
+    const Vec y = P::oddFromSecond(P::template select<false, false, true, true>(x02, scale * P::plusI(x02, x02)),
+                                   P::times(t.wab, x02));
+    outLo = halvesSumAndDifference<Real>(y);
+    // Butterfly 0 takes x1 and i times the scaled x3 + i x3; butterfly 2
+    // the products with (s8, c8) and (-c8, -s8).
+    const Vec s = scale * P::plusI(x13, x13);
+    const Vec z = P::oddFromSecond(
+        P::template select<false, false, true, true>(x13, P::swapped(s) * P::repeat(-1, 1)), P::times(t.wcd, x13));
+    outHi = halvesSumAndDifference<Real>(z);
+  } else {
+    const Vec x02 = lo + hi;  // (x0 | x2)
+    const Vec x13 = lo - hi;  // (x1 | x3)
+    // (x0 + x2 | x0 - x2), the sum as x2 + x0
+    outLo = FFT_SHUFFLE(x02, I{4, 5, 6, 7, 0, 1, 2, 3}) + x02 * Vec{1, 1, 1, 1, -1, -1, -1, -1};
+    // (x1 + i x3 | x1 - i x3), butterfly 2 times its twiddle
+    const Vec u = FFT_SHUFFLE(x13, I{0, 1, 2, 3, 0, 1, 2, 3}) +
+                  FFT_SHUFFLE(x13, I{5, 4, 7, 6, 5, 4, 7, 6}) * Vec{-1, 1, -1, 1, 1, -1, 1, -1};
+    outHi = P::oddFromSecond(u, P::times(t.w13, u));
   }
-  P::transpose(c);
-  P::transpose(d);
-  const Vec c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3], c4 = d[0], c5 = d[1], c6 = d[2], c7 = d[3];
-  const Vec scale = P::repeat(wn4r, wn4r);
-  Vec e[8], g[8];
-  {
-    // Kind 1: butterfly1NoTwiddle on (c0, c2, c4, c6), butterfly1 with
-    // (wn4r, wn4r), (-wn4r, wn4r) on (c1, c3, c5, c7), then 2-point
-    // transforms of kinds 1, 2, 1, 1.
-    const typename P::Twiddle w1 = P::twiddle(wn4r, wn4r), w3 = P::twiddle(-wn4r, wn4r);
-    const Vec x0 = c0 + c4, x1 = c0 - c4, x2 = c2 + c6, x3 = c2 - c6;
-    const Vec d0 = x0 + x2, d2 = x0 - x2, d4 = P::plusI(x1, x3), d6 = P::minusI(x1, x3);
-    const Vec y0 = c1 + c5, y1 = c1 - c5, y2 = c3 + c7, y3 = c3 - c7;
-    const Vec d1 = y0 + y2, d3 = y0 - y2;
-    const Vec d5 = P::times(w1, P::plusI(y1, y3)), d7 = P::times(w3, P::minusI(y1, y3));
-    e[0] = d0 + d1;
-    e[1] = d0 - d1;
-    e[2] = P::plusI(d2, d3);
-    e[3] = P::minusI(d2, d3);
-    e[4] = d4 + d5;
-    e[5] = d4 - d5;
-    e[6] = d6 + d7;
-    e[7] = d6 - d7;
-  }
-  {
-    // Kind 2: butterfly2First on (c0, c2, c4, c6), butterfly2 with (c8, s8),
-    // (s8, c8), (s8, c8), (-c8, -s8) on (c1, c3, c5, c7), then 2-point
-    // transforms of kinds 1, 2, 1, 2.
-    Vec x0 = P::plusI(c0, c4), x1 = P::minusI(c0, c4), x2 = P::plusI(c2, c6), x3 = P::minusI(c2, c6);
-    Vec y = scale * P::plusI(x2, x2);
-    const Vec f0 = x0 + y, f2 = x0 - y;
-    y = scale * P::plusI(x3, x3);
-    const Vec f4 = P::plusI(x1, y), f6 = P::minusI(x1, y);
-    x0 = P::plusI(c1, c5);
-    x1 = P::minusI(c1, c5);
-    x2 = P::plusI(c3, c7);
-    x3 = P::minusI(c3, c7);
-    Vec y0 = P::times(P::twiddle(c8, s8), x0);
-    Vec y2 = P::times(P::twiddle(s8, c8), x2);
-    const Vec f1 = y0 + y2, f3 = y0 - y2;
-    y0 = P::times(P::twiddle(s8, c8), x1);
-    y2 = P::times(P::twiddle(-c8, -s8), x3);
-    const Vec f5 = y0 + y2, f7 = y0 - y2;
-    g[0] = f0 + f1;
-    g[1] = f0 - f1;
-    g[2] = P::plusI(f2, f3);
-    g[3] = P::minusI(f2, f3);
-    g[4] = f4 + f5;
-    g[5] = f4 - f5;
-    g[6] = P::plusI(f6, f7);
-    g[7] = P::minusI(f6, f7);
-  }
-  for (int r = 0; r < 4; ++r) {
-    c[r] = P::template select<false, true, false, LastOfKind2>(e[r], g[r]);
-    d[r] = P::template select<false, true, false, LastOfKind2>(e[r + 4], g[r + 4]);
-  }
-  P::transpose(c);
-  P::transpose(d);
-  for (int q = 0; q < 4; ++q) {
-    P::store(a + 16 * q, c[q]);
-    P::store(a + 16 * q + 8, d[q]);
-  }
+  P::store(a, halvesSmall2<Real, false>(outLo));
+  P::store(a + 8, halvesSmall2<Real, !Kind2>(outHi));
 }
 
 // ---- 16-point kernels, two butterflies per vector -----------------------------
@@ -1324,12 +1328,14 @@ struct Core {
   // when lastOfKind2.
   static void eightPointKernels(Real* a, const Real* w8, bool lastOfKind2) {
     if constexpr (kFourInOneVector<Real>) {
-      // The lane choice is a constant in each copy: a variable one costs
-      // a permutation per value.
+      const Kernel8QuadTwiddles<Real, V> t(w8);
+      butterfly8InVectors<Real, V, false>(a, t);
+      butterfly8InVectors<Real, V, true>(a + 16, t);
+      butterfly8InVectors<Real, V, false>(a + 32, t);
       if (lastOfKind2) {
-        fourButterfly8Quad<Real, V, true>(a, w8);
+        butterfly8InVectors<Real, V, true>(a + 48, t);
       } else {
-        fourButterfly8Quad<Real, V, false>(a, w8);
+        butterfly8InVectors<Real, V, false>(a + 48, t);
       }
     } else if constexpr (kPairInOneVector<Real>) {
       // One set of twiddle vectors serves the four.
