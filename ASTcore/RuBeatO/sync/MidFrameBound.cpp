@@ -15,8 +15,8 @@ constexpr double kRelativeSlack = 1e-9;
 
 MidFrameBound::MidFrameBound(const std::int16_t* samples, int sampleCount, int frameLength, int hop)
     : blocksPerFrame_(hop > 0 ? frameLength / hop : 0) {
-  if (hop <= 0 || frameLength % hop != 0 || blocksPerFrame_ < 8) {
-    throw std::domain_error("MidFrameBound: frameLength must be a multiple of hop of at least 8 hops");
+  if (hop <= 0 || hop % 2 != 0 || frameLength % hop != 0 || blocksPerFrame_ < 8) {
+    throw std::domain_error("MidFrameBound: frameLength must be a multiple of an even hop of at least 8 hops");
   }
   const std::int64_t half = frameLength / 2;
   const std::int64_t blocks = (static_cast<std::int64_t>(sampleCount) + half + hop - 1) / hop + blocksPerFrame_ + 3;

@@ -13,7 +13,7 @@
 // value, the spread (a standard deviation) by no more than the root mean
 // square of the magnitudes' moves, and Parseval turns that into at most
 // sqrt(2) |d|. The window is smooth but for its peak, so |d| stays below a
-// few thousandths of the frame's norm.
+// hundredth of the frame's norm.
 //
 // |d|^2 is bounded by a sum over the blocks of one hop that the frames
 // cover: each block's energy (an exact integer) times the largest squared
@@ -25,8 +25,9 @@
 
 class MidFrameBound {
  public:
-  // Frames as FrameCutter cuts them; frameLength must be a multiple of hop
-  // of at least 2 hops.
+  // Frames as FrameCutter cuts them; frameLength must be a multiple of an
+  // even hop (so that the Nyquist term turns by whole turns) of at least 8
+  // hops. Throws std::domain_error otherwise.
   MidFrameBound(const std::int16_t* samples, int sampleCount, int frameLength, int hop);
 
   // Neighbours of frame t and their weights in the mix.

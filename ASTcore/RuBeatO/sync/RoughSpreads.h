@@ -10,7 +10,7 @@
 //
 // A frame can also be had without a transform of its own, from the spectra
 // of its neighbours (see MidFrameBound): a fraction of the work, with a
-// bound about a hundred times wider, which still tells most frames of a
+// bound over a hundred times wider, which still tells most frames of a
 // loud stretch from the quiet ones.
 
 #include <cstdint>
@@ -28,8 +28,7 @@ struct RoughSpread {
 
 class RoughSpreads {
  public:
-  // Frames as FrameCutter cuts them; frameLength must be a multiple of hop
-  // of at least 2 hops.
+  // Frames as MidFrameBound takes them (which throws for others).
   RoughSpreads(const std::int16_t* samples, int sampleCount, int frameLength, int hop);
 
   int bins() const { return length_ / 2; }

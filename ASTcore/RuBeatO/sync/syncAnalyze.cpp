@@ -275,7 +275,7 @@ struct QuietestSample {
 // The bounds come in two grades. Every other frame gets a rough spread
 // through a single-precision transform of its own, with a narrow bound; the
 // frames between get one from the mix of their neighbours' spectra, with a
-// bound about a hundred times wider, at a fraction of a transform's work.
+// bound over a hundred times wider, at a fraction of a transform's work.
 // Whenever a curve value that may matter rests on a mixed frame, that frame
 // gets a transform and the bounds are drawn again, until every frame that
 // can matter has one; most frames away from the quiet points never need it.

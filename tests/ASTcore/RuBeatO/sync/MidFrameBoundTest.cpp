@@ -10,6 +10,7 @@
 #include <complex>
 #include <cstdint>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 #include "FftPackage.h"
@@ -91,4 +92,17 @@ TEST(MidFrameBound, HoldsForASingleClickAnywhereInTheFrames) {
     EXPECT_GE(bound.distance(t), actual) << "click at " << at;
     EXPECT_GT(actual, 0.0) << "click at " << at;
   }
+}
+
+TEST(MidFrameBound, RefusesFramingsItCannotBound) {
+  const std::vector<std::int16_t> x(10000, 1);
+  // An odd hop turns the Nyquist term by half turns; in a frame of fewer
+  // than 8 hops samples turned round from both ends could meet on one
+  // position; a frame length that is not a multiple of the hop has no
+  // whole blocks.
+  EXPECT_THROW(MidFrameBound(x.data(), 10000, 2048, 63), std::domain_error);
+  EXPECT_THROW(MidFrameBound(x.data(), 10000, 256, 64), std::domain_error);
+  EXPECT_THROW(MidFrameBound(x.data(), 10000, 2048, 48), std::domain_error);
+  EXPECT_THROW(MidFrameBound(x.data(), 10000, 2048, 0), std::domain_error);
+  EXPECT_NO_THROW(MidFrameBound(x.data(), 10000, 512, 64));
 }
