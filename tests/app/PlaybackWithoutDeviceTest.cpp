@@ -5,21 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QIcon>
-#include <QImage>
 
 #include "ASTAudition.h"
+#include "IconImage.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
 #include "SectionProject.h"
 #include "TempDir.h"
 #include "VirtualBackend.h"
 #include "wavPainterLocation.h"
-
-namespace {
-
-QImage iconImage(const QIcon& icon) { return icon.pixmap(QSize(24, 24)).toImage(); }
-
-}  // namespace
 
 TEST(PlaybackWithoutDevice, PlayFailsWithItsMessageAndEveryControlStaysIdle) {
   qputenv("QUILLMERE_AUDIO_BACKEND", "none");

@@ -6,21 +6,15 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QImage>
 #include <QTimer>
 
 #include "ASTAudition.h"
+#include "IconImage.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 #include "TimeStretchWindow.h"
 #include "UiResources.h"
 #include "VirtualBackend.h"
-
-namespace {
-
-QImage iconImage(const QIcon& icon) { return icon.pixmap(QSize(24, 24)).toImage(); }
-
-}  // namespace
 
 TEST(TimeStretchWindowWithoutDevice, OpeningAndPlayLeaveItIdle) {
   qputenv("QUILLMERE_AUDIO_BACKEND", "none");
