@@ -61,6 +61,13 @@ std::vector<float> CheckArguments() {
   // through zero near multiples of pi/2: every multiple below 120.
   const double quarterPi = std::atan(1.0);
   for (int k = 1; k * quarterPi < 121.0; ++k) addNeighbourhood(out, static_cast<float>(k * quarterPi), 4);
+  // Where glibc's sincosf without FMA rounds otherwise than with it (all
+  // 17 magnitudes below 120), so that a library of that kind is seen even
+  // if none of the other arguments showed it.
+  const std::uint32_t otherRounding[] = {0x418a3adbu, 0x418a3adcu, 0x418a3addu, 0x418a3adeu, 0x41bc76d9u, 0x4202eb4bu,
+                                         0x4255b0a9u, 0x42687a55u, 0x4280ce28u, 0x42870e40u, 0x42a35c07u, 0x42a35d44u,
+                                         0x42a97360u, 0x42c55faau, 0x42cf5854u, 0x42d8d23eu, 0x42e87a55u};
+  for (std::uint32_t b : otherRounding) addSigned(out, fromBits(b));
   // Spread values: the phases the synthesis sees, in [0, 2 pi), and the
   // whole covered range, from a fixed generator.
   std::uint32_t state = 0x2545f491u;
