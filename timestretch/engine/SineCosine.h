@@ -55,15 +55,16 @@ bool AddPolarWide(const float* x, const double* amplitudes, const float* levels,
 // written, where it cannot run.
 bool ComputeWideUnrounded(const float* x, std::int64_t n, double* sines, double* cosines);
 
-// Library unless `wide` runs and gives ::sincosf's bits (NaN for NaN) for
-// every argument of CheckArguments().
+// Library unless `wide` runs and gives ::sincosf's bits (NaN payloads
+// included) for every argument of CheckArguments().
 using Kernel = bool (*)(const float* x, std::int64_t n, float* sines, float* cosines);
 Path Choose(Kernel wide);
 
 // A few thousand arguments: both signs of zero, subnormals, the ends of
 // each range the library treats alike, every multiple of pi/4 below 120
-// with its neighbouring floats (where the quadrant changes), infinities,
-// NaN, large values, and spread values over the covered range.
+// with its neighbouring floats (where the quadrant changes), the arguments
+// where glibc's variant without FMA rounds otherwise, infinities, NaN,
+// large values, and spread values over the covered range.
 std::vector<float> CheckArguments();
 
 }  // namespace SineCosine
