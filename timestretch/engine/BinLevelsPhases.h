@@ -61,9 +61,16 @@ inline float LevelOfPower(double power) {
 // phases[b]. Takes the AVX2 copy where the CPU has it.
 void Compute(const float* packed, std::int64_t first, std::int64_t end, float* levels, float* phases);
 
+// The same from a double transform's sums, each rounded to float first:
+// the bits Compute gives on the float transform of the same values,
+// without a pass that rounds the whole transform into a float array.
+void Compute(const double* packed, std::int64_t first, std::int64_t end, float* levels, float* phases);
+
 // The baseline copy alone, and the AVX2 copy alone where it exists (false
 // when the build or the CPU has none); for comparing the two.
 void ComputeBaseline(const float* packed, std::int64_t first, std::int64_t end, float* levels, float* phases);
 bool ComputeWide(const float* packed, std::int64_t first, std::int64_t end, float* levels, float* phases);
+void ComputeBaseline(const double* packed, std::int64_t first, std::int64_t end, float* levels, float* phases);
+bool ComputeWide(const double* packed, std::int64_t first, std::int64_t end, float* levels, float* phases);
 
 }  // namespace BinLevelsPhases

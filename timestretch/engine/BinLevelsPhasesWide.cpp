@@ -37,4 +37,15 @@ bool ComputeWide(const float* packed, std::int64_t first, std::int64_t end, floa
 #endif
 }
 
+bool ComputeWide(const double* packed, std::int64_t first, std::int64_t end, float* levels, float* phases) {
+#if BIN_LEVELS_PHASES_WIDE
+  if (!__builtin_cpu_supports("avx2")) return false;
+  wideLoop(packed, first, end, levels, phases);
+  return true;
+#else
+  (void)packed, (void)first, (void)end, (void)levels, (void)phases;
+  return false;
+#endif
+}
+
 }  // namespace BinLevelsPhases

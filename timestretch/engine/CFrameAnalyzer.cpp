@@ -8,6 +8,7 @@
 
 #include "BinLevelsPhases.h"
 #include "EngineArray.h"
+#include "FftWorkRecord.h"
 #include "SpectralWindows.h"
 
 namespace {
@@ -39,7 +40,6 @@ CFrameAnalyzer::CFrameAnalyzer(const CSMSAnalysisParams* params, const float* ri
   if (transformLength_ > kMaxFftLength || windowLength_ > ringLength) throw -2;
 
   window_ = EngineArray::Make<float>(static_cast<std::size_t>(windowLength_));
-  fftBuffer_ = EngineArray::Make<float>(static_cast<std::size_t>(transformLength_ + 1));
   frameScratch_ = EngineArray::Make<float>(static_cast<std::size_t>(transformLength_ + 1));
   if (mode_ == 2 || mode_ == kSelfAnalysingMode)
     MakeWindow(windowLength_, analysisWindowType_, window_.get());
@@ -71,7 +71,12 @@ void CFrameAnalyzer::analyse(SMSFrame& frame) {
   const std::int64_t k = windowLength_ / 2;
   const std::int64_t side = std::min(k - 1, N / 2 - 1);
   const float* w = window_.get();
-  float* buf = fftBuffer_.get();
+  // The transform's own double array takes the windowed samples (each
+  // product rounded to float, as a float array would hold it), and its
+  // sums are read from there: no passes that widen the frame into it and
+  // round the sums back out.
+  FftWorkRecord& transform = sharedFftWorkRecord();
+  double* buf = transform.a;
   // The ring's samples around the read position, p - side .. p + side:
   // read in place, or copied together when they wrap round the ring's end.
   const std::int64_t L = ringLength_;
@@ -89,17 +94,19 @@ void CFrameAnalyzer::analyse(SMSFrame& frame) {
   }
   // Only the middle, between the two sides, stays zero. Both sides run
   // forwards through window and samples, so that the products vectorise.
-  std::fill(buf + side + 1, buf + N - side, 0.0f);
-  for (std::int64_t i = 0; i <= side; ++i) buf[i] = w[k + i] * x[i];
-  for (std::int64_t j = N - side; j < N; ++j) buf[j] = w[k - N + j] * x[j - N];
-  RealFft(static_cast<int>(N), 1, buf);
+  std::fill(buf + side + 1, buf + N - side, 0.0);
+  for (std::int64_t i = 0; i <= side; ++i) buf[i] = static_cast<double>(w[k + i] * x[i]);
+  for (std::int64_t j = N - side; j < N; ++j) buf[j] = static_cast<double>(w[k - N + j] * x[j - N]);
+  transform.RealFftAnySize(static_cast<int>(N), 1);
 
   // Levels from the power (10 log10 of |X|^2 / 32768^2), phases from the
   // package's sums, whose sine parts carry the opposite sign. Bins 0 and
   // N / 2 are real: their sums sit in the first two places.
-  frame.magnitudes[0] = BinLevelsPhases::LevelOfPower(static_cast<double>(buf[0]) * buf[0]);
-  frame.phases[0] = buf[0] < 0.0f ? kPiF : 0.0f;
-  frame.magnitudes[N / 2] = BinLevelsPhases::LevelOfPower(static_cast<double>(buf[1]) * buf[1]);
-  frame.phases[N / 2] = buf[1] < 0.0f ? kPiF : 0.0f;
+  const auto dc = static_cast<float>(buf[0]);
+  const auto top = static_cast<float>(buf[1]);
+  frame.magnitudes[0] = BinLevelsPhases::LevelOfPower(static_cast<double>(dc) * dc);
+  frame.phases[0] = dc < 0.0f ? kPiF : 0.0f;
+  frame.magnitudes[N / 2] = BinLevelsPhases::LevelOfPower(static_cast<double>(top) * top);
+  frame.phases[N / 2] = top < 0.0f ? kPiF : 0.0f;
   BinLevelsPhases::Compute(buf, 1, N / 2, frame.magnitudes, frame.phases);
 }

@@ -55,7 +55,6 @@ class CFrameAnalyzer : public CSpectrum {
   std::int64_t windowLength_;
   std::int64_t transformLength_;
   std::unique_ptr<float[]> window_;
-  std::unique_ptr<float[]> fftBuffer_;
   std::unique_ptr<float[]> frameScratch_;  // the window's samples in one run
   std::int64_t readPosition_ = 0;
   SMSFrame* const* frameList_ = nullptr;

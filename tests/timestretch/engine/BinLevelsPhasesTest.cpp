@@ -94,6 +94,34 @@ TEST(BinLevelsPhases, TheWideCopyGivesTheBaselinesBitsOnEveryRangeAndSpecialValu
   EXPECT_EQ(std::memcmp(pa.data(), pb.data(), pa.size() * sizeof(float)), 0);
 }
 
+TEST(BinLevelsPhases, DoubleSumsGiveTheBitsOfTheSameSumsRoundedToFloat) {
+  // Sums between floats (rounded both ways), halfway cases, zeros of both
+  // signs and values past the float range, at every tail length.
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> u(-1.0e6, 1.0e6);
+  std::vector<double> d(2 * 80);
+  for (std::size_t i = 0; i < d.size(); ++i) {
+    d[i] = u(rng);
+    if (i % 7 == 3) d[i] = static_cast<double>(static_cast<float>(d[i])) * (1.0 + 0x1p-24);  // a tie
+    if (i % 11 == 5) d[i] = (i % 2 ? -0.0 : 0.0);
+    if (i % 13 == 6) d[i] = 1.0e39;
+  }
+  std::vector<float> f(d.size());
+  for (std::size_t i = 0; i < d.size(); ++i) f[i] = static_cast<float>(d[i]);
+  for (std::int64_t end = 1; end <= 80; ++end) {
+    std::vector<float> lf(80, 7.0f), pf(80, 7.0f), ld(80, 7.0f), pd(80, 7.0f), lb(80, 7.0f), pb(80, 7.0f);
+    BinLevelsPhases::Compute(f.data(), 1, end, lf.data(), pf.data());
+    BinLevelsPhases::Compute(d.data(), 1, end, ld.data(), pd.data());
+    BinLevelsPhases::ComputeBaseline(d.data(), 1, end, lb.data(), pb.data());
+    for (std::size_t b = 0; b < 80; ++b) {
+      ASSERT_EQ(bitsOf(lf[b]), bitsOf(ld[b])) << end << " " << b;
+      ASSERT_EQ(bitsOf(pf[b]), bitsOf(pd[b])) << end << " " << b;
+      ASSERT_EQ(bitsOf(lf[b]), bitsOf(lb[b])) << end << " " << b;
+      ASSERT_EQ(bitsOf(pf[b]), bitsOf(pb[b])) << end << " " << b;
+    }
+  }
+}
+
 TEST(BinLevelsPhases, ALevelOfPowerFromTheBitsMatchesTheLogarithmOverTheWholeRange) {
   // Every binade a square of floats can reach, mantissas at both ends of
   // the range the series is folded into.
