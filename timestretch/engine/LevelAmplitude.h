@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "PhaseMath.h"
-
 namespace LevelAmplitude {
 
 // dB to nepers: ln(10) / 20.
@@ -26,9 +24,7 @@ inline double Exp(double x) {
   // Adding 1.5 * 2^52 rounds to a whole number, which then stands in the
   // low bits of the sum.
   constexpr double kRound = 6755399441055744.0;
-  // Selects, not branches, so that a loop over bins vectorises; a NaN
-  // passes both.
-  x = PhaseMath::Select(x < -700.0, -700.0, PhaseMath::Select(x > 700.0, 700.0, x));
+  x = x < -700.0 ? -700.0 : (x > 700.0 ? 700.0 : x);
   const double shifted = x * kLog2e + kRound;
   const double n = shifted - kRound;
   std::uint64_t bits;
@@ -60,7 +56,7 @@ inline double Exp(double x) {
 // 32768 exp(dB ln(10) / 20); 0 for levels at or below `silent`.
 inline double FromDb(float dB, float silent) {
   const double a = 32768.0 * Exp(dB * kDbToNeper);
-  return PhaseMath::Select(dB <= silent, 0.0, a);
+  return dB <= silent ? 0.0 : a;
 }
 
 }  // namespace LevelAmplitude
