@@ -175,20 +175,26 @@ int CSpectrum::WindowedPowerSpectrum(const float* input, const float* window, st
                                      std::int64_t M) {
   if (!isPowerOfTwo(M) || M > kMaxFftLength || N < 0 || N > M || !out || (N > 0 && (!input || !window)))
     return 2;
-  float* b = bufferB.get();
-  for (std::int64_t i = 0; i < N; ++i) b[i] = input[i] * window[i];
-  std::fill(b + N, b + M, 0.0f);
-  RealFft(static_cast<int>(M), 1, b);
+  // The windowed samples go straight into the transform's own double array
+  // (each product rounded to float, as a float array would hold it), and
+  // its sums are rounded to float where they are squared: no passes that
+  // widen the frame into it and round the sums back out.
+  FftWorkRecord& transform = sharedFftWorkRecord();
+  double* b = transform.a;
+  for (std::int64_t i = 0; i < N; ++i) b[i] = static_cast<double>(input[i] * window[i]);
+  std::fill(b + N, b + M, 0.0);
+  transform.RealFftAnySize(static_cast<int>(M), 1);
   const std::int64_t half = M / 2;
-  out[0] = std::fabs(b[0]);
-  out[half] = std::fabs(b[1]);
+  out[0] = std::fabs(static_cast<float>(b[0]));
+  out[half] = std::fabs(static_cast<float>(b[1]));
   std::int64_t k = 1;
 #if defined(__SSE2__)
   // Four bins to a vector: both parts squared, then the cosine part's
   // square and the sine part's added, as for one bin alone.
   for (; k + 4 <= half; k += 4) {
-    const __m128 lo = _mm_loadu_ps(b + 2 * k);
-    const __m128 hi = _mm_loadu_ps(b + 2 * k + 4);
+    const __m128 lo = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(b + 2 * k)), _mm_cvtpd_ps(_mm_loadu_pd(b + 2 * k + 2)));
+    const __m128 hi =
+        _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(b + 2 * k + 4)), _mm_cvtpd_ps(_mm_loadu_pd(b + 2 * k + 6)));
     const __m128 sqLo = _mm_mul_ps(lo, lo);
     const __m128 sqHi = _mm_mul_ps(hi, hi);
     const __m128 cosines = _mm_shuffle_ps(sqLo, sqHi, _MM_SHUFFLE(2, 0, 2, 0));
@@ -196,7 +202,10 @@ int CSpectrum::WindowedPowerSpectrum(const float* input, const float* window, st
     _mm_storeu_ps(out + k, _mm_add_ps(cosines, sines));
   }
 #endif
-  for (; k < half; ++k) out[k] = b[2 * k] * b[2 * k] + b[2 * k + 1] * b[2 * k + 1];
+  for (; k < half; ++k) {
+    const auto c = static_cast<float>(b[2 * k]), si = static_cast<float>(b[2 * k + 1]);
+    out[k] = c * c + si * si;
+  }
   return 0;
 }
 
@@ -208,45 +217,60 @@ int CSpectrum::InverseSpectrum(float* buffer) {
     base /= 2;
   }
   if (!buffer || 2 * n2 < 2 || 2 * n2 > kMaxFftLength) return 2;
-  // Our spectra carry the usual e^{-i} sign; the package's sine sums the
-  // opposite one.
-  std::int64_t k = 3;
-#if defined(__SSE2__)
-  // Two bins to a vector: the sign bit of each sine part flipped, as a
-  // negation flips it.
-  const __m128 sines = _mm_castsi128_ps(_mm_set_epi32(INT32_MIN, 0, INT32_MIN, 0));
-  for (; k + 3 <= 2 * n2; k += 4) _mm_storeu_ps(buffer + k - 1, _mm_xor_ps(_mm_loadu_ps(buffer + k - 1), sines));
-#endif
-  for (; k < 2 * n2; k += 2) buffer[k] = -buffer[k];
-  RealFft(static_cast<int>(2 * n2), -1, buffer);
-
+  const std::int64_t n = 2 * n2;
   // Swap the halves (centre to the middle) and apply the synthesis window.
   const auto stride = static_cast<std::int64_t>(static_cast<double>(base) * 0.5 / static_cast<double>(n2) + 1e-8);
   const float* w = synthesisWindow.get();
   auto weight = [&](std::int64_t idx) { return idx < synthesisLength_ ? w[idx] : 0.0f; };
-  if (stride == 1 && windowOffset >= 0 && windowOffset + 2 * n2 <= synthesisLength_) {
-    // Every index inside the window: the halves trade places in the buffer
-    // itself, four samples to a vector.
+  if (stride == 1 && windowOffset >= 0 && windowOffset + n <= synthesisLength_) {
+    // Every index inside the window. The spectrum goes straight into the
+    // transform's own double array and the samples come straight out of it,
+    // each rounded to float, as a float transform hands them out: no passes
+    // that widen the spectrum into it and round the frame back out.
+    FftWorkRecord& transform = sharedFftWorkRecord();
+    double* a = transform.a;
+    // Our spectra carry the usual e^{-i} sign; the package's sine sums the
+    // opposite one.
+    a[0] = buffer[0];
+    a[1] = buffer[1];
+    std::int64_t k = 2;
+#if defined(__SSE2__)
+    // Two bins to a vector: the sign bit of each sine part flipped, as a
+    // negation flips it.
+    const __m128 sines = _mm_castsi128_ps(_mm_set_epi32(INT32_MIN, 0, INT32_MIN, 0));
+    for (; k + 4 <= n; k += 4) {
+      const __m128 v = _mm_xor_ps(_mm_loadu_ps(buffer + k), sines);
+      _mm_storeu_pd(a + k, _mm_cvtps_pd(v));
+      _mm_storeu_pd(a + k + 2, _mm_cvtps_pd(_mm_movehl_ps(v, v)));
+    }
+#endif
+    for (; k < n; k += 2) {
+      a[k] = buffer[k];
+      a[k + 1] = -buffer[k + 1];
+    }
+    transform.RealFftAnySize(static_cast<int>(n), -1);
+
+    // The halves trade places under the window, four samples to a vector.
     const float* wl = w + windowOffset;
     const float* wh = wl + n2;
-    float* low = buffer;
-    float* high = buffer + n2;
     std::int64_t i = 0;
 #if defined(__SSE2__)
     for (; i + 4 <= n2; i += 4) {
-      const __m128 l = _mm_loadu_ps(low + i);
-      const __m128 h = _mm_loadu_ps(high + i);
-      _mm_storeu_ps(low + i, _mm_mul_ps(h, _mm_loadu_ps(wl + i)));
-      _mm_storeu_ps(high + i, _mm_mul_ps(l, _mm_loadu_ps(wh + i)));
+      const __m128 l = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(a + i)), _mm_cvtpd_ps(_mm_loadu_pd(a + i + 2)));
+      const __m128 h =
+          _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(a + n2 + i)), _mm_cvtpd_ps(_mm_loadu_pd(a + n2 + i + 2)));
+      _mm_storeu_ps(buffer + i, _mm_mul_ps(h, _mm_loadu_ps(wl + i)));
+      _mm_storeu_ps(buffer + n2 + i, _mm_mul_ps(l, _mm_loadu_ps(wh + i)));
     }
 #endif
     for (; i < n2; ++i) {
-      const float l = low[i];
-      low[i] = high[i] * wl[i];
-      high[i] = l * wh[i];
+      buffer[i] = static_cast<float>(a[n2 + i]) * wl[i];
+      buffer[n2 + i] = static_cast<float>(a[i]) * wh[i];
     }
     return 0;
   }
+  for (std::int64_t k = 3; k < n; k += 2) buffer[k] = -buffer[k];
+  RealFft(static_cast<int>(n), -1, buffer);
   float* a = bufferA.get();
   for (std::int64_t i = 0; i < n2; ++i) {
     a[i] = buffer[n2 + i] * weight(windowOffset + i * stride);
