@@ -48,6 +48,7 @@ void CTimeMachineInterface1::MakeHistories() {
   for (int ch = 0; ch < 2; ++ch) {
     window(ch).markers = markersMade_ ? &markers_[ch] : nullptr;
     owned_[ch].clear();
+    ownedNext_[ch] = 0;
     EngineArray::Guard([&] { owned_[ch].resize(static_cast<std::size_t>(window(ch).frameCount)); });
     for (auto& set : owned_[ch]) EngineArray::Guard([&] { set.resize(static_cast<std::size_t>(bandCount_)); });
   }
@@ -235,16 +236,20 @@ bool CTimeMachineInterface1::AnalyseNextFrames() {
 
 void CTimeMachineInterface1::StoreInHistory() {
   for (int ch = 0; ch < channels(); ++ch) {
-    auto& owned = owned_[ch];
+    // The owned frames stay where they are, in a ring whose next place
+    // holds the oldest; only the window's pointers move down one place.
+    auto& slot = owned_[ch][ownedNext_[ch]];
+    ownedNext_[ch] = (ownedNext_[ch] + 1) % owned_[ch].size();
     auto& frames = window(ch).frames;
-    std::rotate(owned.begin(), owned.begin() + 1, owned.end());
-    std::rotate(frames.begin(), frames.begin() + 1, frames.end());
+    const std::size_t last = frames.size() - 1;
+    for (std::size_t b = 0; b < frames[0].size(); ++b)
+      for (std::size_t k = 0; k < last; ++k) frames[k][b] = frames[k + 1][b];
     for (int b = 0; b < bandCount_; ++b) {
       const auto bi = static_cast<std::size_t>(b);
       // The frame that leaves the history gives its storage to the next one.
-      analyses_[ch][bi]->Recycle(std::move(owned.back()[bi]));
-      owned.back()[bi] = std::move(current_[ch][bi]);
-      frames.back()[bi] = owned.back()[bi].get();
+      analyses_[ch][bi]->Recycle(std::move(slot[bi]));
+      slot[bi] = std::move(current_[ch][bi]);
+      frames[last][bi] = slot[bi].get();
     }
   }
 }

@@ -108,9 +108,12 @@ class CTimeMachineInterface1 {
   std::vector<std::unique_ptr<SMSFrame>> current_[2];
   bool haveStretched_ = false;
 
-  // The analysed frames the window states show, owned here: owned_[ch][k]
-  // holds one frame per band, matching window(ch).frames[k].
+  // The analysed frames the window states show, owned here: owned_[ch]
+  // holds one set per place of window(ch).frames (a frame per band), in a
+  // ring whose place ownedNext_[ch] holds the oldest set, which the next
+  // set takes.
   std::vector<std::vector<std::unique_ptr<SMSFrame>>> owned_[2];
+  std::size_t ownedNext_[2] = {0, 0};
   MarkerSet markers_[2];
   bool markersMade_ = false;
   double inputClock_ = 0.0;
