@@ -3,6 +3,14 @@
 // no two threads share anything they change); the calling thread then takes
 // the results over in list order, exactly as renderAudition would have
 // recorded them one after the other.
+//
+// Unlike one by one, a slot after the first failing one may already have
+// been rendered when the failure comes to be known (it is on a recording
+// rendered earlier, or it was started beside the failing slot), and its
+// working wave then stays written. Nothing takes that wave for the slot's
+// rendering: its record and its rendered flag are not taken over, and the
+// export and the stretch view render every slot not flagged as rendered
+// before they read its wave.
 
 #include <algorithm>
 #include <limits>
