@@ -59,26 +59,6 @@ CTransientDetector::CTransientDetector(const float* ring, int sampleRate, std::i
       falling_[static_cast<std::size_t>(b)] = 1.0 - (b * hz - e[j]) / d;
     }
   }
-
-  // The bins between edges j and j + 1 rise into band j and fall out of
-  // band j - 1. Past the first edge at or above the top bin no side is
-  // summed (nor the last side of all unless every edge below it is
-  // reached).
-  bool reached = true;
-  for (int j = 0; j + 1 < kEdgeCount; ++j) {
-    if (j >= 1 && j < kBandCount && edgeBin_[j] >= half_) reached = false;
-    sideFirst_[j] = edgeBin_[j];
-    sideEnd_[j] = reached ? std::max(edgeBin_[j], std::min(edgeBin_[j + 1], half_)) : edgeBin_[j];
-  }
-  std::int64_t at = 0;
-  for (int j = 0; j < kBandCount; ++j) {
-    termStart_[j] = at;
-    at += sideEnd_[j] - sideFirst_[j];
-    fallStart_[j] = at;
-    at += sideEnd_[j + 1] - sideFirst_[j + 1];
-  }
-  termStart_[kBandCount] = at;
-  terms_ = EngineArray::Make<double>(static_cast<std::size_t>(std::max<std::int64_t>(at, 1)));
 }
 
 CTransientDetector::~CTransientDetector() = default;
@@ -108,48 +88,25 @@ int CTransientDetector::ComputeBandLevels(SMSFrame& frame, std::int64_t centre) 
   if (result != 0) return result;
 
   // Each band a triangle over the bins between the edges below and above
-  // it, summed in order of bins: first every band's weighted bins, laid
-  // out band after band, then the sums, four bands side by side so that
-  // no sum waits for another.
+  // it, summed in order of bins.
+  const std::int64_t* edgeBin = edgeBin_;
   const double* rising = rising_.get();
   const double* falling = falling_.get();
-  double* terms = terms_.get();
-  for (int j = 0; j + 1 < kEdgeCount; ++j) {
-    const std::int64_t first = sideFirst_[j], n = sideEnd_[j] - first;
-    if (j < kBandCount) {
-      double* up = terms + termStart_[j] - first;
-      for (std::int64_t b = first; b < first + n; ++b) up[b] = rising[b] * power[b];
+  double band[kBandCount] = {};
+  for (std::int64_t b = edgeBin[0]; b < std::min(edgeBin[1], half_); ++b) band[0] += rising[b] * power[b];
+  bool reachedTop = true;
+  for (int j = 1; j < kBandCount; ++j) {
+    if (edgeBin[j] >= half_) {
+      reachedTop = false;
+      break;
     }
-    if (j >= 1) {
-      double* down = terms + fallStart_[j - 1] - first;
-      for (std::int64_t b = first; b < first + n; ++b) down[b] = falling[b] * power[b];
+    for (std::int64_t b = edgeBin[j]; b < std::min(edgeBin[j + 1], half_); ++b) {
+      band[j - 1] += falling[b] * power[b];
+      band[j] += rising[b] * power[b];
     }
   }
-  double band[kBandCount];
-  static_assert(kBandCount % 4 == 0, "bands go four at a time");
-  for (int j = 0; j < kBandCount; j += 4) {
-    const double* t[4];
-    std::int64_t n[4];
-    for (int q = 0; q < 4; ++q) {
-      t[q] = terms + termStart_[j + q];
-      n[q] = termStart_[j + q + 1] - termStart_[j + q];
-    }
-    const std::int64_t together = std::min(std::min(n[0], n[1]), std::min(n[2], n[3]));
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    for (std::int64_t i = 0; i < together; ++i) {
-      s0 += t[0][i];
-      s1 += t[1][i];
-      s2 += t[2][i];
-      s3 += t[3][i];
-    }
-    for (std::int64_t i = together; i < n[0]; ++i) s0 += t[0][i];
-    for (std::int64_t i = together; i < n[1]; ++i) s1 += t[1][i];
-    for (std::int64_t i = together; i < n[2]; ++i) s2 += t[2][i];
-    for (std::int64_t i = together; i < n[3]; ++i) s3 += t[3][i];
-    band[j] = s0;
-    band[j + 1] = s1;
-    band[j + 2] = s2;
-    band[j + 3] = s3;
+  if (reachedTop) {
+    for (std::int64_t b = edgeBin[40]; b < std::min(edgeBin[41], half_); ++b) band[39] += falling[b] * power[b];
   }
 
   double total = 0.0, strongest = 0.0, high = 0.0, low = 0.0;

@@ -58,15 +58,5 @@ class CTransientDetector : public CSpectrum {
   std::int64_t edgeBin_[kEdgeCount];
   std::unique_ptr<double[]> rising_;
   std::unique_ptr<double[]> falling_;
-  // Each band's weighted bins in the order its sum takes them (its rising
-  // side, then its falling side), laid out one band after the other, so
-  // that the bands' sums can run side by side: band j's run starts at
-  // termStart_[j], its falling side at fallStart_[j], and ends at
-  // termStart_[j + 1]. A side the bins never reach has no entries.
-  std::int64_t termStart_[kBandCount + 1] = {};
-  std::int64_t fallStart_[kBandCount] = {};
-  std::int64_t sideFirst_[kEdgeCount - 1] = {};  // the bins each edge's side covers
-  std::int64_t sideEnd_[kEdgeCount - 1] = {};
-  std::unique_ptr<double[]> terms_;
   std::unique_ptr<float[]> history_[historyDepth];
 };
