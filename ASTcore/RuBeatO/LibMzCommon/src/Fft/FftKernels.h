@@ -916,24 +916,60 @@ FFT_ALWAYS_INLINE void pairRowKind2(typename Pack<Real, 2>::V& lo, typename Pack
   hi = FFT_SHUFFLE(q, I{0, 1, 0, 1}) + FFT_SHUFFLE(y, I{3, 2, 3, 2}) * P::make(-1, 1, 1, -1);
 }
 
+// The twiddles of the 16-point kernels with two complex values per
+// vector, built once for a row of kernels: kind 1 from the 4-entry table,
+// kind 2 from the 16-entry one (lane 0 of the first vector takes none).
 template <typename Real, Variant V>
-FFT_ALWAYS_INLINE void butterfly16Kind1Pairs(Real* a, const Real* w) {
+struct Kernel16PairKind1Twiddles {
+  using P = Pack<Real, 2>;
+  typename P::Twiddle lo1, lo3, hi1, hi3;
+  Real wn4r;
+  FFT_ALWAYS_INLINE explicit Kernel16PairKind1Twiddles(const Real* w) : wn4r(w[1]) {
+    Real c8, s8;
+    Table<Real, V>::eighth(w, c8, s8);
+    // Butterflies 0 (no twiddle) and 2: w1 = (c8, s8), w3 = (s8, c8);
+    // butterflies 4 and 6: w1 = (wn4r, wn4r), (s8, c8); w3 = (-wn4r,
+    // wn4r), (-c8, -s8).
+    lo1 = P::twiddles(1, 0, c8, s8);
+    lo3 = P::twiddles(1, 0, s8, c8);
+    hi1 = P::twiddles(wn4r, wn4r, s8, c8);
+    hi3 = P::twiddles(-wn4r, wn4r, -c8, -s8);
+  }
+};
+
+template <typename Real, Variant V>
+struct Kernel16PairKind2Twiddles {
+  using P = Pack<Real, 2>;
+  typename P::Twiddle lo[4], hi[4];
+  Real wn4r;
+  FFT_ALWAYS_INLINE explicit Kernel16PairKind2Twiddles(const Real* w) : wn4r(w[1]) {
+    using T = Table<Real, V>;
+    // The kind 2 stage on 32 Reals: butterfly 0 (butterfly2First) and 2
+    // with k = 4, kr = 12; butterflies 4 and 6 with k = 8, 12 and kr = 8, 4.
+    lo[0] = P::twiddles(1, 0, w[4], w[5]);
+    lo[1] = P::twiddles(1, 0, w[13], w[12]);
+    lo[2] = P::twiddles(1, 0, w[6], T::sin3(w, 4));
+    lo[3] = P::twiddles(1, 0, -T::sin3(w, 12), -w[14]);
+    hi[0] = P::twiddles(w[8], w[9], w[12], w[13]);
+    hi[1] = P::twiddles(w[9], w[8], w[5], w[4]);
+    hi[2] = P::twiddles(w[10], T::sin3(w, 8), w[14], T::sin3(w, 12));
+    hi[3] = P::twiddles(-T::sin3(w, 8), -w[10], -T::sin3(w, 4), -w[6]);
+  }
+};
+
+template <typename Real, Variant V>
+FFT_ALWAYS_INLINE void butterfly16Kind1Pairs(Real* a, const Kernel16PairKind1Twiddles<Real, V>& t) {
   using P = Pack<Real, 2>;
   using Vec = typename P::V;
-  const Real wn4r = w[1];
-  Real c8, s8;
-  Table<Real, V>::eighth(w, c8, s8);
   Vec lo[4], hi[4];
   for (int q = 0; q < 4; ++q) {
     lo[q] = P::load(a + 8 * q);
     hi[q] = P::load(a + 8 * q + 4);
   }
-  // Butterflies 0 (no twiddle) and 2: w1 = (c8, s8), w3 = (s8, c8).
-  kind1AtZero<P>(lo, P::twiddles(1, 0, c8, s8), P::twiddles(1, 0, s8, c8));
-  // Butterflies 4 and 6: w1 = (wn4r, wn4r), (s8, c8); w3 = (-wn4r, wn4r), (-c8, -s8).
-  kind1Step<false, P>(hi, P::twiddles(wn4r, wn4r, s8, c8), P::twiddles(-wn4r, wn4r, -c8, -s8));
+  kind1AtZero<P>(lo, t.lo1, t.lo3);
+  kind1Step<false, P>(hi, t.hi1, t.hi3);
   pairRowKind1<Real>(lo[0], hi[0]);
-  pairRowKind2<Real>(lo[1], hi[1], wn4r);
+  pairRowKind2<Real>(lo[1], hi[1], t.wn4r);
   pairRowKind1<Real>(lo[2], hi[2]);
   pairRowKind1<Real>(lo[3], hi[3]);
   for (int q = 0; q < 4; ++q) {
@@ -943,27 +979,20 @@ FFT_ALWAYS_INLINE void butterfly16Kind1Pairs(Real* a, const Real* w) {
 }
 
 template <typename Real, Variant V>
-FFT_ALWAYS_INLINE void butterfly16Kind2Pairs(Real* a, const Real* w) {
+FFT_ALWAYS_INLINE void butterfly16Kind2Pairs(Real* a, const Kernel16PairKind2Twiddles<Real, V>& t) {
   using P = Pack<Real, 2>;
-  using T = Table<Real, V>;
   using Vec = typename P::V;
-  const Real wn4r = w[1];
   Vec lo[4], hi[4];
   for (int q = 0; q < 4; ++q) {
     lo[q] = P::load(a + 8 * q);
     hi[q] = P::load(a + 8 * q + 4);
   }
-  // The kind 2 stage on 32 Reals: butterfly 0 (butterfly2First) and 2
-  // with k = 4, kr = 12; butterflies 4 and 6 with k = 8, 12 and kr = 8, 4.
-  kind2AtZero<P>(lo, P::twiddles(1, 0, w[4], w[5]), P::twiddles(1, 0, w[13], w[12]),
-                 P::twiddles(1, 0, w[6], T::sin3(w, 4)), P::twiddles(1, 0, -T::sin3(w, 12), -w[14]), wn4r);
-  kind2Step<P>(hi, P::twiddles(w[8], w[9], w[12], w[13]), P::twiddles(w[9], w[8], w[5], w[4]),
-               P::twiddles(w[10], T::sin3(w, 8), w[14], T::sin3(w, 12)),
-               P::twiddles(-T::sin3(w, 8), -w[10], -T::sin3(w, 4), -w[6]));
+  kind2AtZero<P>(lo, t.lo[0], t.lo[1], t.lo[2], t.lo[3], t.wn4r);
+  kind2Step<P>(hi, t.hi[0], t.hi[1], t.hi[2], t.hi[3]);
   pairRowKind1<Real>(lo[0], hi[0]);
-  pairRowKind2<Real>(lo[1], hi[1], wn4r);
+  pairRowKind2<Real>(lo[1], hi[1], t.wn4r);
   pairRowKind1<Real>(lo[2], hi[2]);
-  pairRowKind2<Real>(lo[3], hi[3], wn4r);
+  pairRowKind2<Real>(lo[3], hi[3], t.wn4r);
   for (int q = 0; q < 4; ++q) {
     P::store(a + 8 * q, lo[q]);
     P::store(a + 8 * q + 4, hi[q]);
@@ -977,7 +1006,7 @@ inline void fftButterfly16(Real* a, const Real* w) {
   if constexpr (kFourInOneVector<Real>) {
     butterfly16Kind1Quad<Real, V>(a, Kernel16Kind1Twiddles<Real, V>(w));
   } else if constexpr (kPairInOneVector<Real>) {
-    butterfly16Kind1Pairs<Real, V>(a, w);
+    butterfly16Kind1Pairs<Real, V>(a, Kernel16PairKind1Twiddles<Real, V>(w));
   } else {
     const Real wn4r = w[1];
     Real c8, s8;
@@ -997,7 +1026,7 @@ inline void fftButterfly16b(Real* a, const Real* w) {
   if constexpr (kFourInOneVector<Real>) {
     butterfly16Kind2Quad<Real, V>(a, Kernel16Kind2Twiddles<Real, V>(w));
   } else if constexpr (kPairInOneVector<Real>) {
-    butterfly16Kind2Pairs<Real, V>(a, w);
+    butterfly16Kind2Pairs<Real, V>(a, Kernel16PairKind2Twiddles<Real, V>(w));
   } else {
     const Real wn4r = w[1];
     fftMiddleStage2<Real, V>(32, a, w);
@@ -1311,6 +1340,17 @@ struct Core {
         butterfly16Kind2Quad<Real, V>(a + 96, t2);
       } else {
         butterfly16Kind1Quad<Real, V>(a + 96, t1);
+      }
+    } else if constexpr (kPairInOneVector<Real>) {
+      const Kernel16PairKind1Twiddles<Real, V> t1(w8);
+      const Kernel16PairKind2Twiddles<Real, V> t2(w32);
+      butterfly16Kind1Pairs<Real, V>(a, t1);
+      butterfly16Kind2Pairs<Real, V>(a + 32, t2);
+      butterfly16Kind1Pairs<Real, V>(a + 64, t1);
+      if (lastOfKind2) {
+        butterfly16Kind2Pairs<Real, V>(a + 96, t2);
+      } else {
+        butterfly16Kind1Pairs<Real, V>(a + 96, t1);
       }
     } else {
       fftButterfly16<Real, V>(a, w8);
