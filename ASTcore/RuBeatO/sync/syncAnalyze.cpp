@@ -300,20 +300,22 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
   std::vector<RoughSpread> rough(frames);
   std::vector<std::uint8_t> transformed(frames, 0), mixed(frames, 0);
   {
-    // The last four transformed frames' spectra, in a ring.
-    std::vector<float> ring(4 * static_cast<std::size_t>(kFrameLength));
+    // The last four transformed frames' spectra, in a ring: frames f-6,
+    // f-4, f-2 and f, the neighbours of frame f-3 in MidFrameBound's order.
+    constexpr int kRing = MidFrameBound::kNeighbours;
+    std::vector<float> ring(kRing * static_cast<std::size_t>(kFrameLength));
     int count = 0;
     for (int f = lowest; f <= highest; f += 2) {
-      rough[f] = roughSpreads.transformed(f, ring.data() + static_cast<std::ptrdiff_t>(count % 4) * kFrameLength);
+      float* slot = ring.data() + static_cast<std::ptrdiff_t>(count % kRing) * kFrameLength;
+      rough[f] = roughSpreads.transformed(f, slot);
       transformed[f] = 1;
       ++count;
-      // The frame two back has its neighbours now, from f-6 to f.
       const int mid = f - 3;
-      if (count >= 4) {
-        const float* spectra[4];
-        RoughSpread spreads[4];
-        for (int i = 0; i < 4; ++i) {
-          spectra[i] = ring.data() + static_cast<std::ptrdiff_t>((count - 4 + i) % 4) * kFrameLength;
+      if (count >= kRing) {
+        const float* spectra[kRing];
+        RoughSpread spreads[kRing];
+        for (int i = 0; i < kRing; ++i) {
+          spectra[i] = ring.data() + static_cast<std::ptrdiff_t>((count - kRing + i) % kRing) * kFrameLength;
           spreads[i] = rough[mid + MidFrameBound::kOffsets[i]];
         }
         rough[mid] = roughSpreads.between(mid, spectra, spreads);
