@@ -3,35 +3,19 @@
 // compare against.
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "ByteBuilders.h"
 #include "CEvnt.h"
 
 namespace SmfBytes {
 
-using Bytes = std::vector<std::uint8_t>;
-
-inline Bytes Of(std::initializer_list<int> values) {
-  Bytes b;
-  for (int v : values) b.push_back(static_cast<std::uint8_t>(v));
-  return b;
-}
-
-inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-inline Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes b;
-  for (const Bytes& p : parts) b.insert(b.end(), p.begin(), p.end());
-  return b;
-}
-
-// id + big-endian body size + body.
-inline Bytes Chunk(const std::string& id, const Bytes& body) {
-  const auto n = static_cast<std::uint32_t>(body.size());
-  return Cat({Text(id), Of({int(n >> 24), int((n >> 16) & 0xFF), int((n >> 8) & 0xFF), int(n & 0xFF)}), body});
-}
+using ByteBuilders::Bytes;
+using ByteBuilders::Cat;
+using ByteBuilders::Chunk;
+using ByteBuilders::Of;
+using ByteBuilders::Text;
 
 inline Bytes MThd(int format, int tracks, int division) {
   return Chunk("MThd", Of({format >> 8, format & 0xFF, tracks >> 8, tracks & 0xFF, division >> 8, division & 0xFF}));
