@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -16,6 +15,7 @@
 #include "Hpcp/CHpcp.h"
 #include "Hpcp/DecimationFilter.h"
 #include "Spectrum/CFft.h"
+#include "ThrownMessage.h"
 
 namespace {
 
@@ -68,22 +68,13 @@ void referenceFold(const std::vector<double>& in, int octaves, bool normalize, s
   }
 }
 
-std::string messageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
 }  // namespace
 
 TEST(CHpcp, UnknownTypesAreRefused) {
   auto h = systemHpcp();
-  EXPECT_EQ(messageOf([&] { h->getSize(8); }), "Invalid TYPE");
-  EXPECT_EQ(messageOf([&] { h->getSize(-1); }), "Invalid TYPE");
-  EXPECT_EQ(messageOf([&] { h->getData(7); }), "Invalid TYPE");
+  EXPECT_EQ(thrownMessage([&] { h->getSize(8); }), "Invalid TYPE");
+  EXPECT_EQ(thrownMessage([&] { h->getSize(-1); }), "Invalid TYPE");
+  EXPECT_EQ(thrownMessage([&] { h->getData(7); }), "Invalid TYPE");
   EXPECT_THROW(h->getData(-1), std::logic_error);
 }
 
@@ -299,7 +290,7 @@ TEST(CHpcp, ReleasedFrontEndHasNoMethod) {
   EXPECT_EQ(h->release(), 0);
   EXPECT_FLOAT_EQ(h->getSemitonePower(30), 0.0f);
   std::vector<float> mags(2048, 1.0f);
-  EXPECT_EQ(messageOf([&] { h->processSpectrum(mags.data()); }), "ISemitone is not FFTSemitone");
+  EXPECT_EQ(thrownMessage([&] { h->processSpectrum(mags.data()); }), "ISemitone is not FFTSemitone");
   std::vector<float> x(16384, 0.0f);
   EXPECT_THROW(h->process(x.data(), 16384), std::logic_error);
   EXPECT_EQ(h->getSize(3), 0);

@@ -8,13 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "CombFilterBank.h"
+#include "ThrownMessage.h"
 
 namespace {
 
@@ -69,15 +69,6 @@ std::vector<float> pulseTrain(size_t n, int32_t period, size_t phase = 0) {
 
 int32_t argmaxFrom(const std::vector<float>& v, int32_t from) {
   return static_cast<int32_t>(std::max_element(v.begin() + from, v.end()) - v.begin());
-}
-
-std::string messageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
 }
 
 TEST(CombFilterBank, StreamingEnergiesMatchNaiveResonatorsFrameByFrame) {
@@ -150,9 +141,9 @@ TEST(CombFilterBank, SilentBankGivesFiniteEnergies) {
 }
 
 TEST(CombFilterBank, BadSizesAndHalfTimesAreRefusedWithTheirTexts) {
-  EXPECT_EQ(messageOf([] { CombFilterBank(0, 1.0f); }), "nPeriod must be positive.");
+  EXPECT_EQ(thrownMessage([] { CombFilterBank(0, 1.0f); }), "nPeriod must be positive.");
   EXPECT_THROW(CombFilterBank(-3, 1.0f), std::domain_error);
-  EXPECT_EQ(messageOf([] { CombFilterBank(4, 0.0f); }), "half_time must be positive.");
+  EXPECT_EQ(thrownMessage([] { CombFilterBank(4, 0.0f); }), "half_time must be positive.");
   EXPECT_THROW(CombFilterBank(4, -1.0f), std::domain_error);
   EXPECT_THROW(CombFilterBank(4, std::nanf("")), std::domain_error);
 }
@@ -297,7 +288,7 @@ TEST(CombFilterBank, FilteringInPlaceGivesTheSameAsIntoAnotherVector) {
 TEST(CombFilterBank, FilteringWithAPeriodOutsideTheBankIsRefused) {
   CombFilterBank bank(6, 3.0f);
   std::vector<float> out;
-  EXPECT_EQ(messageOf([&] { bank.filterSequence(6, {1.0f}, out, 0, true); }),
+  EXPECT_EQ(thrownMessage([&] { bank.filterSequence(6, {1.0f}, out, 0, true); }),
             "filter_idx is out of range.");
   EXPECT_THROW(bank.filterSequence(-1, {1.0f}, out, 0, false), std::out_of_range);
 }
@@ -348,10 +339,10 @@ TEST(CombFilterBank, RemoveDcChecksTheSizesBeforeThePeriod) {
   CombFilterBank bank(4, 2.0f);
   std::vector<float> out;
   const std::vector<float> a(5, 1.0f), b(6, 1.0f);
-  EXPECT_EQ(messageOf([&] { bank.removeDc(9, a, b, out); }),
+  EXPECT_EQ(thrownMessage([&] { bank.removeDc(9, a, b, out); }),
             "Size of dc component and idx component does not match");
   EXPECT_THROW(bank.removeDc(1, a, b, out), std::logic_error);
-  EXPECT_EQ(messageOf([&] { bank.removeDc(4, a, a, out); }), "Invalid filter_idx");
+  EXPECT_EQ(thrownMessage([&] { bank.removeDc(4, a, a, out); }), "Invalid filter_idx");
   EXPECT_THROW(bank.removeDc(-1, a, a, out), std::domain_error);
 }
 
