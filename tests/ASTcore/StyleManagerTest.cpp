@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "BuiltResources.h"
 #include "CAudioFile.h"
 #include "CAudioStyleDecorator.h"
 #include "CAudioStyleWaveFormat.h"
@@ -49,7 +49,7 @@ class StyleManager : public ::testing::Test {
     attack = beat = sync = 0;
     EXPECT_EQ(manager->setSectionFormats(info), 0u);
     std::uint64_t written = 0;
-    manager->setTemplatePath(QCoreApplication::applicationDirPath() + "/../Resources/Empty.sty");
+    manager->setTemplatePath(resourcePath("Empty.sty"));
     return manager->writeStyleFile(TestEnv::tempPath("out.aus").toStdWString(), &written, &attack, &beat, &sync);
   }
 
@@ -152,7 +152,7 @@ TEST_F(StyleManager, FormatsAreRefusedBeforeADivisionByZero) {
 }
 
 TEST_F(StyleManager, WithoutRecordingsTheTemplateKeepsFourFour) {
-  manager->setTemplatePath(QCoreApplication::applicationDirPath() + "/../Resources/Empty.sty");
+  manager->setTemplatePath(resourcePath("Empty.sty"));
   Bytes smf;
   ASSERT_EQ(manager->buildTemplateSmf(smf), 0u);
   const Bytes signature = {0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08};

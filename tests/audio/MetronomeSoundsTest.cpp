@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 
+#include "BuiltResources.h"
 #include "audioFileMngr.h"
 
 namespace {
@@ -37,15 +36,14 @@ ClickShape shapeOf(const QString& path) {
 }  // namespace
 
 TEST(MetronomeSounds, TheAccentIsHigherAndLouderAndBothAreWorkCopyFormat) {
-  const QString resources = QCoreApplication::applicationDirPath() + "/../Resources/";
   std::unique_ptr<IF_audioFileMngr> files(audioFileMngr::create());
   std::uint64_t frames1 = 0, frames2 = 0;
-  ASSERT_EQ(files->checkFile((resources + "Metro1.wav").toStdWString(), frames1), 0u);
-  ASSERT_EQ(files->checkFile((resources + "Metro2.wav").toStdWString(), frames2), 0u);
+  ASSERT_EQ(files->checkFile(resourcePath("Metro1.wav").toStdWString(), frames1), 0u);
+  ASSERT_EQ(files->checkFile(resourcePath("Metro2.wav").toStdWString(), frames2), 0u);
   EXPECT_GT(frames1, 441u);
   EXPECT_LT(frames1, 44100u) << "a click, not a tone";
-  const ClickShape accent = shapeOf(resources + "Metro1.wav");
-  const ClickShape beat = shapeOf(resources + "Metro2.wav");
+  const ClickShape accent = shapeOf(resourcePath("Metro1.wav"));
+  const ClickShape beat = shapeOf(resourcePath("Metro2.wav"));
   EXPECT_GT(accent.peak, beat.peak);
   EXPECT_GT(accent.frequency, beat.frequency);
   EXPECT_LT(accent.peak, 32767) << "no clipping";

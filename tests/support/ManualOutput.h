@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "BuiltResources.h"
 #include "VirtualBackend.h"
 
 namespace TestOutput {
@@ -32,9 +33,7 @@ inline FusionStyle::hal::VirtualBackend* manualOutput() {
 }
 
 // A file of the application's resources, such as "Metro1.wav".
-inline QString resource(const char* name) {
-  return QCoreApplication::applicationDirPath() + "/../Resources/" + name;
-}
+inline QString resource(const char* name) { return resourcePath(name); }
 
 // A stereo sound file as interleaved float frames, read through libsndfile.
 inline std::vector<float> readStereo(const QString& path) {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include "AudioModelCompare.h"
 #include "AudioTestSupport.h"
+#include "BuiltResources.h"
 #include "CAudioInfoDecorator.h"
 #include "CAudioStyleDecorator.h"
 #include "FileHelpers.h"
@@ -14,13 +14,6 @@
 using namespace AudioTest;
 
 namespace {
-
-Bytes ReadTemplate() {
-  QFile f(QCoreApplication::applicationDirPath() + "/../Resources/Empty.sty");
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  const QByteArray all = f.readAll();
-  return Bytes(all.begin(), all.end());
-}
 
 // The export's model: a working wave assigned to audio section numbers with
 // the default analysis text, then points added as the style manager does.
@@ -98,7 +91,7 @@ TEST(AudioStyleExport, ModelsWithoutEntriesOrWithFailuresGiveNoBytes) {
 }
 
 TEST(AudioStyleFile, WrittenStyleParsesBackToTheSameModel) {
-  const Bytes smf = ReadTemplate();
+  const Bytes smf = resourceBytes("Empty.sty");
   ASSERT_FALSE(smf.empty()) << "Resources/Empty.sty is missing: build the EmptyStyle target";
   CAudioStyleDecorator style;
   ASSERT_EQ(style.Load(smf), 0u);

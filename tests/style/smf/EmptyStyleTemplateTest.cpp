@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QFile>
-
 #include <string>
 
+#include "BuiltResources.h"
 #include "CSmfStyleDecoratorForASFF.h"
 #include "SectionNames.h"
 #include "SmfBytes.h"
@@ -16,17 +14,10 @@ using namespace SmfBytes;
 
 namespace {
 
-Bytes ReadTemplate() {
-  QFile f(QCoreApplication::applicationDirPath() + "/../Resources/Empty.sty");
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  const QByteArray all = f.readAll();
-  return Bytes(all.begin(), all.end());
-}
-
 class EmptyStyle : public ::testing::Test {
  protected:
   void SetUp() override {
-    bytes = ReadTemplate();
+    bytes = resourceBytes("Empty.sty");
     ASSERT_FALSE(bytes.empty()) << "Resources/Empty.sty is missing: build the EmptyStyle target";
     ASSERT_EQ(style.Load(bytes), 0u);
   }
