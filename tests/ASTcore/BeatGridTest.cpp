@@ -2,6 +2,7 @@
 
 #include "CASTcore.h"
 #include "CASTcoreTestAccess.h"
+#include "SlotOf.h"
 
 namespace {
 
@@ -22,12 +23,6 @@ const WavInfo& wave0(CASTcore& core) {
   WavInfo* w = nullptr;
   core.getWaveInfo(0, &w);
   return *w;
-}
-
-const SecInfo& slotOf(CASTcore& core, std::uint8_t slot) {
-  SecInfo* sec = nullptr;
-  core.getSecInfo(slot, &sec);
-  return *sec;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "CASTcore.h"
 #include "CASTcoreTestAccess.h"
+#include "SlotOf.h"
 #include "TempDir.h"
 
 namespace {
@@ -25,12 +26,6 @@ void useSlot(CASTcore& core, std::uint8_t slot, std::uint8_t wavNo) {
   s.endAdrs = 100u * (slot + 2);
   s.barNum = 1;
   ASSERT_EQ(core.updateSecInfo(slot, s), 0u);
-}
-
-const SecInfo& slotOf(const CASTcore& core, std::uint8_t slot) {
-  const SecInfo* sec = nullptr;
-  core.getAllInfo().getSecInfo(slot, &sec);
-  return *sec;
 }
 
 }  // namespace

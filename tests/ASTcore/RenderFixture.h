@@ -11,6 +11,7 @@
 #include "CASTcore.h"
 #include "CASTcoreTestAccess.h"
 #include "FakeStyleManager.h"
+#include "SlotOf.h"
 #include "TempDir.h"
 #include "TempWaveFiles.h"
 #include "TestAudio.h"
@@ -64,11 +65,7 @@ class RenderFixture : public ::testing::Test {
     return s;
   }
 
-  const SecInfo& slot(std::uint8_t n) {
-    SecInfo* sec = nullptr;
-    core.getSecInfo(n, &sec);
-    return *sec;
-  }
+  const SecInfo& slot(std::uint8_t n) const { return slotOf(core, n); }
 
   // The samples of slot n's working wave.
   std::vector<std::int16_t> workingWave(std::uint8_t n) {

@@ -2,6 +2,7 @@
 
 #include "AnalysisUtil.h"
 #include "CASTcore.h"
+#include "SlotOf.h"
 
 namespace {
 
@@ -34,12 +35,6 @@ WavInfo* songWave(int beats, float end, const std::vector<SegLabel>& segs) {
   w->segLblOrg = segs;
   w->segLbl = segs;
   return w;
-}
-
-const SecInfo& slotOf(CASTcore& core, std::uint8_t slot) {
-  SecInfo* sec = nullptr;
-  core.getSecInfo(slot, &sec);
-  return *sec;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "CASTcore.h"
+#include "SlotOf.h"
 
 namespace {
 
@@ -25,12 +26,6 @@ SecInfo span(std::uint32_t firstBeat, std::uint32_t lastBeat) {
   s.startAdrs = firstBeat * kBeat;
   s.endAdrs = lastBeat * kBeat;
   return s;
-}
-
-const SecInfo& slotOf(CASTcore& core, std::uint8_t slot) {
-  SecInfo* sec = nullptr;
-  core.getSecInfo(slot, &sec);
-  return *sec;
 }
 
 class SectionEditing : public ::testing::Test {

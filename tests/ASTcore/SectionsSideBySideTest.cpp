@@ -14,6 +14,7 @@
 
 #include "CASTcore.h"
 #include "CASTcoreTestAccess.h"
+#include "SlotOf.h"
 #include "TempDir.h"
 #include "TempWaveFiles.h"
 #include "TestAudio.h"
@@ -60,11 +61,7 @@ struct Folder {
     EXPECT_EQ(core.addWavList(w), 0u);
   }
 
-  const SecInfo& slot(std::uint8_t n) {
-    SecInfo* sec = nullptr;
-    core.getSecInfo(n, &sec);
-    return *sec;
-  }
+  const SecInfo& slot(std::uint8_t n) const { return slotOf(core, n); }
 
   Bytes wave(std::uint8_t slot) const { return readFile(TempWaveFiles::sectionPath(folder, slot)); }
 

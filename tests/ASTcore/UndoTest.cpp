@@ -5,6 +5,7 @@
 #include "ASTundo.h"
 #include "CASTcore.h"
 #include "CASTcoreTestAccess.h"
+#include "SlotOf.h"
 
 namespace {
 
@@ -16,12 +17,6 @@ SecInfo usedSection(std::uint64_t start, std::uint64_t end) {
   s.endAdrs = end;
   s.barNum = 1;
   return s;
-}
-
-const SecInfo& slotOf(const CASTcore& core, std::uint8_t slot) {
-  const SecInfo* sec = nullptr;
-  core.getAllInfo().getSecInfo(slot, &sec);
-  return *sec;
 }
 
 }  // namespace
