@@ -1,13 +1,12 @@
 #include "TestAudio.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
 #include <random>
+
+#include "MidiSong.h"
 
 namespace TestAudio {
 
@@ -85,31 +84,12 @@ bool writeWav(const QString& path, const std::vector<std::int16_t>& interleaved,
 
 namespace {
 
-struct MidiNote {
-  std::uint32_t tick;
-  std::uint8_t status, key, velocity;
-};
-
-void putBE(QByteArray& out, std::uint32_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i) out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-void putVarLen(QByteArray& out, std::uint32_t v) {
-  std::uint8_t stack[5];
-  int n = 0;
-  do {
-    stack[n++] = v & 0x7F;
-    v >>= 7;
-  } while (v);
-  while (n--) out.append(static_cast<char>(stack[n] | (n ? 0x80 : 0)));
-}
-
-QByteArray songMidi(int bars, int bpm) {
-  constexpr int kDivision = 480;
+std::vector<MidiSong::Event> songEvents(int bars) {
+  constexpr int kDivision = MidiSong::kDivision;
   const int bar = 4 * kDivision;
   const int verse[4][3] = {{57, 60, 64}, {53, 57, 60}, {55, 59, 62}, {52, 55, 59}};
   const int chorus[4][3] = {{53, 57, 60}, {55, 59, 62}, {60, 64, 67}, {57, 61, 64}};
-  std::vector<MidiNote> notes;
+  std::vector<MidiSong::Event> notes;
   auto note = [&](std::uint32_t on, std::uint32_t length, std::uint8_t channel, int key, int velocity) {
     notes.push_back({on, static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key),
                      static_cast<std::uint8_t>(velocity)});
@@ -127,47 +107,22 @@ QByteArray songMidi(int bars, int bpm) {
       note(t, kDivision - 20, 1, chord[0] - 24, 100);
     }
   }
-  std::stable_sort(notes.begin(), notes.end(), [](const MidiNote& a, const MidiNote& b) { return a.tick < b.tick; });
-  QByteArray track;
-  track.append("\x00\xFF\x51\x03", 4);
-  putBE(track, static_cast<std::uint32_t>(60000000 / bpm), 3);
-  track.append("\x00\xC0\x00\x00\xC1\x21", 6);  // piano, fingered bass
-  std::uint32_t now = 0;
-  for (const MidiNote& n : notes) {
-    putVarLen(track, n.tick - now);
-    now = n.tick;
-    track.append(static_cast<char>(n.status));
-    track.append(static_cast<char>(n.key));
-    track.append(static_cast<char>(n.velocity));
-  }
-  track.append("\x00\xFF\x2F\x00", 4);
-  QByteArray file("MThd");
-  putBE(file, 6, 4);
-  putBE(file, 0, 2);
-  putBE(file, 1, 2);
-  putBE(file, kDivision, 2);
-  file.append("MTrk");
-  putBE(file, static_cast<std::uint32_t>(track.size()), 4);
-  return file + track;
+  return notes;
 }
 
 }  // namespace
 
 bool renderSong(const QString& wavPath, int bars, int bpm) {
-  const QString soundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-  if (QStandardPaths::findExecutable("fluidsynth").isEmpty() || !QFileInfo::exists(soundFont)) return false;
   const QString midi = wavPath + ".mid";
   QFile f(midi);
   if (!f.open(QIODevice::WriteOnly)) return false;
-  const QByteArray bytes = songMidi(bars, bpm);
-  if (f.write(bytes) != bytes.size()) return false;
+  const std::vector<std::uint8_t> bytes = MidiSong::fileBytes(songEvents(bars), bpm);
+  const auto size = static_cast<qint64>(bytes.size());
+  if (f.write(reinterpret_cast<const char*>(bytes.data()), size) != size) return false;
   f.close();
-  QProcess synth;
-  synth.start("fluidsynth", {"-ni", "-q", "-g", "0.8", "-r", "44100", "-T", "wav", "-O", "s16", "-F", wavPath,
-                             soundFont, midi});
-  const bool rendered = synth.waitForFinished(120000) && synth.exitCode() == 0;
+  const bool rendered = MidiSong::render(midi, wavPath);
   QFile::remove(midi);
-  return rendered && QFileInfo::exists(wavPath);
+  return rendered;
 }
 
 }  // namespace TestAudio

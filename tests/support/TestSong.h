@@ -4,39 +4,22 @@
 // 16-bit stereo 44100 Hz WAV by Debian's fluidsynth with FluidR3_GM.
 
 #include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QString>
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "MidiSong.h"
 #include "TempDir.h"
 
 namespace TestSong {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kDivision = 480;
+constexpr int kDivision = MidiSong::kDivision;
 
 namespace detail {
-
-struct Note {
-  std::uint32_t tick;
-  std::uint8_t status, key, velocity;
-};
-
-inline void putVarLen(Bytes& out, std::uint32_t v) {
-  std::uint8_t stack[4];
-  int n = 0;
-  do {
-    stack[n++] = v & 0x7F;
-    v >>= 7;
-  } while (v);
-  while (n--) out.push_back(static_cast<std::uint8_t>(stack[n] | (n ? 0x80 : 0)));
-}
 
 inline std::uint32_t get32(const Bytes& b, std::size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
@@ -46,7 +29,7 @@ inline std::uint32_t get32(const Bytes& b, std::size_t at) {
 
 // `bars` bars of 4/4 at `bpm`: verse and chorus alternate every eight bars.
 inline Bytes midi(int bars, int bpm) {
-  using detail::Note;
+  using Note = MidiSong::Event;
   std::vector<Note> notes;
   const int bar = 4 * kDivision;
   const int verseChords[4][3] = {{57, 60, 64}, {53, 57, 60}, {55, 59, 62}, {52, 55, 59}};
@@ -77,34 +60,12 @@ inline Bytes midi(int bars, int bpm) {
       notes.push_back({t + kDivision - 20, 0x81, static_cast<std::uint8_t>(chord[0] - 24), 0});
     }
   }
-  std::stable_sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) { return a.tick < b.tick; });
-
-  Bytes track = {0x00, 0xFF, 0x51, 0x03};
-  const std::uint32_t tempo = 60000000 / static_cast<std::uint32_t>(bpm);
-  track.insert(track.end(), {static_cast<std::uint8_t>(tempo >> 16), static_cast<std::uint8_t>(tempo >> 8),
-                             static_cast<std::uint8_t>(tempo)});
-  track.insert(track.end(), {0x00, 0xC0, 0x00, 0x00, 0xC1, 0x21});  // piano, fingered bass
-  std::uint32_t now = 0;
-  for (const Note& n : notes) {
-    detail::putVarLen(track, n.tick - now);
-    now = n.tick;
-    track.insert(track.end(), {n.status, n.key, n.velocity});
-  }
-  track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
-
-  Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, kDivision >> 8, kDivision & 0xFF, 'M', 'T', 'r', 'k'};
-  const auto size = static_cast<std::uint32_t>(track.size());
-  file.insert(file.end(), {static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
-                           static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)});
-  file.insert(file.end(), track.begin(), track.end());
-  return file;
+  return MidiSong::fileBytes(notes, bpm);
 }
 
 // Renders the song into the test's temporary folder; empty when fluidsynth
 // or its sound font is not installed.
 inline QString render(int bars = 32, int bpm = 100, const QString& name = "song") {
-  const QString soundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-  if (QStandardPaths::findExecutable("fluidsynth").isEmpty() || !QFileInfo::exists(soundFont)) return {};
   const QString mid = TestEnv::tempPath(name + ".mid");
   const QString wav = TestEnv::tempPath(name + ".wav");
   QFile f(mid);
@@ -112,11 +73,7 @@ inline QString render(int bars = 32, int bpm = 100, const QString& name = "song"
   const Bytes bytes = midi(bars, bpm);
   f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
   f.close();
-  QProcess synth;
-  synth.start("fluidsynth", {"-ni", "-q", "-g", "0.8", "-r", "44100", "-T", "wav", "-O", "s16", "-F", wav,
-                             soundFont, mid});
-  if (!synth.waitForFinished(120000) || synth.exitCode() != 0) return {};
-  return QFileInfo::exists(wav) ? wav : QString();
+  return MidiSong::render(mid, wav) ? wav : QString();
 }
 
 // The interleaved 16-bit stereo frames of a rendered song's data chunk
