@@ -158,3 +158,25 @@ TEST(TimeStretcher, ARenderedSectionIsMeasuredWithItsBeatGridAndNotRenderedAgain
   EXPECT_EQ(again.text, "stretch ratio error!");
   EXPECT_FALSE(QFile::exists(path));
 }
+
+TEST(TimeStretcher, AWaveLeftWithoutTheRenderedFlagIsRenderedAnewBeforeItIsMeasured) {
+  CASTcore core;
+  buildProject(core);
+  std::uint8_t clickOn = 1, level = 100, click2On = 1;
+  ASTAudition audition(&clickOn, &level, &click2On);
+  QString folder;
+  ASSERT_EQ(core.getPath(0, folder), 0u);
+  const QString path = TempWaveFiles::sectionPath(folder, 3);
+  // A working wave of another length that no rendering was recorded for, as
+  // a side-by-side export leaves for a slot after one that failed.
+  ASSERT_TRUE(TestAudio::writeWav(path, TestAudio::sine(0.5, 220.0)));
+  ASSERT_FALSE(core.isSecRendered(3));
+
+  TimeStretcher worker(&core, &audition, path, 3, 0, nullptr);
+  const Answer answer = run(worker);
+  ASSERT_EQ(answer.count, 1);
+  ASSERT_EQ(answer.code, 0u) << answer.text.toStdString();
+  EXPECT_NEAR(static_cast<double>(worker.sampleCount()), 2 * 44100.0, 44100 * 0.01) << "the section's two bars";
+  EXPECT_EQ(static_cast<std::int64_t>(worker.sampleCount()), framesOf(path));
+  EXPECT_TRUE(core.isSecRendered(3));
+}
