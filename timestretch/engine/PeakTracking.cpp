@@ -169,7 +169,13 @@ int PickPeaks(const float* magnitudes, std::int64_t n, std::int64_t neighbourhoo
       const double delta = denominator != 0.0 ? 0.5 * (static_cast<double>(m[k - 1]) - m[k + 1]) / denominator : 0.0;
       peaks[(*count)++] = (static_cast<double>(k) + delta) * binWidth;
     }
-    if (m[k] > m[k + 1]) {
+    // The bins after a peak that cannot be peaks are passed over. From bin
+    // 3 on the candidate set has left them out already (a bin with a
+    // neighbour above it, or for a neighbourhood of two one two bins
+    // below above it, is no candidate): only the first bins, tested one
+    // by one, need it. (A branch on the levels, wrong about every other
+    // peak.)
+    if (k < 3 && m[k] > m[k + 1]) {
       ++k;
       if (neighbourhood >= 2 && k < n - 1 && m[k - 1] > m[k + 1]) ++k;
     }
