@@ -1329,74 +1329,58 @@ struct Core {
   // Four 16-point kernels on the 128 Reals at a: kinds 1, 2, 1 and 1, or 2
   // when lastOfKind2; w8 and w32 the 4- and 16-entry tables.
   static void sixteenPointKernels(Real* a, const Real* w8, const Real* w32, bool lastOfKind2) {
+    // One set of twiddle vectors of each kind serves the four.
     if constexpr (kFourInOneVector<Real>) {
-      // One set of twiddle vectors serves the four.
       const Kernel16Kind1Twiddles<Real, V> t1(w8);
       const Kernel16Kind2Twiddles<Real, V> t2(w32);
-      butterfly16Kind1Quad<Real, V>(a, t1);
-      butterfly16Kind2Quad<Real, V>(a + 32, t2);
-      butterfly16Kind1Quad<Real, V>(a + 64, t1);
-      if (lastOfKind2) {
-        butterfly16Kind2Quad<Real, V>(a + 96, t2);
-      } else {
-        butterfly16Kind1Quad<Real, V>(a + 96, t1);
-      }
+      rowOfFour(
+          a, 32, lastOfKind2, [&](Real* p) { butterfly16Kind1Quad<Real, V>(p, t1); },
+          [&](Real* p) { butterfly16Kind2Quad<Real, V>(p, t2); });
     } else if constexpr (kPairInOneVector<Real>) {
       const Kernel16PairKind1Twiddles<Real, V> t1(w8);
       const Kernel16PairKind2Twiddles<Real, V> t2(w32);
-      butterfly16Kind1Pairs<Real, V>(a, t1);
-      butterfly16Kind2Pairs<Real, V>(a + 32, t2);
-      butterfly16Kind1Pairs<Real, V>(a + 64, t1);
-      if (lastOfKind2) {
-        butterfly16Kind2Pairs<Real, V>(a + 96, t2);
-      } else {
-        butterfly16Kind1Pairs<Real, V>(a + 96, t1);
-      }
+      rowOfFour(
+          a, 32, lastOfKind2, [&](Real* p) { butterfly16Kind1Pairs<Real, V>(p, t1); },
+          [&](Real* p) { butterfly16Kind2Pairs<Real, V>(p, t2); });
     } else {
-      fftButterfly16<Real, V>(a, w8);
-      fftButterfly16b<Real, V>(a + 32, w32);
-      fftButterfly16<Real, V>(a + 64, w8);
-      if (lastOfKind2) {
-        fftButterfly16b<Real, V>(a + 96, w32);
-      } else {
-        fftButterfly16<Real, V>(a + 96, w8);
-      }
+      rowOfFour(
+          a, 32, lastOfKind2, [&](Real* p) { fftButterfly16<Real, V>(p, w8); },
+          [&](Real* p) { fftButterfly16b<Real, V>(p, w32); });
     }
   }
 
   // Four 8-point kernels on the 64 Reals at a: kinds 1, 2, 1 and 1, or 2
   // when lastOfKind2.
   static void eightPointKernels(Real* a, const Real* w8, bool lastOfKind2) {
+    // One set of twiddle vectors serves the four.
     if constexpr (kFourInOneVector<Real>) {
       const Kernel8QuadTwiddles<Real, V> t(w8);
-      butterfly8InVectors<Real, V, false>(a, t);
-      butterfly8InVectors<Real, V, true>(a + 16, t);
-      butterfly8InVectors<Real, V, false>(a + 32, t);
-      if (lastOfKind2) {
-        butterfly8InVectors<Real, V, true>(a + 48, t);
-      } else {
-        butterfly8InVectors<Real, V, false>(a + 48, t);
-      }
+      rowOfFour(
+          a, 16, lastOfKind2, [&](Real* p) { butterfly8InVectors<Real, V, false>(p, t); },
+          [&](Real* p) { butterfly8InVectors<Real, V, true>(p, t); });
     } else if constexpr (kPairInOneVector<Real>) {
-      // One set of twiddle vectors serves the four.
       const Kernel8PairTwiddles<Real, V> t(w8);
-      butterfly8Pairs<Real, V, false>(a, t);
-      butterfly8Pairs<Real, V, true>(a + 16, t);
-      butterfly8Pairs<Real, V, false>(a + 32, t);
-      if (lastOfKind2) {
-        butterfly8Pairs<Real, V, true>(a + 48, t);
-      } else {
-        butterfly8Pairs<Real, V, false>(a + 48, t);
-      }
+      rowOfFour(
+          a, 16, lastOfKind2, [&](Real* p) { butterfly8Pairs<Real, V, false>(p, t); },
+          [&](Real* p) { butterfly8Pairs<Real, V, true>(p, t); });
     } else {
-      fftButterfly8<Real, V>(a, w8);
-      fftButterfly8b<Real, V>(a + 16, w8);
-      fftButterfly8<Real, V>(a + 32, w8);
-      if (lastOfKind2) {
-        fftButterfly8b<Real, V>(a + 48, w8);
-      } else {
-        fftButterfly8<Real, V>(a + 48, w8);
-      }
+      rowOfFour(
+          a, 16, lastOfKind2, [&](Real* p) { fftButterfly8<Real, V>(p, w8); },
+          [&](Real* p) { fftButterfly8b<Real, V>(p, w8); });
+    }
+  }
+
+  // Four kernels `step` Reals apart: kinds 1, 2, 1 and 1, or 2 when
+  // lastOfKind2.
+  template <typename Kind1, typename Kind2>
+  static FFT_ALWAYS_INLINE void rowOfFour(Real* a, int step, bool lastOfKind2, Kind1 kind1, Kind2 kind2) {
+    kind1(a);
+    kind2(a + step);
+    kind1(a + 2 * step);
+    if (lastOfKind2) {
+      kind2(a + 3 * step);
+    } else {
+      kind1(a + 3 * step);
     }
   }
 
