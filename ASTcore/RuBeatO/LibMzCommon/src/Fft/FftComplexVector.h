@@ -32,8 +32,10 @@ inline namespace FFT_INSTRUCTION_SET {
 
 #if defined(__GNUC__)
 #define FFT_ALWAYS_INLINE inline __attribute__((always_inline))
+#define FFT_LAMBDA_ALWAYS_INLINE __attribute__((always_inline))
 #else
 #define FFT_ALWAYS_INLINE inline
+#define FFT_LAMBDA_ALWAYS_INLINE
 #endif
 
 // GCC takes the lane indices of a shuffle as a vector (__builtin_shuffle);

@@ -1181,38 +1181,56 @@ void bitReverseBlocks(int m, Real* a) {
   const int bits = __builtin_ctz(static_cast<unsigned>(m));
   const int highStride = Middle * m;
   int rowK[S], rowJ[S];
+  // The block at x0 (rows rowK) and the one at y0 (rows rowJ), each
+  // transposed into the other's place.
+  auto swapBlocks = [&](Real* x0, Real* y0) FFT_LAMBDA_ALWAYS_INLINE {
+    V x[S][R], y[S][R];
+    for (int t = 0; t < S; ++t) {
+      for (int v = 0; v < R; ++v) x[t][v] = P::load(x0 + 2 * rowK[t] + 2 * B * v);
+    }
+    for (int u = 0; u < S; ++u) {
+      for (int v = 0; v < R; ++v) y[u][v] = P::load(y0 + 2 * rowJ[u] + 2 * B * v);
+    }
+    transposeRows<P, S>(x);
+    transposeRows<P, S>(y);
+    for (int u = 0; u < S; ++u) {
+      for (int v = 0; v < R; ++v) P::store(y0 + 2 * rowJ[u] + 2 * B * v, conjugatedIf<Conj, P>(x[u][v]));
+    }
+    for (int t = 0; t < S; ++t) {
+      for (int v = 0; v < R; ++v) P::store(x0 + 2 * rowK[t] + 2 * B * v, conjugatedIf<Conj, P>(y[t][v]));
+    }
+  };
   for (int kb = 0; kb < m; kb += S) {
     for (int t = 0; t < S; ++t) rowK[t] = reverseBits(kb + t, bits) * highStride;
-    for (int jb = 0; jb <= kb; jb += S) {
+    // Blocks off the diagonal: every middle field trades with its reverse.
+    for (int jb = 0; jb < kb; jb += S) {
       for (int u = 0; u < S; ++u) rowJ[u] = reverseBits(jb + u, bits) * highStride;
       for (int middle = 0; middle < Middle; ++middle) {
-        const int reversed = reverseMiddle[middle];
-        if (jb == kb && middle > reversed) continue;
-        Real* const x0 = a + 2 * (middle * m + jb);
-        Real* const y0 = a + 2 * (reversed * m + kb);
-        V x[S][R], y[S][R];
-        for (int t = 0; t < S; ++t) {
-          for (int v = 0; v < R; ++v) x[t][v] = P::load(x0 + 2 * rowK[t] + 2 * B * v);
-        }
-        if (S > B && jb == kb && middle == reversed) {
-          // The block is its own partner: transposed in place (worth its
-          // test where the block is larger than a vector's width).
+        swapBlocks(a + 2 * (middle * m + jb), a + 2 * (reverseMiddle[middle] * m + kb));
+      }
+    }
+    // On the diagonal each pair of middle fields once, and a block whose
+    // middle field is its own reverse is its own partner.
+    for (int u = 0; u < S; ++u) rowJ[u] = rowK[u];
+    for (int middle = 0; middle < Middle; ++middle) {
+      const int reversed = reverseMiddle[middle];
+      Real* const x0 = a + 2 * (middle * m + kb);
+      if (middle < reversed) {
+        swapBlocks(x0, a + 2 * (reversed * m + kb));
+      } else if (middle == reversed) {
+        if constexpr (S > B) {
+          // Transposed in place, loaded once (worth it where the block is
+          // larger than a vector's width).
+          V x[S][R];
+          for (int t = 0; t < S; ++t) {
+            for (int v = 0; v < R; ++v) x[t][v] = P::load(x0 + 2 * rowK[t] + 2 * B * v);
+          }
           transposeRows<P, S>(x);
           for (int t = 0; t < S; ++t) {
             for (int v = 0; v < R; ++v) P::store(x0 + 2 * rowK[t] + 2 * B * v, conjugatedIf<Conj, P>(x[t][v]));
           }
-          continue;
-        }
-        for (int u = 0; u < S; ++u) {
-          for (int v = 0; v < R; ++v) y[u][v] = P::load(y0 + 2 * rowJ[u] + 2 * B * v);
-        }
-        transposeRows<P, S>(x);
-        transposeRows<P, S>(y);
-        for (int u = 0; u < S; ++u) {
-          for (int v = 0; v < R; ++v) P::store(y0 + 2 * rowJ[u] + 2 * B * v, conjugatedIf<Conj, P>(x[u][v]));
-        }
-        for (int t = 0; t < S; ++t) {
-          for (int v = 0; v < R; ++v) P::store(x0 + 2 * rowK[t] + 2 * B * v, conjugatedIf<Conj, P>(y[t][v]));
+        } else {
+          swapBlocks(x0, x0);
         }
       }
     }
