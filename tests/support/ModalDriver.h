@@ -4,7 +4,8 @@
 // from inside the nested event loop, records its title and text, and answers
 // with the next queued answer: a button (by standard button or by text), or
 // for a file dialog a chosen path or a cancel. A dialog that arrives when no
-// answer is left is recorded as unexpected and closed.
+// answer is left, or that stays open after its answer (a path it refused),
+// is recorded as unexpected and closed.
 //
 // A dialog is answered only from inside its own event loop. A dialog that
 // is answered after it is shown but before exec() has started its loop is
