@@ -29,6 +29,15 @@ inline __m128d load2(const float* p) {
 inline void store2(float* p, __m128d v) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
 }
+
+
+// The region advance two bins per vector (four in PhaseRunsWide.cpp).
+using LaneDoubles = double __attribute__((vector_size(16)));
+using LaneInts = int __attribute__((vector_size(8)));
+inline bool LaneAllSet(decltype(LaneDoubles{} < LaneDoubles{}) mask) {
+  return _mm_movemask_pd(reinterpret_cast<__m128d>(mask)) == 3;
+}
+#include "PhaseLanesKernel.h"
 #endif
 
 }  // namespace
@@ -105,6 +114,15 @@ std::int64_t PullFour(float*, float*, const float*, const float*, const float*, 
 
 #endif
 
+RegionTerms RegionTermsFrom(const RegionTerms& t, std::int64_t k) {
+  RegionTerms rest = t;
+  for (const double** a : {&rest.previous.low, &rest.previous.high, &rest.previous.fraction, &rest.phaseA.low,
+                           &rest.phaseA.high, &rest.phaseA.fraction, &rest.phaseB.low, &rest.phaseB.high,
+                           &rest.phaseB.fraction, &rest.nearerBin, &rest.advance, &rest.useDeviation, &rest.analysed})
+    *a += k;
+  return rest;
+}
+
 void AdvanceRegionsPlain(const RegionTerms& t, std::int64_t n, double* phase, double* offset) {
   auto between = [](const PhasePairs& p, std::int64_t k) { return PhaseBetween(p.low[k], p.high[k], p.fraction[k]); };
   for (std::int64_t k = 0; k < n; ++k) {
@@ -134,33 +152,14 @@ void PullTogetherPlain(float* left, float* right, const float* leftLevels, const
 
 #if defined(__SSE2__)
 
+std::int64_t AdvanceRegionsTwo(const RegionTerms& terms, std::int64_t n, double* phase, double* offset) {
+  return laneAdvanceRegions(terms, 0, n, phase, offset);
+}
+
 void AdvanceRegions(const RegionTerms& t, std::int64_t n, double* phase, double* offset) {
-  auto between = [](const PhasePairs& p, std::int64_t k) {
-    const __m128d low = _mm_loadu_pd(p.low + k);
-    const __m128d high = UnwrapAgainstLanes(_mm_loadu_pd(p.high + k), low);
-    return WrapLanes(_mm_add_pd(low, _mm_mul_pd(_mm_loadu_pd(p.fraction + k), _mm_sub_pd(high, low))));
-  };
-  std::int64_t k = 0;
-  for (; k + 2 <= n; k += 2) {
-    const __m128d phaseB = between(t.phaseB, k);
-    const __m128d e = WrapLanes(_mm_sub_pd(_mm_loadu_pd(t.nearerBin + k), phaseB));
-    const __m128d advance = _mm_loadu_pd(t.advance + k);
-    const __m128d predicted = WrapLanes(_mm_add_pd(between(t.phaseA, k), advance));
-    const __m128d counts = _mm_cmpneq_pd(_mm_loadu_pd(t.useDeviation + k), _mm_setzero_pd());
-    // 0.0 where it does not count, as the plain loop sets it.
-    const __m128d deviation = _mm_and_pd(counts, _mm_sub_pd(UnwrapAgainstLanes(phaseB, predicted), predicted));
-    const __m128d sum = _mm_add_pd(_mm_add_pd(_mm_add_pd(between(t.previous, k), e), advance), deviation);
-    const __m128d p = WrapLanes(sum);
-    const __m128d analysed = _mm_loadu_pd(t.analysed + k);
-    _mm_storeu_pd(phase + k, p);
-    _mm_storeu_pd(offset + k, _mm_sub_pd(UnwrapAgainstLanes(p, analysed), analysed));
-  }
-  RegionTerms rest = t;
-  for (const double** a : {&rest.previous.low, &rest.previous.high, &rest.previous.fraction, &rest.phaseA.low,
-                           &rest.phaseA.high, &rest.phaseA.fraction, &rest.phaseB.low, &rest.phaseB.high,
-                           &rest.phaseB.fraction, &rest.nearerBin, &rest.advance, &rest.useDeviation, &rest.analysed})
-    *a += k;
-  AdvanceRegionsPlain(rest, n - k, phase + k, offset + k);
+  std::int64_t k = AdvanceRegionsFour(t, n, phase, offset);
+  k += AdvanceRegionsTwo(RegionTermsFrom(t, k), n - k, phase + k, offset + k);
+  AdvanceRegionsPlain(RegionTermsFrom(t, k), n - k, phase + k, offset + k);
 }
 
 void AddWrapped(float* out, const float* in, std::int64_t n, double a) {
@@ -220,8 +219,11 @@ void PullTogether(float* left, float* right, const float* leftLevels, const floa
 
 #else
 
+std::int64_t AdvanceRegionsTwo(const RegionTerms&, std::int64_t, double*, double*) { return 0; }
+
 void AdvanceRegions(const RegionTerms& t, std::int64_t n, double* phase, double* offset) {
-  AdvanceRegionsPlain(t, n, phase, offset);
+  const std::int64_t k = AdvanceRegionsFour(t, n, phase, offset);
+  AdvanceRegionsPlain(RegionTermsFrom(t, k), n - k, phase + k, offset + k);
 }
 
 void AddWrapped(float* out, const float* in, std::int64_t n, double a) { AddWrappedPlain(out, in, n, a); }

@@ -53,6 +53,16 @@ struct RegionTerms {
 void AdvanceRegions(const RegionTerms& terms, std::int64_t n, double* phase, double* offset);
 void AdvanceRegionsPlain(const RegionTerms& terms, std::int64_t n, double* phase, double* offset);
 
+// The two copies of AdvanceRegions' vector loop alone, from the first bin,
+// four bins at a time (AVX2) or two (SSE2): each returns how many bins it
+// did (a multiple of its width; 0 where the build or the CPU lacks it), the
+// rest is left to the caller.
+std::int64_t AdvanceRegionsFour(const RegionTerms& terms, std::int64_t n, double* phase, double* offset);
+std::int64_t AdvanceRegionsTwo(const RegionTerms& terms, std::int64_t n, double* phase, double* offset);
+
+// The terms from bin k on.
+RegionTerms RegionTermsFrom(const RegionTerms& terms, std::int64_t k);
+
 // The AVX2 copy of PullTogether alone, four bins at a time from the first:
 // returns how many bins it did (a multiple of four; 0 where the build or
 // the CPU has no AVX2), the rest is left to the caller.
