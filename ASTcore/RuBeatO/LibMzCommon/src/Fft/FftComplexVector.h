@@ -290,21 +290,56 @@ struct Pack {
   // x - i y = (xr + yi, xi - yr)
   static FFT_ALWAYS_INLINE V minusI(V x, V y) { return x + swapped(y) * repeat(1, -1); }
 
-  // Twiddle factors held ready for products: (wr, wr) and (-wi, wi) per
-  // complex value.
+  // Twiddle factors held ready for products: (wr, wr) per complex value,
+  // and the sine as the product's second term takes it. Where the target
+  // subtracts and adds alternate lanes in one instruction that is (wi, wi):
+  // the subtraction gives wr yr - wi yi itself, and no table entry needs
+  // its sign flipped first. Elsewhere it is (-wi, wi), for a plain sum.
+  // Both give every part the same value: x - y equals x + (-y).
+  static constexpr bool kSubtractAddProducts = kAlternatingAddSub && sizeof(V) >= 16;
   struct Twiddle {
     V re;
     V im;
   };
-  static FFT_ALWAYS_INLINE Twiddle twiddle(Real wr, Real wi) { return Twiddle{repeat(wr, wr), repeat(-wi, wi)}; }
+  // The sine part of a twiddle from (wi, wi) per complex value.
+  static FFT_ALWAYS_INLINE V sines(V s) {
+    if constexpr (kSubtractAddProducts) {
+      return s;
+    } else {
+      return s * repeat(-1, 1);
+    }
+  }
+  // The sine part from (-wi, wi) per complex value.
+  static FFT_ALWAYS_INLINE V signedSines(V s) {
+    if constexpr (kSubtractAddProducts) {
+      return s * repeat(-1, 1);
+    } else {
+      return s;
+    }
+  }
+  static FFT_ALWAYS_INLINE Twiddle twiddle(Real wr, Real wi) {
+    if constexpr (kSubtractAddProducts) {
+      return Twiddle{repeat(wr, wr), repeat(wi, wi)};
+    } else {
+      return Twiddle{repeat(wr, wr), repeat(-wi, wi)};
+    }
+  }
   // Complex value 0 times (wr0, wi0), complex value 1 times (wr1, wi1).
   static FFT_ALWAYS_INLINE Twiddle twiddles(Real wr0, Real wi0, Real wr1, Real wi1) {
-    return Twiddle{lanes(wr0, wr0, wr1, wr1), lanes(-wi0, wi0, -wi1, wi1)};
+    if constexpr (kSubtractAddProducts) {
+      return Twiddle{lanes(wr0, wr0, wr1, wr1), lanes(wi0, wi0, wi1, wi1)};
+    } else {
+      return Twiddle{lanes(wr0, wr0, wr1, wr1), lanes(-wi0, wi0, -wi1, wi1)};
+    }
   }
   // w y = (wr yr - wi yi, wr yi + wi yr)
-  static FFT_ALWAYS_INLINE V times(const Twiddle& w, V y) { return w.re * y + w.im * swapped(y); }
-  // conj(w) y = (wr yr + wi yi, wr yi - wi yr)
-  static FFT_ALWAYS_INLINE V timesConjugate(const Twiddle& w, V y) { return w.re * y - w.im * swapped(y); }
+  static FFT_ALWAYS_INLINE V times(const Twiddle& w, V y) {
+    if constexpr (kSubtractAddProducts) {
+      return subtractRealAddImaginary(w.re * y, w.im * swapped(y));
+    } else {
+      return w.re * y + w.im * swapped(y);
+    }
+  }
 };
 
 

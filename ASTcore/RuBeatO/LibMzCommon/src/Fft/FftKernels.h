@@ -239,13 +239,13 @@ struct Entries {
   // (-s3, -c3) of the entries read the other way round (Descending).
   template <Variant Va>
   static FFT_ALWAYS_INLINE void kind1(const Real* r, typename P::Twiddle& w1, typename P::Twiddle& w3) {
-    w1 = {spread<0, Ascending<B>>(r), spread<1, Ascending<B>>(r) * P::repeat(-1, 1)};
-    w3 = {spread<2, Ascending<B>>(r), spread<3, Ascending<B>>(r) * P::repeat(-sign3<Va>(), sign3<Va>())};
+    w1 = {spread<0, Ascending<B>>(r), P::sines(spread<1, Ascending<B>>(r))};
+    w3 = {spread<2, Ascending<B>>(r), P::sines(signedAs3<Va>(spread<3, Ascending<B>>(r)))};
   }
   template <Variant Va>
   static FFT_ALWAYS_INLINE void kind1Mirrored(const Real* r, typename P::Twiddle& v1, typename P::Twiddle& v3) {
-    v1 = {spread<1, Descending<B>>(r), spread<0, Descending<B>>(r) * P::repeat(-1, 1)};
-    v3 = {spread<3, Descending<B>>(r) * -sign3<Va>(), spread<2, Descending<B>>(r) * P::repeat(1, -1)};
+    v1 = {spread<1, Descending<B>>(r), P::sines(spread<0, Descending<B>>(r))};
+    v3 = {-signedAs3<Va>(spread<3, Descending<B>>(r)), P::sines(-spread<2, Descending<B>>(r))};
   }
 
   // The four twiddles of a kind 2 stage: entries up[0 ..] ascending for wa
@@ -253,11 +253,10 @@ struct Entries {
   template <Variant Va>
   static FFT_ALWAYS_INLINE void kind2(const Real* up, const Real* down, typename P::Twiddle& wa,
                                       typename P::Twiddle& wb, typename P::Twiddle& wc, typename P::Twiddle& wd) {
-    const V minusPlus = P::repeat(-1, 1);
-    wa = {spread<0, Ascending<B>>(up), spread<1, Ascending<B>>(up) * minusPlus};
-    wb = {spread<1, Descending<B>>(down), spread<0, Descending<B>>(down) * minusPlus};
-    wc = {spread<2, Ascending<B>>(up), spread<3, Ascending<B>>(up) * P::repeat(-sign3<Va>(), sign3<Va>())};
-    wd = {spread<3, Descending<B>>(down) * -sign3<Va>(), spread<2, Descending<B>>(down) * P::repeat(1, -1)};
+    wa = {spread<0, Ascending<B>>(up), P::sines(spread<1, Ascending<B>>(up))};
+    wb = {spread<1, Descending<B>>(down), P::sines(spread<0, Descending<B>>(down))};
+    wc = {spread<2, Ascending<B>>(up), P::sines(signedAs3<Va>(spread<3, Ascending<B>>(up)))};
+    wd = {-signedAs3<Va>(spread<3, Descending<B>>(down)), P::sines(-spread<2, Descending<B>>(down))};
   }
 
   // (f0, f1, f2, f3) once per table entry a vector holds (B/2 of them).
@@ -280,6 +279,16 @@ struct Entries {
   template <Variant Va>
   static constexpr Real sign3() {
     return Va == Variant::Current ? Real(-1) : Real(1);
+  }
+  // Stored 3k sines turned into +sin: negated where the variant stores
+  // them negated, untouched (not multiplied by one) elsewhere.
+  template <Variant Va>
+  static FFT_ALWAYS_INLINE V signedAs3(V v) {
+    if constexpr (Va == Variant::Current) {
+      return -v;
+    } else {
+      return v;
+    }
   }
 
  private:
@@ -414,7 +423,6 @@ void fftFirstStage(int n, Real* a, const Real* w) {
     using E = Entries<Real, B>;
     using P = typename E::P;
     using Vec = typename P::V;
-    const Vec minusPlus = P::repeat(-1, 1), plusMinus = P::repeat(1, -1);
     // Per table entry its four values (c1, s1, c3, signed s3) scaled by
     // (csc1, csc1, csc3, csc3) after the sum.
     const Vec scales = E::perEntry(csc1, csc1, csc3, csc3);
@@ -431,13 +439,12 @@ void fftFirstStage(int n, Real* a, const Real* w) {
       const Vec w1i = E::template evenFromFirst<1>(sums, own);
       const Vec w3r = E::template evenFromFirst<2>(sums, own);
       const Vec w3i = E::template evenFromFirst<3>(sums, own);
-      butterfly1<Conj, P>(a, j, m, typename P::Twiddle{w1r, w1i * minusPlus},
-                          typename P::Twiddle{w3r, w3i * minusPlus});
+      butterfly1<Conj, P>(a, j, m, typename P::Twiddle{w1r, P::sines(w1i)}, typename P::Twiddle{w3r, P::sines(w3i)});
       // Mirrored from m - j - 2B + 2 to m - j, lanes the other way round:
       // (wi, wr) and (-wi3, -wr3).
       butterfly1<Conj, P>(a, m - j - 2 * B + 2, m,
-                          typename P::Twiddle{P::reversed(w1i), P::reversed(w1r) * minusPlus},
-                          typename P::Twiddle{-P::reversed(w3i), P::reversed(w3r) * plusMinus});
+                          typename P::Twiddle{P::reversed(w1i), P::sines(P::reversed(w1r))},
+                          typename P::Twiddle{-P::reversed(w3i), P::sines(-P::reversed(w3r))});
     }
     if (k > 0) {
       wd1r = w[k];
@@ -765,8 +772,10 @@ struct Kernel16Kind1Twiddles {
     Table<Real, V>::eighth(w8, c8, s8);
     // Lanes 1 to 3: w1 = (c8, s8), (wn4r, wn4r), (s8, c8) and
     // w3 = (s8, c8), (-wn4r, wn4r), (-c8, -s8); lane 0 has none.
-    w1 = {P::fromLanes(1, 1, c8, c8, wn4r, wn4r, s8, s8), P::fromLanes(0, 0, -s8, s8, -wn4r, wn4r, -c8, c8)};
-    w3 = {P::fromLanes(1, 1, s8, s8, -wn4r, -wn4r, -c8, -c8), P::fromLanes(0, 0, -c8, c8, -wn4r, wn4r, s8, -s8)};
+    w1 = {P::fromLanes(1, 1, c8, c8, wn4r, wn4r, s8, s8),
+          P::signedSines(P::fromLanes(0, 0, -s8, s8, -wn4r, wn4r, -c8, c8))};
+    w3 = {P::fromLanes(1, 1, s8, s8, -wn4r, -wn4r, -c8, -c8),
+          P::signedSines(P::fromLanes(0, 0, -c8, c8, -wn4r, wn4r, s8, -s8))};
   }
 };
 
@@ -834,9 +843,10 @@ struct Kernel8QuadTwiddles {
     Table<Real, V>::eighth(w, c8, s8);
     // Kind 1: (wn4r, wn4r) and (-wn4r, wn4r); kind 2: (c8, s8), (s8, c8)
     // for the sums, (s8, c8), (-c8, -s8) for the differences.
-    w13 = {P::fromLanes(1, 1, wn4r, wn4r, 1, 1, -wn4r, -wn4r), P::fromLanes(0, 0, -wn4r, wn4r, 0, 0, -wn4r, wn4r)};
-    wab = {P::fromLanes(1, 1, c8, c8, 1, 1, s8, s8), P::fromLanes(0, 0, -s8, s8, 0, 0, -c8, c8)};
-    wcd = {P::fromLanes(1, 1, s8, s8, 1, 1, -c8, -c8), P::fromLanes(0, 0, -c8, c8, 0, 0, s8, -s8)};
+    w13 = {P::fromLanes(1, 1, wn4r, wn4r, 1, 1, -wn4r, -wn4r),
+           P::signedSines(P::fromLanes(0, 0, -wn4r, wn4r, 0, 0, -wn4r, wn4r))};
+    wab = {P::fromLanes(1, 1, c8, c8, 1, 1, s8, s8), P::signedSines(P::fromLanes(0, 0, -s8, s8, 0, 0, -c8, c8))};
+    wcd = {P::fromLanes(1, 1, s8, s8, 1, 1, -c8, -c8), P::signedSines(P::fromLanes(0, 0, -c8, c8, 0, 0, s8, -s8))};
   }
 };
 
@@ -1660,14 +1670,17 @@ struct Core {
   // One step of the real post- (Backward false) or pre-processing (Backward
   // true) on the values at pj (ascending) and pk = a + n - j (descending):
   // P holds one j, or several neighbouring ones, and the matching k values.
-  template <typename P, bool Backward>
+  // The backward steps multiply by the conjugated twiddle, and get it
+  // conjugated already: its sine negated once costs what the sign flips
+  // inside a conjugated product would, and gives the same products.
+  template <typename P>
   static FFT_ALWAYS_INLINE void realStep(Real* pj, Real* pk, const typename P::Twiddle& wk) {
     using Vec = typename P::V;
     const Vec aj = P::load(pj);
     const Vec ak = P::reversed(P::load(pk));
     // (a[j] - a[k], a[j+1] + a[k+1])
     const Vec x = P::subtractRealAddImaginary(aj, ak);
-    const Vec y = Backward ? P::timesConjugate(wk, x) : P::times(wk, x);
+    const Vec y = P::times(wk, x);
     P::store(pj, aj - y);
     P::store(pk, P::reversed(ak + y * P::repeat(1, -1)));
   }
@@ -1676,22 +1689,22 @@ struct Core {
   // complex value of P: (0.5 - c[nc - kk], c[kk]) from two vector loads of
   // the table instead of value by value; sines at c + kk, cosines (read
   // descending) ending at c + nc - kk.
-  template <typename P>
+  template <typename P, bool Backward>
   static FFT_ALWAYS_INLINE typename P::Twiddle realTwiddlesInRow(const Real* sinesFrom, const Real* cosinesTo) {
     constexpr int B = P::kComplexes;
     typedef Real Row __attribute__((vector_size(B * sizeof(Real))));
     Row sines, cosines;
     std::memcpy(&sines, sinesFrom, sizeof sines);
+    if constexpr (Backward) sines = -sines;
     std::memcpy(&cosines, cosinesTo - (B - 1), sizeof cosines);  // descending
     const Row re = Real(0.5) - cosines;
-    // (-s, s) per value as the sine repeated times (-1, 1): one lane
-    // permutation instead of interleaving -s and s, the same values.
+    // The sine of each value repeated: one lane permutation instead of
+    // interleaving values one by one.
     if constexpr (B == 4) {
       return {__builtin_shufflevector(re, re, 3, 3, 2, 2, 1, 1, 0, 0),
-              __builtin_shufflevector(sines, sines, 0, 0, 1, 1, 2, 2, 3, 3) * P::repeat(-1, 1)};
+              P::sines(__builtin_shufflevector(sines, sines, 0, 0, 1, 1, 2, 2, 3, 3))};
     } else {
-      return {__builtin_shufflevector(re, re, 1, 1, 0, 0),
-              __builtin_shufflevector(sines, sines, 0, 0, 1, 1) * P::repeat(-1, 1)};
+      return {__builtin_shufflevector(re, re, 1, 1, 0, 0), P::sines(__builtin_shufflevector(sines, sines, 0, 0, 1, 1))};
     }
   }
 
@@ -1709,7 +1722,7 @@ struct Core {
     j += count * 2 * B;
     kk += count * B;
     for (; count > 0; --count, lo += 2 * B, hi -= 2 * B, sines += B, cosines -= B) {
-      realStep<P, Backward>(lo, hi, realTwiddlesInRow<P>(sines, cosines));
+      realStep<P>(lo, hi, realTwiddlesInRow<P, Backward>(sines, cosines));
     }
   }
 
@@ -1720,7 +1733,9 @@ struct Core {
     const int m = n >> 1;
     const int ks = 2 * nc / m;
     if (m <= 2) return;
-    realStep<P1, Backward>(a + 2, a + n - 2, P1::twiddle(Real(0.5) - c[nc - ks], c[ks]));
+    // The sine of step kk, negated for the backward steps.
+    const auto sine = [c](int kk) FFT_LAMBDA_ALWAYS_INLINE { return Backward ? -c[kk] : c[kk]; };
+    realStep<P1>(a + 2, a + n - 2, P1::twiddle(Real(0.5) - c[nc - ks], sine(ks)));
     // m is a multiple of 4 from here on: the other steps come in pairs, or
     // in fours where a vector holds four complex values. The steps are
     // independent of each other, so their grouping changes no result.
@@ -1736,11 +1751,11 @@ struct Core {
       const int kk1 = kk + ks, kk2 = kk1 + ks;
       kk = kk2;
       if constexpr (kPairInOneVector<Real>) {
-        realStep<P2, Backward>(a + j, a + n - j - 2,
-                               P2::twiddles(Real(0.5) - c[nc - kk1], c[kk1], Real(0.5) - c[nc - kk2], c[kk2]));
+        realStep<P2>(a + j, a + n - j - 2,
+                     P2::twiddles(Real(0.5) - c[nc - kk1], sine(kk1), Real(0.5) - c[nc - kk2], sine(kk2)));
       } else {
-        realStep<P1, Backward>(a + j, a + n - j, P1::twiddle(Real(0.5) - c[nc - kk1], c[kk1]));
-        realStep<P1, Backward>(a + j + 2, a + n - j - 2, P1::twiddle(Real(0.5) - c[nc - kk2], c[kk2]));
+        realStep<P1>(a + j, a + n - j, P1::twiddle(Real(0.5) - c[nc - kk1], sine(kk1)));
+        realStep<P1>(a + j + 2, a + n - j - 2, P1::twiddle(Real(0.5) - c[nc - kk2], sine(kk2)));
       }
     }
   }
