@@ -59,15 +59,17 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
   std::memmove(ola, ola + hop, static_cast<std::size_t>(hop) * sizeof(float));
   std::fill(ola + hop, ola + 2 * hop, 0.0f);
   float* buf = frameBuffer_.get();
-  std::fill(buf, buf + std::max<std::int64_t>(N, fftBase), 0.0f);
-
   const std::int64_t centre = overlap == 0.0f ? N / 4 : N / 2;
+  // The spectrum is stored over the bins it covers: only the rest of the
+  // buffer is cleared.
+  std::int64_t written = 0;
   if (frame && (synthesisComponents_ & kSynthesiseSpectrum) &&
       (frame->Has(SMSFrame::kMagnitudes) || frame->Has(SMSFrame::kPhases)) && frame->binCount >= 1) {
     // The band edge as the integer sample rate it stands for, halved.
     const double halfRate = std::floor(2.0 * nyquist) / 2.0;
-    SynthesizeResidual(*frame, buf, sampleRate_, halfRate, centre);
+    if (StoreResidual(*frame, buf, sampleRate_, halfRate, centre)) written = 2 * centre;
   }
+  std::fill(buf + written, buf + std::max<std::int64_t>(N, fftBase), 0.0f);
   const bool repeated = frame && outputFrameCounter_ > 0 && frame->time == lastFrameTime_;
   if (frame) lastFrameTime_ = frame->time;
   const int result = InverseSpectrum(buf);

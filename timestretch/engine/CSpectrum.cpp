@@ -343,7 +343,16 @@ void CSpectrum::refreshResidualPhases(std::int64_t pool) {
 }
 
 int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, double b, std::int64_t M) {
-  if (!out || M < 1 || M >= kResidualSize) return 1;
+  synthesize(frame, out, a, b, M, false);
+  return 1;
+}
+
+bool CSpectrum::StoreResidual(const SMSFrame& frame, float* out, double a, double b, std::int64_t M) {
+  return synthesize(frame, out, a, b, M, true);
+}
+
+bool CSpectrum::synthesize(const SMSFrame& frame, float* out, double a, double b, std::int64_t M, bool store) {
+  if (!out || M < 1 || M >= kResidualSize) return false;
   const double f = b > 0.0 ? a / (2.0 * b) : 1.0;
   std::int64_t n = frame.binCount;
   double span;
@@ -393,15 +402,16 @@ int CSpectrum::SynthesizeResidual(const SMSFrame& frame, float* out, double a, d
   // every inner bin first, then the products in a pass of their own. A
   // blanked bin's pair may be worked out with the rest and is left unused.
   if (SineCosine::ChosenPath() == SineCosine::Path::Wide &&
-      SineCosine::AddPolarWide(phase + 1, A + 1, level + 1, kNoEnergy, M - 1, out + 2))
-    return 1;
+      SineCosine::AddPolarWide(phase + 1, A + 1, level + 1, kNoEnergy, M - 1, out + 2, store))
+    return true;
   float* sines = sineScratch_.get();
   float* cosines = cosineScratch_.get();
   SineCosine::Compute(phase + 1, M - 1, sines + 1, cosines + 1);
-  addProducts(level, A, sines, cosines, out, M);
-  return 1;
+  (store ? addProducts<true> : addProducts<false>)(level, A, sines, cosines, out, M);
+  return true;
 }
 
+template <bool kStore>
 void CSpectrum::addProducts(const float* level, const double* A, const float* sines, const float* cosines,
                             float* out, std::int64_t M) {
   std::int64_t k = 1;
@@ -413,18 +423,22 @@ void CSpectrum::addProducts(const float* level, const double* A, const float* si
   for (; k + 2 <= M; k += 2) {
     const __m128 levels = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(level + k)));
     const __m128 sounding = _mm_cmpnle_ps(levels, silent);
-    if ((_mm_movemask_ps(sounding) & 3) == 0) continue;
+    const __m128 before = kStore ? _mm_setzero_ps() : _mm_loadu_ps(out + 2 * k);
+    if ((_mm_movemask_ps(sounding) & 3) == 0) {
+      if (kStore) _mm_storeu_ps(out + 2 * k, before);
+      continue;
+    }
     const __m128d a = _mm_loadu_pd(A + k);
     const __m128d c = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cosines + k))));
     const __m128d s = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sines + k))));
     const __m128 terms = _mm_unpacklo_ps(_mm_cvtpd_ps(_mm_mul_pd(a, c)), _mm_cvtpd_ps(_mm_mul_pd(a, s)));
-    const __m128 before = _mm_loadu_ps(out + 2 * k);
     const __m128 keep = _mm_unpacklo_ps(sounding, sounding);
     const __m128 after = _mm_add_ps(before, terms);
     _mm_storeu_ps(out + 2 * k, _mm_or_ps(_mm_and_ps(keep, after), _mm_andnot_ps(keep, before)));
   }
 #endif
   for (; k < M; ++k) {
+    if (kStore) out[2 * k] = out[2 * k + 1] = 0.0f;
     if (level[k] <= kNoEnergy) continue;
     out[2 * k] += static_cast<float>(A[k] * cosines[k]);
     out[2 * k + 1] += static_cast<float>(A[k] * sines[k]);

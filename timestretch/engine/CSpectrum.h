@@ -76,6 +76,11 @@ class CSpectrum {
   // the rates a/(2b). DC and Nyquist are assigned, the other bins added.
   // Returns 1 (nothing written for M outside 1..4096).
   int SynthesizeResidual(const SMSFrame& frame, float* out, double a, double b, std::int64_t M);
+  // The same spectrum stored rather than added: out[0 .. 2M-1] is written
+  // whole and never read, with the bits SynthesizeResidual gives on a
+  // cleared buffer, so the caller clears only what lies beyond. False,
+  // nothing written, for M outside 1..4096.
+  bool StoreResidual(const SMSFrame& frame, float* out, double a, double b, std::int64_t M);
 
   // Sine and cosine tables of j*pi/2^k for j = 0..2^k, k = 0..17, built once
   // per object; a table that cannot be allocated stays empty.
@@ -111,8 +116,11 @@ class CSpectrum {
   void refreshResidualPhases(std::int64_t pool);
   // out[2k] += A[k] cos, out[2k + 1] += A[k] sin (products rounded to
   // float) for the bins 1 .. M - 1 whose level is not blanked.
+  // kStore: the pairs are first cleared, never read.
+  template <bool kStore>
   static void addProducts(const float* level, const double* A, const float* sines, const float* cosines, float* out,
                           std::int64_t M);
+  bool synthesize(const SMSFrame& frame, float* out, double a, double b, std::int64_t M, bool store);
 
   std::int64_t synthesisLength_ = 0;
   std::unique_ptr<float[]> phaseScratch_;

@@ -45,8 +45,10 @@ bool ComputeWide(const float* x, std::int64_t n, float* sines, float* cosines);
 // float before the float sum; the other pairs keep every bit. One pass
 // over the bins with the wide kernel: false, nothing written, where it
 // cannot run. Callers take it only where ChosenPath() is Wide.
+// With `store` the pairs are not read: each is 0.0f + its products, +0
+// where the bin is blanked, the bits the sums give on a cleared buffer.
 bool AddPolarWide(const float* x, const double* amplitudes, const float* levels, float silent, std::int64_t n,
-                  float* out);
+                  float* out, bool store = false);
 
 // The wide kernel's values before their one rounding to float, which are
 // the library's: for finding the arguments whose results lie nearest a

@@ -166,11 +166,18 @@ __attribute__((target("avx2,fma"))) void unroundedLoop(const float* x, std::int6
 // Four bins of AddPolarWide: their sines and cosines, the products with
 // the amplitudes in double rounded to float, added to the four pairs where
 // the bin sounds and the pairs left as they were (every bit) where not.
+// Storing adds to zeros that are never read from memory, so a buffer that
+// would only be cleared for the sums needs no clearing.
+template <bool kStore>
 __attribute__((target("avx2,fma"), always_inline)) inline void addFour(const float* x, const double* amplitudes,
                                                                          const float* levels, __m128 silent,
                                                                          float* out) {
   const __m128 sounding = _mm_cmp_ps(_mm_loadu_ps(levels), silent, _CMP_NLE_UQ);
-  if (_mm_movemask_ps(sounding) == 0) return;
+  const __m256 before = kStore ? _mm256_setzero_ps() : _mm256_loadu_ps(out);
+  if (_mm_movemask_ps(sounding) == 0) {
+    if (kStore) _mm256_storeu_ps(out, before);
+    return;
+  }
   Rounded r = fourRounded(_mm_loadu_ps(x));
   if (r.uncovered) {
     float s[4], c[4];
@@ -186,15 +193,15 @@ __attribute__((target("avx2,fma"), always_inline)) inline void addFour(const flo
   const __m256 terms =
       _mm256_set_m128(_mm_unpackhi_ps(cosineTerms, sineTerms), _mm_unpacklo_ps(cosineTerms, sineTerms));
   const __m256 keep = _mm256_set_m128(_mm_unpackhi_ps(sounding, sounding), _mm_unpacklo_ps(sounding, sounding));
-  const __m256 before = _mm256_loadu_ps(out);
   _mm256_storeu_ps(out, _mm256_blendv_ps(before, _mm256_add_ps(before, terms), keep));
 }
 
+template <bool kStore>
 __attribute__((target("avx2,fma"))) void addPolarLoop(const float* x, const double* amplitudes, const float* levels,
                                                       float silent, std::int64_t n, float* out) {
   const __m128 silentLevel = _mm_set1_ps(silent);
   std::int64_t k = 0;
-  for (; k + 4 <= n; k += 4) addFour(x + k, amplitudes + k, levels + k, silentLevel, out + 2 * k);
+  for (; k + 4 <= n; k += 4) addFour<kStore>(x + k, amplitudes + k, levels + k, silentLevel, out + 2 * k);
   if (k == n) return;
   // The last one to three bins through the same steps, padded with
   // silent bins.
@@ -205,19 +212,21 @@ __attribute__((target("avx2,fma"))) void addPolarLoop(const float* x, const doub
     in[j] = x[k + j];
     a[j] = amplitudes[k + j];
     level[j] = levels[k + j];
-    pairs[2 * j] = out[2 * (k + j)];
-    pairs[2 * j + 1] = out[2 * (k + j) + 1];
+    if (!kStore) {
+      pairs[2 * j] = out[2 * (k + j)];
+      pairs[2 * j + 1] = out[2 * (k + j) + 1];
+    }
   }
-  addFour(in, a, level, silentLevel, pairs);
+  addFour<kStore>(in, a, level, silentLevel, pairs);
   for (std::int64_t j = 0; j < 2 * rest; ++j) out[2 * k + j] = pairs[j];
 }
 
 }  // namespace
 
 bool AddPolarWide(const float* x, const double* amplitudes, const float* levels, float silent, std::int64_t n,
-                  float* out) {
+                  float* out, bool store) {
   if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return false;
-  if (n > 0) addPolarLoop(x, amplitudes, levels, silent, n, out);
+  if (n > 0) (store ? addPolarLoop<true> : addPolarLoop<false>)(x, amplitudes, levels, silent, n, out);
   return true;
 }
 
@@ -238,7 +247,7 @@ bool ComputeWide(const float* x, std::int64_t n, float* sines, float* cosines) {
 
 bool ComputeWide(const float*, std::int64_t, float*, float*) { return false; }
 bool ComputeWideUnrounded(const float*, std::int64_t, double*, double*) { return false; }
-bool AddPolarWide(const float*, const double*, const float*, float, std::int64_t, float*) { return false; }
+bool AddPolarWide(const float*, const double*, const float*, float, std::int64_t, float*, bool) { return false; }
 
 #endif
 

@@ -219,6 +219,34 @@ TEST(SineCosine, TheCheckChoosesTheLibraryForAKernelThatDiffersAnywhere) {
   EXPECT_EQ(SineCosine::ChosenPath(), SineCosine::Choose(SineCosine::ComputeWide));
 }
 
+// Bins for the polar sums: blanked bins alone, in runs and at the ends of
+// a vector, NaN and -inf levels, zero amplitudes, phases the wide kernel
+// leaves to the library.
+struct PolarBins {
+  std::vector<float> x, levels;
+  std::vector<double> a;
+};
+
+PolarBins polarBins(std::int64_t n, float silent) {
+  std::mt19937 gen(static_cast<unsigned>(n) + 7);
+  std::uniform_real_distribution<float> phase(-0.3f, 6.6f), level(-140.0f, 0.0f);
+  std::uniform_real_distribution<double> amplitude(0.0, 3e4);
+  const float oddPhases[] = {1e3f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                             0.0f, -0.0f, 1e-30f};
+  PolarBins p;
+  p.x.resize(static_cast<std::size_t>(n));
+  p.levels.resize(p.x.size());
+  p.a.resize(p.x.size());
+  for (std::int64_t k = 0; k < n; ++k) {
+    p.x[k] = k % 11 == 4 ? oddPhases[(k / 11) % 6] : phase(gen);
+    p.levels[k] = k % 7 == 2 || k % 13 == 5 || k % 13 == 6 || k % 29 == 0 ? silent : level(gen);
+    if (k % 31 == 9) p.levels[k] = std::numeric_limits<float>::quiet_NaN();
+    if (k % 37 == 3) p.levels[k] = -std::numeric_limits<float>::infinity();
+    p.a[k] = k % 17 == 1 ? 0.0 : amplitude(gen);
+  }
+  return p;
+}
+
 // The one-pass sum of amplitude times cosine and sine against the plain
 // loop over the bins with the library's sincosf, bit for bit: every length
 // 0 .. 37 and a frame's worth, blanked bins alone, in runs and at the ends
@@ -232,20 +260,10 @@ TEST(SineCosine, PolarSumAddsEverySoundingBinAsThePlainLoopDoes) {
   lengths.push_back(4095);
   int ran = 0;
   for (std::int64_t n : lengths) {
-    std::mt19937 gen(static_cast<unsigned>(n) + 7);
-    std::uniform_real_distribution<float> phase(-0.3f, 6.6f), level(-140.0f, 0.0f);
-    std::uniform_real_distribution<double> amplitude(0.0, 3e4);
-    const float oddPhases[] = {1e3f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                               0.0f, -0.0f, 1e-30f};
-    std::vector<float> x(static_cast<std::size_t>(n)), levels(x.size());
-    std::vector<double> a(x.size());
-    for (std::int64_t k = 0; k < n; ++k) {
-      x[k] = k % 11 == 4 ? oddPhases[(k / 11) % 6] : phase(gen);
-      levels[k] = k % 7 == 2 || k % 13 == 5 || k % 13 == 6 || k % 29 == 0 ? silent : level(gen);
-      if (k % 31 == 9) levels[k] = std::numeric_limits<float>::quiet_NaN();
-      if (k % 37 == 3) levels[k] = -std::numeric_limits<float>::infinity();
-      a[k] = k % 17 == 1 ? 0.0 : amplitude(gen);
-    }
+    const PolarBins bins = polarBins(n, silent);
+    const std::vector<float>& x = bins.x;
+    const std::vector<float>& levels = bins.levels;
+    const std::vector<double>& a = bins.a;
     std::vector<float> out(static_cast<std::size_t>(2 * n + 3));
     for (std::size_t i = 0; i < out.size(); ++i)
       out[i] = i % 5 == 1 ? fromBits(0x7fc00abcu) : (i % 5 == 3 ? -0.0f : 0.5f * static_cast<float>(i % 9) - 2.0f);
@@ -271,6 +289,42 @@ TEST(SineCosine, PolarSumAddsEverySoundingBinAsThePlainLoopDoes) {
     }
   }
   EXPECT_EQ(ran > 0, cpuHasWide());
+}
+
+// Storing instead of adding: the pairs are not read (whatever they held,
+// NaN payloads included, goes), each is 0.0f plus its products, the plain
+// loop's sums on a cleared buffer: a negative zero product stores +0 and a
+// blanked bin +0. Every length 0 .. 37 and a frame's worth; nothing past
+// the run is touched.
+TEST(SineCosine, PolarSumStoredIsThePlainLoopsSumOnZeros) {
+  if (!cpuHasWide()) GTEST_SKIP() << "no wide kernel on this CPU";
+  const float silent = -std::numeric_limits<float>::max();
+  std::vector<std::int64_t> lengths;
+  for (std::int64_t n = 0; n <= 37; ++n) lengths.push_back(n);
+  lengths.push_back(4095);
+  for (std::int64_t n : lengths) {
+    PolarBins bins = polarBins(n, silent);
+    // Vanishing amplitudes besides the zero ones: negative zero products
+    // wherever the cosine or sine is negative.
+    for (std::int64_t k = 3; k < n; k += 5) bins.a[k] = 1e-300;
+    const std::vector<float>& x = bins.x;
+    const std::vector<float>& levels = bins.levels;
+    const std::vector<double>& a = bins.a;
+    std::vector<float> out(static_cast<std::size_t>(2 * n + 3));
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = i % 3 == 1 ? fromBits(0x7fc00abcu) : -0.0f;
+    std::vector<float> expected(out);
+    for (std::int64_t k = 0; k < n; ++k) {
+      expected[2 * k] = expected[2 * k + 1] = 0.0f;
+      if (levels[k] <= silent) continue;
+      float s, c;
+      ::sincosf(x[k], &s, &c);
+      expected[2 * k] += static_cast<float>(a[k] * c);
+      expected[2 * k + 1] += static_cast<float>(a[k] * s);
+    }
+    ASSERT_TRUE(SineCosine::AddPolarWide(x.data(), a.data(), levels.data(), silent, n, out.data(), true));
+    for (std::size_t i = 0; i < out.size(); ++i)
+      ASSERT_EQ(BitsOf(out[i]), BitsOf(expected[i])) << "n=" << n << " entry " << i;
+  }
 }
 
 // glibc can be told to take its sincosf without FMA, which rounds 34 of the

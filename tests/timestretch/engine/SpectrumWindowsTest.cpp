@@ -277,3 +277,47 @@ TEST(CSpectrum, ResidualSynthesisAddsEveryBinAsThePlainSumDoesAtOddAndEvenSizes)
     for (std::size_t i = 0; i < out.size(); ++i) ASSERT_EQ(BitsOf(out[i]), BitsOf(expected[i])) << M << " " << i;
   }
 }
+
+// The stored spectrum is the added one on a cleared buffer, bit for bit,
+// whatever the buffer held: blanked bins, vanishing levels whose products
+// round to negative zero, noise frames without phases, resampled frames,
+// every count of bins left after the pairs of a vector; nothing past 2M
+// is written, and an M out of range writes nothing.
+TEST(CSpectrum, StoredResidualIsTheResidualAddedToZeros) {
+  const float silent = -std::numeric_limits<float>::max();
+  for (std::int64_t M : {1, 2, 3, 4, 5, 6, 7, 8, 9, 64, 65, 1023, 4095}) {
+    for (int kind = 0; kind < 3; ++kind) {
+      SMSFrame frame;
+      const bool phases = kind != 1;
+      const std::int64_t bins = kind == 2 ? 2 * M + 1 : M + 1;
+      frame.Allocate(SMSFrame::kMagnitudes | (phases ? SMSFrame::kPhases : 0), bins, true);
+      std::mt19937 gen(static_cast<unsigned>(M * 3 + kind));
+      std::uniform_real_distribution<float> level(-140.0f, 0.0f), phase(0.0f, 6.2831855f);
+      for (std::int64_t k = 0; k < bins; ++k) {
+        frame.magnitudes[k] = k % 7 == 2 || k % 13 == 5 || k % 13 == 6 ? silent : level(gen);
+        if (k % 11 == 3) frame.magnitudes[k] = -3000.0f;
+        if (phases) frame.phases[k] = phase(gen);
+      }
+      // Two objects: noise phases are drawn from each object's own sequence.
+      CSpectrum adding, storing;
+      std::vector<float> added(static_cast<std::size_t>(2 * M + 2), 0.0f);
+      std::vector<float> stored(added.size(), std::numeric_limits<float>::quiet_NaN());
+      stored[stored.size() - 1] = -0.0f;
+      std::vector<float> tail(stored.end() - 2, stored.end());
+      const double b = kind == 2 ? 44100.0 : 22050.0;
+      adding.SynthesizeResidual(frame, added.data(), 44100.0, b, M);
+      ASSERT_TRUE(storing.StoreResidual(frame, stored.data(), 44100.0, b, M));
+      for (std::int64_t i = 0; i < 2 * M; ++i)
+        ASSERT_EQ(BitsOf(stored[i]), BitsOf(added[i])) << M << " kind " << kind << " entry " << i;
+      EXPECT_EQ(BitsOf(stored[2 * M]), BitsOf(tail[0]));
+      EXPECT_EQ(BitsOf(stored[2 * M + 1]), BitsOf(tail[1]));
+    }
+  }
+  CSpectrum s;
+  SMSFrame frame;
+  frame.Allocate(SMSFrame::kMagnitudes, 9, true);
+  std::vector<float> out(4, 1.5f);
+  EXPECT_FALSE(s.StoreResidual(frame, out.data(), 44100.0, 22050.0, 0));
+  EXPECT_FALSE(s.StoreResidual(frame, out.data(), 44100.0, 22050.0, CSpectrum::kResidualSize));
+  for (float v : out) EXPECT_EQ(v, 1.5f);
+}
