@@ -1685,44 +1685,46 @@ struct Core {
     P::store(pk, P::reversed(ak + y * P::repeat(1, -1)));
   }
 
-  // The twiddles of the steps kk, kk + 1, ... (table stride 1) for every
-  // complex value of P: (0.5 - c[nc - kk], c[kk]) from two vector loads of
-  // the table instead of value by value; sines at c + kk, cosines (read
-  // descending) ending at c + nc - kk.
-  template <typename P, bool Backward>
-  static FFT_ALWAYS_INLINE typename P::Twiddle realTwiddlesInRow(const Real* sinesFrom, const Real* cosinesTo) {
-    constexpr int B = P::kComplexes;
-    typedef Real Row __attribute__((vector_size(B * sizeof(Real))));
-    Row sines, cosines;
-    std::memcpy(&sines, sinesFrom, sizeof sines);
-    if constexpr (Backward) sines = -sines;
-    std::memcpy(&cosines, cosinesTo - (B - 1), sizeof cosines);  // descending
-    const Row re = Real(0.5) - cosines;
-    // The sine of each value repeated: one lane permutation instead of
-    // interleaving values one by one.
-    if constexpr (B == 4) {
-      return {__builtin_shufflevector(re, re, 3, 3, 2, 2, 1, 1, 0, 0),
-              P::sines(__builtin_shufflevector(sines, sines, 0, 0, 1, 1, 2, 2, 3, 3))};
-    } else {
-      return {__builtin_shufflevector(re, re, 1, 1, 0, 0), P::sines(__builtin_shufflevector(sines, sines, 0, 0, 1, 1))};
-    }
+  // The twiddles of B = P::kComplexes neighbouring steps, First ..
+  // First + B - 1 of a row of R (table stride 1), for every complex value
+  // of P: (0.5 - c[nc - kk], c[kk]) from the row's sines and its values
+  // 0.5 - cosine (cosines read descending), each loaded by one vector load
+  // instead of value by value; one lane permutation repeats each value.
+  template <typename P, int First, typename Row, int... lane>
+  static FFT_ALWAYS_INLINE typename P::Twiddle realTwiddlesInRow(Row sines, Row re,
+                                                                 std::integer_sequence<int, lane...>) {
+    constexpr int R = sizeof(Row) / sizeof(Real);
+    return {__builtin_shufflevector(re, re, (R - 1 - First - lane / 2)...),
+            P::sines(__builtin_shufflevector(sines, sines, (First + lane / 2)...))};
   }
 
-  // The steps from j on, as many as P holds at a time while they last,
-  // with the twiddles of table stride 1; advances j and kk past them.
-  template <typename P, bool Backward>
+  // The steps from j on, Rows times as many as P holds at a time while
+  // they last, with the twiddles of table stride 1; advances j and kk past
+  // them. Two rows per pass share the table loads and the loop's
+  // bookkeeping.
+  template <typename P, bool Backward, int Rows = 1>
   static FFT_ALWAYS_INLINE void stepsInRow(int n, Real* a, int nc, const Real* c, int& j, int& kk) {
+    static_assert(Rows == 1 || Rows == 2, "one or two rows per pass");
     constexpr int B = P::kComplexes;
+    constexpr int R = Rows * B;
+    typedef Real Row __attribute__((vector_size(R * sizeof(Real))));
+    const std::make_integer_sequence<int, 2 * B> lanes;
     const int m = n >> 1;
-    int count = (m - j) / (2 * B);
+    int count = (m - j) / (2 * R);
     Real* lo = a + j;
     Real* hi = a + n - j - 2 * (B - 1);
-    const Real* sines = c + kk + 1;
-    const Real* cosines = c + nc - kk - 1;
-    j += count * 2 * B;
-    kk += count * B;
-    for (; count > 0; --count, lo += 2 * B, hi -= 2 * B, sines += B, cosines -= B) {
-      realStep<P>(lo, hi, realTwiddlesInRow<P, Backward>(sines, cosines));
+    const Real* sinesFrom = c + kk + 1;
+    const Real* cosinesTo = c + nc - kk - 1;
+    j += count * 2 * R;
+    kk += count * R;
+    for (; count > 0; --count, lo += 2 * R, hi -= 2 * R, sinesFrom += R, cosinesTo -= R) {
+      Row sines, cosines;
+      std::memcpy(&sines, sinesFrom, sizeof sines);
+      if constexpr (Backward) sines = -sines;
+      std::memcpy(&cosines, cosinesTo - (R - 1), sizeof cosines);  // descending
+      const Row re = Real(0.5) - cosines;
+      realStep<P>(lo, hi, realTwiddlesInRow<P, 0>(sines, re, lanes));
+      if constexpr (Rows == 2) realStep<P>(lo + 2 * B, hi - 2 * B, realTwiddlesInRow<P, B>(sines, re, lanes));
     }
   }
 
@@ -1745,6 +1747,7 @@ struct Core {
       // Tables built for this very length (the usual case): the twiddles
       // of neighbouring steps lie side by side.
       if constexpr (kComplexesPerVector<Real> == 4) stepsInRow<Pack<Real, 4>, Backward>(n, a, nc, c, j, kk);
+      if constexpr (kComplexesPerVector<Real> == 2) stepsInRow<P2, Backward, 2>(n, a, nc, c, j, kk);
       if constexpr (kPairInOneVector<Real>) stepsInRow<P2, Backward>(n, a, nc, c, j, kk);
     }
     for (; j < m; j += 4) {
