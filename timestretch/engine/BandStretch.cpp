@@ -12,6 +12,10 @@
 #include <cstdio>
 #include <new>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "PhaseRuns.h"
 
 using namespace PhaseMath;
@@ -465,6 +469,51 @@ struct PhaseView {
 
 }  // namespace
 
+namespace {
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// BinOf's product, division and clamp on four positions: each division
+// rounds as the scalar one does, and a NaN, a negative value or a
+// non-positive Nyquist frequency gives +0 as there. The target names AVX
+// alone, so no product and sum could become one rounding.
+__attribute__((target("avx"), always_inline)) inline void fourBinPositions(const double* f, const double* span,
+                                                                           const double* nyquist, double* x) {
+  const __m256d zero = _mm256_setzero_pd();
+  const __m256d q = _mm256_loadu_pd(nyquist);
+  const __m256d v = _mm256_div_pd(_mm256_mul_pd(_mm256_loadu_pd(span), _mm256_loadu_pd(f)), q);
+  const __m256d keep = _mm256_and_pd(_mm256_cmp_pd(q, zero, _CMP_GT_OQ), _mm256_cmp_pd(zero, v, _CMP_LT_OQ));
+  _mm256_storeu_pd(x, _mm256_and_pd(keep, v));
+}
+
+__attribute__((target("avx"))) void binPositionsAvx(const double* f, const double* span, const double* nyquist,
+                                                      int count, double* x) {
+  int i = 0;
+  for (; i + 4 <= count; i += 4) fourBinPositions(f + i, span + i, nyquist + i, x + i);
+  if (i == count) return;
+  // The last one to three through the same steps, padded.
+  double fv[4] = {0.0, 0.0, 0.0, 0.0}, sv[4] = {0.0, 0.0, 0.0, 0.0}, qv[4] = {1.0, 1.0, 1.0, 1.0}, out[4];
+  for (int j = 0; i + j < count; ++j) {
+    fv[j] = f[i + j];
+    sv[j] = span[i + j];
+    qv[j] = nyquist[i + j];
+  }
+  fourBinPositions(fv, sv, qv, out);
+  for (int j = 0; i + j < count; ++j) x[i + j] = out[j];
+}
+#endif
+
+}  // namespace
+
+void BinPositions(const double* f, const double* span, const double* nyquist, int count, double* x) {
+#if defined(__GNUC__) && defined(__x86_64__)
+  if (__builtin_cpu_supports("avx")) {
+    binPositionsAvx(f, span, nyquist, count, x);
+    return;
+  }
+#endif
+  for (int i = 0; i < count; ++i) x[i] = BinOf(f[i], static_cast<std::int64_t>(span[i]) + 1, nyquist[i]);
+}
+
 int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, SMSFrame* const* framesB,
                         SMSFrame* const* output, PeakRegionTable& t, double* edgesA, double* edgesB,
                         const std::vector<std::unique_ptr<SMSFrame>>& previous, const double* previousEdges,
@@ -497,6 +546,8 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
   for (std::int32_t first = 0; first < count; first += RegionBlock::kSize) {
     const int m = static_cast<int>(std::min<std::int32_t>(RegionBlock::kSize, count - first));
     int bandOf[RegionBlock::kSize], bandAOf[RegionBlock::kSize];
+    double spanOf[RegionBlock::kSize], nyquistOf[RegionBlock::kSize];
+    double spanAOf[RegionBlock::kSize], nyquistAOf[RegionBlock::kSize];
     for (int i = 0; i < m; ++i) {
       const std::int32_t r = first + i;
       const double s = t.source[r];
@@ -513,13 +564,14 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
       }
       bandOf[i] = passedB;
       bandAOf[i] = passedA;
+      spanOf[i] = static_cast<double>(viewB[passedB].n - 1);
+      nyquistOf[i] = nyq[passedB];
+      spanAOf[i] = static_cast<double>(viewA[passedA].n - 1);
+      nyquistAOf[i] = nyq[passedA];
     }
     double xOf[RegionBlock::kSize], xAOf[RegionBlock::kSize];
-    for (int i = 0; i < m; ++i) {
-      const int band = bandOf[i], inA = bandAOf[i];
-      xOf[i] = BinOf(t.centre[first + i], viewB[band].n, nyq[band]);
-      xAOf[i] = BinOf(t.source[first + i], viewA[inA].n, nyq[inA]);
-    }
+    BinPositions(t.centre.data() + first, spanOf, nyquistOf, m, xOf);
+    BinPositions(t.source.data() + first, spanAOf, nyquistAOf, m, xAOf);
     for (int i = 0; i < m; ++i) {
       const std::int32_t r = first + i;
       const double s = t.source[r];

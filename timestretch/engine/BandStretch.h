@@ -84,6 +84,11 @@ struct ChannelSpectra {
 int StretchBandStereoSpec(BandStretchContext& context, const float* nyquist, int bandCount, ChannelSpectra& left,
                           ChannelSpectra* right, double framePeriod);
 
+// x[i] = PhaseMath::BinOf(f[i], n, nyquist[i]) for count values, with
+// span[i] = n - 1 as a double: the same bits, four to a vector where the
+// CPU has AVX, one by one elsewhere.
+void BinPositions(const double* f, const double* span, const double* nyquist, int count, double* x);
+
 // Propagates the phase of every region of `table` (centres in B, sources in
 // A) from the previous output frame, writes it at the region's centre bin,
 // stores the region's phase offset, extents and band, flags regions that

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "BitsOf.h"
 #include "engine/BandStretch.h"
 
 namespace {
@@ -360,5 +362,33 @@ TEST(FlagRegionsInSegments, FlagsWhatTheRegionBySegmentTestFlags) {
     FlagRegionsInSegments(*t);
     for (int r = 0; r < regions; ++r)
       ASSERT_EQ(t->flags[r], expected[r]) << "round " << round << " region " << r << " centre " << centres[r];
+  }
+}
+
+// The regions' bin positions, several to a vector, against BinOf one by
+// one, bit for bit: every count 0 .. 13 (each tail length), frequencies
+// below zero, at zero of either sign, NaN and infinite, Nyquist
+// frequencies of zero, below zero and NaN, and bin counts of one.
+TEST(BinPositions, EveryPositionIsBinOfsBits) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const double oddF[] = {-3.5, 0.0, -0.0, nan, inf, -inf, 1e-310, 22050.0};
+  const double oddNyquist[] = {0.0, -0.0, -22050.0, nan, 1e-300};
+  for (int count = 0; count <= 13; ++count) {
+    std::mt19937 gen(static_cast<unsigned>(count) + 3);
+    std::uniform_real_distribution<double> f(0.0, 23000.0);
+    std::uniform_int_distribution<int> bins(1, 2049);
+    std::vector<double> fv(static_cast<std::size_t>(count)), span(fv.size()), nyquist(fv.size());
+    std::vector<double> x(fv.size() + 1, 7.0);
+    for (int i = 0; i < count; ++i) {
+      fv[i] = i % 3 == 1 ? oddF[(i / 3 + count) % 8] : f(gen);
+      nyquist[i] = i % 4 == 2 ? oddNyquist[(i / 4 + count) % 5] : (i % 2 ? 22050.0 : 11025.0);
+      span[i] = i % 5 == 4 ? 0.0 : static_cast<double>(bins(gen) - 1);
+    }
+    BinPositions(fv.data(), span.data(), nyquist.data(), count, x.data());
+    for (int i = 0; i < count; ++i) {
+      const double expected = PhaseMath::BinOf(fv[i], static_cast<std::int64_t>(span[i]) + 1, nyquist[i]);
+      ASSERT_EQ(BitsOf(x[i]), BitsOf(expected)) << count << " " << i << " f " << fv[i] << " nyquist " << nyquist[i];
+    }
+    EXPECT_EQ(x[static_cast<std::size_t>(count)], 7.0) << "nothing past the positions is written";
   }
 }
