@@ -642,7 +642,6 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
       t.lowerExtent[r] = r == 0 ? centre : centre - (centre + t.centre[r - 1]) / 2.0;
       t.upperExtent[r] = r == count - 1 ? nyq[bands - 1] - centre : (centre + t.centre[r + 1]) / 2.0 - centre;
       t.spectrum[r] = framesB[band];
-      t.outSpectrum[r] = output[band];
       t.band[r] = band;
       t.flags[r] = continuous ? 0 : 1;
     }

@@ -57,7 +57,6 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
   const std::int64_t N = fftLength;
   float* ola = overlapAdd_.get();
   std::memmove(ola, ola + hop, static_cast<std::size_t>(hop) * sizeof(float));
-  std::fill(ola + hop, ola + 2 * hop, 0.0f);
   float* buf = frameBuffer_.get();
   const std::int64_t centre = overlap == 0.0f ? N / 4 : N / 2;
   // The spectrum is stored over the bins it covers: only the rest of the
@@ -73,6 +72,11 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
   const bool repeated = frame && outputFrameCounter_ > 0 && frame->time == lastFrameTime_;
   if (frame) lastFrameTime_ = frame->time;
   const int result = InverseSpectrum(buf);
+  // The second hop starts from silence; where the frame covers it whole, it
+  // is stored as 0.0f plus the frame below, which is what adding the frame
+  // to a cleared hop gives.
+  const bool coversBoth = centre >= hop && centre + hop <= N;
+  if (result != 0 || !coversBoth) std::fill(ola + hop, ola + 2 * hop, 0.0f);
   if (result != 0) return result;
 
   // The energies only the join level keeping reads.
@@ -83,13 +87,13 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
     held += static_cast<double>(ola[i]) * ola[i];
     incoming += b * b;
   }
-  if (centre >= hop && centre + hop <= N) {
+  if (coversBoth) {
     // The frame covers both hops (every band's case): straight runs that
     // vectorise.
     const float* first = buf + centre - hop;
     const float* second = buf + centre;
     for (std::int64_t i = 0; i < hop; ++i) ola[i] += first[i];
-    for (std::int64_t i = 0; i < hop; ++i) ola[hop + i] += second[i];
+    for (std::int64_t i = 0; i < hop; ++i) ola[hop + i] = 0.0f + second[i];
   } else {
     for (std::int64_t i = 0; i < hop; ++i) {
       const std::int64_t before = centre - hop + i;
