@@ -257,19 +257,30 @@ TEST(SectionsSideBySide, AStopDuringTheStretchesRecordsNothingAndTheNextRenderin
   std::uint8_t ratio = 0;
   ResultCode stopped = 0;
   const int undoBefore = many.core.undoCount();
-  // Each stretch takes far longer than setting the flag: it lands while the
-  // first slots are being stretched (or, at the latest, before they start).
+  // The flag is set as soon as the rendering has started, so it nearly
+  // always lands while the first slots are being stretched; on a busy
+  // machine some may finish first. Those finished before the first one the
+  // stop ended are kept as one by one leaves them, and nothing after them is
+  // recorded.
   std::thread rendering([&] { stopped = many.core.renderSections(slotList(), nullptr, &ratio, &stop, 2); });
   stop = 1;
   rendering.join();
-  EXPECT_EQ(stopped, 0x80000003u);
+  std::size_t kept = 0;
+  while (kept < std::size(kSlots) && many.core.isSecRendered(kSlots[kept])) ++kept;
+  EXPECT_EQ(stopped, kept == std::size(kSlots) ? 0u : 0x80000003u);
   EXPECT_TRUE(many.core.lastError.isEmpty()) << many.core.lastError.toStdString();
-  EXPECT_EQ(many.core.undoCount(), undoBefore) << "no record taken over";
-  for (std::uint8_t slot : kSlots) {
+  if (kept == 0) EXPECT_EQ(many.core.undoCount(), undoBefore) << "no record taken over";
+  for (std::size_t i = 0; i < std::size(kSlots); ++i) {
+    const std::uint8_t slot = kSlots[i];
     SCOPED_TRACE(static_cast<int>(slot));
+    if (i < kept) {
+      EXPECT_EQ(many.slot(slot).holdValue, one.slot(slot).holdValue);
+      EXPECT_EQ(many.wave(slot), one.wave(slot));
+      continue;
+    }
     EXPECT_EQ(many.slot(slot).holdValue, 0u);
     EXPECT_FALSE(many.core.isSecRendered(slot));
-    EXPECT_TRUE(many.wave(slot).isEmpty()) << "a stopped stretch writes no working wave";
+    if (i == kept) EXPECT_TRUE(many.wave(slot).isEmpty()) << "a stopped stretch writes no working wave";
   }
 
   ASSERT_EQ(many.core.renderSections(slotList(), nullptr, &ratio, nullptr, 4), 0u);
