@@ -1,17 +1,26 @@
-// The phase rules of PhaseMath and the region advance of PhaseRuns over a
-// vector of doubles, written once in GCC's vector extensions and included
-// once by each copy: the two-lane one of every x86-64 and the four-lane one
-// for AVX2. No include guard and nothing but this code: a file includes it
-// inside an unnamed namespace, after every header it uses, with the types
-// set for its width (LaneDoubles: the doubles, LaneInts: as many 32-bit
-// integers) and LaneAllSet(mask) answering whether every lane of a compare
-// is true. The lanes make the same operations, in the same order, as the
-// scalar rules, so the same bits.
+// The phase rules of PhaseMath and the loops of PhaseRuns over a vector of
+// doubles, written once and included once by each copy: the two-lane one
+// of every x86-64 and the four-lane one for AVX2. No include guard and
+// nothing but this code: a file includes it inside an unnamed namespace,
+// after every header it uses, with its width's types (LaneDoubles: the
+// doubles, LaneInts: as many 32-bit integers) and primitives: floats
+// loaded as doubles and stored rounded (laneLoadFloats, laneStoreFloats); the ordered compares laneGE, laneLT, laneGT and the
+// unordered laneNE, each lane all ones or all zeros; laneAndBits(m, a),
+// laneAndNotBits(m, a) (the bits of a where m is clear) and laneOrBits;
+// laneSelect(m, a, b), a where m is set, else b; LaneAllSet(m), whether
+// every lane is set. Arithmetic is the vector's own
+// (GCC's vector extensions); the masks go through the instructions, since
+// GCC turns a compare's result used as a value into a lane-by-lane detour
+// where SSE2 has no 64-bit compare. The lanes make the same operations, in
+// the same order, as the scalar rules, so the same bits.
 
-using LaneMask = decltype(LaneDoubles{} < LaneDoubles{});
 constexpr int kLaneCount = sizeof(LaneDoubles) / sizeof(double);
 
-inline LaneDoubles laneSplat(double x) { return LaneDoubles{} + x; }
+inline LaneDoubles laneSplat(double x) {
+  LaneDoubles v;
+  for (int i = 0; i < kLaneCount; ++i) v[i] = x;
+  return v;
+}
 
 inline LaneDoubles laneLoad(const double* p) {
   LaneDoubles v;
@@ -21,54 +30,46 @@ inline LaneDoubles laneLoad(const double* p) {
 
 inline void laneStore(double* p, LaneDoubles v) { std::memcpy(p, &v, sizeof v); }
 
-// The bits of a where the mask is set, else those of b: a masked-off lane
-// of an and gives +0.
-inline LaneDoubles laneSelect(LaneMask mask, LaneDoubles a, LaneDoubles b) {
-  return reinterpret_cast<LaneDoubles>((mask & reinterpret_cast<LaneMask>(a)) | (~mask & reinterpret_cast<LaneMask>(b)));
-}
-inline LaneDoubles laneAnd(LaneMask mask, LaneDoubles a) {
-  return reinterpret_cast<LaneDoubles>(mask & reinterpret_cast<LaneMask>(a));
-}
-
 // Ordered compares, as PhaseMath's: false for a NaN.
-inline LaneMask laneIsNearTurn(LaneDoubles v) {
-  return (v >= laneSplat(-PhaseMath::kTwoPi)) & (v < laneSplat(2.0 * PhaseMath::kTwoPi));
+inline LaneDoubles laneIsNearTurn(LaneDoubles v) {
+  return laneAndBits(laneGE(v, laneSplat(-PhaseMath::kTwoPi)), laneLT(v, laneSplat(2.0 * PhaseMath::kTwoPi)));
 }
 
 inline LaneDoubles laneWrapNear(LaneDoubles v) {
   const LaneDoubles turn = laneSplat(PhaseMath::kTwoPi);
   const LaneDoubles up = v + turn;
-  const LaneDoubles r = laneSelect(v >= turn, v - turn, v);
-  return laneSelect(v < LaneDoubles{}, laneAnd(up < turn, up), r);
+  const LaneDoubles r = laneSelect(laneGE(v, turn), v - turn, v);
+  // A masked-off lane of the and is +0.
+  return laneSelect(laneLT(v, LaneDoubles{}), laneAndBits(laneLT(up, turn), up), r);
 }
 
 inline LaneDoubles laneUnwrapAgainst(LaneDoubles x, LaneDoubles y) {
   const LaneDoubles turn = laneSplat(PhaseMath::kTwoPi);
   const LaneDoubles half = laneSplat(PhaseMath::kPi);
-  const LaneDoubles r = laneSelect(y - half > x, x + turn, x);
-  return laneSelect(x > y + half, x - turn, r);
+  const LaneDoubles r = laneSelect(laneGT(y - half, x), x + turn, x);
+  return laneSelect(laneGT(x, y + half), x - turn, r);
 }
 
 // PhaseMath::Wrap on every lane: the near rule, or whole turns taken off
 // the quotient's floor from its 32-bit whole part; a lane whose quotient
 // does not fit, or is no number, sends them all through Wrap.
 inline LaneDoubles laneWrap(LaneDoubles v) {
-  const LaneMask nearMask = laneIsNearTurn(v);
+  const LaneDoubles nearMask = laneIsNearTurn(v);
   const LaneDoubles nearTurn = laneWrapNear(v);
   if (LaneAllSet(nearMask)) return nearTurn;
   const LaneDoubles turn = laneSplat(PhaseMath::kTwoPi);
   const LaneDoubles turns = v / turn;
-  const LaneDoubles magnitude = laneSelect(turns < LaneDoubles{}, -turns, turns);
-  if (!LaneAllSet(nearMask | (magnitude < laneSplat(2147483647.0)))) {
+  const LaneDoubles magnitude = laneAndNotBits(laneSplat(-0.0), turns);
+  if (!LaneAllSet(laneOrBits(nearMask, laneLT(magnitude, laneSplat(2147483647.0))))) {
     LaneDoubles r;
     for (int i = 0; i < kLaneCount; ++i) r[i] = PhaseMath::Wrap(v[i]);
     return r;
   }
   LaneDoubles whole = __builtin_convertvector(__builtin_convertvector(turns, LaneInts), LaneDoubles);
-  whole = laneSelect(whole > turns, whole - laneSplat(1.0), whole);
+  whole = laneSelect(laneGT(whole, turns), whole - laneSplat(1.0), whole);
   LaneDoubles p = v - whole * turn;
-  p = laneSelect(p >= turn, p - turn, p);
-  p = laneAnd(~(p < LaneDoubles{}), p);
+  p = laneSelect(laneGE(p, turn), p - turn, p);
+  p = laneAndNotBits(laneLT(p, LaneDoubles{}), p);
   return laneSelect(nearMask, nearTurn, p);
 }
 
@@ -88,12 +89,33 @@ inline std::int64_t laneAdvanceRegions(const PhaseRuns::RegionTerms& t, std::int
     const LaneDoubles advance = laneLoad(t.advance + k);
     const LaneDoubles predicted = laneWrap(lanePhaseBetween(t.phaseA, k) + advance);
     // 0.0 where it does not count, as the plain loop sets it; a NaN counts.
-    const LaneMask counts = laneLoad(t.useDeviation + k) != LaneDoubles{};
-    const LaneDoubles deviation = laneAnd(counts, laneUnwrapAgainst(phaseB, predicted) - predicted);
+    const LaneDoubles counts = laneNE(laneLoad(t.useDeviation + k), LaneDoubles{});
+    const LaneDoubles deviation = laneAndBits(counts, laneUnwrapAgainst(phaseB, predicted) - predicted);
     const LaneDoubles p = laneWrap(lanePhaseBetween(t.previous, k) + e + advance + deviation);
     const LaneDoubles analysed = laneLoad(t.analysed + k);
     laneStore(phase + k, p);
     laneStore(offset + k, laneUnwrapAgainst(p, analysed) - analysed);
+  }
+  return k;
+}
+
+// AddWrappedPlain (one offset) or AddWrapped2Plain (two) from bin `k`
+// while a whole vector is left; returns the first bin it did not do. A
+// vector holding a sum past the near rule goes bin by bin.
+template <bool kTwoOffsets>
+inline std::int64_t laneAddWrapped(float* out, const float* in, std::int64_t k, std::int64_t n, double a, double b) {
+  const LaneDoubles va = laneSplat(a), vb = laneSplat(b);
+  for (; k + kLaneCount <= n; k += kLaneCount) {
+    LaneDoubles v = laneLoadFloats(in + k) + va;
+    if constexpr (kTwoOffsets) v = v + vb;
+    if (!LaneAllSet(laneIsNearTurn(v))) {
+      if constexpr (kTwoOffsets)
+        PhaseRuns::AddWrapped2Plain(out + k, in + k, kLaneCount, a, b);
+      else
+        PhaseRuns::AddWrappedPlain(out + k, in + k, kLaneCount, a);
+      continue;
+    }
+    laneStoreFloats(out + k, laneWrapNear(v));
   }
   return k;
 }

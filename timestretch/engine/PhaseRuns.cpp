@@ -32,11 +32,19 @@ inline void store2(float* p, __m128d v) {
 
 
 // The region advance two bins per vector (four in PhaseRunsWide.cpp).
-using LaneDoubles = double __attribute__((vector_size(16)));
+using LaneDoubles = __m128d;
 using LaneInts = int __attribute__((vector_size(8)));
-inline bool LaneAllSet(decltype(LaneDoubles{} < LaneDoubles{}) mask) {
-  return _mm_movemask_pd(reinterpret_cast<__m128d>(mask)) == 3;
-}
+inline __m128d laneLoadFloats(const float* p) { return load2(p); }
+inline void laneStoreFloats(float* p, __m128d v) { store2(p, v); }
+inline __m128d laneGE(__m128d a, __m128d b) { return _mm_cmpge_pd(a, b); }
+inline __m128d laneLT(__m128d a, __m128d b) { return _mm_cmplt_pd(a, b); }
+inline __m128d laneGT(__m128d a, __m128d b) { return _mm_cmpgt_pd(a, b); }
+inline __m128d laneNE(__m128d a, __m128d b) { return _mm_cmpneq_pd(a, b); }
+inline __m128d laneAndBits(__m128d m, __m128d a) { return _mm_and_pd(m, a); }
+inline __m128d laneAndNotBits(__m128d m, __m128d a) { return _mm_andnot_pd(m, a); }
+inline __m128d laneOrBits(__m128d a, __m128d b) { return _mm_or_pd(a, b); }
+inline __m128d laneSelect(__m128d m, __m128d a, __m128d b) { return SelectLanes(m, a, b); }
+inline bool LaneAllSet(__m128d m) { return _mm_movemask_pd(m) == 3; }
 #include "PhaseLanesKernel.h"
 #endif
 
@@ -163,30 +171,13 @@ void AdvanceRegions(const RegionTerms& t, std::int64_t n, double* phase, double*
 }
 
 void AddWrapped(float* out, const float* in, std::int64_t n, double a) {
-  std::int64_t k = 0;
-  const __m128d va = _mm_set1_pd(a);
-  for (; k + 2 <= n; k += 2) {
-    const __m128d v = _mm_add_pd(load2(in + k), va);
-    if (_mm_movemask_pd(IsNearTurnLanes(v)) != 3) {
-      AddWrappedPlain(out + k, in + k, 2, a);
-      continue;
-    }
-    store2(out + k, WrapNearLanes(v));
-  }
+  std::int64_t k = n >= 4 ? AddWrappedFour(out, in, n, a) : 0;
+  k = laneAddWrapped<false>(out, in, k, n, a, 0.0);
   if (k < n) out[k] = static_cast<float>(Wrap(in[k] + a));  // the odd bin
 }
 
 void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b) {
-  std::int64_t k = 0;
-  const __m128d va = _mm_set1_pd(a), vb = _mm_set1_pd(b);
-  for (; k + 2 <= n; k += 2) {
-    const __m128d v = _mm_add_pd(_mm_add_pd(load2(in + k), va), vb);
-    if (_mm_movemask_pd(IsNearTurnLanes(v)) != 3) {
-      AddWrapped2Plain(out + k, in + k, 2, a, b);
-      continue;
-    }
-    store2(out + k, WrapNearLanes(v));
-  }
+  const std::int64_t k = laneAddWrapped<true>(out, in, 0, n, a, b);
   if (k < n) out[k] = static_cast<float>(Wrap(in[k] + a + b));  // the odd bin
 }
 
@@ -226,10 +217,14 @@ void AdvanceRegions(const RegionTerms& t, std::int64_t n, double* phase, double*
   AdvanceRegionsPlain(RegionTermsFrom(t, k), n - k, phase + k, offset + k);
 }
 
-void AddWrapped(float* out, const float* in, std::int64_t n, double a) { AddWrappedPlain(out, in, n, a); }
+void AddWrapped(float* out, const float* in, std::int64_t n, double a) {
+  const std::int64_t k = AddWrappedFour(out, in, n, a);
+  AddWrappedPlain(out + k, in + k, n - k, a);
+}
 
 void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b) {
-  AddWrapped2Plain(out, in, n, a, b);
+  const std::int64_t k = AddWrapped2Four(out, in, n, a, b);
+  AddWrapped2Plain(out + k, in + k, n - k, a, b);
 }
 
 void PullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,

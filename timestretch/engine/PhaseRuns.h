@@ -1,8 +1,9 @@
 #pragma once
 // The per-bin loops of the phase locking and the stereo coherence, over
 // runs of bins: two bins per vector where the CPU has SSE2 (every x86-64),
-// four for the coherence where it has AVX2, the same operations on each
-// bin as the plain loops, so the same bits.
+// four for the region advance, the one-offset runs and the coherence where
+// it has AVX2, the same operations on each bin as the plain loops, so the
+// same bits.
 // Sums are wrapped by PhaseMath's near rule in the vector; a pair holding
 // a sum farther out goes through PhaseMath::Wrap bin by bin.
 
@@ -59,6 +60,11 @@ void AdvanceRegionsPlain(const RegionTerms& terms, std::int64_t n, double* phase
 // rest is left to the caller.
 std::int64_t AdvanceRegionsFour(const RegionTerms& terms, std::int64_t n, double* phase, double* offset);
 std::int64_t AdvanceRegionsTwo(const RegionTerms& terms, std::int64_t n, double* phase, double* offset);
+
+// The AVX2 copy of AddWrapped alone, as AdvanceRegionsFour. AddWrapped2
+// has none: its runs are mostly one to three bins, where the call to a
+// second copy costs more than the wider vector saves.
+std::int64_t AddWrappedFour(float* out, const float* in, std::int64_t n, double a);
 
 // The terms from bin k on.
 RegionTerms RegionTermsFrom(const RegionTerms& terms, std::int64_t k);
