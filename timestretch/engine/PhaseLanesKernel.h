@@ -100,22 +100,33 @@ inline std::int64_t laneAdvanceRegions(const PhaseRuns::RegionTerms& t, std::int
 }
 
 // AddWrappedPlain (one offset) or AddWrapped2Plain (two) from bin `k`
-// while a whole vector is left; returns the first bin it did not do. A
-// vector holding a sum past the near rule goes bin by bin.
+// while a whole vector is left and its sums lie within the near rule;
+// returns the first bin it did not do. Nothing it calls, so that a short
+// run costs no saved registers.
 template <bool kTwoOffsets>
-inline std::int64_t laneAddWrapped(float* out, const float* in, std::int64_t k, std::int64_t n, double a, double b) {
+inline std::int64_t laneAddWrappedNear(float* out, const float* in, std::int64_t k, std::int64_t n, double a,
+                                       double b) {
   const LaneDoubles va = laneSplat(a), vb = laneSplat(b);
   for (; k + kLaneCount <= n; k += kLaneCount) {
     LaneDoubles v = laneLoadFloats(in + k) + va;
     if constexpr (kTwoOffsets) v = v + vb;
-    if (!LaneAllSet(laneIsNearTurn(v))) {
-      if constexpr (kTwoOffsets)
-        PhaseRuns::AddWrapped2Plain(out + k, in + k, kLaneCount, a, b);
-      else
-        PhaseRuns::AddWrappedPlain(out + k, in + k, kLaneCount, a);
-      continue;
-    }
+    if (!LaneAllSet(laneIsNearTurn(v))) break;
     laneStoreFloats(out + k, laneWrapNear(v));
   }
   return k;
+}
+
+// The same while a whole vector is left, a vector holding a sum past the
+// near rule bin by bin.
+template <bool kTwoOffsets>
+inline std::int64_t laneAddWrapped(float* out, const float* in, std::int64_t k, std::int64_t n, double a, double b) {
+  for (;;) {
+    k = laneAddWrappedNear<kTwoOffsets>(out, in, k, n, a, b);
+    if (k + kLaneCount > n) return k;
+    if constexpr (kTwoOffsets)
+      PhaseRuns::AddWrapped2Plain(out + k, in + k, kLaneCount, a, b);
+    else
+      PhaseRuns::AddWrappedPlain(out + k, in + k, kLaneCount, a);
+    k += kLaneCount;
+  }
 }

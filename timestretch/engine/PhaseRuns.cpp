@@ -176,9 +176,29 @@ void AddWrapped(float* out, const float* in, std::int64_t n, double a) {
   if (k < n) out[k] = static_cast<float>(Wrap(in[k] + a));  // the odd bin
 }
 
-void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b) {
+namespace {
+
+// What the first vectors of a two-offset run leave: vectors with a sum far
+// out, and the odd bin.
+__attribute__((noinline)) void addWrapped2Rest(float* out, const float* in, std::int64_t n, double a, double b) {
   const std::int64_t k = laneAddWrapped<true>(out, in, 0, n, a, b);
   if (k < n) out[k] = static_cast<float>(Wrap(in[k] + a + b));  // the odd bin
+}
+
+}  // namespace
+
+void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b) {
+  // Mostly one to three bins: the usual case ends without a call.
+  const std::int64_t k = laneAddWrappedNear<true>(out, in, 0, n, a, b);
+  if (k == n) return;
+  if (k + 1 == n) {
+    const double v = in[k] + a + b;
+    if (IsNearTurn(v)) {
+      out[k] = static_cast<float>(WrapNear(v));
+      return;
+    }
+  }
+  addWrapped2Rest(out + k, in + k, n - k, a, b);
 }
 
 void PullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,

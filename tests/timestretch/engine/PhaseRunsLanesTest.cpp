@@ -67,7 +67,10 @@ struct Regions {
 // The same bits, or both NaN: where two NaNs meet, which one goes on
 // follows the order the compiler gives a sum's or product's operands, in
 // the plain loop as in the vector ones.
-bool sameValue(double a, double b) { return BitsOf(a) == BitsOf(b) || (std::isnan(a) && std::isnan(b)); }
+template <typename T>
+bool sameValue(T a, T b) {
+  return BitsOf(a) == BitsOf(b) || (std::isnan(a) && std::isnan(b));
+}
 
 using Copy = std::int64_t (*)(const PhaseRuns::RegionTerms&, std::int64_t, double*, double*);
 
@@ -111,10 +114,10 @@ TEST(PhaseRunsLanes, EveryCopyGivesThePlainBitsOnEdgeValuesAtEveryLength) {
   }
 }
 
-// The one-offset runs four at a time, then the whole run, against the plain
-// loop at every length, in place too: sums a hair either side of the near
+// The one-offset runs four at a time, then the whole run, and the
+// two-offset runs against the plain loops at every length, in place too: sums a hair either side of the near
 // rule's ends, signed zeros, NaN and infinities, and far-out offsets.
-TEST(PhaseRunsLanes, OneOffsetRunsGiveThePlainBitsOnEdgeValuesAtEveryLength) {
+TEST(PhaseRunsLanes, WrappedRunsGiveThePlainBitsOnEdgeValuesAtEveryLength) {
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
   const float special[] = {0.0f, -0.0f, std::nextafter(6.2831855f, 0.0f), 6.2831855f, -6.2831855f,
                            std::nextafter(-6.2831855f, 0.0f), 12.566371f, nan, inf, -inf, -1e-30f, 1e7f};
@@ -138,8 +141,19 @@ TEST(PhaseRunsLanes, OneOffsetRunsGiveThePlainBitsOnEdgeValuesAtEveryLength) {
       inPlace[static_cast<std::size_t>(n)] = 99.0f;
       for (std::size_t k = 0; k < in.size(); ++k) {
         for (const auto* got : {&four, &whole, &inPlace})
-          ASSERT_TRUE(BitsOf((*got)[k]) == BitsOf(plain[k]) || (std::isnan((*got)[k]) && std::isnan(plain[k])))
-              << n << " " << k << " " << a;
+          ASSERT_TRUE(sameValue((*got)[k], plain[k])) << n << " " << k << " " << a;
+      }
+      // Two offsets: the run ends without a call while its sums stay near.
+      for (double b : {0.0, -0.0, 2.5, -1e12}) {
+        std::vector<float> plain2(in.size(), 99.0f), two(plain2), inPlace2(in);
+        PhaseRuns::AddWrapped2Plain(plain2.data(), in.data(), n, a, b);
+        PhaseRuns::AddWrapped2(two.data(), in.data(), n, a, b);
+        PhaseRuns::AddWrapped2(inPlace2.data(), inPlace2.data(), n, a, b);
+        inPlace2[static_cast<std::size_t>(n)] = 99.0f;
+        for (std::size_t k = 0; k < in.size(); ++k) {
+          ASSERT_TRUE(sameValue(two[k], plain2[k])) << n << " " << k << " " << a << " " << b;
+          ASSERT_TRUE(sameValue(inPlace2[k], plain2[k])) << n << " " << k << " " << a << " " << b;
+        }
       }
     }
   }
