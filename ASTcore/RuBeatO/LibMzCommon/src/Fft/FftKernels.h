@@ -245,7 +245,9 @@ struct Entries {
   template <Variant Va>
   static FFT_ALWAYS_INLINE void kind1Mirrored(const Real* r, typename P::Twiddle& v1, typename P::Twiddle& v3) {
     v1 = {spread<1, Descending<B>>(r), P::sines(spread<0, Descending<B>>(r))};
-    v3 = {-signedAs3<Va>(spread<3, Descending<B>>(r)), P::sines(-spread<2, Descending<B>>(r))};
+    V minusC3, minusS3;
+    spreadThirdsNegated<Descending<B>>(r, minusC3, minusS3);
+    v3 = {signedAs3<Va>(minusS3), P::sines(minusC3)};
   }
 
   // The four twiddles of a kind 2 stage: entries up[0 ..] ascending for wa
@@ -256,7 +258,9 @@ struct Entries {
     wa = {spread<0, Ascending<B>>(up), P::sines(spread<1, Ascending<B>>(up))};
     wb = {spread<1, Descending<B>>(down), P::sines(spread<0, Descending<B>>(down))};
     wc = {spread<2, Ascending<B>>(up), P::sines(signedAs3<Va>(spread<3, Ascending<B>>(up)))};
-    wd = {-signedAs3<Va>(spread<3, Descending<B>>(down)), P::sines(-spread<2, Descending<B>>(down))};
+    V minusC3, minusS3;
+    spreadThirdsNegated<Descending<B>>(down, minusC3, minusS3);
+    wd = {signedAs3<Va>(minusS3), P::sines(minusC3)};
   }
 
   // (f0, f1, f2, f3) once per table entry a vector holds (B/2 of them).
@@ -292,6 +296,24 @@ struct Entries {
   }
 
  private:
+  // Values 2 and 3 (the 3k cosine and sine) of the entries as spread
+  // gives them, negated: the two fields of every entry picked into one
+  // vector and negated there once, then each repeated.
+  template <typename Lanes>
+  static FFT_ALWAYS_INLINE void spreadThirdsNegated(const Real* w, V& minus2, V& minus3) {
+    constexpr std::make_integer_sequence<int, 2 * B> lanes{};
+    const V picked = -pickThirds<Lanes>(w, lanes);
+    minus2 = repeatEvenOrOdd<0>(picked, lanes);
+    minus3 = repeatEvenOrOdd<1>(picked, lanes);
+  }
+  template <typename Lanes, int... lane>
+  static FFT_ALWAYS_INLINE V pickThirds(const Real* w, std::integer_sequence<int, lane...>) {
+    return FFT_SHUFFLE(P::load(w), P::load(w + 2 * B), I{(4 * Lanes::entry(lane / 2) + 2 + lane % 2)...});
+  }
+  template <int odd, int... lane>
+  static FFT_ALWAYS_INLINE V repeatEvenOrOdd(V v, std::integer_sequence<int, lane...>) {
+    return FFT_SHUFFLE(v, I{(lane / 2 * 2 + odd)...});
+  }
   template <int field, int... lane>
   static FFT_ALWAYS_INLINE V evenFromFirstAt(V x, V y, std::integer_sequence<int, lane...>) {
     return FFT_SHUFFLE(x, y, I{((lane / 2) % 2 * 2 * B + (lane / 4) * 4 + field)...});
