@@ -4,7 +4,9 @@
 // nothing but this code: a file includes it inside an unnamed namespace,
 // after every header it uses, with its width's types (LaneDoubles: the
 // doubles, LaneInts: as many 32-bit integers) and primitives: floats
-// loaded as doubles and stored rounded (laneLoadFloats, laneStoreFloats); the ordered compares laneGE, laneLT, laneGT and the
+// loaded as doubles and stored rounded (laneLoadFloats, laneStoreFloats);
+// laneAboveSilence(levels), a bit per lane whose level is above
+// PhaseMath::kNoEnergy; the ordered compares laneGE, laneLT, laneGT and the
 // unordered laneNE, each lane all ones or all zeros; laneAndBits(m, a),
 // laneAndNotBits(m, a) (the bits of a where m is clear) and laneOrBits;
 // laneSelect(m, a, b), a where m is set, else b; LaneAllSet(m), whether
@@ -129,4 +131,32 @@ inline std::int64_t laneAddWrapped(float* out, const float* in, std::int64_t k, 
       PhaseRuns::AddWrappedPlain(out + k, in + k, kLaneCount, a);
     k += kLaneCount;
   }
+}
+
+// PullTogetherPlain from bin `k` while a whole vector is left; returns the
+// first bin it did not do. A vector with a silent bin (a band's edge) or a
+// sum past the near rule goes bin by bin.
+inline std::int64_t lanePullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,
+                                     const float* analysedRight, std::int64_t k, std::int64_t n, double amount) {
+  constexpr int kAllLanes = (1 << kLaneCount) - 1;
+  const LaneDoubles half = laneSplat(0.5), va = laneSplat(amount);
+  for (; k + kLaneCount <= n; k += kLaneCount) {
+    const int active = laneAboveSilence(leftLevels + k);
+    if (active == 0) continue;
+    const LaneDoubles inL = laneLoadFloats(analysedLeft + k);
+    const LaneDoubles dIn = laneUnwrapAgainst(laneLoadFloats(analysedRight + k), inL) - inL;
+    const LaneDoubles l = laneLoadFloats(left + k), r = laneLoadFloats(right + k);
+    const LaneDoubles dOutRaw = laneUnwrapAgainst(r, l) - l;
+    const LaneDoubles dOut = laneUnwrapAgainst(dOutRaw, dIn);
+    const LaneDoubles c = (dOut - dIn) * half * va;
+    const LaneDoubles newL = l + c, newR = r - c;
+    if (active != kAllLanes || !LaneAllSet(laneAndBits(laneIsNearTurn(newL), laneIsNearTurn(newR)))) {
+      PhaseRuns::PullTogetherPlain(left + k, right + k, leftLevels + k, analysedLeft + k, analysedRight + k,
+                                   kLaneCount, amount);
+      continue;
+    }
+    laneStoreFloats(left + k, laneWrapNear(newL));
+    laneStoreFloats(right + k, laneWrapNear(newR));
+  }
+  return k;
 }

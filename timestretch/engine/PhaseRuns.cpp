@@ -45,82 +45,16 @@ inline __m128d laneAndNotBits(__m128d m, __m128d a) { return _mm_andnot_pd(m, a)
 inline __m128d laneOrBits(__m128d a, __m128d b) { return _mm_or_pd(a, b); }
 inline __m128d laneSelect(__m128d m, __m128d a, __m128d b) { return SelectLanes(m, a, b); }
 inline bool LaneAllSet(__m128d m) { return _mm_movemask_pd(m) == 3; }
+inline int laneAboveSilence(const float* levels) {
+  const __m128 two = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(levels)));
+  return _mm_movemask_ps(_mm_cmpgt_ps(two, _mm_set1_ps(kNoEnergy))) & 3;
+}
 #include "PhaseLanesKernel.h"
 #endif
 
 }  // namespace
 
 namespace PhaseRuns {
-
-#if defined(__GNUC__) && defined(__x86_64__)
-
-namespace {
-
-// The two-lane helpers of PhaseMath on four lanes, for the AVX2 copy of the
-// coherence loop. The ordered compares answer as SSE2's do (false for a
-// NaN), and a blend by all-ones or all-zero masks picks what the masking
-// picks.
-__attribute__((target("avx2"))) inline __m256d selectFour(__m256d mask, __m256d a, __m256d b) {
-  return _mm256_blendv_pd(b, a, mask);
-}
-__attribute__((target("avx2"))) inline __m256d isNearTurnFour(__m256d v) {
-  return _mm256_and_pd(_mm256_cmp_pd(v, _mm256_set1_pd(-kTwoPi), _CMP_GE_OQ),
-                       _mm256_cmp_pd(v, _mm256_set1_pd(2.0 * kTwoPi), _CMP_LT_OQ));
-}
-__attribute__((target("avx2"))) inline __m256d wrapNearFour(__m256d v) {
-  const __m256d turn = _mm256_set1_pd(kTwoPi);
-  const __m256d up = _mm256_add_pd(v, turn);
-  const __m256d r = selectFour(_mm256_cmp_pd(v, turn, _CMP_GE_OQ), _mm256_sub_pd(v, turn), v);
-  const __m256d below = _mm256_and_pd(_mm256_cmp_pd(up, turn, _CMP_LT_OQ), up);
-  return selectFour(_mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_LT_OQ), below, r);
-}
-__attribute__((target("avx2"))) inline __m256d unwrapAgainstFour(__m256d x, __m256d y) {
-  const __m256d turn = _mm256_set1_pd(kTwoPi);
-  const __m256d half = _mm256_set1_pd(kPi);
-  const __m256d r = selectFour(_mm256_cmp_pd(_mm256_sub_pd(y, half), x, _CMP_GT_OQ), _mm256_add_pd(x, turn), x);
-  return selectFour(_mm256_cmp_pd(x, _mm256_add_pd(y, half), _CMP_GT_OQ), _mm256_sub_pd(x, turn), r);
-}
-
-__attribute__((target("avx2"))) std::int64_t pullFourAtATime(float* left, float* right, const float* leftLevels,
-                                                              const float* analysedLeft, const float* analysedRight,
-                                                              std::int64_t n, double amount) {
-  std::int64_t k = 0;
-  const __m128 silent = _mm_set1_ps(kNoEnergy);
-  const __m256d half = _mm256_set1_pd(0.5), va = _mm256_set1_pd(amount);
-  for (; k + 4 <= n; k += 4) {
-    const int active = _mm_movemask_ps(_mm_cmpgt_ps(_mm_loadu_ps(leftLevels + k), silent));
-    if (active == 0) continue;
-    const __m256d inL = _mm256_cvtps_pd(_mm_loadu_ps(analysedLeft + k));
-    const __m256d dIn = _mm256_sub_pd(unwrapAgainstFour(_mm256_cvtps_pd(_mm_loadu_ps(analysedRight + k)), inL), inL);
-    const __m256d l = _mm256_cvtps_pd(_mm_loadu_ps(left + k)), r = _mm256_cvtps_pd(_mm_loadu_ps(right + k));
-    const __m256d dOutRaw = _mm256_sub_pd(unwrapAgainstFour(r, l), l);
-    const __m256d dOut = unwrapAgainstFour(dOutRaw, dIn);
-    const __m256d c = _mm256_mul_pd(_mm256_mul_pd(_mm256_sub_pd(dOut, dIn), half), va);
-    const __m256d newL = _mm256_add_pd(l, c), newR = _mm256_sub_pd(r, c);
-    if (active != 15 || _mm256_movemask_pd(_mm256_and_pd(isNearTurnFour(newL), isNearTurnFour(newR))) != 15) {
-      PullTogetherPlain(left + k, right + k, leftLevels + k, analysedLeft + k, analysedRight + k, 4, amount);
-      continue;
-    }
-    _mm_storeu_ps(left + k, _mm256_cvtpd_ps(wrapNearFour(newL)));
-    _mm_storeu_ps(right + k, _mm256_cvtpd_ps(wrapNearFour(newR)));
-  }
-  return k;
-}
-
-}  // namespace
-
-std::int64_t PullFour(float* left, float* right, const float* leftLevels, const float* analysedLeft,
-                      const float* analysedRight, std::int64_t n, double amount) {
-  // Reads what the runtime found out about the CPU at start-up.
-  if (!__builtin_cpu_supports("avx2")) return 0;
-  return pullFourAtATime(left, right, leftLevels, analysedLeft, analysedRight, n, amount);
-}
-
-#else
-
-std::int64_t PullFour(float*, float*, const float*, const float*, const float*, std::int64_t, double) { return 0; }
-
-#endif
 
 RegionTerms RegionTermsFrom(const RegionTerms& t, std::int64_t k) {
   RegionTerms rest = t;
@@ -204,27 +138,7 @@ void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b
 void PullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,
                   const float* analysedRight, std::int64_t n, double amount) {
   std::int64_t k = PullFour(left, right, leftLevels, analysedLeft, analysedRight, n, amount);
-  const __m128 silent = _mm_set1_ps(kNoEnergy);
-  const __m128d half = _mm_set1_pd(0.5), va = _mm_set1_pd(amount);
-  for (; k + 2 <= n; k += 2) {
-    const __m128 levels = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(leftLevels + k)));
-    const int active = _mm_movemask_ps(_mm_cmpgt_ps(levels, silent)) & 3;
-    if (active == 0) continue;
-    const __m128d inL = load2(analysedLeft + k);
-    const __m128d dIn = _mm_sub_pd(UnwrapAgainstLanes(load2(analysedRight + k), inL), inL);
-    const __m128d l = load2(left + k), r = load2(right + k);
-    const __m128d dOutRaw = _mm_sub_pd(UnwrapAgainstLanes(r, l), l);
-    const __m128d dOut = UnwrapAgainstLanes(dOutRaw, dIn);
-    const __m128d c = _mm_mul_pd(_mm_mul_pd(_mm_sub_pd(dOut, dIn), half), va);
-    const __m128d newL = _mm_add_pd(l, c), newR = _mm_sub_pd(r, c);
-    if (active != 3 || _mm_movemask_pd(_mm_and_pd(IsNearTurnLanes(newL), IsNearTurnLanes(newR))) != 3) {
-      // A band's edge or a sum far out: bin by bin.
-      PullTogetherPlain(left + k, right + k, leftLevels + k, analysedLeft + k, analysedRight + k, 2, amount);
-      continue;
-    }
-    store2(left + k, WrapNearLanes(newL));
-    store2(right + k, WrapNearLanes(newR));
-  }
+  k = lanePullTogether(left, right, leftLevels, analysedLeft, analysedRight, k, n, amount);
   PullTogetherPlain(left + k, right + k, leftLevels + k, analysedLeft + k, analysedRight + k, n - k, amount);
 }
 
@@ -243,8 +157,7 @@ void AddWrapped(float* out, const float* in, std::int64_t n, double a) {
 }
 
 void AddWrapped2(float* out, const float* in, std::int64_t n, double a, double b) {
-  const std::int64_t k = AddWrapped2Four(out, in, n, a, b);
-  AddWrapped2Plain(out + k, in + k, n - k, a, b);
+  AddWrapped2Plain(out, in, n, a, b);
 }
 
 void PullTogether(float* left, float* right, const float* leftLevels, const float* analysedLeft,

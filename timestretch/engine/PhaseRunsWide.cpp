@@ -1,6 +1,6 @@
-// The region advance and the one-offset wrapped runs compiled once more for
-// AVX2 (GCC only): four bins per vector, from the same code as the two-lane
-// loops. Every header the code
+// The region advance, the one-offset wrapped runs and the coherence pull
+// compiled once more for AVX2 (GCC only): four bins per vector, from the
+// same code as the two-lane loops. Every header the code
 // uses is included before the target switch (an inline function first
 // compiled under it could become the program's only copy, which a CPU
 // without AVX2 cannot run), and the target names AVX2 alone: with FMA a
@@ -34,6 +34,9 @@ inline __m256d laneOrBits(__m256d a, __m256d b) { return _mm256_or_pd(a, b); }
 // what the masking picks.
 inline __m256d laneSelect(__m256d m, __m256d a, __m256d b) { return _mm256_blendv_pd(b, a, m); }
 inline bool LaneAllSet(__m256d m) { return _mm256_movemask_pd(m) == 15; }
+inline int laneAboveSilence(const float* levels) {
+  return _mm_movemask_ps(_mm_cmpgt_ps(_mm_loadu_ps(levels), _mm_set1_ps(PhaseMath::kNoEnergy)));
+}
 #include "PhaseLanesKernel.h"
 }  // namespace
 #pragma GCC pop_options
@@ -60,6 +63,17 @@ std::int64_t AddWrappedFour(float* out, const float* in, std::int64_t n, double 
   return laneAddWrapped<false>(out, in, 0, n, a, 0.0);
 #else
   (void)out, (void)in, (void)n, (void)a;
+  return 0;
+#endif
+}
+
+std::int64_t PullFour(float* left, float* right, const float* leftLevels, const float* analysedLeft,
+                      const float* analysedRight, std::int64_t n, double amount) {
+#if PHASE_RUNS_WIDE
+  if (!__builtin_cpu_supports("avx2")) return 0;
+  return lanePullTogether(left, right, leftLevels, analysedLeft, analysedRight, 0, n, amount);
+#else
+  (void)left, (void)right, (void)leftLevels, (void)analysedLeft, (void)analysedRight, (void)n, (void)amount;
   return 0;
 #endif
 }
