@@ -1387,16 +1387,22 @@ struct Core {
           a, 32, lastOfKind2, [&](Real* p) { butterfly16Kind1Quad<Real, V>(p, t1); },
           [&](Real* p) { butterfly16Kind2Quad<Real, V>(p, t2); });
     } else if constexpr (kPairInOneVector<Real>) {
-      const Kernel16PairKind1Twiddles<Real, V> t1(w8);
-      const Kernel16PairKind2Twiddles<Real, V> t2(w32);
-      rowOfFour(
-          a, 32, lastOfKind2, [&](Real* p) { butterfly16Kind1Pairs<Real, V>(p, t1); },
-          [&](Real* p) { butterfly16Kind2Pairs<Real, V>(p, t2); });
+      sixteenPointKernels(a, Kernel16PairKind1Twiddles<Real, V>(w8), Kernel16PairKind2Twiddles<Real, V>(w32),
+                          lastOfKind2);
     } else {
       rowOfFour(
           a, 32, lastOfKind2, [&](Real* p) { fftButterfly16<Real, V>(p, w8); },
           [&](Real* p) { fftButterfly16b<Real, V>(p, w32); });
     }
+  }
+
+  // The same with two complex values per vector, the twiddle vectors
+  // built by the caller (once for many rows).
+  static void sixteenPointKernels(Real* a, const Kernel16PairKind1Twiddles<Real, V>& t1,
+                                  const Kernel16PairKind2Twiddles<Real, V>& t2, bool lastOfKind2) {
+    rowOfFour(
+        a, 32, lastOfKind2, [&](Real* p) { butterfly16Kind1Pairs<Real, V>(p, t1); },
+        [&](Real* p) { butterfly16Kind2Pairs<Real, V>(p, t2); });
   }
 
   // Four 8-point kernels on the 64 Reals at a: kinds 1, 2, 1 and 1, or 2
@@ -1409,14 +1415,45 @@ struct Core {
           a, 16, lastOfKind2, [&](Real* p) { butterfly8InVectors<Real, V, false>(p, t); },
           [&](Real* p) { butterfly8InVectors<Real, V, true>(p, t); });
     } else if constexpr (kPairInOneVector<Real>) {
-      const Kernel8PairTwiddles<Real, V> t(w8);
-      rowOfFour(
-          a, 16, lastOfKind2, [&](Real* p) { butterfly8Pairs<Real, V, false>(p, t); },
-          [&](Real* p) { butterfly8Pairs<Real, V, true>(p, t); });
+      eightPointKernels(a, Kernel8PairTwiddles<Real, V>(w8), lastOfKind2);
     } else {
       rowOfFour(
           a, 16, lastOfKind2, [&](Real* p) { fftButterfly8<Real, V>(p, w8); },
           [&](Real* p) { fftButterfly8b<Real, V>(p, w8); });
+    }
+  }
+
+  // The same with two complex values per vector, the twiddle vectors
+  // built by the caller.
+  static void eightPointKernels(Real* a, const Kernel8PairTwiddles<Real, V>& t, bool lastOfKind2) {
+    rowOfFour(
+        a, 16, lastOfKind2, [&](Real* p) { butterfly8Pairs<Real, V, false>(p, t); },
+        [&](Real* p) { butterfly8Pairs<Real, V, true>(p, t); });
+  }
+
+  // Calls body with the kernels that end the blocks of l Reals (64 or 128)
+  // of an expansion, as leaf (block, lastOfKind2): kinds 1, 2, 1 and 1, or
+  // 2 when lastOfKind2. With two complex values per vector the kernels'
+  // twiddle vectors are built once for all those blocks.
+  template <typename Body>
+  static FFT_ALWAYS_INLINE void withLeafKernels(int l, int nw, const Real* w, Body body) {
+    if constexpr (kPairInOneVector<Real> && !kFourInOneVector<Real>) {
+      if (l == 128) {
+        const Kernel16PairKind1Twiddles<Real, V> t1(w + nw - 8);
+        const Kernel16PairKind2Twiddles<Real, V> t2(w + nw - 32);
+        body([&](Real* p, bool lastOfKind2) { sixteenPointKernels(p, t1, t2, lastOfKind2); });
+      } else {
+        const Kernel8PairTwiddles<Real, V> t(w + nw - 8);
+        body([&](Real* p, bool lastOfKind2) { eightPointKernels(p, t, lastOfKind2); });
+      }
+    } else {
+      body([&](Real* p, bool lastOfKind2) {
+        if (lastOfKind2) {
+          fftLeafSmall2(l, p, nw, w);
+        } else {
+          fftLeafSmall(l, p, nw, w);
+        }
+      });
     }
   }
 
@@ -1533,18 +1570,20 @@ struct Core {
       }
       stage(1, l, a + n - l, nw, w);
     }
-    for (int k = l; k < n; k <<= 2) {
-      for (int j = k - l; j < n; j += 4 * k) {
-        stage(1, l, a + j, nw, w);
-        fftLeafSmall(l, a + j, nw, w);
-        stage(2, l, a + k + j, nw, w);
-        fftLeafSmall2(l, a + k + j, nw, w);
-        stage(1, l, a + 2 * k + j, nw, w);
-        fftLeafSmall(l, a + 2 * k + j, nw, w);
+    withLeafKernels(l, nw, w, [&](const auto& leaf) {
+      for (int k = l; k < n; k <<= 2) {
+        for (int j = k - l; j < n; j += 4 * k) {
+          stage(1, l, a + j, nw, w);
+          leaf(a + j, false);
+          stage(2, l, a + k + j, nw, w);
+          leaf(a + k + j, true);
+          stage(1, l, a + 2 * k + j, nw, w);
+          leaf(a + 2 * k + j, false);
+        }
       }
-    }
-    stage(1, l, a + n - l, nw, w);
-    fftLeafSmall(l, a + n - l, nw, w);
+      stage(1, l, a + n - l, nw, w);
+      leaf(a + n - l, false);
+    });
   }
 
   // Earlier variant: the same for a kind 2 block.
@@ -1563,20 +1602,22 @@ struct Core {
         }
       }
     }
-    for (int k = l; k < h; k <<= 2) {
-      for (int j = k - l; j < h; j += 2 * k) {
-        stage(1, l, a + j, nw, w);
-        fftLeafSmall(l, a + j, nw, w);
-        stage(1, l, a + h + j, nw, w);
-        fftLeafSmall(l, a + h + j, nw, w);
+    withLeafKernels(l, nw, w, [&](const auto& leaf) {
+      for (int k = l; k < h; k <<= 2) {
+        for (int j = k - l; j < h; j += 2 * k) {
+          stage(1, l, a + j, nw, w);
+          leaf(a + j, false);
+          stage(1, l, a + h + j, nw, w);
+          leaf(a + h + j, false);
+        }
+        for (int j = 2 * k - l; j < h; j += 4 * k) {
+          stage(2, l, a + j, nw, w);
+          leaf(a + j, true);
+          stage(2, l, a + h + j, nw, w);
+          leaf(a + h + j, true);
+        }
       }
-      for (int j = 2 * k - l; j < h; j += 4 * k) {
-        stage(2, l, a + j, nw, w);
-        fftLeafSmall2(l, a + j, nw, w);
-        stage(2, l, a + h + j, nw, w);
-        fftLeafSmall2(l, a + h + j, nw, w);
-      }
-    }
+    });
   }
 
   // Earlier variant: four-way recursion above 512 Reals.
