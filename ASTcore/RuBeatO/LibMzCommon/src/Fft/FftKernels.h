@@ -1432,8 +1432,8 @@ struct Core {
   }
 
   // Calls body with the kernels that end the blocks of l Reals (64 or 128)
-  // of an expansion, as leaf (block, lastOfKind2): kinds 1, 2, 1 and 1, or
-  // 2 when lastOfKind2. With two complex values per vector the kernels'
+  // of the expansions, as leaf (block, lastOfKind2): kinds 1, 2, 1 and 1,
+  // or 2 when lastOfKind2. With two complex values per vector the kernels'
   // twiddle vectors are built once for all those blocks.
   template <typename Body>
   static FFT_ALWAYS_INLINE void withLeafKernels(int l, int nw, const Real* w, Body body) {
@@ -1557,8 +1557,10 @@ struct Core {
   }
 
   // Earlier variant: breadth-first expansion of a kind 1 block of at most
-  // 512 Reals whose own stage has run.
-  static void fftExpand1(int n, Real* a, int nw, const Real* w) {
+  // 512 Reals whose own stage has run; leaf the kernels of its last blocks
+  // (withLeafKernels).
+  template <typename Leaf>
+  static void fftExpand1(int n, Real* a, int nw, const Real* w, const Leaf& leaf) {
     int l = n >> 2;
     for (; l > 128; l >>= 2) {
       for (int k = l; k < n; k <<= 2) {
@@ -1570,24 +1572,23 @@ struct Core {
       }
       stage(1, l, a + n - l, nw, w);
     }
-    withLeafKernels(l, nw, w, [&](const auto& leaf) {
-      for (int k = l; k < n; k <<= 2) {
-        for (int j = k - l; j < n; j += 4 * k) {
-          stage(1, l, a + j, nw, w);
-          leaf(a + j, false);
-          stage(2, l, a + k + j, nw, w);
-          leaf(a + k + j, true);
-          stage(1, l, a + 2 * k + j, nw, w);
-          leaf(a + 2 * k + j, false);
-        }
+    for (int k = l; k < n; k <<= 2) {
+      for (int j = k - l; j < n; j += 4 * k) {
+        stage(1, l, a + j, nw, w);
+        leaf(a + j, false);
+        stage(2, l, a + k + j, nw, w);
+        leaf(a + k + j, true);
+        stage(1, l, a + 2 * k + j, nw, w);
+        leaf(a + 2 * k + j, false);
       }
-      stage(1, l, a + n - l, nw, w);
-      leaf(a + n - l, false);
-    });
+    }
+    stage(1, l, a + n - l, nw, w);
+    leaf(a + n - l, false);
   }
 
   // Earlier variant: the same for a kind 2 block.
-  static void fftExpand2(int n, Real* a, int nw, const Real* w) {
+  template <typename Leaf>
+  static void fftExpand2(int n, Real* a, int nw, const Real* w, const Leaf& leaf) {
     const int h = n >> 1;
     int l = n >> 2;
     for (; l > 128; l >>= 2) {
@@ -1602,48 +1603,48 @@ struct Core {
         }
       }
     }
-    withLeafKernels(l, nw, w, [&](const auto& leaf) {
-      for (int k = l; k < h; k <<= 2) {
-        for (int j = k - l; j < h; j += 2 * k) {
-          stage(1, l, a + j, nw, w);
-          leaf(a + j, false);
-          stage(1, l, a + h + j, nw, w);
-          leaf(a + h + j, false);
-        }
-        for (int j = 2 * k - l; j < h; j += 4 * k) {
-          stage(2, l, a + j, nw, w);
-          leaf(a + j, true);
-          stage(2, l, a + h + j, nw, w);
-          leaf(a + h + j, true);
-        }
+    for (int k = l; k < h; k <<= 2) {
+      for (int j = k - l; j < h; j += 2 * k) {
+        stage(1, l, a + j, nw, w);
+        leaf(a + j, false);
+        stage(1, l, a + h + j, nw, w);
+        leaf(a + h + j, false);
       }
-    });
-  }
-
-  // Earlier variant: four-way recursion above 512 Reals.
-  static void fftQuarterRecursion1(int n, Real* a, int nw, const Real* w) {
-    const int m = n >> 2;
-    stage(1, n, a, nw, w);
-    if (n > 512) {
-      fftQuarterRecursion1(m, a, nw, w);
-      fftQuarterRecursion2(m, a + m, nw, w);
-      fftQuarterRecursion1(m, a + 2 * m, nw, w);
-      fftQuarterRecursion1(m, a + 3 * m, nw, w);
-    } else {
-      fftExpand1(n, a, nw, w);
+      for (int j = 2 * k - l; j < h; j += 4 * k) {
+        stage(2, l, a + j, nw, w);
+        leaf(a + j, true);
+        stage(2, l, a + h + j, nw, w);
+        leaf(a + h + j, true);
+      }
     }
   }
 
-  static void fftQuarterRecursion2(int n, Real* a, int nw, const Real* w) {
+  // Earlier variant: four-way recursion above 512 Reals.
+  template <typename Leaf>
+  static void fftQuarterRecursion1(int n, Real* a, int nw, const Real* w, const Leaf& leaf) {
+    const int m = n >> 2;
+    stage(1, n, a, nw, w);
+    if (n > 512) {
+      fftQuarterRecursion1(m, a, nw, w, leaf);
+      fftQuarterRecursion2(m, a + m, nw, w, leaf);
+      fftQuarterRecursion1(m, a + 2 * m, nw, w, leaf);
+      fftQuarterRecursion1(m, a + 3 * m, nw, w, leaf);
+    } else {
+      fftExpand1(n, a, nw, w, leaf);
+    }
+  }
+
+  template <typename Leaf>
+  static void fftQuarterRecursion2(int n, Real* a, int nw, const Real* w, const Leaf& leaf) {
     const int m = n >> 2;
     stage(2, n, a, nw, w);
     if (n > 512) {
-      fftQuarterRecursion1(m, a, nw, w);
-      fftQuarterRecursion2(m, a + m, nw, w);
-      fftQuarterRecursion1(m, a + 2 * m, nw, w);
-      fftQuarterRecursion2(m, a + 3 * m, nw, w);
+      fftQuarterRecursion1(m, a, nw, w, leaf);
+      fftQuarterRecursion2(m, a + m, nw, w, leaf);
+      fftQuarterRecursion1(m, a + 2 * m, nw, w, leaf);
+      fftQuarterRecursion2(m, a + 3 * m, nw, w, leaf);
     } else {
-      fftExpand2(n, a, nw, w);
+      fftExpand2(n, a, nw, w, leaf);
     }
   }
 
@@ -1658,14 +1659,23 @@ struct Core {
         fftLeafSmall(n, a, nw, w);
       }
     } else {
-      if (n > 512) {
-        const int m = n >> 2;
-        fftQuarterRecursion1(m, a, nw, w);
-        fftQuarterRecursion2(m, a + m, nw, w);
-        fftQuarterRecursion1(m, a + 2 * m, nw, w);
-        fftQuarterRecursion1(m, a + 3 * m, nw, w);
-      } else if ((n >> 2) > 32) {
-        fftExpand1(n, a, nw, w);
+      if ((n >> 2) > 32) {
+        // Every expansion of one transform works on blocks of the same
+        // size (n divided by 4 until at most 512), so all of them share
+        // one set of leaf kernels.
+        int expanded = n;
+        while (expanded > 512) expanded >>= 2;
+        withLeafKernels(expanded >> 2, nw, w, [&](const auto& leaf) {
+          if (n > 512) {
+            const int m = n >> 2;
+            fftQuarterRecursion1(m, a, nw, w, leaf);
+            fftQuarterRecursion2(m, a + m, nw, w, leaf);
+            fftQuarterRecursion1(m, a + 2 * m, nw, w, leaf);
+            fftQuarterRecursion1(m, a + 3 * m, nw, w, leaf);
+          } else {
+            fftExpand1(n, a, nw, w, leaf);
+          }
+        });
       } else {
         fftLeafSmall(n, a, nw, w);
       }
