@@ -1401,8 +1401,8 @@ struct Core {
   static void sixteenPointKernels(Real* a, const Kernel16PairKind1Twiddles<Real, V>& t1,
                                   const Kernel16PairKind2Twiddles<Real, V>& t2, bool lastOfKind2) {
     rowOfFour(
-        a, 32, lastOfKind2, [&](Real* p) { butterfly16Kind1Pairs<Real, V>(p, t1); },
-        [&](Real* p) { butterfly16Kind2Pairs<Real, V>(p, t2); });
+        a, 32, lastOfKind2, [&](Real* p) FFT_LAMBDA_ALWAYS_INLINE { butterfly16Kind1Pairs<Real, V>(p, t1); },
+        [&](Real* p) FFT_LAMBDA_ALWAYS_INLINE { butterfly16Kind2Pairs<Real, V>(p, t2); });
   }
 
   // Four 8-point kernels on the 64 Reals at a: kinds 1, 2, 1 and 1, or 2
