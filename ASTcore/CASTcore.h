@@ -240,10 +240,12 @@ class CASTcore {
   // with a time-stretch manager of its own. The slots of one
   // wave are rendered together, after `prepareSource` (when given) made
   // that wave's work copy; the results are taken over in list order, so the
-  // working waves, the records, the messages and the ratio flag are those of
-  // the calls one after the other. Stops at the first slot in list order
-  // that fails: 0x80000001 | inner << 4 when its source could not be
-  // prepared, 0x80000002 | inner << 4 when its rendering failed. `stop`,
+  // records, the messages and the ratio flag are those of the calls one
+  // after the other, and so are the working waves up to a failure (a slot
+  // after a failing one may hold a new wave without its record or rendered
+  // flag, which every reader renders again). Stops at the first slot in
+  // list order that fails: 0x80000001 | inner << 4 when its source could
+  // not be prepared, 0x80000002 | inner << 4 when its rendering failed. `stop`,
   // set from another thread, lets no further slot start and ends the
   // stretches under way: 0x80000003, and the slots finished before the
   // first one it ended are kept. 0x80000004: no scratch core.

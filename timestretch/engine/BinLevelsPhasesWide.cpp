@@ -23,9 +23,11 @@ namespace {
 #define BIN_LEVELS_PHASES_WIDE 0
 #endif
 
-namespace BinLevelsPhases {
+namespace {
 
-bool ComputeWide(const float* packed, std::int64_t first, std::int64_t end, float* levels, float* phases) {
+// Either precision through the one wide loop, where the CPU has AVX2.
+template <typename Packed>
+bool computeWide(const Packed* packed, std::int64_t first, std::int64_t end, float* levels, float* phases) {
 #if BIN_LEVELS_PHASES_WIDE
   // Reads what the runtime found out about the CPU at start-up.
   if (!__builtin_cpu_supports("avx2")) return false;
@@ -37,15 +39,16 @@ bool ComputeWide(const float* packed, std::int64_t first, std::int64_t end, floa
 #endif
 }
 
-bool ComputeWide(const double* packed, std::int64_t first, std::int64_t end, float* levels, float* phases) {
-#if BIN_LEVELS_PHASES_WIDE
-  if (!__builtin_cpu_supports("avx2")) return false;
-  wideLoop(packed, first, end, levels, phases);
-  return true;
-#else
-  (void)packed, (void)first, (void)end, (void)levels, (void)phases;
-  return false;
-#endif
+}  // namespace
+
+namespace BinLevelsPhases {
+
+bool ComputeWide(const float* packed, std::int64_t first, std::int64_t end, float* levels, float* phases) {
+  return computeWide(packed, first, end, levels, phases);
 }
 
-}  // namespace BinLevelsPhases
+bool ComputeWide(const double* packed, std::int64_t first, std::int64_t end, float* levels, float* phases) {
+  return computeWide(packed, first, end, levels, phases);
+}
+
+}
