@@ -168,6 +168,16 @@ int PickPeaks(const float* magnitudes, std::int64_t n, std::int64_t neighbourhoo
       // A flat top (three equal bins) has no curvature to refine by.
       const double delta = denominator != 0.0 ? 0.5 * (static_cast<double>(m[k - 1]) - m[k + 1]) / denominator : 0.0;
       peaks[(*count)++] = (static_cast<double>(k) + delta) * binWidth;
+      // A flat top of just two bins is one peak. Its second bin would
+      // refine to the very same frequency, and a list that holds a
+      // frequency twice stops the continuation's walk there (an equal
+      // distance ends it): every later peak of the frame lost its region,
+      // and a steady chord its phases. (Wider flat tops refine their bins
+      // to distinct frequencies.)
+      if (m[k + 1] == m[k] && m[k - 1] != m[k] && m[k + 2] != m[k]) {
+        ++k;
+        continue;
+      }
     }
     // The bins after a peak that cannot be peaks are passed over. From bin
     // 3 on the candidate set has left them out already (a bin with a

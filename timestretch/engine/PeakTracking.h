@@ -43,7 +43,8 @@ struct PeakRegionTable {
 // 0..nyquist) above `threshold` to `peaks`, whose fill level `count` is read
 // and updated; a bin is a peak when nothing within `neighbourhood` bins
 // is above it and something is below. Peaks are refined by the parabola
-// through the neighbours (a flat top refines by nothing). Bin 0 is stored as
+// through the neighbours (a flat top refines by nothing; a flat top of two
+// bins is one peak, at their midpoint). Bin 0 is stored as
 // 0 Hz. Stops at kMaxPeaks. Returns 0.
 int PickPeaks(const float* magnitudes, std::int64_t n, std::int64_t neighbourhood, std::int32_t* count, double* peaks,
               double nyquist, float threshold);
