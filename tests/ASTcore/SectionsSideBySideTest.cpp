@@ -269,7 +269,9 @@ TEST(SectionsSideBySide, AStopDuringTheStretchesRecordsNothingAndTheNextRenderin
   while (kept < std::size(kSlots) && many.core.isSecRendered(kSlots[kept])) ++kept;
   EXPECT_EQ(stopped, kept == std::size(kSlots) ? 0u : 0x80000003u);
   EXPECT_TRUE(many.core.lastError.isEmpty()) << many.core.lastError.toStdString();
-  if (kept == 0) EXPECT_EQ(many.core.undoCount(), undoBefore) << "no record taken over";
+  if (kept == 0) {
+    EXPECT_EQ(many.core.undoCount(), undoBefore) << "no record taken over";
+  }
   for (std::size_t i = 0; i < std::size(kSlots); ++i) {
     const std::uint8_t slot = kSlots[i];
     SCOPED_TRACE(static_cast<int>(slot));
@@ -280,7 +282,9 @@ TEST(SectionsSideBySide, AStopDuringTheStretchesRecordsNothingAndTheNextRenderin
     }
     EXPECT_EQ(many.slot(slot).holdValue, 0u);
     EXPECT_FALSE(many.core.isSecRendered(slot));
-    if (i == kept) EXPECT_TRUE(many.wave(slot).isEmpty()) << "a stopped stretch writes no working wave";
+    if (i == kept) {
+      EXPECT_TRUE(many.wave(slot).isEmpty()) << "a stopped stretch writes no working wave";
+    }
   }
 
   ASSERT_EQ(many.core.renderSections(slotList(), nullptr, &ratio, nullptr, 4), 0u);
