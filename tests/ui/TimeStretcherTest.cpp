@@ -79,6 +79,21 @@ std::int64_t framesOf(const QString& path) {
   return info.frames;
 }
 
+// The built project with an audition to hand its workers, and the path of
+// section 3's working wave.
+struct SectionThree {
+  CASTcore core;
+  std::uint8_t clickOn = 1, level = 100, click2On = 1;
+  ASTAudition audition{&clickOn, &level, &click2On};
+  QString path;
+
+  SectionThree() {
+    buildProject(core);
+    QString folder;
+    if (core.getPath(0, folder) == 0u) path = TempWaveFiles::sectionPath(folder, 3);
+  }
+};
+
 }  // namespace
 
 TEST(TimeStretcher, EachRefusalAnswersOnceWithItsCodeAndText) {
@@ -126,13 +141,11 @@ TEST(TimeStretcher, EachRefusalAnswersOnceWithItsCodeAndText) {
 }
 
 TEST(TimeStretcher, ARenderedSectionIsMeasuredWithItsBeatGridAndNotRenderedAgain) {
-  CASTcore core;
-  buildProject(core);
-  std::uint8_t clickOn = 1, level = 100, click2On = 1;
-  ASTAudition audition(&clickOn, &level, &click2On);
-  QString folder;
-  ASSERT_EQ(core.getPath(0, folder), 0u);
-  const QString path = TempWaveFiles::sectionPath(folder, 3);
+  SectionThree s;
+  ASSERT_FALSE(s.path.isEmpty());
+  CASTcore& core = s.core;
+  ASTAudition& audition = s.audition;
+  const QString& path = s.path;
 
   TimeStretcher first(&core, &audition, path, 3, 0, nullptr);
   const Answer answer = run(first);
@@ -160,13 +173,11 @@ TEST(TimeStretcher, ARenderedSectionIsMeasuredWithItsBeatGridAndNotRenderedAgain
 }
 
 TEST(TimeStretcher, AWaveLeftWithoutTheRenderedFlagIsRenderedAnewBeforeItIsMeasured) {
-  CASTcore core;
-  buildProject(core);
-  std::uint8_t clickOn = 1, level = 100, click2On = 1;
-  ASTAudition audition(&clickOn, &level, &click2On);
-  QString folder;
-  ASSERT_EQ(core.getPath(0, folder), 0u);
-  const QString path = TempWaveFiles::sectionPath(folder, 3);
+  SectionThree s;
+  ASSERT_FALSE(s.path.isEmpty());
+  CASTcore& core = s.core;
+  ASTAudition& audition = s.audition;
+  const QString& path = s.path;
   // A working wave of another length that no rendering was recorded for, as
   // a side-by-side export leaves for a slot after one that failed.
   ASSERT_TRUE(TestAudio::writeWav(path, TestAudio::sine(0.5, 220.0)));

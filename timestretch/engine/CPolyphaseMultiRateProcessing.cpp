@@ -9,10 +9,6 @@
 #include <new>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
-
 namespace {
 
 enum TableId { k70A, k70B, k70C, k110, k170, k50 };
@@ -111,24 +107,61 @@ void CPolyphaseMultiRateProcessing::makeRoom(int incoming) {
 
 namespace {
 
+// Vectors of W doubles and of W floats (GCC's vector extensions) for the
+// sums below: W = 2 in the baseline build, W = 4 under an AVX target. The
+// helpers hand vectors by reference: a wide vector returned by value from a
+// function compiled without AVX would take another calling convention.
+template <int W>
+struct Lanes;
+template <>
+struct Lanes<2> {
+  typedef double Doubles __attribute__((vector_size(16)));
+  typedef float Floats __attribute__((vector_size(8)));
+};
+template <>
+struct Lanes<4> {
+  typedef double Doubles __attribute__((vector_size(32)));
+  typedef float Floats __attribute__((vector_size(16)));
+};
+
+template <typename V>
+__attribute__((always_inline)) inline void loadLanes(V& v, const double* p) {
+  std::memcpy(&v, p, sizeof v);
+}
+// (A -0 comes out +0: every sum here starts at +0 and can never be -0,
+// so no zero's sign reaches a result.)
+template <typename V>
+__attribute__((always_inline)) inline void broadcastLanes(V& v, double x) {
+  v = V{} + x;
+}
+// Each lane rounded to float, as a cast rounds.
+template <int W>
+__attribute__((always_inline)) inline void storeLanesAsFloats(float* p, const typename Lanes<W>::Doubles& v) {
+  const auto f = __builtin_convertvector(v, typename Lanes<W>::Floats);
+  std::memcpy(p, &f, sizeof f);
+}
+
+// 4 W outputs, W to a vector: each lane sums its own taps in order, as
+// one output alone would (no fused multiply-add, so the same bits).
+template <int W>
+__attribute__((always_inline)) inline void groupSums(const double* phases, const int* offsets, const double* c,
+                                                     int taps, int g, float* out) {
+  typename Lanes<W>::Doubles y[4] = {}, ck, v;
+  for (int k = 0; k < taps; ++k) {
+    broadcastLanes(ck, c[k]);
+    const double* d = phases + offsets[k] + g;
+    for (int q = 0; q < 4; ++q) {
+      loadLanes(v, d + W * q);
+      y[q] += ck * v;
+    }
+  }
+  for (int q = 0; q < 4; ++q) storeLanesAsFloats<W>(out + W * q, y[q]);
+}
+
 #if defined(__GNUC__) && defined(__x86_64__)
-// Sixteen outputs, four to a vector: each lane sums its own taps in order,
-// as one output alone would (no fused multiply-add, so the same bits).
 __attribute__((target("avx"))) void sixteenSums(const double* phases, const int* offsets, const double* c, int taps,
                                                 int g, float* out) {
-  __m256d y0 = _mm256_setzero_pd(), y1 = y0, y2 = y0, y3 = y0;
-  for (int k = 0; k < taps; ++k) {
-    const __m256d ck = _mm256_set1_pd(c[k]);
-    const double* d = phases + offsets[k] + g;
-    y0 = _mm256_add_pd(y0, _mm256_mul_pd(ck, _mm256_loadu_pd(d)));
-    y1 = _mm256_add_pd(y1, _mm256_mul_pd(ck, _mm256_loadu_pd(d + 4)));
-    y2 = _mm256_add_pd(y2, _mm256_mul_pd(ck, _mm256_loadu_pd(d + 8)));
-    y3 = _mm256_add_pd(y3, _mm256_mul_pd(ck, _mm256_loadu_pd(d + 12)));
-  }
-  _mm_storeu_ps(out, _mm256_cvtpd_ps(y0));
-  _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(y1));
-  _mm_storeu_ps(out + 8, _mm256_cvtpd_ps(y2));
-  _mm_storeu_ps(out + 12, _mm256_cvtpd_ps(y3));
+  groupSums<4>(phases, offsets, c, taps, g, out);
 }
 
 int sumsFourToAVector(const double* phases, const int* offsets, const double* c, int taps, int groups, float* out) {
@@ -148,22 +181,8 @@ void CPolyphaseMultiRateProcessing::decimatePiece(int groups, float* out) const 
   const double* c = coefficients;
   const int n = taps;
   int g = sumsFourToAVector(phases, tapOffsets, c, n, groups, out);
-#if defined(__SSE2__)
   // Eight outputs, two to a vector.
-  for (; g + 8 <= groups; g += 8) {
-    __m128d y0 = _mm_setzero_pd(), y1 = y0, y2 = y0, y3 = y0;
-    for (int k = 0; k < n; ++k) {
-      const __m128d ck = _mm_set1_pd(c[k]);
-      const double* d = phases + tapOffsets[k] + g;
-      y0 = _mm_add_pd(y0, _mm_mul_pd(ck, _mm_loadu_pd(d)));
-      y1 = _mm_add_pd(y1, _mm_mul_pd(ck, _mm_loadu_pd(d + 2)));
-      y2 = _mm_add_pd(y2, _mm_mul_pd(ck, _mm_loadu_pd(d + 4)));
-      y3 = _mm_add_pd(y3, _mm_mul_pd(ck, _mm_loadu_pd(d + 6)));
-    }
-    _mm_storeu_ps(out + g, _mm_movelh_ps(_mm_cvtpd_ps(y0), _mm_cvtpd_ps(y1)));
-    _mm_storeu_ps(out + g + 4, _mm_movelh_ps(_mm_cvtpd_ps(y2), _mm_cvtpd_ps(y3)));
-  }
-#endif
+  for (; g + 8 <= groups; g += 8) groupSums<2>(phases, tapOffsets, c, n, g, out + g);
   for (; g < groups; ++g) {
     double y = 0.0;
     for (int k = 0; k < n; ++k) y += c[k] * phases[tapOffsets[k] + g];
@@ -200,72 +219,57 @@ void CPolyphaseMultiRateProcessing::Decimate(int count, const float* in, float* 
 namespace {
 
 // One input sample's `M` outputs: branch p sums coefficients p, p + M, ...
-// against the delay line in that order, the M sums side by side (two to a
-// vector where SSE2 is there: the same products and sums).
-template <int M>
-void interpolateSample(const double* coefficients, const double* d, int phaseLength, float* out) {
-#if defined(__SSE2__)
-  static_assert(M % 2 == 0, "branches go two to a vector");
-  __m128d y[M / 2];
-  for (auto& v : y) v = _mm_setzero_pd();
+// against the delay line in that order, the M sums side by side, W to a
+// vector (the same products and sums).
+template <int W, int M>
+__attribute__((always_inline)) inline void interpolateSample(const double* coefficients, const double* d,
+                                                             int phaseLength, float* out) {
+  static_assert(M % W == 0, "branches fill the vectors");
+  typename Lanes<W>::Doubles y[M / W] = {}, dk, v, gain;
   for (int k = 0; k < phaseLength; ++k) {
-    const __m128d dk = _mm_set1_pd(d[k]);
+    broadcastLanes(dk, d[k]);
     const double* c = coefficients + k * M;
-    for (int q = 0; q < M / 2; ++q) y[q] = _mm_add_pd(y[q], _mm_mul_pd(_mm_loadu_pd(c + 2 * q), dk));
+    for (int q = 0; q < M / W; ++q) {
+      loadLanes(v, c + W * q);
+      y[q] += v * dk;
+    }
   }
-  const __m128d gain = _mm_set1_pd(static_cast<double>(M));
-  for (int q = 0; q < M / 2; ++q) _mm_storel_pi(reinterpret_cast<__m64*>(out + 2 * q), _mm_cvtpd_ps(_mm_mul_pd(y[q], gain)));
-#else
-  double y[M] = {};
-  for (int k = 0; k < phaseLength; ++k) {
-    const double* c = coefficients + k * M;
-    for (int p = 0; p < M; ++p) y[p] += c[p] * d[k];
-  }
-  for (int p = 0; p < M; ++p) out[p] = static_cast<float>(y[p] * M);
-#endif
+  broadcastLanes(gain, static_cast<double>(M));
+  for (int q = 0; q < M / W; ++q) storeLanesAsFloats<W>(out + W * q, y[q] * gain);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
-// interpolateSample for four and eight branches, four to a vector: the
-// same products and sums in the same order.
+// interpolateSample for four and eight branches, four to a vector, and
+// four input samples side by side: their sums do not wait for each other,
+// and each coefficient vector is loaded once for the four. The same
+// products and sums in the same order.
 template <int M>
 __attribute__((target("avx"))) void interpolateRunWide(const double* coefficients, const double* line, int run,
                                                        int phaseLength, float* out) {
+  using Doubles = Lanes<4>::Doubles;
   static_assert(M % 4 == 0, "branches go four to a vector");
-  const __m256d gain = _mm256_set1_pd(static_cast<double>(M));
+  Doubles gain, ck, dk;
+  broadcastLanes(gain, static_cast<double>(M));
   int j = 0;
-  // Four input samples side by side: their sums do not wait for each
-  // other, and each coefficient vector is loaded once for the four.
   constexpr int kSide = 4;
   for (; j + kSide <= run; j += kSide) {
     // Sample j + s sees the line from run - 1 - j - s on.
     const double* d = line + (run - kSide - j);
-    __m256d y[kSide][M / 4];
-    for (auto& row : y)
-      for (auto& v : row) v = _mm256_setzero_pd();
+    Doubles y[kSide][M / 4] = {};
     for (int k = 0; k < phaseLength; ++k) {
       const double* c = coefficients + k * M;
       for (int q = 0; q < M / 4; ++q) {
-        const __m256d ck = _mm256_loadu_pd(c + 4 * q);
-        for (int s = 0; s < kSide; ++s)
-          y[s][q] = _mm256_add_pd(y[s][q], _mm256_mul_pd(ck, _mm256_set1_pd(d[kSide - 1 - s + k])));
+        loadLanes(ck, c + 4 * q);
+        for (int s = 0; s < kSide; ++s) {
+          broadcastLanes(dk, d[kSide - 1 - s + k]);
+          y[s][q] += ck * dk;
+        }
       }
     }
     for (int s = 0; s < kSide; ++s)
-      for (int q = 0; q < M / 4; ++q)
-        _mm_storeu_ps(out + M * (j + s) + 4 * q, _mm256_cvtpd_ps(_mm256_mul_pd(y[s][q], gain)));
+      for (int q = 0; q < M / 4; ++q) storeLanesAsFloats<4>(out + M * (j + s) + 4 * q, y[s][q] * gain);
   }
-  for (; j < run; ++j) {
-    const double* d = line + (run - 1 - j);
-    __m256d y[M / 4];
-    for (auto& v : y) v = _mm256_setzero_pd();
-    for (int k = 0; k < phaseLength; ++k) {
-      const __m256d dk = _mm256_set1_pd(d[k]);
-      const double* c = coefficients + k * M;
-      for (int q = 0; q < M / 4; ++q) y[q] = _mm256_add_pd(y[q], _mm256_mul_pd(_mm256_loadu_pd(c + 4 * q), dk));
-    }
-    for (int q = 0; q < M / 4; ++q) _mm_storeu_ps(out + M * j + 4 * q, _mm256_cvtpd_ps(_mm256_mul_pd(y[q], gain)));
-  }
+  for (; j < run; ++j) interpolateSample<4, M>(coefficients, line + (run - 1 - j), phaseLength, out + M * j);
 }
 
 // The run's outputs, or false when the CPU has no AVX or the factor does
@@ -311,9 +315,9 @@ void CPolyphaseMultiRateProcessing::Interpolate(int count, const float* in, floa
       const double* d = delayLine + head + (run - 1 - j);
       float* o = out + produced;
       switch (m) {
-        case 2: interpolateSample<2>(coefficients, d, l, o); break;
-        case 4: interpolateSample<4>(coefficients, d, l, o); break;
-        case 8: interpolateSample<8>(coefficients, d, l, o); break;
+        case 2: interpolateSample<2, 2>(coefficients, d, l, o); break;
+        case 4: interpolateSample<2, 4>(coefficients, d, l, o); break;
+        case 8: interpolateSample<2, 8>(coefficients, d, l, o); break;
         default:
           for (int p = 0; p < m; ++p) {
             double y = 0.0;

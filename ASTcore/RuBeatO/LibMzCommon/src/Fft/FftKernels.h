@@ -1622,9 +1622,15 @@ struct Core {
   // Earlier variant: four-way recursion above 512 Reals.
   template <typename Leaf>
   static void fftQuarterRecursion1(int n, Real* a, int nw, const Real* w, const Leaf& leaf) {
-    const int m = n >> 2;
     stage(1, n, a, nw, w);
+    afterQuarterStage1(n, a, nw, w, leaf);
+  }
+
+  // What follows a kind 1 stage of n Reals: the quarters, or the expansion.
+  template <typename Leaf>
+  static void afterQuarterStage1(int n, Real* a, int nw, const Real* w, const Leaf& leaf) {
     if (n > 512) {
+      const int m = n >> 2;
       fftQuarterRecursion1(m, a, nw, w, leaf);
       fftQuarterRecursion2(m, a + m, nw, w, leaf);
       fftQuarterRecursion1(m, a + 2 * m, nw, w, leaf);
@@ -1665,17 +1671,7 @@ struct Core {
         // one set of leaf kernels.
         int expanded = n;
         while (expanded > 512) expanded >>= 2;
-        withLeafKernels(expanded >> 2, nw, w, [&](const auto& leaf) {
-          if (n > 512) {
-            const int m = n >> 2;
-            fftQuarterRecursion1(m, a, nw, w, leaf);
-            fftQuarterRecursion2(m, a + m, nw, w, leaf);
-            fftQuarterRecursion1(m, a + 2 * m, nw, w, leaf);
-            fftQuarterRecursion1(m, a + 3 * m, nw, w, leaf);
-          } else {
-            fftExpand1(n, a, nw, w, leaf);
-          }
-        });
+        withLeafKernels(expanded >> 2, nw, w, [&](const auto& leaf) { afterQuarterStage1(n, a, nw, w, leaf); });
       } else {
         fftLeafSmall(n, a, nw, w);
       }
