@@ -128,15 +128,13 @@ void placeEdgesBetweenRegions(double* edges, int bandCount, const double* values
     // above for a frame, and its phases and window with it: a burst of
     // artefacts each time a faint peak above the boundary comes and goes.)
     if (i < 1 || i >= count) continue;
-    // Only midpoints between existing regions are candidates.
-    double candidates[3];
-    int n = 0;
-    candidates[n++] = (values[i - 1] + values[i]) / 2.0;
-    if (i + 1 < count) candidates[n++] = (values[i] + values[i + 1]) / 2.0;
-    if (i >= 2) candidates[n++] = (values[i - 2] + values[i - 1]) / 2.0;
-    if (n == 0) continue;
+    // Past the last region the band's Nyquist stands in for the midpoint
+    // above, below the first one 0 Hz for the midpoint below.
+    const double candidates[3] = {(values[i - 1] + values[i]) / 2.0,
+                                  i + 1 < count ? (values[i] + values[i + 1]) / 2.0 : nu,
+                                  i >= 2 ? (values[i - 2] + values[i - 1]) / 2.0 : 0.0};
     double best = candidates[0];
-    for (int k = 1; k < n; ++k)
+    for (int k = 1; k < 3; ++k)
       if (std::fabs(candidates[k] - edges[b]) < std::fabs(best - edges[b])) best = candidates[k];
     edges[b] = std::min(best, nu);
   }

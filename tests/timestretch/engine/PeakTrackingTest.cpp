@@ -283,3 +283,41 @@ TEST(TSBandContinuePeaks, RegionsUnderABoundaryStayInTheirBand) {
   EXPECT_GT(edgeD[0], 523.3);
   EXPECT_GT(edgeC[0], 523.3);
 }
+
+// A boundary with regions on both sides goes to the nearest of three: the
+// midpoints around the first region above it, where the Nyquist frequency
+// of the band below stands in past the last region and 0 Hz below the
+// first one. Each case has one region under the boundary and one far above.
+TEST(TSBandContinuePeaks, ABoundaryBesideTheEndRegionsCanGoToTheNyquistOrToZero) {
+  struct Case {
+    const char* what;
+    std::vector<double> a0, a1, b0, b1;
+    double edgeA, edgeB;  // after the placement
+  };
+  const Case cases[] = {
+      // Regions at 100 and 9000 Hz; both boundaries stand at 5200 Hz (the
+      // midpoint of the upper band's peaks at 1400 and 9000 Hz), nearer
+      // the Nyquist frequency 5512.5 than the midpoint 4550 of the regions.
+      {"nyquist", {100.0}, {100.2, 1400.0, 9000.0}, {100.0}, {100.2, 1400.0, 9000.0}, 5512.5, 5512.5},
+      // Regions at 100 and 12000 Hz; frame B's boundary stands on its
+      // unmatched peak at 1550 Hz, nearer 0 Hz than the Nyquist frequency
+      // or the regions' midpoint.
+      {"zero", {100.0}, {100.2, 12000.0}, {100.0}, {100.2, 1550.0, 12000.0}, 5512.5, 0.0},
+  };
+  const float nyquist[2] = {5512.5f, 22050.0f};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const double* pa[2] = {c.a0.data(), c.a1.data()};
+    const double* pb[2] = {c.b0.data(), c.b1.data()};
+    const std::int32_t ca[2] = {static_cast<std::int32_t>(c.a0.size()), static_cast<std::int32_t>(c.a1.size())};
+    const std::int32_t cb[2] = {static_cast<std::int32_t>(c.b0.size()), static_cast<std::int32_t>(c.b1.size())};
+    double edgeA[2] = {1500.0, 22050.0}, edgeB[2] = {1500.0, 22050.0};
+    auto table = std::make_unique<PeakRegionTable>();
+    TSBandContinuePeaks(pa, ca, pb, cb, edgeA, edgeB, 2, *table, nyquist, 40.0);
+    ASSERT_EQ(table->count, 2);
+    EXPECT_EQ(table->centre[0], 100.0);
+    EXPECT_EQ(table->source[1], c.a1.back());
+    EXPECT_EQ(edgeA[0], c.edgeA);
+    EXPECT_EQ(edgeB[0], c.edgeB);
+  }
+}
