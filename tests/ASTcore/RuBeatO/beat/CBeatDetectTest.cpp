@@ -330,3 +330,67 @@ TEST(CBeatDetect, RefusesBadParametersAndLengths) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CBeatDetect, ListingStepsBelowOneAreRefusedInsteadOfCountingForEver) {
+  const auto signal = clicks(steadyTimes(120.0, 0.1, 3.0), 3.0);
+  auto d = detect(signal, true);
+  std::list<int> beats{7};
+  for (const auto& stepOffset : {std::make_pair(0, 0), std::make_pair(0, 3), std::make_pair(-2, 1)}) {
+    try {
+      d->getBeatFrames(beats, stepOffset.first, stepOffset.second);
+      ADD_FAILURE() << "step " << stepOffset.first;
+    } catch (const std::domain_error& e) {
+      EXPECT_STREQ(e.what(), "step must be positive");
+    }
+    EXPECT_TRUE(beats.empty());
+  }
+  d->getBeatFrames(beats, 1, 0);
+  EXPECT_GE(beats.size(), 4u);
+}
+
+TEST(CBeatDetect, TheTenHourLimitHoldsWhereItsSampleCountPasses32Bits) {
+  // At 192 kHz ten hours are 6.9e9 samples, beyond 2^32: a 32-bit count
+  // would wrap round and never reach the limit. Null data counts without
+  // being analysed.
+  CBeatDetect d(1024, kHop, 3, true, 192000.0f, 60.0f, 200.0f);
+  for (int i = 0; i < 3; ++i) d.addData(nullptr, 2000000000);  // 6.0e9
+  try {
+    d.addData(nullptr, 2000000000);  // 8.0e9
+    ADD_FAILURE() << "ten hours passed unnoticed";
+  } catch (const std::out_of_range& e) {
+    EXPECT_STREQ(e.what(), "Input audio exceeds max. allowed duration");
+  }
+  EXPECT_EQ(d.getNumFrames(), 0);
+}
+
+TEST(CBeatDetect, AnchorsCountInTheFramingOfTheLastReset) {
+  // Beats forced between the clicks: an anchor stands a window's worth of
+  // frames (framelen / hop) after the frame it names, and that window is
+  // the one the stream is cut with until the next reset, whatever the
+  // setters said since.
+  const auto signal = clicks(steadyTimes(120.0, 0.1, 6.0), 6.0);
+  CBeatDetect plain(1024, kHop, 3, true, 44100.0f, 60.0f, 200.0f);
+  CBeatDetect changed(1024, kHop, 3, true, 44100.0f, 60.0f, 200.0f);
+  changed.setFramelen(8192);  // a window of 45 hops from the next reset on
+  for (size_t i = 0; i + kHop <= signal.size(); i += kHop) {
+    plain.addData(&signal[i], kHop);
+    changed.addData(&signal[i], kHop);
+  }
+  plain.infer();
+  std::list<int> free;
+  plain.getBeatFrames(free, 1, 0);
+  for (CBeatDetect* d : {&plain, &changed}) {
+    for (int frame : {300, 421, 545, 667}) d->addAnchor(frame, 3);
+    d->addNegativeAnchor(730, 3);
+    d->infer();
+  }
+  std::list<int> a, b;
+  plain.getBeatFrames(a, 1, 0);
+  changed.getBeatFrames(b, 1, 0);
+  EXPECT_NE(a, free) << "the anchors moved no beat";
+  EXPECT_EQ(a, b);
+}
+
+}  // namespace
