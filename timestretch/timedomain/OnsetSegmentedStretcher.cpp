@@ -1,10 +1,15 @@
 // Attack-cut period stretching. The segmenter walks the buffered input hop by
 // hop; an energy that more than doubles its recent average and rises by more
 // than an absolute step is an attack (unless one began within the hold) and
-// closes the segment before it. A full buffer without an attack is handed on
-// as one segment. Each segment is brought to its share of the output by
-// whole-period splices spread over it, and the remainder (less than a
-// period) is absorbed by the cross-fade that joins it to its own end.
+// closes the segment before it. A full buffer without an attack does not end
+// the segment: what it holds is stretched by whole-period splices, each made
+// when the output has fallen half a splice behind (or run half a splice
+// ahead of) the ratio, and the buffer keeps the samples the segment's end
+// needs. At the segment's end its last samples are brought to exactly the
+// output the whole segment is owed, by whole-period splices spread over
+// them, and the remainder (less than a period) is absorbed by the cross-fade
+// that joins them to their own end. Cutting a steady tone at the buffer
+// instead would leave such a remainder, a jump of phase, every buffer.
 
 #include "OnsetSegmentedStretcher.h"
 
@@ -34,6 +39,7 @@ OnsetSegmentedStretcher::Parameters OnsetSegmentedStretcher::MakeParameters(std:
   p.largestPeriod = std::max<std::int64_t>(2, sampleRate / 50);
   p.smallestPeriod = std::max<std::int64_t>(1, sampleRate / 200);
   p.bufferLength = std::max<std::int64_t>(15000, 4 * p.largestPeriod + p.energyWindow);
+  p.attackGuard = ceilOf(0.02 * fs);
   return p;
 }
 
@@ -43,6 +49,9 @@ void OnsetSegmentedStretcher::Reset(double ratio) {
   m_e1 = m_e2 = 0.0;
   m_hopsSinceAttack = m_params.attackHold;
   m_consumedTotal = 0;
+  m_segmentStart = 0;
+  m_segmentIn = 0;
+  m_segmentOut = 0;
   m_scan = 0;
   m_fill = 0;
 }
@@ -91,7 +100,7 @@ void OnsetSegmentedStretcher::segment(bool final) {
   while (m_scan + m_params.hop <= m_fill) {
     if (attackAt(m_scan)) {
       if (m_scan > 0) {
-        stretchSegment(m_scan);
+        finishSegment(m_scan);
         consume(m_scan);
         m_scan = 0;
       }
@@ -102,15 +111,99 @@ void OnsetSegmentedStretcher::segment(bool final) {
   }
   if (final) {
     if (m_fill > 0) {
-      stretchSegment(m_fill);
+      finishSegment(m_fill);
       consume(m_fill);
     }
     m_scan = 0;
   } else if (m_fill == m_params.bufferLength && m_scan > 0) {
-    stretchSegment(m_scan);
-    consume(m_scan);
-    m_scan = 0;
+    const std::int64_t done = streamSegment(m_scan);
+    consume(done);
+    m_scan -= done;
   }
+}
+
+void OnsetSegmentedStretcher::load(std::int64_t n) {
+  for (int ch = 0; ch < m_channels; ++ch)
+    for (std::int64_t i = 0; i < n; ++i)
+      m_seg[ch][static_cast<std::size_t>(i)] = static_cast<double>(m_buffer[ch][static_cast<std::size_t>(i)]);
+  for (std::int64_t i = 0; i < n; ++i)
+    m_mono[static_cast<std::size_t>(i)] = m_channels == 2 ? (m_seg[0][i] + m_seg[1][i]) * 0.5 : m_seg[0][i];
+}
+
+// Splices per period found: lengthening repeats the period `repeats` times,
+// shortening drops `drops` periods; one of each for ratios within 0.75 ..
+// 1.5, more beyond, so that every splice moves the output towards its
+// share by at least half a period.
+namespace {
+std::int64_t repeatsFor(double ratio) { return std::max<std::int64_t>(1, ceilOf(ratio - 0.5)); }
+std::int64_t dropsFor(double ratio) { return std::max<std::int64_t>(1, ceilOf(1.5 / ratio) - 1); }
+}  // namespace
+
+std::int64_t OnsetSegmentedStretcher::streamSegment(std::int64_t scanned) {
+  const std::int64_t largest = m_params.largestPeriod;
+  // The segment's end gets at least this much to splice and join in.
+  const std::int64_t keep = 2 * largest + m_params.boundaryFade;
+  const std::int64_t limit = scanned - keep;
+  if (limit <= 0) return 0;
+  load(scanned);
+  const double ratio = m_ratio;
+  const std::int64_t repeats = repeatsFor(ratio);
+  const std::int64_t drops = dropsFor(ratio);
+  std::int64_t rp = 0;
+  while (rp < limit) {
+    const std::int64_t in = m_segmentIn + rp;
+    if (ratio == 1.0 || in < m_params.attackGuard) {
+      const std::int64_t n = ratio == 1.0 ? limit - rp : std::min(limit - rp, m_params.attackGuard - in);
+      copyOut(rp, n);
+      rp += n;
+      continue;
+    }
+    // Output ahead of the segment's share so far (negative: behind).
+    const double ahead = static_cast<double>(m_segmentOut) - ratio * static_cast<double>(in);
+    const std::int64_t reach = ratio > 1.0 ? 2 * largest : std::max<std::int64_t>(2, drops + 1) * largest;
+    if (rp + reach > scanned) break;
+    const std::int64_t k = findPeriod(m_mono.data() + rp, m_params.smallestPeriod, largest);
+    const double kd = static_cast<double>(k);
+    if (ratio > 1.0) {
+      // A splice reads k and writes (1 + repeats) k.
+      const double gain = (1.0 + static_cast<double>(repeats) - ratio) * kd;
+      if (-ahead >= gain / 2.0) {
+        repeatSplice(rp, k, repeats);
+        rp += k;
+      } else {
+        const std::int64_t n = std::max<std::int64_t>(1, ceilOf((gain / 2.0 + ahead) / (ratio - 1.0)));
+        const std::int64_t c = std::min(n, limit - rp);
+        copyOut(rp, c);
+        rp += c;
+      }
+    } else {
+      // A splice reads (1 + drops) k and writes k.
+      const double loss = (ratio * static_cast<double>(1 + drops) - 1.0) * kd;
+      if (ahead >= loss / 2.0) {
+        dropSplice(rp, k, drops);
+        rp += (1 + drops) * k;
+      } else {
+        const std::int64_t n = std::max<std::int64_t>(1, ceilOf((loss / 2.0 - ahead) / (1.0 - ratio)));
+        const std::int64_t c = std::min(n, limit - rp);
+        copyOut(rp, c);
+        rp += c;
+      }
+    }
+  }
+  m_segmentIn += rp;
+  return rp;
+}
+
+void OnsetSegmentedStretcher::finishSegment(std::int64_t n) {
+  const std::int64_t total = m_segmentIn + n;
+  const std::int64_t m = NextSegmentLength(total);
+  m_segmentStarts.push_back(m_segmentStart);
+  m_segmentLengths.push_back(m);
+  load(n);
+  stretchRest(n, std::max<std::int64_t>(0, m - m_segmentOut));
+  m_segmentStart += total;
+  m_segmentIn = 0;
+  m_segmentOut = 0;
 }
 
 std::int64_t OnsetSegmentedStretcher::findPeriod(const double* x, std::int64_t smallest, std::int64_t largest) const {
@@ -136,26 +229,44 @@ void OnsetSegmentedStretcher::put(int channel, double fixedValue) {
     t.push_back(static_cast<float>(fixedValue * TimeDomainStretch::kFixedUnscale));
 }
 
+void OnsetSegmentedStretcher::copyOut(std::int64_t from, std::int64_t count) {
+  if (count <= 0) return;
+  for (int ch = 0; ch < m_channels; ++ch)
+    for (std::int64_t i = 0; i < count; ++i) put(ch, m_seg[ch][static_cast<std::size_t>(from + i)]);
+  m_segmentOut += count;
+}
+
 void OnsetSegmentedStretcher::putCrossFade(const double* a, const double* b, std::int64_t n, int channel) {
   TimeDomainStretch::crossFade(a, b, n, m_fade.data());
   for (std::int64_t i = 0; i < n; ++i) put(channel, m_fade[static_cast<std::size_t>(i)]);
 }
 
-void OnsetSegmentedStretcher::stretchSegment(std::int64_t n) {
-  const std::int64_t m = NextSegmentLength(n);
-  m_segmentStarts.push_back(m_consumedTotal);
-  m_segmentLengths.push_back(m);
-  for (int ch = 0; ch < m_channels; ++ch)
-    for (std::int64_t i = 0; i < n; ++i)
-      m_seg[ch][static_cast<std::size_t>(i)] = static_cast<double>(m_buffer[ch][static_cast<std::size_t>(i)]);
-  for (std::int64_t i = 0; i < n; ++i)
-    m_mono[static_cast<std::size_t>(i)] = m_channels == 2 ? (m_seg[0][i] + m_seg[1][i]) * 0.5 : m_seg[0][i];
-  auto copy = [&](std::int64_t from, std::int64_t count) {
-    for (int ch = 0; ch < m_channels; ++ch)
-      for (std::int64_t i = 0; i < count; ++i) put(ch, m_seg[ch][static_cast<std::size_t>(from + i)]);
-  };
+void OnsetSegmentedStretcher::repeatSplice(std::int64_t at, std::int64_t period, std::int64_t repeats) {
+  for (int ch = 0; ch < m_channels; ++ch) {
+    const double* x = &m_seg[ch][static_cast<std::size_t>(at)];
+    TimeDomainStretch::repeatPeriod(x, period, m_fade.data());
+    for (std::int64_t i = 0; i < 2 * period; ++i) put(ch, m_fade[static_cast<std::size_t>(i)]);
+    // Each further repeat fades from the successor back into the period again.
+    for (std::int64_t r = 1; r < repeats; ++r)
+      for (std::int64_t i = period; i < 2 * period; ++i) put(ch, m_fade[static_cast<std::size_t>(i)]);
+  }
+  m_segmentOut += (1 + repeats) * period;
+}
+
+void OnsetSegmentedStretcher::dropSplice(std::int64_t at, std::int64_t period, std::int64_t drops) {
+  for (int ch = 0; ch < m_channels; ++ch) {
+    const double* x = &m_seg[ch][static_cast<std::size_t>(at)];
+    // Periods are periods of each other's multiples: `drops` of them are
+    // one lag of drops x period.
+    TimeDomainStretch::crossFade(x, x + drops * period, period, m_fade.data());
+    for (std::int64_t i = 0; i < period; ++i) put(ch, m_fade[static_cast<std::size_t>(i)]);
+  }
+  m_segmentOut += period;
+}
+
+void OnsetSegmentedStretcher::stretchRest(std::int64_t n, std::int64_t m) {
   if (m == n) {
-    copy(0, n);
+    copyOut(0, n);
     return;
   }
   const std::int64_t largest = m_params.largestPeriod;
@@ -169,7 +280,7 @@ void OnsetSegmentedStretcher::stretchSegment(std::int64_t n) {
     if (room > 0) {
       const std::int64_t splicesLeft = (need + lastPeriod - 1) / lastPeriod;
       const std::int64_t gap = room / (splicesLeft + 1);
-      copy(rp, gap);
+      copyOut(rp, gap);
       rp += gap;
     }
     std::int64_t hi = largest;
@@ -182,13 +293,12 @@ void OnsetSegmentedStretcher::stretchSegment(std::int64_t n) {
     const std::int64_t k = findPeriod(m_mono.data() + rp, lo, hi);
     if (k > need) break;
     if (diff > 0) {
-      copy(rp, k);
-      for (int ch = 0; ch < m_channels; ++ch) putCrossFade(&m_seg[ch][rp + k], &m_seg[ch][rp], k, ch);
+      repeatSplice(rp, k, 1);
       rp += k;
       diff -= k;
     } else {
       if (n - (rp + 2 * k) < need - k) break;
-      for (int ch = 0; ch < m_channels; ++ch) putCrossFade(&m_seg[ch][rp], &m_seg[ch][rp + k], k, ch);
+      dropSplice(rp, k, 1);
       rp += 2 * k;
       diff += k;
     }
@@ -207,15 +317,17 @@ void OnsetSegmentedStretcher::stretchSegment(std::int64_t n) {
       const auto at = std::min(from + static_cast<std::int64_t>(pos), n - 1);
       for (int ch = 0; ch < m_channels; ++ch) put(ch, m_seg[ch][static_cast<std::size_t>(at)]);
     }
+    m_segmentOut += remaining;
     return;
   }
   if (tail == rp) {
-    copy(rp, n - rp);
+    copyOut(rp, n - rp);
     return;
   }
   const std::int64_t fade = std::min({m_params.boundaryFade, remaining, n - rp, n - tail});
   for (int ch = 0; ch < m_channels; ++ch) putCrossFade(&m_seg[ch][rp], &m_seg[ch][tail], fade, ch);
-  copy(tail + fade, n - tail - fade);
+  m_segmentOut += fade;
+  copyOut(tail + fade, n - tail - fade);
 }
 
 std::int64_t OnsetSegmentedStretcher::Run(const TimeMachineInput& in, double ratio, StretchedAudio& out) {
@@ -239,7 +351,7 @@ std::int64_t OnsetSegmentedStretcher::Run(const TimeMachineInput& in, double rat
       m_seg[ch].assign(ch < m_channels ? len : 0, 0.0);
     }
     m_mono.assign(len, 0.0);
-    m_fade.assign(static_cast<std::size_t>(std::max(m_params.largestPeriod, m_params.boundaryFade)), 0.0);
+    m_fade.assign(static_cast<std::size_t>(std::max(2 * m_params.largestPeriod, m_params.boundaryFade)), 0.0);
     out.left.reserve(static_cast<std::size_t>(m_capacity));
     if (m_channels == 2) out.right.reserve(static_cast<std::size_t>(m_capacity));
   } catch (const std::bad_alloc&) {

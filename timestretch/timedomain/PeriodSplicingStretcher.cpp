@@ -101,7 +101,7 @@ std::int64_t PeriodSplicingStretcher::Run(const TimeMachineInput& in, double* ra
     const std::int64_t w = m_params.workLength;
     for (int ch = 0; ch < 2; ++ch) {
       m_work[ch].assign(static_cast<std::size_t>(w), 0.0);
-      m_fade[ch].assign(static_cast<std::size_t>(m_params.maxLag), 0.0);
+      m_fade[ch].assign(static_cast<std::size_t>(2 * m_params.maxLag), 0.0);
     }
     m_mix.assign(static_cast<std::size_t>(w), 0.0);
   } catch (const std::bad_alloc&) {
@@ -131,10 +131,8 @@ std::int64_t PeriodSplicingStretcher::Run(const TimeMachineInput& in, double* ra
       const double* fade[2] = {m_fade[0].data(), m_fade[1].data()};
       if (r > 1.0) {
         // The period, then the period again fading back from its successor.
-        write(channels, work, p);
-        for (int ch = 0; ch < channels; ++ch)
-          TimeDomainStretch::crossFade(work[ch] + p, work[ch], p, m_fade[ch].data());
-        write(channels, fade, p);
+        for (int ch = 0; ch < channels; ++ch) TimeDomainStretch::repeatPeriod(work[ch], p, m_fade[ch].data());
+        write(channels, fade, 2 * p);
         if (len > w) {
           const double* rest[2] = {work[0] + p, work[1] + p};
           write(channels, rest, w - p);
@@ -147,8 +145,7 @@ std::int64_t PeriodSplicingStretcher::Run(const TimeMachineInput& in, double* ra
         }
       } else {
         // Two periods fade into one.
-        for (int ch = 0; ch < channels; ++ch)
-          TimeDomainStretch::crossFade(work[ch], work[ch] + p, p, m_fade[ch].data());
+        for (int ch = 0; ch < channels; ++ch) TimeDomainStretch::dropPeriod(work[ch], p, m_fade[ch].data());
         write(channels, fade, p);
         const double* rest[2] = {work[0] + 2 * p, work[1] + 2 * p};
         if (len + p > w) {

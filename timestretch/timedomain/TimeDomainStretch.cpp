@@ -1,5 +1,6 @@
 #include "TimeDomainStretch.h"
 
+#include <algorithm>
 #include <new>
 
 namespace TimeDomainStretch {
@@ -12,6 +13,14 @@ void crossFade(const double* a, const double* b, std::int64_t n, double* out) {
     out[i] = b[i] * w + a[i] * (1.0 - w);
   }
 }
+
+void repeatPeriod(const double* x, std::int64_t p, double* out) {
+  if (p <= 0) return;
+  std::copy(x, x + p, out);
+  crossFade(x + p, x, p, out + p);
+}
+
+void dropPeriod(const double* x, std::int64_t p, double* out) { crossFade(x, x + p, p, out); }
 
 void finishToLength(StretchedAudio& out, bool stereo, std::int64_t length) {
   if (length < 0) length = 0;

@@ -45,6 +45,18 @@ inline int channelsOf(const TimeMachineInput& in) { return in.right ? 2 : 1; }
 // 1 - i/n, b[i] by the rising weight i/n. Writes into `out`.
 void crossFade(const double* a, const double* b, std::int64_t n, double* out);
 
+// The two splices by which a tone changes its length by whole periods and
+// still runs on without a step: both fade between the signal and itself one
+// period `p` away, where the two agree.
+//
+// The period x[0..p) played twice: the period itself, then again, fading
+// from its successor x[p..2p) back into it; 2p samples into `out` from the
+// first p of the input (x holds 2p). What follows continues at x[p].
+void repeatPeriod(const double* x, std::int64_t p, double* out);
+// Two periods x[0..2p) made one: p samples into `out`, fading from the first
+// into the second. What follows continues at x[2p].
+void dropPeriod(const double* x, std::int64_t p, double* out);
+
 // Resizes both channels of `out` to exactly `length` samples (zeros past
 // what was produced) and sets the count. Throws the integer -1 when the
 // storage cannot be had.

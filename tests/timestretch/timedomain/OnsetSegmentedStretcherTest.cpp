@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../StretchMeasures.h"
 #include "StretchChecks.h"
 #include "timedomain/OnsetSegmentedStretcher.h"
 
@@ -85,5 +86,67 @@ TEST(OnsetSegmentedStretcher, RatioEndsAndOtherRatesKeepTheExactLength) {
       EXPECT_EQ(s.Run(inputOf(in, nullptr, rate), r, out), wanted) << rate << " " << r;
       EXPECT_GE(s.SegmentStarts().size(), 2u) << rate << " " << r;
     }
+  }
+}
+
+TEST(OnsetSegmentedStretcher, ASteadyToneKeepsItsPitchAndLevelThroughEveryJoin) {
+  // Two seconds without an attack: several input buffers, one segment.
+  // Every join within the tone must continue it: the pitch to a cent by its
+  // phase, the level over every stretch of whole periods (about 400
+  // samples) within 0.5 dB, no step larger than the tone's own.
+  for (double freq : {440.0, 196.0, 1000.0}) {
+    const double amplitude = 8000.0;
+    const auto left = StretchChecks::sine(88200, freq, amplitude);
+    const double level = amplitude / std::sqrt(2.0);
+    const double ownStep = StretchChecks::largestStep(left, 0, left.size());
+    for (double ratio : {0.8, 0.9, 1.1, 1.25, 1.5}) {
+      SCOPED_TRACE(::testing::Message() << freq << " Hz at " << ratio);
+      OnsetSegmentedStretcher s;
+      StretchedAudio out;
+      const auto wanted = static_cast<std::int64_t>(std::floor(ratio * 88200));
+      ASSERT_EQ(s.Run(inputOf(left), ratio, out), wanted);
+      EXPECT_EQ(s.SegmentStarts(), std::vector<std::int64_t>{0});
+      const auto n = static_cast<std::size_t>(wanted);
+      const double f = StretchMeasures::partialFrequency(out.left, n / 20, n * 19 / 20, freq);
+      EXPECT_NEAR(StretchMeasures::cents(f, freq), 0.0, 1.0);
+      const double periods = std::ceil(400.0 * freq / 44100.0);
+      const auto window = static_cast<std::size_t>(std::lround(periods * 44100.0 / freq));
+      double lowest = 1e9, highest = -1e9;
+      for (std::size_t at = n / 20; at + window <= n * 19 / 20; at += 32) {
+        const double db = 20.0 * std::log10(StretchChecks::rms(out.left, at, at + window) / level);
+        lowest = std::min(lowest, db);
+        highest = std::max(highest, db);
+      }
+      EXPECT_GT(lowest, -0.5);
+      EXPECT_LT(highest, 0.5);
+      EXPECT_LE(StretchChecks::largestStep(out.left, n / 20, n * 19 / 20), 1.02 * ownStep);
+    }
+  }
+}
+
+TEST(OnsetSegmentedStretcher, AStereoToneStreamsAlikeInBothChannelsAndAnAttackStillLandsOnItsShare) {
+  // A long steady tone, then an attack: the attack's segment starts exactly
+  // where the ratio puts it, after streaming through several buffers.
+  auto left = StretchChecks::sine(60000, 330.0, 1500.0);
+  for (std::size_t i = 45000; i < left.size(); ++i) left[i] *= 8.0f;
+  std::vector<float> right(left.size());
+  for (std::size_t i = 0; i < left.size(); ++i) right[i] = left[i] * 0.5f;
+  for (double ratio : {0.8, 1.25, 1.5}) {
+    OnsetSegmentedStretcher s;
+    StretchedAudio out;
+    ASSERT_EQ(s.Run(inputOf(left, &right), ratio, out), static_cast<std::int64_t>(ratio * 60000)) << ratio;
+    ASSERT_EQ(s.SegmentStarts().size(), 2u) << ratio;
+    const std::int64_t attack = s.SegmentStarts()[1];
+    EXPECT_NEAR(attack, 45000, 90) << ratio;
+    ASSERT_EQ(s.SegmentLengths().size(), 2u);
+    EXPECT_EQ(s.SegmentLengths()[0], static_cast<std::int64_t>(std::floor(ratio * static_cast<double>(attack))));
+    // The loud part begins where the first segment's share ends.
+    const auto begin = static_cast<std::size_t>(s.SegmentLengths()[0]);
+    EXPECT_LT(StretchChecks::rms(out.left, begin - 400, begin - 100), 1500.0);
+    EXPECT_GT(StretchChecks::rms(out.left, begin + 200, begin + 600), 6000.0);
+    for (std::size_t i = 0; i < out.left.size(); ++i)
+      ASSERT_NEAR(out.right[i], out.left[i] * 0.5f, 0.01f) << ratio << " at " << i;
+    const double f = StretchMeasures::partialFrequency(out.left, 2000, begin - 2000, 330.0);
+    EXPECT_NEAR(StretchMeasures::cents(f, 330.0), 0.0, 1.0) << ratio;
   }
 }
