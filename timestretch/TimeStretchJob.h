@@ -112,9 +112,13 @@ class TimeStretchJob {
   void SetTargetLength(std::int64_t length);
 
   // Target tempo = `tempo`; target length = trunc(source length x source
-  // tempo / tempo), which is returned. A tempo that is not positive is
-  // refused (the current target length is returned).
+  // tempo / tempo), which is returned. A tempo that is not a positive
+  // number, or whose length would not fit 64 bits or would leave a source
+  // with frames no frame, is refused with kRefusedTempo and leaves the job
+  // as it was.
   std::uint64_t SetTargetTempo(double tempo);
+  // The job's refusal code (-2) as SetTargetTempo returns it.
+  static constexpr std::uint64_t kRefusedTempo = static_cast<std::uint64_t>(-2);
 
   std::uint64_t TargetLength() const { return targetLength; }
   double TargetTempo() const { return targetTempo; }

@@ -61,8 +61,14 @@ void TimeStretchJob::SetTargetLength(std::int64_t length) {
 }
 
 std::uint64_t TimeStretchJob::SetTargetTempo(double tempo) {
-  if (!(tempo > 0.0) || !std::isfinite(tempo)) return targetLength;
+  if (!(tempo > 0.0) || !std::isfinite(tempo)) return kRefusedTempo;
+  const double length = static_cast<double>(sourceLength) * sourceTempo / tempo;
+  // 2^64: the first length the conversion cannot hold. A source with frames
+  // must keep at least one.
+  constexpr double kLengthLimit = 18446744073709551616.0;
+  if (!(length >= 0.0 && length < kLengthLimit)) return kRefusedTempo;
+  if (sourceLength > 0 && length < 1.0) return kRefusedTempo;
   targetTempo = tempo;
-  targetLength = static_cast<std::uint64_t>(static_cast<double>(sourceLength) * sourceTempo / tempo);
+  targetLength = static_cast<std::uint64_t>(length);
   return targetLength;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "TimeStretchJob.h"
@@ -64,7 +65,8 @@ TEST(TimeStretchJobTiming, TheTargetSetHereIsTheOneTheRegionsStretchTo) {
 
   t.SetTargetLength(0);  // refused
   EXPECT_EQ(t.TargetLength(), 44100u);
-  EXPECT_EQ(t.SetTargetTempo(0.0), 44100u);
+  EXPECT_EQ(t.SetTargetTempo(0.0), TimeStretchJob::kRefusedTempo);
+  EXPECT_EQ(t.TargetLength(), 44100u);
   EXPECT_DOUBLE_EQ(t.TargetTempo(), 240.0);
   const std::uint64_t bits = t.InitDefaults();
   double tempo = 0.0;
@@ -75,4 +77,27 @@ TEST(TimeStretchJobTiming, TheTargetSetHereIsTheOneTheRegionsStretchTo) {
   std::uint64_t quad[4] = {1, 2, 3, 4};
   ClearQuad(quad);
   EXPECT_EQ(quad[0] | quad[1] | quad[2] | quad[3], 0u);
+}
+
+TEST(TimeStretchJobTiming, TargetTemposWhoseLengthNoFrameCountHoldsAreRefused) {
+  TimeStretchJob t;
+  t.SetFrameCounts(88200);
+  t.SetTempo(120.0);
+  ASSERT_EQ(t.SetTargetTempo(60.0), 176400u);
+  const double refused[] = {1e-300, 1e-200, std::nan(""), HUGE_VAL, -HUGE_VAL, -60.0, 0.0, -0.0, 1e300, 1e10};
+  for (double tempo : refused) {
+    EXPECT_EQ(t.SetTargetTempo(tempo), TimeStretchJob::kRefusedTempo) << tempo;
+    EXPECT_EQ(t.TargetLength(), 176400u) << tempo;
+    EXPECT_EQ(t.TargetTempo(), 60.0) << tempo;
+  }
+  // The extremes still taken: a length just inside 64 bits, and one frame.
+  EXPECT_EQ(t.SetTargetTempo(1e-12), static_cast<std::uint64_t>(88200.0 * 120.0 / 1e-12));
+  EXPECT_EQ(t.SetTargetTempo(88200.0 * 120.0), 1u);
+  EXPECT_EQ(t.TargetTempo(), 88200.0 * 120.0);
+
+  // Without frames every positive tempo gives length 0, as before.
+  TimeStretchJob empty;
+  EXPECT_EQ(empty.SetTargetTempo(1e300), 0u);
+  EXPECT_EQ(empty.TargetTempo(), 1e300);
+  EXPECT_EQ(empty.SetTargetTempo(std::nan("")), TimeStretchJob::kRefusedTempo);
 }
