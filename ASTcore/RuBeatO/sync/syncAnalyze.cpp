@@ -438,8 +438,7 @@ bool screenedSyncPoints(const std::int16_t* samples, int sampleCount, const std:
   // As normalizeActivityCurve scales the whole curve: the frames near the
   // ends hold largest + 1, the largest value of all.
   const double edge = largest + 1.0;
-  const double span = edge - smallest;
-  auto scaled = [&](double c) { return span > 0 ? (c - smallest) / span : 0.0; };
+  auto scaled = [&](double c) { return edge > 0 ? (c - smallest) / edge : 0.0; };
   std::vector<double> normalized(frames, 0.0);
   std::vector<double> normLow(frames), normHigh(frames);
   for (int t = 0; t < frames; ++t) {
@@ -531,10 +530,11 @@ void normalizeActivityCurve(double* curve, std::uint32_t count) {
   if (!curve || count == 0) return;
   const auto range = std::minmax_element(curve, curve + count);
   const double low = *range.first;
-  const double span = *range.second - low;
+  const double high = *range.second;
   for (std::uint32_t i = 0; i < count; ++i) {
-    // A flat curve has no quieter point: every sample ties at 0.
-    curve[i] = span > 0 ? (curve[i] - low) / span : 0.0;
+    // A measured curve is never negative; one whose largest value is not
+    // above 0 measured nothing, and every sample ties at 0.
+    curve[i] = high > 0 ? (curve[i] - low) / high : 0.0;
   }
 }
 

@@ -60,8 +60,8 @@ void computeActivityCurve(double*& curve, std::uint32_t& count, const std::int16
                           int sampleCount, int frameLength, int hop, int mode, float halfWindowSamples,
                           float borderSamples);
 
-// Scales a curve in place to (c - min) / (max - min). A flat curve (or one
-// of fewer than 2 values) becomes all 0.
+// Scales a curve in place to (c - min) / max. A curve whose largest value
+// is not above 0 becomes all 0.
 void normalizeActivityCurve(double* curve, std::uint32_t count);
 
 // Frees an array handed out by the functions above and sets the pointer to

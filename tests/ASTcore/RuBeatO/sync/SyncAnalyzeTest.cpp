@@ -263,16 +263,19 @@ TEST(SyncActivityCurve, CurveAtTheExportFramingMatchesTheFullSpectrogram) {
   }
 }
 
-TEST(SyncActivityCurve, NormalisationSpansZeroToOneAndFlattensAFlatCurve) {
-  std::vector<double> curve = {3.0, 5.0, 4.0, 7.0};
+TEST(SyncActivityCurve, NormalisationSubtractsTheSmallestAndDividesByTheLargest) {
+  // (c - min) / max: the quietest value becomes 0 and the loudest
+  // 1 - min / max, not 1.
+  std::vector<double> curve = {3.0, 5.0, 4.0, 8.0};
   normalizeActivityCurve(curve.data(), 4);
-  EXPECT_EQ(curve, (std::vector<double>{0.0, 0.5, 0.25, 1.0}));
+  EXPECT_EQ(curve, (std::vector<double>{0.0, 0.25, 0.125, 0.625}));
   std::vector<double> flat(5, 2.5);
   normalizeActivityCurve(flat.data(), 5);
   for (double v : flat) EXPECT_EQ(v, 0.0);
-  std::vector<double> single = {-4.0};
-  normalizeActivityCurve(single.data(), 1);
-  EXPECT_EQ(single[0], 0.0);
+  // Nothing measured (no value above 0): all ties at 0.
+  std::vector<double> unmeasured = {-1.0, -1.0, 0.0};
+  normalizeActivityCurve(unmeasured.data(), 3);
+  for (double v : unmeasured) EXPECT_EQ(v, 0.0);
   normalizeActivityCurve(nullptr, 3);
 }
 
