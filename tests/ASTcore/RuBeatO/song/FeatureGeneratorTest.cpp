@@ -192,3 +192,20 @@ TEST(FeatureGenerator, BeatsInLeadingAndTrailingSilenceAreDroppedAndTheSoundingB
   EXPECT_FLOAT_EQ(g.beatTimes.back(), 12.0f);  // closes the last sounding bar
   EXPECT_EQ(g.beatTimes.size(), 17u);
 }
+
+TEST(FeatureGenerator, SeveralGridPointsInOneHopStillCloseACellEachAndKeepEveryBar) {
+  // Hops of 8192 frames (0.19 s) are longer than the sixteenth notes of
+  // bars of 2 s (0.125 s): some hops hold two grid points. Every grid point
+  // must still close a cell, or the bars after the first such hop would be
+  // lost.
+  MemorySource stereo = twoTones();
+  MzMir::FeatureGenerator g(8192, 8192);
+  auto engine = engineFor(g);
+  GeneratorRun r;
+  g.setNdim(3).generate(r.features, r.barTimes, r.barTatums, stereo, 4, 0, -1, 2);
+  ASSERT_EQ(r.barTimes.size(), 8u);
+  ASSERT_EQ(r.features.rows(), 7);
+  const auto distance = [&](int a, int b) { return (r.features.row(a) - r.features.row(b)).norm(); };
+  for (int a : {1, 2, 3})
+    for (int b : {4, 5, 6}) EXPECT_LT(2.0 * distance(1, 2), distance(a, b)) << a << " " << b;
+}

@@ -178,3 +178,40 @@ TEST(StructureInference, PrintWritesEveryPosteriorAsPriorColonPosterior) {
   // The duration prior of at most 4 bars: 0.1, 0.1, 0.9, 1.
   EXPECT_NE(text.find("DR(0):0.1\n0.1\n0.9\n  1:"), std::string::npos) << text;
 }
+
+TEST(StructureInference, WithoutIterationsTheUntrainedStartIsDecodedAndScoresZero) {
+  const Matrix x = plantedAaba();
+  for (int iterations : {0, -3}) {
+    Numeric::seedRandomInt(32768);
+    StructureInference m = analyzerModel();
+    m.maxIterations = iterations;
+    EXPECT_EQ(m.estimate(x), 0.0) << iterations;
+    EXPECT_EQ(m.iterationsRun(), 0);
+    // Every bar still gets a label and a countdown that falls to 0 within
+    // its segment.
+    const auto& c = m.getCountdown();
+    ASSERT_EQ(c.size(), 32) << iterations;
+    ASSERT_EQ(m.getLabels().size(), 32) << iterations;
+    EXPECT_EQ(c[31], 0);
+    for (int t = 1; t < 32; ++t) {
+      if (c[t - 1] != 0) {
+        EXPECT_EQ(c[t], c[t - 1] - 1) << t;
+      }
+    }
+    for (int t = 0; t < 32; ++t) {
+      EXPECT_GE(m.getLabels()[t], 0);
+      EXPECT_LT(m.getLabels()[t], 20);
+    }
+  }
+}
+
+TEST(StructureInference, TheDurationPriorFavoursThreeAndFourBarsUnlessEightIsTheLongest) {
+  const auto prior = [](int d) {
+    const Eigen::VectorXd p = StructureInference::durationPrior(d);
+    return std::vector<double>(p.data(), p.data() + p.size());
+  };
+  EXPECT_EQ(prior(6), (std::vector<double>{0.1, 0.1, 0.9, 1.0, 0.1, 0.1}));
+  EXPECT_EQ(prior(4), (std::vector<double>{0.1, 0.1, 0.9, 1.0}));
+  EXPECT_EQ(prior(8), std::vector<double>(8, 0.8));
+  EXPECT_EQ(prior(3), std::vector<double>(3, 1e-10));
+}
