@@ -147,8 +147,8 @@ class CASTcore {
   // Sets the time signature as one "set all" step; sections are kept as
   // they are.
   ResultCode setTimeSig(std::uint8_t num, std::uint8_t den);
-  // Sets the time signature and assigns the sections afresh for it, as one
-  // "set all" step.
+  // Sets the time signature, resets every section and assigns them afresh
+  // from each wave's structure for the new meter, as one "set all" step.
   ResultCode changeTimeSig(std::uint8_t num, std::uint8_t den);
   // Re-divides wave `wavNo`'s grid: mode 0 beats twice as long, 1 half as
   // long, 2 three times as long, 3 a third as long. `newDiv` receives the

@@ -47,6 +47,12 @@ ResultCode CASTcore::changeTimeSig(std::uint8_t num, std::uint8_t den) {
     if (Result::failed(rc)) return Result::nest(1, rc);
     rc = scratch.setTimeSig(num, den);
     if (Result::failed(rc)) return Result::nest(2, rc);
+    // Every section starts afresh, as the window's question before the
+    // change promises: a slot the new proposal does not write would keep
+    // bars counted in the old meter, and its rendering would cut and
+    // stretch it at the old bar lines. The one undo step brings them back.
+    rc = scratch.resetSections();
+    if (Result::failed(rc)) return Result::nest(2, rc);
     for (std::size_t w = 0; w < scratch.allInfo.wavCount(); ++w) {
       rc = scratch.makeInitSecAsgnBySegLbl(static_cast<std::uint8_t>(w), 0, 0);
       if (Result::failed(rc)) return Result::nest(3, rc);

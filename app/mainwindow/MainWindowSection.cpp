@@ -521,6 +521,11 @@ ResultCode MainWindow::halveBeatResolution(std::uint8_t wave, std::uint16_t& fac
 ResultCode MainWindow::changeBeatResolution(std::uint8_t mode, std::uint8_t wave, std::uint16_t& factor) {
   mCore.clearLastError();
   mMemoryFull = 0;
+  // The grid's refresh already measures a tempo from the re-counted bars;
+  // doubling that one again would change the tempo four-fold. The new tempo
+  // is the one before the command, doubled or halved, and the section keeps
+  // its length in seconds.
+  const std::uint64_t before = mCore.getCommonInfo().tempo;
   mCoreWork.copyFrom(mCore);
   QString message;
   ResultCode code = mCoreWork.divBeatDnUp(mode, wave, static_cast<std::uint8_t>(mCurrentSection), 1, factor, message);
@@ -529,8 +534,7 @@ ResultCode MainWindow::changeBeatResolution(std::uint8_t mode, std::uint8_t wave
     mCore.lastError = mCoreWork.lastError.isEmpty() ? message : mCoreWork.lastError;
     return Result::nest(1, code);
   }
-  const std::uint64_t tempo = mCoreWork.getCommonInfo().tempo;
-  const std::uint64_t changed = mode == 1 ? tempo * 2 : std::max<std::uint64_t>(tempo / 2, 1);
+  const std::uint64_t changed = mode == 1 ? before * 2 : std::max<std::uint64_t>(before / 2, 1);
   // A tempo the project cannot hold refuses the whole change.
   if (changed < ComnInfo::kMinTempo || changed > ComnInfo::kMaxTempo) return Result::fail(2);
   code = mCoreWork.updateTempo(changed);
