@@ -157,6 +157,11 @@ void Ui_MainWindow::setupTopFrame() {
   mSpinTempo->setFocusPolicy(Qt::ClickFocus);
   mSpinTempo->setRange(5, 500);
   mSpinTempo->setValue(120);
+  // A typed tempo is one edit, taken when the typing ends (Return or leaving
+  // the box): every keystroke of "130" would otherwise be an undo step of
+  // its own (1, 13, 130), each dropping every rendered section. The arrows
+  // and the wheel still apply at once.
+  mSpinTempo->setKeyboardTracking(false);
   horizontalLayout_2->addWidget(mLEditBeat);
   horizontalLayout_2->addWidget(mLabelTempo);
   horizontalLayout_2->addWidget(mSpinTempo);
@@ -253,6 +258,7 @@ void Ui_MainWindow::setupMiddleFrame() {
   mSpinBars->setFocusPolicy(Qt::ClickFocus);
   mSpinBars->setRange(1, 999);
   mSpinBars->setValue(1);
+  mSpinBars->setKeyboardTracking(false);  // as the tempo box
   verticalLayout_4->addWidget(mBarLabel);
   verticalLayout_4->addWidget(mSpinBars);
   horizontalLayout->addWidget(mBarFrame);

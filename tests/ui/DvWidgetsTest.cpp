@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
@@ -97,10 +99,13 @@ constexpr auto None = Qt::NoModifier;
 INSTANTIATE_TEST_SUITE_P(
     Rule, DvKeyTable,
     ::testing::Values(
-        // Select all leaves line edits and spin boxes for the window...
-        KeyCase{"DvLineEdit", Qt::Key_A, Ctrl, Parent::Gets, false}, KeyCase{"DvSpinBox", Qt::Key_A, Ctrl, Parent::Gets, false},
-        KeyCase{"DvDoubleSpinBox", Qt::Key_A, Ctrl, Parent::Gets, false},
-        // ...but stays with combo boxes and buttons.
+        // Select all selects a text or number field's own text; with Shift
+        // (the window's select clear) it leaves the field for the window...
+        KeyCase{"DvLineEdit", Qt::Key_A, Ctrl, Parent::Misses, true}, KeyCase{"DvSpinBox", Qt::Key_A, Ctrl, Parent::Misses, true},
+        KeyCase{"DvDoubleSpinBox", Qt::Key_A, Ctrl, Parent::Misses, true},
+        KeyCase{"DvLineEdit", Qt::Key_A, Ctrl | Qt::ShiftModifier, Parent::Gets, false},
+        KeyCase{"DvSpinBox", Qt::Key_A, Ctrl | Qt::ShiftModifier, Parent::Gets, false},
+        // ...and stays with combo boxes and buttons.
         KeyCase{"DvComboBox", Qt::Key_A, Ctrl, Parent::Either, true}, KeyCase{"DvCheckBox", Qt::Key_A, Ctrl, Parent::Either, true},
         KeyCase{"DvPushButton", Qt::Key_A, Ctrl, Parent::Either, true},
         // Undo and redo leave every widget.
@@ -125,6 +130,67 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"DvSpinBox", Qt::Key_Enter, None, Parent::Gets, true}, KeyCase{"DvSpinBox", Qt::Key_Return, None, Parent::Either, true},
         // Ordinary keys behave as usual.
         KeyCase{"DvLineEdit", Qt::Key_B, None, Parent::Either, true}));
+
+TEST(DvWidgets, ControlASelectsAllOfAFieldsText) {
+  Recorder parent;
+  auto* edit = new DvLineEdit(&parent);
+  edit->setText("12.500000");
+  auto* spin = new DvSpinBox(&parent);
+  spin->setRange(5, 500);
+  spin->setValue(120);
+  for (QWidget* field : {static_cast<QWidget*>(edit), static_cast<QWidget*>(spin)}) {
+    QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(field, &selectAll);
+  }
+  EXPECT_EQ(edit->selectedText(), "12.500000");
+  EXPECT_EQ(spin->findChild<QLineEdit*>()->selectedText(), "120");
+  EXPECT_EQ(parent.keys, 0);
+}
+
+namespace {
+
+// What a focused field answers to the shortcut override Qt sends before
+// the window's shortcuts: true when it keeps the key for itself.
+bool keepsKey(QWidget* field, int key, Qt::KeyboardModifiers modifiers) {
+  QKeyEvent override(QEvent::ShortcutOverride, key, modifiers);
+  override.ignore();
+  QApplication::sendEvent(field, &override);
+  return override.isAccepted();
+}
+
+}  // namespace
+
+TEST(DvWidgets, FieldsLeaveTheKeysOfTheWindowsCommandsToTheWindow) {
+  // Control+X stands for a command key that Qt's line edit keeps for
+  // itself under every key scheme (as Linux desktops' scheme keeps
+  // Control+E, end of line, from the window's export).
+  QWidget window;
+  auto* command = new QAction("Command", &window);
+  command->setShortcut(QKeySequence("Ctrl+X"));
+  auto* undo = new QAction("Undo", &window);
+  undo->setShortcut(QKeySequence("Ctrl+Z"));
+  auto* unplaced = new QAction("Select all", &window);  // on no widget: no working shortcut
+  unplaced->setShortcut(QKeySequence("Ctrl+A"));
+  window.addAction(command);
+  window.addAction(undo);
+  auto* edit = new DvLineEdit(&window);
+  auto* spin = new DvSpinBox(&window);
+  auto* plain = new QLineEdit(&window);
+  window.show();
+  QApplication::setActiveWindow(&window);
+
+  EXPECT_TRUE(keepsKey(plain, Qt::Key_X, Qt::ControlModifier)) << "Qt's line edit keeps Control+X (cut)";
+  for (QWidget* field : {static_cast<QWidget*>(edit), static_cast<QWidget*>(spin)}) {
+    EXPECT_FALSE(keepsKey(field, Qt::Key_X, Qt::ControlModifier)) << field->metaObject()->className();
+    EXPECT_TRUE(keepsKey(field, Qt::Key_A, Qt::ControlModifier)) << "no working shortcut: the field's own";
+    EXPECT_TRUE(keepsKey(field, Qt::Key_Left, Qt::NoModifier));
+    // Undo takes the rule's road: its press leaves the field for the parent.
+    EXPECT_TRUE(keepsKey(field, Qt::Key_Z, Qt::ControlModifier));
+  }
+  // A disabled command leaves the key to the field.
+  command->setEnabled(false);
+  EXPECT_TRUE(keepsKey(edit, Qt::Key_X, Qt::ControlModifier));
+}
 
 TEST(DvWidgets, SpaceDoesNotToggleACheckBoxAndTextIsNotTyped) {
   Recorder parent;

@@ -4,15 +4,19 @@
 //
 // Key table (C = with Control, clear focus and hand on; E = without Control,
 // clear focus and hand on; H = without Control, hand on only):
-//   DvLineEdit        C: A Y Z   E: Esc             H: Tab Space
-//   DvSpinBox         C: A Y Z   E: Esc             H: keypad Enter, Space
-//   DvDoubleSpinBox   C: A Y Z   E: Esc             H: keypad Enter, Space
+//   DvLineEdit        C: A* Y Z  E: Esc             H: Tab Space
+//   DvSpinBox         C: A* Y Z  E: Esc             H: keypad Enter, Space
+//   DvDoubleSpinBox   C: A* Y Z  E: Esc             H: keypad Enter, Space
 //   DvComboBox        C: Y Z     E: Esc             H: Space
 //   DvCheckBox        C: Y Z     E: Esc             H: Tab Space
 //   DvPushButton      C: Y Z     E: Esc             H: Tab Space
 //   DvTextEdit        C: Y Z     E: Esc Tab Space   H: -
+// * Control+A alone selects the field's own text; with Shift as well it
+// leaves the field for the window.
 // Tab is taken before Qt's focus chain sees it where the table lists it, so
-// it never moves the focus out of those widgets.
+// it never moves the focus out of those widgets. The text and number fields
+// leave the keys of the window's commands (its actions' shortcuts) to the
+// window, so a command such as Control+E works while a field has the focus.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,6 +42,7 @@ class DvSpinBox : public QSpinBox {
   explicit DvSpinBox(QWidget* parent = nullptr) : QSpinBox(parent) {}
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 };
 
@@ -47,6 +52,7 @@ class DvDoubleSpinBox : public QDoubleSpinBox {
   explicit DvDoubleSpinBox(QWidget* parent = nullptr) : QDoubleSpinBox(parent) {}
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 };
 
