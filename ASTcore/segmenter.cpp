@@ -45,10 +45,22 @@ segmenter::segmenter() : IF_segmenter(nullptr) {}
 
 IF_segmenter* segmenter::create() { return new segmenter(); }
 
+// Clears the abort request however a run ends: a request made before the
+// run (a Cancel that came between the worker's own check and the start)
+// stops it at once, and a later run starts without one.
+class segmenter::RequestClearedAtEnd {
+ public:
+  explicit RequestClearedAtEnd(segmenter& owner) : owner(owner) {}
+  ~RequestClearedAtEnd() { owner.abortRequest = 0; }
+  RequestClearedAtEnd(const RequestClearedAtEnd&) = delete;
+  RequestClearedAtEnd& operator=(const RequestClearedAtEnd&) = delete;
+
+ private:
+  segmenter& owner;
+};
+
 ResultCode segmenter::execute(const QString& path, std::uint64_t meter) {
-  // A request belongs to the run it was made for; the worker's own abort
-  // flag stops it from starting another.
-  abortRequest = 0;
+  RequestClearedAtEnd clearAtEnd(*this);
   WavSeekerSeq source(path);
   if (!source.isOpen()) {
     // Analysing an unreadable file would report an empty song as success.

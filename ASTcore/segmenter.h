@@ -3,8 +3,9 @@
 // its segments, beat times and time signature until the next run.
 //
 // execute runs on the analysis thread; requestAbort may come from any other
-// thread while it runs. Each run starts with no abort request: a request
-// stops the run under way, never a later one.
+// thread, while a run is under way or before it starts. A request stops the
+// run under way, or the next one at once; every run clears it as it ends,
+// so a request never reaches beyond the run it stopped.
 
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,7 @@ class segmenter : public IF_segmenter {
 
   // Makes `writer` the one an abort request reaches, for one run.
   class ActiveWriter;
+  class RequestClearedAtEnd;
 
   std::vector<SegItem> segments;
   std::vector<float> beatTimes;

@@ -185,11 +185,40 @@ TEST(Segmenter, AnAbortRequestedFromAnotherThreadEndsTheRunWithAbortedWithinOneB
   EXPECT_EQ(beatsOf(*s).beats, meterBefore.beats);
 }
 
-TEST(Segmenter, EachRunStartsWithoutAnAbortRequestAndFromTheSameRandomSeed) {
+TEST(Segmenter, AnAbortRequestedBeforeTheRunStopsItAtOnceAndNoLaterRun) {
+  auto s = makeSegmenter();
+  const QString path = clickFile("clicks.wav", 12.0);
+  ASSERT_EQ(s->execute(path, 0x040401), Result::kOk);
+  const std::size_t segmentsBefore = s->results().size();
+  std::vector<int> values;
+  QObject::connect(s.get(), &IF_segmenter::signalProgress, [&](unsigned char p) { values.push_back(p); });
+
+  // A Cancel that comes after the worker's own check and before the
+  // segmentation starts.
+  s->requestAbort();
+  std::string error;
+  try {
+    s->execute(path, 0x040401);
+  } catch (const std::runtime_error& e) {
+    error = e.what();
+  }
+  EXPECT_EQ(error, "Aborted");
+  // Stopped at the first progress point, not after the whole analysis.
+  for (int v : values) EXPECT_EQ(v, 0);
+  EXPECT_LE(values.size(), 1u);
+  EXPECT_EQ(s->results().size(), segmentsBefore);
+
+  // The stopped run took the request with it.
+  values.clear();
+  EXPECT_EQ(s->execute(path, 0x040401), Result::kOk);
+  ASSERT_FALSE(values.empty());
+  EXPECT_GT(values.back(), 50);
+}
+
+TEST(Segmenter, EachRunStartsFromTheSameRandomSeed) {
   auto s = makeSegmenter();
   const QString path = clickFile("clicks.wav", 4.0);
-  s->requestAbort();
-  ASSERT_EQ(s->execute(path, 0x040401), Result::kOk) << "an earlier request ends no later run";
+  ASSERT_EQ(s->execute(path, 0x040401), Result::kOk);
   const std::vector<SegItem> first = s->results();
   const std::int64_t drawAfterFirst = Numeric::randomInt(0);
   for (int i = 0; i < 5; ++i) Numeric::randomInt(0);  // the thread's sequence moves on
