@@ -55,10 +55,8 @@ void SpectralFeature::process(const std::vector<Row>& rows) {
   if (rows.empty()) return;
 
   const int periods = std::max(rowBound_ * columnBound_, 1);
-  // Bins 0 .. N/2: the Nyquist bin is the periodicity at exactly two rows,
-  // the most common beat grouping, which the bins below it only see
-  // through leakage.
-  const int bins = size_ / 2 + 1;
+  // Bins 0 .. N/2 - 1, as the transform gives them.
+  const int bins = size_ / 2;
   buildKernel(periods, bins);
 
   const std::size_t dims = rows.front().size();
@@ -71,10 +69,6 @@ void SpectralFeature::process(const std::vector<Row>& rows) {
     for (std::size_t t = 0; t < used; ++t)
       series[t] = d < rows[t].size() ? static_cast<float>(rows[t](d)) : 0.0f;
     ComputeMagnitude(spectrum.data(), series.data(), static_cast<std::uint64_t>(size_), -1, false, 1);
-    // Twice the DFT at N/2, as the transform scales the other bins.
-    double alternating = 0.0;
-    for (std::size_t t = 0; t < used; ++t) alternating += (t % 2 == 0 ? 1.0 : -1.0) * series[t];
-    spectrum(bins - 1) = static_cast<float>(2.0 * std::abs(alternating));
     acc.noalias() += kernel_ * spectrum;
   }
   evidence_.assign(acc.data(), acc.data() + periods);

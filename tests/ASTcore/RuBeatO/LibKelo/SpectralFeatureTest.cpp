@@ -25,9 +25,10 @@ Eigen::MatrixXd enginePrior() {
 }
 
 // Periodicity evidence per period, in double precision from a plain DFT
-// (twice its magnitude, the Nyquist bin included) and the Gaussian kernel.
+// (twice its magnitude over bins 0 .. n/2 - 1, the Nyquist bin left out)
+// and the Gaussian kernel.
 std::vector<double> naiveEvidence(const std::vector<Row>& rows, int n, int periods, double width) {
-  const int bins = n / 2 + 1;
+  const int bins = n / 2;
   std::vector<double> evidence(static_cast<std::size_t>(periods), 0.0);
   for (std::size_t d = 0; d < rows.front().size(); ++d) {
     std::vector<double> magnitude(static_cast<std::size_t>(bins), 0.0);
@@ -82,6 +83,27 @@ TEST(SpectralFeature, EvidenceMatchesANaiveDftThroughTheKernelAndOnlyTheFirstNRo
   a.setMatrix(enginePrior()).process(longer);
   b.setMatrix(enginePrior()).process(longest);
   EXPECT_EQ(a.evidence(), b.evidence());
+}
+
+TEST(SpectralFeature, APeriodOfExactlyTwoRowsLiesInTheLeftOutNyquistBin) {
+  // Rows alternating over the whole transform hold all their change in the
+  // Nyquist bin, which the spectrum leaves out: only the constant part (bin
+  // 0, outside the kernel) remains, so no period gets evidence. A rise at
+  // period 2 here would mean the Nyquist bin was counted.
+  const int n = 64;
+  std::vector<Row> rows(n, Row(2));
+  for (int t = 0; t < n; ++t) {
+    rows[t](0) = t % 2 == 0 ? 1.0 : -1.0;
+    rows[t](1) = t % 2 == 0 ? 3.0 : 1.0;
+  }
+  SpectralFeature meter(n);
+  meter.setScale(2.0f).setMatrix(enginePrior());
+  meter.process(rows);
+  const std::vector<double> expected = naiveEvidence(rows, n, 30, 2.0);
+  for (int p = 1; p < 30; ++p) {
+    EXPECT_NEAR(expected[p], 0.0, 1e-9) << "period " << p;
+    EXPECT_NEAR(meter.evidence()[p], 0.0, 1e-3) << "period " << p;
+  }
 }
 
 TEST(SpectralFeature, WithoutRowsThePriorDecidesAndAGivenValueFixesItsRowOrColumn) {
