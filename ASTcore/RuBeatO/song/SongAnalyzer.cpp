@@ -89,6 +89,8 @@ SongAnalyzer& SongAnalyzer::setEngineFactory(MzMir::FeatureGenerator::EngineFact
 
 std::vector<float> SongAnalyzer::getBeats() const { return impl->beatTimes; }
 
+const StructureSettings& SongAnalyzer::structureSettings() const { return impl->structure; }
+
 void SongAnalyzer::getSegments(std::vector<SongSegment>& out) const {
   out.resize(impl->segments.size());
   std::copy(impl->segments.begin(), impl->segments.end(), out.begin());

@@ -26,6 +26,7 @@
 #include "SongSegment.h"
 
 struct SongAnalyzerImpl;
+struct StructureSettings;
 
 class SongAnalyzer {
  public:
@@ -75,6 +76,10 @@ class SongAnalyzer {
   // Segments of the last run, in time order; they tile the time from the
   // first bar line to the end of the recording.
   void getSegments(std::vector<SongSegment>& out) const;
+
+  // The structure model's settings the next run uses, as the setters left
+  // them.
+  const StructureSettings& structureSettings() const;
 
   // Makes a run in progress (on another thread) stop at its next check and
   // return without results.

@@ -290,3 +290,32 @@ TEST(SongAnalyzerImpl, SetDefaultsWritesTheNumericAndMeterDefaultsAgainAndKeepsT
   EXPECT_EQ(impl.meter, (std::array<std::int32_t, 4>{4, 0, -1, 2}));
   EXPECT_EQ(impl.beatTimes.size(), 2u);
 }
+
+TEST(SongAnalyzer, SettersTakeOnlyValuesInTheirRangesEachPriorOnItsOwn) {
+  SongAnalyzer a;
+  const StructureSettings& s = a.structureSettings();
+  ASSERT_EQ(s.numStates, 20);
+  struct CountCase {
+    int value, states, mixtures;
+  };
+  // Each row applies to the result of the one before.
+  const CountCase counts[] = {{0, 20, 5}, {64, 20, 5}, {-3, 20, 5}, {63, 63, 63}, {1, 1, 1}, {64, 1, 1}};
+  for (const CountCase& c : counts) {
+    a.setNumStates(c.value).setNumMixtures(c.value);
+    EXPECT_EQ(s.numStates, c.states) << c.value;
+    EXPECT_EQ(s.numMixtures, c.mixtures) << c.value;
+  }
+  a.setObservationPriors(0.5, -1.0, 0.02);
+  EXPECT_EQ(s.observationPriors, (std::array<double, 3>{0.5, 0.01, 0.02}));
+  a.setObservationPriors(0.0, 3.0, -0.5);
+  EXPECT_EQ(s.observationPriors, (std::array<double, 3>{0.5, 3.0, 0.02}));
+  a.setMixtureWeightPrior(0.0).setInferenceParamC(-1.0).setInferenceParamD(0.0);
+  EXPECT_EQ(s.mixtureWeightPrior, 0.01);
+  EXPECT_EQ(s.paramC, 0.1);
+  EXPECT_EQ(s.paramD, 0.9);
+  a.setMixtureWeightPrior(0.2).setInferenceParamC(0.3).setInferenceParamD(0.4);
+  EXPECT_EQ(s.mixtureWeightPrior, 0.2);
+  EXPECT_EQ(s.paramC, 0.3);
+  EXPECT_EQ(s.paramD, 0.4);
+  EXPECT_EQ(s.maxDuration, 8);
+}
