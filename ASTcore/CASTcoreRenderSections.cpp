@@ -2,7 +2,11 @@
 // scratch core of its own (its own model copy and time-stretch manager, so
 // no two threads share anything they change); the calling thread then takes
 // the results over in list order, exactly as renderAudition would have
-// recorded them one after the other.
+// recorded them one after the other. A scratch core goes as soon as its
+// slot is rendered, keeping only what is taken over: its stretch job holds
+// the section's input and output, and kept until the end they would make
+// the memory of an export grow with all its sections instead of with those
+// rendered at once.
 //
 // Unlike one by one, a slot after the first failing one may already have
 // been rendered when the failure comes to be known (it is on a recording
@@ -34,6 +38,14 @@ void lowerTo(std::atomic<std::size_t>& target, std::size_t value) {
   }
 }
 
+// What the calling thread takes over from a slot's scratch core.
+struct ScratchOutcome {
+  QString lastError;
+  std::uint8_t exceptFlag = 0;
+  bool stretchException = false;
+  std::vector<double> stretchRatios;
+};
+
 }  // namespace
 
 ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, const SourcePreparer& prepareSource,
@@ -42,6 +54,7 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
   const std::size_t count = sections.size();
   std::vector<std::unique_ptr<CASTcore>> scratch(count);
   std::vector<SectionRendering> rendered(count);
+  std::vector<ScratchOutcome> outcomes(count);
   std::vector<ResultCode> sourceCode(count, Result::kOk);
   std::vector<std::uint8_t> started(count, 0);
   // The earliest slot in list order that failed: nothing after it is needed.
@@ -122,6 +135,14 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
       }
       const bool failed = !result.checked ? Result::failed(result.code)
                                           : Result::failed(result.code) && !result.outOfRange;
+      ScratchOutcome& outcome = outcomes[i];
+      outcome.lastError = core.lastError;
+      outcome.exceptFlag = core.exceptFlag;
+      outcome.stretchException = core.timeStretch->hasException();
+      outcome.stretchRatios = std::move(core.stretchRatios[sections[i]]);
+      // Made on the calling thread, it goes here: no other thread uses it
+      // any more, and none of its objects is sent events.
+      scratch[i].reset();
       if (failed) lowerTo(firstFailure, i);
     });
   }
@@ -139,7 +160,7 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
       break;
     }
     const std::uint8_t slot = sections[i];
-    CASTcore& core = *scratch[i];
+    ScratchOutcome& taken = outcomes[i];
     const SectionRendering& result = rendered[i];
     // A rendering that the stop ended is no failure of the section: it leaves
     // no message, and the slot stays unrendered.
@@ -151,12 +172,12 @@ ResultCode CASTcore::renderSections(const std::vector<std::uint8_t>& sections, c
     // none stands is taken over the same way, appended ones are appended.
     const bool failedPath = result.checked && Result::failed(result.code) && !result.outOfRange;
     if (!result.checked || failedPath)
-      setLastErrorOnce(core.lastError);
+      setLastErrorOnce(taken.lastError);
     else
-      lastError += core.lastError;
-    if (core.exceptFlag != 0) exceptFlag = 1;
-    stretchRatios[slot] = std::move(core.stretchRatios[slot]);
-    if (core.timeStretch->hasException()) stretchException = true;
+      lastError += taken.lastError;
+    if (taken.exceptFlag != 0) exceptFlag = 1;
+    stretchRatios[slot] = std::move(taken.stretchRatios);
+    if (taken.stretchException) stretchException = true;
     const ResultCode rc = recordRendering(slot, result, ratioFlag);
     if (Result::failed(rc)) {
       outcome = Result::nest(2, rc);

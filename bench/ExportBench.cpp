@@ -1,4 +1,4 @@
-// bench-deps: astcore
+// bench-deps: astcore qmaudio
 // Times a style export of a project with six used sections of 8 bars each,
 // cut from a generated 100-second recording at 120 BPM and stretched to a
 // project tempo of 110, over several runs: the rendering of the sections one
@@ -11,7 +11,14 @@
 // takes the rendering to end is printed.
 //
 // Run from the build's bin/ folder (the template lies in ../Resources).
-// Arguments: [runs] [threads for the side-by-side rendering, 0 = the
+// With the first argument "long" it exports instead a project of all 15
+// slots, each on a recording of its own of [minutes] (10) minutes, as the
+// export does it: each recording copied to the work copy before its
+// sections are rendered side by side, then the style written; it prints the
+// times and the process's peak memory (max RSS, to be read together with
+// `/usr/bin/time -v`), and keeps the style file at [path] when one is given.
+// Run it in a process of its own: the peak is that of the whole process.
+// Otherwise the arguments are: [runs] [threads for the side-by-side rendering, 0 = the
 // program's own choice (all six at once on up to twice as many processors
 // as sections)] [a path to keep a copy of the style file at; the sections'
 // working waves are kept beside it]. Each run's figures are printed as it
@@ -23,19 +30,24 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "AnalysisUtil.h"
 #include "CASTcore.h"
 #include "TempWaveFiles.h"
+#include "audioFileMngr.h"
 
 namespace {
 
@@ -111,6 +123,141 @@ QByteArray readFile(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// --- Fifteen slots on fifteen long recordings ---
+
+// One bar where a fill-in or the break allows no more, eight elsewhere.
+std::uint16_t barsOfSlot(std::uint8_t slot) { return slot >= 7 && slot <= 11 ? 1 : 8; }
+
+void putLittleEndian(QByteArray& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// `seconds` of music like the one above, its chord a little higher for each
+// `index`, as a 16-bit stereo WAV, written a block at a time so that making
+// it adds nothing to the process's peak memory.
+bool writeLongRecording(const QString& path, double seconds, int index) {
+  const auto frames = static_cast<std::uint64_t>(seconds * kRate);
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  QByteArray header("RIFF");
+  putLittleEndian(header, static_cast<std::uint32_t>(36 + frames * 4), 4);
+  header.append("WAVEfmt ");
+  putLittleEndian(header, 16, 4);
+  putLittleEndian(header, 1, 2);
+  putLittleEndian(header, 2, 2);
+  putLittleEndian(header, kRate, 4);
+  putLittleEndian(header, kRate * 4, 4);
+  putLittleEndian(header, 4, 2);
+  putLittleEndian(header, 16, 2);
+  header.append("data");
+  putLittleEndian(header, static_cast<std::uint32_t>(frames * 4), 4);
+  if (file.write(header) != header.size()) return false;
+  std::mt19937 gen(static_cast<unsigned>(11 + index));
+  std::uniform_real_distribution<double> noise(-1.0, 1.0);
+  const double lift = 1.0 + index / 30.0;
+  QByteArray block;
+  for (std::uint64_t i = 0; i < frames; ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    const double hit = std::exp(-std::fmod(t, 0.5) * 40.0) * noise(gen) * 0.5;
+    const double chord = 0.12 * (std::sin(2 * M_PI * 220 * lift * t) + std::sin(2 * M_PI * 277.2 * lift * t) +
+                                 std::sin(2 * M_PI * 329.6 * lift * t));
+    const auto v = static_cast<std::int16_t>(std::lround(std::clamp(hit + chord, -1.0, 1.0) * 30000));
+    putLittleEndian(block, static_cast<std::uint16_t>(v), 2);
+    putLittleEndian(block, static_cast<std::uint16_t>(v), 2);
+    if (block.size() >= (1 << 20) || i + 1 == frames) {
+      if (file.write(block) != block.size()) return false;
+      block.clear();
+    }
+  }
+  return true;
+}
+
+// Slot n on recording n, its range at a place of its own in the recording.
+bool setUpLongProject(CASTcore& core, const QString& dir, const std::vector<QString>& recordings, double seconds) {
+  core.setPath(0, 255, dir);
+  const auto beats = static_cast<int>(seconds * 2);
+  for (const QString& recording : recordings) {
+    auto* wave = new WavInfo;
+    wave->fileName = recording.toStdWString();
+    for (int k = 0; k <= 2 * beats; ++k) wave->beatTime.push_back(0.25f * k);
+    wave->onsetTime = {0.0f, static_cast<float>(seconds)};
+    if (Result::failed(core.addWavList(wave))) return false;
+  }
+  for (std::uint8_t slot = 0; slot < recordings.size(); ++slot) {
+    SecInfo s;
+    s.used = 1;
+    s.wavNo = slot;
+    const std::uint64_t length = 4ull * barsOfSlot(slot) * kBeat;
+    const std::uint64_t room = static_cast<std::uint64_t>(beats - 8) * kBeat - length;
+    s.startAdrs = (static_cast<std::uint64_t>(slot) * 77 * kRate) % room / kBeat * kBeat;
+    s.endAdrs = s.startAdrs + length;
+    if (Result::failed(core.setSecInfo(slot, s))) return false;
+  }
+  core.updateTempo(110);
+  core.setStyleParam1(256);
+  return true;
+}
+
+long peakResidentKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+int exportLongRecordings(int argc, char** argv) {
+  const double minutes = argc > 2 ? std::max(0.5, std::atof(argv[2])) : 10.0;
+  const double length = minutes * 60.0;
+  QTemporaryDir work;
+  const QString dir = work.path();
+  std::vector<QString> recordings;
+  for (int i = 0; i < 15; ++i) {
+    recordings.push_back(dir + QString("/take%1.wav").arg(i + 1));
+    if (!writeLongRecording(recordings.back(), length, i)) {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(recordings.back()));
+      return 1;
+    }
+  }
+  const long before = peakResidentKiB();
+  CASTcore core;
+  if (!setUpLongProject(core, dir, recordings, length)) return 1;
+  // As the export's preparation does it: each recording's work copy made
+  // before the sections on it are rendered.
+  auto copyRecording = [&core, &dir](std::uint8_t slot) -> ResultCode {
+    SecInfo* sec = nullptr;
+    WavInfo* wave = nullptr;
+    if (Result::failed(core.getSecWave(slot, &sec, &wave)) || !sec || !wave) return Result::fail(1);
+    std::unique_ptr<IF_audioFileMngr> files(audioFileMngr::create());
+    if (!files) return Result::fail(2);
+    return files->copyFile(wave->fileName, TempWaveFiles::sourcePath(dir));
+  };
+  std::vector<std::uint8_t> allSlots(15);
+  for (std::uint8_t slot = 0; slot < 15; ++slot) allSlots[slot] = slot;
+  Timing render, write;
+  std::uint8_t ratio = 0;
+  const ResultCode rendered = render.measure([&] { return core.renderSections(allSlots, copyRecording, &ratio); });
+  if (Result::failed(rendered) || ratio) {
+    std::fprintf(stderr, "rendering failed: %llx %s\n", static_cast<unsigned long long>(rendered),
+                 qPrintable(core.lastError));
+    return 1;
+  }
+  std::uint64_t written = 0;
+  std::uint16_t attack = 0, beat = 0, sync = 0;
+  const QString path = argc > 3 ? QString::fromLocal8Bit(argv[3]) : dir + "/long.aus";
+  const ResultCode rc =
+      write.measure([&] { return core.exportStyle(path.toStdWString(), &written, &attack, &beat, &sync); });
+  if (Result::failed(rc)) {
+    std::fprintf(stderr, "export failed: %llx %s\n", static_cast<unsigned long long>(rc), qPrintable(core.lastError));
+    return 1;
+  }
+  std::printf("15 slots on 15 recordings of %.1f min: style file %llu bytes\n", minutes,
+              static_cast<unsigned long long>(written));
+  std::printf("rendering side by side %.3f s (CPU %.3f s), writing %.3f s (CPU %.3f s), whole export %.3f s\n",
+              render.wall.back(), render.cpu.back(), write.wall.back(), write.cpu.back(),
+              render.wall.back() + write.wall.back());
+  std::printf("peak memory (max RSS): %ld KiB before the export, %ld KiB after it\n", before, peakResidentKiB());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +266,7 @@ int main(int argc, char** argv) {
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type != QtDebugMsg && type != QtInfoMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
   });
+  if (argc > 1 && std::string(argv[1]) == "long") return exportLongRecordings(argc, argv);
   QTemporaryDir work;
   const QString dir = work.path();
   const std::vector<std::uint8_t> audio = music(100.0);
