@@ -150,6 +150,9 @@ std::int64_t OnsetSegmentedStretcher::streamSegment(std::int64_t scanned) {
   const std::int64_t repeats = repeatsFor(ratio);
   const std::int64_t drops = dropsFor(ratio);
   std::int64_t rp = 0;
+  // The last period found stands for the next until a splice is due: only
+  // a splice needs the period where it is made.
+  std::int64_t estimate = 0;
   while (rp < limit) {
     const std::int64_t in = m_segmentIn + rp;
     if (ratio == 1.0 || in < m_params.attackGuard) {
@@ -162,14 +165,17 @@ std::int64_t OnsetSegmentedStretcher::streamSegment(std::int64_t scanned) {
     const double ahead = static_cast<double>(m_segmentOut) - ratio * static_cast<double>(in);
     const std::int64_t reach = ratio > 1.0 ? 2 * largest : std::max<std::int64_t>(2, drops + 1) * largest;
     if (rp + reach > scanned) break;
-    const std::int64_t k = findPeriod(m_mono.data() + rp, m_params.smallestPeriod, largest);
-    const double kd = static_cast<double>(k);
+    auto periodHere = [&] { return findPeriod(m_mono.data() + rp, m_params.smallestPeriod, largest); };
+    if (estimate == 0) estimate = periodHere();
+    const double kd = static_cast<double>(estimate);
     if (ratio > 1.0) {
       // A splice reads k and writes (1 + repeats) k.
       const double gain = (1.0 + static_cast<double>(repeats) - ratio) * kd;
       if (-ahead >= gain / 2.0) {
+        const std::int64_t k = periodHere();
         repeatSplice(rp, k, repeats);
         rp += k;
+        estimate = k;
       } else {
         const std::int64_t n = std::max<std::int64_t>(1, ceilOf((gain / 2.0 + ahead) / (ratio - 1.0)));
         const std::int64_t c = std::min(n, limit - rp);
@@ -180,8 +186,10 @@ std::int64_t OnsetSegmentedStretcher::streamSegment(std::int64_t scanned) {
       // A splice reads (1 + drops) k and writes k.
       const double loss = (ratio * static_cast<double>(1 + drops) - 1.0) * kd;
       if (ahead >= loss / 2.0) {
+        const std::int64_t k = periodHere();
         dropSplice(rp, k, drops);
         rp += (1 + drops) * k;
+        estimate = k;
       } else {
         const std::int64_t n = std::max<std::int64_t>(1, ceilOf((loss / 2.0 - ahead) / (1.0 - ratio)));
         const std::int64_t c = std::min(n, limit - rp);
