@@ -24,4 +24,10 @@ bool matches(const QString& awiPath, const QString& audioPath);
 // file every time. `why`, when given, receives what was wrong.
 bool isUsable(const QString& awiPath, std::uint64_t frames, QString* why = nullptr);
 
+// isUsable, and the analysis is not older than the recording: a recording
+// changed after its analysis was written (a new take saved under the old
+// name, whatever its length) is analysed again, as a damaged analysis is.
+// The file's own modification time is the only date an ".awi" has.
+bool isUsableFor(const QString& awiPath, const QString& audioPath, std::uint64_t frames, QString* why = nullptr);
+
 }  // namespace AnalysedWaveName

@@ -12,10 +12,27 @@
 #include "AnalysisUtil.h"
 #include "IF_audioFileMngr.h"
 #include "PeakPicker.h"
+#include "SongAnalyzer.h"
 #include "TempWaveFiles.h"
 #include "WavSeekerSeq.h"
 
 anaThreadObj::anaThreadObj(IF_audioFileMngr* files) : audioFiles(files) {
+namespace {
+
+// Says how long the recording is (whole seconds, rounded up: a recording a
+// frame over the limit does not read as the limit itself) and what the
+// analysis takes.
+QString tooLongMessage(std::uint64_t frames) {
+  const auto rate = static_cast<std::uint64_t>(AnalysisUtil::kSampleRate);
+  const std::uint64_t seconds = (frames + rate - 1) / rate;
+  return QString("The recording is too long to analyze: it lasts %1 min %2 s, and the limit is %3 min.")
+      .arg(seconds / 60)
+      .arg(seconds % 60)
+      .arg(SongAnalyzer::kMaxMinutes);
+}
+
+}  // namespace
+
   // The segmenter reports on the analysis thread; the relay must run there
   // too, not be queued to the thread this object was made on.
   if (QObject* seg = core.segmenterObject()) {
@@ -89,6 +106,11 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
   core.resetCommonInfo();
   core.clearUndo();
   qDebug() << "create wavInfo started";
+  // A recording the analysis cannot take is refused before any work, with
+  // its reason: analysed anyway, it would get a made-up one-bar grid saved
+  // as its analysis.
+  rc = analysable(frames);
+  if (Result::failed(rc)) return Result::nest(2, rc);
   progress(0);
 
   if (aborted()) return Result::kOk;
@@ -205,6 +227,18 @@ ResultCode anaThreadObj::doCreateWavInfoTh(const std::wstring& path) {
   }
   auto* record = new (std::nothrow) WavInfo;
   if (!record) {
+ResultCode anaThreadObj::analysable(std::uint64_t frames) {
+  if (frames == 0) {
+    core.lastError = "The recording holds no audio.";
+    return Result::fail(1);
+  }
+  if (SongAnalyzer::isTooLong(frames, static_cast<float>(AnalysisUtil::kSampleRate))) {
+    core.lastError = tooLongMessage(frames);
+    return Result::fail(2);
+  }
+  return Result::kOk;
+}
+
     setErrorOnce("#0067 error at doCreateWavInfoTh() <creation wavInfo>");
     return Result::fail(2);
   }

@@ -67,6 +67,9 @@ class anaThreadObj : public QObject {
   friend class anaThreadObjTestAccess;
 
   bool aborted() const { return abortFlag != 0; }
+  // Refuses, with the user's message, a recording of `frames` frames that
+  // the analysis cannot take: one without audio, or one over its limit.
+  ResultCode analysable(std::uint64_t frames);
   void progress(unsigned char value);
   void setErrorOnce(const QString& text);
 

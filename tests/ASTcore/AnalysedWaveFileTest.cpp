@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include "AnalysedWaveName.h"
 #include "CASTcore.h"
@@ -64,6 +66,43 @@ TEST(AnalysedWaveFile, OnlyAWholeAnalysisOfARecordingOfTheSameLengthIsUsable) {
   EXPECT_FALSE(AnalysedWaveName::isUsable(foreign, kFrames, &why));
   EXPECT_FALSE(AnalysedWaveName::isUsable(TestEnv::tempPath("none.awi"), kFrames, &why));
   EXPECT_TRUE(why.contains("none.awi")) << why.toStdString();
+}
+
+TEST(AnalysedWaveFile, AnAnalysisOlderThanItsRecordingOrOfAnOverlongOneIsNotUsable) {
+  const QString audio = TestEnv::tempPath("song.wav");
+  {
+    QFile f(audio);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  const QString awi = writeAnalysis("song.awi", kFrames);
+  const QDateTime recorded = QFileInfo(audio).lastModified();
+  const auto setWritten = [&](const QDateTime& when) {
+    QFile f(awi);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
+  };
+  QString why;
+  for (qint64 ms : {0, 1, 3600 * 1000}) {
+    setWritten(recorded.addMSecs(ms));
+    EXPECT_TRUE(AnalysedWaveName::isUsableFor(awi, audio, kFrames, &why)) << ms << ": " << why.toStdString();
+  }
+  for (qint64 ms : {-1, -3600 * 1000}) {
+    setWritten(recorded.addMSecs(ms));
+    EXPECT_TRUE(AnalysedWaveName::isUsable(awi, kFrames)) << ms;
+    EXPECT_FALSE(AnalysedWaveName::isUsableFor(awi, audio, kFrames, &why)) << ms;
+  }
+  // A damaged analysis stays unusable whatever its date.
+  setWritten(recorded.addSecs(60));
+  EXPECT_FALSE(AnalysedWaveName::isUsableFor(awi, audio, kFrames + 44100));
+
+  // Beside a recording over the analysis's limit only a made-up grid can
+  // stand (an earlier version saved one): it is not taken.
+  const std::uint64_t overlong = 61ull * 60 * 44100;
+  const QString grid = writeAnalysis("long.awi", overlong);
+  EXPECT_FALSE(AnalysedWaveName::isUsable(grid, overlong, &why));
+  EXPECT_TRUE(why.contains("longer")) << why.toStdString();
+  const std::uint64_t hour = 60ull * 60 * 44100;
+  EXPECT_TRUE(AnalysedWaveName::isUsable(writeAnalysis("hour.awi", hour), hour));
 }
 
 TEST(AnalysedWaveFile, AFailedLoadSaysWhatFailed) {

@@ -170,6 +170,9 @@ std::int64_t pickPeaks(const std::int64_t* curve, std::int16_t* strength, std::i
 
   const std::int64_t floor = largest >> 7;
   std::int64_t firstOnset = -1;
+  // Said once per recording: a line per dropped peak flooded the output
+  // with tens of thousands of copies for a long one.
+  bool overflowSaid = false;
   std::int64_t i = 0;
   while (i < frameCount) {
     if (curve[i] <= floor) {
@@ -201,8 +204,9 @@ std::int64_t pickPeaks(const std::int64_t* curve, std::int16_t* strength, std::i
         firstOnset = peak;
       } else if (peakCount < static_cast<std::int64_t>(kOnsetPeakListSize)) {
         peakList[peakCount++] = peak;
-      } else {
+      } else if (!overflowSaid) {
         std::printf("interval buffer overflow!\n");
+        overflowSaid = true;
       }
     }
     for (std::int64_t f = climbStart; f < peak; ++f) strength[f] = -1;

@@ -102,6 +102,12 @@ void SongAnalyzer::abort() {
   std::atomic_load(&impl->featureGenerator)->stop();
 }
 
+bool SongAnalyzer::isTooLong(std::uint64_t frames, float rate) {
+  // In whole frames: a float count rounds a few frames past the hour down
+  // to it.
+  return static_cast<double>(frames) > static_cast<double>(kMaxMinutes) * 60.0 * static_cast<double>(rate);
+}
+
 void SongAnalyzer::analyze(ISeekable<float>& source) {
   SongAnalyzerImpl& s = *impl;
   s.running = true;
@@ -116,8 +122,7 @@ void SongAnalyzer::analyze(ISeekable<float>& source) {
 
   const float rate = source.sampleRate();
   if (!(rate > 0.0f) || rate > kMaxSampleRate) throw std::domain_error("Fs should be >0 and <=192kHz");
-  if (static_cast<float>(source.length()) > static_cast<float>(maxMinutes * 60) * rate)
-    throw std::runtime_error("Cannot analyze waveform this long");
+  if (isTooLong(source.length(), rate)) throw std::runtime_error("Cannot analyze waveform this long");
 
   MzMir::FeatureMatrix features(0, s.featureDimension);
   generator->setNdim(s.featureDimension);

@@ -60,9 +60,16 @@ class SongAnalyzer {
   // Another chord/key engine for the next runs (a scripted one in tests).
   SongAnalyzer& setEngineFactory(MzMir::FeatureGenerator::EngineFactory factory);
 
+  // The longest recording analyze() takes, in minutes.
+  static constexpr std::int32_t kMaxMinutes = 60;
+  // True when analyze() refuses a source of `frames` frames at `rate` Hz as
+  // longer than kMaxMinutes; callers ask before they spend time on such a
+  // recording.
+  static bool isTooLong(std::uint64_t frames, float rate);
+
   // Analyses the whole source (1 or 2 channels; two passes, each from
   // seek(0)). Throws std::runtime_error "Cannot analyze waveform this long"
-  // (more than 60 minutes), "Unsupported number of channels", "Aborted"
+  // (isTooLong), "Unsupported number of channels", "Aborted"
   // (the listener's abort byte: read after every block and hop of reading
   // and before every structure round), "KELO Cannot be initialized",
   // "Cannot load KELO"; std::domain_error "Unsupported meter" and, for a
@@ -87,5 +94,4 @@ class SongAnalyzer {
 
  private:
   std::unique_ptr<SongAnalyzerImpl> impl;
-  std::int32_t maxMinutes = 60;
 };

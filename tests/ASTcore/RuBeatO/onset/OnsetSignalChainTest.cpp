@@ -223,12 +223,8 @@ TEST(OnsetSignalChain, PeakListStopsAtItsCapacity) {
   // Entries hold the 2nd to the 1025th peak, in order; later ones are dropped.
   for (std::size_t e = 0; e < kOnsetPeakListSize; ++e) ASSERT_EQ(list[e], 4 * static_cast<std::int64_t>(e + 1) + 2);
   EXPECT_EQ(list[kOnsetPeakListSize], -7);
-  // One line for every peak that found no entry: peaks 1026 to 1100.
-  std::string expectedLines;
-  for (std::int64_t dropped = 0; dropped < peaks - 1 - static_cast<std::int64_t>(kOnsetPeakListSize); ++dropped) {
-    expectedLines += "interval buffer overflow!\n";
-  }
-  EXPECT_EQ(printed, expectedLines);
+  // Peaks 1026 to 1100 found no entry: said once, not once for each.
+  EXPECT_EQ(printed, "interval buffer overflow!\n");
   // Strengths are still written for every peak.
   EXPECT_EQ(strength[4 * (peaks - 1) + 2], 128);
 }
