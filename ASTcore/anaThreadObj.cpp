@@ -16,7 +16,6 @@
 #include "TempWaveFiles.h"
 #include "WavSeekerSeq.h"
 
-anaThreadObj::anaThreadObj(IF_audioFileMngr* files) : audioFiles(files) {
 namespace {
 
 // Says how long the recording is (whole seconds, rounded up: a recording a
@@ -33,6 +32,7 @@ QString tooLongMessage(std::uint64_t frames) {
 
 }  // namespace
 
+anaThreadObj::anaThreadObj(IF_audioFileMngr* files) : audioFiles(files) {
   // The segmenter reports on the analysis thread; the relay must run there
   // too, not be queued to the thread this object was made on.
   if (QObject* seg = core.segmenterObject()) {
@@ -101,16 +101,16 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
     core.lastError = "#0057 audio file format error!";
     return Result::nest(2, rc);
   }
-  core.clearWaveList();
-  core.resetSections();
-  core.resetCommonInfo();
-  core.clearUndo();
-  qDebug() << "create wavInfo started";
   // A recording the analysis cannot take is refused before any work, with
   // its reason: analysed anyway, it would get a made-up one-bar grid saved
   // as its analysis.
   rc = analysable(frames);
   if (Result::failed(rc)) return Result::nest(2, rc);
+  core.clearWaveList();
+  core.resetSections();
+  core.resetCommonInfo();
+  core.clearUndo();
+  qDebug() << "create wavInfo started";
   progress(0);
 
   if (aborted()) return Result::kOk;
@@ -219,14 +219,6 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
   return Result::kOk;
 }
 
-ResultCode anaThreadObj::doCreateWavInfoTh(const std::wstring& path) {
-  if (aborted()) return Result::kOk;
-  if (path.empty()) {
-    setErrorOnce("#0066 error at doCreateWavInfoTh() <empty file path>");
-    return Result::fail(1);
-  }
-  auto* record = new (std::nothrow) WavInfo;
-  if (!record) {
 ResultCode anaThreadObj::analysable(std::uint64_t frames) {
   if (frames == 0) {
     core.lastError = "The recording holds no audio.";
@@ -239,6 +231,14 @@ ResultCode anaThreadObj::analysable(std::uint64_t frames) {
   return Result::kOk;
 }
 
+ResultCode anaThreadObj::doCreateWavInfoTh(const std::wstring& path) {
+  if (aborted()) return Result::kOk;
+  if (path.empty()) {
+    setErrorOnce("#0066 error at doCreateWavInfoTh() <empty file path>");
+    return Result::fail(1);
+  }
+  auto* record = new (std::nothrow) WavInfo;
+  if (!record) {
     setErrorOnce("#0067 error at doCreateWavInfoTh() <creation wavInfo>");
     return Result::fail(2);
   }
