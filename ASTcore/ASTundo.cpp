@@ -18,13 +18,19 @@ void ASTundo::clear() {
 }
 
 void ASTundo::undo() {
+  const int before = index();
   QUndoStack::undo();
+  // A redo brings the index back to where the last push left it; the edit
+  // after it must still not fold into the redone step.
+  if (index() != before) indexAfterLastPush = -1;
   if (index() == 0) modified = 0;
   qDebug().noquote() << QString("undo -> undo index [%1] / undo count [%2]").arg(index()).arg(count());
 }
 
 void ASTundo::redo() {
+  const int before = index();
   QUndoStack::redo();
+  if (index() != before) indexAfterLastPush = -1;
   modified = 1;
   qDebug().noquote() << QString("redo -> undo index [%1] / undo count [%2]").arg(index()).arg(count());
 }

@@ -29,8 +29,9 @@ class ASTundo : public QUndoStack {
 
   bool isModified() const { return modified != 0; }
 
-  // True while the step before the current index is the one pushed last:
-  // no undo, redo or clear has moved the history since.
+  // True while the step before the current index is the one pushed last
+  // and no undo, redo or clear has moved the history since, not even one
+  // that an undo and a redo brought back to the same index.
   bool lastPushIsCurrent() const { return index() == indexAfterLastPush; }
 
  private:

@@ -146,6 +146,29 @@ TEST(Undo, ANamedEditOfAnotherSlotOrAfterUndoIsAStepOfItsOwn) {
   EXPECT_EQ(slotOf(core, 3).endAdrs, 20u);
 }
 
+TEST(Undo, ANamedEditAfterUndoThenRedoIsAStepOfItsOwn) {
+  CASTcore core;
+  ASSERT_EQ(core.updateSecInfoNamed(3, usedSection(10, 20), "set end"), 0u);
+  core.undo();
+  core.redo();
+  ASSERT_EQ(slotOf(core, 3).endAdrs, 20u);
+  // The redone step is back on top, but the history moved in between.
+  ASSERT_EQ(core.updateSecInfoNamed(3, usedSection(10, 50), "set end"), 0u);
+  EXPECT_EQ(core.undoCount(), 2);
+  core.undo();
+  EXPECT_EQ(slotOf(core, 3).endAdrs, 20u) << "the undo takes back only the edit after the redo";
+  core.undo();
+  EXPECT_EQ(slotOf(core, 3), SecInfo());
+
+  // A redo with nothing to redo moves nothing: a drag still folds.
+  ASSERT_EQ(core.updateSecInfoNamed(3, usedSection(10, 60), "set end"), 0u);
+  core.redo();
+  ASSERT_EQ(core.updateSecInfoNamed(3, usedSection(10, 70), "set end"), 0u);
+  EXPECT_EQ(core.undoCount(), 1);
+  core.undo();
+  EXPECT_EQ(slotOf(core, 3), SecInfo());
+}
+
 TEST(Undo, SetAllIsOneStepEvenWithoutChange) {
   CASTcore core;
   AllInfo copy;
