@@ -45,10 +45,18 @@ TestAudio::Stereo16 music(double seconds, double root = 220.0) {
   return out;
 }
 
+// A folder of the running test's own: the suite run as one process shares
+// one temporary folder, where a later test would find an earlier one's
+// working waves and style file under the same names.
+QString testFolder(const QString& name) {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return TestEnv::tempPath(QString::fromUtf8(test->name()) + "/" + name);
+}
+
 // A project core working in a folder of its own, on generated recordings
 // nine seconds long at 240 BPM.
 struct Folder {
-  explicit Folder(const QString& name) : folder(TestEnv::tempPath(name)) {
+  explicit Folder(const QString& name) : folder(testFolder(name)) {
     QDir().mkpath(folder);
     EXPECT_EQ(core.setPath(0, 255, folder), 0u);
   }
