@@ -42,13 +42,19 @@ ResultCode AudioDeviceASFF::create(WavSeeker_libSndFile* source, WavSeeker_libSn
 QSharedPointer<AudioDeviceASFF> AudioDeviceASFF::instance() { return processDevice(); }
 
 ResultCode AudioDeviceASFF::init() {
+  const ResultCode listed = listDevices();
+  if (Result::failed(listed)) return listed;
+  selectDevice(0);
+  return Result::kOk;
+}
+
+ResultCode AudioDeviceASFF::listDevices() {
   const QSharedPointer<FusionStyle::CdeviceFactory> factory = FusionStyle::CdeviceFactory::instance();
   if (!factory) return Result::fail(1);
   m_manager = factory->deviceManager();
   if (!m_manager) return Result::fail(2);
   m_manager->getDeviceInfoList(m_devices);
   if (m_devices.isEmpty()) return Result::fail(3);
-  selectDevice(0);
   return Result::kOk;
 }
 

@@ -39,7 +39,13 @@ class AudioDeviceASFF : public QObject {
   // The process's device; null before the first create.
   static QSharedPointer<AudioDeviceASFF> instance();
 
+  // Lists the system's output devices and selects the first: 0x80000003
+  // when there is none.
   ResultCode init();
+  // Asks the system for its output devices again and selects none of them:
+  // choosing is left to the caller (the setup dialog's OK). Meant for a list
+  // that was empty, where no device is selected yet.
+  ResultCode listDevices();
   // Points the device and its callback at other readers and bytes (null:
   // none). The device must be closed: the audio thread reads them.
   void setSources(WavSeeker_libSndFile* source, WavSeeker_libSndFile* click1, WavSeeker_libSndFile* click2,

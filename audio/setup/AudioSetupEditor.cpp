@@ -19,8 +19,8 @@ AudioSetupEditor::AudioSetupEditor(QWidget* parent) : QDialog(parent) {
   device->deviceCount(count);
   // No output device when the program started (none attached, or the sound
   // system busy): the system is asked again, so one attached since can be
-  // chosen.
-  if (count == 0 && Result::succeeded(device->init())) device->deviceCount(count);
+  // chosen. Only OK chooses it: a cancelled dialog leaves no device selected.
+  if (count == 0 && Result::succeeded(device->listDevices())) device->deviceCount(count);
   for (std::int64_t i = 0; i < count; ++i) {
     QString name;
     device->deviceName(i, name);

@@ -408,3 +408,37 @@ TEST_F(AudioSetupDialog, AnOutputAttachedAfterAFailedStartIsListedAndPlays) {
   ASSERT_TRUE(backend->pump(1, 2));
   EXPECT_EQ(backend->capturedChannel(1, 0), std::vector<float>(4096, 0.25f));
 }
+
+TEST_F(AudioSetupDialog, CancelAfterTheListWasAskedForAgainChoosesNoDevice) {
+  backend->setFailDeviceList(true);
+  clickOn = click2On = 0;
+  ASSERT_EQ(audition.init(QString()), 0x8880000321u);
+  const QString file = TestEnv::tempPath("level.wav");
+  ASSERT_TRUE(TestAudio::writeWav(file, TestAudio::Stereo16(2 * 44100, 8192)));
+  const ResultCode before = audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {});
+  ASSERT_TRUE(Result::failed(before));
+
+  backend->setFailDeviceList(false);
+  {
+    AudioSetupEditor dialog;
+    ASSERT_EQ(dialog.m_pAudioOutBox->count(), 1) << "the output attached since is listed";
+    dialog.m_pCancelButton->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  }
+  // As before the dialog: no device, so the play fails the same way and
+  // nothing runs.
+  EXPECT_EQ(audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {}), before);
+  EXPECT_FALSE(audition.isPlaying());
+  EXPECT_FALSE(backend->isRunning(1));
+  EXPECT_FALSE(audition.audioDevice()->isOpen());
+
+  // A second look lists it again; OK chooses it.
+  AudioSetupEditor dialog;
+  ASSERT_EQ(dialog.m_pAudioOutBox->count(), 1);
+  dialog.m_pOkButton->click();
+  ASSERT_EQ(audition.updateDeviceName(), 0u);
+  EXPECT_EQ(audition.deviceName(), "Virtual Output");
+  ASSERT_EQ(audition.togglePlayFile(file.toStdWString(), 0, -1, 1, {}, {}), 0u);
+  ASSERT_TRUE(backend->pump(1, 1));
+  EXPECT_EQ(backend->capturedChannel(1, 0), std::vector<float>(2048, 0.25f));
+}
