@@ -135,6 +135,30 @@ TEST_F(ViewerSelection, ShiftTakesTheStartEdgeTheEndEdgeOrTheWholeSelection) {
   expectSelection(0, beat(7) - beat(1));
 }
 
+TEST_F(ViewerSelection, AfterAQuickTurnTheMovedSelectionStaysWithThePointer) {
+  open();
+  drag(at(beat(3)), at(beat(5)));
+  expectSelection(beat(3), beat(5));
+
+  // Pressed inside at beat 4, moved a beat right, then flicked back in one
+  // move to beat 2: the turn re-anchors the move at the pointer, and the
+  // selection goes on from where the flick put it. Were the move to go on
+  // from the selection at the press instead, the next few pixels to the
+  // left would throw the selection two beats right, back to where it was
+  // pressed, away from the pointer.
+  holdShiftAt(at(beat(4)));
+  mouse(QEvent::MouseButtonPress, at(beat(4)));
+  mouse(QEvent::MouseMove, at(beat(5)));
+  expectSelection(beat(4), beat(6));
+  mouse(QEvent::MouseMove, at(beat(2)));
+  expectSelection(beat(1), beat(3));
+  mouse(QEvent::MouseMove, at(beat(2), -3));
+  expectSelection(beat(1), beat(3));
+  mouse(QEvent::MouseButtonRelease, at(beat(2), -3));
+  releaseShift();
+  expectSelection(beat(1), beat(3));
+}
+
 TEST_F(ViewerSelection, AnEdgeDraggedToTheRightSideScrollsTheViewAndThePointerFollowsIt) {
   open();
   viewer->releasedBtnHorZoomIn();
