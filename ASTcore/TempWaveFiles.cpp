@@ -2,12 +2,12 @@
 
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <mutex>
 
 #include "SectionNameTable.h"
+#include "WorkFolders.h"
 
 namespace TempWaveFiles {
 
@@ -16,7 +16,7 @@ namespace {
 // The analysis worker asks for the folder from its own thread.
 struct WorkFolderState {
   std::mutex lock;
-  std::unique_ptr<QTemporaryDir> dir;
+  std::unique_ptr<WorkFolders::Held> dir;
 };
 
 WorkFolderState& workFolderState() {
@@ -50,12 +50,9 @@ QString workFolder() {
   WorkFolderState& state = workFolderState();
   std::lock_guard<std::mutex> guard(state.lock);
   const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-  if (!state.dir || !state.dir->isValid() || !QDir(state.dir->path()).exists()) {
-    state.dir = std::make_unique<QTemporaryDir>(temp + QStringLiteral("/Quillmere-XXXXXX"));
-    if (!state.dir->isValid()) {
-      state.dir.reset();
-      return temp;
-    }
+  if (!state.dir || !QDir(state.dir->path()).exists()) {
+    state.dir = WorkFolders::create(temp);
+    if (!state.dir) return temp;
   }
   return state.dir->path();
 }
@@ -65,6 +62,10 @@ void removeWorkFolder() {
   std::lock_guard<std::mutex> guard(state.lock);
   if (state.dir) state.dir->remove();
   state.dir.reset();
+}
+
+WorkFolders::Sweep removeStaleWorkFolders() {
+  return WorkFolders::removeStale(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
 }
 
 }  // namespace TempWaveFiles

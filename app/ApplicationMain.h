@@ -5,7 +5,10 @@
 // exception makes the exit code -1 after the objects built so far are
 // destroyed and the temporary waves removed. `started`, when given, runs
 // once the application object exists, before the main window is built and
-// the files named on the command line are opened.
+// the files named on the command line are opened. The start removes the work
+// folders that killed or crashed copies left behind; SIGTERM, SIGINT and
+// SIGHUP end the run as an orderly quit (QuitOnSignal) whose exit code is
+// 128 + the signal's number.
 
 #include <functional>
 

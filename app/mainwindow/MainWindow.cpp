@@ -129,21 +129,14 @@ MainWindow::MainWindow(const QString& projectPath) : QMainWindow(nullptr, Qt::Wi
 MainWindow::~MainWindow() {
   QObject::disconnect(&mDropTimer, nullptr, nullptr, nullptr);
   QGuiApplication::restoreOverrideCursor();
-  delete mWaveSeeker;
-  mWaveSeeker = nullptr;
-  deleteLayers();
-  savePreference();
-  closeAudioDevice();
-  delete mAudioFileMngr;
-  mAudioFileMngr = nullptr;
+  // The jobs first: a quit on a signal can end the event loop while one
+  // runs, and it works on the core, the audition and the file service.
   if (mAnaThread) {
     mAnaThread->abort();
     mAnaThread->wait();
     delete mAnaThread;
     mAnaThread = nullptr;
   }
-  delete mFusionStyle;
-  mFusionStyle = nullptr;
   // The export and stretch threads end their event loops when their jobs
   // end; one still running is asked to quit and waited for, so no thread
   // object is destroyed while its thread runs.
@@ -153,6 +146,15 @@ MainWindow::~MainWindow() {
       thread->wait();
     }
   }
+  delete mWaveSeeker;
+  mWaveSeeker = nullptr;
+  deleteLayers();
+  savePreference();
+  closeAudioDevice();
+  delete mAudioFileMngr;
+  mAudioFileMngr = nullptr;
+  delete mFusionStyle;
+  mFusionStyle = nullptr;
   auto release = [](auto*& pointer) {
     auto* object = pointer;
     pointer = nullptr;

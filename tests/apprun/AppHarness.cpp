@@ -5,11 +5,15 @@
 //   app_harness route
 //   app_harness run [files...]
 //   app_harness export <audio> <style>  (imports, then exports the proposal)
+//   app_harness hold <bytes>         (a work copy of <bytes> bytes and an
+//                                     unsaved change, then the event loop
+//                                     until something ends it)
 //   app_harness screens <folder>     (PNG pictures of the windows, with a
 //                                     rendered song imported)
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileOpenEvent>
 #include <QLineEdit>
@@ -17,6 +21,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -142,6 +147,33 @@ int exportStyle(char** argv) {
   return 0;
 }
 
+// A running copy with a work copy in its work folder and unsaved work, as
+// after an import and an edit, that runs until it is ended from outside.
+int hold(char** argv) {
+  const qint64 bytes = QByteArray(argv[2]).toLongLong();
+  std::vector<char*> args{argv[0], nullptr};
+  int count = 1;
+  const int code = runApplication(
+      count, args.data(),
+      [bytes](MainWindow& window) {
+        const QString folder = TempWaveFiles::workFolder();
+        QFile copy(TempWaveFiles::sourcePath(folder));
+        const QByteArray block(65536, '\x11');
+        bool written = copy.open(QIODevice::WriteOnly);
+        for (qint64 left = bytes; written && left > 0; left -= block.size())
+          written = copy.write(block.constData(), std::min<qint64>(left, block.size())) > 0;
+        copy.close();
+        window.core().setVolume(10);
+        std::printf("work=%s written=%d modified=%d\n", qPrintable(folder), written, window.core().isModified());
+        std::fflush(stdout);
+        return QApplication::exec();
+      },
+      [] { answerBoxes(); });
+  std::printf("exit=%d\n", code);
+  std::fflush(stdout);
+  return code;
+}
+
 // Saves the next modal box as a picture once it is shown, then presses Ok.
 void grabNextBox(const QString& file) {
   auto* timer = new QTimer;
@@ -223,6 +255,8 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "run") == 0) return run(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "screens") == 0) return screens(argc, argv);
   if (argc == 4 && std::strcmp(argv[1], "export") == 0) return exportStyle(argv);
-  std::fprintf(stderr, "usage: app_harness route | run [files...] | screens <folder> | export <audio> <style>\n");
+  if (argc == 3 && std::strcmp(argv[1], "hold") == 0) return hold(argv);
+  std::fprintf(stderr,
+               "usage: app_harness route | run [files...] | screens <folder> | export <audio> <style> | hold <bytes>\n");
   return 2;
 }

@@ -1,0 +1,127 @@
+// The work folders of copies of the program that were killed go at the next
+// start, those of running copies stay; a quit signal ends a running copy as
+// an orderly quit that removes its folder and asks nothing about unsaved
+// work.
+
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "TempDir.h"
+
+namespace {
+
+constexpr qint64 kWorkCopyBytes = 1 << 20;
+
+// A harness process of the program, started with the test's environment
+// (its temporary folder is this test's own).
+std::unique_ptr<QProcess> startHarness(const QStringList& arguments) {
+  auto process = std::make_unique<QProcess>();
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("QUILLMERE_AUDIO_BACKEND", "virtual");
+  process->setProcessEnvironment(env);
+  process->start(QCoreApplication::applicationDirPath() + "/app_harness", arguments);
+  return process;
+}
+
+struct Copy {
+  std::unique_ptr<QProcess> process;
+  QString folder;
+  QString output;
+};
+
+// A running copy holding a work copy of kWorkCopyBytes and unsaved work.
+Copy startCopy() {
+  Copy copy{startHarness({"hold", QString::number(kWorkCopyBytes)}), {}, {}};
+  while (!copy.output.contains('\n') && copy.process->waitForReadyRead(120000))
+    copy.output += QString::fromUtf8(copy.process->readAllStandardOutput());
+  const QString line = copy.output.section('\n', 0, 0);
+  EXPECT_TRUE(line.contains(" written=1 modified=1")) << copy.output.toStdString();
+  copy.folder = line.section("work=", 1).section(' ', 0, 0);
+  return copy;
+}
+
+// Waits for a copy to end and collects the rest of what it printed.
+void finish(Copy& copy) {
+  EXPECT_TRUE(copy.process->waitForFinished(120000));
+  copy.output += QString::fromUtf8(copy.process->readAllStandardOutput());
+}
+
+struct Usage {
+  int folders = 0;
+  qint64 bytes = 0;
+};
+
+Usage workFolders() {
+  Usage usage;
+  for (const QFileInfo& folder : QDir(TestEnv::tempDir()).entryInfoList({"Quillmere-*"}, QDir::Dirs)) {
+    ++usage.folders;
+    for (const QFileInfo& file : QDir(folder.filePath()).entryInfoList(QDir::Files)) usage.bytes += file.size();
+  }
+  return usage;
+}
+
+}  // namespace
+
+TEST(WorkFolderCleanup, KilledCopiesFoldersGoAtTheNextStartAndRunningCopiesFoldersStay) {
+  constexpr int kKilled = 4;
+  constexpr int kRunning = 2;
+  std::vector<Copy> killed, running;
+  for (int i = 0; i < kKilled; ++i) killed.push_back(startCopy());
+  for (int i = 0; i < kRunning; ++i) running.push_back(startCopy());
+  for (Copy& copy : killed) {
+    copy.process->kill();  // SIGKILL: nothing of the program runs
+    finish(copy);
+    EXPECT_TRUE(QFileInfo(copy.folder).isDir()) << "a killed copy cannot remove its own folder";
+  }
+  const Usage before = workFolders();
+  EXPECT_EQ(before.folders, kKilled + kRunning);
+
+  Copy next{startHarness({"run"}), {}, {}};
+  finish(next);
+  EXPECT_TRUE(next.output.contains("exit=7")) << next.output.toStdString();
+
+  const Usage after = workFolders();
+  std::printf("[figures] %d killed, %d running: before the next start %d folders, %lld bytes; after it %d folders, "
+              "%lld bytes\n",
+              kKilled, kRunning, before.folders, static_cast<long long>(before.bytes), after.folders,
+              static_cast<long long>(after.bytes));
+  for (const Copy& copy : killed) EXPECT_FALSE(QFileInfo::exists(copy.folder)) << copy.folder.toStdString();
+  for (const Copy& copy : running) {
+    EXPECT_EQ(QFileInfo(copy.folder + "/AST_temp.wav").size(), kWorkCopyBytes) << "a running copy's work copy stays";
+  }
+  EXPECT_EQ(after.folders, kRunning);
+  EXPECT_EQ(after.bytes, before.bytes - kKilled * kWorkCopyBytes);
+
+  for (Copy& copy : running) {
+    ASSERT_EQ(::kill(static_cast<pid_t>(copy.process->processId()), SIGTERM), 0);
+    finish(copy);
+  }
+  EXPECT_EQ(workFolders().folders, 0) << "the running copies removed theirs when they quit";
+}
+
+TEST(WorkFolderCleanup, AQuitSignalEndsTheRunAsAQuitThatRemovesTheFolderAndAsksNothing) {
+  for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(number);
+    Copy copy = startCopy();
+    ASSERT_TRUE(QFileInfo(copy.folder + "/AST_temp.wav").isFile());
+    ASSERT_EQ(::kill(static_cast<pid_t>(copy.process->processId()), number), 0);
+    finish(copy);
+    EXPECT_EQ(copy.process->exitStatus(), QProcess::NormalExit) << "ended by the program, not by the signal";
+    EXPECT_EQ(copy.process->exitCode(), 128 + number);
+    EXPECT_TRUE(copy.output.contains(QString("exit=%1").arg(128 + number))) << copy.output.toStdString();
+    EXPECT_FALSE(copy.output.contains("box=")) << "no question about the unsaved work: " << copy.output.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(copy.folder)) << copy.folder.toStdString();
+  }
+}
