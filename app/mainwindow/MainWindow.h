@@ -258,6 +258,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   // makes sure the analysed-wave file exists, analysing under a progress
   // dialog when it does not; false when cancelled or failed.
   bool importAudioFile(QString& audioPath, QString& awiPath);
+  // As above; `analysedNow` tells whether this call wrote the analysed-wave
+  // file.
+  bool importAudioFile(QString& audioPath, QString& awiPath, bool& analysedNow);
   ResultCode startAnalysis(const QStringList& folders, const QStringList& files);
   void importAudioToProject(QString& audioPath, QString& awiPath);
   // Undo or redo (`step`) with playback stopped around it and a full refresh.
@@ -271,6 +274,10 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   int findWaveIndexByFileName(const QString& fileName);
   void setDialogChildFonts(QWidget* dialog);
   void showImportError(ResultCode code);
+  // An import that fails after the analysis: the analysis this import made
+  // (`analysedNow`) goes again unless the project kept the recording, and
+  // the box names the cause.
+  void failImport(ResultCode code, const QString& audioPath, const QString& awiPath, bool analysedNow);
   bool isCurrentAnalysisSignal() const;
   void releaseAnalysisThread();
   ResultCode addWaveToCore(CASTcore& core, const QString& fileName, const QString& awiPath, qint64 frames);

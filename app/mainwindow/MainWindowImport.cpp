@@ -95,6 +95,19 @@ void MainWindow::showImportError(ResultCode code) {
               QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void MainWindow::failImport(ResultCode code, const QString& audioPath, const QString& awiPath, bool analysedNow) {
+  if (analysedNow && findWaveIndexByFileName(audioPath) < 0) {
+    // Left beside the recording, it would be taken for the analysis of an
+    // earlier import next time, and the failure would stand behind "#0100".
+    discardAnalysisOutput(awiPath);
+    if (!mMemoryFull && !mCore.lastError.isEmpty()) {
+      showMessage(this, kTitle, mCore.lastError, QMessageBox::Ok, QMessageBox::Ok);
+      return;
+    }
+  }
+  showImportError(code);
+}
+
 bool MainWindow::isCurrentAnalysisSignal() const {
   // A report queued by a thread that an earlier import already stopped must
   // not end the dialog of the next import.
@@ -146,6 +159,12 @@ ResultCode MainWindow::startAnalysis(const QStringList& folders, const QStringLi
 }
 
 bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath) {
+  bool analysedNow = false;
+  return importAudioFile(audioPath, awiPath, analysedNow);
+}
+
+bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath, bool& analysedNow) {
+  analysedNow = false;
   if (audioPath.isEmpty()) {
     QString folder = loadAudioFilePath();
     if (folder.isEmpty()) folder = "./";
@@ -157,14 +176,15 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath) {
   awiPath = AnalysedWaveName::pathFor(audioPath);
   saveAudioFilePath(QFileInfo(audioPath).path());
   // An analysis that cannot be read, or that is of another recording (cut
-  // short, or left by another copy of the program), is made anew instead of
-  // failing this recording's every import. A recording that fails its check
-  // is refused by the caller.
+  // short, left by another copy of the program, or older than the recording
+  // it stands beside), is made anew instead of failing this recording's
+  // every import. A recording that fails its check is refused by the
+  // caller.
   if (QFileInfo::exists(awiPath)) {
     qint64 frames = 0;
     QString why;
     if (checkAudioFile(audioPath, frames) != 0 ||
-        AnalysedWaveName::isUsable(awiPath, static_cast<std::uint64_t>(frames), &why))
+        AnalysedWaveName::isUsableFor(awiPath, audioPath, static_cast<std::uint64_t>(frames), &why))
       return true;
     qDebug() << "analysing again:" << why;
   }
@@ -194,7 +214,10 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath) {
   updateActionStates();
   updateUndoRedoActions();
   restoreCursor();
-  if (result != 0) return true;
+  if (result != 0) {
+    analysedNow = true;
+    return true;
+  }
 
   releaseAnalysisThread();
   // The analysed-wave file did not exist when the analysis started.
@@ -251,14 +274,15 @@ void MainWindow::releasedBtnOpenWav() {
   }
   QString audioPath;
   QString awiPath;
-  if (!importAudioFile(audioPath, awiPath)) return;
+  bool analysedNow = false;
+  if (!importAudioFile(audioPath, awiPath, analysedNow)) return;
 
   waitCursor();
   qint64 frames = 0;
   ResultCode code = checkIncomingAudio(audioPath, frames);
   if (code != 0) {
     restoreCursor();
-    showImportError(code);
+    failImport(code, audioPath, awiPath, analysedNow);
     return;
   }
   // A failed import keeps the previous project as it was, not a project
@@ -272,7 +296,7 @@ void MainWindow::releasedBtnOpenWav() {
     mCore.setAllInfo(previous);
     mCore.clearUndo();
     refreshSectionView();
-    showImportError(code);
+    failImport(code, audioPath, awiPath, analysedNow);
     return;
   }
   resetViewState();
@@ -307,11 +331,12 @@ void MainWindow::importAudioFiles(const QStringList& files) {
 }
 
 void MainWindow::importAudioToProject(QString& audioPath, QString& awiPath) {
-  if (!importAudioFile(audioPath, awiPath)) return;
+  bool analysedNow = false;
+  if (!importAudioFile(audioPath, awiPath, analysedNow)) return;
   qint64 frames = 0;
   ResultCode code = checkIncomingAudio(audioPath, frames);
   if (code != 0) {
-    showImportError(code);
+    failImport(code, audioPath, awiPath, analysedNow);
     return;
   }
   const int known = findWaveIndexByFileName(audioPath);
@@ -346,7 +371,7 @@ void MainWindow::importAudioToProject(QString& audioPath, QString& awiPath) {
   if (mCmbWav->currentIndex() == -1) mCurrentWave = selectWaveInCombo(static_cast<int>(mCore.waveCount()) - 1);
   applyManualDefault();
   restoreCursor();
-  if (code != 0) showImportError(code);
+  if (code != 0) failImport(code, audioPath, awiPath, analysedNow);
 }
 
 void MainWindow::currentIdxChangedCmbWav() {

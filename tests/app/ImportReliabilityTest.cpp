@@ -1,11 +1,13 @@
-// The import meets a damaged analysis beside a recording, or a worker
-// error, the way a user can get past: the recording is analysed again, and
-// the error box is the window in front with the focus.
+// The import meets a damaged or stale analysis beside a recording, or a
+// worker error, the way a user can get past: the recording is analysed
+// again, the error box is the window in front with the focus and names the
+// cause, and a failed import leaves no analysis behind.
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFile>
 #include <QFileInfo>
@@ -141,4 +143,88 @@ TEST(ImportReliability, TheWorkersErrorBoxIsInFrontWithTheFocusNotBehindTheProgr
   EXPECT_FALSE(progressCovers) << "no frameless progress dialog left above the box";
   EXPECT_EQ(boxes, QStringList({"Internal Error #0096 ", "The import operation has been canceled."}));
   EXPECT_EQ(window.core().waveCount(), 0u);
+}
+
+TEST(ImportReliability, ARecordingChangedAfterItsAnalysisIsAnalysedAgain) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  // The analysis beside it fits the recording's length but says 97 BPM; the
+  // recording is a 120 BPM click track, saved (touched) after the analysis.
+  const QString audio = recordingWithAnalysis("take.wav");
+  const QString awi = AnalysedWaveName::pathFor(audio);
+  {
+    QFile f(awi);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QFileInfo(audio).lastModified().addSecs(-60), QFileDevice::FileModificationTime));
+  }
+  ASSERT_TRUE(AnalysedWaveName::isUsable(awi, framesOf(audio))) << "the length alone does not tell";
+  QString why;
+  EXPECT_FALSE(AnalysedWaveName::isUsableFor(awi, audio, framesOf(audio), &why));
+  EXPECT_TRUE(why.contains("changed")) << why.toStdString();
+
+  MainWindow window;
+  ProgressCount progress;
+  ModalDriver driver;
+  driver.chooseFile(audio);
+  window.releasedBtnOpenWav();
+  EXPECT_EQ(progress.shown, 1) << "analysed again";
+  ASSERT_EQ(window.core().waveCount(), 1u);
+  EXPECT_NE(window.core().getCommonInfo().tempo, 97u) << "not the old analysis";
+  EXPECT_GE(QFileInfo(awi).lastModified(), QFileInfo(audio).lastModified());
+  EXPECT_TRUE(AnalysedWaveName::isUsableFor(awi, audio, framesOf(audio)));
+
+  // The analysis just made is used as it is.
+  driver.chooseFile(audio);
+  window.releasedBtnImportAudio();
+  EXPECT_EQ(progress.shown, 1);
+  EXPECT_EQ(driver.unexpected(), 0);
+}
+
+TEST(ImportReliability, AFailedImportLeavesNoAnalysisAndSaysWhy) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  // A header-only WAV (a recording stopped before its first sample): the
+  // analysis refuses it with its reason.
+  const QString empty = TestEnv::tempPath("empty.wav");
+  ASSERT_TRUE(TestAudio::writeWav(empty, {}));
+  MainWindow window;
+  ModalDriver driver;
+  driver.chooseFile(empty);
+  driver.pressButton(QMessageBox::Ok);
+  driver.pressButton(QMessageBox::Ok);
+  window.releasedBtnOpenWav();
+  ASSERT_EQ(driver.seen().size(), 3u);
+  EXPECT_EQ(driver.seen()[1].text, "The recording holds no audio.");
+  EXPECT_EQ(driver.seen()[2].text, "The import operation has been canceled.");
+  EXPECT_FALSE(QFileInfo::exists(AnalysedWaveName::pathFor(empty)));
+  EXPECT_EQ(window.core().waveCount(), 0u);
+
+  // A recording emptied while its analysis was being written: the analysis
+  // no longer fits it, and the import that made it takes it away again.
+  const QString song = TestEnv::tempPath("song.wav");
+  ASSERT_TRUE(TestAudio::writeWav(song, TestAudio::clickTrack(4.0, 0.5, 0.0, 4)));
+  struct EmptyOnFinish : QObject {
+    QString path;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() == QEvent::Hide && qobject_cast<QProgressDialog*>(watched))
+        EXPECT_TRUE(TestAudio::writeWav(path, {}));
+      return false;
+    }
+  } emptier;
+  emptier.path = song;
+  qApp->installEventFilter(&emptier);
+  for (bool newProject : {true, false}) {
+    driver.chooseFile(song);
+    driver.pressButton(QMessageBox::Ok);
+    ASSERT_TRUE(TestAudio::writeWav(song, TestAudio::clickTrack(4.0, 0.5, 0.0, 4)));
+    const std::size_t before = driver.seen().size();
+    if (newProject)
+      window.releasedBtnOpenWav();
+    else
+      window.releasedBtnImportAudio();
+    ASSERT_EQ(driver.seen().size(), before + 2) << newProject;
+    EXPECT_EQ(driver.seen().back().text, "Illegal analyzed file!") << newProject;
+    EXPECT_FALSE(QFileInfo::exists(AnalysedWaveName::pathFor(song))) << newProject;
+    EXPECT_EQ(window.core().waveCount(), 0u) << newProject;
+  }
+  qApp->removeEventFilter(&emptier);
+  EXPECT_EQ(driver.unexpected(), 0);
 }
