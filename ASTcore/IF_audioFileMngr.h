@@ -31,8 +31,11 @@ class IF_audioFileMngr {
   // Writes 16-bit stereo frames as a work-copy format WAV.
   virtual ResultCode writeWaveFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
   // Copies `source` into a new 16-bit stereo 44100 Hz WAV at `target`. A
-  // copy that fails leaves no file behind. Safe to call from any thread.
+  // copy that fails leaves no file behind; when the target cannot be made
+  // or written, lastError() says so with the system's reason ("Cannot write
+  // "<target>": No space left on device"). Safe to call from any thread.
   virtual ResultCode copyFile(const std::wstring& source, const QString& target) = 0;
+  // The text of the last failure that has one; empty otherwise.
   virtual QString lastError() const = 0;
   virtual void clearError() = 0;
   virtual bool exceptionFlag() const = 0;

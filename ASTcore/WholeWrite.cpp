@@ -17,7 +17,17 @@ bool writeAll(QFileDevice& file, const char* data, qint64 size) {
 
 QString reason(const QFileDevice& file) {
   if (file.error() != QFileDevice::NoError && !file.errorString().isEmpty()) return file.errorString();
-  return QString::fromLocal8Bit(std::strerror(errno));
+  return reason(errno);
+}
+
+QString reason(int systemError) { return QString::fromLocal8Bit(std::strerror(systemError)); }
+
+QString cannotCreate(const QString& path, const QString& why) {
+  return QString("Cannot create \"%1\": %2").arg(path, why);
+}
+
+QString cannotWrite(const QString& path, const QString& why) {
+  return QString("Cannot write \"%1\": %2").arg(path, why);
 }
 
 }  // namespace WholeWrite

@@ -15,4 +15,12 @@ bool writeAll(QFileDevice& file, const char* data, qint64 size);
 // Why the last operation on `file` failed, in the system's words.
 QString reason(const QFileDevice& file);
 
+// The system's words for an error number (errno), as reason() gives them.
+QString reason(int systemError);
+
+// The messages of a file that cannot be made or written, with the reason:
+// "Cannot create "<path>": <reason>" and "Cannot write "<path>": <reason>".
+QString cannotCreate(const QString& path, const QString& why);
+QString cannotWrite(const QString& path, const QString& why);
+
 }  // namespace WholeWrite

@@ -14,6 +14,7 @@
 #include "PeakPicker.h"
 #include "SongAnalyzer.h"
 #include "TempWaveFiles.h"
+#include "UnreadableFileName.h"
 #include "WavSeekerSeq.h"
 
 namespace {
@@ -98,7 +99,11 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
   std::uint64_t frames = 0;
   ResultCode rc = audioFiles->checkFile(path, frames);
   if (Result::failed(rc)) {
-    core.lastError = "#0057 audio file format error!";
+    // A name whose bytes the locale cannot decode was not found, not a file
+    // of a wrong format: the user renames it rather than converts it.
+    const QString name = QString::fromStdWString(path);
+    core.lastError =
+        UnreadableFileName::holds(name) ? UnreadableFileName::message(name) : "#0057 audio file format error!";
     return Result::nest(2, rc);
   }
   // A recording the analysis cannot take is refused before any work, with
@@ -124,6 +129,9 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
   const QString workPath = TempWaveFiles::sourcePath(workFolder);
   rc = audioFiles->copyFile(path, workPath);
   if (Result::failed(rc)) {
+    // The system's reason (no space left in the temporary folder) is for
+    // the user, as a failed save gives it.
+    setErrorOnce(audioFiles->lastError());
     setErrorOnce("#0059 error at analyzeProcTh() copyWorkWav");
     return Result::nest(3, rc);
   }

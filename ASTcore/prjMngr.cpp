@@ -153,13 +153,13 @@ ResultCode prjMngr::saveFile(const QString& path, const Bytes& bytes) {
   // Unbuffered, so a failing write (disk full, size limit) is reported by
   // write() itself; Qt's buffered flush inside commit() can lose it.
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    errorText = QString("Cannot create \"%1\": %2").arg(path, WholeWrite::reason(file));
+    errorText = WholeWrite::cannotCreate(path, WholeWrite::reason(file));
     return Result::fail(2);
   }
   const auto size = static_cast<qint64>(bytes.size());
   if (!WholeWrite::writeAll(file, reinterpret_cast<const char*>(bytes.data()), size) || !file.flush() ||
       file.error() != QFileDevice::NoError || !file.commit()) {
-    errorText = QString("Cannot write \"%1\": %2").arg(path, WholeWrite::reason(file));
+    errorText = WholeWrite::cannotWrite(path, WholeWrite::reason(file));
     file.cancelWriting();
     return Result::fail(4);
   }

@@ -110,19 +110,19 @@ ResultCode styMngr::writeStyleFile(const std::wstring& path, std::uint64_t* writ
   QSaveFile file(target);
   // Unbuffered so that a failing write is reported by write() itself.
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    errorText = QString("Cannot create \"%1\": %2").arg(target, WholeWrite::reason(file));
+    errorText = WholeWrite::cannotCreate(target, WholeWrite::reason(file));
     return Result::fail(7);
   }
   const auto smfSize = static_cast<qint64>(smf.size());
   if (!WholeWrite::writeAll(file, reinterpret_cast<const char*>(smf.data()), smfSize)) {
-    errorText = QString("Cannot write \"%1\": %2").arg(target, WholeWrite::reason(file));
+    errorText = WholeWrite::cannotWrite(target, WholeWrite::reason(file));
     file.cancelWriting();
     return Result::fail(7);
   }
   const auto audioSize = static_cast<qint64>(audio.size());
   if (!WholeWrite::writeAll(file, reinterpret_cast<const char*>(audio.data()), audioSize) || !file.flush() ||
       !file.commit()) {
-    errorText = QString("Cannot write \"%1\": %2").arg(target, WholeWrite::reason(file));
+    errorText = WholeWrite::cannotWrite(target, WholeWrite::reason(file));
     file.cancelWriting();
     return Result::nest(8, Result::fail(3));
   }

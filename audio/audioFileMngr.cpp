@@ -5,11 +5,13 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <new>
 
 #include "SoundFile.h"
+#include "WholeWrite.h"
 
 namespace {
 
@@ -27,6 +29,17 @@ void appendFrame16(std::vector<std::uint8_t>& bytes, const short* frame) {
     bytes.push_back(static_cast<std::uint8_t>(v & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>(v >> 8));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Why the last libsndfile call on `file` failed: the system's words when the
+// system refused it (no space left, file too large), else libsndfile's.
+QString systemReason(SNDFILE* file) {
+  if (errno != 0) return WholeWrite::reason(errno);
+  return QString::fromLocal8Bit(sf_strerror(file));
 }
 
 }  // namespace
@@ -221,12 +234,17 @@ ResultCode audioFileMngr::writeWaveFile(const std::wstring& path, const std::vec
 
 ResultCode audioFileMngr::copyFile(const std::wstring& source, const QString& target) {
   exceptFlag = 0;
+  errorText.clear();
   SF_INFO inInfo{};
   SoundFilePtr in(openSoundFile(source, SFM_READ, inInfo));
   if (!in) return Result::fail(1);
   SF_INFO outInfo = workCopyFormat();
+  errno = 0;
   SoundFilePtr out(openSoundFile(target.toStdWString(), SFM_WRITE, outInfo));
-  if (!out) return Result::fail(2);
+  if (!out) {
+    errorText = WholeWrite::cannotCreate(target, systemReason(nullptr));
+    return Result::fail(2);
+  }
   // A failed copy must not leave a half-written work copy behind.
   auto discard = [&](ResultCode code) {
     out.reset();
@@ -277,9 +295,14 @@ ResultCode audioFileMngr::copyFile(const std::wstring& source, const QString& ta
           if (std::isnan(floats[static_cast<std::size_t>(i)])) floats[static_cast<std::size_t>(i)] = 0.0f;
         }
       }
+      errno = 0;
       const sf_count_t put = floatSource ? sf_writef_float(out.get(), floats.data(), got)
                                          : sf_writef_short(out.get(), buffer.data(), got);
-      if (put != got) return discard(Result::fail(4));
+      if (put != got) {
+        // A full temporary folder is the user's to mend: say so.
+        errorText = WholeWrite::cannotWrite(target, systemReason(out.get()));
+        return discard(Result::fail(4));
+      }
       copied += got;
       if (onGuiThread && copied < total) QCoreApplication::processEvents();
     }
