@@ -28,6 +28,13 @@ constexpr std::int64_t kCompareSpacing = 16;
 
 std::int64_t ceilOf(double v) { return static_cast<std::int64_t>(std::ceil(v)); }
 
+// Splices per period found: lengthening repeats the period `repeats` times,
+// shortening drops `drops` periods; one of each for ratios within 0.75 ..
+// 1.5, more beyond, so that every splice moves the output towards its
+// share by at least half a period.
+std::int64_t repeatsFor(double ratio) { return std::max<std::int64_t>(1, ceilOf(ratio - 0.5)); }
+std::int64_t dropsFor(double ratio) { return std::max<std::int64_t>(1, ceilOf(1.5 / ratio) - 1); }
+
 }  // namespace
 
 OnsetSegmentedStretcher::Parameters OnsetSegmentedStretcher::MakeParameters(std::int64_t sampleRate) {
@@ -130,15 +137,6 @@ void OnsetSegmentedStretcher::load(std::int64_t n) {
     m_mono[static_cast<std::size_t>(i)] = m_channels == 2 ? (m_seg[0][i] + m_seg[1][i]) * 0.5 : m_seg[0][i];
 }
 
-// Splices per period found: lengthening repeats the period `repeats` times,
-// shortening drops `drops` periods; one of each for ratios within 0.75 ..
-// 1.5, more beyond, so that every splice moves the output towards its
-// share by at least half a period.
-namespace {
-std::int64_t repeatsFor(double ratio) { return std::max<std::int64_t>(1, ceilOf(ratio - 0.5)); }
-std::int64_t dropsFor(double ratio) { return std::max<std::int64_t>(1, ceilOf(1.5 / ratio) - 1); }
-}  // namespace
-
 std::int64_t OnsetSegmentedStretcher::streamSegment(std::int64_t scanned) {
   const std::int64_t largest = m_params.largestPeriod;
   // The segment's end gets at least this much to splice and join in.
@@ -163,8 +161,10 @@ std::int64_t OnsetSegmentedStretcher::streamSegment(std::int64_t scanned) {
     }
     // Output ahead of the segment's share so far (negative: behind).
     const double ahead = static_cast<double>(m_segmentOut) - ratio * static_cast<double>(in);
+    // What a period search and a splice may read, all short of the samples
+    // kept for the end.
     const std::int64_t reach = ratio > 1.0 ? 2 * largest : std::max<std::int64_t>(2, drops + 1) * largest;
-    if (rp + reach > scanned) break;
+    if (rp + reach > limit) break;
     auto periodHere = [&] { return findPeriod(m_mono.data() + rp, m_params.smallestPeriod, largest); };
     if (estimate == 0) estimate = periodHere();
     const double kd = static_cast<double>(estimate);
