@@ -198,7 +198,8 @@ void settle(int ms) {
 }
 
 // A rendered song imported (and analysed) as a file-open request: the whole
-// recording, zoomed in and scrolled, and a second section chosen.
+// recording, zoomed in and scrolled, a second section chosen, and the
+// first one after x2.
 bool songScreens(MainWindow& window, const QString& dir) {
   gSongFolder = dir + "/song";
   QDir().mkpath(gSongFolder);
@@ -227,6 +228,16 @@ bool songScreens(MainWindow& window, const QString& dir) {
   }
   settle(300);
   ok = window.mCmbTrimSec->currentIndex() != first && window.grab().save(dir + "/main_section2.png") && ok;
+  // The first section again, its beats split in two by x2: twice the
+  // tempo, twice the bars, the same range.
+  window.mCmbTrimSec->setCurrentIndex(first);
+  settle(300);
+  const auto tempo = window.core().getCommonInfo().tempo;
+  window.mBtnBeatAnaDouble->click();
+  settle(300);
+  std::printf("x2: tempo %u -> %u\n", static_cast<unsigned>(tempo),
+              static_cast<unsigned>(window.core().getCommonInfo().tempo));
+  ok = window.grab().save(dir + "/main_x2.png") && ok;
   return ok;
 }
 
