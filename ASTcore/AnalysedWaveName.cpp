@@ -42,24 +42,35 @@ bool isUsable(const QString& awiPath, std::uint64_t frames, QString* why) {
   // the analysis refuses.
   if (SongAnalyzer::isTooLong(frames, static_cast<float>(AnalysisUtil::kSampleRate)))
     return refuse(QStringLiteral("The recording is longer than the analysis takes."));
-  // The analysis ends its onset list at the recording's end, as single-
-  // precision seconds: a frame or two, and the float's own step, apart.
-  const double recorded = wave->onsetTime.back();
-  const double expected = AnalysisUtil().samplesToSeconds(frames);
-  const double tolerance = 2.0 / 44100.0 + std::fabs(expected) * 2.0 * FLT_EPSILON;
-  if (std::fabs(recorded - expected) > tolerance) {
+  if (!endsWithRecording(wave->onsetTime.back(), frames)) {
     return refuse(QStringLiteral("The analysis is of a recording of %1 s, not of %2 s.")
-                      .arg(recorded, 0, 'f', 3)
-                      .arg(expected, 0, 'f', 3));
+                      .arg(static_cast<double>(wave->onsetTime.back()), 0, 'f', 3)
+                      .arg(static_cast<double>(AnalysisUtil().samplesToSeconds(frames)), 0, 'f', 3));
   }
   return true;
 }
 
+bool endsWithRecording(float analysedEnd, std::uint64_t frames) {
+  const double expected = AnalysisUtil().samplesToSeconds(frames);
+  const double tolerance = 2.0 / AnalysisUtil::kSampleRate + std::fabs(expected) * 2.0 * FLT_EPSILON;
+  return std::fabs(static_cast<double>(analysedEnd) - expected) <= tolerance;
+}
+
+bool recordingChangedSince(const QString& awiPath, const QString& audioPath, QDateTime* changed,
+                           QDateTime* analysed) {
+  const QFileInfo analysis(awiPath);
+  if (!analysis.exists()) return false;
+  const QDateTime written = analysis.lastModified();
+  const QDateTime modified = QFileInfo(audioPath).lastModified();
+  if (changed) *changed = modified;
+  if (analysed) *analysed = written;
+  return written < modified;
+}
+
 bool isUsableFor(const QString& awiPath, const QString& audioPath, std::uint64_t frames, QString* why) {
   if (!isUsable(awiPath, frames, why)) return false;
-  const QDateTime analysed = QFileInfo(awiPath).lastModified();
-  const QDateTime changed = QFileInfo(audioPath).lastModified();
-  if (analysed < changed) {
+  QDateTime analysed, changed;
+  if (recordingChangedSince(awiPath, audioPath, &changed, &analysed)) {
     if (why) {
       *why = QStringLiteral("The recording was changed (%1) after its analysis was written (%2).")
                  .arg(changed.toString(Qt::ISODateWithMs), analysed.toString(Qt::ISODateWithMs));

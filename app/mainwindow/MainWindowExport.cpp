@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "ASTAudition.h"
@@ -19,9 +20,11 @@
 #include "FileDialogs.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
+#include "RecordingCheck.h"
 #include "SectionNameTable.h"
 #include "SectionWaveInfo.h"
 #include "TempoRatio.h"
+#include "audioFileMngr.h"
 
 namespace {
 
@@ -124,6 +127,13 @@ std::uint64_t MainWindow::prepareExportWaves() {
     if (!mAudioFileMngr) return 0x80000001ull;
     pending.push_back(n);
   }
+  // Every section is cut along the grid of its recording as it was
+  // analysed: a recording changed since stops the export, whether its
+  // sections are still to be rendered or were rendered before.
+  std::unique_ptr<IF_audioFileMngr> files(audioFileMngr::create());
+  if (!files) return 0x80000004ull;
+  const ResultCode unchanged = RecordingCheck::checkSections(mCore, *files);
+  if (unchanged != 0) return 0x80000004ull | (unchanged << 4);
   // Side by side; what is recorded is what rendering them in turn records.
   const ResultCode rendered = mAudition.makeStretchedSectionWaves(&mCore, pending, &ratioError);
   if (rendered != 0) return 0x80000002ull | (rendered << 4);

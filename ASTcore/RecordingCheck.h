@@ -1,0 +1,34 @@
+#pragma once
+// Whether the recordings a project's sections are cut from are still the
+// ones the project analysed. A section's beats, bar lines and range were
+// found in its recording as it was when it was imported; rendered from a
+// recording changed since (another sample rate, another take of the same
+// length), an export would write other audio under the old grid, or read
+// 48 kHz frames as 44.1 kHz ones.
+
+#include <QString>
+
+#include "ResultCode.h"
+
+class CASTcore;
+class IF_audioFileMngr;
+struct WavInfo;
+
+namespace RecordingCheck {
+
+// What changed in the recording of `wave` since the project analysed it, in
+// words for the user ("its sample rate is no longer 44100 Hz"); empty when
+// nothing did. It must pass the import's format check (`files`), last as
+// long as the analysis the project holds, and be no newer than the ".awi"
+// beside it. A recording that is gone is left to the rendering, which
+// reports it.
+QString whatChanged(IF_audioFileMngr& files, const WavInfo& wave);
+
+// The recording of every used section of `core`, each once, in slot order.
+// The first one that changed stops the check with 0x80000001, and
+// `core.lastError` then names it, says what changed and lists the sections
+// cut from it. Sections whose recording the project cannot give are left
+// to the rendering.
+ResultCode checkSections(CASTcore& core, IF_audioFileMngr& files);
+
+}  // namespace RecordingCheck
