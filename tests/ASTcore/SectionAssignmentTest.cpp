@@ -217,3 +217,36 @@ TEST(BarLines, PreviousAndNextBarLineFromTheSectionStart) {
   EXPECT_EQ(flips, 1) << "the next half-beat point lies on the shifted grid";
   EXPECT_EQ(core.halfBeatNeighbour(4, 0, false, half, flips), 0x80000004u);
 }
+
+TEST(SectionAssignment, ATimeSignatureChangeLeavesNoSectionCountedInTheOldMeter) {
+  CASTcore core;
+  core.addWavList(songWave(64, 32, {{0.0f, 1}, {8.0f, 2}, {16.0f, 3}}));
+  ASSERT_EQ(core.makeInitSecAsgnBySegLbl(0, 0, 0), 0u);
+  // The user's own Fill In A, outside the proposal: twelve beats, three
+  // bars of 4/4, with a fade.
+  SecInfo fill;
+  fill.used = 1;
+  fill.wavNo = 0;
+  fill.startAdrs = 40 * kBeat;
+  fill.endAdrs = 52 * kBeat;
+  fill.fadeSw = 1;
+  ASSERT_EQ(core.setSecInfo(7, fill), 0u);
+  ASSERT_EQ(slotOf(core, 7).barNum, 3);
+  const SecInfo userFill = slotOf(core, 7);
+
+  ASSERT_EQ(core.changeTimeSig(3, 4), 0u);
+  EXPECT_FALSE(slotOf(core, 7).used) << "reset, not left with 4/4 bars";
+  int used = 0;
+  for (std::uint8_t slot = 0; slot < 15; ++slot) {
+    const SecInfo s = slotOf(core, slot);
+    if (!s.used) continue;
+    ++used;
+    const std::uint64_t beats = (s.endAdrs - s.startAdrs + kBeat / 2) / kBeat;
+    EXPECT_EQ(beats % 3, 0u) << int(slot);
+    EXPECT_EQ(s.barNum, beats / 3) << int(slot);
+  }
+  EXPECT_GT(used, 0);
+
+  core.undo();
+  EXPECT_EQ(slotOf(core, 7), userFill);
+}
