@@ -20,6 +20,7 @@
 #include "KeloPlainTextResourceStreamReader.h"
 #include "ModelMeter.h"
 #include "OfflineHmm.h"
+#include "PulseAccents.h"
 #include "SpectralFeature.h"
 
 namespace kelo {
@@ -38,10 +39,6 @@ constexpr std::size_t kTrebleSum = 25;
 constexpr int kMeterTransformSize = 1024;
 constexpr float kMeterKernelWidth = 100.0f;
 constexpr double kInadmissible = -10000.0;
-// Four bars of 12/8, the longest bar the prior admits, in pulses.
-constexpr std::size_t kCompoundEvidenceRows = 4 * 12;
-// Two bars of 9/8, in pulses.
-constexpr std::size_t kNoBarRows = 2 * 9;
 
 void makeOfflineDecoder(boost::shared_ptr<IKeloHmm>& out, std::uint32_t classCount,
                         std::uint32_t beatCount, void* /*arg*/) {
@@ -173,23 +170,14 @@ void KeloOffline::estimateMeter() {
   estimator.setScale(kMeterKernelWidth);
   estimator.setMatrix(meterPrior());
   estimator.process(rows);
-  const bool codeGiven = meterCode_ != MeterNotGiven;
-  const std::int32_t beatsGiven = beatsPerBar_;
+  // Two or three pulses a beat is read from where new sound starts within
+  // the bar, not from the periodicity above: 3/4 and 6/8 fill the same bar
+  // of six pulses, and the periodicity weighs a strong downbeat as much as
+  // the beats, so a waltz came out as 6/8 with beats one and a half of its
+  // own. The estimate then picks the bar within that row.
+  if (meterCode_ == MeterNotGiven)
+    meterCode_ = accentedPulsesPerBeat(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()));
   estimator.pickMeter(meterCode_, beatsPerBar_);
-  // Bar periods are told apart only over several bars: over fewer rows the
-  // spectrum blurs the periods of 6, 8, 9 and 12 pulses together, and the
-  // choice between two and three pulses a beat rests on the beat period
-  // alone, which a few seconds of a simple meter can tip either way. A
-  // compound meter is therefore only estimated from rows that hold four of
-  // the longest bars; a shorter recording keeps the tracker's own beat.
-  // Rows too few for even two bars of 9/8 show no bar period at all: there
-  // the estimate stands as the prior and the beat period give it.
-  const bool fewBars = rows.size() >= kNoBarRows && rows.size() < kCompoundEvidenceRows;
-  if (!codeGiven && meterCode_ == MeterCompound && fewBars) {
-    meterCode_ = MeterSimple;
-    beatsPerBar_ = beatsGiven;
-    estimator.pickMeter(meterCode_, beatsPerBar_);
-  }
 }
 
 bool KeloOffline::analyse() {
@@ -294,23 +282,12 @@ int KeloOffline::trackerBeatHypothesis() {
 // The chord path scores the groupings of three pulses almost alike (a
 // slice one pulse early still holds mostly its own chord); what marks the
 // beats of a compound meter is that new sound starts on them: bass notes,
-// drums and chord changes. Each pulse's rise in every octave band over the
-// pulse before is summed per grouping; a grouping clearly ahead of the
-// others gives the beats.
+// drums and chord changes. The grouping whose pulses rise the most in
+// every octave band over the pulse before gives the beats.
 int KeloOffline::accentHypothesis(int count) {
   std::vector<FeatureVector> rows;
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
-  if (rows.size() < 2 * static_cast<std::size_t>(count)) return -1;
-  std::vector<double> rise(static_cast<std::size_t>(count), 0.0);
-  const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
-  for (std::size_t i = 1; i < rows.size(); ++i) {
-    double r = 0.0;
-    const std::size_t bands = std::min(rows[i].size(), rows[i - 1].size());
-    for (std::size_t b = 0; b < bands; ++b) r += std::max(0.0, rows[i](b) - rows[i - 1](b));
-    rise[(first + static_cast<std::uint32_t>(i)) % static_cast<std::uint32_t>(count)] += r;
-  }
-  const auto best = std::max_element(rise.begin(), rise.end());
-  return static_cast<int>(best - rise.begin());
+  return strongestGroupingPhase(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()), count);
 }
 
 void KeloOffline::dumpFeatures() {

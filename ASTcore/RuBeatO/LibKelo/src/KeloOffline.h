@@ -15,7 +15,10 @@
 // change seldom: in a simple meter a second detector, fed the same hops
 // without the half-beat split until the grouping is fixed, lists the
 // tracker's own beats and the pulses on them are the beats; in a compound
-// meter the beats are the pulses on which new sound starts. An estimated
+// meter the beats are the pulses on which new sound starts. Whether the
+// pulses group in twos or threes, when the caller leaves it open, is read
+// from where the accents fall within the bar (see PulseAccents.h); the
+// periodicity estimate then picks the bar length. An estimated
 // compound bar of two or four beats is decoded both ways and the better
 // path kept. After a partial decode the chosen grouping, the beat
 // tracker's tempo and phase and the bar phase are carried into the next

@@ -23,11 +23,23 @@ using SynthNotes::addNote;
 
 constexpr double kRate = 44100.0;
 
+// How a song departs from the plain long-short comping.
+enum class Variant {
+  Plain,
+  // The tune answers itself every second bar: a melody note on each dotted
+  // beat of the even bars only, so the pattern repeats over two bars of 6/8.
+  TwoBarTune,
+  // A slow 12/8 ballad: a pad that swells and fades through each bar over
+  // the comping; the bar's only periodicity longer than a beat is the bar.
+  SwellingPad,
+};
+
 struct CompoundSong {
   const char* name;
   int beatsPerBar;  // dotted beats
   double dottedBpm;
   double seconds;
+  Variant variant = Variant::Plain;
 };
 
 void PrintTo(const CompoundSong& s, std::ostream* os) { *os << s.name; }
@@ -37,6 +49,12 @@ const CompoundSong kSongs[] = {
     {"6/8 at 96", 2, 96.0, 18.0},
     {"9/8 at 66", 3, 66.0, 22.0},
     {"12/8 at 58", 4, 58.0, 26.0},
+    // Bar lengths the estimate cannot tell from the periodicity alone.
+    {"6/8 at 80, a tune over two bars", 2, 80.0, 24.0, Variant::TwoBarTune},
+    {"12/8 at 54, a pad swelling through the bar", 4, 54.0, 28.0, Variant::SwellingPad},
+    // Too short for more than a few bars: the accents still show the beat.
+    {"6/8 at 72, 9 seconds", 2, 72.0, 9.0},
+    {"6/8 at 96, 7 seconds", 2, 96.0, 7.0},
 };
 
 // E minor, G, C, D: a chord a bar.
@@ -52,7 +70,12 @@ std::vector<float> synthesise(const CompoundSong& s) {
     const int root = kRoots[b % 4];
     const int third = kMinor[b % 4] ? 3 : 4;
     const double t0 = b * bar;
-    addNote(song, t0, bar, 36 + root, 0.30, 3, 4.0);
+    // A ballad's bass holds through the bar; the two-bar tune's bass plays
+    // in the bar that opens the tune only.
+    if (s.variant == Variant::SwellingPad)
+      addNote(song, t0, bar, 36 + root, 0.30, 3, 0.3);
+    else if (s.variant != Variant::TwoBarTune || b % 2 == 0)
+      addNote(song, t0, bar, 36 + root, 0.30, 3, 4.0);
     // Each dotted beat long-short, a quarter and an eighth, as a jig or a
     // shuffle plays it; the kick on every dotted beat.
     for (int k = 0; k < s.beatsPerBar; ++k) {
@@ -61,7 +84,21 @@ std::vector<float> synthesise(const CompoundSong& s) {
         addNote(song, t, 2 * eighth, 60 + root + interval, k == 0 ? 0.10 : 0.08, 4, 4.0);
         addNote(song, t + 2 * eighth, eighth, 60 + root + interval, 0.04, 4, 4.0);
       }
-      addKick(song, t, k == 0 ? 0.8 : 0.45);
+      addKick(song, t, k == 0 && s.variant != Variant::SwellingPad ? 0.8 : 0.45);
+      if (s.variant == Variant::TwoBarTune && b % 2 == 0)
+        addNote(song, t, beat, 72 + root + (k == 0 ? 7 : third), 0.10, 3, 3.0);
+    }
+    if (s.variant == Variant::SwellingPad) {
+      // Sustained fifth and octave, swelling to the middle of the bar.
+      const auto first = static_cast<std::size_t>(t0 * kRate);
+      const auto count = static_cast<std::size_t>(bar * kRate);
+      for (std::size_t i = 0; i < count && first + i < song.size(); ++i) {
+        const double x = static_cast<double>(i) / static_cast<double>(count);
+        const double level = 0.06 * std::sin(SynthNotes::kPi * x);
+        const double t = static_cast<double>(i) / kRate;
+        for (int interval : {7, 12})
+          song[first + i] += static_cast<float>(level * std::sin(2.0 * SynthNotes::kPi * SynthNotes::midiHz(48 + root + interval) * t));
+      }
     }
   }
   return song;

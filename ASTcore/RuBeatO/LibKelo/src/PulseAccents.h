@@ -1,0 +1,40 @@
+#pragma once
+// Where new sound starts among the beat tracker's pulses, and what that
+// says about the beat: in a simple meter the pulses are half beats and the
+// notes, bass and drums that start something land on every second pulse;
+// in a compound meter the pulses are eighths and they land on every third.
+// The chord path cannot tell the two apart (a slice one pulse off still
+// holds mostly its own chord), and the periodicity of the features over
+// the whole song weighs a strong downbeat as much as the beats, so the
+// beat is read from the accents within the bar.
+
+#include <cstdint>
+#include <vector>
+
+#include "FrameFeatureExtractor.h"
+
+namespace kelo {
+
+// The rise of pulse i over pulse i-1, summed over the feature dimensions
+// (only increases count: a note that starts, not one that fades); 0 for
+// the first pulse.
+std::vector<double> pulseRises(const std::vector<FeatureVector>& rows);
+
+// The phase (0 .. count-1, of the pulse index `first + i`) of the grouping
+// of `count` pulses that carries the most rise; -1 with fewer than two
+// groups of pulses.
+int strongestGroupingPhase(const std::vector<double>& rises, std::uint32_t first, int count);
+
+// Pulses per beat, 2 or 3, as the accents within a bar of six pulses (the
+// bar both 3/4 and 6/8 fill, two beats of 12/8, and a span over which the
+// beats of 4/4 and 9/8 fall on every second or third pulse alike) show
+// them. The rises are folded onto six positions; the strongest, taken as
+// the downbeat, is set aside, since its accent belongs to the bar, not to
+// the beat, and would otherwise favour whichever grouping puts fewer
+// other positions beside it. Three pulses per beat only when the position
+// three after it stands out from the four around it by more than the two
+// positions two and four after it stand out from the three between them;
+// 2 otherwise, and with fewer than two bars of six pulses.
+int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first);
+
+}  // namespace kelo

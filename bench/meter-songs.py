@@ -1,0 +1,415 @@
+#!/usr/bin/python3
+"""Songs for measuring the meter decision of the song analysis: waltzes
+(3/4) at tempi across 80-180 BPM with different accompaniments, songs in
+6/8, 9/8 and 12/8 across their range, and short clips of 4/4, 3/4 and 6/8.
+
+  meter-songs.py OUTDIR [--set main|short|all]
+
+Each song is written as MIDI, rendered by fluidsynth with FluidR3_GM into
+OUTDIR/<set>/NAME.wav (16-bit stereo 44100 Hz), with NAME.json beside it in
+the test-song kit's ground-truth form (beats, beat_positions, downbeats,
+tempo_bpm, meter, beats_per_bar, chords, key; compound beats are dotted
+quarters) and OUTDIR/index.json listing them, so the kit's scorer reads the
+folder as a corpus:
+
+  /usr/bin/python3 ../shared/devkit/eval/score_dir.py OUTDIR ESTDIR --sets waltz,compound,short
+
+Needs Debian's python3-mido and fluidsynth with fluid-soundfont-gm. The
+audio is made here and never committed.
+"""
+import argparse
+import json
+import os
+import random
+import subprocess
+import wave
+
+import mido
+
+SOUND_FONT = "/usr/share/sounds/sf2/FluidR3_GM.sf2"
+TPQ = 480
+NAMES = ["C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"]
+
+# Channels and their General MIDI programs.
+PIANO, BASS, PAD, LEAD, COMP, DRUMS = 0, 1, 2, 3, 4, 9
+KICK, SNARE, HAT, RIDE, STICK = 36, 38, 42, 51, 37
+
+
+class Song:
+    """A song as note events on an eighth-note grid, with its meter."""
+
+    def __init__(self, name, group, numerator, denominator, bpm, bars, key, minor, programs):
+        self.name, self.group = name, group
+        self.numerator, self.denominator = numerator, denominator
+        self.compound = denominator == 8 and numerator % 3 == 0
+        self.beats_per_bar = numerator // 3 if self.compound else numerator
+        self.bpm = bpm  # beats (dotted quarters when compound) per minute
+        self.bars, self.key, self.minor = bars, key, minor
+        self.programs = programs
+        self.events = []  # (tick, channel, note, velocity, length ticks)
+        self.chords = []  # (bar, root pitch class, minor)
+
+    # Ticks of one beat and one bar, and of an eighth.
+    @property
+    def beat_ticks(self):
+        return 3 * TPQ // 2 if self.compound else TPQ * 4 // self.denominator
+
+    @property
+    def bar_ticks(self):
+        return self.beat_ticks * self.beats_per_bar
+
+    @property
+    def quarter_bpm(self):
+        return self.bpm * self.beat_ticks / TPQ
+
+    def note(self, tick, channel, note, velocity, length):
+        self.events.append((int(tick), channel, int(note), max(1, min(127, int(velocity))), max(1, int(length))))
+
+    def chord_tones(self, bar):
+        root, minor = self.chords[bar % len(self.chords)][1:]
+        return root, [0, 3 if minor else 4, 7]
+
+
+def progression(song, rng):
+    """Chords a bar, four- or eight-bar loops in the song's key."""
+    major = [[0, 5, 7, 0], [0, 9, 5, 7], [0, 5, 0, 7, 9, 2, 7, 0]]
+    minor = [[0, 5, 7, 0], [0, 8, 3, 7], [0, 5, 8, 7, 0, 3, 5, 7]]
+    loop = rng.choice(minor if song.minor else major)
+    quality_major = {0: False, 2: True, 5: False, 7: False, 9: True}
+    quality_minor = {0: True, 3: False, 5: True, 7: False, 8: False}
+    song.chords = []
+    for bar in range(song.bars):
+        degree = loop[bar % len(loop)]
+        minor = (quality_minor if song.minor else quality_major)[degree]
+        song.chords.append((bar, (song.key + degree) % 12, minor))
+
+
+def bass_line(song, bar, pattern, velocity=90):
+    """`pattern`: (beat offset in eighths, length in eighths, interval)."""
+    root, tones = song.chord_tones(bar)
+    e = TPQ // 2
+    for at, length, interval in pattern:
+        song.note(bar * song.bar_ticks + at * e, BASS, 36 + root + interval, velocity, length * e - 10)
+
+
+def chord_at(song, bar, at_eighths, length_eighths, velocity, channel=PIANO, octave=60):
+    root, tones = song.chord_tones(bar)
+    e = TPQ // 2
+    for t in tones:
+        song.note(bar * song.bar_ticks + at_eighths * e, channel, octave + (root + t) % 12, velocity, length_eighths * e - 10)
+
+
+def melody(song, bar, rhythm, rng, velocity=80, channel=LEAD):
+    """A tune on the chord's tones and its scale, one note per (at, length)."""
+    root, tones = song.chord_tones(bar)
+    scale = [0, 2, 3, 5, 7, 8, 10] if song.minor else [0, 2, 4, 5, 7, 9, 11]
+    e = TPQ // 2
+    for i, (at, length) in enumerate(rhythm):
+        if i == 0 or rng.random() < 0.5:
+            pc = (root + rng.choice(tones)) % 12
+        else:
+            pc = (song.key + rng.choice(scale)) % 12
+        song.note(bar * song.bar_ticks + at * e, channel, 72 + pc, velocity + rng.randint(-6, 6), length * e - 15)
+
+
+def drum(song, bar, at_eighths, note, velocity):
+    song.note(bar * song.bar_ticks + at_eighths * TPQ // 2, DRUMS, note, velocity, TPQ // 4)
+
+
+# ---- 3/4 accompaniments (six eighths a bar)
+
+def waltz_oompah(song, bar, rng):
+    bass_line(song, bar, [(0, 2, 0)], 100)
+    if bar % 2:
+        bass_line(song, bar, [(0, 2, 7)], 95)
+        song.events.pop(-2)
+    chord_at(song, bar, 2, 2, 70, COMP)
+    chord_at(song, bar, 4, 2, 66, COMP)
+    drum(song, bar, 0, KICK, 100)
+    drum(song, bar, 2, HAT, 60)
+    drum(song, bar, 4, HAT, 60)
+    if bar % 4 == 3:
+        melody(song, bar, [(0, 6)], rng)
+    else:
+        melody(song, bar, [(0, 4), (4, 2)], rng)
+
+
+def waltz_arpeggio(song, bar, rng):
+    root, tones = song.chord_tones(bar)
+    bass_line(song, bar, [(0, 6, 0)], 95)
+    order = [0, 1, 2, 1, 2, 1]
+    for i, k in enumerate(order):
+        pc = (root + tones[k]) % 12
+        song.note(bar * song.bar_ticks + i * TPQ // 2, PIANO, 60 + pc + (12 if i == 3 else 0),
+                  (88 if i == 0 else 70), TPQ // 2 - 10)
+    melody(song, bar, [(0, 4), (4, 2)] if bar % 2 else [(0, 6)], rng, 72)
+
+
+def waltz_pad(song, bar, rng):
+    bass_line(song, bar, [(0, 6, 0)], 85)
+    chord_at(song, bar, 0, 6, 60, PAD, 60)
+    melody(song, bar, [(0, 2), (2, 2), (4, 2)] if bar % 2 == 0 else [(0, 4), (4, 2)], rng, 82)
+
+
+def waltz_melody(song, bar, rng):
+    bass_line(song, bar, [(0, 2, 0), (2, 2, 7), (4, 2, 12)], 80)
+    chord_at(song, bar, 0, 6, 52, PAD, 60)
+    melody(song, bar, [(0, 2), (2, 2), (4, 2)], rng, 84)
+    drum(song, bar, 0, KICK, 80)
+
+
+def waltz_swing(song, bar, rng):
+    # A jazz waltz: walking bass on every beat, the ride long-short (swung
+    # eighths, two thirds and one third of a beat), comping on beat 2's
+    # upbeat and beat 3.
+    root, tones = song.chord_tones(bar)
+    b = song.bar_ticks * bar
+    walk = [0, tones[1], 7]
+    for k in range(3):
+        song.note(b + k * TPQ, BASS, 36 + (root + walk[k]) % 12, 92, TPQ - 20)
+        song.note(b + k * TPQ, DRUMS, RIDE, 80 if k == 0 else 66, TPQ // 4)
+        if k >= 1:
+            song.note(b + k * TPQ + 2 * TPQ // 3, DRUMS, RIDE, 52, TPQ // 4)
+    song.note(b, DRUMS, KICK, 70, TPQ // 4)
+    for t in tones:
+        song.note(b + TPQ + 2 * TPQ // 3, COMP, 60 + (root + t) % 12, 64, TPQ // 3)
+        song.note(b + 2 * TPQ, COMP, 60 + (root + t) % 12, 58, TPQ // 2)
+    scale = [0, 2, 3, 5, 7, 8, 10] if song.minor else [0, 2, 4, 5, 7, 9, 11]
+    for k in range(3):
+        for j, (off, length) in enumerate([(0, 2 * TPQ // 3), (2 * TPQ // 3, TPQ // 3)]):
+            if rng.random() < 0.75:
+                pc = (song.key + rng.choice(scale)) % 12
+                song.note(b + k * TPQ + off, LEAD, 72 + pc, 78 if j == 0 else 62, length - 15)
+
+
+# ---- compound accompaniments (three eighths a beat)
+
+def compound_jig(song, bar, rng):
+    for k in range(song.beats_per_bar):
+        bass_line(song, bar, [(3 * k, 3, 0 if k % 2 == 0 else 7)], 92)
+        drum(song, bar, 3 * k, KICK, 100 if k == 0 else 80)
+        chord_at(song, bar, 3 * k, 2, 60, COMP)
+    melody(song, bar, [(i, 1) for i in range(3 * song.beats_per_bar)], rng, 76)
+
+
+def compound_longshort(song, bar, rng):
+    bass_line(song, bar, [(0, 3 * song.beats_per_bar, 0)], 90)
+    for k in range(song.beats_per_bar):
+        chord_at(song, bar, 3 * k, 2, 78 if k == 0 else 70, COMP)
+        chord_at(song, bar, 3 * k + 2, 1, 52, COMP)
+        drum(song, bar, 3 * k, KICK, 100 if k == 0 else 78)
+    melody(song, bar, [(0, 3 * song.beats_per_bar)] if bar % 2 else
+           [(3 * k, 3) for k in range(song.beats_per_bar)], rng, 74)
+
+
+def compound_arpeggio(song, bar, rng):
+    root, tones = song.chord_tones(bar)
+    bass_line(song, bar, [(0, 3 * song.beats_per_bar, 0)], 92)
+    for i in range(3 * song.beats_per_bar):
+        pc = (root + tones[i % 3]) % 12
+        song.note(bar * song.bar_ticks + i * TPQ // 2, PIANO, 60 + pc + (12 if i % 3 == 2 else 0),
+                  86 if i % 3 == 0 else 64, TPQ // 2 - 10)
+    chord_at(song, bar, 0, 3 * song.beats_per_bar, 50, PAD)
+
+
+def compound_shuffle(song, bar, rng):
+    # A slow blues: the hat on every eighth, kick on beats 1 and 3, snare
+    # on 2 and 4 (of four beats; on the second of two), a bass riff.
+    root, tones = song.chord_tones(bar)
+    b = song.bar_ticks * bar
+    riff = [0, tones[1], 7, 9]
+    for k in range(song.beats_per_bar):
+        drum(song, bar, 3 * k, KICK if k % 2 == 0 else SNARE, 100 if k % 2 == 0 else 90)
+        for j in range(3):
+            drum(song, bar, 3 * k + j, HAT, 70 if j == 0 else 48)
+        song.note(b + 3 * k * TPQ // 2, BASS, 36 + (root + riff[k % 4]) % 12, 92, TPQ - 20)
+        song.note(b + (3 * k + 2) * TPQ // 2, BASS, 36 + (root + riff[k % 4]) % 12, 70, TPQ // 2 - 20)
+    chord_at(song, bar, 0, 3 * song.beats_per_bar, 54, PAD)
+    melody(song, bar, [(0, 2), (2, 1), (3, 3)] + ([(6, 3), (9, 3)] if song.beats_per_bar == 4 else []), rng, 76)
+
+
+def compound_blues(song, bar, rng):
+    # A twelve-bar blues in 12/8: I I I I IV IV I I V IV I V, the shuffle
+    # of compound_shuffle over it.
+    form = [0, 0, 0, 0, 5, 5, 0, 0, 7, 5, 0, 7]
+    song.chords[bar] = (bar, (song.key + form[bar % 12]) % 12, False)
+    compound_shuffle(song, bar, rng)
+
+
+# ---- 4/4 accompaniments (eight eighths a bar)
+
+def four_pop(song, bar, rng):
+    bass_line(song, bar, [(0, 3, 0), (3, 1, 0), (4, 4, 7)], 92)
+    for e in range(8):
+        drum(song, bar, e, HAT, 64 if e % 2 == 0 else 46)
+    for e, n in ((0, KICK), (2, SNARE), (4, KICK), (6, SNARE)):
+        drum(song, bar, e, n, 96)
+    chord_at(song, bar, 0, 4, 62, COMP)
+    chord_at(song, bar, 4, 4, 58, COMP)
+    melody(song, bar, [(0, 2), (2, 2), (4, 3), (7, 1)], rng, 78)
+
+
+def four_stabs(song, bar, rng):
+    # The pop groove's three-three-two: kick and stabs on eighths 0, 3, 6.
+    bass_line(song, bar, [(0, 3, 0), (3, 3, 0), (6, 2, 7)], 92)
+    for e in range(8):
+        stab = e in (0, 3, 6)
+        chord_at(song, bar, e, 1, 80 if stab else 46, COMP)
+        drum(song, bar, e, HAT, 54)
+        if stab:
+            drum(song, bar, e, KICK, 100 if e == 0 else 84)
+    drum(song, bar, 2, SNARE, 86)
+    drum(song, bar, 6, SNARE, 86)
+
+
+def four_ballad(song, bar, rng):
+    bass_line(song, bar, [(0, 4, 0), (4, 4, 7)], 86)
+    chord_at(song, bar, 0, 8, 56, PAD)
+    root, tones = song.chord_tones(bar)
+    for i in range(8):
+        pc = (root + tones[[0, 1, 2, 1][i % 4]]) % 12
+        song.note(bar * song.bar_ticks + i * TPQ // 2, PIANO, 60 + pc, 74 if i % 2 == 0 else 60, TPQ // 2 - 10)
+    drum(song, bar, 0, KICK, 84)
+    drum(song, bar, 4, STICK, 70)
+
+
+STYLES = {
+    "oompah": waltz_oompah, "arpeggio": waltz_arpeggio, "pad": waltz_pad, "melody": waltz_melody,
+    "swing": waltz_swing, "jig": compound_jig, "longshort": compound_longshort,
+    "carpeggio": compound_arpeggio, "shuffle": compound_shuffle, "blues": compound_blues, "pop": four_pop, "stabs": four_stabs,
+    "ballad": four_ballad,
+}
+
+PROGRAMS = {  # piano, bass, pad, lead, comp
+    "oompah": (0, 33, 48, 21, 21), "arpeggio": (0, 32, 48, 73, 0), "pad": (0, 32, 49, 40, 0),
+    "melody": (0, 32, 48, 68, 0), "swing": (0, 32, 48, 65, 4), "jig": (0, 32, 48, 40, 25),
+    "longshort": (0, 33, 48, 73, 24), "carpeggio": (46, 32, 48, 73, 0), "shuffle": (0, 33, 16, 65, 4), "blues": (0, 33, 16, 65, 4),
+    "pop": (0, 33, 48, 80, 4), "stabs": (0, 38, 48, 80, 61), "ballad": (0, 32, 49, 73, 0),
+}
+
+
+def build(name, group, numerator, denominator, bpm, seconds, style, key, minor, seed):
+    rng = random.Random(seed)
+    probe = Song(name, group, numerator, denominator, bpm, 1, key, minor, PROGRAMS[style])
+    bar_seconds = probe.beats_per_bar * 60.0 / bpm
+    bars = int(seconds / bar_seconds) + 2
+    song = Song(name, group, numerator, denominator, bpm, bars, key, minor, PROGRAMS[style])
+    progression(song, rng)
+    for bar in range(bars):
+        STYLES[style](song, bar, rng)
+    return song
+
+
+def write_midi(song, path):
+    mid = mido.MidiFile(ticks_per_beat=TPQ)
+    track = mido.MidiTrack()
+    mid.tracks.append(track)
+    msgs = [(0, mido.MetaMessage("set_tempo", tempo=int(round(60e6 / song.quarter_bpm))))]
+    msgs.append((0, mido.MetaMessage("time_signature", numerator=song.numerator, denominator=song.denominator)))
+    for ch, prog in zip((PIANO, BASS, PAD, LEAD, COMP), song.programs):
+        msgs.append((0, mido.Message("program_change", channel=ch, program=prog)))
+    for tick, ch, note, vel, length in song.events:
+        msgs.append((tick, mido.Message("note_on", channel=ch, note=note, velocity=vel)))
+        msgs.append((tick + length, mido.Message("note_off", channel=ch, note=note, velocity=0)))
+    msgs.sort(key=lambda m: (m[0], 0 if m[1].type == "note_off" else 1))
+    now = 0
+    for tick, msg in msgs:
+        track.append(msg.copy(time=tick - now))
+        now = tick
+    mid.save(path)
+
+
+def render(midi, wav, seconds):
+    subprocess.run(["fluidsynth", "-ni", "-q", "-g", "0.8", "-r", "44100", "-T", "wav", "-O", "s16",
+                    "-F", wav, SOUND_FONT, midi], check=True, stdout=subprocess.DEVNULL)
+    # Cut to the song's length (the rendering rings on after the last note).
+    with wave.open(wav, "rb") as f:
+        params = f.getparams()
+        frames = f.readframes(min(f.getnframes(), int(round(seconds * 44100))))
+    with wave.open(wav, "wb") as f:
+        f.setparams(params)
+        f.writeframes(frames)
+
+
+def truth(song, seconds):
+    beat = 60.0 / song.bpm
+    beats, positions = [], []
+    i = 0
+    while i * beat < seconds - 1e-6:
+        beats.append(round(i * beat, 6))
+        positions.append(i % song.beats_per_bar + 1)
+        i += 1
+    bar = beat * song.beats_per_bar
+    chords = []
+    for b, root, minor in song.chords:
+        start = b * bar
+        if start >= seconds:
+            break
+        chords.append([round(start, 6), round(min(seconds, start + bar), 6),
+                       NAMES[root] + (":min" if minor else ":maj")])
+    return {
+        "beats": beats, "beat_positions": positions,
+        "downbeats": [t for t, p in zip(beats, positions) if p == 1],
+        "tempo_bpm": float(song.bpm), "tempo_map": [[0.0, float(song.bpm)]],
+        "meter": f"{song.numerator}/{song.denominator}", "beats_per_bar": song.beats_per_bar,
+        "steady": True, "chords": chords,
+        "key": NAMES[song.key] + (" minor" if song.minor else " major"),
+        "name": song.name, "audio": song.name + ".wav", "duration": seconds, "set": song.group,
+        "format": {"rate": 44100, "channels": 2, "bits": 16, "container": "wav", "supported": True},
+    }
+
+
+def plan(which):
+    songs = []
+    if which in ("main", "all"):
+        waltz_styles = ["oompah", "arpeggio", "pad", "melody", "swing"]
+        for i, bpm in enumerate([80, 94, 108, 122, 136, 150, 165, 180]):
+            for j, style in enumerate(waltz_styles):
+                key = (i * 5 + j * 7) % 12
+                minor = (i + j) % 3 == 0
+                songs.append((f"w{bpm:03d}_{style}", "waltz", 3, 4, bpm, 60.0, style, key, minor))
+        compound = [(6, 50, "longshort"), (6, 60, "jig"), (6, 72, "carpeggio"), (6, 84, "jig"),
+                    (6, 96, "longshort"), (6, 110, "jig"), (6, 66, "shuffle"),
+                    (9, 50, "carpeggio"), (9, 66, "jig"), (9, 80, "longshort"), (9, 96, "jig"),
+                    (12, 44, "shuffle"), (12, 52, "longshort"), (12, 60, "carpeggio"), (12, 72, "shuffle"),
+                    (12, 84, "jig"), (12, 56, "blues"), (12, 66, "blues")]
+        for n, (num, bpm, style) in enumerate(compound):
+            songs.append((f"c{num:02d}8_{bpm:03d}_{style}", "compound", num, 8, bpm, 60.0, style,
+                          (n * 5 + 2) % 12, n % 2 == 1))
+    if which in ("short", "all"):
+        clips = [(4, 4, 92, "pop"), (4, 4, 112, "stabs"), (4, 4, 128, "ballad"),
+                 (3, 4, 100, "oompah"), (3, 4, 138, "arpeggio"), (3, 4, 160, "melody"),
+                 (6, 8, 60, "longshort"), (6, 8, 72, "jig"), (6, 8, 92, "carpeggio")]
+        for n, (num, den, bpm, style) in enumerate(clips):
+            for seconds in (5.0, 8.0, 9.0):
+                songs.append((f"s{num}{den}_{bpm:03d}_{style}_{int(seconds)}s", "short", num, den, bpm, seconds,
+                              style, (n * 7) % 12, n % 3 == 2))
+    return songs
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("out")
+    ap.add_argument("--set", default="all", choices=["main", "short", "all"])
+    a = ap.parse_args()
+    items = []
+    for seed, (name, group, num, den, bpm, seconds, style, key, minor) in enumerate(plan(a.set)):
+        folder = os.path.join(a.out, group)
+        os.makedirs(folder, exist_ok=True)
+        song = build(name, group, num, den, bpm, seconds, style, key, minor, 1000 + seed)
+        midi = os.path.join(folder, name + ".mid")
+        wav = os.path.join(folder, name + ".wav")
+        write_midi(song, midi)
+        render(midi, wav, seconds)
+        gt = truth(song, seconds)
+        with open(os.path.join(folder, name + ".json"), "w", encoding="utf-8") as f:
+            json.dump(gt, f)
+        items.append({"set": group, "name": name, "audio": f"{group}/{name}.wav", "gt": f"{group}/{name}.json",
+                      "duration": seconds, "description": f"{num}/{den} at {bpm}, {style}"})
+        print(name)
+    with open(os.path.join(a.out, "index.json"), "w", encoding="utf-8") as f:
+        json.dump({"items": items}, f, indent=1)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,99 @@
+// The beat read from the accents among the tracker's pulses: rises of the
+// features from pulse to pulse, the strongest grouping's phase, and two or
+// three pulses per beat from accent patterns of each meter, whatever the
+// downbeat's weight and wherever the song's first pulse falls.
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "PulseAccents.h"
+
+namespace {
+
+using kelo::accentedPulsesPerBeat;
+using kelo::FeatureVector;
+
+FeatureVector row(std::vector<double> v) {
+  FeatureVector r(v.size());
+  for (std::size_t i = 0; i < v.size(); ++i) r(i) = v[i];
+  return r;
+}
+
+TEST(PulseRises, OnlyWhatIncreasesCountsAndTheFirstPulseHasNone) {
+  const std::vector<FeatureVector> rows = {row({1, 1, 1}), row({3, 0, 1}), row({2, 2, 4}), row({2, 2})};
+  const std::vector<double> r = kelo::pulseRises(rows);
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0], 0.0);
+  EXPECT_EQ(r[1], 2.0);      // +2, the fall of the second band left out
+  EXPECT_EQ(r[2], 2.0 + 3);  // the first band fell
+  EXPECT_EQ(r[3], 0.0) << "a shorter row compares its own bands only";
+  EXPECT_TRUE(kelo::pulseRises({}).empty());
+}
+
+TEST(StrongestGroupingPhase, CountsPhasesFromTheSongsFirstPulse) {
+  // Accents every third pulse, on pulses 1, 4, 7, ... of this segment.
+  std::vector<double> r(30, 0.1);
+  for (std::size_t i = 1; i < r.size(); i += 3) r[i] = 1.0;
+  EXPECT_EQ(kelo::strongestGroupingPhase(r, 0, 3), 1);
+  EXPECT_EQ(kelo::strongestGroupingPhase(r, 7, 3), (7 + 1) % 3) << "pulse 0 of the segment is pulse 7 of the song";
+  EXPECT_EQ(kelo::strongestGroupingPhase(std::vector<double>(5, 1.0), 0, 3), -1) << "too few to tell";
+}
+
+// A bar's accent pattern, repeated: the rise at each pulse of the bar.
+struct Pattern {
+  std::string name;
+  std::vector<double> bar;
+  int pulsesPerBeat;
+};
+
+void PrintTo(const Pattern& p, std::ostream* os) { *os << p.name; }
+
+// d: downbeat, b: other beats, w: pulses between beats.
+constexpr double d = 3.0, b = 1.0, w = 0.25;
+const Pattern kPatterns[] = {
+    {"3/4", {d, w, b, w, b, w}, 2},
+    {"3/4 with a downbeat far above its beats", {8.0, w, b, w, b, w}, 2},
+    {"3/4 with a chord on 2 and 3 louder than the bass on 1", {b, w, d, w, d, w}, 2},
+    {"3/4 with eighths on every pulse", {d, 0.6, b, 0.6, b, 0.6}, 2},
+    // A jazz waltz whose comping anticipates beat 3 on the swung "and" of
+    // two: the strongest rise of all falls between beats.
+    {"3/4 swung, the chord on the and of two", {1.0, 0.0, 1.3, 2.2, 2.0, 0.0}, 2},
+    {"4/4", {d, w, b, w, b, w, b, w}, 2},
+    {"2/4", {d, w, b, w}, 2},
+    {"6/8", {d, w, w, b, w, w}, 3},
+    {"6/8 with eighths on every pulse", {d, 0.6, 0.6, b, 0.6, 0.6}, 3},
+    {"6/8 long-short", {d, w, 0.5, b, w, 0.5}, 3},
+    {"9/8", {d, w, w, b, w, w, b, w, w}, 3},
+    {"12/8", {d, w, w, b, w, w, b, w, w, b, w, w}, 3},
+    // Nothing but the downbeat tells 3/4 from 6/8: the tracker's beat stays.
+    {"a downbeat alone", {d, w, w, w, w, w}, 2},
+    {"silence", {0, 0, 0, 0, 0, 0}, 2},
+};
+
+class AccentedPulsesPerBeat : public ::testing::TestWithParam<Pattern> {};
+
+TEST_P(AccentedPulsesPerBeat, TheBeatsOfEachMeterAreFoundWhereverTheSongStarts) {
+  const Pattern& p = GetParam();
+  for (std::uint32_t first = 0; first < 12; ++first)
+    for (std::size_t shift = 0; shift < p.bar.size(); ++shift) {
+      std::vector<double> rises;
+      for (int bar = 0; bar < 12; ++bar)
+        for (std::size_t k = 0; k < p.bar.size(); ++k) rises.push_back(p.bar[(k + shift) % p.bar.size()]);
+      EXPECT_EQ(accentedPulsesPerBeat(rises, first), p.pulsesPerBeat) << "first " << first << ", shift " << shift;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Meters, AccentedPulsesPerBeat, ::testing::ValuesIn(kPatterns));
+
+TEST(AccentedPulsesPerBeatShort, FewerThanTwoBarsOfSixPulsesKeepTwo) {
+  const std::vector<double> sixEight = {3, 0, 0, 1, 0, 0, 3, 0, 0, 1, 0};
+  EXPECT_EQ(accentedPulsesPerBeat(sixEight, 0), 2);
+  std::vector<double> twelve = sixEight;
+  twelve.push_back(0);
+  EXPECT_EQ(accentedPulsesPerBeat(twelve, 0), 3);
+}
+
+}  // namespace
