@@ -28,13 +28,13 @@ int strongestGroupingPhase(const std::vector<double>& rises, std::uint32_t first
 // Pulses per beat, 2 or 3, as the accents within a bar of six pulses (the
 // bar both 3/4 and 6/8 fill, two beats of 12/8, and a span over which the
 // beats of 4/4 and 9/8 fall on every second or third pulse alike) show
-// them. The rises are folded onto six positions; the strongest, taken as
-// the downbeat, is set aside, since its accent belongs to the bar, not to
-// the beat, and would otherwise favour whichever grouping puts fewer
-// other positions beside it. Three pulses per beat only when the position
-// three after it stands out from the four around it by more than the two
-// positions two and four after it stand out from the three between them;
-// 2 otherwise, and with fewer than two bars of six pulses.
+// them. The rises are folded onto six positions. Each grouping is tried at
+// each of its phases: its beats (three positions two apart, or two three
+// apart) less the strongest of them, which is taken as the downbeat and
+// set aside since its accent belongs to the bar, not to the beat, against
+// the positions between them. Three pulses a beat only when that grouping
+// stands out more; 2 when they tie (nothing but a downbeat to go by, the
+// tracker's own beat stays) and with fewer than two bars of six pulses.
 int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first);
 
 }  // namespace kelo
