@@ -1,0 +1,101 @@
+// Waltzes imported the whole way (the analysis worker writes the ".awi",
+// read back into a project): with the window's default options the grid
+// holds the song's own beats at its tempo, and with the meter left to the
+// analysis the time signature is 3/4 at that tempo.
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "AnalysedWaveName.h"
+#include "AnalysisOptions.h"
+#include "CASTcore.h"
+#include "SynthWaltz.h"
+#include "TempDir.h"
+#include "TestAudio.h"
+#include "WavInfo.h"
+#include "anaThreadObj.h"
+#include "audioFileMngr.h"
+
+namespace {
+
+using SynthWaltz::Accompaniment;
+
+struct Case {
+  const char* name;
+  double bpm;
+  Accompaniment style;
+  bool freeMeter;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+const Case kCases[] = {
+    {"oom-pah at 104, default options", 104.0, Accompaniment::OomPah, false},
+    {"oom-pah at 104, meter left open", 104.0, Accompaniment::OomPah, true},
+    {"melody on every beat at 132, meter left open", 132.0, Accompaniment::MelodyOnEveryBeat, true},
+};
+
+QString writeWaltz(const Case& c, double seconds) {
+  const std::vector<float> mono = SynthWaltz::song(c.bpm, seconds, c.style);
+  TestAudio::Stereo16 frames;
+  frames.reserve(2 * mono.size());
+  for (float v : mono) {
+    const auto s = static_cast<std::int16_t>(std::clamp(0.5f * v, -1.0f, 1.0f) * 32767.0f);
+    frames.insert(frames.end(), {s, s});
+  }
+  const QString path = TestEnv::tempPath("waltz.wav");
+  EXPECT_TRUE(TestAudio::writeWav(path, frames));
+  return path;
+}
+
+class WaltzImport : public ::testing::TestWithParam<Case> {};
+
+TEST_P(WaltzImport, TheGridHoldsTheWaltzsBeatsAtItsTempo) {
+  const Case c = GetParam();
+  const double seconds = 20.0;
+  const QString audio = writeWaltz(c, seconds);
+
+  anaThreadObj worker(audioFileMngr::create());
+  AnalysisOptions options;  // the main window's
+  if (c.freeMeter) options.fixedMeter = 0;
+  worker.setOptions(options.pack());
+  ASSERT_EQ(worker.analyzeProcTh({}, {audio}), 0u) << worker.errorString().toStdString();
+  const QString awi = AnalysedWaveName::pathFor(audio);
+  ASSERT_TRUE(QFileInfo::exists(awi));
+
+  CASTcore project;
+  ASSERT_EQ(project.addAnalyzedFile(new WavInfo, awi, static_cast<std::uint64_t>(seconds * 44100)), 0u)
+      << project.lastError.toStdString();
+  const ComnInfo common = project.getCommonInfo();
+  EXPECT_NEAR(static_cast<double>(common.tempo), c.bpm, 0.04 * c.bpm);
+  if (c.freeMeter) {
+    EXPECT_EQ(common.timeSigNum, 3);
+    EXPECT_EQ(common.timeSigDen, 4);
+  }
+
+  // Every beat of the grid (two entries per beat division, the last entry
+  // closing the grid) lies on a beat of the song.
+  WavInfo* wave = nullptr;
+  ASSERT_EQ(project.getWaveInfo(0, &wave), 0u);
+  const std::size_t step = 2u * std::max<std::uint16_t>(wave->beatDiv, 1);
+  const double beat = 60.0 / c.bpm;
+  int beats = 0, onBeat = 0;
+  for (std::size_t i = 0; i + 1 < wave->beatTime.size(); i += step) {
+    ++beats;
+    if (std::abs(std::remainder(wave->beatTime[i], beat)) < 0.07) ++onBeat;
+  }
+  EXPECT_GE(beats, static_cast<int>(0.9 * seconds / beat));
+  EXPECT_GE(onBeat, beats - 2) << "of " << beats << " grid beats";
+}
+
+INSTANTIATE_TEST_SUITE_P(Songs, WaltzImport, ::testing::ValuesIn(kCases));
+
+}  // namespace
