@@ -13,9 +13,9 @@
 // Run from the build's bin/ folder (the template lies in ../Resources).
 // With the first argument "long" it exports instead a project of all 15
 // slots, each on a recording of its own of [minutes] (10) minutes, as the
-// export does it: each recording copied to the work copy before its
-// sections are rendered side by side, then the style written; it prints the
-// times and the process's peak memory (max RSS, to be read together with
+// export does it: the recordings checked again, each copied to the work
+// copy before its sections are rendered side by side, then the style
+// written; it prints the times and the process's peak memory (max RSS, to be read together with
 // `/usr/bin/time -v`), and keeps the style file at [path] when one is given.
 // Run it in a process of its own: the peak is that of the whole process.
 // Otherwise the arguments are: [runs] [threads for the side-by-side rendering, 0 = the
@@ -46,6 +46,7 @@
 
 #include "AnalysisUtil.h"
 #include "CASTcore.h"
+#include "RecordingCheck.h"
 #include "TempWaveFiles.h"
 #include "audioFileMngr.h"
 
@@ -232,7 +233,16 @@ int exportLongRecordings(int argc, char** argv) {
   };
   std::vector<std::uint8_t> allSlots(15);
   for (std::uint8_t slot = 0; slot < 15; ++slot) allSlots[slot] = slot;
-  Timing render, write;
+  Timing check, render, write;
+  // The export's preparation first checks every section's recording again.
+  std::unique_ptr<IF_audioFileMngr> files(audioFileMngr::create());
+  if (!files) return 1;
+  const ResultCode unchanged = check.measure([&] { return RecordingCheck::checkSections(core, *files); });
+  if (Result::failed(unchanged)) {
+    std::fprintf(stderr, "check failed: %s\n", qPrintable(core.lastError));
+    return 1;
+  }
+  std::printf("checking the 15 recordings %.2f ms\n", 1000.0 * check.wall.back());
   std::uint8_t ratio = 0;
   const ResultCode rendered = render.measure([&] { return core.renderSections(allSlots, copyRecording, &ratio); });
   if (Result::failed(rendered) || ratio) {
