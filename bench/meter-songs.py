@@ -372,7 +372,7 @@ def plan(which):
                     (6, 96, "longshort"), (6, 110, "jig"), (6, 66, "shuffle"),
                     (9, 50, "carpeggio"), (9, 66, "jig"), (9, 80, "longshort"), (9, 96, "jig"),
                     (12, 44, "shuffle"), (12, 52, "longshort"), (12, 60, "carpeggio"), (12, 72, "shuffle"),
-                    (12, 84, "jig"), (12, 56, "blues"), (12, 66, "blues")]
+                    (12, 84, "jig")]
         for n, (num, bpm, style) in enumerate(compound):
             songs.append((f"c{num:02d}8_{bpm:03d}_{style}", "compound", num, 8, bpm, 60.0, style,
                           (n * 5 + 2) % 12, n % 2 == 1))
