@@ -16,6 +16,7 @@
 #include <immintrin.h>
 #endif
 
+#include "NoisePhases.h"
 #include "PhaseRuns.h"
 
 using namespace PhaseMath;
@@ -339,6 +340,16 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
   const bool transient = spectra.transient != 0;
   flagTransientRegions(table, transient, cutoff);
   lockPhases(table, spectra.output, s.edgesB[ch].data(), nyquist, bands);
+  s.movedShare[ch] = 0.0;
+  if (!transient && bands >= 2) {
+    NoisePhases::SteadyLimits steady;
+    steady.maxRiseDb = param(c, CTimeMachineParams::MaxMagnitudeRiseDb, t);
+    steady.maxFallDb = param(c, CTimeMachineParams::MaxMagnitudeFallDb, t);
+    steady.maxJumpHz = param(c, CTimeMachineParams::MaxFrequencyJumpHz, t);
+    s.movedShare[ch] = NoisePhases::MoveToInputTime(table, spectra.frameA, spectra.output, nyquist, bands,
+                                                    s.edgesB[ch][static_cast<std::size_t>(bands - 2)],
+                                                    spectra.inputTime, framePeriod, steady);
+  }
   keepTransientPhases(table, spectra.output, spectra.frameB, s.edgesB[ch].data(), nyquist, bands, transient, cutoff);
 
   for (int b = 0; b < bands; ++b) {

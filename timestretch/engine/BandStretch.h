@@ -9,6 +9,7 @@
 // own frequency range.
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -52,6 +53,9 @@ public:
   std::vector<std::unique_ptr<SMSFrame>> previous[2];  // previous output phases per band
   std::unique_ptr<PeakRegionTable> tables[2];
   double previousTime[2] = {-10.0, -10.0};
+  // Per channel: the share of the top band's energy whose phases the last
+  // frame moved to the input time (0 when none).
+  double movedShare[2] = {0.0, 0.0};
 
 private:
   int m_bands;
@@ -76,6 +80,9 @@ struct ChannelSpectra {
   SMSFrame* const* frameB = nullptr;
   int transient = 0;
   int markerType = 0;
+  // The input time the frame stands for (frame B lies at or after it);
+  // not finite: frame B's own.
+  double inputTime = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Gives the output spectra of one output frame their phases; `right` is

@@ -127,15 +127,30 @@ void CBandStretcher::KeepJoinLevel(float* block, std::int64_t hop, double held, 
   const double coherence = (sum - held - incoming) / (2.0 * cross);
   if (!std::isfinite(coherence)) return;
   if (!repeated) {
-    usualCoherence_ += kCoherenceFollow * (std::clamp(coherence, -1.0, 1.0) - usualCoherence_);
+    // Noise moved to the input time joins as if it were new: what a share
+    // of it lost is owed back, up to the coherence of unchanged frames
+    // under the frames' complementary slopes.
+    double expected = coherence;
+    if (movedShare_ > 0.0) {
+      constexpr double kWholeJoin = 0.5;
+      expected = std::min(kWholeJoin, coherence + kWholeJoin * movedShare_);
+      if (coherence < expected && sum > 0.0) LiftJoin(block, hop, held, incoming, sum, expected);
+    }
+    usualCoherence_ += kCoherenceFollow * (std::clamp(expected, -1.0, 1.0) - usualCoherence_);
     return;
   }
   if (!(coherence < usualCoherence_) || !(sum > 0.0)) return;
+  LiftJoin(block, hop, held, incoming, sum, usualCoherence_);
+}
+
+void CBandStretcher::LiftJoin(float* block, std::int64_t hop, double held, double incoming, double sum,
+                              double target) const {
   // The lift peaks in the middle of the join, where the two frames weigh
   // alike and the loss is greatest, and falls to nothing at its ends, where
   // one frame stands alone: its peak is the whole loss in energy taken as
   // an amplitude gain.
-  const double gain = std::min(kMaxJoinGain, (held + incoming + 2.0 * usualCoherence_ * cross) / sum);
+  const double cross = std::sqrt(held * incoming);
+  const double gain = std::min(kMaxJoinGain, (held + incoming + 2.0 * target * cross) / sum);
   if (!(gain > 1.0)) return;
   const double* lift = joinLift_.get();
   for (std::int64_t i = 0; i < hop; ++i) block[i] = static_cast<float>(block[i] * (1.0 + (gain - 1.0) * lift[i]));

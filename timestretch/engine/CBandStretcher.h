@@ -35,6 +35,12 @@ class CBandStretcher : public CSpectrum {
   // drums and cymbals lies; the lower band carries the tones.
   void SetKeepsJoinLevel(bool on) { keepsJoinLevel_ = on; }
 
+  // The share (0..1) of the next frame's energy whose phases were moved to
+  // the input time (NoisePhases.h): its join with the frame before holds
+  // that much less coherence than unmoved frames, and is lifted by it
+  // (with the join level keeping on).
+  void SetMovedShare(double share) { movedShare_ = share; }
+
   const CTimeMachineParams* params() const { return params_; }
   int sampleRate() const { return sampleRate_; }
   std::int32_t bandCount() const { return bandCount_; }
@@ -64,6 +70,9 @@ class CBandStretcher : public CSpectrum {
   // frames left in it (energy `held`) and the new frame's share (energy
   // `incoming`); see the definition.
   void KeepJoinLevel(float* block, std::int64_t hop, double held, double incoming, bool repeated);
+  // Lifts the middle of the join in `block` so that its energy is what
+  // the coherence `target` would give; never by more than kMaxJoinGain.
+  void LiftJoin(float* block, std::int64_t hop, double held, double incoming, double sum, double target) const;
 
   const CTimeMachineParams* params_;
   int sampleRate_;
@@ -88,4 +97,5 @@ class CBandStretcher : public CSpectrum {
   // complementary slopes.
   double usualCoherence_ = 0.5;
   bool keepsJoinLevel_ = false;
+  double movedShare_ = 0.0;
 };

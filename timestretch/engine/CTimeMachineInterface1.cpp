@@ -318,6 +318,9 @@ void CTimeMachineInterface1::MakeOutputFrames(double centre) {
     // A frame without phases of its own would click: the last good one
     // stands in for it.
     if (stretched != 0 && haveStretched_) RestoreLastStretched();
+    if (bandCount_ == 2 && stretchState_)
+      for (int ch = 0; ch < channels(); ++ch)
+        stretchers_[ch][1]->SetMovedShare(stretched == 0 ? stretchState_->movedShare[ch] : 0.0);
     for (int ch = 0; ch < channels(); ++ch)
       for (int b = 0; b < bandCount_; ++b)
         stretchers_[ch][static_cast<std::size_t>(b)]->SynthesizeFrame(containers_[ch][static_cast<std::size_t>(b)].get(),

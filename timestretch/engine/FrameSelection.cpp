@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 
 namespace {
@@ -225,8 +226,15 @@ int StretchFrame(BandStretchContext& context, std::unique_ptr<BandStretchState>&
       frames[2 * ch + 1][b] = bFrame;
     }
   }
-  ChannelSpectra l{outLeft, frames[0], frames[1], choice[0].transient, choice[0].markerType};
-  ChannelSpectra r{outRight, frames[2], frames[3], choice[1].transient, choice[1].markerType};
+  // Where the input moves slower than the frames, frame B repeats and the
+  // noise of the top band is read at the input time (NoisePhases.h);
+  // faster, the frames as they are keep the joins whole.
+  const bool slower = inputStep < framePeriod - kEps;
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  ChannelSpectra l{outLeft, frames[0], frames[1], choice[0].transient, choice[0].markerType,
+                   slower ? choice[0].inputTime : none};
+  ChannelSpectra r{outRight, frames[2], frames[3], choice[1].transient, choice[1].markerType,
+                   slower ? choice[1].inputTime : none};
   StretchBandStereoSpec(context, nyquist, bandCount, l, right ? &r : nullptr, framePeriod);
   return 0;
 }

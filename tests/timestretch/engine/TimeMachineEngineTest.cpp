@@ -9,6 +9,7 @@
 
 #include "../StretchMeasures.h"
 #include "../timedomain/StretchChecks.h"
+#include "FftPackage.h"
 #include "RunTimeMachine.h"
 
 namespace {
@@ -199,6 +200,50 @@ TEST(TimeMachineEngine, SteadyNoiseStretchedKeepsAnEvenLevelOverTheRepeats) {
   for (double e : fold) mean += e / static_cast<double>(fold.size());
   for (std::size_t b = 0; b < fold.size(); ++b)
     EXPECT_NEAR(10.0 * std::log10(fold[b] / mean), 0.0, 0.45) << "at " << b * kStep << " of the cycle";
+}
+
+// Read from analysed frames a frame period apart, four joins in five of a
+// stretch by 1.25 carry on the input as it was and the fifth (where frame B
+// repeats) jumps back by a frame. Noise that jumped there changed its
+// spectrum by 41 % more at one point of the cycle than at another, a 34 Hz
+// flutter that an onset measure (log spectral flux against its running
+// median) counted as attacks in the decays of cymbals and snares: on a pop
+// song 9 in 126 onsets found at 1.25 were such. Flux of 1024-sample Hann
+// frames every 64 samples, folded over the five-frame cycle.
+TEST(TimeMachineEngine, StretchedNoiseChangesAlikeAtEveryJoinOfTheCycle) {
+  const std::vector<float> x = StretchChecks::noise16(2 * 44100, 11);
+  const Stretched s = stretch(x, nullptr, {{1.25, 0}});
+  ASSERT_GT(s.result, 0);
+  constexpr int kFrame = 1024, kHop = 64, kCycle = 1280;
+  Fft::WorkArrays<double> work(kFrame);
+  std::vector<double> buffer(kFrame), previous(kFrame / 2 + 1), level(kFrame / 2 + 1);
+  std::vector<double> fold(kCycle / kHop, 0.0);
+  std::vector<int> counts(fold.size(), 0);
+  bool first = true;
+  for (std::size_t start = 22050; start + kFrame <= s.left.size(); start += kHop) {
+    for (int i = 0; i < kFrame; ++i)
+      buffer[i] = s.left[start + i] * (0.5 - 0.5 * std::cos(2.0 * M_PI * i / kFrame)) / 32768.0;
+    Fft::rdft(kFrame, 1, buffer.data(), buffer.size(), work);
+    level[0] = std::log1p(1000.0 * std::fabs(buffer[0]));
+    level[kFrame / 2] = std::log1p(1000.0 * std::fabs(buffer[1]));
+    for (int k = 1; k < kFrame / 2; ++k) level[k] = std::log1p(1000.0 * std::hypot(buffer[2 * k], buffer[2 * k + 1]));
+    if (!first) {
+      double flux = 0.0;
+      for (std::size_t k = 0; k < level.size(); ++k) flux += std::max(0.0, level[k] - previous[k]);
+      const std::size_t at = ((start + kFrame / 2) % kCycle) / kHop;
+      fold[at] += flux;
+      ++counts[at];
+    }
+    previous.swap(level);
+    first = false;
+  }
+  double least = 1e300, most = 0.0;
+  for (std::size_t b = 0; b < fold.size(); ++b) {
+    ASSERT_GT(counts[b], 0);
+    least = std::min(least, fold[b] / counts[b]);
+    most = std::max(most, fold[b] / counts[b]);
+  }
+  EXPECT_LT(most / least, 1.25);
 }
 
 TEST(TimeMachineEngine, TheSameStretchTwiceGivesTheSameSamples) {

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "engine/NoisePhases.h"
+#include "engine/PeakTracking.h"
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kPeriod = 256.0 / 44100.0;
+
+std::unique_ptr<SMSFrame> frame(std::int64_t bins, double time, float level, float phase) {
+  auto f = std::make_unique<SMSFrame>();
+  f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, bins, true);
+  f->time = time;
+  for (std::int64_t k = 0; k < bins; ++k) {
+    f->magnitudes[k] = level;
+    f->phases[k] = phase;
+  }
+  return f;
+}
+
+// Phase difference folded into (-pi, pi], worked out on the unit circle.
+double circularDistance(double a, double b) { return std::arg(std::polar(1.0, a) / std::polar(1.0, b)); }
+
+}  // namespace
+
+TEST(NoisePhases, OnlyAPeakCloseToItsOwnPredictionIsASteadyPartial) {
+  const double nyquist = 22050.0;
+  const std::int64_t n = 1025;
+  const double f = 3000.0;
+  const auto a = frame(n, 1.0, -20.0f, 0.25f);
+  const std::int64_t k = std::lround(f * (n - 1) / nyquist);
+  struct Case {
+    const char* what;
+    double phaseStep;  // added to the tone's own advance
+    float rise;        // dB
+    double fB;
+    bool steady;
+  };
+  const Case cases[] = {
+      {"a steady tone", 0.0, 0.0f, f, true},
+      {"a little off its path", 0.09, 0.0f, f, true},
+      {"a tenth of a radian off", 0.11, 0.0f, f, false},
+      {"the other way", -0.11, 0.0f, f, false},
+      {"rising 4 dB", 0.0, 4.0f, f, false},
+      {"falling 5 dB", 0.0, -5.0f, f, false},
+      {"a 20 Hz jump", 0.0, 0.0f, f + 20.0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto b = frame(n, 1.0 + kPeriod, -20.0f + c.rise, 0.0f);
+    const double advance = kTwoPi * (f + c.fB) / 2.0 * kPeriod + c.phaseStep;
+    const std::int64_t kB = std::lround(c.fB * (n - 1) / nyquist);
+    b->phases[kB] = static_cast<float>(std::fmod(a->phases[k] + advance + 10.0 * kTwoPi, kTwoPi));
+    EXPECT_EQ(NoisePhases::IsSteadyPeak(*a, *b, f, c.fB, nyquist, kPeriod, NoisePhases::SteadyLimits{}), c.steady);
+  }
+  SMSFrame empty;
+  EXPECT_FALSE(NoisePhases::IsSteadyPeak(empty, *a, f, f, nyquist, kPeriod, NoisePhases::SteadyLimits{}));
+}
+
+// Two bands: a low band of 257 bins to 5512.5 Hz and a top band of 1025
+// bins to 22050 Hz. Region 0 lies in the low band, regions 1-3 in the top
+// band: 1 is noise, 2 a steady partial, 3 flagged to keep its analysed
+// phases. Only region 1's bins move, each by its own frequency times the
+// distance from frame B to the input time.
+TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
+  const float nyquist[2] = {5512.5f, 22050.0f};
+  const std::int64_t bins[2] = {257, 1025};
+  const double timeB = 2.0, inputTime = 2.0 - 0.6 * kPeriod;
+  std::unique_ptr<SMSFrame> a[2], b[2], out[2];
+  for (int band = 0; band < 2; ++band) {
+    a[band] = frame(bins[band], timeB - kPeriod, -30.0f, 0.0f);
+    b[band] = frame(bins[band], timeB, -30.0f, 0.0f);
+    out[band] = frame(bins[band], timeB, -30.0f, 0.0f);
+    for (std::int64_t k = 0; k < bins[band]; ++k) {
+      b[band]->phases[k] = static_cast<float>(std::fmod(0.37 * static_cast<double>(k * k % 97), kTwoPi));
+      out[band]->phases[k] = 1.0f;  // what the locking gave
+    }
+  }
+  SMSFrame* framesA[2] = {a[0].get(), a[1].get()};
+  SMSFrame* output[2] = {out[0].get(), out[1].get()};
+
+  auto table = std::make_unique<PeakRegionTable>();
+  const double centres[4] = {1000.0, 4000.0, 6000.0, 8000.0};
+  table->count = 4;
+  for (int r = 0; r < 4; ++r) {
+    table->centre[r] = table->source[r] = centres[r];
+    table->band[r] = r == 0 ? 0 : 1;
+    table->spectrum[r] = b[table->band[r]].get();
+    table->lowerExtent[r] = r == 0 ? centres[0] : (centres[r] - centres[r - 1]) / 2.0;
+    table->upperExtent[r] = r == 3 ? 22050.0 - centres[3] : (centres[r + 1] - centres[r]) / 2.0;
+  }
+  table->flags[3] = 1;
+  // Region 2 goes on from frame A as a tone does; region 1 does not.
+  auto binOf = [&](double f, int band) { return std::lround(f * static_cast<double>(bins[band] - 1) / nyquist[band]); };
+  const std::int64_t k2 = binOf(centres[2], 1);
+  a[1]->phases[k2] = static_cast<float>(
+      std::fmod(b[1]->phases[k2] - kTwoPi * centres[2] * kPeriod + 100.0 * kTwoPi, kTwoPi));
+  const std::int64_t k1 = binOf(centres[1], 1);
+  a[1]->phases[k1] = static_cast<float>(
+      std::fmod(b[1]->phases[k1] - kTwoPi * centres[1] * kPeriod + 1.5 + 100.0 * kTwoPi, kTwoPi));
+
+  const double share =
+      NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
+  // Every bin at one level: the moved bins over the band's bins from its
+  // lower edge (1500 Hz, bin 70) up.
+  EXPECT_NEAR(share, static_cast<double>(binOf(5000.0, 1) - binOf(2500.0, 1) + 1) / static_cast<double>(1025 - 70), 1e-9);
+
+  const std::int64_t from = binOf(2500.0, 1), to = binOf(5000.0, 1);
+  for (std::int64_t k = 0; k < bins[1]; ++k) {
+    if (k >= from && k <= to) {
+      // Frame B's bin turned on the unit circle by the time it is moved.
+      const double f = static_cast<double>(k) * 22050.0 / 1024.0;
+      const std::complex<double> moved =
+          std::polar(1.0, static_cast<double>(b[1]->phases[k])) * std::polar(1.0, kTwoPi * f * (inputTime - timeB));
+      ASSERT_NEAR(circularDistance(out[1]->phases[k], std::arg(moved)), 0.0, 2e-4) << "bin " << k;
+      ASSERT_GE(out[1]->phases[k], 0.0f);
+      ASSERT_LT(out[1]->phases[k], static_cast<float>(kTwoPi));
+    } else {
+      ASSERT_EQ(out[1]->phases[k], 1.0f) << "bin " << k;
+    }
+  }
+  for (std::int64_t k = 0; k < bins[0]; ++k) ASSERT_EQ(out[0]->phases[k], 1.0f) << "low band bin " << k;
+
+  // No input time, or a single band: nothing moves.
+  for (std::int64_t k = 0; k < bins[1]; ++k) out[1]->phases[k] = 1.0f;
+  EXPECT_EQ(NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0,
+                                         std::numeric_limits<double>::quiet_NaN(), kPeriod, NoisePhases::SteadyLimits{}),
+            0.0);
+  EXPECT_EQ(NoisePhases::MoveToInputTime(*table, framesA, output + 1, nyquist + 1, 1, 0.0, inputTime, kPeriod,
+                                         NoisePhases::SteadyLimits{}),
+            0.0);
+  for (std::int64_t k = 0; k < bins[1]; ++k) ASSERT_EQ(out[1]->phases[k], 1.0f) << "bin " << k;
+}
