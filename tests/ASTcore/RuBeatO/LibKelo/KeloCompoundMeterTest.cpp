@@ -3,7 +3,11 @@
 // dotted beat (louder on the downbeat), the bass on the downbeat, and a
 // chord change on every bar. The engine must find the meter (three pulses to the beat and
 // the song's beats to the bar) and put its bar lines on the song's
-// downbeats, a dotted beat apart from each other's beats.
+// downbeats, a dotted beat apart from each other's beats. Two songs hold
+// bar lengths the periodicity of the features cannot tell (a 6/8 tune
+// repeating over two bars looks like 12/8, a 12/8 ballad swelling through
+// its bar looks as much like 9/8 as like 6/8), and two last only a few
+// bars, where the accents must still show three pulses to the beat.
 
 #include <gtest/gtest.h>
 
