@@ -17,7 +17,9 @@
 #include <memory>
 #include <vector>
 
+#include "AnalysedWaveName.h"
 #include "TempDir.h"
+#include "TestAudio.h"
 
 namespace {
 
@@ -135,4 +137,31 @@ TEST(WorkFolderCleanup, AQuitSignalEndsTheRunAsAQuitThatRemovesTheFolderAndAsksN
     EXPECT_FALSE(copy.output.contains("box=")) << "no question about the unsaved work: " << copy.output.toStdString();
     EXPECT_FALSE(QFileInfo::exists(copy.folder)) << copy.folder.toStdString();
   }
+}
+
+TEST(WorkFolderCleanup, AQuitSignalDuringAnImportStopsTheAnalysisAndLeavesNothingBehind) {
+  const QString audio = TestEnv::tempPath("song.wav");
+  ASSERT_TRUE(TestAudio::writeWav(audio, TestAudio::clickTrack(30.0, 0.5)));
+  const qint64 workCopyBytes = 44 + 30 * 44100 * 4;
+  // The recording named to the program is imported (and analysed) before
+  // its window's loop runs; the signal comes once the work copy is whole,
+  // while the analysis of it runs on its thread.
+  Copy copy{startHarness({"export", audio, TestEnv::tempPath("song.aus")}), {}, {}};
+  ASSERT_TRUE(copy.process->waitForStarted(60000));
+  QString workCopy;
+  while (copy.process->state() == QProcess::Running && workCopy.isEmpty()) {
+    for (const QFileInfo& folder : QDir(TestEnv::tempDir()).entryInfoList({"Quillmere-*"}, QDir::Dirs)) {
+      if (QFileInfo(folder.filePath() + "/AST_temp.wav").size() == workCopyBytes) workCopy = folder.filePath();
+    }
+    copy.process->waitForFinished(20);
+  }
+  ASSERT_FALSE(workCopy.isEmpty()) << "the import got as far as its work copy";
+  ASSERT_EQ(::kill(static_cast<pid_t>(copy.process->processId()), SIGTERM), 0);
+  finish(copy);
+  EXPECT_EQ(copy.process->exitStatus(), QProcess::NormalExit) << copy.output.toStdString();
+  EXPECT_TRUE(copy.output.contains("exit=143")) << copy.output.toStdString();
+  EXPECT_FALSE(copy.output.contains("box=")) << copy.output.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(workCopy));
+  EXPECT_FALSE(QFileInfo::exists(AnalysedWaveName::pathFor(audio))) << "no analysis of a stopped import";
+  EXPECT_FALSE(QFileInfo::exists(TestEnv::tempPath("song.aus")));
 }
