@@ -198,8 +198,13 @@ ResultCode MainWindow::saveProjectFile(const QString& path) {
 }
 
 bool MainWindow::saveProjectFileAs() {
+  // A project opened from or saved to a file is offered where it lies, under
+  // its own name (its path is already whole); a new one under its default
+  // name in the folder used last.
   const QString folder = loadProjectFilePath();
-  const QString suggested = (folder.isEmpty() ? QString("./") : folder + "/") + mProjectPath;
+  const QString suggested = QFileInfo(mProjectPath).isAbsolute()
+                                ? mProjectPath
+                                : (folder.isEmpty() ? QString("./") : folder + "/") + mProjectPath;
   const QString path = FileDialogs::saveFile(this, tr("Save Project File"), suggested, tr("Project Files (*.qmproj)"),
                                              QStringLiteral("qmproj"));
   if (path.isEmpty()) return false;

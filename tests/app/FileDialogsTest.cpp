@@ -14,6 +14,7 @@
 #include "FileDialogs.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
+#include "SectionProject.h"
 #include "TempDir.h"
 
 namespace {
@@ -106,4 +107,29 @@ TEST(FileDialogs, OnAFreshAccountTheWindowsDialogsStartAtHomeAndSaveAsWritesAPro
     EXPECT_EQ(window.projectPath(), QDir::homePath() + "/tune.qmproj");
     EXPECT_EQ(driver.unexpected(), 0);
   }
+}
+
+TEST(FileDialogs, SaveAsOfAnOpenedProjectProposesItsOwnFolderAndName) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  ASSERT_TRUE(QDir().mkpath(TestEnv::tempPath("songs")));
+  const QString project = SectionProject::write(TestEnv::tempPath("songs/take.wav"), "songs/Groove.qmproj");
+  ASSERT_FALSE(project.isEmpty());
+  MainWindow window;
+  window.openProjectFile(project);
+  ASSERT_EQ(window.projectPath(), project);
+
+  // The copy goes beside it under another name (the same name would be
+  // met by the replace question).
+  const QString copy = TestEnv::tempPath("songs/Groove 2.qmproj");
+  ModalDriver driver;
+  DialogLook look;
+  driver.chooseFile(copy);
+  window.saveProjectAs();
+  EXPECT_EQ(look.folder, TestEnv::tempPath("songs"));
+  EXPECT_EQ(look.name, "Groove.qmproj");
+  EXPECT_EQ(driver.unexpected(), 0);
+  EXPECT_EQ(window.projectPath(), copy);
+  EXPECT_EQ(window.projectState(), 2);
+  EXPECT_TRUE(QFileInfo::exists(copy));
+  EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + "/Groove.qmproj")) << "no copy at home";
 }
