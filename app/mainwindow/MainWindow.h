@@ -103,6 +103,12 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   // Opens a project file; an empty path asks for one.
   void openProjectFile(const QString& path);
   void setProjectName(const QString& path);
+  // Whether the two waveform layers and the beat layer rebuild their
+  // pictures at their next paint; only once the whole layer stack exists.
+  void setWaveLayersPrepareFlag(bool prepare);
+  // Stores the beat-shift state (0 not shifted, 1 shifted by half a beat)
+  // and refreshes the button that toggles it.
+  void setBeatShiftState(int state);
 
  public slots:
   void newProject();

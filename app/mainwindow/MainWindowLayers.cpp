@@ -135,6 +135,14 @@ void MainWindow::setSelectionLayerFlags(bool foreground, bool background) {
   }
 }
 
+void MainWindow::setWaveLayersPrepareFlag(bool prepare) {
+  if (mLayers.size() != StandardLayerStack::kCount) return;
+  for (std::size_t i : {std::size_t{StandardLayerStack::kLeft}, std::size_t{StandardLayerStack::kRight},
+                        std::size_t{StandardLayerStack::kBeats}}) {
+    layer(i)->mNeedsPrepare = prepare;
+  }
+}
+
 void MainWindow::setWaveLayerFlags(bool foreground, bool background, bool prepare) {
   for (std::size_t i : {std::size_t{StandardLayerStack::kLeft}, std::size_t{StandardLayerStack::kRight}}) {
     if (wavPainter* wave = layer(i)) {

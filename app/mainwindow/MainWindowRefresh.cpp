@@ -464,6 +464,12 @@ void MainWindow::resetSectionPanel(bool clearProject) {
   mRangeStart = 0;
   mRangeEnd = 0;
   mRangeOn = false;
+  // The band and the section strip's highlight go with the range: nothing
+  // of the previous project's range stays set on the layers.
+  mSelStart = 0;
+  mSelEnd = 0;
+  mSelShown = false;
+  pushSelectionToLayers();
   updateSectionSwitches();
   updateWaveButtons();
   mBeatShiftState = 0;

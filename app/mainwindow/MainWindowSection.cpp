@@ -450,6 +450,11 @@ void MainWindow::releasedBtnBeatToggleShift() {
   updateAllViews(false);
 }
 
+void MainWindow::setBeatShiftState(int state) {
+  mBeatShiftState = state;
+  updateBeatShiftButton();
+}
+
 ResultCode MainWindow::shiftBeatPosition() {
   bool moved = false;
   const ResultCode code = moveHalfBeat(mCore, static_cast<std::uint8_t>(mCurrentSection), true, moved);
