@@ -110,7 +110,8 @@ TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
       NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
   // Every bin at one level: the moved bins over the band's bins from its
   // lower edge (1500 Hz, bin 70) up.
-  EXPECT_NEAR(share, static_cast<double>(binOf(5000.0, 1) - binOf(2500.0, 1) + 1) / static_cast<double>(1025 - 70), 1e-9);
+  const double movedBins = static_cast<double>(binOf(5000.0, 1) - binOf(2500.0, 1) + 1);
+  EXPECT_NEAR(share, movedBins / static_cast<double>(1025 - 70), 1e-5);
 
   const std::int64_t from = binOf(2500.0, 1), to = binOf(5000.0, 1);
   for (std::int64_t k = 0; k < bins[1]; ++k) {
@@ -127,6 +128,14 @@ TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
     }
   }
   for (std::int64_t k = 0; k < bins[0]; ++k) ASSERT_EQ(out[0]->phases[k], 1.0f) << "low band bin " << k;
+
+  // The share weighs the bins by their energy (to within a few per cent):
+  // moved bins 10 dB below the rest.
+  for (std::int64_t k = 0; k < bins[1]; ++k) out[1]->magnitudes[k] = k >= from && k <= to ? -30.0f : -20.0f;
+  const double weighed =
+      NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
+  const double expected = movedBins * 1e-3 / (movedBins * 1e-3 + (1025.0 - 70.0 - movedBins) * 1e-2);
+  EXPECT_NEAR(weighed / expected, 1.0, 0.06);
 
   // No input time, or a single band: nothing moves.
   for (std::int64_t k = 0; k < bins[1]; ++k) out[1]->phases[k] = 1.0f;
