@@ -93,10 +93,6 @@ void AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, d
   }
 }
 
-}  // namespace
-
-namespace {
-
 // The steadiness test on the rounded bins kA and kB of the two peaks.
 bool steadyAt(const SMSFrame& frameA, const SMSFrame& frameB, std::int64_t kA, std::int64_t kB, double fA, double fB,
               double framePeriod, const SteadyLimits& limits) {
