@@ -175,8 +175,13 @@ void KeloOffline::estimateMeter() {
   // of six pulses, and the periodicity weighs a strong downbeat as much as
   // the beats, so a waltz came out as 6/8 with beats one and a half of its
   // own. The estimate then picks the bar within that row.
-  if (meterCode_ == MeterNotGiven)
-    meterCode_ = accentedPulsesPerBeat(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()));
+  // Silence has no accents to read: there the estimate stands as the prior
+  // and the beat period give it, and no bar is found.
+  if (meterCode_ == MeterNotGiven) {
+    const std::vector<double> rises = pulseRises(rows);
+    if (std::any_of(rises.begin(), rises.end(), [](double r) { return r > 0.0; }))
+      meterCode_ = accentedPulsesPerBeat(rises, static_cast<std::uint32_t>(generator_->getBeatOffset()));
+  }
   estimator.pickMeter(meterCode_, beatsPerBar_);
 }
 
