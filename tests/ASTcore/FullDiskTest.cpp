@@ -8,19 +8,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "RenderFixture.h"
+#include "SmallFileSystem.h"
 
 namespace {
 
 using FullDisk = RenderFixture;
-
-constexpr char kChild[] = "QM_FULL_DISK_CHILD";
 
 // Fills the folder's file system up to `leave` bytes.
 void fillUpTo(const QString& folder, qint64 leave) {
@@ -39,31 +37,11 @@ QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir:
 }  // namespace
 
 TEST_F(FullDisk, ASectionWaveThatDoesNotFitIsNotLeftTornAndASaveSaysNoSpace) {
-  if (!qEnvironmentVariableIsSet(kChild)) {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kChild, "1");
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start("unshare", {"-rm", "--", QCoreApplication::applicationFilePath(),
-                            "--gtest_filter=FullDisk.ASectionWaveThatDoesNotFitIsNotLeftTornAndASaveSaysNoSpace"});
-    if (!child.waitForStarted(10000)) GTEST_SKIP() << "no unshare here";
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const QString out = QString::fromLocal8Bit(child.readAll());
-    if (!out.contains("[small tmpfs mounted]")) GTEST_SKIP() << "no mount namespace here: " << out.toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
-    return;
-  }
+  if (!TestEnv::inSmallFileSystemChild("FullDisk.ASectionWaveThatDoesNotFitIsNotLeftTornAndASaveSaysNoSpace")) return;
 
   // In the child: the test's own folder becomes a 1 MiB file system.
   const QString folder = TestEnv::tempDir();
-  if (mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=1m") != 0) {
-    std::printf("mount: %s\n", std::strerror(errno));
-    return;
-  }
-  std::printf("[small tmpfs mounted]\n");
-  std::fflush(stdout);
+  if (!TestEnv::mountSmallFileSystem(folder, "size=1m")) return;
 
   load(TestAudio::clickTrack(3.0, 0.35), 0.35);  // a 529 KB work copy
   ASSERT_EQ(core.setSecInfo(3, span(0, 4)), 0u);  // one bar: 353 KB rendered

@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <cerrno>
 #include <cstdio>
@@ -18,13 +17,12 @@
 #include <memory>
 
 #include "FileSizeLimit.h"
+#include "SmallFileSystem.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 #include "audioFileMngr.h"
 
 namespace {
-
-constexpr char kChild[] = "QM_WORK_COPY_FULL_CHILD";
 
 QString systemWords(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -64,34 +62,14 @@ TEST(WorkCopyError, ATargetThatCannotBeMadeOrWrittenNamesTheSystemsReason) {
 }
 
 TEST(WorkCopyError, AFullTemporaryFolderSaysNoSpaceLeftOnDevice) {
-  if (!qEnvironmentVariableIsSet(kChild)) {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kChild, "1");
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start("unshare", {"-rm", "--", QCoreApplication::applicationFilePath(),
-                            "--gtest_filter=WorkCopyError.AFullTemporaryFolderSaysNoSpaceLeftOnDevice"});
-    if (!child.waitForStarted(10000)) GTEST_SKIP() << "no unshare here";
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const QString out = QString::fromLocal8Bit(child.readAll());
-    if (!out.contains("[small tmpfs mounted]")) GTEST_SKIP() << "no mount namespace here: " << out.toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
-    return;
-  }
+  if (!TestEnv::inSmallFileSystemChild("WorkCopyError.AFullTemporaryFolderSaysNoSpaceLeftOnDevice")) return;
 
   // In the child: the recording stays outside, the temporary folder is a
   // 256 KiB file system.
   const std::wstring source = recording();
   const QString temp = TestEnv::tempPath("small");
   ASSERT_TRUE(QDir().mkpath(temp));
-  if (mount("tmpfs", QFile::encodeName(temp).constData(), "tmpfs", 0, "size=256k") != 0) {
-    std::printf("mount: %s\n", std::strerror(errno));
-    return;
-  }
-  std::printf("[small tmpfs mounted]\n");
-  std::fflush(stdout);
+  if (!TestEnv::mountSmallFileSystem(temp, "size=256k")) return;
   std::unique_ptr<IF_audioFileMngr> files(audioFileMngr::create());
   const QString target = temp + "/AST_temp.wav";
   EXPECT_EQ(files->copyFile(source, target), 0x80000004u);
