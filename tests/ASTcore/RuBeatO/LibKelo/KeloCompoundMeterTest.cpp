@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "KeloOffline.h"
+#include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
 #include "SynthNotes.h"
 
@@ -114,12 +115,8 @@ TEST_P(KeloCompoundMeter, TheMeterIsFoundAndBarLinesFallOnTheDownbeats) {
   const CompoundSong s = GetParam();
   const std::vector<float> song = synthesise(s);
   kelo::KeloOffline engine;
-  ASSERT_EQ(engine.init(0, "", 180, kelo::BeatsPerBarNotGiven, 0.0), 0);
-  ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
   KeloReports r;
-  r.listenTo(engine);
-  for (std::size_t at = 0; at + 180 <= song.size(); at += 180) engine.process(song.data() + at, 180);
-  ASSERT_EQ(engine.finish(), 0);
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
   const std::map<int, double> tatumTime = r.tatumSeconds(kRate);
 
   EXPECT_EQ(engine.meterCode(), kelo::MeterCompound);
@@ -164,10 +161,7 @@ TEST(KeloCompoundMeterShort, AFewSecondsOfASimpleMeterKeepTheTrackersBeat) {
     }
   }
   kelo::KeloOffline engine;
-  ASSERT_EQ(engine.init(0, "", 180, kelo::BeatsPerBarNotGiven, 0.0), 0);
-  ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
-  for (std::size_t at = 0; at + 180 <= song.size(); at += 180) engine.process(song.data() + at, 180);
-  ASSERT_EQ(engine.finish(), 0);
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song));
   EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "KeloOffline.h"
+#include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
 #include "SynthNotes.h"
 
@@ -65,12 +66,8 @@ TEST_P(KeloSimpleBeat, BeatsFallOnTheSongsBeats) {
   const Groove g = GetParam();
   const std::vector<float> song = synthesise(g);
   kelo::KeloOffline engine;
-  ASSERT_EQ(engine.init(0, "", 180, kelo::BeatsPerBarNotGiven, 0.0), 0);
-  ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
   KeloReports r;
-  r.listenTo(engine);
-  for (std::size_t at = 0; at + 180 <= song.size(); at += 180) engine.process(song.data() + at, 180);
-  ASSERT_EQ(engine.finish(), 0);
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
 
   EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
   const double beat = 60.0 / g.bpm;
