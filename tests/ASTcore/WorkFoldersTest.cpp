@@ -102,7 +102,10 @@ TEST(WorkFolders, ASweepRemovesTheFoldersOfEndedCopiesOnlyAndCountsWhatItFreed) 
 }
 
 TEST(WorkFolders, ManyFoldersAtOnceHaveTheirOwnNamesAndLocks) {
-  const QString parent = TestEnv::tempDir();
+  // A folder of the test's own: where the suite runs as one process, the
+  // process's own work folder may already stand in the temporary folder.
+  const QString parent = TestEnv::tempPath("many");
+  ASSERT_TRUE(QDir().mkpath(parent));
   std::vector<std::unique_ptr<WorkFolders::Held>> folders;
   QStringList names;
   for (int i = 0; i < 20; ++i) {
