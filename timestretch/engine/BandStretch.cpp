@@ -341,7 +341,9 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
   flagTransientRegions(table, transient, cutoff);
   lockPhases(table, spectra.output, s.edgesB[ch].data(), nyquist, bands);
   s.movedShare[ch] = 0.0;
-  if (!transient && bands >= 2) {
+  // Only a frame with an input time of its own moves its noise; the
+  // others skip reading the limits too.
+  if (!transient && bands >= 2 && std::isfinite(spectra.inputTime)) {
     NoisePhases::SteadyLimits steady;
     steady.maxRiseDb = param(c, CTimeMachineParams::MaxMagnitudeRiseDb, t);
     steady.maxFallDb = param(c, CTimeMachineParams::MaxMagnitudeFallDb, t);

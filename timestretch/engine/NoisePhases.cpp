@@ -16,6 +16,17 @@ namespace {
 typedef float Floats __attribute__((vector_size(16)));
 typedef std::int32_t Ints __attribute__((vector_size(16)));
 
+// lowest > x ? lowest : x lane by lane (a NaN x stays), one instruction
+// where the CPU has SSE: the compiler keeps the comparison and blend of the
+// expression itself.
+Floats atLeast(Floats lowest, Floats x) {
+#if defined(__SSE__)
+  return __builtin_ia32_maxps(lowest, x);
+#else
+  return lowest > x ? lowest : x;
+#endif
+}
+
 Floats load(const float* p) {
   Floats v;
   std::memcpy(&v, p, sizeof v);
@@ -35,7 +46,7 @@ double Energy(const float* levels, std::int64_t count) {
   std::int64_t k = 0;
   for (; k + 4 <= count; k += 4) {
     Floats x = load(levels + k) * kLog2Per10Db;
-    x = x < lowest ? lowest : x;
+    x = atLeast(lowest, x);
     // Vector casts of one size keep the bits.
     sum += (Floats)__builtin_convertvector((x + 127.0f) * kMantissa, Ints);
   }
@@ -44,7 +55,7 @@ double Energy(const float* levels, std::int64_t count) {
     Floats x = lowest;
     std::memcpy(&x, levels + k, static_cast<std::size_t>(count - k) * sizeof(float));
     x = x * kLog2Per10Db;
-    x = x < lowest ? lowest : x;
+    x = atLeast(lowest, x);
     const Floats rest = (Floats)__builtin_convertvector((x + 127.0f) * kMantissa, Ints);
     for (std::int64_t i = 0; i < count - k; ++i) total += rest[i];
   }
@@ -69,7 +80,7 @@ void AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, d
   auto added = [&](Floats v, Floats t) {
     v += t;
     const Floats down = v - wholes;
-    return v >= limits ? (down > zeros ? down : zeros) : v;
+    return v >= limits ? atLeast(zeros, down) : v;
   };
   Floats turns{}, step{};
   std::int64_t k = from;
@@ -138,9 +149,15 @@ double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, S
   const std::int64_t first = RoundedBin(std::max(lowerEdgeHz, 0.0), n, nu);
   if (!frameA->magnitudes || !frameA->phases || frameA->binCount != n || !(nu > 0.0)) return 0.0;
   // Rounded bins as RoundedBin gives them, by a product instead of a
-  // division per peak.
+  // division per peak: RoundedBinAt(std::max(0.0, f * binsPerHz), n)
+  // written out, where a bin never negative needs only its top clamped.
   const double binsPerHz = static_cast<double>(n - 1) / nu;
-  auto binOf = [&](double f) { return RoundedBinAt(std::max(0.0, f * binsPerHz), n); };
+  const std::int64_t lastBin = n - 1;
+  auto binOf = [binsPerHz, lastBin](double f) {
+    const double x = f * binsPerHz;
+    const auto k = static_cast<std::int64_t>((x > 0.0 ? x : 0.0) + 0.5);
+    return k < lastBin ? k : lastBin;
+  };
   // Neighbouring noise regions move as one run of bins: every bin of a
   // frame turns by its own frequency times the same time.
   double moved = 0.0;
@@ -153,10 +170,16 @@ double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, S
     const std::int64_t from = std::max(runFrom, first);
     if (runTo >= from) moved += Energy(out->magnitudes + from, runTo + 1 - from);
   };
-  // The regions of the top band come last, in order of frequency.
-  std::int32_t r = table.count;
-  while (r > 0 && table.band[r - 1] == top) --r;
+  // The regions of the top band come last, in order of frequency (bands
+  // never go down from one region to the next).
+  std::int32_t r = static_cast<std::int32_t>(
+      std::partition_point(table.band.begin(), table.band.begin() + table.count, [top](std::int32_t b) { return b < top; }) -
+      table.band.begin());
   const SMSFrame* checked = nullptr;
+  // The region last added to the run: the next region starts at the
+  // midpoint where that one ends, within a bin, and joins the run without
+  // its lower end worked out.
+  std::int32_t lastMoved = -2;
   for (; r < table.count; ++r) {
     if (table.flags[r] || table.source[r] == PeakTracking::kNoSource) continue;
     const SMSFrame* frameB = table.spectrum[r];
@@ -165,17 +188,22 @@ double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, S
       checked = frameB;
     }
     const double fA = table.source[r], fB = table.centre[r];
-    if (steadyAt(*frameA, *frameB, binOf(fA), binOf(fB), fA, fB, framePeriod, limits)) continue;
-    const std::int64_t from = binOf(fB - table.lowerExtent[r]);
+    // The bins of the two peaks only for those that pass the frequency
+    // test, which most noise peaks fail.
+    if (std::fabs(fB - fA) < limits.maxJumpHz &&
+        steadyAt(*frameA, *frameB, binOf(fA), binOf(fB), fA, fB, framePeriod, limits))
+      continue;
     const std::int64_t to = binOf(fB + table.upperExtent[r]);
-    if (frameB == runFrame && from <= runTo + 1) {
+    if (frameB == runFrame && (lastMoved == r - 1 || binOf(fB - table.lowerExtent[r]) <= runTo + 1)) {
       runTo = std::max(runTo, to);
+      lastMoved = r;
       continue;
     }
     flush();
     runFrame = frameB;
-    runFrom = from;
+    runFrom = binOf(fB - table.lowerExtent[r]);
     runTo = to;
+    lastMoved = r;
   }
   flush();
   if (!(moved > 0.0)) return 0.0;
