@@ -120,6 +120,17 @@ bool markerZone(WindowState& w, std::int64_t index, SMSFrame* const* output, Fra
   return applied;
 }
 
+// Whether the noise of the top band is read at the input time: where frame
+// B repeats more than once in the top band's window (its length in frame
+// periods; no parameters: any repeat).
+bool movesNoise(const BandStretchContext& context, int bandCount, double inputStep, double framePeriod) {
+  const double lag = framePeriod - inputStep;  // what each output frame falls behind the input by
+  if (!(lag > kEps)) return false;
+  if (!context.params) return true;
+  const double windowHops = context.params->GetParam(CTimeMachineParams::BandWindowHops, bandCount - 1);
+  return lag * windowHops > framePeriod + kEps;
+}
+
 }  // namespace
 
 void WindowState::Reset(double framePeriod, int bands) {
@@ -228,8 +239,17 @@ int StretchFrame(BandStretchContext& context, std::unique_ptr<BandStretchState>&
   }
   // Where the input moves slower than the frames, frame B repeats and the
   // noise of the top band is read at the input time (NoisePhases.h);
-  // faster, the frames as they are keep the joins whole.
-  const bool slower = inputStep < framePeriod - kEps;
+  // faster, the frames as they are keep the joins whole. Moved, every join
+  // slips by the frame period less the input step, and an attack that the
+  // top band's window spreads over its overlapping frames is smeared by
+  // that much at each; unmoved, the frames between two repeats go out as
+  // analysed. That pays only where the top band's window overlaps two or
+  // more repeats, whose frames then flutter against each other: with at
+  // most one repeat in a window (a stretch by 1.1 repeats once in eleven
+  // frames, the window spans eight) the frames keep their own phases, the
+  // lift of the repeat's join keeps its level, and weak attacks stay
+  // whole.
+  const bool slower = movesNoise(context, bandCount, inputStep, framePeriod);
   const double none = std::numeric_limits<double>::quiet_NaN();
   ChannelSpectra l{outLeft, frames[0], frames[1], choice[0].transient, choice[0].markerType,
                    slower ? choice[0].inputTime : none};
