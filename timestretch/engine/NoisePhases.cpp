@@ -175,24 +175,44 @@ double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, S
   std::int32_t r = static_cast<std::int32_t>(
       std::partition_point(table.band.begin(), table.band.begin() + table.count, [top](std::int32_t b) { return b < top; }) -
       table.band.begin());
-  const SMSFrame* checked = nullptr;
+  if (r >= table.count) return 0.0;
+  // Every region of the band has the band's frame B.
+  const SMSFrame* frameB = table.spectrum[r];
+  if (!frameB || !frameB->phases || !frameB->magnitudes || frameB->binCount != n) return 0.0;
+  // First which regions move, without a branch per test (whether a noise
+  // peak passes one is a coin toss the processor would guess wrong half
+  // the time), then the runs they make.
+  const float* levelsA = frameA->magnitudes;
+  const float* levelsB = frameB->magnitudes;
+  const float* phasesA = frameA->phases;
+  const float* phasesB = frameB->phases;
+  std::uint8_t moves[PeakRegionTable::kCapacity];
+  const std::int32_t firstRegion = r;
+  for (; r < table.count; ++r) {
+    const double fA = table.source[r], fB = table.centre[r];
+    const std::int64_t kA = binOf(fA), kB = binOf(fB);
+    const double rise = static_cast<double>(levelsB[kB]) - levelsA[kA];
+    // The continuity test of a transient frame lets a third of all noise
+    // peaks pass (any phase within a sixth of a turn); a tenth of a radian
+    // lets through one in thirty, and every partial of a steady tone. The
+    // deviation from the path, in turns, taken to the nearest whole one
+    // (adding and taking away 1.5 x 2^52 rounds it).
+    constexpr double kRound = 6755399441055744.0;
+    const double turns =
+        (static_cast<double>(phasesB[kB]) - phasesA[kA]) * (1.0 / kTwoPi) - (fA + fB) * 0.5 * framePeriod;
+    const double nearest = (turns + kRound) - kRound;
+    const bool steady = (std::fabs(fB - fA) < limits.maxJumpHz) & (rise < limits.maxRiseDb) &
+                        (rise > limits.maxFallDb) & (std::fabs(turns - nearest) * kTwoPi < limits.maxDeviation);
+    moves[r - firstRegion] = static_cast<std::uint8_t>((table.flags[r] == 0) & (fA != PeakTracking::kNoSource) &
+                                                       (table.spectrum[r] == frameB) & !steady);
+  }
   // The region last added to the run: the next region starts at the
   // midpoint where that one ends, within a bin, and joins the run without
   // its lower end worked out.
   std::int32_t lastMoved = -2;
-  for (; r < table.count; ++r) {
-    if (table.flags[r] || table.source[r] == PeakTracking::kNoSource) continue;
-    const SMSFrame* frameB = table.spectrum[r];
-    if (frameB != checked) {
-      if (!frameB || !frameB->phases || !frameB->magnitudes || frameB->binCount != n) continue;
-      checked = frameB;
-    }
-    const double fA = table.source[r], fB = table.centre[r];
-    // The bins of the two peaks only for those that pass the frequency
-    // test, which most noise peaks fail.
-    if (std::fabs(fB - fA) < limits.maxJumpHz &&
-        steadyAt(*frameA, *frameB, binOf(fA), binOf(fB), fA, fB, framePeriod, limits))
-      continue;
+  for (r = firstRegion; r < table.count; ++r) {
+    if (!moves[r - firstRegion]) continue;
+    const double fB = table.centre[r];
     const std::int64_t to = binOf(fB + table.upperExtent[r]);
     if (frameB == runFrame && (lastMoved == r - 1 || binOf(fB - table.lowerExtent[r]) <= runTo + 1)) {
       runTo = std::max(runTo, to);
