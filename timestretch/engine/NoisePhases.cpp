@@ -104,12 +104,12 @@ void AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, d
   }
 }
 
-// The steadiness test on the rounded bins kA and kB of the two peaks.
+// The steadiness test on the rounded bins kA and kB of the two peaks,
+// without a branch per test: whether a noise peak passes one is a coin
+// toss the processor would guess wrong half the time.
 bool steadyAt(const SMSFrame& frameA, const SMSFrame& frameB, std::int64_t kA, std::int64_t kB, double fA, double fB,
               double framePeriod, const SteadyLimits& limits) {
-  if (!(std::fabs(fB - fA) < limits.maxJumpHz)) return false;
   const double rise = static_cast<double>(frameB.magnitudes[kB]) - frameA.magnitudes[kA];
-  if (!(rise < limits.maxRiseDb) || !(rise > limits.maxFallDb)) return false;
   // The continuity test of a transient frame lets a third of all noise
   // peaks pass (any phase within a sixth of a turn); a tenth of a radian
   // lets through one in thirty, and every partial of a steady tone. The
@@ -119,7 +119,8 @@ bool steadyAt(const SMSFrame& frameA, const SMSFrame& frameB, std::int64_t kA, s
   const double turns = (static_cast<double>(frameB.phases[kB]) - frameA.phases[kA]) * (1.0 / kTwoPi) -
                        (fA + fB) * 0.5 * framePeriod;
   const double nearest = (turns + kRound) - kRound;
-  return std::fabs(turns - nearest) * kTwoPi < limits.maxDeviation;
+  return (std::fabs(fB - fA) < limits.maxJumpHz) & (rise < limits.maxRiseDb) & (rise > limits.maxFallDb) &
+         (std::fabs(turns - nearest) * kTwoPi < limits.maxDeviation);
 }
 
 }  // namespace
@@ -179,30 +180,13 @@ double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, S
   // Every region of the band has the band's frame B.
   const SMSFrame* frameB = table.spectrum[r];
   if (!frameB || !frameB->phases || !frameB->magnitudes || frameB->binCount != n) return 0.0;
-  // First which regions move, without a branch per test (whether a noise
-  // peak passes one is a coin toss the processor would guess wrong half
-  // the time), then the runs they make.
-  const float* levelsA = frameA->magnitudes;
-  const float* levelsB = frameB->magnitudes;
-  const float* phasesA = frameA->phases;
-  const float* phasesB = frameB->phases;
+  // First which regions move, without a branch per region, then the runs
+  // they make.
   std::uint8_t moves[PeakRegionTable::kCapacity];
   const std::int32_t firstRegion = r;
   for (; r < table.count; ++r) {
     const double fA = table.source[r], fB = table.centre[r];
-    const std::int64_t kA = binOf(fA), kB = binOf(fB);
-    const double rise = static_cast<double>(levelsB[kB]) - levelsA[kA];
-    // The continuity test of a transient frame lets a third of all noise
-    // peaks pass (any phase within a sixth of a turn); a tenth of a radian
-    // lets through one in thirty, and every partial of a steady tone. The
-    // deviation from the path, in turns, taken to the nearest whole one
-    // (adding and taking away 1.5 x 2^52 rounds it).
-    constexpr double kRound = 6755399441055744.0;
-    const double turns =
-        (static_cast<double>(phasesB[kB]) - phasesA[kA]) * (1.0 / kTwoPi) - (fA + fB) * 0.5 * framePeriod;
-    const double nearest = (turns + kRound) - kRound;
-    const bool steady = (std::fabs(fB - fA) < limits.maxJumpHz) & (rise < limits.maxRiseDb) &
-                        (rise > limits.maxFallDb) & (std::fabs(turns - nearest) * kTwoPi < limits.maxDeviation);
+    const bool steady = steadyAt(*frameA, *frameB, binOf(fA), binOf(fB), fA, fB, framePeriod, limits);
     moves[r - firstRegion] = static_cast<std::uint8_t>((table.flags[r] == 0) & (fA != PeakTracking::kNoSource) &
                                                        (table.spectrum[r] == frameB) & !steady);
   }
