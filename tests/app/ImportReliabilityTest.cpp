@@ -204,8 +204,9 @@ TEST(ImportReliability, AFailedImportLeavesNoAnalysisAndSaysWhy) {
   struct EmptyOnFinish : QObject {
     QString path;
     bool eventFilter(QObject* watched, QEvent* event) override {
-      if (event->type() == QEvent::Hide && qobject_cast<QProgressDialog*>(watched))
+      if (event->type() == QEvent::Hide && qobject_cast<QProgressDialog*>(watched)) {
         EXPECT_TRUE(TestAudio::writeWav(path, {}));
+      }
       return false;
     }
   } emptier;

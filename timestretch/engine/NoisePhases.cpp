@@ -187,8 +187,9 @@ double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, S
   for (; r < table.count; ++r) {
     const double fA = table.source[r], fB = table.centre[r];
     const bool steady = steadyAt(*frameA, *frameB, binOf(fA), binOf(fB), fA, fB, framePeriod, limits);
-    moves[r - firstRegion] = static_cast<std::uint8_t>((table.flags[r] == 0) & (fA != PeakTracking::kNoSource) &
-                                                       (table.spectrum[r] == frameB) & !steady);
+    const int moved = static_cast<int>(table.flags[r] == 0) & static_cast<int>(fA != PeakTracking::kNoSource) &
+                      static_cast<int>(table.spectrum[r] == frameB) & static_cast<int>(!steady);
+    moves[r - firstRegion] = static_cast<std::uint8_t>(moved);
   }
   // The region last added to the run: the next region starts at the
   // midpoint where that one ends, within a bin, and joins the run without
