@@ -6,9 +6,11 @@
 // it ends (a crash, kill -9), so a folder whose lock can be taken belongs to
 // no running copy and can go.
 //
-// A folder is made under a name the sweep leaves alone ("Quillmere-new-"
-// and six characters) and gets its final name only once its lock is held:
-// a starting copy's half-made folder is never taken for a dead one.
+// A folder is made under a staging name ("Quillmere-new-" and six
+// characters) and gets its final name only once its lock is held. A sweep
+// treats a staging folder like any other: taken only when its lock is free,
+// or, before its lock file exists, only after a day without change, so a
+// starting copy's half-made folder is never taken for a dead one.
 
 #include <QString>
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <iterator>
 
 namespace {
 
@@ -40,12 +41,12 @@ QuitOnSignal::QuitOnSignal() {
   for (int number : kSignals) sigaddset(&action.sa_mask, number);
   // The second signal of a kind is not caught: it ends a quit that hangs.
   action.sa_flags = SA_RESTART | SA_RESETHAND;
-  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &previous[i]);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &previous[i]);
 }
 
 QuitOnSignal::~QuitOnSignal() {
   stopListening();
-  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &previous[i], nullptr);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &previous[i], nullptr);
   gWriteFd.store(-1);
   for (int fd : fds) {
     if (fd >= 0) ::close(fd);

@@ -13,6 +13,7 @@
 #include <QObject>
 
 #include <csignal>
+#include <iterator>
 #include <memory>
 
 class QSocketNotifier;
@@ -41,6 +42,6 @@ class QuitOnSignal : public QObject {
   void readSignal();
 
   int fds[2] = {-1, -1};
-  struct sigaction previous[3] = {};
+  struct sigaction previous[std::size(kSignals)] = {};
   std::unique_ptr<QSocketNotifier> notifier;
 };

@@ -31,10 +31,6 @@ void appendFrame16(std::vector<std::uint8_t>& bytes, const short* frame) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Why the last libsndfile call on `file` failed: the system's words when the
 // system refused it (no space left, file too large), else libsndfile's.
 QString systemReason(SNDFILE* file) {

@@ -11,7 +11,6 @@
 
 #include <cmath>
 #include <map>
-#include <memory>
 #include <vector>
 
 #include "ASTAudition.h"
@@ -24,7 +23,6 @@
 #include "SectionNameTable.h"
 #include "SectionWaveInfo.h"
 #include "TempoRatio.h"
-#include "audioFileMngr.h"
 
 namespace {
 
@@ -130,9 +128,7 @@ std::uint64_t MainWindow::prepareExportWaves() {
   // Every section is cut along the grid of its recording as it was
   // analysed: a recording changed since stops the export, whether its
   // sections are still to be rendered or were rendered before.
-  std::unique_ptr<IF_audioFileMngr> files(audioFileMngr::create());
-  if (!files) return 0x80000004ull;
-  const ResultCode unchanged = RecordingCheck::checkSections(mCore, *files);
+  const ResultCode unchanged = RecordingCheck::checkSections(mCore, *mAudioFileMngr);
   if (unchanged != 0) return 0x80000004ull | (unchanged << 4);
   // Side by side; what is recorded is what rendering them in turn records.
   const ResultCode rendered = mAudition.makeStretchedSectionWaves(&mCore, pending, &ratioError);

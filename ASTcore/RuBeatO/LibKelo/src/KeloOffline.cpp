@@ -180,7 +180,9 @@ void KeloOffline::estimateMeter() {
   if (meterCode_ == MeterNotGiven) {
     const std::vector<double> rises = pulseRises(rows);
     if (std::any_of(rises.begin(), rises.end(), [](double r) { return r > 0.0; }))
-      meterCode_ = accentedPulsesPerBeat(rises, static_cast<std::uint32_t>(generator_->getBeatOffset()));
+      meterCode_ = accentedPulsesPerBeat(rises, static_cast<std::uint32_t>(generator_->getBeatOffset())) == 3
+                       ? MeterCompound
+                       : MeterSimple;
   }
   estimator.pickMeter(meterCode_, beatsPerBar_);
 }

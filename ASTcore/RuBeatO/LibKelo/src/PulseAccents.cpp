@@ -61,11 +61,8 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
   }
   std::array<double, kSpan> m{};
   for (std::size_t k = 0; k < kSpan; ++k) m[k] = sum[k] / n[k];
-  double twos = beatContrast(m, 2, 0), threes = beatContrast(m, 3, 0);
-  for (std::size_t phase = 1; phase < 3; ++phase) {
-    if (phase < 2) twos = std::max(twos, beatContrast(m, 2, phase));
-    threes = std::max(threes, beatContrast(m, 3, phase));
-  }
+  const double twos = std::max(beatContrast(m, 2, 0), beatContrast(m, 2, 1));
+  const double threes = std::max({beatContrast(m, 3, 0), beatContrast(m, 3, 1), beatContrast(m, 3, 2)});
   return threes > twos ? 3 : 2;
 }
 
