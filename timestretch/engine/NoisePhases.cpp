@@ -104,6 +104,16 @@ void AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, d
   }
 }
 
+// How a region of the top band moves: not at all, all its bins, or all
+// but the main lobe of its steady partial.
+constexpr std::uint8_t kWhole = 1, kSkirts = 2;
+
+// Half the main lobe of the top band's analysis window (a Kaiser window
+// with alpha 2 over the whole transform: 2.24 bins), in whole bins.
+// Beyond it a steady partial leaves only side lobes 46 dB down, and what
+// the bins hold is the noise between the partials.
+constexpr std::int64_t kMainLobeBins = 2;
+
 // The steadiness test on the rounded bins kA and kB of the two peaks,
 // without a branch per test: whether a noise peak passes one is a coin
 // toss the processor would guess wrong half the time.
@@ -180,35 +190,48 @@ double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, S
   // Every region of the band has the band's frame B.
   const SMSFrame* frameB = table.spectrum[r];
   if (!frameB || !frameB->phases || !frameB->magnitudes || frameB->binCount != n) return 0.0;
-  // First which regions move, without a branch per region, then the runs
-  // they make.
+  // First which regions move and how, without a branch per region, then
+  // the runs they make.
   std::uint8_t moves[PeakRegionTable::kCapacity];
   const std::int32_t firstRegion = r;
   for (; r < table.count; ++r) {
     const double fA = table.source[r], fB = table.centre[r];
     const bool steady = steadyAt(*frameA, *frameB, binOf(fA), binOf(fB), fA, fB, framePeriod, limits);
     const int moved = static_cast<int>(table.flags[r] == 0) & static_cast<int>(fA != PeakTracking::kNoSource) &
-                      static_cast<int>(table.spectrum[r] == frameB) & static_cast<int>(!steady);
-    moves[r - firstRegion] = static_cast<std::uint8_t>(moved);
+                      static_cast<int>(table.spectrum[r] == frameB);
+    moves[r - firstRegion] = static_cast<std::uint8_t>(moved * (steady ? kSkirts : kWhole));
   }
-  // The region last added to the run: the next region starts at the
+  // The region last added to the run whole: the next region starts at the
   // midpoint where that one ends, within a bin, and joins the run without
   // its lower end worked out.
-  std::int32_t lastMoved = -2;
-  for (r = firstRegion; r < table.count; ++r) {
-    if (!moves[r - firstRegion]) continue;
-    const double fB = table.centre[r];
-    const std::int64_t to = binOf(fB + table.upperExtent[r]);
-    if (frameB == runFrame && (lastMoved == r - 1 || binOf(fB - table.lowerExtent[r]) <= runTo + 1)) {
+  std::int32_t lastWhole = -2;
+  auto add = [&](std::int64_t from, std::int64_t to) {
+    if (to < from) return;
+    if (runFrame && from <= runTo + 1) {
       runTo = std::max(runTo, to);
-      lastMoved = r;
-      continue;
+      return;
     }
     flush();
     runFrame = frameB;
-    runFrom = binOf(fB - table.lowerExtent[r]);
+    runFrom = from;
     runTo = to;
-    lastMoved = r;
+  };
+  for (r = firstRegion; r < table.count; ++r) {
+    const std::uint8_t how = moves[r - firstRegion];
+    if (!how) continue;
+    const double fB = table.centre[r];
+    const std::int64_t to = binOf(fB + table.upperExtent[r]);
+    if (how == kWhole) {
+      if (runFrame && lastWhole == r - 1) runTo = std::max(runTo, to);
+      else add(binOf(fB - table.lowerExtent[r]), to);
+      lastWhole = r;
+      continue;
+    }
+    // A steady partial keeps its locked phases over its main lobe; the
+    // noise beside it, out to the midpoints, moves as noise elsewhere does.
+    const std::int64_t centre = binOf(fB);
+    add(binOf(fB - table.lowerExtent[r]), centre - kMainLobeBins - 1);
+    add(centre + kMainLobeBins + 1, to);
   }
   flush();
   if (!(moved > 0.0)) return 0.0;

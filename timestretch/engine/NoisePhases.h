@@ -36,10 +36,11 @@ bool IsSteadyPeak(const SMSFrame& frameA, const SMSFrame& frameB, double fA, dou
                   double framePeriod, const SteadyLimits& limits);
 
 // For every region of the top band of a run with two or more bands that
-// is not a steady peak and keeps no analysed phases (flag 0): its bins, from
-// the midpoint to the region below to the midpoint to the region above,
-// take frame B's phases moved to `inputTime`, each advanced by its bin
-// frequency times (`inputTime` - frame B's time). `framesA` and `output`
+// keeps no analysed phases (flag 0): its bins, from the midpoint to the
+// region below to the midpoint to the region above, take frame B's phases
+// moved to `inputTime`, each advanced by its bin frequency times
+// (`inputTime` - frame B's time); a steady peak keeps the bins of its
+// window's main lobe (two on either side of its own) as they were. `framesA` and `output`
 // hold one frame per band; nothing is done for a non-finite input time.
 // Returns the share (0..1) of the top band's output energy from
 // `lowerEdgeHz` up whose phases were moved.

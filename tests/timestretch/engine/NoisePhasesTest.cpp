@@ -67,8 +67,9 @@ TEST(NoisePhases, OnlyAPeakCloseToItsOwnPredictionIsASteadyPartial) {
 // Two bands: a low band of 257 bins to 5512.5 Hz and a top band of 1025
 // bins to 22050 Hz. Region 0 lies in the low band, regions 1-3 in the top
 // band: 1 is noise, 2 a steady partial, 3 flagged to keep its analysed
-// phases. Only region 1's bins move, each by its own frequency times the
-// distance from frame B to the input time.
+// phases. Region 1's bins move, and region 2's but for the main lobe of
+// its partial (two bins on either side of its own), each by its own
+// frequency times the distance from frame B to the input time.
 TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
   const float nyquist[2] = {5512.5f, 22050.0f};
   const std::int64_t bins[2] = {257, 1025};
@@ -108,14 +109,15 @@ TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
 
   const double share =
       NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
+  const std::int64_t from = binOf(2500.0, 1), to = binOf(7000.0, 1);
+  auto moves = [&](std::int64_t k) { return k >= from && k <= to && (k < k2 - 2 || k > k2 + 2); };
   // Every bin at one level: the moved bins over the band's bins from its
   // lower edge (1500 Hz, bin 70) up.
-  const double movedBins = static_cast<double>(binOf(5000.0, 1) - binOf(2500.0, 1) + 1);
+  const double movedBins = static_cast<double>(to - from + 1 - 5);
   EXPECT_NEAR(share, movedBins / static_cast<double>(1025 - 70), 1e-5);
 
-  const std::int64_t from = binOf(2500.0, 1), to = binOf(5000.0, 1);
   for (std::int64_t k = 0; k < bins[1]; ++k) {
-    if (k >= from && k <= to) {
+    if (moves(k)) {
       // Frame B's bin turned on the unit circle by the time it is moved.
       const double f = static_cast<double>(k) * 22050.0 / 1024.0;
       const std::complex<double> moved =
@@ -131,7 +133,7 @@ TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
 
   // The share weighs the bins by their energy (to within a few per cent):
   // moved bins 10 dB below the rest.
-  for (std::int64_t k = 0; k < bins[1]; ++k) out[1]->magnitudes[k] = k >= from && k <= to ? -30.0f : -20.0f;
+  for (std::int64_t k = 0; k < bins[1]; ++k) out[1]->magnitudes[k] = moves(k) ? -30.0f : -20.0f;
   const double weighed =
       NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
   const double expected = movedBins * 1e-3 / (movedBins * 1e-3 + (1025.0 - 70.0 - movedBins) * 1e-2);

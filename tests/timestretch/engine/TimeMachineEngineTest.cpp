@@ -4,6 +4,7 @@
 #include <cmath>
 #include <atomic>
 #include <cstdint>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -244,6 +245,55 @@ TEST(TimeMachineEngine, StretchedNoiseChangesAlikeAtEveryJoinOfTheCycle) {
     most = std::max(most, fold[b] / counts[b]);
   }
   EXPECT_LT(most / least, 1.25);
+}
+
+// Under a tone rich in partials the noise between them lay in the skirts
+// of steady peaks, which kept their locked phases: at a stretch by 1.25
+// that noise still jumped back a frame where frame B repeats, and its level
+// swung by 1.1 dB over the five-frame cycle (moved as noise: 0.26 dB), a
+// flutter the onset measure counted as attacks in the hi-hats under a
+// disco song's strings and lead. The energy between the partials of a
+// 220 Hz tone over a noise 30 dB down, in 1024-sample Hann frames every 64
+// samples, folded over the cycle.
+TEST(TimeMachineEngine, NoiseBetweenSteadyPartialsKeepsAnEvenLevelOverTheRepeats) {
+  constexpr double kF0 = 220.0;
+  constexpr std::int64_t kLength = 2 * 44100;
+  std::vector<float> x = StretchChecks::noise16(kLength, 23);
+  for (float& v : x) v *= 0.015f;
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> phase(0.0, 2.0 * M_PI);
+  for (int h = 1; h * kF0 < 20000.0; ++h) {
+    const double start = phase(gen), w = 2.0 * M_PI * h * kF0 / 44100.0;
+    for (std::int64_t i = 0; i < kLength; ++i)
+      x[static_cast<std::size_t>(i)] += static_cast<float>(2000.0 / h * std::sin(w * static_cast<double>(i) + start));
+  }
+  const Stretched s = stretch(x, nullptr, {{1.25, 0}});
+  ASSERT_GT(s.result, 0);
+  constexpr int kFrame = 1024, kHop = 64, kCycle = 1280;
+  Fft::WorkArrays<double> work(kFrame);
+  std::vector<double> buffer(kFrame), fold(kCycle / kHop, 0.0);
+  std::vector<int> counts(fold.size(), 0);
+  for (std::size_t start = 22050; start + kFrame <= s.left.size(); start += kHop) {
+    for (int i = 0; i < kFrame; ++i)
+      buffer[i] = s.left[start + i] * (0.5 - 0.5 * std::cos(2.0 * M_PI * i / kFrame)) / 32768.0;
+    Fft::rdft(kFrame, 1, buffer.data(), buffer.size(), work);
+    double between = 0.0;
+    for (int k = 1; k < kFrame / 2; ++k) {
+      const double f = k * 44100.0 / kFrame;
+      if (f < 2000.0 || std::fabs(f / kF0 - std::round(f / kF0)) * kF0 < 0.35 * kF0) continue;
+      between += buffer[2 * k] * buffer[2 * k] + buffer[2 * k + 1] * buffer[2 * k + 1];
+    }
+    const std::size_t at = ((start + kFrame / 2) % kCycle) / kHop;
+    fold[at] += between;
+    ++counts[at];
+  }
+  double least = 1e300, most = 0.0;
+  for (std::size_t b = 0; b < fold.size(); ++b) {
+    ASSERT_GT(counts[b], 0);
+    least = std::min(least, fold[b] / counts[b]);
+    most = std::max(most, fold[b] / counts[b]);
+  }
+  EXPECT_LT(10.0 * std::log10(most / least), 0.5) << most / least;
 }
 
 TEST(TimeMachineEngine, TheSameStretchTwiceGivesTheSameSamples) {
