@@ -95,6 +95,8 @@ int KeloOffline::init(int /*lag*/, std::string modelPath, int blockSize, int bea
   if (loaderStatus_ != 0) return loaderStatus_;
   previous_ = Frame{-1, -1, -1, -1, -1, -1, 4, 4};
   frameCount_ = 0;
+  halfPulses_ = HalfPulses::Undecided;
+  carriedHalfPulse_ = -1;
   tatumCounter_ = 0;
   barCounter_ = 0;
   segmentOffset_ = 0;
@@ -158,9 +160,57 @@ int KeloOffline::finish() { return analyseAndReport(true); }
 int KeloOffline::analyseAndReport(bool final) {
   if (!generator_) return KeloNotInitialised;
   generator_->flush();
+  placeHalfPulses();
   if (!analyse()) return loaderStatus_ != 0 ? loaderStatus_ : KeloNotInitialised;
   emitReports(hypotheses_[static_cast<std::size_t>(chosen_)], final);
   return KeloSuccess;
+}
+
+// Decided on the first stretch of the recording, with the meter, and kept
+// for the rest: a waltz whose pulses are its beats gets the half beats the
+// tracker left out, so that its beats are every second pulse as in every
+// other simple meter. A compound meter given by the caller keeps its
+// pulses.
+void KeloOffline::placeHalfPulses() {
+  const std::list<int>& found = generator_->getBeatFrames();
+  if (halfPulses_ == HalfPulses::Undecided) {
+    if (meterCode_ == MeterCompound || found.size() < 2) return;
+    std::vector<FeatureVector> rows;
+    generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
+    std::vector<int> gaps;
+    for (auto a = found.begin(), b = std::next(a); b != found.end(); ++a, ++b) gaps.push_back(*b - *a);
+    std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
+    const double framesPerMinute = 60.0 * kSampleRate / static_cast<double>(blockSize_);
+    const double pulsesPerMinute = framesPerMinute / std::max(1, gaps[gaps.size() / 2]);
+    const std::vector<double> rises = pulseRises(rows);
+    const auto first = static_cast<std::uint32_t>(generator_->getBeatOffset());
+    halfPulses_ = pulsesAreBeats(rises, first, pulsesPerMinute) ? HalfPulses::Placed : HalfPulses::None;
+    if (halfPulses_ == HalfPulses::Placed) {
+      // The accent every third beat is the bar's: three beats a bar. Where
+      // the bar line goes is left to the chord path, which hears where the
+      // harmony turns.
+      if (meterCode_ == MeterNotGiven) meterCode_ = MeterSimple;
+      if (beatsPerBar_ == BeatsPerBarNotGiven) beatsPerBar_ = 3;
+    }
+  }
+  if (halfPulses_ != HalfPulses::Placed) return;
+  // A half pulse that fell beyond the last stretch's end opens this one.
+  const int carriedFrame = carriedHalfPulse_;
+  const bool carried = carriedFrame >= 0 && (found.empty() || carriedFrame < found.front());
+  const int frames = generator_->numFrames();
+  // The pulse after the last comes a pulse later, in the next stretch.
+  const std::vector<int> pulses(found.begin(), found.end());
+  const int next = pulses.size() >= 2 ? 2 * pulses.back() - pulses[pulses.size() - 2] : -1;
+  std::vector<int> doubled = withHalfPulses(pulses, next);
+  carriedHalfPulse_ = -1;
+  if (!doubled.empty() && next > 0 && doubled.back() >= frames) {
+    carriedHalfPulse_ = doubled.back() - frames;
+    doubled.pop_back();
+  }
+  std::list<int> placed;
+  if (carried) placed.push_back(carriedFrame);
+  placed.insert(placed.end(), doubled.begin(), doubled.end());
+  generator_->flushAtBeats(placed);
 }
 
 void KeloOffline::estimateMeter() {

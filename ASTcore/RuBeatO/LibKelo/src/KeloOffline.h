@@ -180,6 +180,9 @@ class KeloOffline : public IKelo {
   // usable afterwards.
   bool chooseCompoundBar(int count);
   void estimateMeter();
+  // Adds the half beats to the generator's pulses when they are the beats
+  // themselves (see pulsesAreBeats).
+  void placeHalfPulses();
   void dumpFeatures();
   void feedFeatures(int h, int count, std::vector<FeatureVector>& rows);
   void decodeHypothesis(int h, int count);
@@ -197,6 +200,11 @@ class KeloOffline : public IKelo {
   std::string modelPath_;
   std::int32_t beatsPerBar_ = -1;
   std::int32_t meterCode_ = -1;
+  enum class HalfPulses { Undecided, None, Placed };
+  HalfPulses halfPulses_ = HalfPulses::Undecided;
+  // Frame, in the next stretch, of a half pulse beyond this one's end; -1
+  // for none.
+  int carriedHalfPulse_ = -1;
   std::int32_t tatumCounter_ = 0;
   std::int32_t barCounter_ = 0;
   std::int64_t samplesReceived_ = 0;

@@ -9,6 +9,12 @@ namespace kelo {
 namespace {
 
 constexpr std::size_t kSpan = 6;  // pulses: the least common multiple of 2 and 3
+// The beat tracker's fastest beat; pulses faster than this are not beats.
+constexpr double kMostBeatsPerMinute = 200.0;
+// Between a compound meter's accents the rise is under a seventh of the
+// accents' (fourteen of sixteen compound songs under a tenth, none above a
+// ninth); between a waltz's beats it is a sixth or more.
+constexpr double kLeastBeatShare = 1.0 / 7.0;
 
 // How far the beats of a grouping of `count` pulses starting at `phase`
 // stand out from the pulses between them, in the rises folded onto six
@@ -64,6 +70,34 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
   const double twos = std::max(beatContrast(m, 2, 0), beatContrast(m, 2, 1));
   const double threes = std::max({beatContrast(m, 3, 0), beatContrast(m, 3, 1), beatContrast(m, 3, 2)});
   return threes > twos ? 3 : 2;
+}
+
+bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute) {
+  if (!(pulsesPerMinute > 0.0 && pulsesPerMinute <= kMostBeatsPerMinute)) return false;
+  if (accentedPulsesPerBeat(rises, first) != 3) return false;
+  std::array<double, 3> sum{};
+  std::array<int, 3> n{};
+  for (std::size_t i = 0; i < rises.size(); ++i) {
+    const std::size_t k = (first + static_cast<std::uint32_t>(i)) % 3;
+    sum[k] += rises[i];
+    ++n[k];
+  }
+  std::array<double, 3> m{};
+  for (std::size_t k = 0; k < 3; ++k) m[k] = n[k] > 0 ? sum[k] / n[k] : 0.0;
+  const std::size_t accent = static_cast<std::size_t>(std::max_element(m.begin(), m.end()) - m.begin());
+  const double between = (m[0] + m[1] + m[2] - m[accent]) / 2.0;
+  return m[accent] > 0.0 && between > kLeastBeatShare * m[accent];
+}
+
+std::vector<int> withHalfPulses(const std::vector<int>& pulses, int next) {
+  std::vector<int> out;
+  out.reserve(2 * pulses.size());
+  for (std::size_t i = 0; i < pulses.size(); ++i) {
+    out.push_back(pulses[i]);
+    const int following = i + 1 < pulses.size() ? pulses[i + 1] : next;
+    if (following > pulses[i] + 1) out.push_back(pulses[i] + (following - pulses[i]) / 2);
+  }
+  return out;
 }
 
 }  // namespace kelo

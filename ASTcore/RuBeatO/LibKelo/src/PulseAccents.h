@@ -37,4 +37,21 @@ int strongestGroupingPhase(const std::vector<double>& rises, std::uint32_t first
 // tracker's own beat stays) and with fewer than two bars of six pulses.
 int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first);
 
+// Whether the pulses are the beats themselves. Where every beat of a waltz
+// sounds (the oom-pah's chords, a melody note a beat) and nothing sounds
+// between them, the tracker takes two beats for one of its own and the
+// beats for its half beats; the accents then fall on every third pulse as
+// in a compound meter. What sets the two apart is what the pulses between
+// the accents carry: a compound meter's are passing eighths, with far less
+// new sound than its beats; a waltz's are beats with their own chords and
+// notes. So: every third pulse accented, no more pulses a minute than a
+// beat can have, and the pulses between the accents rising by more than
+// a seventh of the accented ones.
+bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
+
+// The pulses with one more half way between each two, and one after the
+// last when `next` (the pulse that follows, beyond the list) is given:
+// the half beats of beats that are the pulses.
+std::vector<int> withHalfPulses(const std::vector<int>& pulses, int next);
+
 }  // namespace kelo

@@ -96,4 +96,49 @@ TEST(AccentedPulsesPerBeatShort, FewerThanTwoBarsOfSixPulsesKeepTwo) {
   EXPECT_EQ(accentedPulsesPerBeat(twelve, 0), 3);
 }
 
+// Pulses that are the beats of a waltz against pulses that are the eighths
+// of a compound meter: the same accent every third pulse, told apart by
+// what the pulses between the accents carry and by how fast they come.
+struct BeatsOrEighths {
+  std::string name;
+  std::vector<double> bar;  // rises of three pulses from the accent on
+  double pulsesPerMinute;
+  bool beats;
+};
+
+void PrintTo(const BeatsOrEighths& c, std::ostream* os) { *os << c.name; }
+
+const BeatsOrEighths kBeatsOrEighths[] = {
+    {"oom-pah at 150: the chords on two and three", {1.0, 0.2, 0.18}, 150.0, true},
+    {"a melody note on every beat at 165", {1.0, 0.5, 0.4}, 165.0, true},
+    {"6/8 at 56: passing eighths", {1.0, 0.05, 0.04}, 168.0, false},
+    {"12/8 blues at 58: the hat between the beats", {1.0, 0.1, 0.08}, 174.0, false},
+    {"beats of a waltz at 250 a minute are eighths", {1.0, 0.3, 0.3}, 250.0, false},
+    {"accents every second pulse", {1.0, 0.2, 1.0, 0.2, 1.0, 0.2}, 150.0, false},
+    {"silence", {0.0, 0.0, 0.0}, 150.0, false},
+};
+
+class PulsesAreBeats : public ::testing::TestWithParam<BeatsOrEighths> {};
+
+TEST_P(PulsesAreBeats, WhereverTheSongStarts) {
+  const BeatsOrEighths& c = GetParam();
+  for (std::uint32_t first = 0; first < 6; ++first)
+    for (std::size_t shift = 0; shift < c.bar.size(); ++shift) {
+      std::vector<double> rises;
+      for (int bar = 0; bar < 24; ++bar)
+        for (std::size_t k = 0; k < c.bar.size(); ++k) rises.push_back(c.bar[(k + shift) % c.bar.size()]);
+      EXPECT_EQ(kelo::pulsesAreBeats(rises, first, c.pulsesPerMinute), c.beats)
+          << "first " << first << ", shift " << shift;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pulses, PulsesAreBeats, ::testing::ValuesIn(kBeatsOrEighths));
+
+TEST(WithHalfPulses, OneHalfWayBetweenEachTwoAndAfterTheLastWhenTheNextIsKnown) {
+  EXPECT_EQ(kelo::withHalfPulses({10, 30, 51}, 71), (std::vector<int>{10, 20, 30, 40, 51, 61}));
+  EXPECT_EQ(kelo::withHalfPulses({10, 30, 51}, -1), (std::vector<int>{10, 20, 30, 40, 51}));
+  EXPECT_EQ(kelo::withHalfPulses({10, 11}, 12), (std::vector<int>{10, 11})) << "no frame between";
+  EXPECT_TRUE(kelo::withHalfPulses({}, 40).empty());
+}
+
 }  // namespace
