@@ -41,6 +41,10 @@ const Case kCases[] = {
     {"oom-pah at 104, default options", 104.0, Accompaniment::OomPah, false},
     {"oom-pah at 104, meter left open", 104.0, Accompaniment::OomPah, true},
     {"melody on every beat at 132, meter left open", 132.0, Accompaniment::MelodyOnEveryBeat, true},
+    // Nothing sounds between the beats: the tracker's pulses are the beats.
+    {"oom-pah at 164, default options", 164.0, Accompaniment::OomPah, false},
+    {"oom-pah at 164, meter left open", 164.0, Accompaniment::OomPah, true},
+    {"melody on every beat at 172, meter left open", 172.0, Accompaniment::MelodyOnEveryBeat, true},
 };
 
 QString writeWaltz(const Case& c, double seconds) {

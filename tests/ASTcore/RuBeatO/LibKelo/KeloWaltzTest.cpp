@@ -37,6 +37,10 @@ const Waltz kWaltzes[] = {
     {"oom-pah at 144", 144.0, Accompaniment::OomPah, 16.0},
     {"melody on every beat at 100", 100.0, Accompaniment::MelodyOnEveryBeat, 24.0},
     {"melody on every beat at 132", 132.0, Accompaniment::MelodyOnEveryBeat, 20.0},
+    // Nothing sounds between the beats: the tracker's pulses are the beats.
+    {"oom-pah at 160", 160.0, Accompaniment::OomPah, 16.0},
+    {"oom-pah at 176", 176.0, Accompaniment::OomPah, 16.0},
+    {"melody on every beat at 168", 168.0, Accompaniment::MelodyOnEveryBeat, 16.0},
 };
 
 class KeloWaltz : public ::testing::TestWithParam<Waltz> {};
@@ -76,5 +80,35 @@ TEST_P(KeloWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Songs, KeloWaltz, ::testing::ValuesIn(kWaltzes));
+
+// The program decodes a long recording in stretches; the half beats added
+// between a waltz's pulses go on across the end of a stretch, wherever it
+// falls within the beat, so the beats stay on the song's beats after it.
+TEST(KeloWaltzStretches, TheBeatsStayOnTheSongsBeatsAfterAPartialDecode) {
+  const double bpm = 160.0, beat = 60.0 / bpm;
+  const std::vector<float> song = SynthWaltz::song(bpm, 24.0, Accompaniment::OomPah);
+  constexpr std::size_t kBlock = 180;
+  for (double cut : {12.0, 12.1, 12.2, 12.3}) {
+    kelo::KeloOffline engine;
+    KeloReports r;
+    ASSERT_EQ(engine.init(0, "", kBlock, kelo::BeatsPerBarNotGiven, 0.0), 0);
+    ASSERT_EQ(engine.setMeter(0, -1, kelo::MeterNotGiven), 0);
+    r.listenTo(engine);
+    const std::size_t cutAt = static_cast<std::size_t>(cut * kRate) / kBlock * kBlock;
+    for (std::size_t at = 0; at + kBlock <= song.size(); at += kBlock) {
+      if (at == cutAt) engine.partialDecode();
+      engine.process(song.data() + at, kBlock);
+    }
+    ASSERT_EQ(engine.finish(), 0);
+    int onBeat = 0, after = 0;
+    for (const auto& t : r.tatumSeconds(kRate)) {
+      if (t.second < cut + 1.0) continue;
+      ++after;
+      if (std::abs(std::remainder(t.second, beat)) < 0.07) ++onBeat;
+    }
+    EXPECT_GE(after, static_cast<int>((song.size() / kRate - cut - 1.0) / beat) - 2) << "cut at " << cut;
+    EXPECT_GE(onBeat, after - 1) << "cut at " << cut;
+  }
+}
 
 }  // namespace
