@@ -250,3 +250,27 @@ TEST(SectionAssignment, ATimeSignatureChangeLeavesNoSectionCountedInTheOldMeter)
   core.undo();
   EXPECT_EQ(slotOf(core, 7), userFill);
 }
+
+// The proposal's tempo is the whole tempo nearest Main A's span, as for a
+// section the user sets: the grid's single-precision times put whole bars
+// of an N BPM song a hair under N, and cut down to N - 1 every phrase was
+// stretched by a percent for nothing (a 108 BPM waltz came back as 107
+// after its time signature was set to 3/4).
+TEST(SectionAssignment, TheProposedTempoIsTheSongsOwnInEitherMeter) {
+  for (int bpm : {90, 96, 100, 108, 132, 150}) {
+    CASTcore core;
+    auto* w = new WavInfo;
+    const int beats = 96;
+    for (int k = 0; k <= 2 * beats; ++k) w->beatTime.push_back(static_cast<float>(k * 30.0 / bpm));
+    const float end = static_cast<float>(beats * 60.0 / bpm);
+    const std::vector<SegLabel> segs = {{0.0f, 1}, {end / 3, 2}, {2 * end / 3, 3}};
+    w->onsetTime = {0.0f, end};
+    w->segLblOrg = segs;
+    w->segLbl = segs;
+    core.addWavList(w);
+    ASSERT_EQ(core.makeInitSecAsgnBySegLbl(0, 0, 0), 0u);
+    EXPECT_EQ(core.getCommonInfo().tempo, static_cast<std::uint64_t>(bpm)) << bpm << " BPM in 4/4";
+    ASSERT_EQ(core.changeTimeSig(3, 4), 0u);
+    EXPECT_EQ(core.getCommonInfo().tempo, static_cast<std::uint64_t>(bpm)) << bpm << " BPM in 3/4";
+  }
+}
