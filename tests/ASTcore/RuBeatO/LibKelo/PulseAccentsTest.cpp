@@ -42,6 +42,14 @@ TEST(StrongestGroupingPhase, CountsPhasesFromTheSongsFirstPulse) {
   EXPECT_EQ(kelo::strongestGroupingPhase(std::vector<double>(5, 1.0), 0, 3), -1) << "too few to tell";
 }
 
+// `bars` bars of the rises `bar`, the bar turned by `shift` pulses.
+std::vector<double> repeated(const std::vector<double>& bar, int bars, std::size_t shift) {
+  std::vector<double> rises;
+  for (int b = 0; b < bars; ++b)
+    for (std::size_t k = 0; k < bar.size(); ++k) rises.push_back(bar[(k + shift) % bar.size()]);
+  return rises;
+}
+
 // A bar's accent pattern, repeated: the rise at each pulse of the bar.
 struct Pattern {
   std::string name;
@@ -78,12 +86,9 @@ class AccentedPulsesPerBeat : public ::testing::TestWithParam<Pattern> {};
 TEST_P(AccentedPulsesPerBeat, TheBeatsOfEachMeterAreFoundWhereverTheSongStarts) {
   const Pattern& p = GetParam();
   for (std::uint32_t first = 0; first < 12; ++first)
-    for (std::size_t shift = 0; shift < p.bar.size(); ++shift) {
-      std::vector<double> rises;
-      for (int bar = 0; bar < 12; ++bar)
-        for (std::size_t k = 0; k < p.bar.size(); ++k) rises.push_back(p.bar[(k + shift) % p.bar.size()]);
-      EXPECT_EQ(accentedPulsesPerBeat(rises, first), p.pulsesPerBeat) << "first " << first << ", shift " << shift;
-    }
+    for (std::size_t shift = 0; shift < p.bar.size(); ++shift)
+      EXPECT_EQ(accentedPulsesPerBeat(repeated(p.bar, 12, shift), first), p.pulsesPerBeat)
+          << "first " << first << ", shift " << shift;
 }
 
 INSTANTIATE_TEST_SUITE_P(Meters, AccentedPulsesPerBeat, ::testing::ValuesIn(kPatterns));
@@ -123,13 +128,9 @@ class PulsesAreBeats : public ::testing::TestWithParam<BeatsOrEighths> {};
 TEST_P(PulsesAreBeats, WhereverTheSongStarts) {
   const BeatsOrEighths& c = GetParam();
   for (std::uint32_t first = 0; first < 6; ++first)
-    for (std::size_t shift = 0; shift < c.bar.size(); ++shift) {
-      std::vector<double> rises;
-      for (int bar = 0; bar < 24; ++bar)
-        for (std::size_t k = 0; k < c.bar.size(); ++k) rises.push_back(c.bar[(k + shift) % c.bar.size()]);
-      EXPECT_EQ(kelo::pulsesAreBeats(rises, first, c.pulsesPerMinute), c.beats)
+    for (std::size_t shift = 0; shift < c.bar.size(); ++shift)
+      EXPECT_EQ(kelo::pulsesAreBeats(repeated(c.bar, 24, shift), first, c.pulsesPerMinute), c.beats)
           << "first " << first << ", shift " << shift;
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Pulses, PulsesAreBeats, ::testing::ValuesIn(kBeatsOrEighths));
