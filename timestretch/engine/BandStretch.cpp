@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #if defined(__x86_64__)
@@ -44,7 +45,10 @@ void setPhase(SMSFrame& f, std::int64_t k, double value) {
 void copyPhases(const SMSFrame& from, SMSFrame& to, std::int64_t begin, std::int64_t end) {
   if (!from.phases || !to.phases) return;
   end = std::min({end, from.binCount, to.binCount});
-  for (std::int64_t k = std::max<std::int64_t>(0, begin); k < end; ++k) to.phases[k] = from.phases[k];
+  begin = std::max<std::int64_t>(0, begin);
+  // One block copy: a loop the compiler could not know free of overlap
+  // went a float at a time.
+  if (begin < end) std::memmove(to.phases + begin, from.phases + begin, static_cast<std::size_t>(end - begin) * sizeof(float));
 }
 
 // Magnitudes outside [edge of the band below, own edge] become "no energy".
@@ -106,11 +110,37 @@ void startChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, const 
   blankOutsideBands(spectra.output, s.edgesB[ch].data(), nyquist, bands);
 }
 
+// Bins of a region's band that the noise move sets anew (inclusive; empty
+// when from > to): their locked phases would never be read.
+struct MovedBins {
+  std::int64_t from = 1, to = 0;
+};
+
+// The bins the move sets anew between regions r - 1 and r of `band`,
+// when the move is in that band and r (or r - 1, for r past the last
+// region) is one of its regions.
+MovedBins movedGap(const NoisePhases::MovePlan* plan, const PeakRegionTable& t, std::int32_t r, int band) {
+  if (!plan || band != plan->band || t.band[r < t.count ? r : r - 1] != band) return {};
+  const auto i = static_cast<std::size_t>(r);
+  return {plan->gapFrom[i], plan->gapTo[i]};
+}
+
+// Calls add(from, to) over the parts of bins [begin, end) outside `moved`.
+template <class Add>
+void outsideMoved(std::int64_t begin, std::int64_t end, MovedBins moved, Add add) {
+  if (moved.from > moved.to || moved.from >= end || moved.to < begin) {
+    if (begin < end) add(begin, end);
+    return;
+  }
+  if (begin < moved.from) add(begin, moved.from);
+  if (moved.to + 1 < end) add(moved.to + 1, end);
+}
+
 // The bins between peaks go in two runs, one per value of the step weight;
 // each adds the offsets times that weight, the products made as the per-bin
 // sums made them (0 times an offset is not always +0).
 void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double* edgesB, const float* nyquist,
-                int bands) {
+                int bands, const NoisePhases::MovePlan* moving) {
   auto regionBand = [&](std::int32_t r) { return bands == 1 || t.centre[r] < edgesB[0] ? 0 : 1; };
   auto bin = [&](std::int32_t r) {
     const int b = regionBand(r);
@@ -125,8 +155,11 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
     const std::int64_t k0 = bin(0);
     const double offset = t.phaseOffset[0];
     const std::int64_t turn = std::min(k0, firstUpperBin(0, k0));
-    shiftedPhases<false>(*output[b], fb, 0, turn, 0.0 * offset, 0.0);
-    shiftedPhases<false>(*output[b], fb, turn, k0, 1.0 * offset, 0.0);
+    const MovedBins below = movedGap(moving, t, 0, b);
+    outsideMoved(0, turn, below,
+                 [&](std::int64_t from, std::int64_t to) { shiftedPhases<false>(*output[b], fb, from, to, 0.0 * offset, 0.0); });
+    outsideMoved(turn, k0, below,
+                 [&](std::int64_t from, std::int64_t to) { shiftedPhases<false>(*output[b], fb, from, to, 1.0 * offset, 0.0); });
   }
   {
     const std::int32_t last = t.count - 1;
@@ -136,9 +169,20 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
     const std::int64_t kl = bin(last);
     const double offset = t.phaseOffset[last];
     const std::int64_t turn = std::min(n, firstUpperBin(kl, n - kl));
-    shiftedPhases<false>(*output[b], fb, kl + 1, turn, (1.0 - 0.0) * offset, 0.0);
-    shiftedPhases<false>(*output[b], fb, turn, n, (1.0 - 1.0) * offset, 0.0);
+    const MovedBins above = movedGap(moving, t, t.count, b);
+    outsideMoved(kl + 1, turn, above, [&](std::int64_t from, std::int64_t to) {
+      shiftedPhases<false>(*output[b], fb, from, to, (1.0 - 0.0) * offset, 0.0);
+    });
+    outsideMoved(turn, n, above, [&](std::int64_t from, std::int64_t to) {
+      shiftedPhases<false>(*output[b], fb, from, to, (1.0 - 1.0) * offset, 0.0);
+    });
   }
+  // Between two regions of the moving band: what the move sets anew there.
+  const int movedBand = moving ? moving->band : -1;
+  auto movedAt = [moving](std::int32_t r) {
+    const auto i = static_cast<std::size_t>(r);
+    return MovedBins{moving->gapFrom[i], moving->gapTo[i]};
+  };
   std::int64_t kn = bin(0);
   for (std::int32_t r = 0; r + 1 < t.count; ++r) {
     const int br = regionBand(r), bn = regionBand(r + 1);
@@ -150,23 +194,33 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
       const double upper = UnwrapAgainst(t.phaseOffset[r + 1], lower);
       const std::int64_t turn = std::min(kn, firstUpperBin(kr, kn - kr));
       SMSFrame& out = *output[br];
+      const MovedBins moved = br == movedBand && t.band[r + 1] == br ? movedAt(r + 1) : MovedBins{};
       if (out.phases && fb.phases && kn <= std::min(out.binCount, fb.binCount)) {
         // Both runs lie within both frames (kr >= 0 and turn <= kn): the
         // clamps of shiftedPhases would change nothing, and this pair of
         // calls runs once per region.
-        PhaseRuns::AddWrapped2(out.phases + kr + 1, fb.phases + kr + 1, turn - (kr + 1), 0.0 * upper,
-                               (1.0 - 0.0) * lower);
-        PhaseRuns::AddWrapped2(out.phases + turn, fb.phases + turn, kn - turn, 1.0 * upper, (1.0 - 1.0) * lower);
+        outsideMoved(kr + 1, turn, moved, [&](std::int64_t from, std::int64_t to) {
+          PhaseRuns::AddWrapped2(out.phases + from, fb.phases + from, to - from, 0.0 * upper, (1.0 - 0.0) * lower);
+        });
+        outsideMoved(turn, kn, moved, [&](std::int64_t from, std::int64_t to) {
+          PhaseRuns::AddWrapped2(out.phases + from, fb.phases + from, to - from, 1.0 * upper, (1.0 - 1.0) * lower);
+        });
       } else {
-        shiftedPhases<true>(out, fb, kr + 1, turn, 0.0 * upper, (1.0 - 0.0) * lower);
-        shiftedPhases<true>(out, fb, turn, kn, 1.0 * upper, (1.0 - 1.0) * lower);
+        outsideMoved(kr + 1, turn, moved, [&](std::int64_t from, std::int64_t to) {
+          shiftedPhases<true>(out, fb, from, to, 0.0 * upper, (1.0 - 0.0) * lower);
+        });
+        outsideMoved(turn, kn, moved, [&](std::int64_t from, std::int64_t to) {
+          shiftedPhases<true>(out, fb, from, to, 1.0 * upper, (1.0 - 1.0) * lower);
+        });
       }
     } else if (br == 0 && bn == 1) {
       const std::int64_t n0 = output[0]->binCount;
       const std::int64_t top = std::min(RoundedBin(t.centre[r] + t.upperExtent[r], n0, nyquist[0]), n0 - 1);
       shiftedPhases<false>(*output[0], *t.spectrum[r], kr + 1, top + 1, t.phaseOffset[r], 0.0);
       const std::int64_t from = RoundedBin(t.centre[r + 1] - t.lowerExtent[r + 1], output[1]->binCount, nyquist[1]);
-      shiftedPhases<false>(*output[1], *t.spectrum[r + 1], from, kn, t.phaseOffset[r + 1], 0.0);
+      outsideMoved(from, kn, movedGap(moving, t, r + 1, 1), [&](std::int64_t begin, std::int64_t end) {
+        shiftedPhases<false>(*output[1], *t.spectrum[r + 1], begin, end, t.phaseOffset[r + 1], 0.0);
+      });
     } else {
       std::fputs("ERROR in StretchBandStereoSpec()\n", stderr);
     }
@@ -339,19 +393,23 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
   if (bothStrong && nyquist[bands - 1] > cutoff) cutoff = 100.0;
   const bool transient = spectra.transient != 0;
   flagTransientRegions(table, transient, cutoff);
-  lockPhases(table, spectra.output, s.edgesB[ch].data(), nyquist, bands);
-  s.movedShare[ch] = 0.0;
   // Only a frame with an input time of its own moves its noise; the
   // others skip reading the limits too.
+  const NoisePhases::MovePlan* moving = nullptr;
   if (!transient && bands >= 2 && std::isfinite(spectra.inputTime)) {
     NoisePhases::SteadyLimits steady;
     steady.maxRiseDb = param(c, CTimeMachineParams::MaxMagnitudeRiseDb, t);
     steady.maxFallDb = param(c, CTimeMachineParams::MaxMagnitudeFallDb, t);
     steady.maxJumpHz = param(c, CTimeMachineParams::MaxFrequencyJumpHz, t);
-    s.movedShare[ch] = NoisePhases::MoveToInputTime(table, spectra.frameA, spectra.output, nyquist, bands,
-                                                    s.edgesB[ch][static_cast<std::size_t>(bands - 2)],
-                                                    spectra.inputTime, framePeriod, steady);
+    NoisePhases::PlanMoves(table, spectra.frameA, spectra.output, nyquist, bands, spectra.inputTime, framePeriod,
+                           steady, *s.movePlan);
+    moving = s.movePlan.get();
   }
+  lockPhases(table, spectra.output, s.edgesB[ch].data(), nyquist, bands, moving);
+  s.movedShare[ch] = moving ? NoisePhases::ApplyMoves(*moving, spectra.output, nyquist,
+                                                      s.edgesB[ch][static_cast<std::size_t>(bands - 2)],
+                                                      spectra.inputTime)
+                            : 0.0;
   keepTransientPhases(table, spectra.output, spectra.frameB, s.edgesB[ch].data(), nyquist, bands, transient, cutoff);
 
   for (int b = 0; b < bands; ++b) {
@@ -380,6 +438,7 @@ BandStretchState::BandStretchState(int bandCount) : m_bands(bandCount) {
       for (std::size_t b = 0; b < bands; ++b) previous[ch].push_back(std::make_unique<SMSFrame>());
       tables[ch] = std::make_unique<PeakRegionTable>();
     }
+    movePlan = std::make_unique<NoisePhases::MovePlan>();
   } catch (const std::bad_alloc&) {
     throw -1;
   }

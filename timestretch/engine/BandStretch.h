@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "CTimeMachineParams.h"
+#include "NoisePhases.h"
 #include "PeakTracking.h"
 #include "PhaseMath.h"
 #include "SMSFrame.h"
@@ -56,6 +57,9 @@ public:
   // Per channel: the share of the top band's energy whose phases the last
   // frame moved to the input time (0 when none).
   double movedShare[2] = {0.0, 0.0};
+  // The top band's bins the channel in hand moves to the input time, found
+  // before the locking so that it skips them.
+  std::unique_ptr<NoisePhases::MovePlan> movePlan;
 
 private:
   int m_bands;

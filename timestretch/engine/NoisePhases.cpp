@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "PhaseMath.h"
 
@@ -33,40 +34,57 @@ Floats load(const float* p) {
   return v;
 }
 
-// Sum of about 10^(dB / 10) over `count` levels (full scale 0 dB; the
-// lowest float is no energy), for a share of two such sums: 2^x with x
-// scaled into a float's exponent bits and the fraction read as the
-// mantissa, within 6 % per level and the same way off in both sums. Four
-// levels at a time, a handful of instructions each.
-double Energy(const float* levels, std::int64_t count) {
+// About 10^(dB / 10) of four levels (full scale 0 dB; the lowest float
+// is no energy), as float bits: 2^x with x scaled into a float's exponent
+// bits and the fraction read as the mantissa, within 6 % per level and
+// the same way off in every sum of them. A handful of instructions.
+Floats EnergyLanes(Floats levels) {
   constexpr float kLog2Per10Db = 0.33219281f;  // log2(10) / 10
   constexpr float kMantissa = 8388608.0f;       // 2^23
   const Floats lowest = {-120.0f, -120.0f, -120.0f, -120.0f};
-  Floats sum = {0.0f, 0.0f, 0.0f, 0.0f};
-  std::int64_t k = 0;
-  for (; k + 4 <= count; k += 4) {
-    Floats x = load(levels + k) * kLog2Per10Db;
-    x = atLeast(lowest, x);
-    // Vector casts of one size keep the bits.
-    sum += (Floats)__builtin_convertvector((x + 127.0f) * kMantissa, Ints);
-  }
+  const Floats x = atLeast(lowest, levels * kLog2Per10Db);
+  // Vector casts of one size keep the bits.
+  return (Floats)__builtin_convertvector((x + 127.0f) * kMantissa, Ints);
+}
+
+// The sum of four lanes of EnergyLanes over levels from k on, then that of
+// the one to three levels from k to `end` (exclusive) one by one.
+double EnergyTotal(Floats sum, const float* levels, std::int64_t k, std::int64_t end) {
   double total = static_cast<double>(sum[0]) + sum[1] + sum[2] + sum[3];
-  if (k < count) {
-    Floats x = lowest;
-    std::memcpy(&x, levels + k, static_cast<std::size_t>(count - k) * sizeof(float));
-    x = x * kLog2Per10Db;
-    x = atLeast(lowest, x);
-    const Floats rest = (Floats)__builtin_convertvector((x + 127.0f) * kMantissa, Ints);
-    for (std::int64_t i = 0; i < count - k; ++i) total += rest[i];
+  if (k < end) {
+    Floats x = {-120.0f, -120.0f, -120.0f, -120.0f};
+    for (std::int64_t i = 0; i < end - k; ++i) x[i] = levels[k + i];
+    const Floats rest = EnergyLanes(x);
+    for (std::int64_t i = 0; i < end - k; ++i) total += rest[i];
   }
   return total;
 }
 
+// Sum of about 10^(dB / 10) over `count` levels, for a share of two such
+// sums (EnergyLanes), four levels at a time.
+double Energy(const float* levels, std::int64_t count) {
+  Floats sum = {0.0f, 0.0f, 0.0f, 0.0f};
+  std::int64_t k = 0;
+  for (; k + 4 <= count; k += 4) sum += EnergyLanes(load(levels + k));
+  return EnergyTotal(sum, levels, k, count);
+}
+
+// Four turns within one turn, as AddTurns steps by them.
+float FourTurns(double turn) {
+  double x = 4.0 * turn;
+  while (x >= kTwoPi) x -= kTwoPi;
+  return static_cast<float>(x);
+}
+
 // out[k] = in[k] + k * turn, within one turn, for k from `from` to `to`;
-// `turn` within one turn. Four bins at a time (the last few through a
-// copy), their turns worked out afresh in double every 64 bins so that
-// float steps do not drift (by less than 1e-5 in between).
-void AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, double turn) {
+// `turn` within one turn, `four` = FourTurns(turn). Four bins at a time
+// (the last few through a copy), their turns worked out afresh in double
+// every 64 bins so that float steps do not drift (by less than 1e-5 in
+// between). With kEnergy, returns Energy(levels + from, to + 1 - from),
+// summed on the way; 0 otherwise.
+template <bool kEnergy>
+double AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, double turn, float four,
+                const float* levels) {
   // The float nearest one turn lies above it: values from the float just
   // below it up are taken down by a turn, and kept at 0 or above, so that
   // every phase lies in [0, 2 pi) as the rest of the stretch wants it.
@@ -82,18 +100,18 @@ void AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, d
     const Floats down = v - wholes;
     return v >= limits ? atLeast(zeros, down) : v;
   };
-  Floats turns{}, step{};
+  Floats turns{}, energy{};
+  const Floats step = {four, four, four, four};
   std::int64_t k = from;
   for (; k <= to; k += 4) {
     if (((k - from) & 63) == 0) {
       const double base = Wrap(static_cast<double>(k) * turn);
       for (int i = 0; i < 4; ++i) turns[i] = static_cast<float>(withinTurn(base + i * turn));
-      const float four = static_cast<float>(withinTurn(4.0 * turn));
-      step = Floats{four, four, four, four};
     }
     if (k + 4 > to + 1) break;
     const Floats v = added(load(in + k), turns);
     std::memcpy(out + k, &v, sizeof v);
+    if constexpr (kEnergy) energy += EnergyLanes(load(levels + k));
     turns += step;
     turns = turns >= wholes ? turns - wholes : turns;
   }
@@ -102,6 +120,8 @@ void AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, d
     const float v = in[k + i] + turns[i];
     out[k + i] = v >= below ? std::max(v - whole, 0.0f) : v;
   }
+  if constexpr (kEnergy) return EnergyTotal(energy, levels, std::min(k, to + 1), to + 1);
+  return 0.0;
 }
 
 // How a region of the top band moves: not at all, all its bins, or all
@@ -144,21 +164,21 @@ bool IsSteadyPeak(const SMSFrame& frameA, const SMSFrame& frameB, double fA, dou
                   fA, fB, framePeriod, limits);
 }
 
-double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output,
-                       const float* nyquist, int bands, double lowerEdgeHz, double inputTime, double framePeriod,
-                       const SteadyLimits& limits) {
+void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output, const float* nyquist,
+               int bands, double inputTime, double framePeriod, const SteadyLimits& limits, MovePlan& plan) {
+  plan.runs = 0;
+  plan.band = -1;
+  plan.frame = nullptr;
   // The low band holds the bass and the chords, whose fainter partials can
   // fail the steadiness test; moved, they would lose their locking.
-  if (bands < 2 || !std::isfinite(inputTime)) return 0.0;
+  if (bands < 2 || !std::isfinite(inputTime)) return;
   const int top = bands - 1;
-  SMSFrame* out = output[top];
+  const SMSFrame* out = output[top];
   const SMSFrame* frameA = framesA[top];
-  if (!out || !out->magnitudes || !out->phases || out->binCount < 2 || !frameA) return 0.0;
+  if (!out || !out->magnitudes || !out->phases || out->binCount < 2 || !frameA) return;
   const std::int64_t n = out->binCount;
   const double nu = nyquist[top];
-  // The band's own range: what lies below its lower edge is blanked.
-  const std::int64_t first = RoundedBin(std::max(lowerEdgeHz, 0.0), n, nu);
-  if (!frameA->magnitudes || !frameA->phases || frameA->binCount != n || !(nu > 0.0)) return 0.0;
+  if (!frameA->magnitudes || !frameA->phases || frameA->binCount != n || !(nu > 0.0)) return;
   // Rounded bins as RoundedBin gives them, by a product instead of a
   // division per peak: RoundedBinAt(std::max(0.0, f * binsPerHz), n)
   // written out, where a bin never negative needs only its top clamped.
@@ -169,74 +189,127 @@ double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, S
     const auto k = static_cast<std::int64_t>((x > 0.0 ? x : 0.0) + 0.5);
     return k < lastBin ? k : lastBin;
   };
-  // Neighbouring noise regions move as one run of bins: every bin of a
-  // frame turns by its own frequency times the same time.
-  double moved = 0.0;
-  const SMSFrame* runFrame = nullptr;
-  std::int64_t runFrom = 0, runTo = -1;
-  auto flush = [&] {
-    if (!runFrame || runTo < runFrom) return;
-    const double turnPerBin = Wrap(kTwoPi * (nu / static_cast<double>(n - 1)) * (inputTime - runFrame->time));
-    AddTurns(runFrame->phases, out->phases, runFrom, runTo, turnPerBin);
-    const std::int64_t from = std::max(runFrom, first);
-    if (runTo >= from) moved += Energy(out->magnitudes + from, runTo + 1 - from);
-  };
   // The regions of the top band come last, in order of frequency (bands
   // never go down from one region to the next).
   std::int32_t r = static_cast<std::int32_t>(
       std::partition_point(table.band.begin(), table.band.begin() + table.count, [top](std::int32_t b) { return b < top; }) -
       table.band.begin());
-  if (r >= table.count) return 0.0;
+  if (r >= table.count) return;
   // Every region of the band has the band's frame B.
   const SMSFrame* frameB = table.spectrum[r];
-  if (!frameB || !frameB->phases || !frameB->magnitudes || frameB->binCount != n) return 0.0;
+  if (!frameB || !frameB->phases || !frameB->magnitudes || frameB->binCount != n) return;
   // First which regions move and how, without a branch per region, then
   // the runs they make.
   std::uint8_t moves[PeakRegionTable::kCapacity];
+  std::int64_t centres[PeakRegionTable::kCapacity];
   const std::int32_t firstRegion = r;
   for (; r < table.count; ++r) {
     const double fA = table.source[r], fB = table.centre[r];
-    const bool steady = steadyAt(*frameA, *frameB, binOf(fA), binOf(fB), fA, fB, framePeriod, limits);
+    const std::int64_t centre = centres[r - firstRegion] = binOf(fB);
+    const bool steady = steadyAt(*frameA, *frameB, binOf(fA), centre, fA, fB, framePeriod, limits);
     const int moved = static_cast<int>(table.flags[r] == 0) & static_cast<int>(fA != PeakTracking::kNoSource) &
                       static_cast<int>(table.spectrum[r] == frameB);
     moves[r - firstRegion] = static_cast<std::uint8_t>(moved * (steady ? kSkirts : kWhole));
   }
-  // The region last added to the run whole: the next region starts at the
+  // Neighbouring pieces make one run of bins: every bin of a frame turns
+  // by its own frequency times the same time.
+  std::int64_t* runFrom = plan.from.data();
+  std::int64_t* runTo = plan.to.data();
+  std::int32_t runs = 0;
+  auto add = [&](std::int64_t from, std::int64_t to) {
+    if (to < from) return;
+    if (runs > 0 && from <= runTo[runs - 1] + 1) {
+      runTo[runs - 1] = std::max(runTo[runs - 1], to);
+      return;
+    }
+    runFrom[runs] = from;
+    runTo[runs] = to;
+    ++runs;
+  };
+  // The region last added to a run whole: the next region starts at the
   // midpoint where that one ends, within a bin, and joins the run without
   // its lower end worked out.
   std::int32_t lastWhole = -2;
-  auto add = [&](std::int64_t from, std::int64_t to) {
-    if (to < from) return;
-    if (runFrame && from <= runTo + 1) {
-      runTo = std::max(runTo, to);
-      return;
+  // What the region before moves above its centre.
+  std::int64_t aboveFrom = 1, aboveTo = 0;
+  auto gap = [&](std::int32_t at, std::int64_t from, std::int64_t to) {
+    const auto i = static_cast<std::size_t>(at);
+    if (aboveFrom > aboveTo || (from <= to && from < aboveFrom)) {
+      plan.gapFrom[i] = from;
+      plan.gapTo[i] = to;
+    } else {
+      plan.gapFrom[i] = aboveFrom;
+      plan.gapTo[i] = from <= to && from <= aboveTo + 1 ? std::max(aboveTo, to) : aboveTo;
     }
-    flush();
-    runFrame = frameB;
-    runFrom = from;
-    runTo = to;
   };
   for (r = firstRegion; r < table.count; ++r) {
     const std::uint8_t how = moves[r - firstRegion];
-    if (!how) continue;
+    if (!how) {
+      gap(r, 1, 0);
+      aboveFrom = 1;
+      aboveTo = 0;
+      continue;
+    }
     const double fB = table.centre[r];
     const std::int64_t to = binOf(fB + table.upperExtent[r]);
     if (how == kWhole) {
-      if (runFrame && lastWhole == r - 1) runTo = std::max(runTo, to);
-      else add(binOf(fB - table.lowerExtent[r]), to);
+      const std::int64_t from = runs > 0 && lastWhole == r - 1 ? runTo[runs - 1] : binOf(fB - table.lowerExtent[r]);
+      add(from, to);
+      gap(r, from, to);
+      aboveFrom = from;
+      aboveTo = to;
       lastWhole = r;
       continue;
     }
     // A steady partial keeps its locked phases over its main lobe; the
     // noise beside it, out to the midpoints, moves as noise elsewhere does.
-    const std::int64_t centre = binOf(fB);
-    add(binOf(fB - table.lowerExtent[r]), centre - kMainLobeBins - 1);
-    add(centre + kMainLobeBins + 1, to);
+    const std::int64_t centre = centres[r - firstRegion];
+    const std::int64_t belowFrom = binOf(fB - table.lowerExtent[r]), belowTo = centre - kMainLobeBins - 1;
+    add(belowFrom, belowTo);
+    gap(r, belowFrom, belowTo);
+    aboveFrom = centre + kMainLobeBins + 1;
+    aboveTo = to;
+    add(aboveFrom, aboveTo);
   }
-  flush();
+  gap(table.count, 1, 0);
+  plan.runs = runs;
+  plan.band = top;
+  plan.frame = frameB;
+}
+
+double ApplyMoves(const MovePlan& plan, SMSFrame* const* output, const float* nyquist, double lowerEdgeHz,
+                  double inputTime) {
+  if (plan.runs <= 0 || plan.band < 0 || !plan.frame || !std::isfinite(inputTime)) return 0.0;
+  SMSFrame* out = output[plan.band];
+  const std::int64_t n = out ? out->binCount : 0;
+  if (!out || !out->phases || !out->magnitudes || n < 2 || plan.frame->binCount != n) return 0.0;
+  const double nu = nyquist[plan.band];
+  // The band's own range: what lies below its lower edge is blanked.
+  const std::int64_t first = RoundedBin(std::max(lowerEdgeHz, 0.0), n, nu);
+  const double turnPerBin = Wrap(kTwoPi * (nu / static_cast<double>(n - 1)) * (inputTime - plan.frame->time));
+  const float four = FourTurns(turnPerBin);
+  double moved = 0.0;
+  for (std::int32_t i = 0; i < plan.runs; ++i) {
+    const std::int64_t runFrom = plan.from[static_cast<std::size_t>(i)], runTo = plan.to[static_cast<std::size_t>(i)];
+    // The run's energy on the way, where all of it lies within the band.
+    if (runFrom >= first) {
+      moved += AddTurns<true>(plan.frame->phases, out->phases, runFrom, runTo, turnPerBin, four, out->magnitudes);
+      continue;
+    }
+    AddTurns<false>(plan.frame->phases, out->phases, runFrom, runTo, turnPerBin, four, nullptr);
+    if (runTo >= first) moved += Energy(out->magnitudes + first, runTo + 1 - first);
+  }
   if (!(moved > 0.0)) return 0.0;
   const double total = Energy(out->magnitudes + first, n - first);
   return total > 0.0 ? std::min(1.0, moved / total) : 0.0;
+}
+
+double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output,
+                       const float* nyquist, int bands, double lowerEdgeHz, double inputTime, double framePeriod,
+                       const SteadyLimits& limits) {
+  auto plan = std::make_unique<MovePlan>();
+  PlanMoves(table, framesA, output, nyquist, bands, inputTime, framePeriod, limits, *plan);
+  return ApplyMoves(*plan, output, nyquist, lowerEdgeHz, inputTime);
 }
 
 }  // namespace NoisePhases

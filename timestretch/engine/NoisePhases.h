@@ -10,6 +10,7 @@
 // the input time, each frame's noise slips by the same fraction of a frame
 // at every join instead.
 
+#include <array>
 #include <cstdint>
 
 #include "PeakTracking.h"
@@ -35,15 +36,43 @@ struct SteadyLimits {
 bool IsSteadyPeak(const SMSFrame& frameA, const SMSFrame& frameB, double fA, double fB, double nyquist,
                   double framePeriod, const SteadyLimits& limits);
 
+// Which bins of the top band of a run with two or more bands move to the
+// input time (`MoveToInputTime`), as ascending runs of whole bins of the
+// band's frame B; none when the top band has no frame B of its own or
+// the input time is not finite.
+struct MovePlan {
+  std::int32_t runs = 0;
+  int band = -1;
+  const SMSFrame* frame = nullptr;
+  std::array<std::int64_t, PeakRegionTable::kCapacity> from{}, to{};  // inclusive
+  // The bins that move between region r - 1 and region r, at r
+  // (inclusive, empty when from > to): what r - 1 moves above its centre
+  // and r below it, or the first of the two alone where they do not meet.
+  // Set from the band's first region (what it moves below itself) to one
+  // past its last (what that moves above itself).
+  std::array<std::int64_t, PeakRegionTable::kCapacity + 1> gapFrom{}, gapTo{};
+};
+
+// Works out the runs `MoveToInputTime` moves into `plan`, leaving `output`
+// as it is (its top band gives the bin count).
+void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output, const float* nyquist,
+               int bands, double inputTime, double framePeriod, const SteadyLimits& limits, MovePlan& plan);
+
+// Moves the runs of `plan` in `output` to `inputTime`; returns the share
+// (0..1) of the top band's output energy from `lowerEdgeHz` up that moved.
+double ApplyMoves(const MovePlan& plan, SMSFrame* const* output, const float* nyquist, double lowerEdgeHz,
+                  double inputTime);
+
 // For every region of the top band of a run with two or more bands that
 // keeps no analysed phases (flag 0): its bins, from the midpoint to the
 // region below to the midpoint to the region above, take frame B's phases
 // moved to `inputTime`, each advanced by its bin frequency times
 // (`inputTime` - frame B's time); a steady peak keeps the bins of its
-// window's main lobe (two on either side of its own) as they were. `framesA` and `output`
-// hold one frame per band; nothing is done for a non-finite input time.
-// Returns the share (0..1) of the top band's output energy from
-// `lowerEdgeHz` up whose phases were moved.
+// window's main lobe (two on either side of its own) as they were.
+// `framesA` and `output` hold one frame per band; nothing is done for a
+// non-finite input time. Returns the share (0..1) of the top band's output
+// energy from `lowerEdgeHz` up whose phases were moved. `PlanMoves` and
+// `ApplyMoves` in one.
 double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output,
                        const float* nyquist, int bands, double lowerEdgeHz, double inputTime, double framePeriod,
                        const SteadyLimits& limits);

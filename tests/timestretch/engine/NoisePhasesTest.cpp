@@ -4,6 +4,7 @@
 #include <complex>
 #include <limits>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "engine/NoisePhases.h"
@@ -148,4 +149,72 @@ TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
                                          NoisePhases::SteadyLimits{}),
             0.0);
   for (std::int64_t k = 0; k < bins[1]; ++k) ASSERT_EQ(out[1]->phases[k], 1.0f) << "bin " << k;
+}
+
+// The locking skips the bins between two regions that the plan says move
+// (they get phases of their own afterwards); a skipped bin that no run
+// moves would keep whatever phase the frame came with. Over tables of
+// noise, steady and flagged regions at random spacings, every bin of every
+// gap lies in a run, and the runs are what the move changes.
+TEST(NoisePhases, EveryBinThePlanSaysMovesBetweenRegionsIsMoved) {
+  const float nyquist[2] = {5512.5f, 22050.0f};
+  const std::int64_t bins[2] = {257, 1025};
+  std::mt19937 gen(17);
+  std::uniform_real_distribution<double> spacing(10.0, 400.0), phase(0.0, kTwoPi);
+  for (int round = 0; round < 40; ++round) {
+    std::unique_ptr<SMSFrame> a[2], b[2], out[2];
+    for (int band = 0; band < 2; ++band) {
+      a[band] = frame(bins[band], 2.0 - kPeriod, -30.0f, 0.0f);
+      b[band] = frame(bins[band], 2.0, -30.0f, 0.0f);
+      out[band] = frame(bins[band], 2.0, -30.0f, 0.0f);
+      for (std::int64_t k = 0; k < bins[band]; ++k) {
+        a[band]->phases[k] = static_cast<float>(phase(gen));
+        b[band]->phases[k] = static_cast<float>(phase(gen));
+        out[band]->phases[k] = -1.0f;  // what the locking would have left
+      }
+    }
+    auto table = std::make_unique<PeakRegionTable>();
+    std::vector<double> centres{700.0};
+    while (centres.back() < 21000.0) centres.push_back(centres.back() + spacing(gen));
+    centres.pop_back();
+    table->count = static_cast<std::int32_t>(centres.size());
+    for (std::int32_t r = 0; r < table->count; ++r) {
+      const double c = centres[static_cast<std::size_t>(r)];
+      table->centre[r] = table->source[r] = c;
+      table->band[r] = c < 1500.0 ? 0 : 1;
+      table->spectrum[r] = b[table->band[r]].get();
+      table->lowerExtent[r] = r == 0 ? c : (c - centres[static_cast<std::size_t>(r - 1)]) / 2.0;
+      table->upperExtent[r] =
+          r + 1 == table->count ? 22050.0 - c : (centres[static_cast<std::size_t>(r + 1)] - c) / 2.0;
+      table->flags[r] = gen() % 7 == 0 ? 1 : 0;
+      if (table->band[r] == 1 && gen() % 2 == 0) {
+        // A steady partial: frame A's phase where its frequency leads.
+        const std::int64_t k = std::lround(c * 1024.0 / 22050.0);
+        a[1]->phases[k] = static_cast<float>(std::fmod(b[1]->phases[k] - kTwoPi * c * kPeriod + 100.0 * kTwoPi, kTwoPi));
+      }
+    }
+    SMSFrame* framesA[2] = {a[0].get(), a[1].get()};
+    SMSFrame* output[2] = {out[0].get(), out[1].get()};
+    auto plan = std::make_unique<NoisePhases::MovePlan>();
+    NoisePhases::PlanMoves(*table, framesA, output, nyquist, 2, 2.0 - 0.3 * kPeriod, kPeriod,
+                           NoisePhases::SteadyLimits{}, *plan);
+    ASSERT_EQ(plan->band, 1);
+    ASSERT_GT(plan->runs, 0);
+    std::vector<bool> inRun(static_cast<std::size_t>(bins[1]), false);
+    for (std::int32_t i = 0; i < plan->runs; ++i) {
+      ASSERT_LE(plan->from[i], plan->to[i]);
+      if (i > 0) {
+        ASSERT_GT(plan->from[i], plan->to[i - 1] + 1) << "runs that touch are one";
+      }
+      for (std::int64_t k = plan->from[i]; k <= plan->to[i]; ++k) inRun[static_cast<std::size_t>(k)] = true;
+    }
+    std::int32_t first = 0;
+    while (table->band[first] == 0) ++first;
+    for (std::int32_t r = first; r <= table->count; ++r)
+      for (std::int64_t k = plan->gapFrom[r]; k <= plan->gapTo[r]; ++k)
+        ASSERT_TRUE(inRun[static_cast<std::size_t>(k)]) << "gap " << r << " bin " << k << " round " << round;
+    NoisePhases::ApplyMoves(*plan, output, nyquist, 1500.0, 2.0 - 0.3 * kPeriod);
+    for (std::int64_t k = 0; k < bins[1]; ++k)
+      ASSERT_EQ(out[1]->phases[k] != -1.0f, inRun[static_cast<std::size_t>(k)]) << "bin " << k;
+  }
 }
