@@ -51,11 +51,12 @@ Floats EnergyLanes(Floats levels) {
 // the one to three levels from k to `end` (exclusive) one by one.
 double EnergyTotal(Floats sum, const float* levels, std::int64_t k, std::int64_t end) {
   double total = static_cast<double>(sum[0]) + sum[1] + sum[2] + sum[3];
-  if (k < end) {
-    Floats x = {-120.0f, -120.0f, -120.0f, -120.0f};
-    for (std::int64_t i = 0; i < end - k; ++i) x[i] = levels[k + i];
-    const Floats rest = EnergyLanes(x);
-    for (std::int64_t i = 0; i < end - k; ++i) total += rest[i];
+  // Each level of the tail in all four lanes of a vector made in
+  // registers: lanes stored one by one and read back as a vector stall the
+  // processor until the stores have gone out.
+  for (; k < end; ++k) {
+    const float v = levels[k];
+    total += EnergyLanes(Floats{v, v, v, v})[0];
   }
   return total;
 }
@@ -105,8 +106,11 @@ double AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to,
   std::int64_t k = from;
   for (; k <= to; k += 4) {
     if (((k - from) & 63) == 0) {
+      // Made in registers: lanes stored one by one and read back as a
+      // vector would stall until the stores have gone out.
       const double base = Wrap(static_cast<double>(k) * turn);
-      for (int i = 0; i < 4; ++i) turns[i] = static_cast<float>(withinTurn(base + i * turn));
+      turns = Floats{static_cast<float>(withinTurn(base)), static_cast<float>(withinTurn(base + turn)),
+                     static_cast<float>(withinTurn(base + 2 * turn)), static_cast<float>(withinTurn(base + 3 * turn))};
     }
     if (k + 4 > to + 1) break;
     const Floats v = added(load(in + k), turns);
