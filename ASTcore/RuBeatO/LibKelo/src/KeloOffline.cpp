@@ -174,7 +174,14 @@ int KeloOffline::analyseAndReport(bool final) {
 void KeloOffline::placeHalfPulses() {
   const std::list<int>& found = generator_->getBeatFrames();
   if (halfPulses_ == HalfPulses::Undecided) {
-    if (meterCode_ == MeterCompound || found.size() < 2) return;
+    if (meterCode_ == MeterCompound) return;
+    // Decided once: the pulse grouping chosen on the first stretch holds
+    // for the later ones, so a first stretch with nothing to go by keeps
+    // the tracker's pulses for good.
+    if (found.size() < 2) {
+      halfPulses_ = HalfPulses::None;
+      return;
+    }
     std::vector<FeatureVector> rows;
     generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
     std::vector<int> gaps;
