@@ -77,41 +77,72 @@ float FourTurns(double turn) {
   return static_cast<float>(x);
 }
 
+typedef double Doubles __attribute__((vector_size(16)));
+
+// The turns of four bins from one whose turn is `base` (within one turn)
+// on, each a `turn` (within one turn) further and taken down by whole turns
+// to within one, as floats. From base and turn within one turn, at most
+// three turns come off: three selects instead of a loop whose count a
+// branch would guess wrong, and a loop after them that never runs.
+Floats TurnsFrom(double base, double turn) {
+  const Doubles whole = {kTwoPi, kTwoPi};
+  Doubles low = {base, base + turn}, high = {base + 2 * turn, base + 3 * turn};
+  for (int i = 0; i < 3; ++i) {
+    low = low >= whole ? low - whole : low;
+    high = high >= whole ? high - whole : high;
+  }
+  while (low[0] >= kTwoPi || low[1] >= kTwoPi || high[0] >= kTwoPi || high[1] >= kTwoPi) {
+    low = low >= whole ? low - whole : low;
+    high = high >= whole ? high - whole : high;
+  }
+  // Made in registers: lanes stored one by one and read back as a vector
+  // would stall until the stores have gone out.
+  return Floats{static_cast<float>(low[0]), static_cast<float>(low[1]), static_cast<float>(high[0]),
+                static_cast<float>(high[1])};
+}
+
+// TurnsFrom(Wrap(from[i] * turn), turn) for the `count` runs from[0..count),
+// into `turns`: the wraps, a division each, side by side two at a time
+// instead of at the head of each run, where all of the run waited for them.
+void StartTurns(const std::int64_t* from, int count, double turn, Floats* turns) {
+  int i = 0;
+#if defined(__SSE2__)
+  for (; i + 2 <= count; i += 2) {
+    const __m128d bases =
+        WrapLanes(_mm_set_pd(static_cast<double>(from[i + 1]) * turn, static_cast<double>(from[i]) * turn));
+    turns[i] = TurnsFrom(_mm_cvtsd_f64(bases), turn);
+    turns[i + 1] = TurnsFrom(_mm_cvtsd_f64(_mm_unpackhi_pd(bases, bases)), turn);
+  }
+#endif
+  for (; i < count; ++i) turns[i] = TurnsFrom(Wrap(static_cast<double>(from[i]) * turn), turn);
+}
+
 // out[k] = in[k] + k * turn, within one turn, for k from `from` to `to`;
-// `turn` within one turn, `four` = FourTurns(turn). Four bins at a time
-// (the last few through a copy), their turns worked out afresh in double
+// `turn` within one turn, `four` = FourTurns(turn), `start` = the turns of
+// the first four bins (StartTurns); `in`, `out` and `levels` hold `bins`
+// values. Four bins at a time, their turns worked out afresh in double
 // every 64 bins so that float steps do not drift (by less than 1e-5 in
 // between). With kEnergy, returns Energy(levels + from, to + 1 - from),
 // summed on the way; 0 otherwise.
 template <bool kEnergy>
-double AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, double turn, float four,
-                const float* levels) {
+double AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, std::int64_t bins, double turn,
+                float four, Floats start, const float* levels) {
   // The float nearest one turn lies above it: values from the float just
   // below it up are taken down by a turn, and kept at 0 or above, so that
   // every phase lies in [0, 2 pi) as the rest of the stretch wants it.
   const float whole = static_cast<float>(kTwoPi);
   const float below = 6.28318501f;
   const Floats wholes = {whole, whole, whole, whole}, limits = {below, below, below, below}, zeros = {};
-  auto withinTurn = [](double x) {
-    while (x >= kTwoPi) x -= kTwoPi;
-    return x;
-  };
   auto added = [&](Floats v, Floats t) {
     v += t;
     const Floats down = v - wholes;
     return v >= limits ? atLeast(zeros, down) : v;
   };
-  Floats turns{}, energy{};
+  Floats turns = start, energy{};
   const Floats step = {four, four, four, four};
   std::int64_t k = from;
   for (; k <= to; k += 4) {
-    if (((k - from) & 63) == 0) {
-      // Made in registers: lanes stored one by one and read back as a
-      // vector would stall until the stores have gone out.
-      const double base = Wrap(static_cast<double>(k) * turn);
-      turns = Floats{static_cast<float>(withinTurn(base)), static_cast<float>(withinTurn(base + turn)),
-                     static_cast<float>(withinTurn(base + 2 * turn)), static_cast<float>(withinTurn(base + 3 * turn))};
-    }
+    if (k != from && ((k - from) & 63) == 0) turns = TurnsFrom(Wrap(static_cast<double>(k) * turn), turn);
     if (k + 4 > to + 1) break;
     const Floats v = added(load(in + k), turns);
     std::memcpy(out + k, &v, sizeof v);
@@ -119,7 +150,28 @@ double AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to,
     turns += step;
     turns = turns >= wholes ? turns - wholes : turns;
   }
-  // The last one to three bins.
+  const std::int64_t rest = to + 1 - k;
+  if (rest > 0 && k + 4 <= bins) {
+    // The last one to three bins in one more vector, the bins past the
+    // run keeping what they hold: a loop of one to three turns is a branch
+    // the processor guesses wrong at nearly every run.
+    const Ints lane = {0, 1, 2, 3};
+    const Ints keep = lane < static_cast<std::int32_t>(rest);
+    const Floats v = keep ? added(load(in + k), turns) : load(out + k);
+    std::memcpy(out + k, &v, sizeof v);
+    if constexpr (kEnergy) {
+      // Added lane by lane after the sum, as one by one; a lane past the
+      // run adds +0, which changes no sum of energies (never -0).
+      const Floats tail = keep ? EnergyLanes(load(levels + k)) : zeros;
+      double total = EnergyTotal(energy, levels, k, k);
+      total += tail[0];
+      total += tail[1];
+      total += tail[2];
+      return total;
+    }
+    return 0.0;
+  }
+  // The last one to three bins at the end of the arrays.
   for (int i = 0; k + i <= to; ++i) {
     const float v = in[k + i] + turns[i];
     out[k + i] = v >= below ? std::max(v - whole, 0.0f) : v;
@@ -293,15 +345,23 @@ double ApplyMoves(const MovePlan& plan, SMSFrame* const* output, const float* ny
   const double turnPerBin = Wrap(kTwoPi * (nu / static_cast<double>(n - 1)) * (inputTime - plan.frame->time));
   const float four = FourTurns(turnPerBin);
   double moved = 0.0;
-  for (std::int32_t i = 0; i < plan.runs; ++i) {
-    const std::int64_t runFrom = plan.from[static_cast<std::size_t>(i)], runTo = plan.to[static_cast<std::size_t>(i)];
-    // The run's energy on the way, where all of it lies within the band.
-    if (runFrom >= first) {
-      moved += AddTurns<true>(plan.frame->phases, out->phases, runFrom, runTo, turnPerBin, four, out->magnitudes);
-      continue;
+  constexpr int kBatch = 64;
+  Floats starts[kBatch];
+  for (std::int32_t batch = 0; batch < plan.runs; batch += kBatch) {
+    const int count = static_cast<int>(std::min<std::int32_t>(kBatch, plan.runs - batch));
+    StartTurns(plan.from.data() + batch, count, turnPerBin, starts);
+    for (int j = 0; j < count; ++j) {
+      const auto i = static_cast<std::size_t>(batch + j);
+      const std::int64_t runFrom = plan.from[i], runTo = plan.to[i];
+      // The run's energy on the way, where all of it lies within the band.
+      if (runFrom >= first) {
+        moved += AddTurns<true>(plan.frame->phases, out->phases, runFrom, runTo, n, turnPerBin, four, starts[j],
+                                out->magnitudes);
+        continue;
+      }
+      AddTurns<false>(plan.frame->phases, out->phases, runFrom, runTo, n, turnPerBin, four, starts[j], nullptr);
+      if (runTo >= first) moved += Energy(out->magnitudes + first, runTo + 1 - first);
     }
-    AddTurns<false>(plan.frame->phases, out->phases, runFrom, runTo, turnPerBin, four, nullptr);
-    if (runTo >= first) moved += Energy(out->magnitudes + first, runTo + 1 - first);
   }
   if (!(moved > 0.0)) return 0.0;
   const double total = Energy(out->magnitudes + first, n - first);
