@@ -81,17 +81,18 @@ typedef double Doubles __attribute__((vector_size(16)));
 
 // The turns of four bins from one whose turn is `base` (within one turn)
 // on, each a `turn` (within one turn) further and taken down by whole turns
-// to within one, as floats. From base and turn within one turn, at most
-// three turns come off: three selects instead of a loop whose count a
-// branch would guess wrong, and a loop after them that never runs.
+// to within one, as floats. From base and turn within one turn, the first
+// two bins lie below two turns and the last two below four: one select and
+// three instead of a loop whose count a branch would guess wrong, and a
+// loop after them that never runs.
 Floats TurnsFrom(double base, double turn) {
   const Doubles whole = {kTwoPi, kTwoPi};
   Doubles low = {base, base + turn}, high = {base + 2 * turn, base + 3 * turn};
-  for (int i = 0; i < 3; ++i) {
-    low = low >= whole ? low - whole : low;
-    high = high >= whole ? high - whole : high;
-  }
-  while (low[0] >= kTwoPi || low[1] >= kTwoPi || high[0] >= kTwoPi || high[1] >= kTwoPi) {
+  low = low >= whole ? low - whole : low;
+  for (int i = 0; i < 3; ++i) high = high >= whole ? high - whole : high;
+  for (;;) {
+    const auto over = (low >= whole) | (high >= whole);
+    if (!(over[0] | over[1])) break;
     low = low >= whole ? low - whole : low;
     high = high >= whole ? high - whole : high;
   }
