@@ -13,22 +13,17 @@
 
 #include "AnalysedRecording.h"
 #include "CASTcore.h"
+#include "HarnessProcess.h"
 #include "TempDir.h"
 
 namespace {
 
 QString runHarness(const QStringList& args) {
-  QProcess harness;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("QUILLMERE_AUDIO_BACKEND", "virtual");
-  harness.setProcessEnvironment(env);
-  harness.setProcessChannelMode(QProcess::SeparateChannels);
-  harness.start(QCoreApplication::applicationDirPath() + "/app_harness", args);
-  EXPECT_TRUE(harness.waitForFinished(60000));
-  EXPECT_EQ(harness.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(harness.exitCode(), 0) << harness.readAllStandardError().toStdString();
-  return QString::fromUtf8(harness.readAllStandardOutput());
+  const auto harness = startHarness(args);
+  EXPECT_TRUE(harness->waitForFinished(60000));
+  EXPECT_EQ(harness->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(harness->exitCode(), 0) << harness->readAllStandardError().toStdString();
+  return QString::fromUtf8(harness->readAllStandardOutput());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "AnalysedWaveName.h"
+#include "HarnessProcess.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 
@@ -24,13 +25,7 @@ struct Song {
 
 // A harness process that imports `song.audio` and exports its proposal.
 std::unique_ptr<QProcess> startExport(const Song& song) {
-  auto process = std::make_unique<QProcess>();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("QUILLMERE_AUDIO_BACKEND", "virtual");
-  process->setProcessEnvironment(env);
-  process->start(QCoreApplication::applicationDirPath() + "/app_harness", {"export", song.audio, song.style});
-  return process;
+  return startHarness({"export", song.audio, song.style});
 }
 
 QString finish(QProcess& process) {

@@ -18,24 +18,13 @@
 #include <vector>
 
 #include "AnalysedWaveName.h"
+#include "HarnessProcess.h"
 #include "TempDir.h"
 #include "TestAudio.h"
 
 namespace {
 
 constexpr qint64 kWorkCopyBytes = 1 << 20;
-
-// A harness process of the program, started with the test's environment
-// (its temporary folder is this test's own).
-std::unique_ptr<QProcess> startHarness(const QStringList& arguments) {
-  auto process = std::make_unique<QProcess>();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("QUILLMERE_AUDIO_BACKEND", "virtual");
-  process->setProcessEnvironment(env);
-  process->start(QCoreApplication::applicationDirPath() + "/app_harness", arguments);
-  return process;
-}
 
 struct Copy {
   std::unique_ptr<QProcess> process;

@@ -166,6 +166,29 @@ int KeloOffline::analyseAndReport(bool final) {
   return KeloSuccess;
 }
 
+// Decided once: the pulse grouping chosen on the first stretch holds for
+// the later ones, so a first stretch with nothing to go by keeps the
+// tracker's pulses for good.
+void KeloOffline::decideHalfPulses(const std::list<int>& found) {
+  halfPulses_ = HalfPulses::None;
+  if (found.size() < 2) return;
+  std::vector<int> gaps;
+  for (auto a = found.begin(), b = std::next(a); b != found.end(); ++a, ++b) gaps.push_back(*b - *a);
+  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
+  const double framesPerMinute = 60.0 * kSampleRate / static_cast<double>(blockSize_);
+  const double pulsesPerMinute = framesPerMinute / std::max(1, gaps[gaps.size() / 2]);
+  std::vector<FeatureVector> rows;
+  generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
+  if (!pulsesAreBeats(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()), pulsesPerMinute))
+    return;
+  halfPulses_ = HalfPulses::Placed;
+  // The accent every third beat is the bar's: three beats a bar. Where the
+  // bar line goes is left to the chord path, which hears where the harmony
+  // turns.
+  if (meterCode_ == MeterNotGiven) meterCode_ = MeterSimple;
+  if (beatsPerBar_ == BeatsPerBarNotGiven) beatsPerBar_ = 3;
+}
+
 // Decided on the first stretch of the recording, with the meter, and kept
 // for the rest: a waltz whose pulses are its beats gets the half beats the
 // tracker left out, so that its beats are every second pulse as in every
@@ -173,33 +196,7 @@ int KeloOffline::analyseAndReport(bool final) {
 // pulses.
 void KeloOffline::placeHalfPulses() {
   const std::list<int>& found = generator_->getBeatFrames();
-  if (halfPulses_ == HalfPulses::Undecided) {
-    if (meterCode_ == MeterCompound) return;
-    // Decided once: the pulse grouping chosen on the first stretch holds
-    // for the later ones, so a first stretch with nothing to go by keeps
-    // the tracker's pulses for good.
-    if (found.size() < 2) {
-      halfPulses_ = HalfPulses::None;
-      return;
-    }
-    std::vector<FeatureVector> rows;
-    generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
-    std::vector<int> gaps;
-    for (auto a = found.begin(), b = std::next(a); b != found.end(); ++a, ++b) gaps.push_back(*b - *a);
-    std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
-    const double framesPerMinute = 60.0 * kSampleRate / static_cast<double>(blockSize_);
-    const double pulsesPerMinute = framesPerMinute / std::max(1, gaps[gaps.size() / 2]);
-    const std::vector<double> rises = pulseRises(rows);
-    const auto first = static_cast<std::uint32_t>(generator_->getBeatOffset());
-    halfPulses_ = pulsesAreBeats(rises, first, pulsesPerMinute) ? HalfPulses::Placed : HalfPulses::None;
-    if (halfPulses_ == HalfPulses::Placed) {
-      // The accent every third beat is the bar's: three beats a bar. Where
-      // the bar line goes is left to the chord path, which hears where the
-      // harmony turns.
-      if (meterCode_ == MeterNotGiven) meterCode_ = MeterSimple;
-      if (beatsPerBar_ == BeatsPerBarNotGiven) beatsPerBar_ = 3;
-    }
-  }
+  if (halfPulses_ == HalfPulses::Undecided && meterCode_ != MeterCompound) decideHalfPulses(found);
   if (halfPulses_ != HalfPulses::Placed) return;
   // A half pulse that fell beyond the last stretch's end opens this one.
   const int carriedFrame = carriedHalfPulse_;

@@ -28,6 +28,7 @@
 #include <array>
 #include <cstdint>
 #include <iosfwd>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,7 @@ class KeloOffline : public IKelo {
   // Adds the half beats to the generator's pulses when they are the beats
   // themselves (see pulsesAreBeats).
   void placeHalfPulses();
+  void decideHalfPulses(const std::list<int>& found);
   void dumpFeatures();
   void feedFeatures(int h, int count, std::vector<FeatureVector>& rows);
   void decodeHypothesis(int h, int count);
