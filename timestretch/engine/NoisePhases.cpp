@@ -369,12 +369,4 @@ double ApplyMoves(const MovePlan& plan, SMSFrame* const* output, const float* ny
   return total > 0.0 ? std::min(1.0, moved / total) : 0.0;
 }
 
-double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output,
-                       const float* nyquist, int bands, double lowerEdgeHz, double inputTime, double framePeriod,
-                       const SteadyLimits& limits) {
-  auto plan = std::make_unique<MovePlan>();
-  PlanMoves(table, framesA, output, nyquist, bands, inputTime, framePeriod, limits, *plan);
-  return ApplyMoves(*plan, output, nyquist, lowerEdgeHz, inputTime);
-}
-
 }  // namespace NoisePhases

@@ -37,9 +37,9 @@ bool IsSteadyPeak(const SMSFrame& frameA, const SMSFrame& frameB, double fA, dou
                   double framePeriod, const SteadyLimits& limits);
 
 // Which bins of the top band of a run with two or more bands move to the
-// input time (`MoveToInputTime`), as ascending runs of whole bins of the
-// band's frame B; none when the top band has no frame B of its own or
-// the input time is not finite.
+// input time, as ascending runs of whole bins of the band's frame B; none
+// when the top band has no frame B of its own or the input time is not
+// finite.
 struct MovePlan {
   std::int32_t runs = 0;
   int band = -1;
@@ -53,8 +53,14 @@ struct MovePlan {
   std::array<std::int64_t, PeakRegionTable::kCapacity + 1> gapFrom{}, gapTo{};
 };
 
-// Works out the runs `MoveToInputTime` moves into `plan`, leaving `output`
-// as it is (its top band gives the bin count).
+// For every region of the top band that keeps no analysed phases (flag 0):
+// its bins, from the midpoint to the region below to the midpoint to the
+// region above, are to take frame B's phases moved to the input time, each
+// advanced by its bin frequency times (`inputTime` - frame B's time); a
+// steady peak keeps the bins of its window's main lobe (two on either side
+// of its own) as they were. Works those runs out into `plan`, leaving
+// `output` as it is (its top band gives the bin count); `framesA` and
+// `output` hold one frame per band.
 void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output, const float* nyquist,
                int bands, double inputTime, double framePeriod, const SteadyLimits& limits, MovePlan& plan);
 
@@ -63,18 +69,5 @@ void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame*
 double ApplyMoves(const MovePlan& plan, SMSFrame* const* output, const float* nyquist, double lowerEdgeHz,
                   double inputTime);
 
-// For every region of the top band of a run with two or more bands that
-// keeps no analysed phases (flag 0): its bins, from the midpoint to the
-// region below to the midpoint to the region above, take frame B's phases
-// moved to `inputTime`, each advanced by its bin frequency times
-// (`inputTime` - frame B's time); a steady peak keeps the bins of its
-// window's main lobe (two on either side of its own) as they were.
-// `framesA` and `output` hold one frame per band; nothing is done for a
-// non-finite input time. Returns the share (0..1) of the top band's output
-// energy from `lowerEdgeHz` up whose phases were moved. `PlanMoves` and
-// `ApplyMoves` in one.
-double MoveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output,
-                       const float* nyquist, int bands, double lowerEdgeHz, double inputTime, double framePeriod,
-                       const SteadyLimits& limits);
 
 }  // namespace NoisePhases

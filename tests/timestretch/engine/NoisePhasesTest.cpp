@@ -29,6 +29,16 @@ std::unique_ptr<SMSFrame> frame(std::int64_t bins, double time, float level, flo
 // Phase difference folded into (-pi, pi], worked out on the unit circle.
 double circularDistance(double a, double b) { return std::arg(std::polar(1.0, a) / std::polar(1.0, b)); }
 
+// The move as the band stretch makes it: planned, then applied; the share
+// of the top band's energy moved.
+double moveToInputTime(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output,
+                       const float* nyquist, int bands, double lowerEdgeHz, double inputTime, double framePeriod,
+                       const NoisePhases::SteadyLimits& limits) {
+  auto plan = std::make_unique<NoisePhases::MovePlan>();
+  NoisePhases::PlanMoves(table, framesA, output, nyquist, bands, inputTime, framePeriod, limits, *plan);
+  return NoisePhases::ApplyMoves(*plan, output, nyquist, lowerEdgeHz, inputTime);
+}
+
 }  // namespace
 
 TEST(NoisePhases, OnlyAPeakCloseToItsOwnPredictionIsASteadyPartial) {
@@ -109,7 +119,7 @@ TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
       std::fmod(b[1]->phases[k1] - kTwoPi * centres[1] * kPeriod + 1.5 + 100.0 * kTwoPi, kTwoPi));
 
   const double share =
-      NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
+      moveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
   const std::int64_t from = binOf(2500.0, 1), to = binOf(7000.0, 1);
   auto moves = [&](std::int64_t k) { return k >= from && k <= to && (k < k2 - 2 || k > k2 + 2); };
   // Every bin at one level: the moved bins over the band's bins from its
@@ -136,16 +146,16 @@ TEST(NoisePhases, OnlyTheTopBandsNoiseMovesToTheInputTime) {
   // moved bins 10 dB below the rest.
   for (std::int64_t k = 0; k < bins[1]; ++k) out[1]->magnitudes[k] = moves(k) ? -30.0f : -20.0f;
   const double weighed =
-      NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
+      moveToInputTime(*table, framesA, output, nyquist, 2, 1500.0, inputTime, kPeriod, NoisePhases::SteadyLimits{});
   const double expected = movedBins * 1e-3 / (movedBins * 1e-3 + (1025.0 - 70.0 - movedBins) * 1e-2);
   EXPECT_NEAR(weighed / expected, 1.0, 0.06);
 
   // No input time, or a single band: nothing moves.
   for (std::int64_t k = 0; k < bins[1]; ++k) out[1]->phases[k] = 1.0f;
-  EXPECT_EQ(NoisePhases::MoveToInputTime(*table, framesA, output, nyquist, 2, 1500.0,
+  EXPECT_EQ(moveToInputTime(*table, framesA, output, nyquist, 2, 1500.0,
                                          std::numeric_limits<double>::quiet_NaN(), kPeriod, NoisePhases::SteadyLimits{}),
             0.0);
-  EXPECT_EQ(NoisePhases::MoveToInputTime(*table, framesA, output + 1, nyquist + 1, 1, 0.0, inputTime, kPeriod,
+  EXPECT_EQ(moveToInputTime(*table, framesA, output + 1, nyquist + 1, 1, 0.0, inputTime, kPeriod,
                                          NoisePhases::SteadyLimits{}),
             0.0);
   for (std::int64_t k = 0; k < bins[1]; ++k) ASSERT_EQ(out[1]->phases[k], 1.0f) << "bin " << k;
