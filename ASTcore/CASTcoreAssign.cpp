@@ -9,6 +9,7 @@
 
 #include "AnalysisUtil.h"
 #include "CASTcore.h"
+#include "SectionTempo.h"
 
 namespace {
 
@@ -432,11 +433,9 @@ ResultCode CASTcore::makeInitSecAsgnBySegLbl(std::uint8_t wavNo, std::uint8_t mo
     std::uint8_t num = 4, den = 4;
     allInfo.getTimeSig(&num, &den);
     const double frames = static_cast<double>(mainA->endAdrs - mainA->startAdrs);
-    const double value = mainA->barNum * (num * 2646000.0 * 4.0 / den) / frames;
-    // The nearest whole tempo, as for a section the user sets: whole bars of
-    // an N BPM grid come out a hair under N, and N - 1 stretched every
-    // phrase by a percent for nothing. A style holds tempos of 5 to 500 only.
-    const auto tempo = static_cast<std::uint64_t>(std::clamp(std::round(value), 5.0, 500.0));
+    const double value = SectionTempo::ofBars(mainA->barNum, num, den, frames);
+    // A style holds tempos of 5 to 500 only.
+    const auto tempo = SectionTempo::nearestWhole(std::clamp(value, 5.0, 500.0));
     rc = updateTempo(tempo);
     if (Result::failed(rc)) {
       setLastErrorOnce(QString("error at makeInitSecAsgnBySegLbl() updateTempo [%1]").arg(hex(rc)));

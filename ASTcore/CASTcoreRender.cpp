@@ -19,13 +19,13 @@
 #include "IF_styMngr.h"
 #include "IF_timeStretch.h"
 #include "SectionNameTable.h"
+#include "SectionTempo.h"
 #include "TempWaveFiles.h"
 #include "WavSeekerSeq.h"
 
 namespace {
 
 constexpr std::uint8_t kFadeInAndOut = 3;
-constexpr double kFramesPerMinute = 2646000.0;  // 44100 * 60
 constexpr std::size_t kBytesPerFrame = AnalysisUtil::kBytesPerFrame;
 constexpr std::uint64_t kReadBlockFrames = 4096;
 
@@ -221,8 +221,8 @@ ResultCode CASTcore::renderSectionByBars(std::uint8_t slot, std::uint64_t* lengt
 
     const std::uint64_t tempo = getCommonInfo().tempo;
     if (tempo == 0 || den == 0) return Result::fail(12);
-    const auto nominalBarLength =
-        static_cast<std::uint64_t>(std::ceil(num * kFramesPerMinute * 4.0 / den / static_cast<double>(tempo)));
+    const auto nominalBarLength = static_cast<std::uint64_t>(
+        std::ceil(num * SectionTempo::kFramesPerMinute * 4.0 / den / static_cast<double>(tempo)));
 
     std::uint64_t pad = 0, firstBarLength = 0;
     std::uint8_t pickup = 0, padAtStart = 0, padAtEnd = 0;

@@ -8,6 +8,7 @@
 #include "ASTundo.h"
 #include "AnalysisUtil.h"
 #include "CASTcore.h"
+#include "SectionTempo.h"
 
 namespace {
 
@@ -246,7 +247,6 @@ ResultCode CASTcore::calcSecTempo(std::uint8_t slot, std::uint64_t& tempo) {
   const double frames = static_cast<double>(sec->endAdrs - sec->startAdrs);
   std::uint8_t num = 4, den = 4;
   allInfo.getTimeSig(&num, &den);
-  constexpr double kFramesPerMinute = 2646000.0;  // 44100 * 60
   double value = 0.0;
   if (sec->barFit) {
     std::uint32_t b1 = 0, b2 = 0;
@@ -255,15 +255,10 @@ ResultCode CASTcore::calcSecTempo(std::uint8_t slot, std::uint64_t& tempo) {
     rc = getBeatPosOfAddress(sec->wavNo, sec->halfBeat, sec->endAdrs, b2);
     if (Result::failed(rc)) return Result::nest(4, rc);
     if (b2 <= b1) return Result::fail(5);
-    value = (b2 - b1) * kFramesPerMinute * 4.0 / den / frames;
+    value = (b2 - b1) * SectionTempo::kFramesPerMinute * 4.0 / den / frames;
   } else {
-    value = sec->barNum * (num * kFramesPerMinute * 4.0 / den) / frames;
+    value = SectionTempo::ofBars(sec->barNum, num, den, frames);
   }
-  // The nearest whole tempo, not the one below: a span of whole bars on an
-  // N BPM grid comes out a hair under N (single-precision beat times,
-  // addresses rounded up to whole frames), and an analysed grid a frame or
-  // two off over a phrase (99.94 for a 100 BPM song); cut down to N - 1,
-  // every phrase was stretched by a percent for nothing.
-  tempo = static_cast<std::uint64_t>(std::llround(value));
+  tempo = SectionTempo::nearestWhole(value);
   return allInfo.setWavTempo(sec->wavNo, tempo);
 }
