@@ -8,6 +8,10 @@
 
 #include "PhaseMath.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 using namespace PhaseMath;
 
 namespace NoisePhases {
@@ -181,9 +185,7 @@ double AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to,
   return 0.0;
 }
 
-// How a region of the top band moves: not at all, all its bins, or all
-// but the main lobe of its steady partial.
-constexpr std::uint8_t kWhole = 1, kSkirts = 2;
+constexpr std::uint8_t kWhole = kMoveWhole, kSkirts = kMoveSkirts;
 
 // Half the main lobe of the top band's analysis window (a Kaiser window
 // with alpha 2 over the whole transform: 2.24 bins), in whole bins.
@@ -221,6 +223,123 @@ bool IsSteadyPeak(const SMSFrame& frameA, const SMSFrame& frameB, double fA, dou
                   fA, fB, framePeriod, limits);
 }
 
+namespace {
+
+// The rounded bin of frequency f as PlanMoves works it out: RoundedBinAt(
+// std::max(0.0, f * binsPerHz), lastBin + 1) by a product instead of a
+// division, where a bin never negative needs only its top clamped.
+std::int64_t binAt(double f, double binsPerHz, std::int64_t lastBin) {
+  const double x = f * binsPerHz;
+  const auto k = static_cast<std::int64_t>((x > 0.0 ? x : 0.0) + 0.5);
+  return k < lastBin ? k : lastBin;
+}
+
+}  // namespace
+
+void ClassifyRegionsPlain(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA,
+                          const SMSFrame& frameB, double binsPerHz, std::int64_t lastBin, double framePeriod,
+                          const SteadyLimits& limits, std::uint8_t* moves, std::int64_t* centres) {
+  for (std::int32_t r = first; r < table.count; ++r) {
+    const double fA = table.source[r], fB = table.centre[r];
+    const std::int64_t centre = centres[r - first] = binAt(fB, binsPerHz, lastBin);
+    const bool steady = steadyAt(frameA, frameB, binAt(fA, binsPerHz, lastBin), centre, fA, fB, framePeriod, limits);
+    const int moved = static_cast<int>(table.flags[r] == 0) & static_cast<int>(fA != PeakTracking::kNoSource) &
+                      static_cast<int>(table.spectrum[r] == &frameB);
+    moves[r - first] = static_cast<std::uint8_t>(moved * (steady ? kSkirts : kWhole));
+  }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+
+namespace {
+
+// Four regions of ClassifyRegionsPlain from r on. The target names AVX2
+// alone: with FMA a product and a sum could become one rounding.
+__attribute__((target("avx2"))) std::int32_t classifyFour(const PeakRegionTable& table, std::int32_t first,
+                                                           const SMSFrame& frameA, const SMSFrame& frameB,
+                                                           double binsPerHz, std::int64_t lastBin,
+                                                           double framePeriod, const SteadyLimits& limits,
+                                                           std::uint8_t* moves, std::int64_t* centres) {
+  const __m256d perHz = _mm256_set1_pd(binsPerHz), zero = _mm256_setzero_pd(), half = _mm256_set1_pd(0.5);
+  // min(max(x, 0) + 0.5, lastBin + 0.5) truncated is the rounded bin
+  // clamped to lastBin: at or above lastBin + 0.5 it truncates to lastBin,
+  // as the clamp after the truncation gives, and a bin fits 32 bits.
+  const __m256d top = _mm256_set1_pd(static_cast<double>(lastBin) + 0.5);
+  auto binsOf = [&](__m256d f) __attribute__((target("avx2"))) {
+    // maxpd returns its second operand, 0, for a NaN, as the comparison does.
+    const __m256d x = _mm256_add_pd(_mm256_max_pd(_mm256_mul_pd(f, perHz), zero), half);
+    return _mm256_cvttpd_epi32(_mm256_min_pd(x, top));
+  };
+  const __m256d sign = _mm256_set1_pd(-0.0);
+  const __m256d perTurn = _mm256_set1_pd(1.0 / kTwoPi), turn = _mm256_set1_pd(kTwoPi);
+  const __m256d round = _mm256_set1_pd(6755399441055744.0), period = _mm256_set1_pd(framePeriod);
+  const __m256d maxJump = _mm256_set1_pd(limits.maxJumpHz), maxRise = _mm256_set1_pd(limits.maxRiseDb);
+  const __m256d maxFall = _mm256_set1_pd(limits.maxFallDb), maxDeviation = _mm256_set1_pd(limits.maxDeviation);
+  const __m256d noSource = _mm256_set1_pd(PeakTracking::kNoSource);
+  const __m256i own = _mm256_set1_epi64x(static_cast<long long>(reinterpret_cast<std::uintptr_t>(&frameB)));
+  std::int32_t r = first;
+  for (; r + 4 <= table.count; r += 4) {
+    const __m256d fA = _mm256_loadu_pd(&table.source[static_cast<std::size_t>(r)]);
+    const __m256d fB = _mm256_loadu_pd(&table.centre[static_cast<std::size_t>(r)]);
+    const __m128i kA = binsOf(fA), kB = binsOf(fB);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(centres + (r - first)), _mm256_cvtepi32_epi64(kB));
+    const __m256d levelA = _mm256_cvtps_pd(_mm_i32gather_ps(frameA.magnitudes, kA, 4));
+    const __m256d levelB = _mm256_cvtps_pd(_mm_i32gather_ps(frameB.magnitudes, kB, 4));
+    const __m256d phaseA = _mm256_cvtps_pd(_mm_i32gather_ps(frameA.phases, kA, 4));
+    const __m256d phaseB = _mm256_cvtps_pd(_mm_i32gather_ps(frameB.phases, kB, 4));
+    // steadyAt's expressions, operation for operation.
+    const __m256d rise = _mm256_sub_pd(levelB, levelA);
+    const __m256d turns = _mm256_sub_pd(_mm256_mul_pd(_mm256_sub_pd(phaseB, phaseA), perTurn),
+                                        _mm256_mul_pd(_mm256_mul_pd(_mm256_add_pd(fA, fB), half), period));
+    const __m256d nearest = _mm256_sub_pd(_mm256_add_pd(turns, round), round);
+    const __m256d deviation = _mm256_mul_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(turns, nearest)), turn);
+    __m256d steady = _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(fB, fA)), maxJump, _CMP_LT_OQ);
+    steady = _mm256_and_pd(steady, _mm256_cmp_pd(rise, maxRise, _CMP_LT_OQ));
+    steady = _mm256_and_pd(steady, _mm256_cmp_pd(rise, maxFall, _CMP_GT_OQ));
+    steady = _mm256_and_pd(steady, _mm256_cmp_pd(deviation, maxDeviation, _CMP_LT_OQ));
+    // != is true for a NaN: the unordered compare.
+    const __m256d sourced = _mm256_cmp_pd(fA, noSource, _CMP_NEQ_UQ);
+    const __m256i spectra = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&table.spectrum[static_cast<std::size_t>(r)]));
+    const __m256d ownSpectrum = _mm256_castsi256_pd(_mm256_cmpeq_epi64(spectra, own));
+    const int steadyBits = _mm256_movemask_pd(steady);
+    const int movedBits = _mm256_movemask_pd(_mm256_and_pd(sourced, ownSpectrum));
+    static_assert(kSkirts == kWhole + 1, "a steady region moves one kind further");
+    for (int i = 0; i < 4; ++i) {
+      const int moved = ((movedBits >> i) & 1) & static_cast<int>(table.flags[static_cast<std::size_t>(r + i)] == 0);
+      moves[r - first + i] = static_cast<std::uint8_t>(moved * (kWhole + ((steadyBits >> i) & 1)));
+    }
+  }
+  return r - first;
+}
+
+}  // namespace
+
+std::int32_t ClassifyRegionsFour(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA,
+                                 const SMSFrame& frameB, double binsPerHz, std::int64_t lastBin, double framePeriod,
+                                 const SteadyLimits& limits, std::uint8_t* moves, std::int64_t* centres) {
+  // Reads what the runtime found out about the CPU at start-up.
+  if (!__builtin_cpu_supports("avx2")) return 0;
+  return classifyFour(table, first, frameA, frameB, binsPerHz, lastBin, framePeriod, limits, moves, centres);
+}
+
+#else
+
+std::int32_t ClassifyRegionsFour(const PeakRegionTable&, std::int32_t, const SMSFrame&, const SMSFrame&, double,
+                                 std::int64_t, double, const SteadyLimits&, std::uint8_t*, std::int64_t*) {
+  return 0;
+}
+
+#endif
+
+void ClassifyRegions(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA, const SMSFrame& frameB,
+                     double binsPerHz, std::int64_t lastBin, double framePeriod, const SteadyLimits& limits,
+                     std::uint8_t* moves, std::int64_t* centres) {
+  const std::int32_t done =
+      ClassifyRegionsFour(table, first, frameA, frameB, binsPerHz, lastBin, framePeriod, limits, moves, centres);
+  ClassifyRegionsPlain(table, first + done, frameA, frameB, binsPerHz, lastBin, framePeriod, limits, moves + done,
+                       centres + done);
+}
+
 void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output, const float* nyquist,
                int bands, double inputTime, double framePeriod, const SteadyLimits& limits, MovePlan& plan) {
   plan.runs = 0;
@@ -236,16 +355,10 @@ void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame*
   const std::int64_t n = out->binCount;
   const double nu = nyquist[top];
   if (!frameA->magnitudes || !frameA->phases || frameA->binCount != n || !(nu > 0.0)) return;
-  // Rounded bins as RoundedBin gives them, by a product instead of a
-  // division per peak: RoundedBinAt(std::max(0.0, f * binsPerHz), n)
-  // written out, where a bin never negative needs only its top clamped.
+  // Rounded bins as RoundedBin gives them, by a product (binAt).
   const double binsPerHz = static_cast<double>(n - 1) / nu;
   const std::int64_t lastBin = n - 1;
-  auto binOf = [binsPerHz, lastBin](double f) {
-    const double x = f * binsPerHz;
-    const auto k = static_cast<std::int64_t>((x > 0.0 ? x : 0.0) + 0.5);
-    return k < lastBin ? k : lastBin;
-  };
+  auto binOf = [binsPerHz, lastBin](double f) { return binAt(f, binsPerHz, lastBin); };
   // The regions of the top band come last, in order of frequency (bands
   // never go down from one region to the next).
   std::int32_t r = static_cast<std::int32_t>(
@@ -260,14 +373,7 @@ void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame*
   std::uint8_t moves[PeakRegionTable::kCapacity];
   std::int64_t centres[PeakRegionTable::kCapacity];
   const std::int32_t firstRegion = r;
-  for (; r < table.count; ++r) {
-    const double fA = table.source[r], fB = table.centre[r];
-    const std::int64_t centre = centres[r - firstRegion] = binOf(fB);
-    const bool steady = steadyAt(*frameA, *frameB, binOf(fA), centre, fA, fB, framePeriod, limits);
-    const int moved = static_cast<int>(table.flags[r] == 0) & static_cast<int>(fA != PeakTracking::kNoSource) &
-                      static_cast<int>(table.spectrum[r] == frameB);
-    moves[r - firstRegion] = static_cast<std::uint8_t>(moved * (steady ? kSkirts : kWhole));
-  }
+  ClassifyRegions(table, firstRegion, *frameA, *frameB, binsPerHz, lastBin, framePeriod, limits, moves, centres);
   // Neighbouring pieces make one run of bins: every bin of a frame turns
   // by its own frequency times the same time.
   std::int64_t* runFrom = plan.from.data();

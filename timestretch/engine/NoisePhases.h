@@ -36,6 +36,33 @@ struct SteadyLimits {
 bool IsSteadyPeak(const SMSFrame& frameA, const SMSFrame& frameB, double fA, double fB, double nyquist,
                   double framePeriod, const SteadyLimits& limits);
 
+// How a region of the top band moves: not at all, all its bins, or all
+// but the main lobe of its steady partial.
+constexpr std::uint8_t kMoveNone = 0, kMoveWhole = 1, kMoveSkirts = 2;
+
+// For regions `first` .. table.count - 1 of the top band, whose frames A
+// and B (the region's own spectrum) hold `lastBin` + 1 bins: kMoveNone
+// for a region that keeps its analysed phases (flag set), has no source
+// or another spectrum than `frameB`, else kMoveSkirts for a steady peak
+// (IsSteadyPeak) and kMoveWhole for any other, into moves[r - first]; the
+// rounded bin of its centre (its frequency times `binsPerHz`, below 0
+// taken as 0, at most lastBin) into centres[r - first]. Four regions to a
+// vector where the CPU has AVX2, the same operations on each as one by
+// one, so the same results.
+void ClassifyRegions(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA, const SMSFrame& frameB,
+                     double binsPerHz, std::int64_t lastBin, double framePeriod, const SteadyLimits& limits,
+                     std::uint8_t* moves, std::int64_t* centres);
+
+// The one-by-one copy alone, and the AVX2 copy alone, which classifies the
+// first regions four at a time and returns how many it did (0 where the
+// build or the CPU has no AVX2); for comparing the two.
+void ClassifyRegionsPlain(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA,
+                          const SMSFrame& frameB, double binsPerHz, std::int64_t lastBin, double framePeriod,
+                          const SteadyLimits& limits, std::uint8_t* moves, std::int64_t* centres);
+std::int32_t ClassifyRegionsFour(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA,
+                                 const SMSFrame& frameB, double binsPerHz, std::int64_t lastBin, double framePeriod,
+                                 const SteadyLimits& limits, std::uint8_t* moves, std::int64_t* centres);
+
 // Which bins of the top band of a run with two or more bands move to the
 // input time, as ascending runs of whole bins of the band's frame B; none
 // when the top band has no frame B of its own or the input time is not

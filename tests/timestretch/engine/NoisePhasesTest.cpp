@@ -228,3 +228,81 @@ TEST(NoisePhases, EveryBinThePlanSaysMovesBetweenRegionsIsMoved) {
       ASSERT_EQ(out[1]->phases[k] != -1.0f, inRun[static_cast<std::size_t>(k)]) << "bin " << k;
   }
 }
+
+// The vector copy of the region test against the one-by-one copy, on
+// regions of every kind: noise, steady partials (frame A's phase where the
+// frequency leads, within and just outside the limits), flagged regions,
+// regions without a source or of another spectrum, and frequencies below
+// 0, past the top bin, not finite, or on a bin's rounding edge.
+TEST(NoisePhases, TheFourRegionCopyClassifiesAsOneByOne) {
+  const std::int64_t n = 1025;
+  const double nyquist = 22050.0, binsPerHz = static_cast<double>(n - 1) / nyquist;
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const NoisePhases::SteadyLimits limits{};
+  int steadySeen = 0, wholeSeen = 0, noneSeen = 0;
+  for (int round = 0; round < 30; ++round) {
+    auto a = frame(n, 2.0 - kPeriod, -30.0f, 0.0f), b = frame(n, 2.0, -30.0f, 0.0f), other = frame(n, 2.0, 0.0f, 0.0f);
+    for (std::int64_t k = 0; k < n; ++k) {
+      a->magnitudes[k] = static_cast<float>(-60.0 + 50.0 * unit(gen));
+      b->magnitudes[k] = static_cast<float>(a->magnitudes[k] + 12.0 * unit(gen) - 7.0);
+      a->phases[k] = static_cast<float>(kTwoPi * unit(gen));
+      b->phases[k] = static_cast<float>(kTwoPi * unit(gen));
+    }
+    auto table = std::make_unique<PeakRegionTable>();
+    table->count = 3 + round * 7;
+    for (std::int32_t r = 0; r < table->count; ++r) {
+      double f = nyquist * unit(gen);
+      switch (gen() % 12) {
+        case 0: f = -5.0; break;
+        case 1: f = nyquist * 3.0; break;
+        case 2: f = (static_cast<double>(gen() % n) + 0.5) / binsPerHz; break;  // a rounding edge
+        case 3: f = std::numeric_limits<double>::quiet_NaN(); break;
+        default: break;
+      }
+      table->centre[r] = f;
+      table->source[r] = gen() % 9 == 0 ? PeakTracking::kNoSource : f + 40.0 * unit(gen) - 20.0;
+      table->flags[r] = gen() % 8 == 0 ? 1 : 0;
+      table->spectrum[r] = gen() % 10 == 0 ? other.get() : b.get();
+      if (gen() % 2 == 0 && std::isfinite(f) && f > 0.0 && f < nyquist) {
+        // A steady partial, or one a little off its path.
+        table->source[r] = f;
+        const std::int64_t k = std::lround(f * binsPerHz);
+        const double off = gen() % 3 == 0 ? 0.1 * unit(gen) + 0.05 : 0.0;
+        a->phases[k] = static_cast<float>(
+            std::fmod(b->phases[k] - kTwoPi * f * kPeriod + off + 100.0 * kTwoPi, kTwoPi));
+        a->magnitudes[k] = b->magnitudes[k];
+      }
+    }
+    for (std::int32_t first : {0, 1, 2, 3}) {
+      if (first >= table->count) continue;
+      const auto count = static_cast<std::size_t>(table->count - first);
+      std::vector<std::uint8_t> moves(count, 9), movesPlain(count, 9);
+      std::vector<std::int64_t> centres(count, -7), centresPlain(count, -7);
+      NoisePhases::ClassifyRegions(*table, first, *a, *b, binsPerHz, n - 1, kPeriod, limits, moves.data(),
+                                   centres.data());
+      NoisePhases::ClassifyRegionsPlain(*table, first, *a, *b, binsPerHz, n - 1, kPeriod, limits,
+                                        movesPlain.data(), centresPlain.data());
+      for (std::size_t i = 0; i < count; ++i) {
+        ASSERT_EQ(moves[i], movesPlain[i]) << "region " << first + static_cast<std::int32_t>(i) << " round " << round;
+        ASSERT_EQ(centres[i], centresPlain[i]) << "region " << first + static_cast<std::int32_t>(i);
+        ASSERT_GE(centres[i], 0);
+        ASSERT_LT(centres[i], n);
+        steadySeen += moves[i] == NoisePhases::kMoveSkirts;
+        wholeSeen += moves[i] == NoisePhases::kMoveWhole;
+        noneSeen += moves[i] == NoisePhases::kMoveNone;
+      }
+      // The plain copy's steady peaks are IsSteadyPeak's.
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::int32_t r = first + static_cast<std::int32_t>(i);
+        if (movesPlain[i] == NoisePhases::kMoveNone || !std::isfinite(table->centre[r])) continue;
+        ASSERT_EQ(movesPlain[i] == NoisePhases::kMoveSkirts,
+                  NoisePhases::IsSteadyPeak(*a, *b, table->source[r], table->centre[r], nyquist, kPeriod, limits))
+            << "region " << r;
+      }
+    }
+  }
+  EXPECT_GT(steadySeen, 100);
+  EXPECT_GT(wholeSeen, 100);
+  EXPECT_GT(noneSeen, 50);
+}
