@@ -238,10 +238,12 @@ std::int64_t binAt(double f, double binsPerHz, std::int64_t lastBin) {
 
 void ClassifyRegionsPlain(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA,
                           const SMSFrame& frameB, double binsPerHz, std::int64_t lastBin, double framePeriod,
-                          const SteadyLimits& limits, std::uint8_t* moves, std::int64_t* centres) {
+                          const SteadyLimits& limits, std::uint8_t* moves, const RegionBins& ends) {
   for (std::int32_t r = first; r < table.count; ++r) {
     const double fA = table.source[r], fB = table.centre[r];
-    const std::int64_t centre = centres[r - first] = binAt(fB, binsPerHz, lastBin);
+    const std::int64_t centre = ends.centres[r - first] = binAt(fB, binsPerHz, lastBin);
+    ends.lower[r - first] = binAt(fB - table.lowerExtent[r], binsPerHz, lastBin);
+    ends.upper[r - first] = binAt(fB + table.upperExtent[r], binsPerHz, lastBin);
     const bool steady = steadyAt(frameA, frameB, binAt(fA, binsPerHz, lastBin), centre, fA, fB, framePeriod, limits);
     const int moved = static_cast<int>(table.flags[r] == 0) & static_cast<int>(fA != PeakTracking::kNoSource) &
                       static_cast<int>(table.spectrum[r] == &frameB);
@@ -259,7 +261,7 @@ __attribute__((target("avx2"))) std::int32_t classifyFour(const PeakRegionTable&
                                                            const SMSFrame& frameA, const SMSFrame& frameB,
                                                            double binsPerHz, std::int64_t lastBin,
                                                            double framePeriod, const SteadyLimits& limits,
-                                                           std::uint8_t* moves, std::int64_t* centres) {
+                                                           std::uint8_t* moves, const RegionBins& ends) {
   const __m256d perHz = _mm256_set1_pd(binsPerHz), zero = _mm256_setzero_pd(), half = _mm256_set1_pd(0.5);
   // min(max(x, 0) + 0.5, lastBin + 0.5) truncated is the rounded bin
   // clamped to lastBin: at or above lastBin + 0.5 it truncates to lastBin,
@@ -282,7 +284,13 @@ __attribute__((target("avx2"))) std::int32_t classifyFour(const PeakRegionTable&
     const __m256d fA = _mm256_loadu_pd(&table.source[static_cast<std::size_t>(r)]);
     const __m256d fB = _mm256_loadu_pd(&table.centre[static_cast<std::size_t>(r)]);
     const __m128i kA = binsOf(fA), kB = binsOf(fB);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(centres + (r - first)), _mm256_cvtepi32_epi64(kB));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(ends.centres + (r - first)), _mm256_cvtepi32_epi64(kB));
+    const __m256d below = _mm256_loadu_pd(&table.lowerExtent[static_cast<std::size_t>(r)]);
+    const __m256d above = _mm256_loadu_pd(&table.upperExtent[static_cast<std::size_t>(r)]);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(ends.lower + (r - first)),
+                        _mm256_cvtepi32_epi64(binsOf(_mm256_sub_pd(fB, below))));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(ends.upper + (r - first)),
+                        _mm256_cvtepi32_epi64(binsOf(_mm256_add_pd(fB, above))));
     const __m256d levelA = _mm256_cvtps_pd(_mm_i32gather_ps(frameA.magnitudes, kA, 4));
     const __m256d levelB = _mm256_cvtps_pd(_mm_i32gather_ps(frameB.magnitudes, kB, 4));
     const __m256d phaseA = _mm256_cvtps_pd(_mm_i32gather_ps(frameA.phases, kA, 4));
@@ -316,16 +324,16 @@ __attribute__((target("avx2"))) std::int32_t classifyFour(const PeakRegionTable&
 
 std::int32_t ClassifyRegionsFour(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA,
                                  const SMSFrame& frameB, double binsPerHz, std::int64_t lastBin, double framePeriod,
-                                 const SteadyLimits& limits, std::uint8_t* moves, std::int64_t* centres) {
+                                 const SteadyLimits& limits, std::uint8_t* moves, const RegionBins& ends) {
   // Reads what the runtime found out about the CPU at start-up.
   if (!__builtin_cpu_supports("avx2")) return 0;
-  return classifyFour(table, first, frameA, frameB, binsPerHz, lastBin, framePeriod, limits, moves, centres);
+  return classifyFour(table, first, frameA, frameB, binsPerHz, lastBin, framePeriod, limits, moves, ends);
 }
 
 #else
 
 std::int32_t ClassifyRegionsFour(const PeakRegionTable&, std::int32_t, const SMSFrame&, const SMSFrame&, double,
-                                 std::int64_t, double, const SteadyLimits&, std::uint8_t*, std::int64_t*) {
+                                 std::int64_t, double, const SteadyLimits&, std::uint8_t*, const RegionBins&) {
   return 0;
 }
 
@@ -333,11 +341,12 @@ std::int32_t ClassifyRegionsFour(const PeakRegionTable&, std::int32_t, const SMS
 
 void ClassifyRegions(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA, const SMSFrame& frameB,
                      double binsPerHz, std::int64_t lastBin, double framePeriod, const SteadyLimits& limits,
-                     std::uint8_t* moves, std::int64_t* centres) {
+                     std::uint8_t* moves, const RegionBins& ends) {
   const std::int32_t done =
-      ClassifyRegionsFour(table, first, frameA, frameB, binsPerHz, lastBin, framePeriod, limits, moves, centres);
+      ClassifyRegionsFour(table, first, frameA, frameB, binsPerHz, lastBin, framePeriod, limits, moves, ends);
+  const RegionBins rest{ends.centres + done, ends.lower + done, ends.upper + done};
   ClassifyRegionsPlain(table, first + done, frameA, frameB, binsPerHz, lastBin, framePeriod, limits, moves + done,
-                       centres + done);
+                       rest);
 }
 
 void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame* const* output, const float* nyquist,
@@ -358,7 +367,6 @@ void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame*
   // Rounded bins as RoundedBin gives them, by a product (binAt).
   const double binsPerHz = static_cast<double>(n - 1) / nu;
   const std::int64_t lastBin = n - 1;
-  auto binOf = [binsPerHz, lastBin](double f) { return binAt(f, binsPerHz, lastBin); };
   // The regions of the top band come last, in order of frequency (bands
   // never go down from one region to the next).
   std::int32_t r = static_cast<std::int32_t>(
@@ -371,9 +379,11 @@ void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame*
   // First which regions move and how, without a branch per region, then
   // the runs they make.
   std::uint8_t moves[PeakRegionTable::kCapacity];
-  std::int64_t centres[PeakRegionTable::kCapacity];
+  std::int64_t centres[PeakRegionTable::kCapacity], lowers[PeakRegionTable::kCapacity],
+      uppers[PeakRegionTable::kCapacity];
   const std::int32_t firstRegion = r;
-  ClassifyRegions(table, firstRegion, *frameA, *frameB, binsPerHz, lastBin, framePeriod, limits, moves, centres);
+  ClassifyRegions(table, firstRegion, *frameA, *frameB, binsPerHz, lastBin, framePeriod, limits, moves,
+                  RegionBins{centres, lowers, uppers});
   // Neighbouring pieces make one run of bins: every bin of a frame turns
   // by its own frequency times the same time.
   std::int64_t* runFrom = plan.from.data();
@@ -413,10 +423,9 @@ void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame*
       aboveTo = 0;
       continue;
     }
-    const double fB = table.centre[r];
-    const std::int64_t to = binOf(fB + table.upperExtent[r]);
+    const std::int64_t to = uppers[r - firstRegion];
     if (how == kWhole) {
-      const std::int64_t from = runs > 0 && lastWhole == r - 1 ? runTo[runs - 1] : binOf(fB - table.lowerExtent[r]);
+      const std::int64_t from = runs > 0 && lastWhole == r - 1 ? runTo[runs - 1] : lowers[r - firstRegion];
       add(from, to);
       gap(r, from, to);
       aboveFrom = from;
@@ -427,7 +436,7 @@ void PlanMoves(const PeakRegionTable& table, SMSFrame* const* framesA, SMSFrame*
     // A steady partial keeps its locked phases over its main lobe; the
     // noise beside it, out to the midpoints, moves as noise elsewhere does.
     const std::int64_t centre = centres[r - firstRegion];
-    const std::int64_t belowFrom = binOf(fB - table.lowerExtent[r]), belowTo = centre - kMainLobeBins - 1;
+    const std::int64_t belowFrom = lowers[r - firstRegion], belowTo = centre - kMainLobeBins - 1;
     add(belowFrom, belowTo);
     gap(r, belowFrom, belowTo);
     aboveFrom = centre + kMainLobeBins + 1;

@@ -46,22 +46,28 @@ constexpr std::uint8_t kMoveNone = 0, kMoveWhole = 1, kMoveSkirts = 2;
 // or another spectrum than `frameB`, else kMoveSkirts for a steady peak
 // (IsSteadyPeak) and kMoveWhole for any other, into moves[r - first]; the
 // rounded bin of its centre (its frequency times `binsPerHz`, below 0
-// taken as 0, at most lastBin) into centres[r - first]. Four regions to a
-// vector where the CPU has AVX2, the same operations on each as one by
-// one, so the same results.
+// taken as 0, at most lastBin) into centres[r - first], and those of the
+// ends of its extent (centre less the lower extent, centre plus the upper
+// one) into ends[r - first]. Four regions to a vector where the CPU has
+// AVX2, the same operations on each as one by one, so the same results.
+struct RegionBins {
+  std::int64_t* centres = nullptr;
+  std::int64_t* lower = nullptr;
+  std::int64_t* upper = nullptr;
+};
 void ClassifyRegions(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA, const SMSFrame& frameB,
                      double binsPerHz, std::int64_t lastBin, double framePeriod, const SteadyLimits& limits,
-                     std::uint8_t* moves, std::int64_t* centres);
+                     std::uint8_t* moves, const RegionBins& ends);
 
 // The one-by-one copy alone, and the AVX2 copy alone, which classifies the
 // first regions four at a time and returns how many it did (0 where the
 // build or the CPU has no AVX2); for comparing the two.
 void ClassifyRegionsPlain(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA,
                           const SMSFrame& frameB, double binsPerHz, std::int64_t lastBin, double framePeriod,
-                          const SteadyLimits& limits, std::uint8_t* moves, std::int64_t* centres);
+                          const SteadyLimits& limits, std::uint8_t* moves, const RegionBins& ends);
 std::int32_t ClassifyRegionsFour(const PeakRegionTable& table, std::int32_t first, const SMSFrame& frameA,
                                  const SMSFrame& frameB, double binsPerHz, std::int64_t lastBin, double framePeriod,
-                                 const SteadyLimits& limits, std::uint8_t* moves, std::int64_t* centres);
+                                 const SteadyLimits& limits, std::uint8_t* moves, const RegionBins& ends);
 
 // Which bins of the top band of a run with two or more bands move to the
 // input time, as ascending runs of whole bins of the band's frame B; none

@@ -261,6 +261,8 @@ TEST(NoisePhases, TheFourRegionCopyClassifiesAsOneByOne) {
         default: break;
       }
       table->centre[r] = f;
+      table->lowerExtent[r] = gen() % 7 == 0 ? 1e6 : 300.0 * unit(gen);
+      table->upperExtent[r] = gen() % 7 == 0 ? 5e5 : 300.0 * unit(gen);
       table->source[r] = gen() % 9 == 0 ? PeakTracking::kNoSource : f + 40.0 * unit(gen) - 20.0;
       table->flags[r] = gen() % 8 == 0 ? 1 : 0;
       table->spectrum[r] = gen() % 10 == 0 ? other.get() : b.get();
@@ -278,16 +280,20 @@ TEST(NoisePhases, TheFourRegionCopyClassifiesAsOneByOne) {
       if (first >= table->count) continue;
       const auto count = static_cast<std::size_t>(table->count - first);
       std::vector<std::uint8_t> moves(count, 9), movesPlain(count, 9);
-      std::vector<std::int64_t> centres(count, -7), centresPlain(count, -7);
+      // Centres, lower and upper ends of the vector copy, then of the plain one.
+      std::vector<std::int64_t> bins[6];
+      for (auto& v : bins) v.assign(count, -7);
       NoisePhases::ClassifyRegions(*table, first, *a, *b, binsPerHz, n - 1, kPeriod, limits, moves.data(),
-                                   centres.data());
+                                   {bins[0].data(), bins[1].data(), bins[2].data()});
       NoisePhases::ClassifyRegionsPlain(*table, first, *a, *b, binsPerHz, n - 1, kPeriod, limits,
-                                        movesPlain.data(), centresPlain.data());
+                                        movesPlain.data(), {bins[3].data(), bins[4].data(), bins[5].data()});
       for (std::size_t i = 0; i < count; ++i) {
         ASSERT_EQ(moves[i], movesPlain[i]) << "region " << first + static_cast<std::int32_t>(i) << " round " << round;
-        ASSERT_EQ(centres[i], centresPlain[i]) << "region " << first + static_cast<std::int32_t>(i);
-        ASSERT_GE(centres[i], 0);
-        ASSERT_LT(centres[i], n);
+        for (int e = 0; e < 3; ++e) {
+          ASSERT_EQ(bins[e][i], bins[e + 3][i]) << "region " << first + static_cast<std::int32_t>(i) << " end " << e;
+          ASSERT_GE(bins[e][i], 0);
+          ASSERT_LT(bins[e][i], n);
+        }
         steadySeen += moves[i] == NoisePhases::kMoveSkirts;
         wholeSeen += moves[i] == NoisePhases::kMoveWhole;
         noneSeen += moves[i] == NoisePhases::kMoveNone;
