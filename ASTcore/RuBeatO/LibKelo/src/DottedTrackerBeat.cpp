@@ -22,13 +22,6 @@ constexpr std::size_t kLeastBeats = 8;
 // times as much: something starts on their weak beats.
 constexpr double kMostWeakShare = 2.0 / 3.0;
 constexpr double kMostWeakOverNothing = 1.35;
-// The tracker, whose tempo prior centres on 130 BPM, reads a waltz by its
-// dotted beats only when those are slow: it did for waltzes up to 136 BPM
-// (dotted beats at 60 to 91 a minute), and read the pulses of faster ones
-// as their beats. Faster dotted beats were, where the two rules above held,
-// a slow song's beats and offbeats (a 4/4 ballad at 58 read at 116, a 12/8
-// jig at 48 read at 96), which must keep the tracker's reading.
-constexpr double kFastestDottedWaltz = 140.0;
 constexpr int kEighthsABar = 6;
 
 int roundedEighth(int barStart, double barLength, int k) {
@@ -37,11 +30,9 @@ int roundedEighth(int barStart, double barLength, int k) {
 
 }  // namespace
 
-int dottedBeatBarParity(const std::vector<double>& atBeats, const std::vector<double>& atOffbeats,
-                        double beatsPerMinute) {
+int dottedBeatBarParity(const std::vector<double>& atBeats, const std::vector<double>& atOffbeats) {
   const std::size_t n = atBeats.size();
   if (n < kLeastBeats || atOffbeats.size() + 4 != 2 * n) return -1;
-  if (!(beatsPerMinute > 0.0 && 1.5 * beatsPerMinute <= kFastestDottedWaltz)) return -1;
   double sum[2] = {0.0, 0.0};
   for (std::size_t i = 0; i < n; ++i) sum[i % 2] += atBeats[i];
   const double mean[2] = {sum[0] / static_cast<double>((n + 1) / 2), sum[1] / static_cast<double>(n / 2)};

@@ -20,14 +20,12 @@ namespace kelo {
 // second beat sounds less than two thirds as much as the others and no
 // more than a little over the points of the bar where nothing starts in a
 // waltz (the offbeats of its first and third beats, a sixth and five
-// sixths of the way from a strong beat to the next), and the waltz that
-// makes is one of 140 BPM or slower (`beatsPerMinute`: the tracker's
-// tempo). `atBeats`: the new sound at each of the tracker's beats, in
-// order; `atOffbeats`: two for each beat but the last two, at a sixth and
-// five sixths of the way to the beat after next (2 * (beats - 2) values).
-// -1 otherwise, and with fewer than eight beats to go by.
-int dottedBeatBarParity(const std::vector<double>& atBeats, const std::vector<double>& atOffbeats,
-                        double beatsPerMinute);
+// sixths of the way from a strong beat to the next). `atBeats`: the new
+// sound at each of the tracker's beats, in order; `atOffbeats`: two for
+// each beat but the last two, at a sixth and five sixths of the way to the
+// beat after next (2 * (beats - 2) values). -1 otherwise, and with fewer
+// than eight beats to go by.
+int dottedBeatBarParity(const std::vector<double>& atBeats, const std::vector<double>& atOffbeats);
 
 // The eighths of a stretch whose tracker pulses (half beats of the
 // tracker's beat, four a bar) stand for dotted beats: six evenly spaced

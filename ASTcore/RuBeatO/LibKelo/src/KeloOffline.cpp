@@ -251,13 +251,7 @@ bool KeloOffline::trackerBeatIsDotted() {
     atOffbeats.push_back(level(beats[i] + bar / 6));
     atOffbeats.push_back(level(beats[i] + 5 * bar / 6));
   }
-  if (beats.size() < 2) return false;
-  std::vector<int> gaps;
-  for (std::size_t i = 1; i < beats.size(); ++i) gaps.push_back(beats[i] - beats[i - 1]);
-  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
-  const double framesPerMinute = 60.0 * kSampleRate / static_cast<double>(blockSize_);
-  const int parity =
-      dottedBeatBarParity(atBeats, atOffbeats, framesPerMinute / std::max(1, gaps[gaps.size() / 2]));
+  const int parity = dottedBeatBarParity(atBeats, atOffbeats);
   if (parity < 0) return false;
   nextBar_ = beats[static_cast<std::size_t>(parity)];
   return true;
