@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 namespace MidiSong {
@@ -40,19 +39,14 @@ inline void putBE(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes
 
 }  // namespace detail
 
-// A General MIDI program (0-based) for a channel (0-based).
-struct Program {
-  std::uint8_t channel, program;
-};
-
-// The file's bytes: the tempo of `bpm`, the programs, then the events in
-// the order of their ticks (those of one tick in the order given).
-inline std::vector<std::uint8_t> fileBytes(std::vector<Event> events, int bpm, const std::vector<Program>& programs) {
+// The file's bytes: the tempo of `bpm`, a piano on channel 1 and a fingered
+// bass on channel 2, then the events in the order of their ticks (those of
+// one tick in the order given).
+inline std::vector<std::uint8_t> fileBytes(std::vector<Event> events, int bpm) {
   std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.tick < b.tick; });
   std::vector<std::uint8_t> track = {0x00, 0xFF, 0x51, 0x03};
   detail::putBE(track, 60000000 / static_cast<std::uint32_t>(bpm), 3);
-  for (const Program& p : programs)
-    track.insert(track.end(), {0x00, static_cast<std::uint8_t>(0xC0 | (p.channel & 0x0F)), p.program});
+  track.insert(track.end(), {0x00, 0xC0, 0x00, 0x00, 0xC1, 0x21});
   std::uint32_t now = 0;
   for (const Event& e : events) {
     detail::putVarLen(track, e.tick - now);
@@ -69,11 +63,6 @@ inline std::vector<std::uint8_t> fileBytes(std::vector<Event> events, int bpm, c
   detail::putBE(file, static_cast<std::uint32_t>(track.size()), 4);
   file.insert(file.end(), track.begin(), track.end());
   return file;
-}
-
-// The same with a piano on channel 1 and a fingered bass on channel 2.
-inline std::vector<std::uint8_t> fileBytes(std::vector<Event> events, int bpm) {
-  return fileBytes(std::move(events), bpm, {{0, 0x00}, {1, 0x21}});
 }
 
 // Renders the MIDI file at `midiPath` into `wavPath`; false when fluidsynth
