@@ -189,12 +189,15 @@ void lockPhases(const PeakRegionTable& t, SMSFrame* const* output, const double*
     const std::int64_t kr = kn;
     kn = bin(r + 1);
     if (br == bn) {
+      const MovedBins moved = br == movedBand && t.band[r + 1] == br ? movedAt(r + 1) : MovedBins{};
+      // Every bin between the two (if any) moved: nothing to lock. (Where
+      // the gap is empty this holds only when no bin lies between them.)
+      if (moved.from <= kr + 1 && moved.to + 1 >= kn) continue;
       const SMSFrame& fb = *t.spectrum[r + 1];
       const double lower = t.phaseOffset[r];
       const double upper = UnwrapAgainst(t.phaseOffset[r + 1], lower);
       const std::int64_t turn = std::min(kn, firstUpperBin(kr, kn - kr));
       SMSFrame& out = *output[br];
-      const MovedBins moved = br == movedBand && t.band[r + 1] == br ? movedAt(r + 1) : MovedBins{};
       if (out.phases && fb.phases && kn <= std::min(out.binCount, fb.binCount)) {
         // Both runs lie within both frames (kr >= 0 and turn <= kn): the
         // clamps of shiftedPhases would change nothing, and this pair of
