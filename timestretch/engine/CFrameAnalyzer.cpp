@@ -10,6 +10,7 @@
 #include "EngineArray.h"
 #include "FftWorkRecord.h"
 #include "SpectralWindows.h"
+#include "WindowedSamples.h"
 
 namespace {
 
@@ -95,8 +96,8 @@ void CFrameAnalyzer::analyse(SMSFrame& frame) {
   // Only the middle, between the two sides, stays zero. Both sides run
   // forwards through window and samples, so that the products vectorise.
   std::fill(buf + side + 1, buf + N - side, 0.0);
-  for (std::int64_t i = 0; i <= side; ++i) buf[i] = static_cast<double>(w[k + i] * x[i]);
-  for (std::int64_t j = N - side; j < N; ++j) buf[j] = static_cast<double>(w[k - N + j] * x[j - N]);
+  WindowedSamples::Multiply(x, w + k, side + 1, buf);
+  WindowedSamples::Multiply(x - side, w + k - side, side, buf + N - side);
   transform.RealFftAnySize(static_cast<int>(N), 1);
 
   // Levels from the power (10 log10 of |X|^2 / 32768^2), phases from the

@@ -13,6 +13,7 @@
 #include "LevelAmplitude.h"
 #include "SineCosine.h"
 #include "SpectralWindows.h"
+#include "WindowedSamples.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -231,7 +232,7 @@ int CSpectrum::WindowedPowerSpectrum(const float* input, const float* window, st
   // widen the frame into it and round the sums back out.
   FftWorkRecord& transform = sharedFftWorkRecord();
   double* b = transform.a;
-  for (std::int64_t i = 0; i < N; ++i) b[i] = static_cast<double>(input[i] * window[i]);
+  WindowedSamples::Multiply(input, window, N, b);
   std::fill(b + N, b + M, 0.0);
   transform.RealFftAnySize(static_cast<int>(M), 1);
   const std::int64_t half = M / 2;
