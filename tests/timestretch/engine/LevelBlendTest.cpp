@@ -23,11 +23,12 @@ void levels(SMSFrame& f, const std::vector<float>& v) {
 TEST(LevelBlend, EveryBinTakesThePlainBlendsBitsAndSilentBinsStay) {
   std::mt19937 rng(3);
   std::uniform_real_distribution<float> dB(-120.0f, 0.0f);
-  // Lengths around the vector width, silent and NaN bins on either side.
-  for (int n : {0, 1, 3, 4, 5, 7, 8, 9, 257}) {
+  // Lengths around the vector widths (four and eight bins), silent and NaN
+  // bins on either side.
+  for (int n : {0, 1, 3, 4, 5, 7, 8, 9, 11, 12, 15, 16, 17, 23, 257}) {
     std::vector<float> a(n), m(n);
     for (int i = 0; i < n; ++i) {
-      a[i] = i % 5 == 1 ? kNoEnergy : dB(rng);
+      a[i] = i % 5 == 1 ? kNoEnergy : i % 13 == 6 ? std::nanf("") : dB(rng);
       m[i] = i % 7 == 2 ? kNoEnergy : i % 11 == 3 ? std::nanf("") : dB(rng);
     }
     for (double weight : {-0.5, 0.0, 0.3, 0.999, 1.0, 2.0}) {
