@@ -3,6 +3,8 @@
 // the FluidR3_GM sound font: a format-0 file of one track made from a list
 // of note events, and its rendering to a 16-bit stereo 44100 Hz WAV.
 
+#include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -10,6 +12,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace MidiSong {
@@ -39,14 +43,19 @@ inline void putBE(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes
 
 }  // namespace detail
 
-// The file's bytes: the tempo of `bpm`, a piano on channel 1 and a fingered
-// bass on channel 2, then the events in the order of their ticks (those of
-// one tick in the order given).
-inline std::vector<std::uint8_t> fileBytes(std::vector<Event> events, int bpm) {
+// A General MIDI program (0-based) for a channel (0-based).
+struct Program {
+  std::uint8_t channel, program;
+};
+
+// The file's bytes: the tempo of `bpm`, the programs, then the events in
+// the order of their ticks (those of one tick in the order given).
+inline std::vector<std::uint8_t> fileBytes(std::vector<Event> events, int bpm, const std::vector<Program>& programs) {
   std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.tick < b.tick; });
   std::vector<std::uint8_t> track = {0x00, 0xFF, 0x51, 0x03};
   detail::putBE(track, 60000000 / static_cast<std::uint32_t>(bpm), 3);
-  track.insert(track.end(), {0x00, 0xC0, 0x00, 0x00, 0xC1, 0x21});
+  for (const Program& p : programs)
+    track.insert(track.end(), {0x00, static_cast<std::uint8_t>(0xC0 | (p.channel & 0x0F)), p.program});
   std::uint32_t now = 0;
   for (const Event& e : events) {
     detail::putVarLen(track, e.tick - now);
@@ -65,6 +74,11 @@ inline std::vector<std::uint8_t> fileBytes(std::vector<Event> events, int bpm) {
   return file;
 }
 
+// The same with a piano on channel 1 and a fingered bass on channel 2.
+inline std::vector<std::uint8_t> fileBytes(std::vector<Event> events, int bpm) {
+  return fileBytes(std::move(events), bpm, {{0, 0x00}, {1, 0x21}});
+}
+
 // Renders the MIDI file at `midiPath` into `wavPath`; false when fluidsynth
 // or the sound font is not installed or the rendering failed.
 inline bool render(const QString& midiPath, const QString& wavPath) {
@@ -74,6 +88,46 @@ inline bool render(const QString& midiPath, const QString& wavPath) {
   synth.start("fluidsynth", {"-ni", "-q", "-g", "0.8", "-r", "44100", "-T", "wav", "-O", "s16", "-F", wavPath,
                              soundFont, midiPath});
   return synth.waitForFinished(120000) && synth.exitCode() == 0 && QFileInfo::exists(wavPath);
+}
+
+// A MIDI file's rendering as 16-bit stereo samples, `seconds` long; empty
+// without fluidsynth or its sound font.
+inline std::vector<std::int16_t> stereoSamples(const std::vector<std::uint8_t>& bytes, double seconds,
+                                               const QString& folder) {
+  const QString midi = folder + "/rendered.mid";
+  const QString wav = folder + "/rendered.wav";
+  QFile out(midi);
+  if (!out.open(QIODevice::WriteOnly) ||
+      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
+          static_cast<qint64>(bytes.size()))
+    return {};
+  out.close();
+  if (!MidiSong::render(midi, wav)) return {};
+  QFile in(wav);
+  if (!in.open(QIODevice::ReadOnly)) return {};
+  const QByteArray file = in.readAll();
+  // The chunks after the RIFF header, to the "data" one.
+  int at = 12;
+  while (at + 8 <= file.size() && std::memcmp(file.constData() + at, "data", 4) != 0) {
+    std::uint32_t size = 0;
+    std::memcpy(&size, file.constData() + at + 4, 4);
+    at += 8 + static_cast<int>(size + (size & 1));
+  }
+  if (at + 8 > file.size()) return {};
+  const int first = at + 8;
+  const std::size_t wanted = 2 * static_cast<std::size_t>(seconds * 44100.0);
+  const std::size_t have = static_cast<std::size_t>(file.size() - first) / 2;
+  std::vector<std::int16_t> samples(wanted, 0);
+  std::memcpy(samples.data(), file.constData() + first, 2 * std::min(wanted, have));
+  return samples;
+}
+
+// The same mixed to mono floats in -1 .. 1.
+inline std::vector<float> monoSamples(const std::vector<std::uint8_t>& bytes, double seconds, const QString& folder) {
+  const std::vector<std::int16_t> s = stereoSamples(bytes, seconds, folder);
+  std::vector<float> out(s.size() / 2);
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = (s[2 * i] + s[2 * i + 1]) / 65536.0f;
+  return out;
 }
 
 }  // namespace MidiSong

@@ -123,6 +123,8 @@ const float* CBeatDetect::getFeature(int* dim) const { return tracker->getFeatur
 
 int CBeatDetect::getNumFrames() const { return tracker->getNumFrames(); }
 
+float CBeatDetect::onsetAt(int frame) const { return tracker->observationAt(frame); }
+
 void CBeatDetect::infer() {
   tracker->infer();
   inferred = true;

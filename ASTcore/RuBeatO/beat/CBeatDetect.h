@@ -53,6 +53,12 @@ class CBeatDetect {
   // Frames completed since construction or the last reset.
   int getNumFrames() const;
 
+  // The strength of new sound the tracker weighed at `frame`: its
+  // normalised onset observation of the model step holding the frame (0 for
+  // a frame outside 0 .. getNumFrames()-1 or one whose step is still
+  // filling).
+  float onsetAt(int frame) const;
+
   // Decodes tempo and beat phase over every frame so far; the queries below
   // are allowed from here until the next addData, anchor change or reset.
   void infer();

@@ -63,6 +63,12 @@ const float* MZBeatTrackOffline::getFeature(int* dimOut) const {
 
 void MZBeatTrackOffline::infer() { model->infer(); }
 
+float MZBeatTrackOffline::observationAt(int frame) const {
+  if (frame < 0) return 0.0f;
+  const auto t = static_cast<size_t>(frame / decimIndex.GetSize());
+  return t < model->getNumSteps() ? model->getObservation(t) : 0.0f;
+}
+
 void MZBeatTrackOffline::getInfoAtFrame(int frame, int* period, int* phase) const {
   const int32_t t = frame / decimIndex.GetSize();
   if (frame < 0 || static_cast<size_t>(t) >= model->getNumSteps())

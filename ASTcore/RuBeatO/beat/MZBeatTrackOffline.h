@@ -51,6 +51,10 @@ class MZBeatTrackOffline {
 
   int getNumFrames() const { return frameCount; }
 
+  // The model's observation of the step holding `frame`; 0 outside the
+  // steps pushed so far.
+  float observationAt(int frame) const;
+
   // Decodes everything pushed so far.
   void infer();
 

@@ -14,12 +14,14 @@
 #include "BassLine.h"
 #include "BeatSliceFeatureGenerator.h"
 #include "beat/CBeatDetect.h"
+#include "DottedTrackerBeat.h"
 #include "KeloHmm.h"
 #include "KeloHmmPlainTextFactory.h"
 #include "KeloPlainTextFileStreamReader.h"
 #include "KeloPlainTextResourceStreamReader.h"
 #include "ModelMeter.h"
 #include "OfflineHmm.h"
+#include "PitchRise.h"
 #include "PulseAccents.h"
 #include "SpectralFeature.h"
 
@@ -97,6 +99,12 @@ int KeloOffline::init(int /*lag*/, std::string modelPath, int blockSize, int bea
   frameCount_ = 0;
   halfPulses_ = HalfPulses::Undecided;
   carriedHalfPulse_ = -1;
+  pitchRise_ = std::make_unique<PitchRise>();
+  carriedEighths_.clear();
+  nextBar_ = -1;
+  dottedGrouping_ = -1;
+  dottedBarPhase_ = -1;
+  barFrames_ = 0;
   tatumCounter_ = 0;
   barCounter_ = 0;
   segmentOffset_ = 0;
@@ -139,6 +147,7 @@ int KeloOffline::process(const float* samples, int count) {
   generator_->pushSamples(samples, count);
   if (count <= 0) return KeloSuccess;
   samplesReceived_ += count;
+  if (pitchRise_) pitchRise_->push(samples, count);
   if (trackerBeats_) {
     // The detector takes sample pairs; an odd sample waits for the next call.
     int used = 0;
@@ -179,12 +188,16 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   const double pulsesPerMinute = framesPerMinute / std::max(1, gaps[gaps.size() / 2]);
   std::vector<FeatureVector> rows;
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
-  if (!pulsesAreBeats(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()), pulsesPerMinute))
+  if (pulsesAreBeats(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()), pulsesPerMinute))
+    halfPulses_ = HalfPulses::Placed;
+  else if (trackerBeatIsDotted())
+    halfPulses_ = HalfPulses::DottedBeats;
+  else
     return;
-  halfPulses_ = HalfPulses::Placed;
-  // The accent every third beat is the bar's: three beats a bar. Where the
-  // bar line goes is left to the chord path, which hears where the harmony
-  // turns.
+  // Either way the bar holds three beats: the accent every third beat is
+  // the bar's, and a dotted beat's two make a bar. Where the bar line goes
+  // is left to the chord path, which hears where the harmony turns, except
+  // that dotted beats show it (see analyse).
   if (meterCode_ == MeterNotGiven) meterCode_ = MeterSimple;
   if (beatsPerBar_ == BeatsPerBarNotGiven) beatsPerBar_ = 3;
 }
@@ -197,6 +210,9 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
 void KeloOffline::placeHalfPulses() {
   const std::list<int>& found = generator_->getBeatFrames();
   if (halfPulses_ == HalfPulses::Undecided && meterCode_ != MeterCompound) decideHalfPulses(found);
+  // The pitches were kept for that decision only.
+  if (pitchRise_) pitchRise_.reset();
+  if (halfPulses_ == HalfPulses::DottedBeats) placeDottedBeatEighths(found);
   if (halfPulses_ != HalfPulses::Placed) return;
   // A half pulse that fell beyond the last stretch's end opens this one.
   const int carriedFrame = carriedHalfPulse_;
@@ -215,6 +231,58 @@ void KeloOffline::placeHalfPulses() {
   if (carried) placed.push_back(carriedFrame);
   placed.insert(placed.end(), doubled.begin(), doubled.end());
   generator_->flushAtBeats(placed);
+}
+
+// Read from the tracker's own onset observations, the evidence it placed
+// its beats by; once, on the first stretch, while the tracker's frames are
+// the generator's.
+bool KeloOffline::trackerBeatIsDotted() {
+  if (!trackerBeats_ || trackerBeats_->getNumFrames() == 0 || !pitchRise_) return false;
+  if (!trackerBeats_->isInferred()) trackerBeats_->infer();
+  std::list<int> found;
+  trackerBeats_->getBeatFrames(found, 1, 0);
+  const std::vector<int> beats(found.begin(), found.end());
+  // A step either side: the observation peaks within a step of an onset.
+  const int step = trackerBeats_->getDecimation();
+  std::vector<double> atBeats;
+  for (int beat : beats)
+    atBeats.push_back(std::max({trackerBeats_->onsetAt(beat - step), trackerBeats_->onsetAt(beat),
+                                trackerBeats_->onsetAt(beat + step)}));
+  const int parity = strongBeatParity(atBeats);
+  if (parity < 0) return false;
+  const double secondsPerFrame = static_cast<double>(blockSize_) / kSampleRate;
+  std::vector<double> atThirds, atSixths;
+  for (std::size_t i = static_cast<std::size_t>(parity); i + 2 < beats.size(); i += 2) {
+    const double from = beats[i] * secondsPerFrame;
+    const double bar = (beats[i + 2] - beats[i]) * secondsPerFrame;
+    atThirds.push_back(pitchRise_->at(from + bar / 3.0));
+    atThirds.push_back(pitchRise_->at(from + 2.0 * bar / 3.0));
+    atSixths.push_back(pitchRise_->at(from + bar / 6.0));
+    atSixths.push_back(pitchRise_->at(from + 5.0 * bar / 6.0));
+  }
+  if (!pitchesStartOnTheThirds(atThirds, atSixths)) return false;
+  nextBar_ = beats[static_cast<std::size_t>(parity)];
+  return true;
+}
+
+// The tracker goes on reading dotted beats in every stretch (it starts each
+// from the last one's period); its pulses are replaced by the eighths of
+// its beats, bar by bar, so that a beat is two pulses as in any other
+// simple meter and the bars run on across the stretches' ends.
+void KeloOffline::placeDottedBeatEighths(const std::list<int>& found) {
+  const int frames = generator_->numFrames();
+  const std::vector<int> pulses(found.begin(), found.end());
+  const DottedBeatEighths placed = eighthsOfDottedBeats(pulses, nextBar_, carriedEighths_, frames, barFrames_);
+  barFrames_ = placed.barFrames;
+  carriedEighths_.clear();
+  for (int at : placed.beyond) carriedEighths_.push_back(at - frames);
+  nextBar_ = placed.nextBar - frames;
+  dottedGrouping_ = placed.barIndex < 0 ? -1 : (generator_->getBeatOffset() + placed.barIndex) % 2;
+  // The decoder counts the selected beats from the stretch's first; the
+  // bar opens on beat barIndex / 2 of them, which is position 0 of the bar
+  // when the bar phase is 1 - that (see OfflineHmm::decode).
+  dottedBarPhase_ = placed.barIndex < 0 ? -1 : ((1 - placed.barIndex / 2) % 3 + 3) % 3;
+  generator_->flushAtBeats(std::list<int>(placed.eighths.begin(), placed.eighths.end()));
 }
 
 void KeloOffline::estimateMeter() {
@@ -252,6 +320,12 @@ bool KeloOffline::analyse() {
   beatsPerBar_ = meter.beats;
   if (!loadModelFor(beatsPerBar_)) return false;
   if (featureDump_ != nullptr) dumpFeatures();
+  // A waltz read from dotted beats has its bar lines where the tracker's
+  // strong beats are; the chord path alone heard a chord start on two
+  // where the bass moves to the fifth. Only on the first stretch: the later
+  // ones go on from its bar.
+  if (halfPulses_ == HalfPulses::DottedBeats && trackerBeats_ && beatsPerBar_ == 3 && dottedBarPhase_ >= 0)
+    offlineDecoder()->setFixed(-1, dottedBarPhase_, -1);
 
   const int count = hypothesisCount(level_, meterCode_);
   if (count < 1) throw std::domain_error("hop<1");
@@ -276,7 +350,9 @@ bool KeloOffline::loadModelFor(int beats) {
 void KeloOffline::decodeHypotheses(int count) {
   for (Hypothesis& h : hypotheses_) h = Hypothesis{};
   const double unset = -1e10;
-  int beatGrouping = phase_ < 0 && count == 2 && meterCode_ == MeterSimple ? trackerBeatHypothesis() : -1;
+  int beatGrouping = -1;
+  if (phase_ < 0 && count == 2 && meterCode_ == MeterSimple)
+    beatGrouping = halfPulses_ == HalfPulses::DottedBeats ? dottedGrouping_ : trackerBeatHypothesis();
   if (phase_ < 0 && count == MeterCompound && meterCode_ == MeterCompound) beatGrouping = accentHypothesis(count);
   if (phase_ >= 0 && phase_ < count && phase_ < kMaxHypotheses) {
     decodeHypothesis(phase_, count);
@@ -325,7 +401,7 @@ bool KeloOffline::chooseCompoundBar(int count) {
 
 int KeloOffline::trackerBeatHypothesis() {
   if (!trackerBeats_ || trackerBeats_->getNumFrames() == 0) return -1;
-  trackerBeats_->infer();
+  if (!trackerBeats_->isInferred()) trackerBeats_->infer();
   std::list<int> beats;
   trackerBeats_->getBeatFrames(beats, 1, 0);
   std::vector<int> onBeat(2, 0);

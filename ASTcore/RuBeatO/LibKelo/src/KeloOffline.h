@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@ namespace kelo {
 class BeatSliceFeatureGenerator;
 class KeloHmm;
 class OfflineHmm;
+class PitchRise;
 
 class KeloOffline : public IKelo {
  public:
@@ -182,9 +184,14 @@ class KeloOffline : public IKelo {
   bool chooseCompoundBar(int count);
   void estimateMeter();
   // Adds the half beats to the generator's pulses when they are the beats
-  // themselves (see pulsesAreBeats).
+  // themselves (see pulsesAreBeats), or puts the eighths in their place
+  // when the tracker's beat is dotted (see dottedBeatBarParity).
   void placeHalfPulses();
   void decideHalfPulses(const std::list<int>& found);
+  // Whether the tracker's beat is one and a half of the song's (see
+  // dottedBeatBarParity); sets where the first bar is expected.
+  bool trackerBeatIsDotted();
+  void placeDottedBeatEighths(const std::list<int>& found);
   void dumpFeatures();
   void feedFeatures(int h, int count, std::vector<FeatureVector>& rows);
   void decodeHypothesis(int h, int count);
@@ -202,11 +209,25 @@ class KeloOffline : public IKelo {
   std::string modelPath_;
   std::int32_t beatsPerBar_ = -1;
   std::int32_t meterCode_ = -1;
-  enum class HalfPulses { Undecided, None, Placed };
+  // Placed: half pulses between the tracker's; DottedBeats: eighths, three
+  // to the tracker's beat, in place of its pulses.
+  enum class HalfPulses { Undecided, None, Placed, DottedBeats };
   HalfPulses halfPulses_ = HalfPulses::Undecided;
   // Frame, in the next stretch, of a half pulse beyond this one's end; -1
   // for none.
   int carriedHalfPulse_ = -1;
+  // With DottedBeats: the eighths beyond the last stretch's end and where
+  // its next bar begins, both in the next stretch's frames, its last bar's
+  // length, and the grouping whose beats open the bars (-1 when unknown).
+  // The first stretch's pitches, kept until the decision above is made.
+  std::unique_ptr<PitchRise> pitchRise_;
+  std::vector<int> carriedEighths_;
+  int nextBar_ = -1;
+  int barFrames_ = 0;
+  int dottedGrouping_ = -1;
+  // The decoder's bar phase that puts the bar lines of three beats on the
+  // strong beats (-1 when unknown).
+  int dottedBarPhase_ = -1;
   std::int32_t tatumCounter_ = 0;
   std::int32_t barCounter_ = 0;
   std::int64_t samplesReceived_ = 0;

@@ -11,10 +11,13 @@
 #include <ostream>
 #include <vector>
 
+#include "AccordionWaltz.h"
 #include "KeloOffline.h"
 #include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
+#include "StabsGroove.h"
 #include "SynthWaltz.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -45,9 +48,8 @@ const Waltz kWaltzes[] = {
 
 class KeloWaltz : public ::testing::TestWithParam<Waltz> {};
 
-TEST_P(KeloWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
-  const Waltz w = GetParam();
-  const std::vector<float> song = SynthWaltz::song(w.bpm, w.seconds, w.style);
+void expectThreeBeatsABarOnTheDownbeats(const std::vector<float>& song, double bpm) {
+  const double seconds = static_cast<double>(song.size()) / kRate;
   kelo::KeloOffline engine;
   KeloReports r;
   ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
@@ -61,11 +63,11 @@ TEST_P(KeloWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
     spacing.push_back(it->second - std::prev(it)->second);
   ASSERT_GT(spacing.size(), 10u);
   std::nth_element(spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(spacing.size() / 2), spacing.end());
-  const double beat = 60.0 / w.bpm;
+  const double beat = 60.0 / bpm;
   EXPECT_NEAR(spacing[spacing.size() / 2], beat, 0.04 * beat);
 
   const double bar = 3 * beat;
-  ASSERT_GE(r.bars.size(), static_cast<std::size_t>(w.seconds / bar) - 2);
+  ASSERT_GE(r.bars.size(), static_cast<std::size_t>(seconds / bar) - 2);
   int onDownbeat = 0;
   for (std::size_t i = 0; i < r.bars.size(); ++i) {
     EXPECT_EQ(r.bars[i].numerator, 3);
@@ -79,16 +81,61 @@ TEST_P(KeloWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
   EXPECT_GE(onDownbeat, static_cast<int>(r.bars.size()) - 1);
 }
 
+TEST_P(KeloWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const Waltz w = GetParam();
+  expectThreeBeatsABarOnTheDownbeats(SynthWaltz::song(w.bpm, w.seconds, w.style), w.bpm);
+}
+
 INSTANTIATE_TEST_SUITE_P(Songs, KeloWaltz, ::testing::ValuesIn(kWaltzes));
+
+// Accordion chords that swell in on two and three: the tracker takes one
+// and a half beats for its own, and every second one of its beats falls
+// where nothing starts.
+class KeloAccordionWaltz : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloAccordionWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const int bpm = GetParam();
+  const std::vector<float> song = AccordionWaltz::mono(bpm, 20.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloAccordionWaltz, ::testing::Values(92, 100, 112));
+
+// Its neighbour: a 4/4 groove whose second and fourth beats sound far less
+// than its first and third, as the accordion waltz's dotted beats do, but
+// whose new chords fall between the thirds of two beats. It keeps four
+// beats a bar at its tempo.
+class KeloStabsGroove : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloStabsGroove, KeepsFourBeatsABarAtItsTempo) {
+  const int bpm = GetParam();
+  const std::vector<float> song = StabsGroove::mono(bpm, 20.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  kelo::KeloOffline engine;
+  KeloReports r;
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
+  EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
+  EXPECT_EQ(engine.beatsPerBar(), 4);
+  const std::map<int, double> tatumTime = r.tatumSeconds(kRate);
+  std::vector<double> spacing;
+  for (auto it = std::next(tatumTime.begin()); it != tatumTime.end(); ++it)
+    spacing.push_back(it->second - std::prev(it)->second);
+  ASSERT_GT(spacing.size(), 10u);
+  std::nth_element(spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(spacing.size() / 2), spacing.end());
+  const double beat = 60.0 / bpm;
+  EXPECT_NEAR(spacing[spacing.size() / 2], beat, 0.04 * beat);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloStabsGroove, ::testing::Values(84, 100));
 
 // The program decodes a long recording in stretches; the half beats added
 // between a waltz's pulses go on across the end of a stretch, wherever it
 // falls within the beat, so the beats stay on the song's beats after it.
-TEST(KeloWaltzStretches, TheBeatsStayOnTheSongsBeatsAfterAPartialDecode) {
-  const double bpm = 160.0, beat = 60.0 / bpm;
-  const std::vector<float> song = SynthWaltz::song(bpm, 24.0, Accompaniment::OomPah);
+void expectTheBeatsAfterEachCut(const std::vector<float>& song, double bpm, const std::vector<double>& cuts) {
+  const double beat = 60.0 / bpm;
   constexpr std::size_t kBlock = 180;
-  for (double cut : {12.0, 12.1, 12.2, 12.3}) {
+  for (double cut : cuts) {
     kelo::KeloOffline engine;
     KeloReports r;
     ASSERT_EQ(engine.init(0, "", kBlock, kelo::BeatsPerBarNotGiven, 0.0), 0);
@@ -109,6 +156,18 @@ TEST(KeloWaltzStretches, TheBeatsStayOnTheSongsBeatsAfterAPartialDecode) {
     EXPECT_GE(after, static_cast<int>((song.size() / kRate - cut - 1.0) / beat) - 2) << "cut at " << cut;
     EXPECT_GE(onBeat, after - 1) << "cut at " << cut;
   }
+}
+
+TEST(KeloWaltzStretches, TheBeatsStayOnTheSongsBeatsAfterAPartialDecode) {
+  expectTheBeatsAfterEachCut(SynthWaltz::song(160.0, 24.0, Accompaniment::OomPah), 160.0, {12.0, 12.1, 12.2, 12.3});
+}
+
+// The eighths put in place of the tracker's pulses run on across the
+// stretch's end, wherever it falls within the bar.
+TEST(KeloWaltzStretches, TheAccordionWaltzsBeatsStayOnItsBeatsAfterAPartialDecode) {
+  const std::vector<float> song = AccordionWaltz::mono(100, 24.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectTheBeatsAfterEachCut(song, 100.0, {12.0, 12.3, 12.6, 12.9, 13.2, 13.5});
 }
 
 }  // namespace

@@ -87,6 +87,29 @@ TEST(CBeatDetect, ClickTracksGiveSteadyBeatsAtTheirTempo) {
   }
 }
 
+// The onset the tracker weighed: high on its beats, where the clicks are,
+// low between them, and nothing outside the frames fed.
+TEST(CBeatDetect, OnsetsAreHighOnTheClicksAndLowBetween) {
+  const auto times = steadyTimes(100.0, 0.3, 12.0);
+  const auto d = detect(clicks(times, 12.0), false);
+  std::list<int> beats;
+  d->getBeatFrames(beats, 1, 0);
+  double onBeats = 0.0, between = 0.0;
+  int counted = 0;
+  for (auto it = std::next(beats.begin()); it != beats.end(); ++it) {
+    if (seconds(*it) < 3.0) continue;
+    const int mid = (*it + *std::prev(it)) / 2;
+    onBeats += std::max({d->onsetAt(*it - 3), d->onsetAt(*it), d->onsetAt(*it + 3)});
+    between += std::max({d->onsetAt(mid - 3), d->onsetAt(mid), d->onsetAt(mid + 3)});
+    ++counted;
+  }
+  ASSERT_GT(counted, 6);
+  EXPECT_GT(onBeats / counted, 2.0);
+  EXPECT_LT(between / counted, 0.5 * onBeats / counted);
+  EXPECT_EQ(d->onsetAt(-1), 0.0f);
+  EXPECT_EQ(d->onsetAt(d->getNumFrames() + 3), 0.0f);
+}
+
 // The tempo prior lets the tempo move by fractions of a percent per beat,
 // so a moderate step is followed after a glide of a few beats. (Larger
 // steps over short tracks, 100 to 130 BPM say, make the decode settle on

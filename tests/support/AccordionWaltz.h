@@ -1,0 +1,57 @@
+#pragma once
+// An oom-pah waltz whose chords swell in, rendered by fluidsynth: a
+// fingered bass and a kick on one, accordion chords on two and three, a
+// chord a bar (C, F, G, C, A minor, D minor, G, C), the bass on the fifth
+// every second bar; the first downbeat at 0. Its second and third beats
+// bring so little new sound that the beat tracker, between about 90 and
+// 115 BPM, takes one and a half of its beats for one of its own.
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+#include "MidiSong.h"
+
+namespace AccordionWaltz {
+
+inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
+  constexpr std::uint32_t kBeat = MidiSong::kDivision;
+  static const int roots[] = {0, 5, 7, 0, 9, 2, 7, 0};
+  static const bool minor[] = {false, false, false, false, true, true, false, false};
+  std::vector<MidiSong::Event> out;
+  const auto note = [&out](std::uint32_t tick, std::uint8_t channel, int key, std::uint8_t velocity,
+                           std::uint32_t length) {
+    out.push_back({tick, static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key), velocity});
+    out.push_back({tick + length, static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 0});
+  };
+  const int bars = static_cast<int>(seconds * bpm / 180.0) + 2;
+  for (int b = 0; b < bars; ++b) {
+    const int root = roots[b % 8];
+    const int third = minor[b % 8] ? 3 : 4;
+    const std::uint32_t t0 = static_cast<std::uint32_t>(b) * 3 * kBeat;
+    note(t0, 1, 36 + root + (b % 2 ? 7 : 0), 100, kBeat - 10);
+    note(t0, 9, 36, 100, kBeat / 2);
+    for (std::uint32_t k = 1; k < 3; ++k)
+      for (int interval : {0, third, 7})
+        note(t0 + k * kBeat, 2, 60 + (root + interval) % 12, k == 1 ? 70 : 66, kBeat - 10);
+  }
+  return out;
+}
+
+// The song as a MIDI file's bytes; its rendering as 16-bit stereo samples
+// and as mono floats, `seconds` long (empty without fluidsynth or its sound
+// font).
+inline std::vector<std::uint8_t> fileBytes(int bpm, double seconds) {
+  return MidiSong::fileBytes(events(bpm, seconds), bpm, {{1, 33}, {2, 21}});
+}
+
+inline std::vector<std::int16_t> stereo(int bpm, double seconds, const QString& folder) {
+  return MidiSong::stereoSamples(fileBytes(bpm, seconds), seconds, folder);
+}
+
+inline std::vector<float> mono(int bpm, double seconds, const QString& folder) {
+  return MidiSong::monoSamples(fileBytes(bpm, seconds), seconds, folder);
+}
+
+}  // namespace AccordionWaltz

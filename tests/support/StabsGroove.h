@@ -1,0 +1,56 @@
+#pragma once
+// A 4/4 pop groove of stabs in three-three-two, rendered by fluidsynth:
+// brass stabs with a kick on eighths 0, 3 and 6 of each bar, soft chords
+// on the other eighths, a snare on two and four, a closed hi-hat on every
+// eighth and a synth bass under the stabs; a chord a bar (C, A minor, F,
+// G). Its first and third beats carry far more new sound than its second
+// and fourth, as a waltz read by its dotted beats does; its new pitches
+// come between the thirds of two beats, not on them.
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+#include "MidiSong.h"
+
+namespace StabsGroove {
+
+inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
+  constexpr std::uint32_t kEighth = MidiSong::kDivision / 2;
+  static const int roots[] = {0, 9, 5, 7};
+  static const bool minor[] = {false, true, false, false};
+  std::vector<MidiSong::Event> out;
+  const auto note = [&out](std::uint32_t tick, std::uint8_t channel, int key, std::uint8_t velocity,
+                           std::uint32_t length) {
+    out.push_back({tick, static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key), velocity});
+    out.push_back({tick + length, static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 0});
+  };
+  const int bars = static_cast<int>(seconds * bpm / 240.0) + 2;
+  for (int b = 0; b < bars; ++b) {
+    const int root = roots[b % 4];
+    const int third = minor[b % 4] ? 3 : 4;
+    const std::uint32_t t0 = static_cast<std::uint32_t>(b) * 8 * kEighth;
+    for (std::uint32_t e = 0; e < 8; ++e) {
+      const bool stab = e == 0 || e == 3 || e == 6;
+      for (int interval : {0, third, 7})
+        note(t0 + e * kEighth, 2, 60 + (root + interval) % 12, stab ? 80 : 46, kEighth - 10);
+      note(t0 + e * kEighth, 9, 42, 54, kEighth / 2);
+      if (stab) {
+        note(t0 + e * kEighth, 9, 36, e == 0 ? 100 : 84, kEighth / 2);
+        note(t0 + e * kEighth, 1, 36 + root + (e == 6 ? 7 : 0), 92, (e == 6 ? 2 : 3) * kEighth - 10);
+      }
+    }
+    note(t0 + 2 * kEighth, 9, 38, 86, kEighth / 2);
+    note(t0 + 6 * kEighth, 9, 38, 86, kEighth / 2);
+  }
+  return out;
+}
+
+// Mono floats in -1 .. 1, `seconds` long; empty without fluidsynth or its
+// sound font.
+inline std::vector<float> mono(int bpm, double seconds, const QString& folder) {
+  return MidiSong::monoSamples(MidiSong::fileBytes(events(bpm, seconds), bpm, {{1, 38}, {2, 61}}), seconds, folder);
+}
+
+}  // namespace StabsGroove
