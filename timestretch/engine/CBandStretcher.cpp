@@ -79,9 +79,27 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
   if (result != 0 || !coversBoth) std::fill(ola + hop, ola + 2 * hop, 0.0f);
   if (result != 0) return result;
 
-  // The energies only the join level keeping reads.
-  double held = 0.0, incoming = 0.0;
-  for (std::int64_t i = 0; keepsJoinLevel_ && i < hop; ++i) {
+  // The energies only the join level keeping reads: what the first hop
+  // held, what the frame adds to it, and (where the frame covers both hops)
+  // what the sum holds. Three sums in one pass: each in order of samples,
+  // as one after another would make them, but the processor adds to the
+  // three side by side instead of waiting on one long chain and then
+  // another.
+  double held = 0.0, incoming = 0.0, joined = 0.0;
+  const bool joinedFirst = coversBoth && keepsJoinLevel_;
+  if (joinedFirst) {
+    const float* first = buf + centre - hop;
+    for (std::int64_t i = 0; i < hop; ++i) {
+      const float o = ola[i];
+      const double b = first[i];
+      held += static_cast<double>(o) * o;
+      incoming += b * b;
+      const float sum = o + first[i];
+      ola[i] = sum;
+      joined += static_cast<double>(sum) * sum;
+    }
+  }
+  for (std::int64_t i = 0; keepsJoinLevel_ && !joinedFirst && i < hop; ++i) {
     const std::int64_t before = centre - hop + i;
     const double b = before >= 0 && before < N ? buf[before] : 0.0;
     held += static_cast<double>(ola[i]) * ola[i];
@@ -92,7 +110,8 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
     // vectorise.
     const float* first = buf + centre - hop;
     const float* second = buf + centre;
-    for (std::int64_t i = 0; i < hop; ++i) ola[i] += first[i];
+    if (!joinedFirst)
+      for (std::int64_t i = 0; i < hop; ++i) ola[i] += first[i];
     for (std::int64_t i = 0; i < hop; ++i) ola[hop + i] = 0.0f + second[i];
   } else {
     for (std::int64_t i = 0; i < hop; ++i) {
@@ -102,7 +121,7 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
       if (after >= 0 && after < N) ola[hop + i] += buf[after];
     }
   }
-  if (keepsJoinLevel_) KeepJoinLevel(ola, hop, held, incoming, repeated);
+  if (keepsJoinLevel_) KeepJoinLevel(ola, hop, held, incoming, repeated, joinedFirst ? &joined : nullptr);
   std::memcpy(outputBlock_.get(), ola, static_cast<std::size_t>(hop) * sizeof(float));
   if (outputFrameCounter_ > 0 && (outputFlags_ & kWritesSampleBuffer) && output_)
     output_->WriteToSoundFileAt(outputBlock_.get(), static_cast<int>(hop), outputPosition_ - hop);
@@ -119,10 +138,14 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
 // 1.25 that sounded as extra attacks in the decays of drums). The join of
 // a repeat is lifted back towards the coherence the band's other joins
 // have; a join that has it (a tone) is left alone.
-void CBandStretcher::KeepJoinLevel(float* block, std::int64_t hop, double held, double incoming, bool repeated) {
+void CBandStretcher::KeepJoinLevel(float* block, std::int64_t hop, double held, double incoming, bool repeated,
+                                   const double* joined) {
   if (!(held > 0.0) || !(incoming > 0.0)) return;
   double sum = 0.0;
-  for (std::int64_t i = 0; i < hop; ++i) sum += static_cast<double>(block[i]) * block[i];
+  if (joined)
+    sum = *joined;
+  else
+    for (std::int64_t i = 0; i < hop; ++i) sum += static_cast<double>(block[i]) * block[i];
   const double cross = std::sqrt(held * incoming);
   const double coherence = (sum - held - incoming) / (2.0 * cross);
   if (!std::isfinite(coherence)) return;

@@ -68,8 +68,10 @@ class CBandStretcher : public CSpectrum {
 
   // `block` is one hop of output just overlap-added from what earlier
   // frames left in it (energy `held`) and the new frame's share (energy
-  // `incoming`); see the definition.
-  void KeepJoinLevel(float* block, std::int64_t hop, double held, double incoming, bool repeated);
+  // `incoming`); `joined`, when given, is the energy of `block` as it
+  // stands, already summed; see the definition.
+  void KeepJoinLevel(float* block, std::int64_t hop, double held, double incoming, bool repeated,
+                     const double* joined);
   // Lifts the middle of the join in `block` so that its energy is what
   // the coherence `target` would give; never by more than kMaxJoinGain.
   void LiftJoin(float* block, std::int64_t hop, double held, double incoming, double sum, double target) const;
