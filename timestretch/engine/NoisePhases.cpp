@@ -53,7 +53,8 @@ __attribute__((always_inline)) inline Floats EnergyLanes(Floats levels) {
 
 // The sum of four lanes of EnergyLanes over levels from k on, then that of
 // the one to three levels from k to `end` (exclusive) one by one.
-__attribute__((always_inline)) inline double EnergyTotal(Floats sum, const float* levels, std::int64_t k, std::int64_t end) {
+__attribute__((always_inline)) inline double EnergyTotal(Floats sum, const float* levels, std::int64_t k,
+                                                         std::int64_t end) {
   double total = static_cast<double>(sum[0]) + sum[1] + sum[2] + sum[3];
   // Each level of the tail in all four lanes of a vector made in
   // registers: lanes stored one by one and read back as a vector stall the
@@ -130,8 +131,9 @@ __attribute__((always_inline)) inline void StartTurns(const std::int64_t* from, 
 // between). With kEnergy, returns Energy(levels + from, to + 1 - from),
 // summed on the way; 0 otherwise.
 template <bool kEnergy>
-__attribute__((always_inline)) inline double AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to, std::int64_t bins, double turn,
-                float four, Floats start, const float* levels) {
+__attribute__((always_inline)) inline double AddTurns(const float* in, float* out, std::int64_t from, std::int64_t to,
+                                                      std::int64_t bins, double turn, float four, Floats start,
+                                                      const float* levels) {
   // The float nearest one turn lies above it: values from the float just
   // below it up are taken down by a turn, and kept at 0 or above, so that
   // every phase lies in [0, 2 pi) as the rest of the stretch wants it.
@@ -307,7 +309,8 @@ __attribute__((target("avx2"))) std::int32_t classifyFour(const PeakRegionTable&
     steady = _mm256_and_pd(steady, _mm256_cmp_pd(deviation, maxDeviation, _CMP_LT_OQ));
     // != is true for a NaN: the unordered compare.
     const __m256d sourced = _mm256_cmp_pd(fA, noSource, _CMP_NEQ_UQ);
-    const __m256i spectra = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&table.spectrum[static_cast<std::size_t>(r)]));
+    const __m256i spectra =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&table.spectrum[static_cast<std::size_t>(r)]));
     const __m256d ownSpectrum = _mm256_castsi256_pd(_mm256_cmpeq_epi64(spectra, own));
     const int steadyBits = _mm256_movemask_pd(steady);
     const int movedBits = _mm256_movemask_pd(_mm256_and_pd(sourced, ownSpectrum));
