@@ -86,38 +86,31 @@ bool markerZone(WindowState& w, std::int64_t index, SMSFrame* const* output, Fra
     }
   }
   const double d = t - T;
-  bool applied = true;
-  auto take = [&](std::int64_t frame, double time, bool transient) {
-    copyHistoryFrame(w, frame, output);
-    choice.inputTime = time;
-    if (transient) choice.transient = marked ? 1 : 0;
-  };
-  if (d >= -h && d < h) {
-    take(F, T, true);
-  } else if (d >= -3 * h && d < -h && T > t) {
-    take(F - 1, T - D, true);
-  } else if (d >= h && d < 3 * h) {
-    take(F + 1, T + D, true);
-  } else if (d < -3 * h) {
+  // The zone's frame for this output frame, counted from the marker's: the
+  // output frames since the one whose clock lies within half a step of the
+  // marker. The clock and the markers lie on the analysis grid, so at many
+  // ratios the clock falls on a boundary between two of the zone's frames
+  // to within rounding (at 1.25 for every fourth marker, at 1.5 for every
+  // other): such a clock counts as on the boundary, whichever side
+  // rounding put it. Taken case by case (one rule within three half steps
+  // of the marker, another beyond), the boundary three half steps after it
+  // went to the earlier frame, so the frame after the marker's went out
+  // twice: its noise cancelled at the join and came back at the next one,
+  // an attack of its own in a hi-hat's decay.
+  const auto k = static_cast<std::int64_t>(std::floor((d + h + kEps) / step));
+  if (k < -1) {
     const double wb = std::max(std::trunc(m.beforeWidth[i]) - 1.0, 0.0);
-    if (t >= T - 3 * h - 2 * wb * h) {
-      const auto j = static_cast<std::int64_t>(std::trunc((T - 3 * h - t - kEps) / step + 1.0));
-      take(F - j - 1, T - static_cast<double>(j + 1) * D, true);
-      if (j >= 2 && choice.markerType == MarkerSet::kStrongTransient) choice.markerType = MarkerSet::kTransient;
-    } else {
-      applied = false;
-    }
-  } else {  // d >= 3h
+    if (k < -static_cast<std::int64_t>(wb) - 1) return false;
+  } else if (k > 1) {
     const double wa = std::max(std::trunc(m.afterWidth[i]) - 1.0, 0.0);
-    if (t - (T + 3 * h) <= 2 * wa * h) {
-      const auto j = static_cast<std::int64_t>(std::trunc((t - T - 3 * h - kEps) / step + 1.0)) + 1;
-      take(F + j, T + static_cast<double>(j) * D, true);
-    } else {
-      applied = false;
-    }
+    if (k > static_cast<std::int64_t>(wa) + 1) return false;
   }
-  if (applied && std::fabs(w.lastMarkerTime - T) >= kEps) w.lastMarkerTime = T;
-  return applied;
+  copyHistoryFrame(w, F + k, output);
+  choice.inputTime = T + static_cast<double>(k) * D;
+  choice.transient = marked ? 1 : 0;
+  if (k <= -3 && choice.markerType == MarkerSet::kStrongTransient) choice.markerType = MarkerSet::kTransient;
+  if (std::fabs(w.lastMarkerTime - T) >= kEps) w.lastMarkerTime = T;
+  return true;
 }
 
 // Whether the noise of the top band is read at the input time: where frame

@@ -62,7 +62,79 @@ struct StretchRun {
   }
 };
 
+// 61 frames on the grid 0.80 .. 1.40 (every magnitude of frame k is k) and
+// one marker at 1.10 with the widest zones.
+struct LongHistory {
+  static constexpr double D = 0.01;
+  static constexpr double T = 1.1;
+  std::vector<std::unique_ptr<SMSFrame>> owned;
+  WindowState window;
+  MarkerSet markers;
+  SMSFrame out;
+  SMSFrame* o[1] = {&out};
+  LongHistory() {
+    window.frameCount = 61;
+    window.bandCount = 1;
+    window.startTime = 0.8;
+    window.referenceTime = T;
+    for (int k = 0; k < 61; ++k) {
+      auto f = std::make_unique<SMSFrame>();
+      f->Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, 5, true);
+      f->time = 0.8 + k * D;
+      for (int i = 0; i < 5; ++i) f->magnitudes[i] = static_cast<float>(k);
+      window.frames.push_back({f.get()});
+      owned.push_back(std::move(f));
+    }
+    markers.Add(0, 1, MarkerSet::kStrongTransient);
+    markers.times = {T};
+    markers.beforeWidth = markers.afterWidth = markers.beforeRest = markers.afterRest = {8.0};
+    window.markers = &markers;
+    out.Allocate(SMSFrame::kMagnitudes | SMSFrame::kPhases, 5, true);
+  }
+  // The choice for the clock at t.
+  FrameChoice at(double t, double step) {
+    FrameChoice c{t, 0, 0};
+    out.magnitudes[0] = -1.0f;
+    SelectTransientFrames(0, 0, window, o, c, t, step, D);
+    return c;
+  }
+};
+
 }  // namespace
+
+// The clock steps by the input step from wherever the time map put it, and
+// the markers lie on the analysis grid: at 1.25 every fourth marker, at 1.5
+// every other, lies where the clock falls on the boundaries between the
+// zone's frames to within rounding. The zone's frames still go out one to
+// one there. (Taken case by case, the boundary three half steps after the
+// marker went to the earlier frame, and the frame after the marker's went
+// out twice.)
+TEST(StretchFrame, TheZoneGoesOutOneToOneWhereverTheClockFallsOnItsBoundaries) {
+  for (double ratio : {0.8, 1.1, 1.25, 1.5, 2.0}) {
+    const double step = LongHistory::D / ratio;
+    for (double phase : {0.0, 0.25, 0.5, 0.75}) {
+      LongHistory h;
+      // phase 0: the clock is a whole number of steps from half a step
+      // before the marker, so it meets every boundary of the zone.
+      double t = LongHistory::T - step / 2.0 - 14.0 * step + phase * step;
+      double previous = -1.0;
+      int frames = 0;
+      for (int n = 0; n < 28; ++n, t += step) {
+        const FrameChoice c = h.at(t, step);
+        if (!c.transient) continue;
+        const double frame = std::round((c.inputTime - 0.8) / LongHistory::D);
+        EXPECT_FLOAT_EQ(h.out.magnitudes[0], static_cast<float>(frame)) << "the frame at the input time";
+        if (previous >= 0.0) {
+          EXPECT_NEAR(c.inputTime - previous, LongHistory::D, 1e-9)
+              << "ratio " << ratio << ", phase " << phase << ", output frame " << n;
+        }
+        previous = c.inputTime;
+        ++frames;
+      }
+      EXPECT_GE(frames, 17) << "ratio " << ratio << ", phase " << phase;
+    }
+  }
+}
 
 TEST(StretchFrame, AnInputTimeNearAMarkerTakesTheMarkersFrameOneToOne) {
   History h(0.0f, {1.04});
