@@ -127,15 +127,17 @@ bool markerZone(WindowState& w, std::int64_t index, SMSFrame* const* output, Fra
   choice.inputTime = T + static_cast<double>(k) * D;
   // Only the marker's frame and its two neighbours are transient (keep
   // frame B's phases above the cutoff, reset what breaks off); the zone's
-  // other frames keep the phases of the frames before them going, locked
-  // to their peaks. Flagged as well, they switched every bin above the
-  // cutoff to frame B's own phases at the zone's first frame and back at
-  // the frame after its last, where a bright tone's partials then jumped
-  // in phase and its level dipped and rose: attacks about 50 ms from the
-  // real one (a shuffle at 1.1: 8 onsets too many, seven of them 50 to
-  // 60 ms after an attack; none now).
+  // other frames are read like any other at their input time, which is
+  // their own: their noise moved there keeps frame B's phases, and steady
+  // partials carry on locked. Flagged as well, they switched every bin
+  // above the cutoff to frame B's own phases at the zone's first frame and
+  // back at the frame after its last, where a bright tone's partials
+  // jumped in phase and its level dipped and rose: attacks about 50 ms
+  // from the real one (a shuffle at 1.1: 8 onsets too many, seven of them
+  // 50 to 60 ms after an attack; none now). Leaving the zone's noise
+  // locked instead saves 1.1 % of the run's instructions but gave the
+  // kit's music at 1.25 two onsets more.
   choice.transient = marked && k >= -1 && k <= 1 ? 1 : 0;
-  choice.oneToOne = 1;
   if (k <= -3 && choice.markerType == MarkerSet::kStrongTransient) choice.markerType = MarkerSet::kTransient;
   if (std::fabs(w.lastMarkerTime - T) >= kEps) w.lastMarkerTime = T;
   return true;
@@ -270,17 +272,12 @@ int StretchFrame(BandStretchContext& context, std::unique_ptr<BandStretchState>&
   // frames, the window spans eight) the frames keep their own phases, the
   // lift of the repeat's join keeps its level, and weak attacks stay
   // whole.
-  // A transient zone's frames go out at their own times, one to one: there
-  // is no repeat to read their noise across. (Moved to their own times,
-  // its phases would be frame B's again, for 1.1 % more instructions in
-  // the run and onsets much the same: onset F 0.961 at 1.25 either way,
-  // 0.944 against 0.941 at 1.5.)
   const bool slower = movesNoise(context, bandCount, inputStep, framePeriod);
   const double none = std::numeric_limits<double>::quiet_NaN();
   ChannelSpectra l{outLeft, frames[0], frames[1], choice[0].transient, choice[0].markerType,
-                   slower && !choice[0].oneToOne ? choice[0].inputTime : none};
+                   slower ? choice[0].inputTime : none};
   ChannelSpectra r{outRight, frames[2], frames[3], choice[1].transient, choice[1].markerType,
-                   slower && !choice[1].oneToOne ? choice[1].inputTime : none};
+                   slower ? choice[1].inputTime : none};
   StretchBandStereoSpec(context, nyquist, bandCount, l, right ? &r : nullptr, framePeriod);
   return 0;
 }

@@ -38,7 +38,6 @@ struct FrameChoice {
   double inputTime = 0.0;
   int transient = 0;
   int markerType = 0;
-  int oneToOne = 0;  // a transient zone's frame, at its own time
 };
 
 // One output frame. `left`/`right` hold the history of each channel (right
