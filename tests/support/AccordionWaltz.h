@@ -20,21 +20,16 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
   static const int roots[] = {0, 5, 7, 0, 9, 2, 7, 0};
   static const bool minor[] = {false, false, false, false, true, true, false, false};
   std::vector<MidiSong::Event> out;
-  const auto note = [&out](std::uint32_t tick, std::uint8_t channel, int key, std::uint8_t velocity,
-                           std::uint32_t length) {
-    out.push_back({tick, static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key), velocity});
-    out.push_back({tick + length, static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 0});
-  };
   const int bars = static_cast<int>(seconds * bpm / 180.0) + 2;
   for (int b = 0; b < bars; ++b) {
     const int root = roots[b % 8];
     const int third = minor[b % 8] ? 3 : 4;
     const std::uint32_t t0 = static_cast<std::uint32_t>(b) * 3 * kBeat;
-    note(t0, 1, 36 + root + (b % 2 ? 7 : 0), 100, kBeat - 10);
-    note(t0, 9, 36, 100, kBeat / 2);
+    MidiSong::addNote(out, t0, kBeat - 10, 1, 36 + root + (b % 2 ? 7 : 0), 100);
+    MidiSong::addNote(out, t0, kBeat / 2, 9, 36, 100);
     for (std::uint32_t k = 1; k < 3; ++k)
       for (int interval : {0, third, 7})
-        note(t0 + k * kBeat, 2, 60 + (root + interval) % 12, k == 1 ? 70 : 66, kBeat - 10);
+        MidiSong::addNote(out, t0 + k * kBeat, kBeat - 10, 2, 60 + (root + interval) % 12, k == 1 ? 70 : 66);
   }
   return out;
 }

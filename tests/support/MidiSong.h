@@ -25,6 +25,15 @@ struct Event {
   std::uint8_t status, key, velocity;
 };
 
+// A note: its note-on at `tick` and its note-off `length` ticks later, on
+// `channel` (0-based).
+inline void addNote(std::vector<Event>& events, std::uint32_t tick, std::uint32_t length, std::uint8_t channel,
+                    int key, int velocity) {
+  events.push_back({tick, static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key),
+                    static_cast<std::uint8_t>(velocity)});
+  events.push_back({tick + length, static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 0});
+}
+
 namespace detail {
 
 inline void putVarLen(std::vector<std::uint8_t>& out, std::uint32_t v) {

@@ -21,11 +21,6 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
   static const int roots[] = {0, 9, 5, 7};
   static const bool minor[] = {false, true, false, false};
   std::vector<MidiSong::Event> out;
-  const auto note = [&out](std::uint32_t tick, std::uint8_t channel, int key, std::uint8_t velocity,
-                           std::uint32_t length) {
-    out.push_back({tick, static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key), velocity});
-    out.push_back({tick + length, static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 0});
-  };
   const int bars = static_cast<int>(seconds * bpm / 240.0) + 2;
   for (int b = 0; b < bars; ++b) {
     const int root = roots[b % 4];
@@ -34,15 +29,15 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
     for (std::uint32_t e = 0; e < 8; ++e) {
       const bool stab = e == 0 || e == 3 || e == 6;
       for (int interval : {0, third, 7})
-        note(t0 + e * kEighth, 2, 60 + (root + interval) % 12, stab ? 80 : 46, kEighth - 10);
-      note(t0 + e * kEighth, 9, 42, 54, kEighth / 2);
+        MidiSong::addNote(out, t0 + e * kEighth, kEighth - 10, 2, 60 + (root + interval) % 12, stab ? 80 : 46);
+      MidiSong::addNote(out, t0 + e * kEighth, kEighth / 2, 9, 42, 54);
       if (stab) {
-        note(t0 + e * kEighth, 9, 36, e == 0 ? 100 : 84, kEighth / 2);
-        note(t0 + e * kEighth, 1, 36 + root + (e == 6 ? 7 : 0), 92, (e == 6 ? 2 : 3) * kEighth - 10);
+        MidiSong::addNote(out, t0 + e * kEighth, kEighth / 2, 9, 36, e == 0 ? 100 : 84);
+        MidiSong::addNote(out, t0 + e * kEighth, (e == 6 ? 2 : 3) * kEighth - 10, 1, 36 + root + (e == 6 ? 7 : 0), 92);
       }
     }
-    note(t0 + 2 * kEighth, 9, 38, 86, kEighth / 2);
-    note(t0 + 6 * kEighth, 9, 38, 86, kEighth / 2);
+    MidiSong::addNote(out, t0 + 2 * kEighth, kEighth / 2, 9, 38, 86);
+    MidiSong::addNote(out, t0 + 6 * kEighth, kEighth / 2, 9, 38, 86);
   }
   return out;
 }

@@ -90,21 +90,17 @@ std::vector<MidiSong::Event> songEvents(int bars) {
   const int verse[4][3] = {{57, 60, 64}, {53, 57, 60}, {55, 59, 62}, {52, 55, 59}};
   const int chorus[4][3] = {{53, 57, 60}, {55, 59, 62}, {60, 64, 67}, {57, 61, 64}};
   std::vector<MidiSong::Event> notes;
-  auto note = [&](std::uint32_t on, std::uint32_t length, std::uint8_t channel, int key, int velocity) {
-    notes.push_back({on, static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key),
-                     static_cast<std::uint8_t>(velocity)});
-    notes.push_back({on + length, static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 0});
-  };
   for (int b = 0; b < bars; ++b) {
     const bool second = b >= bars / 2;
     const auto start = static_cast<std::uint32_t>(b * bar);
     const int* chord = (second ? chorus : verse)[(b / 2) % 4];
-    for (int k = 0; k < 3; ++k) note(start, bar - 10, 0, chord[k], second ? 90 : 60);
+    for (int k = 0; k < 3; ++k) MidiSong::addNote(notes, start, bar - 10, 0, chord[k], second ? 90 : 60);
     for (int beat = 0; beat < 4; ++beat) {
       const std::uint32_t t = start + static_cast<std::uint32_t>(beat * kDivision);
-      note(t, 60, 9, beat % 2 == 0 ? 36 : 38, second ? 120 : 95);
-      for (int half = 0; half < 2; ++half) note(t + half * kDivision / 2, 30, 9, second ? 46 : 42, 70);
-      note(t, kDivision - 20, 1, chord[0] - 24, 100);
+      MidiSong::addNote(notes, t, 60, 9, beat % 2 == 0 ? 36 : 38, second ? 120 : 95);
+      for (int half = 0; half < 2; ++half)
+        MidiSong::addNote(notes, t + half * kDivision / 2, 30, 9, second ? 46 : 42, 70);
+      MidiSong::addNote(notes, t, kDivision - 20, 1, chord[0] - 24, 100);
     }
   }
   return notes;

@@ -393,44 +393,79 @@ namespace {
 // bursts of noise four times the floor's level that die away in 15 ms, every
 // 0.2 s (each a few samples off the grid), through a first difference that
 // leaves them to the upper band.
+// Strokes of decaying noise added to `x`: from `first`, one every `every`
+// samples (each a few samples off the grid, by `jitter` a stroke modulo
+// 256) while `every` more remain, `length` samples of noise with seed
+// `seed` plus the stroke's number, scaled by `gain` and dying away as
+// e^(-i / decay). Returns where they start.
+struct Strokes {
+  std::int64_t first, every, room, jitter;
+  std::size_t length;
+  unsigned seed;
+  float gain;
+  double decay;
+};
+
+std::vector<std::int64_t> addStrokes(std::vector<float>& x, const Strokes& s) {
+  std::vector<std::int64_t> starts;
+  for (std::int64_t at = s.first, k = 0; at + s.room < static_cast<std::int64_t>(x.size()); at += s.every, ++k) {
+    const std::int64_t start = at + (k * s.jitter) % 256;
+    const std::vector<float> burst =
+        StretchChecks::noise16(static_cast<std::int64_t>(s.length), s.seed + static_cast<unsigned>(k));
+    for (std::size_t i = 0; i < burst.size(); ++i)
+      x[static_cast<std::size_t>(start) + i] +=
+          s.gain * burst[i] * static_cast<float>(std::exp(-static_cast<double>(i) / s.decay));
+    starts.push_back(start);
+  }
+  return starts;
+}
+
+// The first difference, which leaves noise strokes to the upper band.
+void differentiate(std::vector<float>& x) {
+  for (std::size_t i = x.size() - 1; i > 0; --i) x[i] -= x[i - 1];
+}
+
 std::vector<float> weakAttacks(std::vector<std::int64_t>& onsets) {
-  constexpr float kBurst = 0.2f;
   std::vector<float> x = StretchChecks::noise16(3 * 44100, 21);
   for (float& v : x) v *= 0.05f;
-  onsets.clear();
-  for (std::int64_t at = 13230, k = 0; at + 4000 < static_cast<std::int64_t>(x.size()); at += 8820, ++k) {
-    const std::int64_t start = at + (k * 37) % 256;
-    const std::vector<float> burst = StretchChecks::noise16(3528, static_cast<unsigned>(100 + k));
-    for (std::size_t i = 0; i < burst.size(); ++i)
-      x[static_cast<std::size_t>(start) + i] += kBurst * burst[i] * static_cast<float>(std::exp(-static_cast<double>(i) / 661.5));
-    onsets.push_back(start);
-  }
-  for (std::size_t i = x.size() - 1; i > 0; --i) x[i] -= x[i - 1];
+  onsets = addStrokes(x, {13230, 8820, 4000, 37, 3528, 100, 0.2f, 661.5});
+  differentiate(x);
   return x;
+}
+
+// Log spectral flux of 1024-sample Hann frames every 256 samples, as an
+// onset measure takes them: one value a frame, the first 0.
+constexpr int kFluxFrame = 1024, kFluxHop = 256;
+
+std::vector<double> logSpectralFlux(const std::vector<float>& y) {
+  Fft::WorkArrays<double> work(kFluxFrame);
+  std::vector<double> buffer(kFluxFrame), previous(kFluxFrame / 2 + 1), level(kFluxFrame / 2 + 1), flux;
+  for (std::size_t start = 0; start + kFluxFrame <= y.size(); start += kFluxHop) {
+    for (int i = 0; i < kFluxFrame; ++i)
+      buffer[i] = y[start + i] * (0.5 - 0.5 * std::cos(2.0 * M_PI * i / kFluxFrame)) / 32768.0;
+    Fft::rdft(kFluxFrame, 1, buffer.data(), buffer.size(), work);
+    level[0] = std::log1p(1000.0 * std::fabs(buffer[0]));
+    level[kFluxFrame / 2] = std::log1p(1000.0 * std::fabs(buffer[1]));
+    for (int k = 1; k < kFluxFrame / 2; ++k)
+      level[k] = std::log1p(1000.0 * std::hypot(buffer[2 * k], buffer[2 * k + 1]));
+    double f = 0.0;
+    if (start > 0)
+      for (std::size_t k = 0; k < level.size(); ++k) f += std::max(0.0, level[k] - previous[k]);
+    flux.push_back(f);
+    previous.swap(level);
+  }
+  return flux;
 }
 
 // Mean over the attacks of the largest log spectral flux within 15 ms of
 // where each should be, over the median flux of the whole output (1024-
 // sample Hann frames every 256 samples, as an onset measure takes them).
 double attackFlux(const std::vector<float>& y, const std::vector<std::int64_t>& onsets, double ratio) {
-  constexpr int kFrame = 1024, kHop = 256;
-  Fft::WorkArrays<double> work(kFrame);
-  std::vector<double> buffer(kFrame), previous(kFrame / 2 + 1), level(kFrame / 2 + 1), flux, centres;
-  for (std::size_t start = 0; start + kFrame <= y.size(); start += kHop) {
-    for (int i = 0; i < kFrame; ++i)
-      buffer[i] = y[start + i] * (0.5 - 0.5 * std::cos(2.0 * M_PI * i / kFrame)) / 32768.0;
-    Fft::rdft(kFrame, 1, buffer.data(), buffer.size(), work);
-    level[0] = std::log1p(1000.0 * std::fabs(buffer[0]));
-    level[kFrame / 2] = std::log1p(1000.0 * std::fabs(buffer[1]));
-    for (int k = 1; k < kFrame / 2; ++k) level[k] = std::log1p(1000.0 * std::hypot(buffer[2 * k], buffer[2 * k + 1]));
-    if (start > 0) {
-      double f = 0.0;
-      for (std::size_t k = 0; k < level.size(); ++k) f += std::max(0.0, level[k] - previous[k]);
-      flux.push_back(f);
-      centres.push_back(static_cast<double>(start + kFrame / 2));
-    }
-    previous.swap(level);
-  }
+  const std::vector<double> all = logSpectralFlux(y);
+  const std::vector<double> flux(all.begin() + (all.empty() ? 0 : 1), all.end());
+  std::vector<double> centres;
+  for (std::size_t i = 0; i < flux.size(); ++i)
+    centres.push_back(static_cast<double>((i + 1) * kFluxHop + kFluxFrame / 2));
   std::vector<double> sorted = flux;
   std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
   const double median = sorted[sorted.size() / 2];
@@ -474,15 +509,8 @@ namespace {
 std::vector<float> hiHats(std::vector<std::int64_t>& onsets) {
   std::vector<float> x = StretchChecks::noise16(3 * 44100, 31);
   for (float& v : x) v *= 0.01f;
-  onsets.clear();
-  for (std::int64_t at = 11025, k = 0; at + 11025 < static_cast<std::int64_t>(x.size()); at += 11025, ++k) {
-    const std::int64_t start = at + (k * 53) % 256;
-    const std::vector<float> burst = StretchChecks::noise16(11025, static_cast<unsigned>(200 + k));
-    for (std::size_t i = 0; i < burst.size(); ++i)
-      x[static_cast<std::size_t>(start) + i] += 0.5f * burst[i] * static_cast<float>(std::exp(-static_cast<double>(i) / 882.0));
-    onsets.push_back(start);
-  }
-  for (std::size_t i = x.size() - 1; i > 0; --i) x[i] -= x[i - 1];
+  onsets = addStrokes(x, {11025, 11025, 11025, 53, 11025, 200, 0.5f, 882.0});
+  differentiate(x);
   return x;
 }
 
@@ -492,25 +520,10 @@ std::vector<float> hiHats(std::vector<std::int64_t>& onsets) {
 // apart at least (the stronger kept). Sample positions of the frames'
 // centres.
 std::vector<double> fluxOnsets(const std::vector<float>& y) {
-  constexpr int kFrame = 1024, kHop = 256;
-  Fft::WorkArrays<double> work(kFrame);
-  std::vector<double> buffer(kFrame), previous(kFrame / 2 + 1), level(kFrame / 2 + 1), flux;
-  for (std::size_t start = 0; start + kFrame <= y.size(); start += kHop) {
-    for (int i = 0; i < kFrame; ++i)
-      buffer[i] = y[start + i] * (0.5 - 0.5 * std::cos(2.0 * M_PI * i / kFrame)) / 32768.0;
-    Fft::rdft(kFrame, 1, buffer.data(), buffer.size(), work);
-    level[0] = std::log1p(1000.0 * std::fabs(buffer[0]));
-    level[kFrame / 2] = std::log1p(1000.0 * std::fabs(buffer[1]));
-    for (int k = 1; k < kFrame / 2; ++k) level[k] = std::log1p(1000.0 * std::hypot(buffer[2 * k], buffer[2 * k + 1]));
-    double f = 0.0;
-    if (start > 0)
-      for (std::size_t k = 0; k < level.size(); ++k) f += std::max(0.0, level[k] - previous[k]);
-    flux.push_back(f);
-    previous.swap(level);
-  }
+  const std::vector<double> flux = logSpectralFlux(y);
   const double largest = *std::max_element(flux.begin(), flux.end());
   const auto n = static_cast<std::ptrdiff_t>(flux.size());
-  const std::ptrdiff_t gap = 0.05 * 44100 / kHop;
+  const std::ptrdiff_t gap = 0.05 * 44100 / kFluxHop;
   std::vector<std::ptrdiff_t> peaks;
   for (std::ptrdiff_t i = 1; i + 1 < n; ++i) {
     std::vector<double> around;
@@ -527,13 +540,10 @@ std::vector<double> fluxOnsets(const std::vector<float>& y) {
     peaks.push_back(i);
   }
   std::vector<double> at;
-  for (std::ptrdiff_t p : peaks) at.push_back(static_cast<double>(p * kHop + kFrame / 2));
+  for (std::ptrdiff_t p : peaks) at.push_back(static_cast<double>(p * kFluxHop + kFluxFrame / 2));
   return at;
 }
 
-}  // namespace
-
-namespace {
 
 // Onsets found (in output samples) farther than 25 ms from every input
 // onset moved to the output time.
@@ -586,14 +596,7 @@ TEST(TimeMachineEngine, ABrightToneUnderStrokesGainsNoAttacksWhereTheOneToOneFra
     for (int k = 1; k * 220.0 < 15000.0; ++k)
       x[static_cast<std::size_t>(i)] +=
           static_cast<float>(2000.0 / k * std::sin(2.0 * M_PI * 220.0 * k * static_cast<double>(i) / 44100.0));
-  std::vector<std::int64_t> strokes;
-  for (std::int64_t at = 11025, k = 0; at + 11025 < kLength; at += 11025, ++k) {
-    const std::int64_t start = at + (k * 53) % 256;
-    const std::vector<float> burst = StretchChecks::noise16(2205, static_cast<unsigned>(300 + k));
-    for (std::size_t i = 0; i < burst.size(); ++i)
-      x[static_cast<std::size_t>(start) + i] += 0.5f * burst[i] * static_cast<float>(std::exp(-static_cast<double>(i) / 441.0));
-    strokes.push_back(start);
-  }
+  const std::vector<std::int64_t> strokes = addStrokes(x, {11025, 11025, 11025, 53, 2205, 300, 0.5f, 441.0});
   for (double ratio : {1.1, 1.25}) {
     const Stretched s = stretch(x, nullptr, {{ratio, 0}});
     ASSERT_GT(s.result, 0);

@@ -147,7 +147,8 @@ int KeloOffline::process(const float* samples, int count) {
   generator_->pushSamples(samples, count);
   if (count <= 0) return KeloSuccess;
   samplesReceived_ += count;
-  if (pitchRise_) pitchRise_->push(samples, count);
+  // Only a meter left simple or open is decided on the first stretch.
+  if (pitchRise_ && meterCode_ != MeterCompound) pitchRise_->push(samples, count);
   if (trackerBeats_) {
     // The detector takes sample pairs; an odd sample waits for the next call.
     int used = 0;

@@ -45,6 +45,15 @@ const std::array<float, kTaps>& lowPass() {
 PitchRise::PitchRise() : history_(kTaps - 1, 0.0f), fft_(std::make_unique<CFft>(kWindow, kWindowStep)) {
   fft_->MakeWindow(kWindow, CFft::Hann);
   magnitudes_.resize(kWindow / 2);
+  // The pitch class of each bin within 80 Hz to 2 kHz, -1 outside.
+  const double binHz = kKeptRate / static_cast<double>(kWindow);
+  classOfBin_.assign(magnitudes_.size(), -1);
+  for (std::size_t b = 1; b < magnitudes_.size(); ++b) {
+    const double hz = static_cast<double>(b) * binHz;
+    if (hz < kLowestHz || hz > kHighestHz) continue;
+    const long note = std::lround(69.0 + 12.0 * std::log2(hz / 440.0));
+    classOfBin_[b] = static_cast<int>(((note % 12) + 12) % 12);
+  }
 }
 
 PitchRise::~PitchRise() = default;
@@ -76,13 +85,8 @@ void PitchRise::clear() {
 std::vector<double> PitchRise::classesOfWindowAt(std::size_t first) {
   fft_->ComputeMagnitude(magnitudes_.data(), kept_.data() + first, kWindow, -1, true, 1);
   std::vector<double> classes(12, 0.0);
-  const double binHz = kKeptRate / static_cast<double>(kWindow);
-  for (std::size_t b = 1; b < magnitudes_.size(); ++b) {
-    const double hz = static_cast<double>(b) * binHz;
-    if (hz < kLowestHz || hz > kHighestHz) continue;
-    const long note = std::lround(69.0 + 12.0 * std::log2(hz / 440.0));
-    classes[static_cast<std::size_t>(((note % 12) + 12) % 12)] += magnitudes_[b];
-  }
+  for (std::size_t b = 0; b < magnitudes_.size(); ++b)
+    if (classOfBin_[b] >= 0) classes[static_cast<std::size_t>(classOfBin_[b])] += magnitudes_[b];
   // Square roots, so that a quiet chord's new notes count beside a loud
   // bass's.
   for (double& c : classes) c = std::sqrt(c);

@@ -37,6 +37,7 @@ class PitchRise {
   std::size_t pushed_ = 0;
   std::unique_ptr<CFft> fft_;
   std::vector<float> magnitudes_;
+  std::vector<int> classOfBin_;
 };
 
 }  // namespace kelo

@@ -60,15 +60,21 @@ void expectTheSongsBeat(const KeloReports& r, double bpm) {
   EXPECT_NEAR(spacing[spacing.size() / 2], beat, 0.04 * beat);
 }
 
+// The song through the engine with the meter left open: a simple meter of
+// `beats` a bar at the song's beat.
+void expectASimpleMeterAtTheSongsBeat(const std::vector<float>& song, double bpm, int beats, KeloReports* r) {
+  kelo::KeloOffline engine;
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, r));
+  EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
+  EXPECT_EQ(engine.beatsPerBar(), beats);
+  expectTheSongsBeat(*r, bpm);
+}
+
 void expectThreeBeatsABarOnTheDownbeats(const std::vector<float>& song, double bpm) {
   const double seconds = static_cast<double>(song.size()) / kRate;
-  kelo::KeloOffline engine;
   KeloReports r;
-  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
-
-  EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
-  EXPECT_EQ(engine.beatsPerBar(), 3);
-  expectTheSongsBeat(r, bpm);
+  expectASimpleMeterAtTheSongsBeat(song, bpm, 3, &r);
+  if (::testing::Test::HasFatalFailure()) return;
   const std::map<int, double> tatumTime = r.tatumSeconds(kRate);
   const double beat = 60.0 / bpm;
 
@@ -118,12 +124,8 @@ TEST_P(KeloStabsGroove, KeepsFourBeatsABarAtItsTempo) {
   const int bpm = GetParam();
   const std::vector<float> song = StabsGroove::mono(bpm, 20.0, TestEnv::tempDir());
   if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
-  kelo::KeloOffline engine;
   KeloReports r;
-  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
-  EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
-  EXPECT_EQ(engine.beatsPerBar(), 4);
-  expectTheSongsBeat(r, bpm);
+  expectASimpleMeterAtTheSongsBeat(song, bpm, 4, &r);
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloStabsGroove, ::testing::Values(84, 100));
