@@ -389,13 +389,9 @@ TEST(TimeMachineEngine, AStopSetWhileTheRunIsUnderWayEndsIt) {
 
 namespace {
 
-// Weak attacks over a noise floor, as hi-hats in a song's decays are:
-// bursts of noise four times the floor's level that die away in 15 ms, every
-// 0.2 s (each a few samples off the grid), through a first difference that
-// leaves them to the upper band.
 // Strokes of decaying noise added to `x`: from `first`, one every `every`
 // samples (each a few samples off the grid, by `jitter` a stroke modulo
-// 256) while `every` more remain, `length` samples of noise with seed
+// 256) while `room` more remain, `length` samples of noise with seed
 // `seed` plus the stroke's number, scaled by `gain` and dying away as
 // e^(-i / decay). Returns where they start.
 struct Strokes {
@@ -425,6 +421,10 @@ void differentiate(std::vector<float>& x) {
   for (std::size_t i = x.size() - 1; i > 0; --i) x[i] -= x[i - 1];
 }
 
+// Weak attacks over a noise floor, as hi-hats in a song's decays are:
+// bursts of noise four times the floor's level that die away in 15 ms, every
+// 0.2 s (each a few samples off the grid), through a first difference that
+// leaves them to the upper band.
 std::vector<float> weakAttacks(std::vector<std::int64_t>& onsets) {
   std::vector<float> x = StretchChecks::noise16(3 * 44100, 21);
   for (float& v : x) v *= 0.05f;
