@@ -103,7 +103,7 @@ int KeloOffline::init(int /*lag*/, std::string modelPath, int blockSize, int bea
   carriedEighths_.clear();
   nextBar_ = -1;
   dottedGrouping_ = -1;
-  dottedBarPhase_ = -1;
+  firstBarPhase_ = -1;
   barFrames_ = 0;
   tatumCounter_ = 0;
   barCounter_ = 0;
@@ -189,16 +189,21 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   const double pulsesPerMinute = framesPerMinute / std::max(1, gaps[gaps.size() / 2]);
   std::vector<FeatureVector> rows;
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
-  if (pulsesAreBeats(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()), pulsesPerMinute))
+  if (pulsesAreBeats(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()), pulsesPerMinute)) {
     halfPulses_ = HalfPulses::Placed;
-  else if (trackerBeatIsDotted())
+    // The pulses stay the beats of the first stretch in the decoder (the
+    // half pulses between them are left out by the grouping), so the bar
+    // opens on its beat k: bar phase 1 - k (see OfflineHmm::decode).
+    const int k = bassDownbeat(rows);
+    firstBarPhase_ = k < 0 ? -1 : ((1 - k) % 3 + 3) % 3;
+  } else if (trackerBeatIsDotted())
     halfPulses_ = HalfPulses::DottedBeats;
   else
     return;
   // Either way the bar holds three beats: the accent every third beat is
   // the bar's, and a dotted beat's two make a bar. Where the bar line goes
   // is left to the chord path, which hears where the harmony turns, except
-  // that dotted beats show it (see analyse).
+  // where dotted beats or a bass once a bar show it (see analyse).
   if (meterCode_ == MeterNotGiven) meterCode_ = MeterSimple;
   if (beatsPerBar_ == BeatsPerBarNotGiven) beatsPerBar_ = 3;
 }
@@ -282,7 +287,7 @@ void KeloOffline::placeDottedBeatEighths(const std::list<int>& found) {
   // The decoder counts the selected beats from the stretch's first; the
   // bar opens on beat barIndex / 2 of them, which is position 0 of the bar
   // when the bar phase is 1 - that (see OfflineHmm::decode).
-  dottedBarPhase_ = placed.barIndex < 0 ? -1 : ((1 - placed.barIndex / 2) % 3 + 3) % 3;
+  firstBarPhase_ = placed.barIndex < 0 ? -1 : ((1 - placed.barIndex / 2) % 3 + 3) % 3;
   generator_->flushAtBeats(std::list<int>(placed.eighths.begin(), placed.eighths.end()));
 }
 
@@ -322,11 +327,13 @@ bool KeloOffline::analyse() {
   if (!loadModelFor(beatsPerBar_)) return false;
   if (featureDump_ != nullptr) dumpFeatures();
   // A waltz read from dotted beats has its bar lines where the tracker's
-  // strong beats are; the chord path alone heard a chord start on two
-  // where the bass moves to the fifth. Only on the first stretch: the later
-  // ones go on from its bar.
-  if (halfPulses_ == HalfPulses::DottedBeats && trackerBeats_ && beatsPerBar_ == 3 && dottedBarPhase_ >= 0)
-    offlineDecoder()->setFixed(-1, dottedBarPhase_, -1);
+  // strong beats are, one whose bass plays once a bar where the bass is;
+  // the chord path alone heard a chord start on two, where the oom-pah's
+  // chords first sound or the bass moves to the fifth. Only on the first
+  // stretch: the later ones go on from its bar.
+  if (halfPulses_ != HalfPulses::None && halfPulses_ != HalfPulses::Undecided && trackerBeats_ && beatsPerBar_ == 3 &&
+      firstBarPhase_ >= 0)
+    offlineDecoder()->setFixed(-1, firstBarPhase_, -1);
 
   const int count = hypothesisCount(level_, meterCode_);
   if (count < 1) throw std::domain_error("hop<1");

@@ -225,9 +225,10 @@ class KeloOffline : public IKelo {
   int nextBar_ = -1;
   int barFrames_ = 0;
   int dottedGrouping_ = -1;
-  // The decoder's bar phase that puts the bar lines of three beats on the
-  // strong beats (-1 when unknown).
-  int dottedBarPhase_ = -1;
+  // The decoder's bar phase, on the first stretch, that puts the bar lines
+  // of three beats on the dotted beats' strong beats or on the beat of a
+  // bass that plays once a bar (-1 when unknown).
+  int firstBarPhase_ = -1;
   std::int32_t tatumCounter_ = 0;
   std::int32_t barCounter_ = 0;
   std::int64_t samplesReceived_ = 0;

@@ -49,6 +49,15 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // a seventh of the accented ones.
 bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
 
+// Of a waltz whose pulses are its beats (see pulsesAreBeats), the beat
+// (pulse index i mod 3) that opens the bar when the bass shows it: the
+// rise of the lowest octave bands, where bass and kick drum sound, is on
+// that beat at least eight times what it is on either other, as where the
+// bass plays once a bar under the chords of two and three. -1 when no beat
+// stands out so (a walking bass, a bass on every beat, a kick on three)
+// or with fewer than two bars.
+int bassDownbeat(const std::vector<FeatureVector>& rows);
+
 // The pulses with one more half way between each two, and one after the
 // last when `next` (the pulse that follows, beyond the list) is given:
 // the half beats of beats that are the pulses.

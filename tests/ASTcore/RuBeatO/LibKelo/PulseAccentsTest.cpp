@@ -143,3 +143,49 @@ TEST(WithHalfPulses, OneHalfWayBetweenEachTwoAndAfterTheLastWhenTheNextIsKnown) 
 }
 
 }  // namespace
+
+// The beat a waltz's bar opens on, read from its bass: levels of the two
+// lowest octave bands above the first, and of a band above them, on each
+// beat of a bar; the rows begin `shift` beats into the bar.
+struct BassBar {
+  std::string name;
+  std::vector<double> bass;   // level of the bass bands on beats 1, 2, 3
+  std::vector<double> upper;  // level of a band above them
+  int downbeat;               // beat (0-2) the bass shows, or -1
+};
+
+void PrintTo(const BassBar& c, std::ostream* os) { *os << c.name; }
+
+const BassBar kBassBars[] = {
+    {"a bass once a bar under chords on two and three", {1.0, 0.5, 0.25}, {0.1, 1.0, 1.0}, 0},
+    {"the same a beat later", {0.25, 1.0, 0.5}, {1.0, 0.1, 1.0}, 1},
+    {"a walking bass", {1.0, 0.7, 0.9}, {0.2, 0.2, 0.2}, -1},
+    {"a kick on one and three", {1.0, 0.2, 0.7}, {0.5, 0.5, 0.5}, -1},
+    {"a held bass under chords that rise on two", {0.5, 0.5, 0.5}, {0.0, 1.0, 0.2}, -1},
+    {"silence", {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, -1},
+};
+
+class BassDownbeat : public ::testing::TestWithParam<BassBar> {};
+
+TEST_P(BassDownbeat, IsTheBeatTheBassShowsWhereverTheRecordingStarts) {
+  const BassBar& c = GetParam();
+  for (std::size_t shift = 0; shift < 3; ++shift) {
+    std::vector<FeatureVector> rows;
+    for (std::size_t i = 0; i < 24; ++i) {
+      const std::size_t beat = (i + shift) % 3;
+      rows.push_back(row({0.3, c.bass[beat], c.bass[beat], 0.1, c.upper[beat], 0.0, 0.0}));
+    }
+    const int expected = c.downbeat < 0 ? -1 : static_cast<int>((c.downbeat + 3 - shift) % 3);
+    EXPECT_EQ(kelo::bassDownbeat(rows), expected) << "shift " << shift;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Basses, BassDownbeat, ::testing::ValuesIn(kBassBars));
+
+TEST(BassDownbeatShort, FewerThanTwoBarsTellNothing) {
+  std::vector<FeatureVector> rows;
+  for (int i = 0; i < 6; ++i) rows.push_back(row({0.0, i % 3 == 0 ? 1.0 : 0.1, 0.0}));
+  EXPECT_EQ(kelo::bassDownbeat(rows), -1);
+  rows.push_back(row({0.0, 1.0, 0.0}));
+  EXPECT_EQ(kelo::bassDownbeat(rows), 0);
+}
