@@ -134,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(Tempi, KeloStabsGroove, ::testing::Values(84, 100));
 
 // The program decodes a long recording in stretches; the half beats added
 // between a waltz's pulses go on across the end of a stretch, wherever it
-// falls within the beat, so the beats stay on the song's beats after it.
+// falls within the beat, so the beats stay on the song's beats after it,
+// and so do the bar lines (the song's first downbeat at 0).
 void expectTheBeatsAfterEachCut(const std::vector<float>& song, double bpm, const std::vector<double>& cuts) {
   const double beat = 60.0 / bpm;
   constexpr std::size_t kBlock = 180;
@@ -158,6 +159,16 @@ void expectTheBeatsAfterEachCut(const std::vector<float>& song, double bpm, cons
     }
     EXPECT_GE(after, static_cast<int>((song.size() / kRate - cut - 1.0) / beat) - 2) << "cut at " << cut;
     EXPECT_GE(onBeat, after - 1) << "cut at " << cut;
+    const std::map<int, double> tatumTime = r.tatumSeconds(kRate);
+    int barsAfter = 0, onDownbeat = 0;
+    for (const auto& b : r.bars) {
+      const auto t = tatumTime.find(b.tatum);
+      if (t == tatumTime.end() || t->second < cut + 1.0) continue;
+      ++barsAfter;
+      if (std::abs(std::remainder(t->second, 3 * beat)) < 0.1) ++onDownbeat;
+    }
+    EXPECT_GE(barsAfter, static_cast<int>((song.size() / kRate - cut - 1.0) / (3 * beat)) - 1) << "cut at " << cut;
+    EXPECT_EQ(onDownbeat, barsAfter) << "cut at " << cut;
   }
 }
 
@@ -171,6 +182,13 @@ TEST(KeloWaltzStretches, TheAccordionWaltzsBeatsStayOnItsBeatsAfterAPartialDecod
   const std::vector<float> song = AccordionWaltz::mono(100, 24.0, TestEnv::tempDir());
   if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
   expectTheBeatsAfterEachCut(song, 100.0, {12.0, 12.3, 12.6, 12.9, 13.2, 13.5});
+}
+
+// The bar lines the bass put on the first stretch go on after it.
+TEST(KeloWaltzStretches, TheFasterAccordionWaltzsBarsStayOnItsDownbeatsAfterAPartialDecode) {
+  const std::vector<float> song = AccordionWaltz::mono(150, 24.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectTheBeatsAfterEachCut(song, 150.0, {12.0, 12.2, 12.4, 12.6});
 }
 
 }  // namespace
