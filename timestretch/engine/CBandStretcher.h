@@ -72,7 +72,7 @@ class CBandStretcher : public CSpectrum {
   // stands, already summed; see the definition.
   void KeepJoinLevel(float* block, std::int64_t hop, double held, double incoming, bool repeated,
                      const double* joined);
-  // Lifts the middle of the join in `block` so that its energy is what
+  // Lifts the middle of the join in `block` from the energy `sum` to what
   // the coherence `target` would give; never by more than kMaxJoinGain.
   void LiftJoin(float* block, std::int64_t hop, double held, double incoming, double sum, double target) const;
 
@@ -98,6 +98,9 @@ class CBandStretcher : public CSpectrum {
   // followed over the joins: 0.5 for a steady tone under the frames'
   // complementary slopes.
   double usualCoherence_ = 0.5;
+  // The same for the joins whose frame moved some of its noise to the
+  // input time, which the lift of those joins reads.
+  double movedCoherence_ = 0.0;
   bool keepsJoinLevel_ = false;
   double movedShare_ = 0.0;
 };
