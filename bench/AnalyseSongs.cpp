@@ -65,6 +65,7 @@
 #include "CBeatDetect.h"
 #include "ChordVocabulary.h"
 #include "KeloSemiOffline.h"
+#include "TempWaveFiles.h"
 #include "WavInfo.h"
 #include "anaThreadObj.h"
 #include "audioFileMngr.h"
@@ -521,7 +522,13 @@ int main(int argc, char** argv) {
   for (const auto& entry : fs::recursive_directory_iterator(in))
     if (entry.is_regular_file() && isAudio(entry.path())) files.push_back(entry.path());
   std::sort(files.begin(), files.end());
-  if (!engineOnly) return importAll(files, out, freeMeter);
+  if (!engineOnly) {
+    const int result = importAll(files, out, freeMeter);
+    // Only the program removes its work folder when it quits; a measuring
+    // run of hundreds of songs would leave a copy of its last one behind.
+    TempWaveFiles::removeWorkFolder();
+    return result;
+  }
 
   std::ofstream timing(out / "timing.txt");
   double totalAudio = 0.0;
