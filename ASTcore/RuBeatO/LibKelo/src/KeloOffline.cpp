@@ -189,7 +189,10 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   const double pulsesPerMinute = framesPerMinute / std::max(1, gaps[gaps.size() / 2]);
   std::vector<FeatureVector> rows;
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
-  if (pulsesAreBeats(pulseRises(rows), static_cast<std::uint32_t>(generator_->getBeatOffset()), pulsesPerMinute)) {
+  const std::vector<double> rises = pulseRises(rows);
+  const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
+  if (pulsesAreBeats(rises, first, pulsesPerMinute) &&
+      !accentsComeInPairs(rows, rises, first, accentOfThree(rises, first))) {
     halfPulses_ = HalfPulses::Placed;
     // The pulses stay the beats of the first stretch in the decoder (the
     // half pulses between them are left out by the grouping), so the bar

@@ -49,6 +49,10 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // a seventh of the accented ones.
 bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
 
+// The phase (0 .. 2, of the pulse index `first + i`) of the pulses with
+// the most rise, the accent of a grouping of three.
+int accentOfThree(const std::vector<double>& rises, std::uint32_t first);
+
 // Of a waltz whose pulses are its beats (see pulsesAreBeats), the beat
 // (pulse index i mod 3) that opens the bar when the bass shows it: the
 // rise of the lowest octave bands, where bass and kick drum sound, is on
@@ -57,6 +61,17 @@ bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, doubl
 // stands out so (a walking bass, a bass on every beat, a kick on three)
 // or with fewer than two bars.
 int bassDownbeat(const std::vector<FeatureVector>& rows);
+
+// Whether the accents every third pulse come in pairs, a strong one and a
+// weak one: a bass on every second accent only (rising there at least 25
+// times as much as on the others) and those accents bringing at least 2.4
+// times the new sound of the others. The accents are then the dotted beats
+// of a compound bar that the bass opens (an arpeggio in 6/8 or 12/8 over a
+// bass once a bar), not the bars of a waltz, which come alike. `rises` are
+// the pulses' rises (pulseRises), `accent` the accents' phase of three
+// (accentOfThree); false without a bass on the accents.
+bool accentsComeInPairs(const std::vector<FeatureVector>& rows, const std::vector<double>& rises, std::uint32_t first,
+                        int accent);
 
 // The pulses with one more half way between each two, and one after the
 // last when `next` (the pulse that follows, beyond the list) is given:

@@ -16,10 +16,12 @@
 #include <ostream>
 #include <vector>
 
+#include "CompoundArpeggio.h"
 #include "KeloOffline.h"
 #include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
 #include "SynthNotes.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -111,9 +113,7 @@ std::vector<float> synthesise(const CompoundSong& s) {
 
 class KeloCompoundMeter : public ::testing::TestWithParam<CompoundSong> {};
 
-TEST_P(KeloCompoundMeter, TheMeterIsFoundAndBarLinesFallOnTheDownbeats) {
-  const CompoundSong s = GetParam();
-  const std::vector<float> song = synthesise(s);
+void expectTheMeterAndBarLinesOnTheDownbeats(const CompoundSong& s, const std::vector<float>& song) {
   kelo::KeloOffline engine;
   KeloReports r;
   ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
@@ -138,7 +138,33 @@ TEST_P(KeloCompoundMeter, TheMeterIsFoundAndBarLinesFallOnTheDownbeats) {
   EXPECT_GE(onDownbeat, static_cast<int>(r.bars.size()) - 1);
 }
 
+TEST_P(KeloCompoundMeter, TheMeterIsFoundAndBarLinesFallOnTheDownbeats) {
+  const CompoundSong s = GetParam();
+  expectTheMeterAndBarLinesOnTheDownbeats(s, synthesise(s));
+}
+
 INSTANTIATE_TEST_SUITE_P(Songs, KeloCompoundMeter, ::testing::ValuesIn(kSongs));
+
+// A 12/8 arpeggio on a harp over a bass held through the bar: its eighths,
+// at 156-186 a minute, come as evenly as a waltz's beats, and every third
+// one is accented as a waltz's downbeat is. The bass, on every fourth
+// accent only, and the sound the bar's first accent brings show them as
+// the dotted beats of 12/8.
+const CompoundSong kArpeggios[] = {
+    {"12/8 arpeggio at 52", 4, 52.0, 28.0},
+    {"12/8 arpeggio at 62", 4, 62.0, 24.0},
+};
+
+class KeloCompoundArpeggio : public ::testing::TestWithParam<CompoundSong> {};
+
+TEST_P(KeloCompoundArpeggio, KeepsItsDottedBeatsAndBarLines) {
+  const CompoundSong s = GetParam();
+  const std::vector<float> song = CompoundArpeggio::mono(s.beatsPerBar, static_cast<int>(s.dottedBpm), s.seconds, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectTheMeterAndBarLinesOnTheDownbeats(s, song);
+}
+
+INSTANTIATE_TEST_SUITE_P(Songs, KeloCompoundArpeggio, ::testing::ValuesIn(kArpeggios));
 
 // Eight seconds of a 4/4 pop groove at 112 BPM whose stabs fall three,
 // three and two eighths apart: over so few bars the three-eighth spacing

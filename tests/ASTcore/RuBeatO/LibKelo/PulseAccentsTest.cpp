@@ -189,3 +189,54 @@ TEST(BassDownbeatShort, FewerThanTwoBarsTellNothing) {
   rows.push_back(row({0.0, 1.0, 0.0}));
   EXPECT_EQ(kelo::bassDownbeat(rows), 0);
 }
+
+// Accents every third pulse that come in pairs or alike: the rise of every
+// band and of the bass bands on each accent of a span of accents (the bass
+// bands' rise is part of every band's).
+struct AccentSpan {
+  std::string name;
+  std::vector<double> sound;  // rise of the upper bands on each accent
+  std::vector<double> bass;   // rise of the bass bands on each accent
+  bool pairs;
+};
+
+void PrintTo(const AccentSpan& c, std::ostream* os) { *os << c.name; }
+
+const AccentSpan kAccentSpans[] = {
+    {"12/8: a bass once a bar, the bar's first accent the loudest", {1.0, 0.3, 0.3, 0.3}, {1.0, 0.0, 0.0, 0.0}, true},
+    {"6/8: a bass once a bar", {1.0, 0.3}, {0.8, 0.0}, true},
+    {"a waltz: a bass every bar", {1.0, 0.9}, {1.0, 0.9}, false},
+    {"a waltz whose bass note holds over two bars, a kick every bar", {1.0, 0.9}, {1.0, 0.0}, false},
+    {"a bass once a bar under even arpeggio notes: the bass alone marks the bar", {0.3, 0.3}, {1.0, 0.0}, true},
+    {"a waltz whose phrases of two bars open louder", {1.0, 0.4}, {1.0, 0.6}, false},
+    {"no bass", {1.0, 0.3}, {0.0, 0.0}, false},
+};
+
+class AccentsComeInPairs : public ::testing::TestWithParam<AccentSpan> {};
+
+TEST_P(AccentsComeInPairs, WhereverTheRecordingStarts) {
+  const AccentSpan& c = GetParam();
+  for (std::uint32_t first = 0; first < 3; ++first)
+    for (std::size_t shift = 0; shift < c.sound.size(); ++shift) {
+      // Accents on the pulses of phase 1 of three, counted from `first`;
+      // rows that fall back to nothing after each accent, so that a row's
+      // rise over the one before is its own level.
+      std::vector<FeatureVector> rows;
+      std::size_t accent = shift;
+      for (std::size_t i = 0; i < 48; ++i) {
+        if ((first + i) % 3 == 1) {
+          const double bass = c.bass[accent % c.bass.size()];
+          const double sound = c.sound[accent % c.sound.size()];
+          rows.push_back(row({0.0, bass, 0.0, sound, 0.0, 0.0, 0.0}));
+          ++accent;
+        } else {
+          rows.push_back(row({0.0, 0.0, 0.0, 0.01, 0.0, 0.0, 0.0}));
+        }
+      }
+      const std::vector<double> rises = kelo::pulseRises(rows);
+      ASSERT_EQ(kelo::accentOfThree(rises, first), 1) << "first " << first;
+      EXPECT_EQ(kelo::accentsComeInPairs(rows, rises, first, 1), c.pairs) << "first " << first << ", shift " << shift;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Accents, AccentsComeInPairs, ::testing::ValuesIn(kAccentSpans));
