@@ -296,10 +296,11 @@ void CTimeMachineInterface1::MakeOutputFrames(double centre) {
         const SMSFrame* source = window(ch).frames[k][static_cast<std::size_t>(b)];
         if (!source) continue;
         SMSFrame& out = *containers_[ch][static_cast<std::size_t>(b)];
-        SMSFrame::CopyFrom(*source, out, kSpectra, true);
         const SMSFrame* before = k > 0 ? window(ch).frames[k - 1][static_cast<std::size_t>(b)] : nullptr;
         if (before && source->time > inputClock_ + kTimeTolerance && source->time > before->time)
-          LevelBlend::Blend(*before, out, (source->time - inputClock_) / (source->time - before->time));
+          LevelBlend::CopyBlended(*before, *source, out, (source->time - inputClock_) / (source->time - before->time));
+        else
+          SMSFrame::CopyFrom(*source, out, kSpectra, true);
       }
     }
     // The ratio where the output clock reads the input, not where the

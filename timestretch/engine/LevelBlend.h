@@ -13,4 +13,10 @@ namespace LevelBlend {
 // `earlier`; nothing when either has no levels or their bin counts differ.
 void Blend(const SMSFrame& earlier, SMSFrame& out, double weight);
 
+// `out` made what SMSFrame::CopyFrom(later, out, levels and phases, with
+// the time) and then Blend(earlier, out, weight) make of it, the same bits,
+// with the levels blended as they are copied: one pass over them, not two.
+// Throws -1 when an allocation fails.
+void CopyBlended(const SMSFrame& earlier, const SMSFrame& later, SMSFrame& out, double weight);
+
 }  // namespace LevelBlend
