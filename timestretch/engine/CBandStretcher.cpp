@@ -27,7 +27,6 @@ CBandStretcher::CBandStretcher(const CTimeMachineParams* params, CSoundFile** ou
       stereoPhaseAmount_(params->GetParam(CTimeMachineParams::StereoPhaseAmount, 0.0)),
       outputFlags_(params->trailer.outputFlags) {
   frameBuffer_ = EngineArray::Make<float>(static_cast<std::size_t>(std::max<std::int64_t>(fftLength, fftBase)));
-  outputBlock_ = EngineArray::Make<float>(static_cast<std::size_t>(std::max<std::int64_t>(fftLength / 2, windowSize)));
   overlapAdd_ = EngineArray::Make<float>(static_cast<std::size_t>(2 * windowSize));
   // The shape of a join's lift is the same at every join: one half sine
   // over the hop.
@@ -55,8 +54,10 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
   std::unique_ptr<SMSFrame> owned(freeIt ? frame : nullptr);
   const std::int64_t hop = windowSize;
   const std::int64_t N = fftLength;
-  float* ola = overlapAdd_.get();
-  std::memmove(ola, ola + hop, static_cast<std::size_t>(hop) * sizeof(float));
+  // The hop the last frame started is the one this frame completes.
+  olaFirst_ = hop - olaFirst_;
+  float* ola = overlapAdd_.get() + olaFirst_;
+  float* olaNext = overlapAdd_.get() + (hop - olaFirst_);
   float* buf = frameBuffer_.get();
   const std::int64_t centre = overlap == 0.0f ? N / 4 : N / 2;
   // The spectrum is stored over the bins it covers: only the rest of the
@@ -76,7 +77,7 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
   // is stored as 0.0f plus the frame below, which is what adding the frame
   // to a cleared hop gives.
   const bool coversBoth = centre >= hop && centre + hop <= N;
-  if (result != 0 || !coversBoth) std::fill(ola + hop, ola + 2 * hop, 0.0f);
+  if (result != 0 || !coversBoth) std::fill(olaNext, olaNext + hop, 0.0f);
   if (result != 0) return result;
 
   // The energies only the join level keeping reads: what the first hop
@@ -112,19 +113,18 @@ int CBandStretcher::SynthesizeFrame(SMSFrame* frame, bool freeIt, double nyquist
     const float* second = buf + centre;
     if (!joinedFirst)
       for (std::int64_t i = 0; i < hop; ++i) ola[i] += first[i];
-    for (std::int64_t i = 0; i < hop; ++i) ola[hop + i] = 0.0f + second[i];
+    for (std::int64_t i = 0; i < hop; ++i) olaNext[i] = 0.0f + second[i];
   } else {
     for (std::int64_t i = 0; i < hop; ++i) {
       const std::int64_t before = centre - hop + i;
       const std::int64_t after = centre + i;
       if (before >= 0 && before < N) ola[i] += buf[before];
-      if (after >= 0 && after < N) ola[hop + i] += buf[after];
+      if (after >= 0 && after < N) olaNext[i] += buf[after];
     }
   }
   if (keepsJoinLevel_) KeepJoinLevel(ola, hop, held, incoming, repeated, joinedFirst ? &joined : nullptr);
-  std::memcpy(outputBlock_.get(), ola, static_cast<std::size_t>(hop) * sizeof(float));
   if (outputFrameCounter_ > 0 && (outputFlags_ & kWritesSampleBuffer) && output_)
-    output_->WriteToSoundFileAt(outputBlock_.get(), static_cast<int>(hop), outputPosition_ - hop);
+    output_->WriteToSoundFileAt(ola, static_cast<int>(hop), outputPosition_ - hop);
   outputPosition_ += hop;
   ++outputFrameCounter_;
   return 0;

@@ -52,8 +52,8 @@ class CBandStretcher : public CSpectrum {
   std::int64_t outputPosition() const { return outputPosition_; }
   std::int64_t outputFrameCounter() const { return outputFrameCounter_; }
   double lastFrameTime() const { return lastFrameTime_; }
-  // The hop of output made by the latest frame.
-  const float* outputBlock() const { return outputBlock_.get(); }
+  // The hop of output made by the latest frame (valid until the next).
+  const float* outputBlock() const { return overlapAdd_.get() + olaFirst_; }
   CSoundFile* output() const { return output_; }
   // Work records for the stretch of this band's frames.
   SMSFrame workFrames[4];
@@ -84,8 +84,11 @@ class CBandStretcher : public CSpectrum {
   std::int32_t stereoPhaseSwitch_;
   float stereoPhaseAmount_;
   std::unique_ptr<float[]> frameBuffer_;
-  std::unique_ptr<float[]> outputBlock_;
+  // Two hops of overlap-add: the one a frame completes and hands out, from
+  // olaFirst_, and the one it starts, in the other half. The halves change
+  // roles from frame to frame instead of the started hop being moved down.
   std::unique_ptr<float[]> overlapAdd_;
+  std::int64_t olaFirst_ = 0;
   // sin(pi (i + 0.5) / hop) for each sample i of a hop.
   std::unique_ptr<double[]> joinLift_;
   std::int64_t outputPosition_ = 0;
