@@ -192,7 +192,7 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   const std::vector<double> rises = pulseRises(rows);
   const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
   if (pulsesAreBeats(rises, first, pulsesPerMinute) &&
-      !accentsComeInPairs(rows, rises, first, accentOfThree(rises, first))) {
+      !accentsComeInPairs(rows, rises, first, strongestGroupingPhase(rises, first, 3))) {
     halfPulses_ = HalfPulses::Placed;
     // The pulses stay the beats of the first stretch in the decoder (the
     // half pulses between them are left out by the grouping), so the bar
@@ -334,8 +334,8 @@ bool KeloOffline::analyse() {
   // the chord path alone heard a chord start on two, where the oom-pah's
   // chords first sound or the bass moves to the fifth. Only on the first
   // stretch: the later ones go on from its bar.
-  if (halfPulses_ != HalfPulses::None && halfPulses_ != HalfPulses::Undecided && trackerBeats_ && beatsPerBar_ == 3 &&
-      firstBarPhase_ >= 0)
+  const bool waltzRead = halfPulses_ == HalfPulses::Placed || halfPulses_ == HalfPulses::DottedBeats;
+  if (waltzRead && trackerBeats_ && beatsPerBar_ == 3 && firstBarPhase_ >= 0)
     offlineDecoder()->setFixed(-1, firstBarPhase_, -1);
 
   const int count = hypothesisCount(level_, meterCode_);

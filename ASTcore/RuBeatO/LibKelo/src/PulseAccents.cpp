@@ -119,11 +119,6 @@ bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, doubl
   return m[accent] > 0.0 && between > kLeastBeatShare * m[accent];
 }
 
-int accentOfThree(const std::vector<double>& rises, std::uint32_t first) {
-  const std::vector<double> m = foldedMeans(rises, first, 3);
-  return static_cast<int>(std::max_element(m.begin(), m.end()) - m.begin());
-}
-
 bool accentsComeInPairs(const std::vector<FeatureVector>& rows, const std::vector<double>& rises, std::uint32_t first,
                         int accent) {
   if (accent < 0 || accent > 2) return false;

@@ -49,10 +49,6 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // a seventh of the accented ones.
 bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
 
-// The phase (0 .. 2, of the pulse index `first + i`) of the pulses with
-// the most rise, the accent of a grouping of three.
-int accentOfThree(const std::vector<double>& rises, std::uint32_t first);
-
 // Of a waltz whose pulses are its beats (see pulsesAreBeats), the beat
 // (pulse index i mod 3) that opens the bar when the bass shows it: the
 // rise of the lowest octave bands, where bass and kick drum sound, is on
@@ -69,7 +65,7 @@ int bassDownbeat(const std::vector<FeatureVector>& rows);
 // of a compound bar that the bass opens (an arpeggio in 6/8 or 12/8 over a
 // bass once a bar), not the bars of a waltz, which come alike. `rises` are
 // the pulses' rises (pulseRises), `accent` the accents' phase of three
-// (accentOfThree); false without a bass on the accents.
+// (strongestGroupingPhase of three); false without a bass on the accents.
 bool accentsComeInPairs(const std::vector<FeatureVector>& rows, const std::vector<double>& rises, std::uint32_t first,
                         int accent);
 

@@ -234,7 +234,7 @@ TEST_P(AccentsComeInPairs, WhereverTheRecordingStarts) {
         }
       }
       const std::vector<double> rises = kelo::pulseRises(rows);
-      ASSERT_EQ(kelo::accentOfThree(rises, first), 1) << "first " << first;
+      ASSERT_EQ(kelo::strongestGroupingPhase(rises, first, 3), 1) << "first " << first;
       EXPECT_EQ(kelo::accentsComeInPairs(rows, rises, first, 1), c.pairs) << "first " << first << ", shift " << shift;
     }
 }
