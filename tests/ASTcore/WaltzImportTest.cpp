@@ -36,6 +36,7 @@ struct Case {
   bool freeMeter;
   // Rendered by fluidsynth (AccordionWaltz) instead of synthesised.
   bool accordion = false;
+  AccordionWaltz::Tune tune = AccordionWaltz::Tune::None;
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
@@ -51,13 +52,19 @@ const Case kCases[] = {
     // Chords that swell in: the tracker's beat is one and a half beats.
     {"accordion oom-pah at 92, default options", 92.0, Accompaniment::OomPah, false, true},
     {"accordion oom-pah at 112, meter left open", 112.0, Accompaniment::OomPah, true, true},
+    // A tune on the downbeats: the chords of two and three bring little
+    // new sound beside it, and the bass once a bar shows the beats.
+    {"accordion oom-pah with a tune at 138, default options", 138.0, Accompaniment::OomPah, false, true,
+     AccordionWaltz::Tune::OnTheDownbeats},
+    {"accordion oom-pah with a tune at 156, meter left open", 156.0, Accompaniment::OomPah, true, true,
+     AccordionWaltz::Tune::OnTheDownbeats},
 };
 
 QString writeWaltz(const Case& c, double seconds) {
   const QString path = TestEnv::tempPath("waltz.wav");
   if (c.accordion) {
     const std::vector<std::int16_t> rendered =
-        AccordionWaltz::stereo(static_cast<int>(c.bpm), seconds, TestEnv::tempDir());
+        AccordionWaltz::stereo(static_cast<int>(c.bpm), seconds, TestEnv::tempDir(), c.tune);
     if (rendered.empty()) return {};
     EXPECT_TRUE(TestAudio::writeWav(path, rendered));
     return path;

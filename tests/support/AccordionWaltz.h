@@ -5,6 +5,11 @@
 // every second bar; the first downbeat at 0. Its second and third beats
 // bring so little new sound that the beat tracker, between about 90 and
 // 115 BPM, takes one and a half of its beats for one of its own.
+//
+// With a tune, an accordion also plays a note on one, held for two beats,
+// and another on three every second bar, as a waltz's melody often goes:
+// the downbeat then brings far more new sound than the chords of two and
+// three.
 
 #include <QString>
 
@@ -15,7 +20,9 @@
 
 namespace AccordionWaltz {
 
-inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
+enum class Tune { None, OnTheDownbeats };
+
+inline std::vector<MidiSong::Event> events(int bpm, double seconds, Tune tune = Tune::None) {
   constexpr std::uint32_t kBeat = MidiSong::kDivision;
   static const int roots[] = {0, 5, 7, 0, 9, 2, 7, 0};
   static const bool minor[] = {false, false, false, false, true, true, false, false};
@@ -30,6 +37,12 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
     for (std::uint32_t k = 1; k < 3; ++k)
       for (int interval : {0, third, 7})
         MidiSong::addNote(out, t0 + k * kBeat, kBeat - 10, 2, 60 + (root + interval) % 12, k == 1 ? 70 : 66);
+    if (tune == Tune::None) continue;
+    static const int steps[] = {4, 7, 12, 7, 4, 0, 7, 12};
+    const int note = 72 + (root + steps[b % 8]) % 12;
+    MidiSong::addNote(out, t0, (b % 4 == 3 ? 3 : 2) * kBeat - 15, 3, note, 82);
+    if (b % 4 != 3) MidiSong::addNote(out, t0 + 2 * kBeat, kBeat - 15, 3, 72 + (root + third) % 12, 76);
+    for (std::uint32_t k = 1; k < 3; ++k) MidiSong::addNote(out, t0 + k * kBeat, kBeat / 2, 9, 42, 60);
   }
   return out;
 }
@@ -37,16 +50,16 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
 // The song as a MIDI file's bytes; its rendering as 16-bit stereo samples
 // and as mono floats, `seconds` long (empty without fluidsynth or its sound
 // font).
-inline std::vector<std::uint8_t> fileBytes(int bpm, double seconds) {
-  return MidiSong::fileBytes(events(bpm, seconds), bpm, {{1, 33}, {2, 21}});
+inline std::vector<std::uint8_t> fileBytes(int bpm, double seconds, Tune tune = Tune::None) {
+  return MidiSong::fileBytes(events(bpm, seconds, tune), bpm, {{1, 33}, {2, 21}, {3, 21}});
 }
 
-inline std::vector<std::int16_t> stereo(int bpm, double seconds, const QString& folder) {
-  return MidiSong::stereoSamples(fileBytes(bpm, seconds), seconds, folder);
+inline std::vector<std::int16_t> stereo(int bpm, double seconds, const QString& folder, Tune tune = Tune::None) {
+  return MidiSong::stereoSamples(fileBytes(bpm, seconds, tune), seconds, folder);
 }
 
-inline std::vector<float> mono(int bpm, double seconds, const QString& folder) {
-  return MidiSong::monoSamples(fileBytes(bpm, seconds), seconds, folder);
+inline std::vector<float> mono(int bpm, double seconds, const QString& folder, Tune tune = Tune::None) {
+  return MidiSong::monoSamples(fileBytes(bpm, seconds, tune), seconds, folder);
 }
 
 }  // namespace AccordionWaltz

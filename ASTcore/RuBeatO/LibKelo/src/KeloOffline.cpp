@@ -191,8 +191,15 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
   const std::vector<double> rises = pulseRises(rows);
   const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
-  if (pulsesAreBeats(rises, first, pulsesPerMinute) &&
-      !accentsComeInPairs(rows, rises, first, strongestGroupingPhase(rises, first, 3))) {
+  const int accent = strongestGroupingPhase(rises, first, 3);
+  // An oom-pah whose chords of two and three sound softly beside a tune
+  // on one still shows its beats where its bass plays once a bar: on
+  // every accent and only there, with the chords' new pitches between.
+  const bool beats = pulsesAreBeats(rises, first, pulsesPerMinute) ||
+                     (accentedEveryThirdPulse(rises, first, pulsesPerMinute) && pitchRise_ &&
+                      bassOnTheAccentOnly(rows, rises, first, accent) &&
+                      newPitchesBetweenTheAccents(pitchRisesAt(found), first, accent));
+  if (beats && !accentsComeInPairs(rows, rises, first, accent)) {
     halfPulses_ = HalfPulses::Placed;
     // The pulses stay the beats of the first stretch in the decoder (the
     // half pulses between them are left out by the grouping), so the bar
@@ -209,6 +216,14 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   // where dotted beats or a bass once a bar show it (see analyse).
   if (meterCode_ == MeterNotGiven) meterCode_ = MeterSimple;
   if (beatsPerBar_ == BeatsPerBarNotGiven) beatsPerBar_ = 3;
+}
+
+std::vector<double> KeloOffline::pitchRisesAt(const std::list<int>& pulses) {
+  const double secondsPerFrame = static_cast<double>(blockSize_) / kSampleRate;
+  std::vector<double> at;
+  at.reserve(pulses.size());
+  for (int pulse : pulses) at.push_back(pitchRise_->at(pulse * secondsPerFrame));
+  return at;
 }
 
 // Decided on the first stretch of the recording, with the meter, and kept

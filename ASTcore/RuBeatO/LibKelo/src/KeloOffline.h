@@ -188,6 +188,9 @@ class KeloOffline : public IKelo {
   // when the tracker's beat is dotted (see dottedBeatBarParity).
   void placeHalfPulses();
   void decideHalfPulses(const std::list<int>& found);
+  // New pitches at each of the tracker's pulses (see PitchRise), while
+  // the pitches are kept.
+  std::vector<double> pitchRisesAt(const std::list<int>& pulses);
   // Whether the tracker's beat is one and a half of the song's (see
   // dottedBeatBarParity); sets where the first bar is expected.
   bool trackerBeatIsDotted();

@@ -37,6 +37,30 @@ constexpr double kBassDownbeatMargin = 8.0;
 constexpr double kPairedAccentBass = 25.0;
 constexpr double kPairedAccentSound = 2.4;
 
+// Where the pulses are the beats of an oom-pah whose chords of two and
+// three are too soft for kLeastBeatShare, measured on 27 such oom-pahs of
+// ours at 120-178 BPM against every compound song of ours (6/8, 9/8 and
+// 12/8: arpeggios over a bass once a bar or on every dotted beat, jigs,
+// blues shuffles, long-short patterns) whose pulses are its eighths:
+// - of the new sound on the pulses between the accents, the bass bands'
+//   share against their share on the accents: at most 0.095 on the
+//   oom-pahs (what their chords leave in the bass bands), 0.166 or more
+//   on the compound songs whose bass sounds on three accents of four, and
+//   0.252 or more on those with new pitches as below (a 12/8 blues' riff);
+constexpr double kMostBassShareBetween = 0.2;
+// - of the accents, those on which the bass bands rise by a fifth of
+//   their mean rise there or more: 0.85 or more on the oom-pahs, whose
+//   bass plays every bar; at most 0.5 on the compound songs that passed
+//   the share above but one, whose bass plays once a bar (every second,
+//   third or fourth accent), and that one brings new pitches as below 0.32;
+constexpr double kLeastAccentBass = 0.2;
+constexpr double kLeastAccentsWithBass = 0.75;
+// - the new pitches on the pulses between against the accent's: 1.19 or
+//   more on the oom-pahs (the chords first sound on two), 0.49 to 1.08 on
+//   the compound arpeggios over a bass once a bar, which only the bass's
+//   rule keeps out, and 0.32 on the one that passed both rules above.
+constexpr double kLeastPitchShareBetween = 0.8;
+
 // The mean rise at each of `span` positions, pulse `first + i` at position
 // (first + i) mod span.
 std::vector<double> foldedMeans(const std::vector<double>& rises, std::uint32_t first, std::size_t span) {
@@ -110,9 +134,12 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
   return threes > twos ? 3 : 2;
 }
 
+bool accentedEveryThirdPulse(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute) {
+  return pulsesPerMinute > 0.0 && pulsesPerMinute <= kMostBeatsPerMinute && accentedPulsesPerBeat(rises, first) == 3;
+}
+
 bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute) {
-  if (!(pulsesPerMinute > 0.0 && pulsesPerMinute <= kMostBeatsPerMinute)) return false;
-  if (accentedPulsesPerBeat(rises, first) != 3) return false;
+  if (!accentedEveryThirdPulse(rises, first, pulsesPerMinute)) return false;
   const std::vector<double> m = foldedMeans(rises, first, 3);
   const std::size_t accent = static_cast<std::size_t>(std::max_element(m.begin(), m.end()) - m.begin());
   const double between = (m[0] + m[1] + m[2] - m[accent]) / 2.0;
@@ -141,6 +168,32 @@ bool accentsComeInPairs(const std::vector<FeatureVector>& rows, const std::vecto
   const std::size_t strong = bassOf[0] >= bassOf[1] ? 0 : 1;
   return bassOf[strong] > 0.0 && bassOf[strong] >= kPairedAccentBass * bassOf[1 - strong] &&
          soundOf[strong] >= kPairedAccentSound * soundOf[1 - strong];
+}
+
+bool bassOnTheAccentOnly(const std::vector<FeatureVector>& rows, const std::vector<double>& rises,
+                         std::uint32_t first, int accent) {
+  if (accent < 0 || accent > 2) return false;
+  const std::vector<double> bass = bassRises(rows);
+  const std::vector<double> b = foldedMeans(bass, first, 3);
+  const std::vector<double> all = foldedMeans(rises, first, 3);
+  const std::size_t at = static_cast<std::size_t>(accent), next = (at + 1) % 3, last = (at + 2) % 3;
+  if (!(b[at] > 0.0 && all[at] > 0.0)) return false;
+  // Shares cross-multiplied: nothing between the accents passes.
+  if ((b[next] + b[last]) * all[at] > kMostBassShareBetween * b[at] * (all[next] + all[last])) return false;
+  std::size_t accents = 0, sounded = 0;
+  for (std::size_t i = 1; i < bass.size(); ++i) {
+    if ((first + i) % 3 != at) continue;
+    ++accents;
+    if (bass[i] >= kLeastAccentBass * b[at]) ++sounded;
+  }
+  return static_cast<double>(sounded) >= kLeastAccentsWithBass * static_cast<double>(accents);
+}
+
+bool newPitchesBetweenTheAccents(const std::vector<double>& pitchRises, std::uint32_t first, int accent) {
+  if (accent < 0 || accent > 2 || pitchRises.size() < kSpan) return false;
+  const std::vector<double> m = foldedMeans(pitchRises, first, 3);
+  const double at = m[static_cast<std::size_t>(accent)];
+  return at > 0.0 && (m[0] + m[1] + m[2] - at) / 2.0 >= kLeastPitchShareBetween * at;
 }
 
 int bassDownbeat(const std::vector<FeatureVector>& rows) {

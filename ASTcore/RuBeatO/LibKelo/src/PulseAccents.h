@@ -49,6 +49,29 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // a seventh of the accented ones.
 bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
 
+// The first two conditions of pulsesAreBeats: the accents fall on every
+// third pulse and the pulses come no faster than a beat can.
+bool accentedEveryThirdPulse(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
+
+// Together, whether the pulses are the beats of an oom-pah that sounds
+// its "pah"s softer than pulsesAreBeats looks for (a tune on the
+// downbeat, hats on two and three), with the accent every third pulse at
+// phase `accent` (of `first + i` mod 3):
+// - bassOnTheAccentOnly: the bass plays once a bar, on the accent. It
+//   rises on three accents of four or more, by a fifth of its mean rise
+//   there, as a bass once a compound bar cannot (every second accent at
+//   most); and the new sound of the pulses between holds at most a fifth
+//   of the bass bands' share that the accents' holds, where a compound
+//   song's bass riff or jig moves between its beats. `rises` are the
+//   pulses' (pulseRises).
+// - newPitchesBetweenTheAccents: the pulses between bring new pitches,
+//   the chords of two and three, at least four fifths as much as the
+//   accent (`pitchRises`, one a pulse, see PitchRise), where a compound
+//   arpeggio's passing eighths over a bass on its beats bring less.
+bool bassOnTheAccentOnly(const std::vector<FeatureVector>& rows, const std::vector<double>& rises,
+                         std::uint32_t first, int accent);
+bool newPitchesBetweenTheAccents(const std::vector<double>& pitchRises, std::uint32_t first, int accent);
+
 // Of a waltz whose pulses are its beats (see pulsesAreBeats), the beat
 // (pulse index i mod 3) that opens the bar when the bass shows it: the
 // rise of the lowest octave bands, where bass and kick drum sound, is on

@@ -116,6 +116,22 @@ TEST_P(KeloAccordionWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbea
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloAccordionWaltz, ::testing::Values(92, 100, 112, 136, 150, 165));
 
+// With a tune on the downbeats the chords of two and three bring too
+// little new sound beside the downbeat's for the pulses to be read as
+// beats from that alone; that the bass sounds on every accent and only
+// there, and the chords bring new pitches, shows them.
+class KeloAccordionWaltzWithATune : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloAccordionWaltzWithATune, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const int bpm = GetParam();
+  const std::vector<float> song =
+      AccordionWaltz::mono(bpm, 20.0, TestEnv::tempDir(), AccordionWaltz::Tune::OnTheDownbeats);
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloAccordionWaltzWithATune, ::testing::Values(120, 126, 132, 138, 144, 150, 156, 162, 170));
+
 // Its neighbour: a 4/4 groove whose second and fourth beats sound far less
 // than its first and third, as the accordion waltz's dotted beats do, but
 // whose new chords fall between the thirds of two beats. It keeps four

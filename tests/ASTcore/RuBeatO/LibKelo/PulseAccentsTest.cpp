@@ -240,3 +240,77 @@ TEST_P(AccentsComeInPairs, WhereverTheRecordingStarts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Accents, AccentsComeInPairs, ::testing::ValuesIn(kAccentSpans));
+
+// An oom-pah's bass against a compound song's: the rise of the bass bands
+// and of a band above them on each pulse of a span of three, the accent
+// first, and the bass on each accent of a span of accents (1 a bar of a
+// waltz, 1 0 0 0 a bass once a 12/8 bar).
+struct BassSpan {
+  std::string name;
+  std::vector<double> bass;     // on the accent and the two pulses after it
+  std::vector<double> upper;    // the same, of a band above the bass
+  std::vector<double> accents;  // the bass on the accent, scaled, accent by accent
+  bool onTheAccentOnly;
+};
+
+void PrintTo(const BassSpan& c, std::ostream* os) { *os << c.name; }
+
+const BassSpan kBassSpans[] = {
+    {"an oom-pah whose chords leave a little in the bass bands", {1.0, 0.02, 0.02}, {1.0, 0.5, 0.4}, {1.0}, true},
+    {"an oom-pah whose bass rests one bar of five", {1.0, 0.0, 0.0}, {1.0, 0.5, 0.4}, {1.0, 1.0, 1.0, 1.0, 0.1}, true},
+    {"a bass once a 12/8 bar", {1.0, 0.0, 0.0}, {1.0, 0.5, 0.5}, {1.0, 0.0, 0.0, 0.0}, false},
+    {"a bass once a 9/8 bar", {1.0, 0.0, 0.0}, {1.0, 0.5, 0.5}, {1.0, 0.0, 0.0}, false},
+    {"a bass once a 6/8 bar", {1.0, 0.0, 0.0}, {1.0, 0.5, 0.5}, {1.0, 0.0}, false},
+    {"a blues riff's bass on the third eighth", {1.0, 0.0, 0.4}, {1.0, 0.3, 0.3}, {1.0}, false},
+    {"a bass on the pulse after the accent", {0.2, 1.0, 0.0}, {1.0, 0.5, 0.5}, {1.0}, false},
+    {"no bass", {0.0, 0.0, 0.0}, {1.0, 0.5, 0.5}, {1.0}, false},
+};
+
+class BassOnTheAccentOnly : public ::testing::TestWithParam<BassSpan> {};
+
+TEST_P(BassOnTheAccentOnly, WhereverTheRecordingStarts) {
+  const BassSpan& c = GetParam();
+  for (std::uint32_t first = 0; first < 3; ++first) {
+    // The accent on the pulses of phase 2 of three, counted from `first`.
+    // Each row adds its rises to the one before, so that every band only
+    // rises and a pulse's rise is what the span gives it.
+    std::vector<FeatureVector> rows;
+    std::vector<double> level(7, 0.0);
+    std::size_t accent = 0;
+    for (std::size_t i = 0; i < 60; ++i) {
+      const std::size_t k = (first + i + 1) % 3;  // 0 on the accent
+      const double scale = k == 0 ? c.accents[accent++ % c.accents.size()] : 1.0;
+      level[1] += scale * c.bass[k];
+      level[3] += c.upper[k];
+      rows.push_back(row(level));
+    }
+    EXPECT_EQ(kelo::bassOnTheAccentOnly(rows, kelo::pulseRises(rows), first, 2), c.onTheAccentOnly)
+        << "first " << first;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Basses, BassOnTheAccentOnly, ::testing::ValuesIn(kBassSpans));
+
+// New pitches on the two pulses after each accent against the accent's.
+TEST(NewPitchesBetweenTheAccents, FourFifthsOfTheAccentsOrMoreWhereverTheRecordingStarts) {
+  struct Span {
+    std::vector<double> pitches;  // on the accent and the two pulses after it
+    bool between;
+  };
+  const Span spans[] = {
+      {{1.0, 1.2, 0.6}, true},    // an oom-pah's chords first sounding on two
+      {{1.0, 0.85, 0.85}, true},  // a little over four fifths
+      {{1.0, 0.5, 0.5}, false},   // an arpeggio's passing eighths
+      {{1.0, 0.0, 0.0}, false},   // nothing new between
+      {{0.0, 1.0, 1.0}, false},   // nothing on the accent to weigh against
+  };
+  for (const Span& s : spans)
+    for (std::uint32_t first = 0; first < 3; ++first) {
+      std::vector<double> pitches;
+      for (std::size_t i = 0; i < 30; ++i) pitches.push_back(s.pitches[(first + i + 2) % 3]);
+      EXPECT_EQ(kelo::newPitchesBetweenTheAccents(pitches, first, 1), s.between)
+          << s.pitches[1] << " and " << s.pitches[2] << ", first " << first;
+    }
+  EXPECT_FALSE(kelo::newPitchesBetweenTheAccents({1.0, 1.0, 1.0, 1.0, 1.0}, 0, 0)) << "fewer than two bars";
+  EXPECT_FALSE(kelo::newPitchesBetweenTheAccents(std::vector<double>(30, 1.0), 0, 3)) << "no accent phase";
+}
