@@ -6,9 +6,10 @@
 // bring so little new sound that the beat tracker, between about 90 and
 // 115 BPM, takes one and a half of its beats for one of its own.
 //
-// With a tune, an accordion also plays a note on one, held for two beats,
-// and another on three every second bar, as a waltz's melody often goes:
-// the downbeat then brings far more new sound than the chords of two and
+// With a tune, an accordion also plays a note on one, held for two beats
+// with another on three, or for the whole of every fourth bar, as a
+// waltz's melody often goes, and a hi-hat sounds on two and three: the
+// downbeat then brings far more new sound than the chords of two and
 // three.
 
 #include <QString>
