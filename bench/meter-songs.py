@@ -225,6 +225,17 @@ def compound_beat_arpeggio(song, bar, rng):
     chord_at(song, bar, 0, 3 * song.beats_per_bar, 50, PAD)
 
 
+def compound_oompah(song, bar, rng):
+    # An oom-pah-pah on every dotted beat: the bass and a kick on the beat,
+    # the chord on its second and third eighths, a tune note a beat.
+    for k in range(song.beats_per_bar):
+        bass_line(song, bar, [(3 * k, 1, 0 if k % 2 == 0 else 7)], 95)
+        drum(song, bar, 3 * k, KICK, 96 if k == 0 else 84)
+        chord_at(song, bar, 3 * k + 1, 1, 70, COMP)
+        chord_at(song, bar, 3 * k + 2, 1, 64, COMP)
+    melody(song, bar, [(3 * k, 3) for k in range(song.beats_per_bar)], rng, 78)
+
+
 def compound_shuffle(song, bar, rng):
     # A slow blues: the hat on every eighth, kick on beats 1 and 3, snare
     # on 2 and 4 (of four beats; on the second of two), a bass riff.
@@ -289,14 +300,14 @@ def four_ballad(song, bar, rng):
 STYLES = {
     "oompah": waltz_oompah, "arpeggio": waltz_arpeggio, "pad": waltz_pad, "melody": waltz_melody,
     "swing": waltz_swing, "jig": compound_jig, "longshort": compound_longshort,
-    "carpeggio": compound_arpeggio, "barpeggio": compound_beat_arpeggio, "shuffle": compound_shuffle, "blues": compound_blues, "pop": four_pop, "stabs": four_stabs,
+    "carpeggio": compound_arpeggio, "barpeggio": compound_beat_arpeggio, "coompah": compound_oompah, "shuffle": compound_shuffle, "blues": compound_blues, "pop": four_pop, "stabs": four_stabs,
     "ballad": four_ballad,
 }
 
 PROGRAMS = {  # piano, bass, pad, lead, comp
     "oompah": (0, 33, 48, 21, 21), "arpeggio": (0, 32, 48, 73, 0), "pad": (0, 32, 49, 40, 0),
     "melody": (0, 32, 48, 68, 0), "swing": (0, 32, 48, 65, 4), "jig": (0, 32, 48, 40, 25),
-    "longshort": (0, 33, 48, 73, 24), "carpeggio": (46, 32, 48, 73, 0), "barpeggio": (0, 32, 48, 73, 0), "shuffle": (0, 33, 16, 65, 4), "blues": (0, 33, 16, 65, 4),
+    "longshort": (0, 33, 48, 73, 24), "carpeggio": (46, 32, 48, 73, 0), "barpeggio": (0, 32, 48, 73, 0), "coompah": (0, 33, 48, 21, 21), "shuffle": (0, 33, 16, 65, 4), "blues": (0, 33, 16, 65, 4),
     "pop": (0, 33, 48, 80, 4), "stabs": (0, 38, 48, 80, 61), "ballad": (0, 32, 49, 73, 0),
 }
 
