@@ -363,7 +363,10 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
     BandStretchState::PeakSource& hasA = s.peakSource[listA][b];
     BandStretchState::PeakSource& hasB = s.peakSource[listB][b];
     if (!(hasA == wantA)) {
-      if (hasB == wantA) {
+      if (hasB == wantA && !(hasB == wantB)) {
+        // B's list is picked anew below: A takes it as it stands.
+        s.SwapPeaks(listA, listB, b);
+      } else if (hasB == wantA) {
         std::copy(s.Peaks(listB, b), s.Peaks(listB, b) + s.peakCounts[listB][b], s.Peaks(listA, b));
         s.peakCounts[listA][b] = s.peakCounts[listB][b];
       } else {
@@ -431,6 +434,7 @@ BandStretchState::BandStretchState(int bandCount) : m_bands(bandCount) {
     const auto bands = static_cast<std::size_t>(bandCount);
     for (int l = 0; l < 4; ++l) {
       m_peaks[l].assign(bands * PeakTracking::kMaxPeaks, 0.0);
+      for (std::size_t b = 0; b < bands; ++b) m_lists[l][b] = &m_peaks[l][b * PeakTracking::kMaxPeaks];
       peakCounts[l].assign(bands, 0);
       peakSource[l].assign(bands, PeakSource{});
     }

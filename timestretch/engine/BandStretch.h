@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "CTimeMachineParams.h"
@@ -33,7 +34,13 @@ public:
   int Bands() const { return m_bands; }
 
   // Peak list `list` (0 A left, 1 B left, 2 A right, 3 B right) of `band`.
-  double* Peaks(int list, int band) { return &m_peaks[list][static_cast<std::size_t>(band) * PeakTracking::kMaxPeaks]; }
+  double* Peaks(int list, int band) { return m_lists[list][band]; }
+  // Lists `a` and `b` of `band` change places with their counts: frame A
+  // taking over frame B's peaks while B gets new ones moves no peaks.
+  void SwapPeaks(int a, int b, int band) {
+    std::swap(m_lists[a][band], m_lists[b][band]);
+    std::swap(peakCounts[a][static_cast<std::size_t>(band)], peakCounts[b][static_cast<std::size_t>(band)]);
+  }
 
   std::vector<std::int32_t> peakCounts[4];
   // The analysed frame (with its time) and picking settings each peak list
@@ -64,6 +71,9 @@ public:
 private:
   int m_bands;
   std::vector<double> m_peaks[4];
+  // Where each list of each band lies in m_peaks (the storage of one list
+  // of m_peaks, whichever).
+  double* m_lists[4][PeakTracking::kMaxBands] = {};
 };
 
 // The band stretcher's side of a stretch: its parameters and settings and
