@@ -95,6 +95,18 @@ void savePrevious(BandStretchState& s, int ch, SMSFrame* const* output, int band
     prev.time = output[b]->time;
   }
   s.previousEdges[ch] = s.edgesB[ch];
+  s.previousHeld[ch] = true;
+}
+
+// Where the caller keeps the output frame for the next one: its phases
+// stay where they are, not copied.
+void keepPrevious(BandStretchContext& c, int ch, SMSFrame* const* output, int bands) {
+  if (!c.keepsOutput) {
+    savePrevious(*c.state, ch, output, bands);
+    return;
+  }
+  c.state->previousEdges[ch] = c.state->edgesB[ch];
+  c.state->previousHeld[ch] = false;
 }
 
 // The first output frame: nominal edges, frame A's phases as the previous
@@ -390,8 +402,12 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
                       s.edgesB[ch].data(), bands, table, nyquist, param(c, CTimeMachineParams::MaxPeakDeviationHz, t));
 
   const int phaseReset = static_cast<int>(param(c, CTimeMachineParams::PhaseResetSwitch, t));
+  SMSFrame* previous[PeakTracking::kMaxBands];
+  const bool held = s.previousHeld[ch] || !c.previousOutput[ch];
+  for (int b = 0; b < bands; ++b)
+    previous[b] = held ? s.previous[ch][static_cast<std::size_t>(b)].get() : c.previousOutput[ch][b];
   ComputeRegionPhases(c, spectra.frameA, spectra.frameB, spectra.output, table, s.edgesA[ch].data(),
-                      s.edgesB[ch].data(), s.previous[ch], s.previousEdges[ch].data(), spectra.transient, phaseReset,
+                      s.edgesB[ch].data(), previous, s.previousEdges[ch].data(), spectra.transient, phaseReset,
                       nyquist, bands, s.previousTime[ch], t, c.hopSeconds, framePeriod);
   s.previousTime[ch] = t;
 
@@ -595,7 +611,7 @@ void BinPositions(const double* f, const double* span, const double* nyquist, in
 
 int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, SMSFrame* const* framesB,
                         SMSFrame* const* output, PeakRegionTable& t, double* edgesA, double* edgesB,
-                        const std::vector<std::unique_ptr<SMSFrame>>& previous, const double* previousEdges,
+                        SMSFrame* const* previous, const double* previousEdges,
                         int transient, int phaseReset, const float* nyquist, int bands, double previousTime,
                         double currentTime, double hopSeconds, double framePeriod) {
   if (bands < 1 || bands > PeakTracking::kMaxBands) return -2;
@@ -608,7 +624,7 @@ int ComputeRegionPhases(const BandStretchContext& c, SMSFrame* const* framesA, S
   for (int b = 0; b < bands; ++b) {
     viewA[b] = PhaseView(*framesA[b]);
     viewB[b] = PhaseView(*framesB[b]);
-    viewPrevious[b] = PhaseView(*previous[static_cast<std::size_t>(b)]);
+    viewPrevious[b] = PhaseView(*previous[b]);
     outBins[b] = output[b]->binCount;
     nyq[b] = nyquist[b];
   }
@@ -743,6 +759,6 @@ int StretchBandStereoSpec(BandStretchContext& c, const float* nyquist, int bandC
     stretchChannel(c, ch, *channels[ch], nyquist, bandCount, framePeriod, bothStrong);
   if (right && c.stereoPhaseSwitch && c.stereoPhaseAmount > 1e-8f)
     stereoCoherence(left.output, right->output, left.frameB, right->frameB, bandCount, c.stereoPhaseAmount);
-  for (int ch = 0; ch < present; ++ch) savePrevious(*c.state, ch, channels[ch]->output, bandCount);
+  for (int ch = 0; ch < present; ++ch) keepPrevious(c, ch, channels[ch]->output, bandCount);
   return 0;
 }

@@ -59,6 +59,9 @@ public:
   std::vector<double> edgesB[2];
   std::vector<double> previousEdges[2];  // frame-B edges of the previous output frame
   std::vector<std::unique_ptr<SMSFrame>> previous[2];  // previous output phases per band
+  // Per channel: whether `previous` holds the last output frame's phases;
+  // false while the caller keeps that frame (BandStretchContext::keepsOutput).
+  bool previousHeld[2] = {true, true};
   std::unique_ptr<PeakRegionTable> tables[2];
   double previousTime[2] = {-10.0, -10.0};
   // Per channel: the share of the top band's energy whose phases the last
@@ -85,6 +88,13 @@ struct BandStretchContext {
   std::int32_t stereoPhaseSwitch = 1;
   float stereoPhaseAmount = 1.0f;
   BandStretchState* state = nullptr;
+  // Set by a caller that keeps this frame's output spectra, phases as they
+  // are handed back, until the next frame and hands them in there as
+  // previousOutput: the state then makes no copy of the output phases.
+  bool keepsOutput = false;
+  // Per channel, one frame per band: the output frame the caller kept last
+  // (see keepsOutput), read where the state holds no copy of its own.
+  SMSFrame* const* previousOutput[2] = {nullptr, nullptr};
 };
 
 // One channel's frames for an output frame: one spectrum frame per band.
@@ -117,7 +127,7 @@ void BinPositions(const double* f, const double* span, const double* nyquist, in
 // Returns 0, or -2 for a band count outside 1..PeakTracking::kMaxBands.
 int ComputeRegionPhases(const BandStretchContext& context, SMSFrame* const* framesA, SMSFrame* const* framesB,
                         SMSFrame* const* output, PeakRegionTable& table, double* edgesA, double* edgesB,
-                        const std::vector<std::unique_ptr<SMSFrame>>& previous, const double* previousEdges,
+                        SMSFrame* const* previous, const double* previousEdges,
                         int transient, int phaseReset, const float* nyquist, int bandCount, double previousTime,
                         double currentTime, double hopSeconds, double framePeriod);
 

@@ -28,6 +28,9 @@ std::int64_t nowMicroseconds() {
       .count();
 }
 
+// Whether KeepLastStretched keeps the frame whole by swapping records.
+bool keptWhole(const SMSFrame& f) { return (f.flags & kSpectra) == kSpectra && f.magnitudes && f.phases; }
+
 template <typename T>
 T* made(T* p) {
   if (!p) throw EngineArray::kOutOfMemory;
@@ -177,6 +180,7 @@ std::int64_t CTimeMachineInterface1::Setup() {
     }
     containerView_[ch].clear();
     for (auto& c : containers_[ch]) EngineArray::Guard([&] { containerView_[ch].push_back(c.get()); });
+    EngineArray::Guard([&] { lastStretchedView_[ch].assign(static_cast<std::size_t>(bandCount_), nullptr); });
   }
 
   blockSize_ = static_cast<std::int64_t>(rate / 44100.0 * 512.0);
@@ -261,7 +265,7 @@ void CTimeMachineInterface1::KeepLastStretched() {
       std::unique_ptr<SMSFrame>& made = containers_[ch][bi];
       // A frame with both spectra would be copied whole: the two records
       // change places instead, and the container is refilled next frame.
-      if ((made->flags & kSpectra) == kSpectra && made->magnitudes && made->phases) {
+      if (keptWhole(*made)) {
         std::swap(made, lastStretched_[ch][bi]);
         containerView_[ch][bi] = made.get();
       } else {
@@ -313,6 +317,19 @@ void CTimeMachineInterface1::MakeOutputFrames(double centre) {
     context_.outputFrameCounter = first.outputFrameCounter();
     context_.stereoPhaseSwitch = first.stereoPhaseSwitch();
     context_.stereoPhaseAmount = first.stereoPhaseAmount();
+    // Every frame kept whole below is the next one's previous frame as the
+    // band stretch left it: the stretch reads it there instead of keeping
+    // a copy of its phases.
+    bool keptAll = true;
+    for (int ch = 0; ch < channels(); ++ch) {
+      for (int b = 0; b < bandCount_; ++b) {
+        const auto bi = static_cast<std::size_t>(b);
+        keptAll = keptAll && keptWhole(*containers_[ch][bi]);
+        lastStretchedView_[ch][bi] = lastStretched_[ch][bi].get();
+      }
+      context_.previousOutput[ch] = lastStretchedView_[ch].data();
+    }
+    context_.keepsOutput = keptAll;
     const int stretched = StretchFrame(context_, stretchState_, window(kLeft), mono_ ? nullptr : &window(kRight),
                                        containerView_[kLeft].data(), mono_ ? nullptr : containerView_[kRight].data(),
                                        setup_->nyquist.data(), bandCount_, inputClock_, step, hopSeconds);
@@ -559,6 +576,7 @@ void CTimeMachineInterface1::Finalize() {
     containers_[ch].clear();
     lastStretched_[ch].clear();
     containerView_[ch].clear();
+    lastStretchedView_[ch].clear();
     analyses_[ch].clear();
     decimators_[ch].reset();
   }

@@ -103,6 +103,9 @@ class CTimeMachineInterface1 {
   std::vector<std::unique_ptr<SMSFrame>> containers_[2];
   std::vector<std::unique_ptr<SMSFrame>> lastStretched_[2];
   std::vector<SMSFrame*> containerView_[2];
+  // lastStretched_ as the band stretch reads it (refreshed every frame:
+  // the records change places).
+  std::vector<SMSFrame*> lastStretchedView_[2];
   std::vector<std::unique_ptr<CBandStretcher>> stretchers_[2];
   std::vector<std::unique_ptr<CSoundFile>> writers_[2];
   std::vector<std::unique_ptr<SMSFrame>> current_[2];

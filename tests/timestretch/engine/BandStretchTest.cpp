@@ -193,6 +193,56 @@ TEST(StretchBandStereoSpec, TheSameStretchTwiceGivesTheSameOutput) {
   EXPECT_EQ(stretch(), stretch());
 }
 
+// The engine keeps every output frame whole for the next one (the records
+// change places) and hands it back as the previous frame: the stretch reads
+// it there instead of its own copy, and every phase keeps its bits, over
+// repeats of frame B, new frames, both channels and a first frame whose
+// previous phases are frame A's.
+TEST(StretchBandStereoSpec, AnOutputFrameTheCallerKeepsStandsForTheCopyBitForBit) {
+  const std::vector<int> peaks = {37, 101, 203, 340};
+  std::vector<std::unique_ptr<SMSFrame>> frames;
+  for (unsigned i = 0; i < 4; ++i) frames.push_back(peakFrame(peaks, 0.1 * (i + 1), 11 + i));
+  const int order[] = {0, 1, 1, 2, 2, 2, 3, 1};
+  auto stretch = [&](bool kept) {
+    OneBandRun run;
+    run.context.stereoPhaseSwitch = 1;
+    run.context.stereoPhaseAmount = 1.0f;
+    std::unique_ptr<SMSFrame> made[2] = {std::make_unique<SMSFrame>(), std::make_unique<SMSFrame>()};
+    std::unique_ptr<SMSFrame> last[2] = {std::make_unique<SMSFrame>(), std::make_unique<SMSFrame>()};
+    std::vector<float> phases;
+    for (int frame = 0; frame < 8; ++frame) {
+      SMSFrame* b[2] = {frames[order[frame]].get(), frames[(order[frame] + 1) % 4].get()};
+      // The first frame A is not the first frame B: the previous phases of
+      // the first stretched frame are A's, not those of the output before.
+      const int before = frame == 0 ? 3 : order[frame - 1];
+      SMSFrame* a[2] = {frames[before].get(), frames[(before + 1) % 4].get()};
+      SMSFrame* out[2][1] = {{made[0].get()}, {made[1].get()}};
+      SMSFrame* previous[2][1] = {{last[0].get()}, {last[1].get()}};
+      ChannelSpectra left{out[0], &a[0], &b[0], 0, 0};
+      ChannelSpectra right{out[1], &a[1], &b[1], 0, 0};
+      for (int ch = 0; ch < 2; ++ch) {
+        copyInto(*b[ch], *made[ch]);
+        run.context.previousOutput[ch] = kept ? previous[ch] : nullptr;
+      }
+      run.context.keepsOutput = kept;
+      run.context.outputFrameCounter = frame;
+      EXPECT_EQ(StretchBandStereoSpec(run.context, run.nyquist, 1, left, &right, kHop), 0);
+      for (int ch = 0; ch < 2; ++ch) {
+        phases.insert(phases.end(), made[ch]->phases, made[ch]->phases + kBins);
+        // Kept by changing places; the record handed out next is
+        // overwritten, so a read of it as the previous frame would show.
+        std::swap(made[ch], last[ch]);
+        std::fill(made[ch]->phases, made[ch]->phases + made[ch]->binCount, 1.0f);
+      }
+    }
+    return phases;
+  };
+  const std::vector<float> copied = stretch(false), kept = stretch(true);
+  ASSERT_EQ(copied.size(), kept.size());
+  for (std::size_t i = 0; i < copied.size(); ++i)
+    ASSERT_EQ(BitsOf(copied[i]), BitsOf(kept[i])) << "frame " << i / (2 * kBins) << " value " << i % (2 * kBins);
+}
+
 TEST(StretchBandStereoSpec, WhiteNoiseFillsTheTablesWithoutOverrunningThem) {
   OneBandRun run;
   constexpr std::int64_t n = 8193;
