@@ -351,6 +351,44 @@ void stereoCoherence(SMSFrame* const* outL, SMSFrame* const* outR, SMSFrame* con
   }
 }
 
+// TSBandContinuePeaks, or where `listsKept` (the peak lists are those
+// the last matching on `table` read) and the rest of what it is handed is
+// as then, what it gave then: the table's centres and sources stand as it
+// wrote them (nothing after it writes them), its count and edges come from
+// `m`.
+void matchPeaks(BandStretchState::Matching& m, bool listsKept, const double* const* peaksA,
+                const std::int32_t* countsA, const double* const* peaksB, const std::int32_t* countsB, double* edgesA,
+                double* edgesB, int bands, PeakRegionTable& table, const float* nyquist, double maxDeviation) {
+  bool same = listsKept && m.valid && m.maxDeviation == maxDeviation;
+  for (int b = 0; same && b < bands; ++b)
+    same = m.edges[b] == edgesA[b] && m.edges[b] == edgesB[b] && m.nyquist[b] == nyquist[b];
+  if (same) {
+    table.count = m.count;
+    std::copy(m.edgesA, m.edgesA + bands, edgesA);
+    std::copy(m.edgesB, m.edgesB + bands, edgesB);
+    return;
+  }
+  // Both sides start from the band's nominal edge; where they do not,
+  // nothing is kept.
+  double given[PeakTracking::kMaxBands];
+  bool keepable = true;
+  for (int b = 0; b < bands; ++b) {
+    given[b] = edgesA[b];
+    keepable = keepable && edgesA[b] == edgesB[b];
+  }
+  TSBandContinuePeaks(peaksA, countsA, peaksB, countsB, edgesA, edgesB, bands, table, nyquist, maxDeviation);
+  m.valid = keepable;
+  if (!keepable) return;
+  m.maxDeviation = maxDeviation;
+  m.count = table.count;
+  for (int b = 0; b < bands; ++b) {
+    m.edges[b] = given[b];
+    m.nyquist[b] = nyquist[b];
+    m.edgesA[b] = edgesA[b];
+    m.edgesB[b] = edgesB[b];
+  }
+}
+
 void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, const float* nyquist, int bands,
                     double framePeriod, bool bothStrong) {
   BandStretchState& s = *c.state;
@@ -366,6 +404,8 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
   const float threshold = param(c, CTimeMachineParams::PeakThresholdDb, t);
   const double* peaksA[PeakTracking::kMaxBands];
   const double* peaksB[PeakTracking::kMaxBands];
+  // Whether both peak lists of every band are those the last matching read.
+  bool listsKept = true;
   for (int b = 0; b < bands; ++b) {
     // Frame A is mostly the previous output frame's frame B, and frame B
     // repeats while the input moves slower than the frames: an analysed
@@ -375,6 +415,7 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
     BandStretchState::PeakSource& hasA = s.peakSource[listA][b];
     BandStretchState::PeakSource& hasB = s.peakSource[listB][b];
     if (!(hasA == wantA)) {
+      listsKept = false;
       if (hasB == wantA && !(hasB == wantB)) {
         // B's list is picked anew below: A takes it as it stands.
         s.SwapPeaks(listA, listB, b);
@@ -389,6 +430,7 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
       hasA = wantA;
     }
     if (!(hasB == wantB)) {
+      listsKept = false;
       s.peakCounts[listB][b] = 0;
       PickPeaks(spectra.frameB[b]->magnitudes, spectra.frameB[b]->binCount, neighbourhood, &s.peakCounts[listB][b],
                 s.Peaks(listB, b), nyquist[b], threshold);
@@ -398,8 +440,9 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
     peaksB[b] = s.Peaks(listB, b);
     s.edgesA[ch][b] = s.edgesB[ch][b] = param(c, CTimeMachineParams::BandUpperEdgeHz, b);
   }
-  TSBandContinuePeaks(peaksA, s.peakCounts[listA].data(), peaksB, s.peakCounts[listB].data(), s.edgesA[ch].data(),
-                      s.edgesB[ch].data(), bands, table, nyquist, param(c, CTimeMachineParams::MaxPeakDeviationHz, t));
+  matchPeaks(s.matching[ch], listsKept, peaksA, s.peakCounts[listA].data(), peaksB, s.peakCounts[listB].data(),
+             s.edgesA[ch].data(), s.edgesB[ch].data(), bands, table, nyquist,
+             param(c, CTimeMachineParams::MaxPeakDeviationHz, t));
 
   const int phaseReset = static_cast<int>(param(c, CTimeMachineParams::PhaseResetSwitch, t));
   SMSFrame* previous[PeakTracking::kMaxBands];

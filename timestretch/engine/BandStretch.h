@@ -64,6 +64,22 @@ public:
   bool previousHeld[2] = {true, true};
   std::unique_ptr<PeakRegionTable> tables[2];
   double previousTime[2] = {-10.0, -10.0};
+  // Per channel: what the last peak matching was handed besides the peak
+  // lists (the bands' edges, Nyquist frequencies and the largest deviation)
+  // and what it gave besides the table's centres and sources (the region
+  // count and the moved edges). A frame whose two peak lists are those of
+  // the frame before (frame B repeating with its frame A) matches them
+  // alike, and takes the regions as they stand.
+  struct Matching {
+    bool valid = false;
+    double maxDeviation = 0.0;
+    std::int32_t count = 0;
+    double edges[PeakTracking::kMaxBands] = {};
+    float nyquist[PeakTracking::kMaxBands] = {};
+    double edgesA[PeakTracking::kMaxBands] = {};
+    double edgesB[PeakTracking::kMaxBands] = {};
+  };
+  Matching matching[2];
   // Per channel: the share of the top band's energy whose phases the last
   // frame moved to the input time (0 when none).
   double movedShare[2] = {0.0, 0.0};
