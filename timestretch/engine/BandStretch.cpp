@@ -355,8 +355,8 @@ void stereoCoherence(SMSFrame* const* outL, SMSFrame* const* outR, SMSFrame* con
 // the last matching on `table` read) and the rest of what it is handed is
 // as then, what it gave then: the table's centres and sources stand as it
 // wrote them (nothing after it writes them), its count and edges come from
-// `m`.
-void matchPeaks(BandStretchState::Matching& m, bool listsKept, const double* const* peaksA,
+// `m`. Returns whether it did so.
+bool matchPeaks(BandStretchState::Matching& m, bool listsKept, const double* const* peaksA,
                 const std::int32_t* countsA, const double* const* peaksB, const std::int32_t* countsB, double* edgesA,
                 double* edgesB, int bands, PeakRegionTable& table, const float* nyquist, double maxDeviation) {
   bool same = listsKept && m.valid && m.maxDeviation == maxDeviation;
@@ -366,7 +366,7 @@ void matchPeaks(BandStretchState::Matching& m, bool listsKept, const double* con
     table.count = m.count;
     std::copy(m.edgesA, m.edgesA + bands, edgesA);
     std::copy(m.edgesB, m.edgesB + bands, edgesB);
-    return;
+    return true;
   }
   // Both sides start from the band's nominal edge; where they do not,
   // nothing is kept.
@@ -378,7 +378,7 @@ void matchPeaks(BandStretchState::Matching& m, bool listsKept, const double* con
   }
   TSBandContinuePeaks(peaksA, countsA, peaksB, countsB, edgesA, edgesB, bands, table, nyquist, maxDeviation);
   m.valid = keepable;
-  if (!keepable) return;
+  if (!keepable) return false;
   m.maxDeviation = maxDeviation;
   m.count = table.count;
   for (int b = 0; b < bands; ++b) {
@@ -387,6 +387,7 @@ void matchPeaks(BandStretchState::Matching& m, bool listsKept, const double* con
     m.edgesA[b] = edgesA[b];
     m.edgesB[b] = edgesB[b];
   }
+  return false;
 }
 
 void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, const float* nyquist, int bands,
@@ -440,7 +441,7 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
     peaksB[b] = s.Peaks(listB, b);
     s.edgesA[ch][b] = s.edgesB[ch][b] = param(c, CTimeMachineParams::BandUpperEdgeHz, b);
   }
-  matchPeaks(s.matching[ch], listsKept, peaksA, s.peakCounts[listA].data(), peaksB, s.peakCounts[listB].data(),
+  const bool regionsKept = matchPeaks(s.matching[ch], listsKept, peaksA, s.peakCounts[listA].data(), peaksB, s.peakCounts[listB].data(),
              s.edgesA[ch].data(), s.edgesB[ch].data(), bands, table, nyquist,
              param(c, CTimeMachineParams::MaxPeakDeviationHz, t));
 
@@ -461,14 +462,31 @@ void stretchChannel(BandStretchContext& c, int ch, ChannelSpectra& spectra, cons
   // Only a frame with an input time of its own moves its noise; the
   // others skip reading the limits too.
   const NoisePhases::MovePlan* moving = nullptr;
+  BandStretchState::PlannedMoves& planned = s.moves[ch];
   if (!transient && bands >= 2 && std::isfinite(spectra.inputTime)) {
     NoisePhases::SteadyLimits steady;
     steady.maxRiseDb = param(c, CTimeMachineParams::MaxMagnitudeRiseDb, t);
     steady.maxFallDb = param(c, CTimeMachineParams::MaxMagnitudeFallDb, t);
     steady.maxJumpHz = param(c, CTimeMachineParams::MaxFrequencyJumpHz, t);
-    NoisePhases::PlanMoves(table, spectra.frameA, spectra.output, nyquist, bands, spectra.inputTime, framePeriod,
-                           steady, *s.movePlan);
-    moving = s.movePlan.get();
+    // The plan reads the regions (and no transient frame flagged any of
+    // them, here or in the frame before), the frames A and B they were
+    // matched from, the limits and the top band's bin count; the input
+    // time only where it is finite.
+    const std::int64_t bins = spectra.output[bands - 1]->binCount;
+    const bool same = regionsKept && planned.valid && planned.framePeriod == framePeriod && planned.bins == bins &&
+                      planned.limits.maxRiseDb == steady.maxRiseDb && planned.limits.maxFallDb == steady.maxFallDb &&
+                      planned.limits.maxJumpHz == steady.maxJumpHz && planned.limits.maxDeviation == steady.maxDeviation;
+    if (!same) {
+      NoisePhases::PlanMoves(table, spectra.frameA, spectra.output, nyquist, bands, spectra.inputTime, framePeriod,
+                             steady, *planned.plan);
+      planned.valid = true;
+      planned.limits = steady;
+      planned.framePeriod = framePeriod;
+      planned.bins = bins;
+    }
+    moving = planned.plan.get();
+  } else {
+    planned.valid = false;
   }
   lockPhases(table, spectra.output, s.edgesB[ch].data(), nyquist, bands, moving);
   s.movedShare[ch] = moving ? NoisePhases::ApplyMoves(*moving, spectra.output, nyquist,
@@ -504,7 +522,7 @@ BandStretchState::BandStretchState(int bandCount) : m_bands(bandCount) {
       for (std::size_t b = 0; b < bands; ++b) previous[ch].push_back(std::make_unique<SMSFrame>());
       tables[ch] = std::make_unique<PeakRegionTable>();
     }
-    movePlan = std::make_unique<NoisePhases::MovePlan>();
+    for (auto& m : moves) m.plan = std::make_unique<NoisePhases::MovePlan>();
   } catch (const std::bad_alloc&) {
     throw -1;
   }

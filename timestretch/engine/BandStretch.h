@@ -83,9 +83,19 @@ public:
   // Per channel: the share of the top band's energy whose phases the last
   // frame moved to the input time (0 when none).
   double movedShare[2] = {0.0, 0.0};
-  // The top band's bins the channel in hand moves to the input time, found
-  // before the locking so that it skips them.
-  std::unique_ptr<NoisePhases::MovePlan> movePlan;
+  // Per channel: the top band's bins it moves to the input time, found
+  // before the locking so that it skips them, and the limits and frame
+  // period the plan was made with. A frame whose regions are those of the
+  // frame before (see Matching), both frames moving their noise, takes the
+  // plan as it stands.
+  struct PlannedMoves {
+    std::unique_ptr<NoisePhases::MovePlan> plan;
+    bool valid = false;
+    NoisePhases::SteadyLimits limits;
+    double framePeriod = 0.0;
+    std::int64_t bins = 0;
+  };
+  PlannedMoves moves[2];
 
 private:
   int m_bands;
