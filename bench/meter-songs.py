@@ -202,27 +202,28 @@ def compound_longshort(song, bar, rng):
            [(3 * k, 3) for k in range(song.beats_per_bar)], rng, 74)
 
 
-def compound_arpeggio(song, bar, rng):
+def eighths_arpeggio(song, bar):
+    # The chord's tones on every eighth, the third of each beat an octave
+    # up, over a soft pad.
     root, tones = song.chord_tones(bar)
-    bass_line(song, bar, [(0, 3 * song.beats_per_bar, 0)], 92)
     for i in range(3 * song.beats_per_bar):
         pc = (root + tones[i % 3]) % 12
         song.note(bar * song.bar_ticks + i * TPQ // 2, PIANO, 60 + pc + (12 if i % 3 == 2 else 0),
                   86 if i % 3 == 0 else 64, TPQ // 2 - 10)
     chord_at(song, bar, 0, 3 * song.beats_per_bar, 50, PAD)
+
+
+def compound_arpeggio(song, bar, rng):
+    bass_line(song, bar, [(0, 3 * song.beats_per_bar, 0)], 92)
+    eighths_arpeggio(song, bar)
 
 
 def compound_beat_arpeggio(song, bar, rng):
-    # The arpeggio of compound_arpeggio over a bass on every dotted beat,
-    # root and fifth in turn, as a 6/8 ballad's.
-    root, tones = song.chord_tones(bar)
+    # The arpeggio over a bass on every dotted beat, root and fifth in
+    # turn, as a 6/8 ballad's.
     for k in range(song.beats_per_bar):
         bass_line(song, bar, [(3 * k, 3, 0 if k % 2 == 0 else 7)], 90)
-    for i in range(3 * song.beats_per_bar):
-        pc = (root + tones[i % 3]) % 12
-        song.note(bar * song.bar_ticks + i * TPQ // 2, PIANO, 60 + pc + (12 if i % 3 == 2 else 0),
-                  86 if i % 3 == 0 else 64, TPQ // 2 - 10)
-    chord_at(song, bar, 0, 3 * song.beats_per_bar, 50, PAD)
+    eighths_arpeggio(song, bar)
 
 
 def compound_oompah(song, bar, rng):
