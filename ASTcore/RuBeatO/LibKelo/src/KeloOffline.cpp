@@ -42,6 +42,11 @@ constexpr int kMeterTransformSize = 1024;
 constexpr float kMeterKernelWidth = 100.0f;
 constexpr double kInadmissible = -10000.0;
 
+// The decoder counts the first stretch's selected beats from its first;
+// a bar of three that opens on beat `beat` of them has bar phase 1 - beat
+// (see OfflineHmm::decode). -1 for a beat not known.
+int barPhaseOpeningOn(int beat) { return beat < 0 ? -1 : ((1 - beat) % 3 + 3) % 3; }
+
 void makeOfflineDecoder(boost::shared_ptr<IKeloHmm>& out, std::uint32_t classCount,
                         std::uint32_t beatCount, void* /*arg*/) {
   out = boost::make_shared<OfflineHmm>(static_cast<std::int32_t>(classCount),
@@ -202,10 +207,8 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   if (beats && !accentsComeInPairs(rows, rises, first, accent)) {
     halfPulses_ = HalfPulses::Placed;
     // The pulses stay the beats of the first stretch in the decoder (the
-    // half pulses between them are left out by the grouping), so the bar
-    // opens on its beat k: bar phase 1 - k (see OfflineHmm::decode).
-    const int k = bassDownbeat(rows);
-    firstBarPhase_ = k < 0 ? -1 : ((1 - k) % 3 + 3) % 3;
+    // half pulses between them are left out by the grouping).
+    firstBarPhase_ = barPhaseOpeningOn(bassDownbeat(rows));
   } else if (trackerBeatIsDotted())
     halfPulses_ = HalfPulses::DottedBeats;
   else
@@ -302,10 +305,8 @@ void KeloOffline::placeDottedBeatEighths(const std::list<int>& found) {
   for (int at : placed.beyond) carriedEighths_.push_back(at - frames);
   nextBar_ = placed.nextBar - frames;
   dottedGrouping_ = placed.barIndex < 0 ? -1 : (generator_->getBeatOffset() + placed.barIndex) % 2;
-  // The decoder counts the selected beats from the stretch's first; the
-  // bar opens on beat barIndex / 2 of them, which is position 0 of the bar
-  // when the bar phase is 1 - that (see OfflineHmm::decode).
-  firstBarPhase_ = placed.barIndex < 0 ? -1 : ((1 - placed.barIndex / 2) % 3 + 3) % 3;
+  // The bar opens on beat barIndex / 2 of the selected beats.
+  firstBarPhase_ = barPhaseOpeningOn(placed.barIndex < 0 ? -1 : placed.barIndex / 2);
   generator_->flushAtBeats(std::list<int>(placed.eighths.begin(), placed.eighths.end()));
 }
 
@@ -348,9 +349,9 @@ bool KeloOffline::analyse() {
   // strong beats are, one whose bass plays once a bar where the bass is;
   // the chord path alone heard a chord start on two, where the oom-pah's
   // chords first sound or the bass moves to the fifth. Only on the first
-  // stretch: the later ones go on from its bar.
-  const bool waltzRead = halfPulses_ == HalfPulses::Placed || halfPulses_ == HalfPulses::DottedBeats;
-  if (waltzRead && trackerBeats_ && beatsPerBar_ == 3 && firstBarPhase_ >= 0)
+  // stretch: the later ones go on from its bar. Only a waltz read either
+  // way has a first bar phase.
+  if (trackerBeats_ && beatsPerBar_ == 3 && firstBarPhase_ >= 0)
     offlineDecoder()->setFixed(-1, firstBarPhase_, -1);
 
   const int count = hypothesisCount(level_, meterCode_);
