@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "AccordionWaltz.h"
+#include "JazzWaltz.h"
 #include "AnalysedWaveName.h"
 #include "AnalysisOptions.h"
 #include "CASTcore.h"
@@ -29,14 +30,15 @@ namespace {
 
 using SynthWaltz::Accompaniment;
 
+// Synthesised, or rendered by fluidsynth.
+enum class Source { Synth, Accordion, AccordionWithATune, Jazz };
+
 struct Case {
   const char* name;
   double bpm;
   Accompaniment style;
   bool freeMeter;
-  // Rendered by fluidsynth (AccordionWaltz) instead of synthesised.
-  bool accordion = false;
-  AccordionWaltz::Tune tune = AccordionWaltz::Tune::None;
+  Source source = Source::Synth;
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
@@ -50,21 +52,30 @@ const Case kCases[] = {
     {"oom-pah at 164, meter left open", 164.0, Accompaniment::OomPah, true},
     {"melody on every beat at 172, meter left open", 172.0, Accompaniment::MelodyOnEveryBeat, true},
     // Chords that swell in: the tracker's beat is one and a half beats.
-    {"accordion oom-pah at 92, default options", 92.0, Accompaniment::OomPah, false, true},
-    {"accordion oom-pah at 112, meter left open", 112.0, Accompaniment::OomPah, true, true},
+    {"accordion oom-pah at 92, default options", 92.0, Accompaniment::OomPah, false, Source::Accordion},
+    {"accordion oom-pah at 112, meter left open", 112.0, Accompaniment::OomPah, true, Source::Accordion},
     // A tune on the downbeats: the chords of two and three bring little
     // new sound beside it, and the bass once a bar shows the beats.
-    {"accordion oom-pah with a tune at 138, default options", 138.0, Accompaniment::OomPah, false, true,
-     AccordionWaltz::Tune::OnTheDownbeats},
-    {"accordion oom-pah with a tune at 156, meter left open", 156.0, Accompaniment::OomPah, true, true,
-     AccordionWaltz::Tune::OnTheDownbeats},
+    {"accordion oom-pah with a tune at 138, default options", 138.0, Accompaniment::OomPah, false,
+     Source::AccordionWithATune},
+    {"accordion oom-pah with a tune at 156, meter left open", 156.0, Accompaniment::OomPah, true,
+     Source::AccordionWithATune},
+    // Comping on two's swung upbeat accents the eighths as a 6/8 bar's
+    // dotted beats would; the walking bass shows the beats.
+    {"jazz waltz at 108, default options", 108.0, Accompaniment::OomPah, false, Source::Jazz},
+    {"jazz waltz at 116, meter left open", 116.0, Accompaniment::OomPah, true, Source::Jazz},
 };
 
 QString writeWaltz(const Case& c, double seconds) {
   const QString path = TestEnv::tempPath("waltz.wav");
-  if (c.accordion) {
+  if (c.source != Source::Synth) {
+    const int bpm = static_cast<int>(c.bpm);
     const std::vector<std::int16_t> rendered =
-        AccordionWaltz::stereo(static_cast<int>(c.bpm), seconds, TestEnv::tempDir(), c.tune);
+        c.source == Source::Jazz ? JazzWaltz::stereo(bpm, seconds, TestEnv::tempDir())
+                                 : AccordionWaltz::stereo(bpm, seconds, TestEnv::tempDir(),
+                                                          c.source == Source::AccordionWithATune
+                                                              ? AccordionWaltz::Tune::OnTheDownbeats
+                                                              : AccordionWaltz::Tune::None);
     if (rendered.empty()) return {};
     EXPECT_TRUE(TestAudio::writeWav(path, rendered));
     return path;

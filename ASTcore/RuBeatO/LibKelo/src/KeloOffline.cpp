@@ -324,10 +324,13 @@ void KeloOffline::estimateMeter() {
   // own. The estimate then picks the bar within that row.
   // Silence has no accents to read: there the estimate stands as the prior
   // and the beat period give it, and no bar is found.
+  // A jazz waltz's comping on two's swung upbeat accents the pulses as a
+  // compound bar's would; its walking bass still marks the beats.
   if (meterCode_ == MeterNotGiven) {
     const std::vector<double> rises = pulseRises(rows);
+    const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
     if (std::any_of(rises.begin(), rises.end(), [](double r) { return r > 0.0; }))
-      meterCode_ = accentedPulsesPerBeat(rises, static_cast<std::uint32_t>(generator_->getBeatOffset())) == 3
+      meterCode_ = accentedPulsesPerBeat(rises, first) == 3 && !bassWalksEverySecondPulse(rows, first)
                        ? MeterCompound
                        : MeterSimple;
   }

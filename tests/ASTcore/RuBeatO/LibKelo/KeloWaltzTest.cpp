@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AccordionWaltz.h"
+#include "JazzWaltz.h"
 #include "KeloOffline.h"
 #include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
@@ -131,6 +132,20 @@ TEST_P(KeloAccordionWaltzWithATune, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnT
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloAccordionWaltzWithATune, ::testing::Values(120, 126, 132, 138, 144, 150, 156, 162, 170));
+
+// A jazz waltz whose comping on two's swung upbeat, against straight
+// eighths, accents the pulses as a 6/8 bar's dotted beats would; its
+// walking bass shows the beats.
+class KeloJazzWaltz : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloJazzWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const int bpm = GetParam();
+  const std::vector<float> song = JazzWaltz::mono(bpm, 20.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloJazzWaltz, ::testing::Values(104, 108, 112, 116, 120, 124, 132, 140, 150, 160));
 
 // Its neighbour: a 4/4 groove whose second and fourth beats sound far less
 // than its first and third, as the accordion waltz's dotted beats do, but

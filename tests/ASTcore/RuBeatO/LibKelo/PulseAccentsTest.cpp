@@ -291,6 +291,63 @@ TEST_P(BassOnTheAccentOnly, WhereverTheRecordingStarts) {
 
 INSTANTIATE_TEST_SUITE_P(Basses, BassOnTheAccentOnly, ::testing::ValuesIn(kBassSpans));
 
+// The bass bands' rise on each of six pulses, the downbeat first: a bass
+// that walks the beats of a bar of six half beats against a compound
+// song's bass on the same pulses.
+struct BassBarOfSix {
+  std::string name;
+  std::vector<double> bass;
+  bool walks;
+};
+
+void PrintTo(const BassBarOfSix& c, std::ostream* os) { *os << c.name; }
+
+const BassBarOfSix kBassBarsOfSix[] = {
+    {"a walking bass under a jazz waltz", {0.6, 0.0, 0.9, 0.0, 0.8, 0.0}, true},
+    {"a walking bass with a little between its beats", {0.6, 0.05, 0.9, 0.05, 0.8, 0.05}, true},
+    {"a bass on one and three, soft on two", {1.0, 0.0, 0.4, 0.0, 0.8, 0.0}, true},
+    {"a bass once a bar", {1.0, 0.0, 0.0, 0.0, 0.0, 0.0}, false},
+    {"a bass on a 6/8 bar's dotted beats", {1.0, 0.0, 0.0, 0.8, 0.0, 0.0}, false},
+    {"a jig's bass, long and short", {1.0, 0.0, 0.5, 0.8, 0.0, 0.4}, false},
+    {"a bass on every pulse", {1.0, 0.7, 0.9, 0.7, 0.8, 0.7}, false},
+    {"a bass that rises between its beats too", {0.6, 0.2, 0.9, 0.2, 0.8, 0.2}, false},
+    {"a bass on one, soft on two and three", {1.0, 0.0, 0.2, 0.0, 0.2, 0.0}, false},
+    {"no bass", {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, false},
+};
+
+class BassWalksEverySecondPulse : public ::testing::TestWithParam<BassBarOfSix> {};
+
+TEST_P(BassWalksEverySecondPulse, WhereverTheRecordingStarts) {
+  const BassBarOfSix& c = GetParam();
+  for (std::uint32_t first = 0; first < 6; ++first) {
+    // The downbeat on the pulses of phase 0 of six, counted from `first`;
+    // each row adds its rises to the one before, as in a bass that only
+    // rises, and a band above it rises on every pulse.
+    std::vector<FeatureVector> rows;
+    std::vector<double> level(7, 0.0);
+    for (std::size_t i = 0; i < 48; ++i) {
+      level[1] += c.bass[(first + i) % 6];
+      level[3] += 1.0;
+      rows.push_back(row(level));
+    }
+    EXPECT_EQ(kelo::bassWalksEverySecondPulse(rows, first), c.walks) << "first " << first;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Basses, BassWalksEverySecondPulse, ::testing::ValuesIn(kBassBarsOfSix));
+
+TEST(BassWalksEverySecondPulseShort, FewerThanTwoBarsOfSixPulsesTellNothing) {
+  std::vector<FeatureVector> rows;
+  std::vector<double> level(3, 0.0);
+  for (std::size_t i = 0; i < 12; ++i) {
+    level[1] += i % 2 == 0 ? 1.0 : 0.0;
+    rows.push_back(row(level));
+  }
+  EXPECT_TRUE(kelo::bassWalksEverySecondPulse(rows, 0));
+  rows.pop_back();
+  EXPECT_FALSE(kelo::bassWalksEverySecondPulse(rows, 0));
+}
+
 // New pitches on the two pulses after each accent against the accent's.
 TEST(NewPitchesBetweenTheAccents, FourFifthsOfTheAccentsOrMoreWhereverTheRecordingStarts) {
   struct Span {
