@@ -158,10 +158,10 @@ def waltz_melody(song, bar, rng):
     drum(song, bar, 0, KICK, 80)
 
 
-def waltz_swing(song, bar, rng):
+def waltz_swing(song, bar, rng, tune=True):
     # A jazz waltz: walking bass on every beat, the ride long-short (swung
     # eighths, two thirds and one third of a beat), comping on beat 2's
-    # upbeat and beat 3.
+    # upbeat and beat 3, and a swung tune unless `tune` is False.
     root, tones = song.chord_tones(bar)
     b = song.bar_ticks * bar
     walk = [0, tones[1], 7]
@@ -174,6 +174,8 @@ def waltz_swing(song, bar, rng):
     for t in tones:
         song.note(b + TPQ + 2 * TPQ // 3, COMP, 60 + (root + t) % 12, 64, TPQ // 3)
         song.note(b + 2 * TPQ, COMP, 60 + (root + t) % 12, 58, TPQ // 2)
+    if not tune:
+        return
     scale = [0, 2, 3, 5, 7, 8, 10] if song.minor else [0, 2, 4, 5, 7, 9, 11]
     for k in range(3):
         for j, (off, length) in enumerate([(0, 2 * TPQ // 3), (2 * TPQ // 3, TPQ // 3)]):
@@ -300,14 +302,14 @@ def four_ballad(song, bar, rng):
 
 STYLES = {
     "oompah": waltz_oompah, "arpeggio": waltz_arpeggio, "pad": waltz_pad, "melody": waltz_melody,
-    "swing": waltz_swing, "jig": compound_jig, "longshort": compound_longshort,
+    "swing": waltz_swing, "swingcomp": lambda song, bar, rng: waltz_swing(song, bar, rng, tune=False), "jig": compound_jig, "longshort": compound_longshort,
     "carpeggio": compound_arpeggio, "barpeggio": compound_beat_arpeggio, "coompah": compound_oompah, "shuffle": compound_shuffle, "blues": compound_blues, "pop": four_pop, "stabs": four_stabs,
     "ballad": four_ballad,
 }
 
 PROGRAMS = {  # piano, bass, pad, lead, comp
     "oompah": (0, 33, 48, 21, 21), "arpeggio": (0, 32, 48, 73, 0), "pad": (0, 32, 49, 40, 0),
-    "melody": (0, 32, 48, 68, 0), "swing": (0, 32, 48, 65, 4), "jig": (0, 32, 48, 40, 25),
+    "melody": (0, 32, 48, 68, 0), "swing": (0, 32, 48, 65, 4), "swingcomp": (0, 32, 48, 65, 4), "jig": (0, 32, 48, 40, 25),
     "longshort": (0, 33, 48, 73, 24), "carpeggio": (46, 32, 48, 73, 0), "barpeggio": (0, 32, 48, 73, 0), "coompah": (0, 33, 48, 21, 21), "shuffle": (0, 33, 16, 65, 4), "blues": (0, 33, 16, 65, 4),
     "pop": (0, 33, 48, 80, 4), "stabs": (0, 38, 48, 80, 61), "ballad": (0, 32, 49, 73, 0),
 }

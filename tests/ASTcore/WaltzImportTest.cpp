@@ -60,8 +60,10 @@ const Case kCases[] = {
      Source::AccordionWithATune},
     {"accordion oom-pah with a tune at 156, meter left open", 156.0, Accompaniment::OomPah, true,
      Source::AccordionWithATune},
-    // Comping on two's swung upbeat accents the eighths as a 6/8 bar's
-    // dotted beats would; the walking bass shows the beats.
+    // Comping on two's swung upbeat accents the eighths every third, as a
+    // 6/8 bar's dotted beats or a fast waltz's bars would; the walking bass
+    // shows the beats.
+    {"jazz waltz at 92, default options", 92.0, Accompaniment::OomPah, false, Source::Jazz},
     {"jazz waltz at 108, default options", 108.0, Accompaniment::OomPah, false, Source::Jazz},
     {"jazz waltz at 116, meter left open", 116.0, Accompaniment::OomPah, true, Source::Jazz},
 };

@@ -200,10 +200,14 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   // An oom-pah whose chords of two and three sound softly beside a tune
   // on one still shows its beats where its bass plays once a bar: on
   // every accent and only there, with the chords' new pitches between.
-  const bool beats = pulsesAreBeats(rises, first, pulsesPerMinute) ||
-                     (accentedEveryThirdPulse(rises, first, pulsesPerMinute) && pitchRise_ &&
-                      bassOnTheAccentOnly(rows, rises, first, accent) &&
-                      newPitchesBetweenTheAccents(pitchRisesAt(found), first, accent));
+  // A slow jazz waltz's eighths are accented every third by the comping
+  // on two's swung upbeat; its walking bass and the unlike halves of its
+  // bar say they are not beats.
+  const bool eighths = bassWalksEverySecondPulse(rows, first) && halfBarsDiffer(rises, first);
+  const bool beats = !eighths && (pulsesAreBeats(rises, first, pulsesPerMinute) ||
+                                  (accentedEveryThirdPulse(rises, first, pulsesPerMinute) && pitchRise_ &&
+                                   bassOnTheAccentOnly(rows, rises, first, accent) &&
+                                   newPitchesBetweenTheAccents(pitchRisesAt(found), first, accent)));
   if (beats && !accentsComeInPairs(rows, rises, first, accent)) {
     halfPulses_ = HalfPulses::Placed;
     // The pulses stay the beats of the first stretch in the decoder (the

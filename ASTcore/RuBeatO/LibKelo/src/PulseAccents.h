@@ -46,6 +46,15 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // a compound song's bass plays once a bar or on its dotted beats.
 bool bassWalksEverySecondPulse(const std::vector<FeatureVector>& rows, std::uint32_t first);
 
+// Whether the pulses between the accents every third pulse differ from
+// one half of a span of six pulses to the other: by at least half of what
+// they rise in all, the accents' phase that of the grouping of three that
+// stands out most. The beats of a bar of three repeat every three pulses
+// (a bass that alternates root and fifth a bar aside); the eighths of a
+// 3/4 bar do not, where the comping on two's upbeat gives the accents
+// every third pulse: the "and" of one is silent and beat three sounds.
+bool halfBarsDiffer(const std::vector<double>& rises, std::uint32_t first);
+
 // Whether the pulses are the beats themselves. Where every beat of a waltz
 // sounds (the oom-pah's chords, a melody note a beat) and nothing sounds
 // between them, the tracker takes two beats for one of its own and the

@@ -348,6 +348,40 @@ TEST(BassWalksEverySecondPulseShort, FewerThanTwoBarsOfSixPulsesTellNothing) {
   EXPECT_FALSE(kelo::bassWalksEverySecondPulse(rows, 0));
 }
 
+// What new sound starts on each of six pulses: the eighths of a 3/4 bar
+// under comping on two's upbeat against the beats of two bars of three.
+struct SixPulses {
+  std::string name;
+  std::vector<double> rises;
+  bool differ;
+};
+
+void PrintTo(const SixPulses& c, std::ostream* os) { *os << c.name; }
+
+const SixPulses kSixPulses[] = {
+    {"a jazz waltz's eighths, the comping on two's upbeat", {0.6, 0.0, 0.9, 1.0, 0.8, 0.0}, true},
+    {"the eighths of a waltz with an accent on two's upbeat", {1.0, 0.1, 0.5, 0.9, 0.5, 0.1}, true},
+    {"two bars of three beats alike", {1.0, 0.5, 0.4, 1.0, 0.5, 0.4}, false},
+    {"an oom-pah whose bass alternates root and fifth", {1.0, 0.5, 0.4, 0.9, 0.3, 0.5}, false},
+    {"a 6/8 jig's eighths", {1.0, 0.3, 0.6, 0.8, 0.3, 0.6}, false},
+    {"nothing between the accents", {1.0, 0.0, 0.0, 1.0, 0.0, 0.0}, false},
+};
+
+class HalfBarsDiffer : public ::testing::TestWithParam<SixPulses> {};
+
+TEST_P(HalfBarsDiffer, WhereverTheRecordingStarts) {
+  const SixPulses& c = GetParam();
+  for (std::uint32_t first = 0; first < 6; ++first) {
+    std::vector<double> rises;
+    for (std::size_t i = 0; i < 36; ++i) rises.push_back(c.rises[(first + i) % 6]);
+    EXPECT_EQ(kelo::halfBarsDiffer(rises, first), c.differ) << "first " << first;
+  }
+  EXPECT_FALSE(kelo::halfBarsDiffer(std::vector<double>(c.rises.begin(), c.rises.end()), 0))
+      << "one span of six tells nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(Spans, HalfBarsDiffer, ::testing::ValuesIn(kSixPulses));
+
 // New pitches on the two pulses after each accent against the accent's.
 TEST(NewPitchesBetweenTheAccents, FourFifthsOfTheAccentsOrMoreWhereverTheRecordingStarts) {
   struct Span {
