@@ -31,10 +31,11 @@ constexpr double kMostBassBetween = 0.125;
 
 // The difference between the halves of six pulses, of what the pulses
 // between the accents rise in all: 0.97 on the jazz waltz read from its
-// eighths; at most 0.73 on the 108 waltzes of ours whose pulses were
-// rightly taken for their beats (oom-pahs whose bass alternates root and
-// fifth), at most 0.28 on those whose bass bands also rise on every
-// second pulse (a walking bass on every beat under a two-bar harmony).
+// eighths; at most 0.73 on the 108 songs of ours whose pulses were taken
+// for beats (96 of them waltzes; the most, oom-pahs whose bass alternates
+// root and fifth), at most 0.28 on those whose bass bands also rise on
+// every second pulse (a walking bass on every beat under a two-bar
+// harmony).
 constexpr double kLeastHalfBarDifference = 0.5;
 
 // The octave profile's second and third bands, where bass notes and the
