@@ -40,7 +40,8 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // Whether the bass shows pulses that are half beats: it rises on the
 // beats of a grouping of two, with the downbeat set aside, by at least a
 // quarter of what it rises where it rises most, over what it rises
-// between them, and those beats stand out more than a grouping of three's.
+// between them, and at most an eighth of that between them; and those
+// beats stand out more than a grouping of three's.
 // A walking bass under a jazz waltz does, where the comping on two's swung
 // upbeat accents the pulse on which a 6/8 bar's second dotted beat falls;
 // a compound song's bass plays once a bar or on its dotted beats.
