@@ -195,6 +195,7 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   std::vector<FeatureVector> rows;
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
   const std::vector<double> rises = pulseRises(rows);
+  const std::vector<double> bass = bassRises(rows);
   const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
   const int accent = strongestGroupingPhase(rises, first, 3);
   // An oom-pah whose chords of two and three sound softly beside a tune
@@ -203,16 +204,16 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   // A slow jazz waltz's eighths are accented every third by the comping
   // on two's swung upbeat; its walking bass and the unlike halves of its
   // bar say they are not beats.
-  const bool eighths = bassWalksEverySecondPulse(rows, first) && halfBarsDiffer(rises, first);
+  const bool eighths = bassWalksEverySecondPulse(bass, first) && halfBarsDiffer(rises, first, accent);
   const bool beats = !eighths && (pulsesAreBeats(rises, first, pulsesPerMinute) ||
                                   (accentedEveryThirdPulse(rises, first, pulsesPerMinute) && pitchRise_ &&
-                                   bassOnTheAccentOnly(rows, rises, first, accent) &&
+                                   bassOnTheAccentOnly(bass, rises, first, accent) &&
                                    newPitchesBetweenTheAccents(pitchRisesAt(found), first, accent)));
-  if (beats && !accentsComeInPairs(rows, rises, first, accent)) {
+  if (beats && !accentsComeInPairs(bass, rises, first, accent)) {
     halfPulses_ = HalfPulses::Placed;
     // The pulses stay the beats of the first stretch in the decoder (the
     // half pulses between them are left out by the grouping).
-    firstBarPhase_ = barPhaseOpeningOn(bassDownbeat(rows));
+    firstBarPhase_ = barPhaseOpeningOn(bassDownbeat(bass));
   } else if (trackerBeatIsDotted())
     halfPulses_ = HalfPulses::DottedBeats;
   else
@@ -334,7 +335,7 @@ void KeloOffline::estimateMeter() {
     const std::vector<double> rises = pulseRises(rows);
     const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
     if (std::any_of(rises.begin(), rises.end(), [](double r) { return r > 0.0; }))
-      meterCode_ = accentedPulsesPerBeat(rises, first) == 3 && !bassWalksEverySecondPulse(rows, first)
+      meterCode_ = accentedPulsesPerBeat(rises, first) == 3 && !bassWalksEverySecondPulse(bassRises(rows), first)
                        ? MeterCompound
                        : MeterSimple;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace kelo {
 
@@ -96,13 +97,14 @@ std::vector<double> foldedMeans(const std::vector<double>& rises, std::uint32_t 
   return sum;
 }
 
-// The rise of the bass bands at each pulse over the pulse before; 0 for
-// the first.
-std::vector<double> bassRises(const std::vector<FeatureVector>& rows) {
+// The rise of bands `from` .. `to` - 1 at each pulse over the pulse
+// before, summed (only increases count: a note that starts, not one that
+// fades); 0 for the first pulse.
+std::vector<double> bandRises(const std::vector<FeatureVector>& rows, std::size_t from, std::size_t to) {
   std::vector<double> rises(rows.size(), 0.0);
   for (std::size_t i = 1; i < rows.size(); ++i) {
-    const std::size_t bands = std::min({rows[i].size(), rows[i - 1].size(), kFirstBassBand + kBassBands});
-    for (std::size_t b = kFirstBassBand; b < bands; ++b) rises[i] += std::max(0.0, rows[i](b) - rows[i - 1](b));
+    const std::size_t bands = std::min({rows[i].size(), rows[i - 1].size(), to});
+    for (std::size_t b = from; b < bands; ++b) rises[i] += std::max(0.0, rows[i](b) - rows[i - 1](b));
   }
   return rises;
 }
@@ -129,14 +131,11 @@ double beatContrast(const std::vector<double>& m, std::size_t count, std::size_t
 }  // namespace
 
 std::vector<double> pulseRises(const std::vector<FeatureVector>& rows) {
-  std::vector<double> rises(rows.size(), 0.0);
-  for (std::size_t i = 1; i < rows.size(); ++i) {
-    double r = 0.0;
-    const std::size_t bands = std::min(rows[i].size(), rows[i - 1].size());
-    for (std::size_t b = 0; b < bands; ++b) r += std::max(0.0, rows[i](b) - rows[i - 1](b));
-    rises[i] = r;
-  }
-  return rises;
+  return bandRises(rows, 0, std::numeric_limits<std::size_t>::max());
+}
+
+std::vector<double> bassRises(const std::vector<FeatureVector>& rows) {
+  return bandRises(rows, kFirstBassBand, kFirstBassBand + kBassBands);
 }
 
 int strongestGroupingPhase(const std::vector<double>& rises, std::uint32_t first, int count) {
@@ -155,9 +154,9 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
   return threes > twos ? 3 : 2;
 }
 
-bool bassWalksEverySecondPulse(const std::vector<FeatureVector>& rows, std::uint32_t first) {
-  if (rows.size() < 2 * kSpan) return false;
-  const std::vector<double> m = foldedMeans(bassRises(rows), first, kSpan);
+bool bassWalksEverySecondPulse(const std::vector<double>& bass, std::uint32_t first) {
+  if (bass.size() < 2 * kSpan) return false;
+  const std::vector<double> m = foldedMeans(bass, first, kSpan);
   const double most = *std::max_element(m.begin(), m.end());
   const std::size_t phase = beatContrast(m, 2, 0) >= beatContrast(m, 2, 1) ? 0 : 1;
   const double twos = beatContrast(m, 2, phase);
@@ -166,15 +165,13 @@ bool bassWalksEverySecondPulse(const std::vector<FeatureVector>& rows, std::uint
   return most > 0.0 && twos >= kLeastBassBeatContrast * most && twos > threes && between <= kMostBassBetween * most;
 }
 
-bool halfBarsDiffer(const std::vector<double>& rises, std::uint32_t first) {
-  if (rises.size() < 2 * kSpan) return false;
+bool halfBarsDiffer(const std::vector<double>& rises, std::uint32_t first, int accent) {
+  if (accent < 0 || accent > 2 || rises.size() < 2 * kSpan) return false;
   const std::vector<double> m = foldedMeans(rises, first, kSpan);
-  std::size_t accent = 0;
-  for (std::size_t phase = 1; phase < 3; ++phase)
-    if (beatContrast(m, 3, phase) > beatContrast(m, 3, accent)) accent = phase;
+  const std::size_t at = static_cast<std::size_t>(accent);
   double all = 0.0, difference = 0.0;
   for (std::size_t k = 1; k < 3; ++k) {
-    const double a = m[(accent + k) % kSpan], b = m[(accent + k + 3) % kSpan];
+    const double a = m[(at + k) % kSpan], b = m[(at + k + 3) % kSpan];
     all += a + b;
     difference += std::abs(a - b);
   }
@@ -193,10 +190,9 @@ bool pulsesAreBeats(const std::vector<double>& rises, std::uint32_t first, doubl
   return m[accent] > 0.0 && between > kLeastBeatShare * m[accent];
 }
 
-bool accentsComeInPairs(const std::vector<FeatureVector>& rows, const std::vector<double>& rises, std::uint32_t first,
+bool accentsComeInPairs(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
                         int accent) {
   if (accent < 0 || accent > 2) return false;
-  const std::vector<double> bass = bassRises(rows);
   double bassOf[2] = {0.0, 0.0}, soundOf[2] = {0.0, 0.0};
   std::size_t accents = 0;
   for (std::size_t i = 1; i < bass.size() && i < rises.size(); ++i) {
@@ -217,10 +213,9 @@ bool accentsComeInPairs(const std::vector<FeatureVector>& rows, const std::vecto
          soundOf[strong] >= kPairedAccentSound * soundOf[1 - strong];
 }
 
-bool bassOnTheAccentOnly(const std::vector<FeatureVector>& rows, const std::vector<double>& rises,
-                         std::uint32_t first, int accent) {
+bool bassOnTheAccentOnly(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
+                         int accent) {
   if (accent < 0 || accent > 2) return false;
-  const std::vector<double> bass = bassRises(rows);
   const std::vector<double> b = foldedMeans(bass, first, 3);
   const std::vector<double> all = foldedMeans(rises, first, 3);
   const std::size_t at = static_cast<std::size_t>(accent), next = (at + 1) % 3, last = (at + 2) % 3;
@@ -243,12 +238,11 @@ bool newPitchesBetweenTheAccents(const std::vector<double>& pitchRises, std::uin
   return at > 0.0 && (m[0] + m[1] + m[2] - at) / 2.0 >= kLeastPitchShareBetween * at;
 }
 
-int bassDownbeat(const std::vector<FeatureVector>& rows) {
+int bassDownbeat(const std::vector<double>& bass) {
   // Two bars of three and the pulse before them.
-  if (rows.size() < 7) return -1;
-  std::vector<double> rises = bassRises(rows);
+  if (bass.size() < 7) return -1;
   // The first pulse has nothing before it to rise over.
-  rises.erase(rises.begin());
+  const std::vector<double> rises(bass.begin() + 1, bass.end());
   const std::vector<double> m = foldedMeans(rises, 1, 3);
   const std::size_t k = static_cast<std::size_t>(std::max_element(m.begin(), m.end()) - m.begin());
   const double others = std::max(m[(k + 1) % 3], m[(k + 2) % 3]);

@@ -20,6 +20,10 @@ namespace kelo {
 // the first pulse.
 std::vector<double> pulseRises(const std::vector<FeatureVector>& rows);
 
+// The same over the octave profile's second and third bands only, where
+// bass notes and the kick drum sit: what the bass tests below read.
+std::vector<double> bassRises(const std::vector<FeatureVector>& rows);
+
 // The phase (0 .. count-1, of the pulse index `first + i`) of the grouping
 // of `count` pulses that carries the most rise; -1 with fewer than two
 // groups of pulses.
@@ -44,17 +48,18 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // beats stand out more than a grouping of three's.
 // A walking bass under a jazz waltz does, where the comping on two's swung
 // upbeat accents the pulse on which a 6/8 bar's second dotted beat falls;
-// a compound song's bass plays once a bar or on its dotted beats.
-bool bassWalksEverySecondPulse(const std::vector<FeatureVector>& rows, std::uint32_t first);
+// a compound song's bass plays once a bar or on its dotted beats. `bass`
+// are the pulses' bassRises.
+bool bassWalksEverySecondPulse(const std::vector<double>& bass, std::uint32_t first);
 
-// Whether the pulses between the accents every third pulse differ from
-// one half of a span of six pulses to the other: by at least half of what
-// they rise in all, the accents' phase that of the grouping of three that
-// stands out most. The beats of a bar of three repeat every three pulses
+// Whether the pulses between the accents every third pulse, at phase
+// `accent` (of `first + i` mod 3, strongestGroupingPhase of three), differ
+// from one half of a span of six pulses to the other: by at least half of
+// what they rise in all. The beats of a bar of three repeat every three pulses
 // (a bass that alternates root and fifth a bar aside); the eighths of a
 // 3/4 bar do not, where the comping on two's upbeat gives the accents
 // every third pulse: the "and" of one is silent and beat three sounds.
-bool halfBarsDiffer(const std::vector<double>& rises, std::uint32_t first);
+bool halfBarsDiffer(const std::vector<double>& rises, std::uint32_t first, int accent);
 
 // Whether the pulses are the beats themselves. Where every beat of a waltz
 // sounds (the oom-pah's chords, a melody note a beat) and nothing sounds
@@ -81,14 +86,14 @@ bool accentedEveryThirdPulse(const std::vector<double>& rises, std::uint32_t fir
 //   there, as a bass once a compound bar cannot (every second accent at
 //   most); and the new sound of the pulses between holds at most a fifth
 //   of the bass bands' share that the accents' holds, where a compound
-//   song's bass riff or jig moves between its beats. `rises` are the
-//   pulses' (pulseRises).
+//   song's bass riff or jig moves between its beats. `bass` and `rises`
+//   are the pulses' (bassRises, pulseRises).
 // - newPitchesBetweenTheAccents: the pulses between bring new pitches,
 //   the chords of two and three, at least four fifths as much as the
 //   accent (`pitchRises`, one a pulse, see PitchRise), where a compound
 //   arpeggio's passing eighths over a bass on its beats bring less.
-bool bassOnTheAccentOnly(const std::vector<FeatureVector>& rows, const std::vector<double>& rises,
-                         std::uint32_t first, int accent);
+bool bassOnTheAccentOnly(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
+                         int accent);
 bool newPitchesBetweenTheAccents(const std::vector<double>& pitchRises, std::uint32_t first, int accent);
 
 // Of a waltz whose pulses are its beats (see pulsesAreBeats), the beat
@@ -97,18 +102,19 @@ bool newPitchesBetweenTheAccents(const std::vector<double>& pitchRises, std::uin
 // that beat at least eight times what it is on either other, as where the
 // bass plays once a bar under the chords of two and three. -1 when no beat
 // stands out so (a walking bass, a bass on every beat, a kick on three)
-// or with fewer than two bars.
-int bassDownbeat(const std::vector<FeatureVector>& rows);
+// or with fewer than two bars. `bass` are the pulses' bassRises.
+int bassDownbeat(const std::vector<double>& bass);
 
 // Whether the accents every third pulse come in pairs, a strong one and a
 // weak one: a bass on every second accent only (rising there at least 25
 // times as much as on the others) and those accents bringing at least 2.4
 // times the new sound of the others. The accents are then the dotted beats
 // of a compound bar that the bass opens (an arpeggio in 6/8 or 12/8 over a
-// bass once a bar), not the bars of a waltz, which come alike. `rises` are
-// the pulses' rises (pulseRises), `accent` the accents' phase of three
-// (strongestGroupingPhase of three); false without a bass on the accents.
-bool accentsComeInPairs(const std::vector<FeatureVector>& rows, const std::vector<double>& rises, std::uint32_t first,
+// bass once a bar), not the bars of a waltz, which come alike. `bass` and
+// `rises` are the pulses' (bassRises, pulseRises), `accent` the accents'
+// phase of three (strongestGroupingPhase of three); false without a bass
+// on the accents.
+bool accentsComeInPairs(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
                         int accent);
 
 // The pulses with one more half way between each two, and one after the
