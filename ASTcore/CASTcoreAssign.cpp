@@ -332,6 +332,15 @@ ResultCode CASTcore::doSegToSec(std::uint8_t wavNo, std::uint8_t half, const std
     fresh.halfBeat = half;
     fresh.startAdrs = util.secondsToSamples(item.start);
     fresh.endAdrs = util.secondsToSamples(item.end);
+    // Where the beat grid ends before the audio, fitting the segment before
+    // the last to whole bars can leave the last one no beat of its own. Such
+    // a section cannot be stored; leaving its slot empty keeps the rest of
+    // the proposal instead of refusing the whole song.
+    std::uint32_t firstBeat = 0, lastBeat = 0;
+    if (Result::succeeded(getBeatPosOfAddress(wavNo, half, fresh.startAdrs, firstBeat)) &&
+        Result::succeeded(getBeatPosOfAddress(wavNo, half, fresh.endAdrs, lastBeat)) && lastBeat <= firstBeat) {
+      continue;
+    }
     ResultCode rc = setSecInfo(slot, fresh);
     if (Result::failed(rc)) return Result::nest(2, rc);
 

@@ -161,6 +161,19 @@ TEST(SectionAssignment, TheOneSecondMinimumCannotPassTheEnd) {
   EXPECT_EQ(core.lastError, "error at makeInitSecAsgnBySegLbl() fitSegForTS [80000007]");
 }
 
+TEST(SectionAssignment, ASegmentAfterTheLastBeatIsLeftOutInsteadOfRefusingTheSong) {
+  CASTcore core;
+  // The beat grid ends at 8 s, a second before the audio: the last segment
+  // starts on the grid's last beat and holds no beat of its own.
+  core.addWavList(songWave(16, 9.0f, {{0.0f, 1}, {4.0f, 2}, {8.0f, 3}}));
+  ASSERT_EQ(core.makeInitSecAsgnBySegLbl(0, 0, 0), 0u) << core.lastError.toStdString();
+  EXPECT_TRUE(slotOf(core, 3).used);
+  EXPECT_TRUE(slotOf(core, 4).used);
+  EXPECT_EQ(slotOf(core, 4).endAdrs, 16 * kBeat);
+  EXPECT_FALSE(slotOf(core, 5).used);
+  EXPECT_EQ(core.getCommonInfo().tempo, 120u);
+}
+
 TEST(SectionAssignment, TimeSignatureChangeReassignsAsOneStep) {
   CASTcore core;
   core.addWavList(songWave(64, 32, {{0.0f, 1}, {8.0f, 2}, {16.0f, 3}}));
