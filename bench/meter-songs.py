@@ -3,7 +3,7 @@
 (3/4) at tempi across 80-180 BPM with different accompaniments, songs in
 6/8, 9/8 and 12/8 across their range, and short clips of 4/4, 3/4 and 6/8.
 
-  meter-songs.py OUTDIR [--set main|short|all]
+  meter-songs.py OUTDIR [--set main|short|all|lilt]
 
 Each song is written as MIDI, rendered by fluidsynth with FluidR3_GM into
 OUTDIR/<set>/NAME.wav (16-bit stereo 44100 Hz), with NAME.json beside it in
@@ -184,6 +184,25 @@ def waltz_swing(song, bar, rng, tune=True):
                 song.note(b + k * TPQ + off, LEAD, 72 + pc, 78 if j == 0 else 62, length - 15)
 
 
+def waltz_lilt(song, bar, rng):
+    # A waltz that leaves its second beat empty: the bass and the kick on
+    # one, the bass's fifth and the chord on three; at its tempo the beats
+    # sound long-short as a slow 12/8 shuffle's eighths do.
+    bass_line(song, bar, [(0, 4, 0), (4, 2, 7)], 96)
+    chord_at(song, bar, 4, 2, 68, COMP)
+    drum(song, bar, 0, KICK, 100)
+    drum(song, bar, 4, HAT, 60)
+    melody(song, bar, [(0, 4), (4, 2)], rng, 78)
+
+
+def waltz_halfquarter(song, bar, rng):
+    # A tune of a half note and a quarter over a pad, the bass on one and
+    # three.
+    bass_line(song, bar, [(0, 4, 0), (4, 2, 0)], 88)
+    chord_at(song, bar, 0, 6, 56, PAD, 60)
+    melody(song, bar, [(0, 4), (4, 2)], rng, 84)
+
+
 # ---- compound accompaniments (three eighths a beat)
 
 def compound_jig(song, bar, rng):
@@ -304,7 +323,7 @@ STYLES = {
     "oompah": waltz_oompah, "arpeggio": waltz_arpeggio, "pad": waltz_pad, "melody": waltz_melody,
     "swing": waltz_swing, "swingcomp": lambda song, bar, rng: waltz_swing(song, bar, rng, tune=False), "jig": compound_jig, "longshort": compound_longshort,
     "carpeggio": compound_arpeggio, "barpeggio": compound_beat_arpeggio, "coompah": compound_oompah, "shuffle": compound_shuffle, "blues": compound_blues, "pop": four_pop, "stabs": four_stabs,
-    "ballad": four_ballad,
+    "ballad": four_ballad, "lilt": waltz_lilt, "halfquarter": waltz_halfquarter,
 }
 
 PROGRAMS = {  # piano, bass, pad, lead, comp
@@ -312,6 +331,7 @@ PROGRAMS = {  # piano, bass, pad, lead, comp
     "melody": (0, 32, 48, 68, 0), "swing": (0, 32, 48, 65, 4), "swingcomp": (0, 32, 48, 65, 4), "jig": (0, 32, 48, 40, 25),
     "longshort": (0, 33, 48, 73, 24), "carpeggio": (46, 32, 48, 73, 0), "barpeggio": (0, 32, 48, 73, 0), "coompah": (0, 33, 48, 21, 21), "shuffle": (0, 33, 16, 65, 4), "blues": (0, 33, 16, 65, 4),
     "pop": (0, 33, 48, 80, 4), "stabs": (0, 38, 48, 80, 61), "ballad": (0, 32, 49, 73, 0),
+    "lilt": (0, 33, 48, 73, 0), "halfquarter": (0, 32, 49, 40, 0),
 }
 
 
@@ -403,6 +423,15 @@ def plan(which):
         for n, (num, bpm, style) in enumerate(compound):
             songs.append((f"c{num:02d}8_{bpm:03d}_{style}", "compound", num, 8, bpm, 60.0, style,
                           (n * 5 + 2) % 12, n % 2 == 1))
+    if which == "lilt":
+        # Waltzes whose beats sound long-short, against slow 12/8 shuffles.
+        for i, bpm in enumerate([120, 132, 144, 150, 156, 168, 180]):
+            for j, style in enumerate(["lilt", "halfquarter"]):
+                songs.append((f"l{bpm:03d}_{style}", "waltz", 3, 4, bpm, 45.0, style, (i * 5 + j * 7) % 12,
+                              (i + j) % 2 == 0))
+        for n, bpm in enumerate([40, 44, 48, 52]):
+            songs.append((f"c128_{bpm:03d}_shuffle", "compound", 12, 8, bpm, 60.0, "shuffle", (n * 5 + 2) % 12,
+                          n % 2 == 1))
     if which in ("short", "all"):
         clips = [(4, 4, 92, "pop"), (4, 4, 112, "stabs"), (4, 4, 128, "ballad"),
                  (3, 4, 100, "oompah"), (3, 4, 138, "arpeggio"), (3, 4, 160, "melody"),
@@ -417,7 +446,7 @@ def plan(which):
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("out")
-    ap.add_argument("--set", default="all", choices=["main", "short", "all"])
+    ap.add_argument("--set", default="all", choices=["main", "short", "all", "lilt"])
     a = ap.parse_args()
     items = []
     for seed, (name, group, num, den, bpm, seconds, style, key, minor) in enumerate(plan(a.set)):

@@ -197,6 +197,14 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   const std::vector<double> rises = pulseRises(rows);
   const std::vector<double> bass = bassRises(rows);
   const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
+  // A slow 12/8 shuffle or jig whose eighths the tracker took for its
+  // beats: they are the compound meter's pulses, and the tracker's pulses
+  // between them are not.
+  if (beatsAreLongShortEighths(bass, rises, first, pulsesPerMinute)) {
+    halfPulses_ = HalfPulses::TrackerBeats;
+    if (meterCode_ == MeterNotGiven) meterCode_ = MeterCompound;
+    return;
+  }
   const int accent = strongestGroupingPhase(rises, first, 3);
   // An oom-pah whose chords of two and three sound softly beside a tune
   // on one still shows its beats where its bass plays once a bar: on
@@ -245,6 +253,7 @@ void KeloOffline::placeHalfPulses() {
   // The pitches were kept for that decision only.
   if (pitchRise_) pitchRise_.reset();
   if (halfPulses_ == HalfPulses::DottedBeats) placeDottedBeatEighths(found);
+  if (halfPulses_ == HalfPulses::TrackerBeats) keepTrackerBeats(found);
   if (halfPulses_ != HalfPulses::Placed) return;
   // A half pulse that fell beyond the last stretch's end opens this one.
   const int carriedFrame = carriedHalfPulse_;
@@ -263,6 +272,23 @@ void KeloOffline::placeHalfPulses() {
   if (carried) placed.push_back(carriedFrame);
   placed.insert(placed.end(), doubled.begin(), doubled.end());
   generator_->flushAtBeats(placed);
+}
+
+// In every stretch the pulses of the parity on which new sound starts: the
+// tracker's beats, not the halves between them. Read anew in each stretch,
+// which the tracker starts from the last one's beat.
+void KeloOffline::keepTrackerBeats(const std::list<int>& found) {
+  std::vector<FeatureVector> rows;
+  generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
+  const std::vector<double> rises = pulseRises(rows);
+  double parity[2] = {0.0, 0.0};
+  for (std::size_t i = 0; i < rises.size(); ++i) parity[i % 2] += rises[i];
+  const std::size_t on = parity[1] > parity[0] ? 1 : 0;
+  std::list<int> beats;
+  std::size_t i = 0;
+  for (int pulse : found)
+    if (i++ % 2 == on) beats.push_back(pulse);
+  generator_->flushAtBeats(beats);
 }
 
 // Read from the tracker's own onset observations, the evidence it placed

@@ -195,6 +195,7 @@ class KeloOffline : public IKelo {
   // dottedBeatBarParity); sets where the first bar is expected.
   bool trackerBeatIsDotted();
   void placeDottedBeatEighths(const std::list<int>& found);
+  void keepTrackerBeats(const std::list<int>& found);
   void dumpFeatures();
   void feedFeatures(int h, int count, std::vector<FeatureVector>& rows);
   void decodeHypothesis(int h, int count);
@@ -213,8 +214,9 @@ class KeloOffline : public IKelo {
   std::int32_t beatsPerBar_ = -1;
   std::int32_t meterCode_ = -1;
   // Placed: half pulses between the tracker's; DottedBeats: eighths, three
-  // to the tracker's beat, in place of its pulses.
-  enum class HalfPulses { Undecided, None, Placed, DottedBeats };
+  // to the tracker's beat, in place of its pulses; TrackerBeats: the
+  // tracker's beats alone, its pulses between them left out.
+  enum class HalfPulses { Undecided, None, Placed, DottedBeats, TrackerBeats };
   HalfPulses halfPulses_ = HalfPulses::Undecided;
   // Frame, in the next stretch, of a half pulse beyond this one's end; -1
   // for none.

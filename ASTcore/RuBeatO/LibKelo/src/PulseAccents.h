@@ -52,6 +52,16 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // are the pulses' bassRises.
 bool bassWalksEverySecondPulse(const std::vector<double>& bass, std::uint32_t first);
 
+// Whether the tracker's beats are the eighths of a slow compound meter
+// played long-short (a 12/8 blues shuffle, a jig) and its pulses, faster
+// than any beat (`pulsesPerMinute`), halve them: nearly nothing starts
+// between its beats, and of each three of them the third brings new sound,
+// in the bass bands too, where the second brings little. A waltz's beats
+// look alike at their tempo but for the long-short: its second beat
+// brings as much as its third, or its bass plays once a bar.
+bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
+                              double pulsesPerMinute);
+
 // Whether the pulses between the accents every third pulse, at phase
 // `accent` (of `first + i` mod 3, strongestGroupingPhase of three), differ
 // from one half of a span of six pulses to the other: by at least half of

@@ -20,6 +20,7 @@
 #include "KeloOffline.h"
 #include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
+#include "ShuffleBlues.h"
 #include "SynthNotes.h"
 #include "TempDir.h"
 
@@ -165,6 +166,31 @@ TEST_P(KeloCompoundArpeggio, KeepsItsDottedBeatsAndBarLines) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Songs, KeloCompoundArpeggio, ::testing::ValuesIn(kArpeggios));
+
+// A slow 12/8 blues shuffle: its eighths, at 120 to 156 a minute, are what
+// the tracker takes for beats at some of these tempi, and its pulses then
+// halve them. The long-short of every dotted beat, with nothing on the
+// middle eighth, shows them as a compound meter's eighths, not as the
+// beats of a waltz at three times the song's tempo.
+const CompoundSong kShuffles[] = {
+    {"12/8 shuffle at 36", 4, 36.0, 40.0},
+    {"12/8 shuffle at 38", 4, 38.0, 38.0},
+    {"12/8 shuffle at 40", 4, 40.0, 36.0},
+    {"12/8 shuffle at 44", 4, 44.0, 33.0},
+    {"12/8 shuffle at 48", 4, 48.0, 30.0},
+    {"12/8 shuffle at 52", 4, 52.0, 28.0},
+};
+
+class KeloSlowShuffle : public ::testing::TestWithParam<CompoundSong> {};
+
+TEST_P(KeloSlowShuffle, KeepsItsDottedBeatsAndBarLines) {
+  const CompoundSong s = GetParam();
+  const std::vector<float> song = ShuffleBlues::mono(static_cast<int>(s.dottedBpm), s.seconds, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectTheMeterAndBarLinesOnTheDownbeats(s, song);
+}
+
+INSTANTIATE_TEST_SUITE_P(Songs, KeloSlowShuffle, ::testing::ValuesIn(kShuffles));
 
 // Eight seconds of a 4/4 pop groove at 112 BPM whose stabs fall three,
 // three and two eighths apart: over so few bars the three-eighth spacing

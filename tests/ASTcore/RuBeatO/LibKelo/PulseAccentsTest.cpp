@@ -406,3 +406,44 @@ TEST(NewPitchesBetweenTheAccents, FourFifthsOfTheAccentsOrMoreWhereverTheRecordi
   EXPECT_FALSE(kelo::newPitchesBetweenTheAccents({1.0, 1.0, 1.0, 1.0, 1.0}, 0, 0)) << "fewer than two bars";
   EXPECT_FALSE(kelo::newPitchesBetweenTheAccents(std::vector<double>(30, 1.0), 0, 3)) << "no accent phase";
 }
+
+// What starts on each of the tracker's beats, three to a group, where its
+// pulses halve them: in all bands and in the bass bands.
+struct BeatsOfThree {
+  std::string name;
+  std::vector<double> all, bass;
+  double pulsesPerMinute;
+  bool eighths;
+};
+
+void PrintTo(const BeatsOfThree& c, std::ostream* os) { *os << c.name; }
+
+const BeatsOfThree kBeatsOfThree[] = {
+    {"a 12/8 shuffle's eighths", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 288.0, true},
+    {"a jig's eighths, the bass on the short one too", {0.9, 0.0, 0.4}, {1.0, 0.0, 0.4}, 258.0, true},
+    {"a waltz's beats, two as loud as three", {1.0, 0.6, 0.6}, {1.0, 0.2, 0.7}, 288.0, false},
+    {"an arpeggio waltz's beats, the bass once a bar", {0.7, 0.1, 0.3}, {1.0, 0.0, 0.03}, 240.0, false},
+    {"the same eighths under 200 pulses a minute", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 190.0, false},
+    {"the same eighths with sound between them", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 288.0, false},
+};
+
+class BeatsAreLongShortEighths : public ::testing::TestWithParam<BeatsOfThree> {};
+
+TEST_P(BeatsAreLongShortEighths, WhereverTheRecordingStarts) {
+  const BeatsOfThree& c = GetParam();
+  const bool soundBetween = c.name.find("sound between") != std::string::npos;
+  for (std::uint32_t first = 0; first < 12; ++first) {
+    // The tracker's beats are the pulses of even index from the song's
+    // first pulse, the song's first beat opening a group.
+    std::vector<double> all, bass;
+    for (std::uint32_t i = 0; i < 72; ++i) {
+      const std::uint32_t pulse = first + i;
+      const bool onBeat = pulse % 2 == 0;
+      all.push_back(onBeat ? c.all[pulse / 2 % 3] : (soundBetween ? 0.3 : 0.02));
+      bass.push_back(onBeat ? c.bass[pulse / 2 % 3] : 0.0);
+    }
+    EXPECT_EQ(kelo::beatsAreLongShortEighths(bass, all, first, c.pulsesPerMinute), c.eighths) << "first " << first;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Beats, BeatsAreLongShortEighths, ::testing::ValuesIn(kBeatsOfThree));
