@@ -45,7 +45,8 @@ inline std::vector<MidiSong::Event> events(int dottedBpm, double seconds) {
 }
 
 // Mono floats `seconds` long (empty without fluidsynth or its sound font).
-// The file's tempo is in quarter notes: a dotted beat is three eighths.
+// The file's tempo is in whole quarter notes a minute, a dotted beat three
+// eighths: an odd `dottedBpm` would play a third of a beat a minute slower.
 inline std::vector<float> mono(int dottedBpm, double seconds, const QString& folder) {
   const std::vector<std::uint8_t> bytes =
       MidiSong::fileBytes(events(dottedBpm, seconds), dottedBpm * 3 / 2, {{0, 0}, {1, 33}});
