@@ -1,6 +1,7 @@
 #pragma once
 // A slow blues shuffle in 12/8, rendered by fluidsynth: each dotted beat
-// long-short (a quarter and an eighth, the eighth softer) in the bass (the
+// long-short (a quarter and an eighth, the eighth softer, or nearly as
+// loud with `loudShort`) in the bass (the
 // root on one and three, the fifth on two and four), the piano's chords and
 // the hi-hat; a kick on one (louder) and three, a snare on two and four. A
 // chord a bar (C, F, C, G), the first downbeat at 0. Slow enough that its
@@ -16,7 +17,7 @@
 
 namespace ShuffleBlues {
 
-inline std::vector<MidiSong::Event> events(int dottedBpm, double seconds) {
+inline std::vector<MidiSong::Event> events(int dottedBpm, double seconds, bool loudShort) {
   constexpr std::uint32_t kEighth = MidiSong::kDivision / 2;
   constexpr std::uint32_t kDotted = 3 * kEighth;
   static const int roots[] = {0, 5, 0, 7};
@@ -34,10 +35,10 @@ inline std::vector<MidiSong::Event> events(int dottedBpm, double seconds) {
       for (int interval : {0, 4, 10}) {
         const int pitch = 60 + (root + interval) % 12;
         MidiSong::addNote(out, beat, 2 * kEighth - 30, 0, pitch, 70);
-        MidiSong::addNote(out, shortOne, kEighth - 30, 0, pitch, 48);
+        MidiSong::addNote(out, shortOne, kEighth - 30, 0, pitch, loudShort ? 58 : 48);
       }
       MidiSong::addNote(out, beat, kEighth / 2, 9, 42, 72);
-      MidiSong::addNote(out, shortOne, kEighth / 2, 9, 42, 46);
+      MidiSong::addNote(out, shortOne, kEighth / 2, 9, 42, loudShort ? 56 : 46);
       MidiSong::addNote(out, beat, kEighth / 2, 9, k % 2 == 0 ? 36 : 38, k == 0 ? 110 : 80);
     }
   }
@@ -47,9 +48,9 @@ inline std::vector<MidiSong::Event> events(int dottedBpm, double seconds) {
 // Mono floats `seconds` long (empty without fluidsynth or its sound font).
 // The file's tempo is in whole quarter notes a minute, a dotted beat three
 // eighths: an odd `dottedBpm` would play a third of a beat a minute slower.
-inline std::vector<float> mono(int dottedBpm, double seconds, const QString& folder) {
+inline std::vector<float> mono(int dottedBpm, double seconds, bool loudShort, const QString& folder) {
   const std::vector<std::uint8_t> bytes =
-      MidiSong::fileBytes(events(dottedBpm, seconds), dottedBpm * 3 / 2, {{0, 0}, {1, 33}});
+      MidiSong::fileBytes(events(dottedBpm, seconds, loudShort), dottedBpm * 3 / 2, {{0, 0}, {1, 33}});
   return MidiSong::monoSamples(bytes, seconds, folder);
 }
 

@@ -91,7 +91,7 @@ constexpr double kLeastPitchShareBetween = 0.8;
 //   6/8 at 42 and 9/8 at 48; so did eight 12/8 blues at 40 to 51 made by
 //   the test-song kit's composer), and up to 0.14 in the others;
 constexpr double kMostRiseOffTheBeats = 0.15;
-// - of each three of its beats (the first where the rise is most), the
+// - of each three of its beats (the first where one beat rises most), the
 //   third brought 2.1 to 19 times the second's rise in all bands and 2.6 to
 //   11 times in the bass bands: the long-short of a shuffle or a jig. In
 //   waltzes (the beats of the bar) and in 4/4 songs it was at most 1.16 in
@@ -209,12 +209,15 @@ bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector
   if (!(parity[on] > 0.0) || parity[1 - on] > kMostRiseOffTheBeats * (parity[0] + parity[1])) return false;
   // The tracker's beats k = 0 .. 5 of the span, and the two of them at the
   // same place in each three.
-  const auto pair = [&](const std::vector<double>& m, std::size_t k) {
-    return m[(on + 2 * (k % 3)) % span] + m[(on + 2 * (k % 3 + 3)) % span];
-  };
-  std::size_t first3 = 0;
-  for (std::size_t k = 1; k < 3; ++k)
-    if (pair(all, k) > pair(all, first3)) first3 = k;
+  const auto beat = [&](const std::vector<double>& m, std::size_t k) { return m[(on + 2 * k) % span]; };
+  const auto pair = [&](const std::vector<double>& m, std::size_t k) { return beat(m, k % 3) + beat(m, k % 3 + 3); };
+  // Each three opens where the single strongest beat is (the bar's, with
+  // its kick): where the short eighth sounds as loud as the long one, the
+  // pair of them cannot tell which comes first.
+  std::size_t strongest = 0;
+  for (std::size_t k = 1; k < 6; ++k)
+    if (beat(all, k) > beat(all, strongest)) strongest = k;
+  const std::size_t first3 = strongest % 3;
   const double bassLong = pair(low, first3 + 2);
   return pair(all, first3 + 2) >= kLeastLongOverShort * pair(all, first3 + 1) &&
          bassLong >= kLeastLongOverShort * pair(low, first3 + 1) && bassLong > 0.0 &&
