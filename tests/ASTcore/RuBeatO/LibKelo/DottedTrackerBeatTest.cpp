@@ -38,7 +38,10 @@ TEST(StrongBeatParity, OnlyWhereEverySecondBeatSoundsFarLessThanTheOthers) {
       {"oom-pah, bars on odd beats", 24, 1, 4.2, 1.0, 1},
       {"only the downbeats sound", 24, 0, 4.0, 0.0, 0},
       {"weak beats at 0.65", 24, 0, 4.0, 2.6, 0},
-      {"weak beats at 0.68", 24, 0, 4.0, 2.72, -1},
+      // An oom-pah whose hi-hat on two and three lands near the middle
+      // beat.
+      {"weak beats at 0.82", 24, 0, 4.0, 3.28, 0},
+      {"weak beats at 0.86", 24, 0, 4.0, 3.44, -1},
       {"every beat sounds", 24, 0, 4.0, 3.9, -1},
       {"silence", 24, 0, 0.0, 0.0, -1},
       {"seven beats", 7, 0, 4.2, 1.0, -1},
