@@ -14,9 +14,9 @@ namespace {
 constexpr std::size_t kLeastBeats = 8;
 // On the tracker's onset observations (normalised, about 4 on a beat it
 // placed): every second beat of the waltzes it read by their dotted beats
-// sounds 0.17 to 0.59 as much as the others, and up to 0.82 in oom-pahs
-// whose hi-hat on two and three lands near the middle beat (two of ours at
-// 116 and 121 BPM, 0.76 and 0.82); of the songs it read at their own level
+// sounds 0.17 to 0.59 as much as the others, and 0.76 and 0.82 in two
+// oom-pahs of ours at 116 and 121 BPM with a tune and a hi-hat on two and
+// three; of the songs it read at their own level
 // most stay above 0.9, but some 4/4 songs with soft second and fourth beats
 // and slow compound songs read at twice their beat fall to 0.5, which the
 // pitches tell apart. Compound oom-pah-pahs (the bass on each dotted beat,

@@ -38,8 +38,7 @@ TEST(StrongBeatParity, OnlyWhereEverySecondBeatSoundsFarLessThanTheOthers) {
       {"oom-pah, bars on odd beats", 24, 1, 4.2, 1.0, 1},
       {"only the downbeats sound", 24, 0, 4.0, 0.0, 0},
       {"weak beats at 0.65", 24, 0, 4.0, 2.6, 0},
-      // An oom-pah whose hi-hat on two and three lands near the middle
-      // beat.
+      // An oom-pah with a tune and a hi-hat on two and three.
       {"weak beats at 0.82", 24, 0, 4.0, 3.28, 0},
       {"weak beats at 0.86", 24, 0, 4.0, 3.44, -1},
       {"every beat sounds", 24, 0, 4.0, 3.9, -1},
