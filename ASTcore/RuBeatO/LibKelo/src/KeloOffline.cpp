@@ -280,14 +280,12 @@ void KeloOffline::placeHalfPulses() {
 void KeloOffline::keepTrackerBeats(const std::list<int>& found) {
   std::vector<FeatureVector> rows;
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
-  const std::vector<double> rises = pulseRises(rows);
-  double parity[2] = {0.0, 0.0};
-  for (std::size_t i = 0; i < rises.size(); ++i) parity[i % 2] += rises[i];
-  const std::size_t on = parity[1] > parity[0] ? 1 : 0;
+  const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
+  const std::uint32_t on = static_cast<std::uint32_t>(risingParity(pulseRises(rows), first));
   std::list<int> beats;
-  std::size_t i = 0;
-  for (int pulse : found)
-    if (i++ % 2 == on) beats.push_back(pulse);
+  std::uint32_t pulse = first;
+  for (int frame : found)
+    if (pulse++ % 2 == on) beats.push_back(frame);
   generator_->flushAtBeats(beats);
 }
 

@@ -197,15 +197,21 @@ bool halfBarsDiffer(const std::vector<double>& rises, std::uint32_t first, int a
   return all > 0.0 && difference >= kLeastHalfBarDifference * all;
 }
 
+int risingParity(const std::vector<double>& rises, std::uint32_t first) {
+  double sum[2] = {0.0, 0.0};
+  for (std::size_t i = 0; i < rises.size(); ++i) sum[(first + i) % 2] += rises[i];
+  return sum[1] > sum[0] ? 1 : 0;
+}
+
 bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
                               double pulsesPerMinute) {
   if (!(pulsesPerMinute > kMostBeatsPerMinute)) return false;
   constexpr std::size_t span = 2 * kSpan;
   const std::vector<double> all = foldedMeans(rises, first, span);
   const std::vector<double> low = foldedMeans(bass, first, span);
+  const std::size_t on = static_cast<std::size_t>(risingParity(rises, first));
   double parity[2] = {0.0, 0.0};
   for (std::size_t k = 0; k < span; ++k) parity[k % 2] += all[k];
-  const std::size_t on = parity[1] > parity[0] ? 1 : 0;
   if (!(parity[on] > 0.0) || parity[1 - on] > kMostRiseOffTheBeats * (parity[0] + parity[1])) return false;
   // The tracker's beats k = 0 .. 5 of the span, and the two of them at the
   // same place in each three.

@@ -52,6 +52,9 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // are the pulses' bassRises.
 bool bassWalksEverySecondPulse(const std::vector<double>& bass, std::uint32_t first);
 
+// The parity, 0 or 1, of the pulses `first + i` that rise more in all.
+int risingParity(const std::vector<double>& rises, std::uint32_t first);
+
 // Whether the tracker's beats are the eighths of a slow compound meter
 // played long-short (a 12/8 blues shuffle, a jig) and its pulses, faster
 // than any beat (`pulsesPerMinute`), halve them: nearly nothing starts

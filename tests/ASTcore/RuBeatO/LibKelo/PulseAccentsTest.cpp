@@ -413,25 +413,25 @@ struct BeatsOfThree {
   std::string name;
   std::vector<double> all, bass;
   double pulsesPerMinute;
+  double between;  // what rises on the pulses between the tracker's beats
   bool eighths;
 };
 
 void PrintTo(const BeatsOfThree& c, std::ostream* os) { *os << c.name; }
 
 const BeatsOfThree kBeatsOfThree[] = {
-    {"a 12/8 shuffle's eighths", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 288.0, true},
-    {"a jig's eighths, the bass on the short one too", {0.9, 0.0, 0.4}, {1.0, 0.0, 0.4}, 258.0, true},
-    {"a waltz's beats, two as loud as three", {1.0, 0.6, 0.6}, {1.0, 0.2, 0.7}, 288.0, false},
-    {"an arpeggio waltz's beats, the bass once a bar", {0.7, 0.1, 0.3}, {1.0, 0.0, 0.03}, 240.0, false},
-    {"the same eighths under 200 pulses a minute", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 190.0, false},
-    {"the same eighths with sound between them", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 288.0, false},
+    {"a 12/8 shuffle's eighths", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 288.0, 0.02, true},
+    {"a jig's eighths, the bass on the short one too", {0.9, 0.0, 0.4}, {1.0, 0.0, 0.4}, 258.0, 0.02, true},
+    {"a waltz's beats, two as loud as three", {1.0, 0.6, 0.6}, {1.0, 0.2, 0.7}, 288.0, 0.02, false},
+    {"an arpeggio waltz's beats, the bass once a bar", {0.7, 0.1, 0.3}, {1.0, 0.0, 0.03}, 240.0, 0.02, false},
+    {"the same eighths under 200 pulses a minute", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 190.0, 0.02, false},
+    {"the same eighths with sound between them", {1.0, 0.3, 0.8}, {1.0, 0.2, 0.7}, 288.0, 0.3, false},
 };
 
 class BeatsAreLongShortEighths : public ::testing::TestWithParam<BeatsOfThree> {};
 
 TEST_P(BeatsAreLongShortEighths, WhereverTheRecordingStarts) {
   const BeatsOfThree& c = GetParam();
-  const bool soundBetween = c.name.find("sound between") != std::string::npos;
   for (std::uint32_t first = 0; first < 12; ++first) {
     // The tracker's beats are the pulses of even index from the song's
     // first pulse, the song's first beat opening a group.
@@ -439,7 +439,7 @@ TEST_P(BeatsAreLongShortEighths, WhereverTheRecordingStarts) {
     for (std::uint32_t i = 0; i < 72; ++i) {
       const std::uint32_t pulse = first + i;
       const bool onBeat = pulse % 2 == 0;
-      all.push_back(onBeat ? c.all[pulse / 2 % 3] : (soundBetween ? 0.3 : 0.02));
+      all.push_back(onBeat ? c.all[pulse / 2 % 3] : c.between);
       bass.push_back(onBeat ? c.bass[pulse / 2 % 3] : 0.0);
     }
     EXPECT_EQ(kelo::beatsAreLongShortEighths(bass, all, first, c.pulsesPerMinute), c.eighths) << "first " << first;
