@@ -16,6 +16,7 @@
 
 #include "AccordionWaltz.h"
 #include "JazzWaltz.h"
+#include "MelodyWaltz.h"
 #include "AnalysedWaveName.h"
 #include "AnalysisOptions.h"
 #include "CASTcore.h"
@@ -31,7 +32,7 @@ namespace {
 using SynthWaltz::Accompaniment;
 
 // Synthesised, or rendered by fluidsynth.
-enum class Source { Synth, Accordion, AccordionWithATune, Jazz };
+enum class Source { Synth, Accordion, AccordionWithATune, Jazz, TuneInE };
 
 struct Case {
   const char* name;
@@ -39,6 +40,7 @@ struct Case {
   Accompaniment style;
   bool freeMeter;
   Source source = Source::Synth;
+  double seconds = 20.0;
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
@@ -66,6 +68,9 @@ const Case kCases[] = {
     {"jazz waltz at 92, default options", 92.0, Accompaniment::OomPah, false, Source::Jazz},
     {"jazz waltz at 108, default options", 108.0, Accompaniment::OomPah, false, Source::Jazz},
     {"jazz waltz at 116, meter left open", 116.0, Accompaniment::OomPah, true, Source::Jazz},
+    // A tune and a bass on every beat: the periodicity of 40 s of it hears
+    // its four-bar phrases as bars of four; the downbeats show three.
+    {"tune on every beat at 110, meter left open", 110.0, Accompaniment::OomPah, true, Source::TuneInE, 40.0},
 };
 
 QString writeWaltz(const Case& c, double seconds) {
@@ -73,8 +78,9 @@ QString writeWaltz(const Case& c, double seconds) {
   if (c.source != Source::Synth) {
     const int bpm = static_cast<int>(c.bpm);
     const std::vector<std::int16_t> rendered =
-        c.source == Source::Jazz ? JazzWaltz::stereo(bpm, seconds, TestEnv::tempDir())
-                                 : AccordionWaltz::stereo(bpm, seconds, TestEnv::tempDir(),
+        c.source == Source::Jazz      ? JazzWaltz::stereo(bpm, seconds, TestEnv::tempDir())
+        : c.source == Source::TuneInE ? MelodyWaltz::stereo(bpm, seconds, TestEnv::tempDir(), {4, false})
+                                      : AccordionWaltz::stereo(bpm, seconds, TestEnv::tempDir(),
                                                           c.source == Source::AccordionWithATune
                                                               ? AccordionWaltz::Tune::OnTheDownbeats
                                                               : AccordionWaltz::Tune::None);
@@ -97,7 +103,7 @@ class WaltzImport : public ::testing::TestWithParam<Case> {};
 
 TEST_P(WaltzImport, TheGridHoldsTheWaltzsBeatsAtItsTempo) {
   const Case c = GetParam();
-  const double seconds = 20.0;
+  const double seconds = c.seconds;
   const QString audio = writeWaltz(c, seconds);
   if (audio.isEmpty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
 

@@ -11,6 +11,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include "BarAccents.h"
 #include "BassLine.h"
 #include "BeatSliceFeatureGenerator.h"
 #include "beat/CBeatDetect.h"
@@ -363,7 +364,12 @@ void KeloOffline::estimateMeter() {
                        ? MeterCompound
                        : MeterSimple;
   }
+  const int given = beatsPerBar_;
   estimator.pickMeter(meterCode_, beatsPerBar_);
+  // The periodicity hears a waltz's four-bar phrases as bars of four; the
+  // downbeat's new sound says three.
+  if (given == BeatsPerBarNotGiven && meterCode_ == MeterSimple && beatsPerBar_ != 3 && barOfThreeStandsOut(rows))
+    beatsPerBar_ = 3;
 }
 
 bool KeloOffline::analyse() {

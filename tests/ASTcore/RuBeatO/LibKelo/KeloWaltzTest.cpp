@@ -16,6 +16,7 @@
 #include "KeloOffline.h"
 #include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
+#include "MelodyWaltz.h"
 #include "StabsGroove.h"
 #include "SynthWaltz.h"
 #include "TempDir.h"
@@ -147,6 +148,34 @@ TEST_P(KeloJazzWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloJazzWaltz, ::testing::Values(84, 92, 100, 108, 116, 124, 140, 160));
+
+// A tune note on every beat over a bass on every beat: the pulses are
+// the beats' halves, and the features repeat every four bars of chords,
+// twelve beats, which bars of four fill as well as bars of three; the
+// downbeat's new sound shows the bar.
+struct MelodyWaltzCase {
+  int bpm;
+  MelodyWaltz::Key key;
+};
+
+void PrintTo(const MelodyWaltzCase& c, std::ostream* os) {
+  *os << c.bpm << " BPM, tonic " << c.key.tonic << (c.key.minor ? " minor" : " major");
+}
+
+class KeloMelodyWaltz : public ::testing::TestWithParam<MelodyWaltzCase> {};
+
+TEST_P(KeloMelodyWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const MelodyWaltzCase c = GetParam();
+  const std::vector<float> song = MelodyWaltz::mono(c.bpm, 40.0, TestEnv::tempDir(), c.key);
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectThreeBeatsABarOnTheDownbeats(song, c.bpm);
+}
+
+// Each came out with four beats a bar, its beats right, before the
+// downbeat's new sound was weighed.
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloMelodyWaltz,
+                         ::testing::Values(MelodyWaltzCase{104, {4, false}}, MelodyWaltzCase{104, {9, true}},
+                                           MelodyWaltzCase{110, {4, false}}, MelodyWaltzCase{122, {4, false}}));
 
 // Its neighbour: a 4/4 groove whose second and fourth beats sound far less
 // than its first and third, as the accordion waltz's dotted beats do, but
