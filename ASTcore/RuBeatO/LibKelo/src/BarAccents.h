@@ -20,10 +20,11 @@ namespace kelo {
 // pulses each) stands out: the rise of the features over the beat before
 // at each pulse, folded onto the bar's 2 * `beats` pulses, the largest mean
 // over the mean of all. 1 where no position stands out; 0 with fewer than
-// two bars of pulses. `rows`: the features at each pulse.
+// two bars and two beats of pulses. `rows`: the features at each pulse.
 double barAccentContrast(const std::vector<FeatureVector>& rows, std::size_t beats);
 
-// Whether a bar of three beats stands out, and more than one of four.
+// Whether a bar of three beats stands out, and more than one of four;
+// false where the recording is too short to weigh bars of four.
 bool barOfThreeStandsOut(const std::vector<FeatureVector>& rows);
 
 }  // namespace kelo
