@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "PulseAccents.h"
+
 namespace kelo {
 
 namespace {
@@ -18,7 +20,8 @@ constexpr std::size_t kPulsesABeat = 2;
 constexpr double kLeastThreeBeatContrast = 1.5;
 
 // The new sound of the beat from each pulse against the beat before: the
-// features' rise over two pulses, of their level; 0 for the first two.
+// features' rise over two pulses, of their level; 0 for the first two
+// pulses and the last, which lack a beat before or a pulse after.
 std::vector<double> beatRises(const std::vector<FeatureVector>& rows) {
   std::vector<double> out(rows.size(), 0.0);
   for (std::size_t t = kPulsesABeat; t + kPulsesABeat <= rows.size(); ++t) {
@@ -37,31 +40,30 @@ std::vector<double> beatRises(const std::vector<FeatureVector>& rows) {
   return out;
 }
 
+// The largest of the rises folded onto a bar of `beats` beats over the
+// mean of all its positions; the rises of the first and last beat, which
+// have no beat before or after, left out.
+double contrastOf(const std::vector<double>& rises, std::size_t beats) {
+  const std::size_t span = kPulsesABeat * beats;
+  if (beats == 0 || rises.size() < 2 * span + 2 * kPulsesABeat) return 0.0;
+  const std::vector<double> inner(rises.begin() + kPulsesABeat, rises.end() - (kPulsesABeat - 1));
+  const std::vector<double> m = foldedMeans(inner, kPulsesABeat, span);
+  double all = 0.0;
+  for (double v : m) all += v / static_cast<double>(span);
+  return all > 0.0 ? *std::max_element(m.begin(), m.end()) / all : 1.0;
+}
+
 }  // namespace
 
 double barAccentContrast(const std::vector<FeatureVector>& rows, std::size_t beats) {
-  const std::size_t span = kPulsesABeat * beats;
-  if (beats == 0 || rows.size() < 2 * span + 2 * kPulsesABeat) return 0.0;
-  const std::vector<double> rises = beatRises(rows);
-  std::vector<double> sum(span, 0.0);
-  std::vector<int> count(span, 0);
-  for (std::size_t t = kPulsesABeat; t + kPulsesABeat <= rows.size(); ++t) {
-    sum[t % span] += rises[t];
-    ++count[t % span];
-  }
-  double largest = 0.0, all = 0.0;
-  for (std::size_t k = 0; k < span; ++k) {
-    const double mean = count[k] > 0 ? sum[k] / count[k] : 0.0;
-    largest = std::max(largest, mean);
-    all += mean / static_cast<double>(span);
-  }
-  return all > 0.0 ? largest / all : 1.0;
+  return contrastOf(beatRises(rows), beats);
 }
 
 bool barOfThreeStandsOut(const std::vector<FeatureVector>& rows) {
+  const std::vector<double> rises = beatRises(rows);
   // Too short for two bars of four, the recording is left to the period.
-  const double four = barAccentContrast(rows, 4);
-  const double three = barAccentContrast(rows, 3);
+  const double four = contrastOf(rises, 4);
+  const double three = contrastOf(rises, 3);
   return four > 0.0 && three >= kLeastThreeBeatContrast && three > four;
 }
 

@@ -102,20 +102,6 @@ constexpr double kLeastLongOverShort = 1.5;
 //   or more in those songs, at most 0.08 in the arpeggio waltzes.
 constexpr double kLeastBassOnTheShort = 0.25;
 
-// The mean rise at each of `span` positions, pulse `first + i` at position
-// (first + i) mod span.
-std::vector<double> foldedMeans(const std::vector<double>& rises, std::uint32_t first, std::size_t span) {
-  std::vector<double> sum(span, 0.0);
-  std::vector<int> n(span, 0);
-  for (std::size_t i = 0; i < rises.size(); ++i) {
-    const std::size_t k = (first + static_cast<std::uint32_t>(i)) % span;
-    sum[k] += rises[i];
-    ++n[k];
-  }
-  for (std::size_t k = 0; k < span; ++k) sum[k] = n[k] > 0 ? sum[k] / n[k] : 0.0;
-  return sum;
-}
-
 // The rise of bands `from` .. `to` - 1 at each pulse over the pulse
 // before, summed (only increases count: a note that starts, not one that
 // fades); 0 for the first pulse.
@@ -148,6 +134,18 @@ double beatContrast(const std::vector<double>& m, std::size_t count, std::size_t
 }
 
 }  // namespace
+
+std::vector<double> foldedMeans(const std::vector<double>& rises, std::uint32_t first, std::size_t span) {
+  std::vector<double> sum(span, 0.0);
+  std::vector<int> n(span, 0);
+  for (std::size_t i = 0; i < rises.size(); ++i) {
+    const std::size_t k = (first + static_cast<std::uint32_t>(i)) % span;
+    sum[k] += rises[i];
+    ++n[k];
+  }
+  for (std::size_t k = 0; k < span; ++k) sum[k] = n[k] > 0 ? sum[k] / n[k] : 0.0;
+  return sum;
+}
 
 std::vector<double> pulseRises(const std::vector<FeatureVector>& rows) {
   return bandRises(rows, 0, std::numeric_limits<std::size_t>::max());

@@ -15,6 +15,10 @@
 
 namespace kelo {
 
+// The mean of `rises` at each of `span` positions, rises[i] at position
+// (first + i) mod span; 0 at a position nothing falls on.
+std::vector<double> foldedMeans(const std::vector<double>& rises, std::uint32_t first, std::size_t span);
+
 // The rise of pulse i over pulse i-1, summed over the feature dimensions
 // (only increases count: a note that starts, not one that fades); 0 for
 // the first pulse.
