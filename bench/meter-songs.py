@@ -3,7 +3,7 @@
 (3/4) at tempi across 80-180 BPM with different accompaniments, songs in
 6/8, 9/8 and 12/8 across their range, and short clips of 4/4, 3/4 and 6/8.
 
-  meter-songs.py OUTDIR [--set main|short|all|lilt]
+  meter-songs.py OUTDIR [--set main|short|all|lilt] [--seed N]
 
 Each song is written as MIDI, rendered by fluidsynth with FluidR3_GM into
 OUTDIR/<set>/NAME.wav (16-bit stereo 44100 Hz), with NAME.json beside it in
@@ -13,6 +13,12 @@ quarters) and OUTDIR/index.json listing them, so the kit's scorer reads the
 folder as a corpus:
 
   /usr/bin/python3 ../shared/devkit/eval/score_dir.py OUTDIR ESTDIR --sets waltz,compound,short
+
+--seed N (N > 0) makes another set of the same plan: every song gets other
+random notes and chords, its key moved and its tempo moved by up to 6 %
+either way (the name gives the tempo it got), so that a rule measured on
+one set can be checked on songs it was not made on. Without it, or with 0,
+the songs are always the same ones.
 
 Needs Debian's python3-mido and fluidsynth with fluid-soundfont-gm. The
 audio is made here and never committed.
@@ -443,16 +449,35 @@ def plan(which):
     return songs
 
 
+def reseeded(songs, seed):
+    """The plan's songs with other keys and tempi for `seed` > 0, as
+    (song seed, plan entry); seed 0 gives the plan as it stands."""
+    out = []
+    for index, (name, group, num, den, bpm, seconds, style, key, minor) in enumerate(songs):
+        if seed <= 0:
+            out.append((1000 + index, (name, group, num, den, bpm, seconds, style, key, minor)))
+            continue
+        rng = random.Random(seed * 100003 + index)
+        moved = int(round(bpm * rng.uniform(0.94, 1.06)))
+        name = name.replace(f"_{bpm:03d}", f"_{moved:03d}", 1) if f"_{bpm:03d}" in name else \
+            name.replace(f"{bpm:03d}", f"{moved:03d}", 1)
+        key = (key + rng.randrange(1, 12)) % 12
+        minor = rng.random() < 0.4
+        out.append((1000 + index + 100000 * seed, (name, group, num, den, moved, seconds, style, key, minor)))
+    return out
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("out")
     ap.add_argument("--set", default="all", choices=["main", "short", "all", "lilt"])
+    ap.add_argument("--seed", type=int, default=0)
     a = ap.parse_args()
     items = []
-    for seed, (name, group, num, den, bpm, seconds, style, key, minor) in enumerate(plan(a.set)):
+    for seed, (name, group, num, den, bpm, seconds, style, key, minor) in reseeded(plan(a.set), a.seed):
         folder = os.path.join(a.out, group)
         os.makedirs(folder, exist_ok=True)
-        song = build(name, group, num, den, bpm, seconds, style, key, minor, 1000 + seed)
+        song = build(name, group, num, den, bpm, seconds, style, key, minor, seed)
         midi = os.path.join(folder, name + ".mid")
         wav = os.path.join(folder, name + ".wav")
         write_midi(song, midi)
