@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "AccordionWaltz.h"
+#include "HalfQuarterWaltz.h"
 #include "JazzWaltz.h"
 #include "MelodyWaltz.h"
 #include "AnalysedWaveName.h"
@@ -32,7 +33,7 @@ namespace {
 using SynthWaltz::Accompaniment;
 
 // Synthesised, or rendered by fluidsynth.
-enum class Source { Synth, Accordion, AccordionWithATune, Jazz, TuneInE };
+enum class Source { Synth, Accordion, AccordionWithATune, Jazz, TuneInE, HalfAndQuarter };
 
 struct Case {
   const char* name;
@@ -71,6 +72,12 @@ const Case kCases[] = {
     // A tune and a bass on every beat: the periodicity of 40 s of it hears
     // its four-bar phrases as bars of four; the downbeats show three.
     {"tune on every beat at 110, meter left open", 110.0, Accompaniment::OomPah, true, Source::TuneInE, 40.0},
+    // Beat two left empty: the long-short of a slow 12/8 bar's eighths; the
+    // bass on three and the chords turning every bar show the beats.
+    {"half note and quarter at 150, default options", 150.0, Accompaniment::OomPah, false, Source::HalfAndQuarter,
+     36.0},
+    {"half note and quarter at 132, meter left open", 132.0, Accompaniment::OomPah, true, Source::HalfAndQuarter,
+     36.0},
 };
 
 QString writeWaltz(const Case& c, double seconds) {
@@ -80,6 +87,7 @@ QString writeWaltz(const Case& c, double seconds) {
     const std::vector<std::int16_t> rendered =
         c.source == Source::Jazz      ? JazzWaltz::stereo(bpm, seconds, TestEnv::tempDir())
         : c.source == Source::TuneInE ? MelodyWaltz::stereo(bpm, seconds, TestEnv::tempDir(), {4, false})
+        : c.source == Source::HalfAndQuarter ? HalfQuarterWaltz::stereo(bpm, seconds, TestEnv::tempDir())
                                       : AccordionWaltz::stereo(bpm, seconds, TestEnv::tempDir(),
                                                           c.source == Source::AccordionWithATune
                                                               ? AccordionWaltz::Tune::OnTheDownbeats

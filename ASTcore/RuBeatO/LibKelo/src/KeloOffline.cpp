@@ -14,6 +14,7 @@
 #include "BarAccents.h"
 #include "BassLine.h"
 #include "BeatSliceFeatureGenerator.h"
+#include "ChordTurns.h"
 #include "beat/CBeatDetect.h"
 #include "DottedTrackerBeat.h"
 #include "KeloHmm.h"
@@ -213,11 +214,21 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   // A slow jazz waltz's eighths are accented every third by the comping
   // on two's swung upbeat; its walking bass and the unlike halves of its
   // bar say they are not beats.
+  // A waltz that leaves its second beat empty plays a slow compound bar's
+  // long-short at the same pulse rate; its bass on three and not on two,
+  // and its chords turning bar by bar, every third pulse, say the pulses
+  // are its beats.
   const bool eighths = bassWalksEverySecondPulse(bass, first) && halfBarsDiffer(rises, first, accent);
+  const bool everyThird = accentedEveryThirdPulse(rises, first, pulsesPerMinute);
+  const auto chordsTurnEveryBar = [&] {
+    std::vector<FeatureVector> chroma;
+    generator_->makeFeature(chroma, TrebleChroma, 0, 1, poolMedian);
+    return chordsTurnEveryThreePulses(chroma, first, accent);
+  };
   const bool beats = !eighths && (pulsesAreBeats(rises, first, pulsesPerMinute) ||
-                                  (accentedEveryThirdPulse(rises, first, pulsesPerMinute) && pitchRise_ &&
-                                   bassOnTheAccentOnly(bass, rises, first, accent) &&
-                                   newPitchesBetweenTheAccents(pitchRisesAt(found), first, accent)));
+                                  (everyThird && pitchRise_ && bassOnTheAccentOnly(bass, rises, first, accent) &&
+                                   newPitchesBetweenTheAccents(pitchRisesAt(found), first, accent)) ||
+                                  (everyThird && secondBeatLeftEmpty(bass, first, accent) && chordsTurnEveryBar()));
   if (beats && !accentsComeInPairs(bass, rises, first, accent)) {
     halfPulses_ = HalfPulses::Placed;
     // The pulses stay the beats of the first stretch in the decoder (the

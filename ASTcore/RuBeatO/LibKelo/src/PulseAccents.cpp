@@ -10,6 +10,9 @@ namespace kelo {
 namespace {
 
 constexpr std::size_t kSpan = 6;  // pulses: the least common multiple of 2 and 3
+// See secondBeatLeftEmpty.
+constexpr double kLeastBassOnThreeOverTwo = 2.0;
+constexpr double kLeastBassOnThreeOverOne = 0.01;
 // The beat tracker's fastest beat; pulses faster than this are not beats.
 constexpr double kMostBeatsPerMinute = 200.0;
 // Between a compound meter's accents the rise was at most an eighth of the
@@ -286,6 +289,15 @@ bool newPitchesBetweenTheAccents(const std::vector<double>& pitchRises, std::uin
   const std::vector<double> m = foldedMeans(pitchRises, first, 3);
   const double at = m[static_cast<std::size_t>(accent)];
   return at > 0.0 && (m[0] + m[1] + m[2] - at) / 2.0 >= kLeastPitchShareBetween * at;
+}
+
+bool secondBeatLeftEmpty(const std::vector<double>& bass, std::uint32_t first, int accent) {
+  if (accent < 0 || accent > 2 || bass.size() < 2 * kSpan) return false;
+  const std::vector<double> m = foldedMeans(bass, first, 3);
+  const double on = m[static_cast<std::size_t>(accent)];
+  const double second = m[static_cast<std::size_t>((accent + 1) % 3)];
+  const double third = m[static_cast<std::size_t>((accent + 2) % 3)];
+  return third > kLeastBassOnThreeOverTwo * second && third >= kLeastBassOnThreeOverOne * on;
 }
 
 int bassDownbeat(const std::vector<double>& bass) {

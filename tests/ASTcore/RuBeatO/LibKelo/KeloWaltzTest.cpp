@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AccordionWaltz.h"
+#include "HalfQuarterWaltz.h"
 #include "JazzWaltz.h"
 #include "KeloOffline.h"
 #include "KeloOpenMeterRun.h"
@@ -176,6 +177,22 @@ TEST_P(KeloMelodyWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats)
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloMelodyWaltz,
                          ::testing::Values(MelodyWaltzCase{104, {4, false}}, MelodyWaltzCase{104, {9, true}},
                                            MelodyWaltzCase{110, {4, false}}, MelodyWaltzCase{122, {4, false}}));
+
+// A half note and a quarter over held strings, the bass on one and three:
+// the tracker gives the beats as its pulses, accented every third as a
+// slow compound bar's eighths are; the bass on three and not on two, and
+// the chords turning bar by bar, keep them the beats. Each came out as a
+// compound bar of two dotted beats at a third of its tempo before.
+class KeloHalfQuarterWaltz : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloHalfQuarterWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const int bpm = GetParam();
+  const std::vector<float> song = HalfQuarterWaltz::mono(bpm, 36.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloHalfQuarterWaltz, ::testing::Values(126, 144, 162));
 
 // Its neighbour: a 4/4 groove whose second and fourth beats sound far less
 // than its first and third, as the accordion waltz's dotted beats do, but

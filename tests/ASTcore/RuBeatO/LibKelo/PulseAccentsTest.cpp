@@ -447,3 +447,40 @@ TEST_P(BeatsAreLongShortEighths, WhereverTheRecordingStarts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Beats, BeatsAreLongShortEighths, ::testing::ValuesIn(kBeatsOfThree));
+
+// What the bass bands bring on the two pulses after each accent: a waltz
+// that leaves its second beat empty against the eighths of compound bars
+// the tracker gives at the same rate.
+TEST(SecondBeatLeftEmpty, TheBassPlaysOnThreeAndNotOnTwoWhereverTheRecordingStarts) {
+  struct Span {
+    const char* name;
+    std::vector<double> bass;  // on the accent and the two pulses after it
+    bool empty;
+  };
+  const Span spans[] = {
+      {"a half note and a quarter, the bass on one and three", {5.4, 0.02, 0.8}, true},
+      {"the same, the bass on three soft", {6.2, 0.03, 0.2}, true},
+      {"nothing at all on two", {5.0, 0.0, 0.06}, true},
+      {"a 12/8 shuffle: its riff on the eighth after the beat", {8.6, 2.1, 0.0}, false},
+      {"a 12/8 blues: its kick on the second eighth", {7.9, 0.44, 0.29}, false},
+      {"twice as much on three, not more", {5.0, 0.3, 0.6}, false},
+      {"a pad waltz: the bass once a bar", {7.1, 0.0, 0.01}, false},
+      {"no bass at all", {0.0, 0.0, 0.0}, false},
+  };
+  for (const Span& s : spans)
+    for (std::uint32_t first = 0; first < 3; ++first)
+      for (int accent = 0; accent < 3; ++accent) {
+        // Pulse i is at phase (first + i) mod 3; the accent's phase is `accent`.
+        std::vector<double> bass;
+        for (std::uint32_t i = 0; i < 30; ++i)
+          bass.push_back(s.bass[((first + i) % 3 + 3 - static_cast<std::uint32_t>(accent)) % 3]);
+        EXPECT_EQ(kelo::secondBeatLeftEmpty(bass, first, accent), s.empty)
+            << s.name << ", first " << first << ", accent " << accent;
+      }
+  std::vector<double> bass = {5.4, 0.0, 0.8, 5.4, 0.0, 0.8, 5.4, 0.0, 0.8, 5.4, 0.0};
+  EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, 0)) << "fewer than two spans of six";
+  bass.push_back(0.8);
+  EXPECT_TRUE(kelo::secondBeatLeftEmpty(bass, 0, 0)) << "two spans of six";
+  EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, 3)) << "no accent phase";
+  EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, -1)) << "no accent phase";
+}
