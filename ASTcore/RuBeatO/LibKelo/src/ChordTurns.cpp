@@ -12,8 +12,8 @@ namespace {
 constexpr std::size_t kLeastTurns = 16;
 // Measured on the treble chroma of the pulses, the least share over the
 // three folds: 0.39 to 0.70 in 26 generated waltzes that leave their second
-// beat empty (120-190 BPM); in compound songs whose eighths the tracker
-// gave as pulses at the same rate, 0.01 to 0.07 (long-short songs, 20),
+// beat empty (120-183 BPM); in compound songs whose eighths the tracker
+// gave as pulses at the same rate, 0.01 to 0.07 (long-short songs, 26),
 // 0.02 to 0.06 (arpeggios over a held bass, 7), 0.10 to 0.18 (arpeggios
 // over a bass on every dotted beat, 12), 0.11 to 0.14 (jigs), 0.20 to 0.34
 // (12/8 blues of the test-song kit's composer). Our slow shuffles and

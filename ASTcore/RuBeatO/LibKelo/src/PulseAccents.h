@@ -118,7 +118,7 @@ bool newPitchesBetweenTheAccents(const std::vector<double>& pitchRises, std::uin
 // pulses between the accents every third pulse (at phase `accent` of
 // `first + i` mod 3), the second rises in the bass bands more than twice
 // as much as the first, and by at least a hundredth of the accent's rise
-// there (in 26 such waltzes of ours, 4.2 times or more, and 0.03 or
+// there (in 26 such waltzes of ours, 4.2 times or more, and 0.02 or
 // more). The slow shuffles, jigs and 12/8 blues whose eighths the tracker
 // gives as pulses at the same rate go the other way, their riff or kick
 // on the eighth after the beat (0.0 to 1.0 times); a waltz over a pad
