@@ -215,9 +215,9 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   // on two's swung upbeat; its walking bass and the unlike halves of its
   // bar say they are not beats.
   // A waltz that leaves its second beat empty plays a slow compound bar's
-  // long-short at the same pulse rate; its bass on three and not on two,
-  // and its chords turning bar by bar, every third pulse, say the pulses
-  // are its beats.
+  // long-short at the same pulse rate; its bass on three and not on two, or
+  // on one after an accent on three, and its chords turning bar by bar,
+  // every third pulse, say the pulses are its beats.
   const bool eighths = bassWalksEverySecondPulse(bass, first) && halfBarsDiffer(rises, first, accent);
   const bool everyThird = accentedEveryThirdPulse(rises, first, pulsesPerMinute);
   const auto chordsTurnEveryBar = [&] {
@@ -228,7 +228,10 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   const bool beats = !eighths && (pulsesAreBeats(rises, first, pulsesPerMinute) ||
                                   (everyThird && pitchRise_ && bassOnTheAccentOnly(bass, rises, first, accent) &&
                                    newPitchesBetweenTheAccents(pitchRisesAt(found), first, accent)) ||
-                                  (everyThird && secondBeatLeftEmpty(bass, first, accent) && chordsTurnEveryBar()));
+                                  (everyThird &&
+                                   (secondBeatLeftEmpty(bass, first, accent) ||
+                                    accentFallsOnTheThirdBeat(bass, first, accent)) &&
+                                   chordsTurnEveryBar()));
   if (beats && !accentsComeInPairs(bass, rises, first, accent)) {
     halfPulses_ = HalfPulses::Placed;
     // The pulses stay the beats of the first stretch in the decoder (the

@@ -300,6 +300,15 @@ bool secondBeatLeftEmpty(const std::vector<double>& bass, std::uint32_t first, i
   return third > kLeastBassOnThreeOverTwo * second && third >= kLeastBassOnThreeOverOne * on;
 }
 
+bool accentFallsOnTheThirdBeat(const std::vector<double>& bass, std::uint32_t first, int accent) {
+  if (accent < 0 || accent > 2 || bass.size() < 2 * kSpan) return false;
+  const std::vector<double> m = foldedMeans(bass, first, 3);
+  const double on = m[static_cast<std::size_t>(accent)];
+  const double next = m[static_cast<std::size_t>((accent + 1) % 3)];
+  const double last = m[static_cast<std::size_t>((accent + 2) % 3)];
+  return next > on && next > kLeastBassOnThreeOverTwo * last;
+}
+
 int bassDownbeat(const std::vector<double>& bass) {
   // Two bars of three and the pulse before them.
   if (bass.size() < 7) return -1;

@@ -17,6 +17,7 @@
 #include "KeloOffline.h"
 #include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
+#include "LiltWaltz.h"
 #include "MelodyWaltz.h"
 #include "StabsGroove.h"
 #include "SynthWaltz.h"
@@ -193,6 +194,22 @@ TEST_P(KeloHalfQuarterWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownb
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloHalfQuarterWaltz, ::testing::Values(126, 144, 162));
+
+// The same long-short with the chord, the bass's fifth and a hi-hat on
+// three and the bass's root and a kick on one: the accents fall on three,
+// and the bass rising most on the pulse after them, with the chords
+// turning bar by bar, keeps the pulses the beats. Each came out at a third
+// of its tempo with its beats off the song's before.
+class KeloLiltWaltz : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloLiltWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const int bpm = GetParam();
+  const std::vector<float> song = LiltWaltz::mono(bpm, 36.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloLiltWaltz, ::testing::Values(124, 132, 148));
 
 // Its neighbour: a 4/4 groove whose second and fourth beats sound far less
 // than its first and third, as the accordion waltz's dotted beats do, but

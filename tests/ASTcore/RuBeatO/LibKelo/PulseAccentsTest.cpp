@@ -484,3 +484,35 @@ TEST(SecondBeatLeftEmpty, TheBassPlaysOnThreeAndNotOnTwoWhereverTheRecordingStar
   EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, 3)) << "no accent phase";
   EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, -1)) << "no accent phase";
 }
+
+// The bass bands on the accent and the two pulses after it: a waltz whose
+// accents fall on its third beat has its bass strongest on the pulse after
+// them, its downbeat; a compound bar's bass is strongest on its beats.
+TEST(AccentFallsOnTheThirdBeat, TheBassRisesMostOnThePulseAfterTheAccentWhereverTheRecordingStarts) {
+  struct Span {
+    const char* name;
+    std::vector<double> bass;  // on the accent and the two pulses after it
+    bool third;
+  };
+  const Span spans[] = {
+      {"the bass's fifth on three, its root and a kick on one", {2.7, 5.6, 1.4}, true},
+      {"the same, one far louder", {1.0, 10.0, 1.0}, true},
+      {"a 12/8 shuffle: most on its beat", {8.6, 2.1, 0.0}, false},
+      {"a long-short song: most on its beat", {4.6, 0.5, 0.3}, false},
+      {"as much on the accent as after it", {5.0, 5.0, 1.0}, false},
+      {"not twice the pulse after", {2.0, 5.0, 2.5}, false},
+      {"no bass at all", {0.0, 0.0, 0.0}, false},
+  };
+  for (const Span& s : spans)
+    for (std::uint32_t first = 0; first < 3; ++first)
+      for (int accent = 0; accent < 3; ++accent) {
+        std::vector<double> bass;
+        for (std::uint32_t i = 0; i < 30; ++i)
+          bass.push_back(s.bass[((first + i) % 3 + 3 - static_cast<std::uint32_t>(accent)) % 3]);
+        EXPECT_EQ(kelo::accentFallsOnTheThirdBeat(bass, first, accent), s.third)
+            << s.name << ", first " << first << ", accent " << accent;
+      }
+  const std::vector<double> shortBass = {2.7, 5.6, 1.4, 2.7, 5.6, 1.4, 2.7, 5.6, 1.4, 2.7, 5.6};
+  EXPECT_FALSE(kelo::accentFallsOnTheThirdBeat(shortBass, 0, 0)) << "fewer than two spans of six";
+  EXPECT_FALSE(kelo::accentFallsOnTheThirdBeat(std::vector<double>(30, 1.0), 0, 3)) << "no accent phase";
+}
