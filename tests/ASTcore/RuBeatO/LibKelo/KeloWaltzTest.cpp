@@ -286,4 +286,13 @@ TEST(KeloWaltzStretches, TheFasterAccordionWaltzsBarsStayOnItsDownbeatsAfterAPar
   expectTheBeatsAfterEachCut(song, 150.0, {12.0, 12.2, 12.4, 12.6});
 }
 
+// A waltz that leaves its second beat empty is read as one on the first
+// stretch, long enough for its chords to have turned sixteen times; its
+// beats go on after it.
+TEST(KeloWaltzStretches, TheHalfQuarterWaltzsBeatsStayOnItsBeatsAfterAPartialDecode) {
+  const std::vector<float> song = HalfQuarterWaltz::mono(150, 36.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectTheBeatsAfterEachCut(song, 150.0, {24.0, 24.2});
+}
+
 }  // namespace
