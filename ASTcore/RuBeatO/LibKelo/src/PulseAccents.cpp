@@ -10,8 +10,9 @@ namespace kelo {
 namespace {
 
 constexpr std::size_t kSpan = 6;  // pulses: the least common multiple of 2 and 3
-// See secondBeatLeftEmpty.
-constexpr double kLeastBassOnThreeOverTwo = 2.0;
+// See secondBeatLeftEmpty and accentFallsOnTheThirdBeat: the bass on a
+// beat that sounds against the empty second, and on three against one.
+constexpr double kLeastBassOverTheEmptyBeat = 2.0;
 constexpr double kLeastBassOnThreeOverOne = 0.01;
 // The beat tracker's fastest beat; pulses faster than this are not beats.
 constexpr double kMostBeatsPerMinute = 200.0;
@@ -297,7 +298,7 @@ bool secondBeatLeftEmpty(const std::vector<double>& bass, std::uint32_t first, i
   const double on = m[static_cast<std::size_t>(accent)];
   const double second = m[static_cast<std::size_t>((accent + 1) % 3)];
   const double third = m[static_cast<std::size_t>((accent + 2) % 3)];
-  return third > kLeastBassOnThreeOverTwo * second && third >= kLeastBassOnThreeOverOne * on;
+  return third > kLeastBassOverTheEmptyBeat * second && third >= kLeastBassOnThreeOverOne * on;
 }
 
 bool accentFallsOnTheThirdBeat(const std::vector<double>& bass, std::uint32_t first, int accent) {
@@ -306,7 +307,7 @@ bool accentFallsOnTheThirdBeat(const std::vector<double>& bass, std::uint32_t fi
   const double on = m[static_cast<std::size_t>(accent)];
   const double next = m[static_cast<std::size_t>((accent + 1) % 3)];
   const double last = m[static_cast<std::size_t>((accent + 2) % 3)];
-  return next > on && next > kLeastBassOnThreeOverTwo * last;
+  return next > on && next > kLeastBassOverTheEmptyBeat * last;
 }
 
 int bassDownbeat(const std::vector<double>& bass) {
