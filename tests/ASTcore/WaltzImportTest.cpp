@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "AccordionWaltz.h"
-#include "HalfQuarterWaltz.h"
+#include "EmptySecondBeatWaltz.h"
 #include "JazzWaltz.h"
 #include "MelodyWaltz.h"
 #include "AnalysedWaveName.h"
@@ -80,18 +80,30 @@ const Case kCases[] = {
      36.0},
 };
 
+// The rendered song's samples (empty without fluidsynth or its sound font,
+// and for the synthesised songs).
+std::vector<std::int16_t> renderedSong(Source source, int bpm, double seconds) {
+  switch (source) {
+    case Source::Synth:
+      break;
+    case Source::Jazz:
+      return JazzWaltz::stereo(bpm, seconds, TestEnv::tempDir());
+    case Source::TuneInE:
+      return MelodyWaltz::stereo(bpm, seconds, TestEnv::tempDir(), {4, false});
+    case Source::HalfAndQuarter:
+      return EmptySecondBeatWaltz::stereo(EmptySecondBeatWaltz::Style::HalfAndQuarter, bpm, seconds, TestEnv::tempDir());
+    case Source::AccordionWithATune:
+      return AccordionWaltz::stereo(bpm, seconds, TestEnv::tempDir(), AccordionWaltz::Tune::OnTheDownbeats);
+    case Source::Accordion:
+      return AccordionWaltz::stereo(bpm, seconds, TestEnv::tempDir(), AccordionWaltz::Tune::None);
+  }
+  return {};
+}
+
 QString writeWaltz(const Case& c, double seconds) {
   const QString path = TestEnv::tempPath("waltz.wav");
   if (c.source != Source::Synth) {
-    const int bpm = static_cast<int>(c.bpm);
-    const std::vector<std::int16_t> rendered =
-        c.source == Source::Jazz      ? JazzWaltz::stereo(bpm, seconds, TestEnv::tempDir())
-        : c.source == Source::TuneInE ? MelodyWaltz::stereo(bpm, seconds, TestEnv::tempDir(), {4, false})
-        : c.source == Source::HalfAndQuarter ? HalfQuarterWaltz::stereo(bpm, seconds, TestEnv::tempDir())
-                                      : AccordionWaltz::stereo(bpm, seconds, TestEnv::tempDir(),
-                                                          c.source == Source::AccordionWithATune
-                                                              ? AccordionWaltz::Tune::OnTheDownbeats
-                                                              : AccordionWaltz::Tune::None);
+    const std::vector<std::int16_t> rendered = renderedSong(c.source, static_cast<int>(c.bpm), seconds);
     if (rendered.empty()) return {};
     EXPECT_TRUE(TestAudio::writeWav(path, rendered));
     return path;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <optional>
 
 namespace kelo {
 
@@ -135,6 +136,20 @@ double beatContrast(const std::vector<double>& m, std::size_t count, std::size_t
   }
   return (beats - strongest) / static_cast<double>(beatCount - 1) -
          between / static_cast<double>(kSpan - beatCount);
+}
+
+// The mean rise of the bass bands on the accents every third pulse (at
+// phase `accent` of `first + i` mod 3) and on the two pulses after them.
+struct BassOfThree {
+  double accent, second, third;
+};
+
+// None with fewer than two spans of six pulses or `accent` outside 0..2.
+std::optional<BassOfThree> bassFromTheAccent(const std::vector<double>& bass, std::uint32_t first, int accent) {
+  if (accent < 0 || accent > 2 || bass.size() < 2 * kSpan) return std::nullopt;
+  const std::vector<double> m = foldedMeans(bass, first, 3);
+  const auto at = [&](int k) { return m[static_cast<std::size_t>((accent + k) % 3)]; };
+  return BassOfThree{at(0), at(1), at(2)};
 }
 
 }  // namespace
@@ -293,21 +308,13 @@ bool newPitchesBetweenTheAccents(const std::vector<double>& pitchRises, std::uin
 }
 
 bool secondBeatLeftEmpty(const std::vector<double>& bass, std::uint32_t first, int accent) {
-  if (accent < 0 || accent > 2 || bass.size() < 2 * kSpan) return false;
-  const std::vector<double> m = foldedMeans(bass, first, 3);
-  const double on = m[static_cast<std::size_t>(accent)];
-  const double second = m[static_cast<std::size_t>((accent + 1) % 3)];
-  const double third = m[static_cast<std::size_t>((accent + 2) % 3)];
-  return third > kLeastBassOverTheEmptyBeat * second && third >= kLeastBassOnThreeOverOne * on;
+  const std::optional<BassOfThree> b = bassFromTheAccent(bass, first, accent);
+  return b && b->third > kLeastBassOverTheEmptyBeat * b->second && b->third >= kLeastBassOnThreeOverOne * b->accent;
 }
 
 bool accentFallsOnTheThirdBeat(const std::vector<double>& bass, std::uint32_t first, int accent) {
-  if (accent < 0 || accent > 2 || bass.size() < 2 * kSpan) return false;
-  const std::vector<double> m = foldedMeans(bass, first, 3);
-  const double on = m[static_cast<std::size_t>(accent)];
-  const double next = m[static_cast<std::size_t>((accent + 1) % 3)];
-  const double last = m[static_cast<std::size_t>((accent + 2) % 3)];
-  return next > on && next > kLeastBassOverTheEmptyBeat * last;
+  const std::optional<BassOfThree> b = bassFromTheAccent(bass, first, accent);
+  return b && b->second > b->accent && b->second > kLeastBassOverTheEmptyBeat * b->third;
 }
 
 int bassDownbeat(const std::vector<double>& bass) {

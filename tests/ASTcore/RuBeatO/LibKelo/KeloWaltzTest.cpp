@@ -12,12 +12,11 @@
 #include <vector>
 
 #include "AccordionWaltz.h"
-#include "HalfQuarterWaltz.h"
+#include "EmptySecondBeatWaltz.h"
 #include "JazzWaltz.h"
 #include "KeloOffline.h"
 #include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
-#include "LiltWaltz.h"
 #include "MelodyWaltz.h"
 #include "StabsGroove.h"
 #include "SynthWaltz.h"
@@ -25,6 +24,7 @@
 
 namespace {
 
+using EmptySecondBeatWaltz::Style;
 using SynthWaltz::Accompaniment;
 
 constexpr double kRate = 44100.0;
@@ -179,37 +179,39 @@ INSTANTIATE_TEST_SUITE_P(Tempi, KeloMelodyWaltz,
                          ::testing::Values(MelodyWaltzCase{104, {4, false}}, MelodyWaltzCase{104, {9, true}},
                                            MelodyWaltzCase{110, {4, false}}, MelodyWaltzCase{122, {4, false}}));
 
-// A half note and a quarter over held strings, the bass on one and three:
-// the tracker gives the beats as its pulses, accented every third as a
-// slow compound bar's eighths are; the bass on three and not on two, and
-// the chords turning bar by bar, keep them the beats. Each came out as a
-// compound bar of two dotted beats at a third of its tempo before.
-class KeloHalfQuarterWaltz : public ::testing::TestWithParam<int> {};
+// Waltzes that leave their second beat empty: the tracker gives their
+// beats as its pulses, accented every third as a slow compound bar's
+// eighths are. A half note and a quarter over held strings, the bass on
+// one and three: the bass on three and not on two keeps the pulses the
+// beats; the same long-short with the chord, the bass's fifth and a hi-hat
+// on three and the bass's root and a kick on one: the bass rising most on
+// the pulse after the accents on three does. Either way with the chords
+// turning bar by bar. Each came out at a third of its tempo before.
+struct EmptySecondBeatCase {
+  Style style;
+  int bpm;
+};
 
-TEST_P(KeloHalfQuarterWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
-  const int bpm = GetParam();
-  const std::vector<float> song = HalfQuarterWaltz::mono(bpm, 36.0, TestEnv::tempDir());
-  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
-  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+void PrintTo(const EmptySecondBeatCase& c, std::ostream* os) {
+  *os << (c.style == Style::HalfAndQuarter ? "half note and quarter at " : "loud third beat at ") << c.bpm;
 }
 
-INSTANTIATE_TEST_SUITE_P(Tempi, KeloHalfQuarterWaltz, ::testing::Values(126, 144, 162));
+class KeloEmptySecondBeatWaltz : public ::testing::TestWithParam<EmptySecondBeatCase> {};
 
-// The same long-short with the chord, the bass's fifth and a hi-hat on
-// three and the bass's root and a kick on one: the accents fall on three,
-// and the bass rising most on the pulse after them, with the chords
-// turning bar by bar, keeps the pulses the beats. Each came out at a third
-// of its tempo with its beats off the song's before.
-class KeloLiltWaltz : public ::testing::TestWithParam<int> {};
-
-TEST_P(KeloLiltWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
-  const int bpm = GetParam();
-  const std::vector<float> song = LiltWaltz::mono(bpm, 36.0, TestEnv::tempDir());
+TEST_P(KeloEmptySecondBeatWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const EmptySecondBeatCase c = GetParam();
+  const std::vector<float> song = EmptySecondBeatWaltz::mono(c.style, c.bpm, 36.0, TestEnv::tempDir());
   if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
-  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+  expectThreeBeatsABarOnTheDownbeats(song, c.bpm);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tempi, KeloLiltWaltz, ::testing::Values(124, 132, 148));
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloEmptySecondBeatWaltz,
+                         ::testing::Values(EmptySecondBeatCase{Style::HalfAndQuarter, 126},
+                                           EmptySecondBeatCase{Style::HalfAndQuarter, 144},
+                                           EmptySecondBeatCase{Style::HalfAndQuarter, 162},
+                                           EmptySecondBeatCase{Style::LoudThird, 124},
+                                           EmptySecondBeatCase{Style::LoudThird, 132},
+                                           EmptySecondBeatCase{Style::LoudThird, 148}));
 
 // Its neighbour: a 4/4 groove whose second and fourth beats sound far less
 // than its first and third, as the accordion waltz's dotted beats do, but
@@ -290,7 +292,7 @@ TEST(KeloWaltzStretches, TheFasterAccordionWaltzsBarsStayOnItsDownbeatsAfterAPar
 // stretch, long enough for its chords to have turned sixteen times; its
 // beats go on after it.
 TEST(KeloWaltzStretches, TheHalfQuarterWaltzsBeatsStayOnItsBeatsAfterAPartialDecode) {
-  const std::vector<float> song = HalfQuarterWaltz::mono(150, 36.0, TestEnv::tempDir());
+  const std::vector<float> song = EmptySecondBeatWaltz::mono(Style::HalfAndQuarter, 150, 36.0, TestEnv::tempDir());
   if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
   expectTheBeatsAfterEachCut(song, 150.0, {24.0, 24.2});
 }

@@ -448,24 +448,31 @@ TEST_P(BeatsAreLongShortEighths, WhereverTheRecordingStarts) {
 
 INSTANTIATE_TEST_SUITE_P(Beats, BeatsAreLongShortEighths, ::testing::ValuesIn(kBeatsOfThree));
 
-// What the bass bands bring on the two pulses after each accent: a waltz
-// that leaves its second beat empty against the eighths of compound bars
-// the tracker gives at the same rate.
-TEST(SecondBeatLeftEmpty, TheBassPlaysOnThreeAndNotOnTwoWhereverTheRecordingStarts) {
+// The bass bands on the accent and the two pulses after it, and which
+// reading of a waltz that leaves its second beat empty they give: the bass
+// on three and not on two, or strongest on one after an accent on three;
+// a compound bar's eighths, whose bass is strongest on the beat or on the
+// eighth after it, give neither.
+TEST(EmptySecondBeat, TheBassReadsEitherWayWhereverTheRecordingStarts) {
   struct Span {
     const char* name;
     std::vector<double> bass;  // on the accent and the two pulses after it
-    bool empty;
+    bool secondEmpty, accentOnThree;
   };
   const Span spans[] = {
-      {"a half note and a quarter, the bass on one and three", {5.4, 0.02, 0.8}, true},
-      {"the same, the bass on three soft", {6.2, 0.03, 0.2}, true},
-      {"nothing at all on two", {5.0, 0.0, 0.06}, true},
-      {"a 12/8 shuffle: its riff on the eighth after the beat", {8.6, 2.1, 0.0}, false},
-      {"a 12/8 blues: its kick on the second eighth", {7.9, 0.44, 0.29}, false},
-      {"twice as much on three, not more", {5.0, 0.3, 0.6}, false},
-      {"a pad waltz: the bass once a bar", {7.1, 0.0, 0.01}, false},
-      {"no bass at all", {0.0, 0.0, 0.0}, false},
+      {"a half note and a quarter, the bass on one and three", {5.4, 0.02, 0.8}, true, false},
+      {"the same, the bass on three soft", {6.2, 0.03, 0.2}, true, false},
+      {"nothing at all on two", {5.0, 0.0, 0.06}, true, false},
+      {"the bass's fifth on three, its root and a kick on one", {2.7, 5.6, 1.4}, false, true},
+      {"the same, one far louder", {1.0, 10.0, 1.0}, false, true},
+      {"a 12/8 shuffle: its riff on the eighth after the beat", {8.6, 2.1, 0.0}, false, false},
+      {"a 12/8 blues: its kick on the second eighth", {7.9, 0.44, 0.29}, false, false},
+      {"a long-short song: most on its beat", {4.6, 0.5, 0.3}, false, false},
+      {"twice as much on three, not more", {5.0, 0.3, 0.6}, false, false},
+      {"as much on the accent as after it", {5.0, 5.0, 1.0}, false, false},
+      {"not twice the pulse after", {2.0, 5.0, 2.5}, false, false},
+      {"a pad waltz: the bass once a bar", {7.1, 0.0, 0.01}, false, false},
+      {"no bass at all", {0.0, 0.0, 0.0}, false, false},
   };
   for (const Span& s : spans)
     for (std::uint32_t first = 0; first < 3; ++first)
@@ -474,45 +481,21 @@ TEST(SecondBeatLeftEmpty, TheBassPlaysOnThreeAndNotOnTwoWhereverTheRecordingStar
         std::vector<double> bass;
         for (std::uint32_t i = 0; i < 30; ++i)
           bass.push_back(s.bass[((first + i) % 3 + 3 - static_cast<std::uint32_t>(accent)) % 3]);
-        EXPECT_EQ(kelo::secondBeatLeftEmpty(bass, first, accent), s.empty)
+        EXPECT_EQ(kelo::secondBeatLeftEmpty(bass, first, accent), s.secondEmpty)
+            << s.name << ", first " << first << ", accent " << accent;
+        EXPECT_EQ(kelo::accentFallsOnTheThirdBeat(bass, first, accent), s.accentOnThree)
             << s.name << ", first " << first << ", accent " << accent;
       }
   std::vector<double> bass = {5.4, 0.0, 0.8, 5.4, 0.0, 0.8, 5.4, 0.0, 0.8, 5.4, 0.0};
+  std::vector<double> loudThird = {2.7, 5.6, 1.4, 2.7, 5.6, 1.4, 2.7, 5.6, 1.4, 2.7, 5.6};
   EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, 0)) << "fewer than two spans of six";
+  EXPECT_FALSE(kelo::accentFallsOnTheThirdBeat(loudThird, 0, 0)) << "fewer than two spans of six";
   bass.push_back(0.8);
+  loudThird.push_back(1.4);
   EXPECT_TRUE(kelo::secondBeatLeftEmpty(bass, 0, 0)) << "two spans of six";
-  EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, 3)) << "no accent phase";
-  EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, -1)) << "no accent phase";
-}
-
-// The bass bands on the accent and the two pulses after it: a waltz whose
-// accents fall on its third beat has its bass strongest on the pulse after
-// them, its downbeat; a compound bar's bass is strongest on its beats.
-TEST(AccentFallsOnTheThirdBeat, TheBassRisesMostOnThePulseAfterTheAccentWhereverTheRecordingStarts) {
-  struct Span {
-    const char* name;
-    std::vector<double> bass;  // on the accent and the two pulses after it
-    bool third;
-  };
-  const Span spans[] = {
-      {"the bass's fifth on three, its root and a kick on one", {2.7, 5.6, 1.4}, true},
-      {"the same, one far louder", {1.0, 10.0, 1.0}, true},
-      {"a 12/8 shuffle: most on its beat", {8.6, 2.1, 0.0}, false},
-      {"a long-short song: most on its beat", {4.6, 0.5, 0.3}, false},
-      {"as much on the accent as after it", {5.0, 5.0, 1.0}, false},
-      {"not twice the pulse after", {2.0, 5.0, 2.5}, false},
-      {"no bass at all", {0.0, 0.0, 0.0}, false},
-  };
-  for (const Span& s : spans)
-    for (std::uint32_t first = 0; first < 3; ++first)
-      for (int accent = 0; accent < 3; ++accent) {
-        std::vector<double> bass;
-        for (std::uint32_t i = 0; i < 30; ++i)
-          bass.push_back(s.bass[((first + i) % 3 + 3 - static_cast<std::uint32_t>(accent)) % 3]);
-        EXPECT_EQ(kelo::accentFallsOnTheThirdBeat(bass, first, accent), s.third)
-            << s.name << ", first " << first << ", accent " << accent;
-      }
-  const std::vector<double> shortBass = {2.7, 5.6, 1.4, 2.7, 5.6, 1.4, 2.7, 5.6, 1.4, 2.7, 5.6};
-  EXPECT_FALSE(kelo::accentFallsOnTheThirdBeat(shortBass, 0, 0)) << "fewer than two spans of six";
-  EXPECT_FALSE(kelo::accentFallsOnTheThirdBeat(std::vector<double>(30, 1.0), 0, 3)) << "no accent phase";
+  EXPECT_TRUE(kelo::accentFallsOnTheThirdBeat(loudThird, 0, 0)) << "two spans of six";
+  for (int accent : {-1, 3}) {
+    EXPECT_FALSE(kelo::secondBeatLeftEmpty(bass, 0, accent)) << "no accent phase";
+    EXPECT_FALSE(kelo::accentFallsOnTheThirdBeat(loudThird, 0, accent)) << "no accent phase";
+  }
 }
