@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "AccordionWaltz.h"
+#include "ArpeggioWaltz.h"
 #include "EmptySecondBeatWaltz.h"
 #include "JazzWaltz.h"
 #include "MelodyWaltz.h"
@@ -33,7 +34,7 @@ namespace {
 using SynthWaltz::Accompaniment;
 
 // Synthesised, or rendered by fluidsynth.
-enum class Source { Synth, Accordion, AccordionWithATune, Jazz, TuneInE, HalfAndQuarter };
+enum class Source { Synth, Accordion, AccordionWithATune, Jazz, TuneInE, HalfAndQuarter, Arpeggio };
 
 struct Case {
   const char* name;
@@ -78,6 +79,11 @@ const Case kCases[] = {
      36.0},
     {"half note and quarter at 132, meter left open", 132.0, Accompaniment::OomPah, true, Source::HalfAndQuarter,
      36.0},
+    // A piano arpeggio on every eighth: the tracker takes the eighths, as
+    // fast as a quick song's beats, for its beats; the bass and the tune on
+    // every second of them show they are half beats.
+    {"piano arpeggio at 98, default options", 98.0, Accompaniment::OomPah, false, Source::Arpeggio, 30.0},
+    {"piano arpeggio at 98, meter left open", 98.0, Accompaniment::OomPah, true, Source::Arpeggio, 30.0},
 };
 
 // The rendered song's samples (empty without fluidsynth or its sound font,
@@ -90,6 +96,8 @@ std::vector<std::int16_t> renderedSong(Source source, int bpm, double seconds) {
       return JazzWaltz::stereo(bpm, seconds, TestEnv::tempDir());
     case Source::TuneInE:
       return MelodyWaltz::stereo(bpm, seconds, TestEnv::tempDir(), {4, false});
+    case Source::Arpeggio:
+      return ArpeggioWaltz::stereo(bpm, seconds, TestEnv::tempDir());
     case Source::HalfAndQuarter:
       return EmptySecondBeatWaltz::stereo(EmptySecondBeatWaltz::Style::HalfAndQuarter, bpm, seconds, TestEnv::tempDir());
     case Source::AccordionWithATune:

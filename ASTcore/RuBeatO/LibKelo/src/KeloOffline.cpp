@@ -207,6 +207,12 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
     if (meterCode_ == MeterNotGiven) meterCode_ = MeterCompound;
     return;
   }
+  // A slow song's eighths the tracker took for its beats, every second
+  // one carrying the chords or the tune: the beats are every second.
+  if (trackerBeatsAreHalfBeats(rises, first, pulsesPerMinute)) {
+    halfPulses_ = HalfPulses::TrackerBeats;
+    return;
+  }
   const int accent = strongestGroupingPhase(rises, first, 3);
   // An oom-pah whose chords of two and three sound softly beside a tune
   // on one still shows its beats where its bass plays once a bar: on

@@ -17,6 +17,15 @@ constexpr double kLeastBassOverTheEmptyBeat = 2.0;
 constexpr double kLeastBassOnThreeOverOne = 0.01;
 // The beat tracker's fastest beat; pulses faster than this are not beats.
 constexpr double kMostBeatsPerMinute = 200.0;
+// Tracker beats this fast or faster may be a slow song's eighths (see
+// trackerBeatsAreHalfBeats).
+constexpr double kLeastEighthsPerMinute = 150.0;
+// Of a grouping of two of those, the weaker beat's rise against the
+// stronger's: 0.19-0.38 over a 4/4 ballad's and waltz arpeggios' eighths
+// that the tracker gave at 158-196 a minute; 0.58 or more over fast pop
+// songs' beats, 0.45-0.49 over a brushed 4/4 groove's at 150-180 BPM,
+// whose eighths sound between its beats.
+constexpr double kMostRiseOnTheHalfBeats = 0.5;
 // Between a compound meter's accents the rise was at most an eighth of the
 // accents' (19 compound songs accented on every third pulse, 6/8, 9/8 and
 // 12/8 at 44-96 dotted beats a minute; most under a tenth); between the
@@ -220,6 +229,20 @@ int risingParity(const std::vector<double>& rises, std::uint32_t first) {
   return sum[1] > sum[0] ? 1 : 0;
 }
 
+namespace {
+
+// Whether the pulses of parity `on`, the tracker's beats, carry all but a
+// little of the new sound (kMostRiseOffTheBeats of it at most, over spans
+// of twelve pulses).
+bool nearlyNothingStartsBetweenTheBeats(const std::vector<double>& rises, std::uint32_t first, std::size_t on) {
+  const std::vector<double> all = foldedMeans(rises, first, 2 * kSpan);
+  double parity[2] = {0.0, 0.0};
+  for (std::size_t k = 0; k < all.size(); ++k) parity[k % 2] += all[k];
+  return parity[on] > 0.0 && parity[1 - on] <= kMostRiseOffTheBeats * (parity[0] + parity[1]);
+}
+
+}  // namespace
+
 bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
                               double pulsesPerMinute) {
   if (!(pulsesPerMinute > kMostBeatsPerMinute)) return false;
@@ -227,9 +250,7 @@ bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector
   const std::vector<double> all = foldedMeans(rises, first, span);
   const std::vector<double> low = foldedMeans(bass, first, span);
   const std::size_t on = static_cast<std::size_t>(risingParity(rises, first));
-  double parity[2] = {0.0, 0.0};
-  for (std::size_t k = 0; k < span; ++k) parity[k % 2] += all[k];
-  if (!(parity[on] > 0.0) || parity[1 - on] > kMostRiseOffTheBeats * (parity[0] + parity[1])) return false;
+  if (!nearlyNothingStartsBetweenTheBeats(rises, first, on)) return false;
   // The tracker's beats k = 0 .. 5 of the span, and the two of them at the
   // same place in each three.
   const auto beat = [&](const std::vector<double>& m, std::size_t k) { return m[(on + 2 * k) % span]; };
@@ -245,6 +266,18 @@ bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector
   return pair(all, first3 + 2) >= kLeastLongOverShort * pair(all, first3 + 1) &&
          bassLong >= kLeastLongOverShort * pair(low, first3 + 1) && bassLong > 0.0 &&
          bassLong >= kLeastBassOnTheShort * pair(low, first3);
+}
+
+bool trackerBeatsAreHalfBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute) {
+  if (!(pulsesPerMinute >= 2.0 * kLeastEighthsPerMinute) || rises.size() < 2 * kSpan) return false;
+  const std::uint32_t on = static_cast<std::uint32_t>(risingParity(rises, first));
+  if (!nearlyNothingStartsBetweenTheBeats(rises, first, on)) return false;
+  std::vector<double> beats;
+  for (std::size_t i = 0; i < rises.size(); ++i)
+    if ((first + i) % 2 == on) beats.push_back(rises[i]);
+  const std::vector<double> halves = foldedMeans(beats, 0, 2);
+  const double strong = std::max(halves[0], halves[1]), weak = std::min(halves[0], halves[1]);
+  return strong > 0.0 && weak <= kMostRiseOnTheHalfBeats * strong;
 }
 
 bool accentedEveryThirdPulse(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute) {

@@ -69,6 +69,16 @@ int risingParity(const std::vector<double>& rises, std::uint32_t first);
 bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
                               double pulsesPerMinute);
 
+// Whether the tracker's beats, faster than a slow song's beat
+// (`pulsesPerMinute` its half beats), are the eighths of a simple meter:
+// nearly nothing starts between them (a slow song's eighths are rarely
+// split), and every second of them brings the new sound (the bass, the
+// tune, the chords), the others at most half of that. A fast 4/4 song's
+// backbeat rises nearly as much as its downbeat, or its eighths sound
+// between its beats; a fast waltz's beats, accented every third, rise
+// alike on both parities. False with fewer than two spans of six pulses.
+bool trackerBeatsAreHalfBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
+
 // Whether the pulses between the accents every third pulse, at phase
 // `accent` (of `first + i` mod 3, strongestGroupingPhase of three), differ
 // from one half of a span of six pulses to the other: by at least half of

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "AccordionWaltz.h"
+#include "ArpeggioWaltz.h"
+#include "BrushedGroove.h"
 #include "EmptySecondBeatWaltz.h"
 #include "JazzWaltz.h"
 #include "KeloOffline.h"
@@ -213,6 +215,21 @@ INSTANTIATE_TEST_SUITE_P(Tempi, KeloEmptySecondBeatWaltz,
                                            EmptySecondBeatCase{Style::LoudThird, 132},
                                            EmptySecondBeatCase{Style::LoudThird, 148}));
 
+// A waltz whose piano plays every eighth alike: near 100 BPM the tracker
+// takes the eighths, as fast as a quick song's beats, for its beats, and
+// came in at twice the tempo; the bass, the tune and the arpeggio's first
+// note on every second of them say they are half beats.
+class KeloArpeggioWaltz : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloArpeggioWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const int bpm = GetParam();
+  const std::vector<float> song = ArpeggioWaltz::mono(bpm, 30.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloArpeggioWaltz, ::testing::Values(86, 92, 98, 110));
+
 // Its neighbour: a 4/4 groove whose second and fourth beats sound far less
 // than its first and third, as the accordion waltz's dotted beats do, but
 // whose new chords fall between the thirds of two beats. It keeps four
@@ -228,6 +245,23 @@ TEST_P(KeloStabsGroove, KeepsFourBeatsABarAtItsTempo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloStabsGroove, ::testing::Values(84, 100));
+
+// A 4/4 ballad whose piano plays every eighth alike: the tracker takes
+// the eighths of the one at 79 for its beats and it came in at twice its
+// tempo; the bass and the tune on every second of them say they are half
+// beats. Played fast, the same groove's beats are the tracker's, its
+// backbeat soft; its eighths between them keep it at its tempo.
+class KeloBrushedGroove : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloBrushedGroove, KeepsFourBeatsABarAtItsTempo) {
+  const int bpm = GetParam();
+  const std::vector<float> song = BrushedGroove::mono(bpm, 30.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  KeloReports r;
+  expectASimpleMeterAtTheSongsBeat(song, bpm, 4, &r);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloBrushedGroove, ::testing::Values(64, 79, 150, 162, 176));
 
 // The program decodes a long recording in stretches; the half beats added
 // between a waltz's pulses go on across the end of a stretch, wherever it
@@ -295,6 +329,14 @@ TEST(KeloWaltzStretches, TheHalfQuarterWaltzsBeatsStayOnItsBeatsAfterAPartialDec
   const std::vector<float> song = EmptySecondBeatWaltz::mono(Style::HalfAndQuarter, 150, 36.0, TestEnv::tempDir());
   if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
   expectTheBeatsAfterEachCut(song, 150.0, {24.0, 24.2});
+}
+
+// The tracker's beats, an arpeggio's eighths, are kept as the pulses in
+// every stretch: the beats stay every second of them after the cut.
+TEST(KeloWaltzStretches, TheArpeggioWaltzsBeatsStayOnItsBeatsAfterAPartialDecode) {
+  const std::vector<float> song = ArpeggioWaltz::mono(98, 30.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectTheBeatsAfterEachCut(song, 98.0, {15.0, 15.15, 15.3});
 }
 
 }  // namespace

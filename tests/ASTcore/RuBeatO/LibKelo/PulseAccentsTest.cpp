@@ -448,6 +448,52 @@ TEST_P(BeatsAreLongShortEighths, WhereverTheRecordingStarts) {
 
 INSTANTIATE_TEST_SUITE_P(Beats, BeatsAreLongShortEighths, ::testing::ValuesIn(kBeatsOfThree));
 
+// What starts on the tracker's beats (`beats`, over again) and between
+// them, and whether its beats are the eighths of a slow simple meter.
+struct FastBeats {
+  std::string name;
+  std::vector<double> beats;
+  double pulsesPerMinute;
+  double between;
+  bool eighths;
+};
+
+void PrintTo(const FastBeats& c, std::ostream* os) { *os << c.name; }
+
+const FastBeats kFastBeats[] = {
+    {"a ballad's eighths", {1.0, 0.2}, 316.0, 0.02, true},
+    {"a waltz arpeggio's eighths, the tune on one and three", {1.0, 0.14, 0.21, 0.1, 0.43, 0.23}, 377.0, 0.02, true},
+    {"the ballad's eighths slower than a quick song's beats", {1.0, 0.2}, 280.0, 0.02, false},
+    {"a fast waltz's beats", {1.0, 0.5, 0.5}, 316.0, 0.02, false},
+    {"a fast song's beats, its backbeat nearly as loud", {1.0, 0.7}, 316.0, 0.02, false},
+    {"a fast song's beats, its eighths between them", {1.0, 0.45}, 316.0, 0.3, false},
+    {"silence", {0.0}, 316.0, 0.0, false},
+};
+
+class TrackerBeatsAreHalfBeats : public ::testing::TestWithParam<FastBeats> {};
+
+TEST_P(TrackerBeatsAreHalfBeats, WhereverTheRecordingStarts) {
+  const FastBeats& c = GetParam();
+  for (std::uint32_t first = 0; first < 12; ++first) {
+    // The tracker's beats are the pulses of even index from the song's
+    // first pulse.
+    std::vector<double> rises;
+    for (std::uint32_t i = 0; i < 96; ++i) {
+      const std::uint32_t pulse = first + i;
+      rises.push_back(pulse % 2 == 0 ? c.beats[pulse / 2 % c.beats.size()] : c.between);
+    }
+    EXPECT_EQ(kelo::trackerBeatsAreHalfBeats(rises, first, c.pulsesPerMinute), c.eighths) << "first " << first;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Beats, TrackerBeatsAreHalfBeats, ::testing::ValuesIn(kFastBeats));
+
+TEST(TrackerBeatsAreHalfBeatsShort, FewerThanTwoSpansOfSixPulsesTellNothing) {
+  const std::vector<double> ballad = {1.0, 0.0, 0.2, 0.0, 1.0, 0.0, 0.2, 0.0, 1.0, 0.0, 0.2};
+  EXPECT_FALSE(kelo::trackerBeatsAreHalfBeats(ballad, 0, 316.0));
+  EXPECT_FALSE(kelo::trackerBeatsAreHalfBeats({}, 0, 316.0));
+}
+
 // The bass bands on the accent and the two pulses after it, and which
 // reading of a waltz that leaves its second beat empty they give: the bass
 // on three and not on two, or strongest on one after an accent on three;
