@@ -79,6 +79,15 @@ bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector
 // alike on both parities. False with fewer than two spans of six pulses.
 bool trackerBeatsAreHalfBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
 
+// Whether the stronger of the tracker's beats taken two by two (by
+// `rises`, the pulses' pulseRises) bring new pitches (`pitchRises`, one a
+// pulse, see PitchRise): the eighths of a tune, an arpeggio or chords,
+// not a fast drum groove's beats, whose kick rises far above its snare as
+// a slow song's beats do above the eighths between them. False with fewer
+// than two spans of six pulses.
+bool newPitchesOnTheStrongerBeats(const std::vector<double>& pitchRises, const std::vector<double>& rises,
+                                  std::uint32_t first);
+
 // Whether the pulses between the accents every third pulse, at phase
 // `accent` (of `first + i` mod 3, strongestGroupingPhase of three), differ
 // from one half of a span of six pulses to the other: by at least half of

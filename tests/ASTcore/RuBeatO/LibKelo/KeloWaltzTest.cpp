@@ -20,6 +20,7 @@
 #include "KeloOpenMeterRun.h"
 #include "KeloReports.h"
 #include "MelodyWaltz.h"
+#include "RockGroove.h"
 #include "StabsGroove.h"
 #include "SynthWaltz.h"
 #include "TempDir.h"
@@ -262,6 +263,21 @@ TEST_P(KeloBrushedGroove, KeepsFourBeatsABarAtItsTempo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloBrushedGroove, ::testing::Values(64, 79, 150, 162, 176));
+
+// A fast rock drum groove alone: its kick on one and three rises far more
+// than its snare on two and four, as a ballad's beats do over its eighths,
+// but nothing in it has a pitch. It keeps its tempo.
+class KeloRockGroove : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloRockGroove, KeepsFourBeatsABarAtItsTempo) {
+  const int bpm = GetParam();
+  const std::vector<float> song = RockGroove::mono(bpm, 30.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  KeloReports r;
+  expectASimpleMeterAtTheSongsBeat(song, bpm, 4, &r);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloRockGroove, ::testing::Values(160, 170, 180));
 
 // The program decodes a long recording in stretches; the half beats added
 // between a waltz's pulses go on across the end of a stretch, wherever it

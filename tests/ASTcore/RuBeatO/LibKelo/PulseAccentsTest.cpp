@@ -494,6 +494,39 @@ TEST(TrackerBeatsAreHalfBeatsShort, FewerThanTwoSpansOfSixPulsesTellNothing) {
   EXPECT_FALSE(kelo::trackerBeatsAreHalfBeats({}, 0, 316.0));
 }
 
+// The pitches the tracker's beats bring, two by two, beside their rises:
+// a ballad's eighths bring the tune's and the arpeggio's notes on the
+// stronger ones; a drum groove's beats bring none. Only the stronger beats
+// count.
+TEST(NewPitchesOnTheStrongerBeats, WhereverTheRecordingStarts) {
+  struct Case {
+    const char* name;
+    double pitchOnStronger, pitchOnWeaker;
+    bool pitched;
+  };
+  const Case cases[] = {
+      {"a ballad's eighths", 1.2, 1.0, true},
+      {"a waltz arpeggio's eighths, the tune on the stronger", 1.7, 0.4, true},
+      {"a drum groove's beats", 0.04, 0.03, false},
+      {"pitches on the weaker beats only", 0.0, 1.0, false},
+  };
+  for (const Case& c : cases)
+    for (std::uint32_t first = 0; first < 4; ++first) {
+      std::vector<double> rises, pitches;
+      for (std::uint32_t i = 0; i < 48; ++i) {
+        const std::uint32_t pulse = first + i;
+        const bool onBeat = pulse % 2 == 0, stronger = pulse % 4 == 0;
+        rises.push_back(onBeat ? (stronger ? 1.0 : 0.2) : 0.01);
+        pitches.push_back(onBeat ? (stronger ? c.pitchOnStronger : c.pitchOnWeaker) : 0.5);
+      }
+      EXPECT_EQ(kelo::newPitchesOnTheStrongerBeats(pitches, rises, first), c.pitched) << c.name << ", first " << first;
+    }
+  const std::vector<double> rises(11, 1.0), pitches(11, 1.0);
+  EXPECT_FALSE(kelo::newPitchesOnTheStrongerBeats(pitches, rises, 0)) << "fewer than two spans of six pulses";
+  EXPECT_FALSE(kelo::newPitchesOnTheStrongerBeats(std::vector<double>(5, 1.0), std::vector<double>(24, 1.0), 0))
+      << "a pitch for every pulse";
+}
+
 // The bass bands on the accent and the two pulses after it, and which
 // reading of a waltz that leaves its second beat empty they give: the bass
 // on three and not on two, or strongest on one after an accent on three;
