@@ -209,7 +209,7 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   }
   // A slow song's eighths the tracker took for its beats, every second
   // one carrying the chords or the tune: the beats are every second.
-  if (trackerBeatsAreHalfBeats(rises, first, pulsesPerMinute) && pitchRise_ &&
+  if (trackerBeatsAreHalfBeats(bass, rises, first, pulsesPerMinute) && pitchRise_ &&
       newPitchesOnTheStrongerBeats(pitchRisesAt(found), rises, first)) {
     halfPulses_ = HalfPulses::TrackerBeats;
     return;

@@ -18,14 +18,21 @@ constexpr double kLeastBassOnThreeOverOne = 0.01;
 // The beat tracker's fastest beat; pulses faster than this are not beats.
 constexpr double kMostBeatsPerMinute = 200.0;
 // Tracker beats this fast or faster may be a slow song's eighths (see
-// trackerBeatsAreHalfBeats).
-constexpr double kLeastEighthsPerMinute = 150.0;
-// Of a grouping of two of those, the weaker beat's rise against the
-// stronger's: 0.19-0.38 over a 4/4 ballad's and waltz arpeggios' eighths
-// that the tracker gave at 158-196 a minute; 0.58 or more over fast pop
-// songs' beats, 0.45-0.49 over a brushed 4/4 groove's at 150-180 BPM,
-// whose eighths sound between its beats.
+// trackerBeatsAreHalfBeats); a ballad at 56 has them at 112.
+constexpr double kLeastEighthsPerMinute = 110.0;
+// Of the tracker's beats two by two, the weaker's rise against the
+// stronger's: 0.13-0.21 over ballads' eighths (4/4 at 56-79) and 0.18-0.38
+// over waltz arpeggios' (79 and 98), that the tracker gave at 112-196 a
+// minute; 0.39 or more over swing and 0.58 or more over pop songs' beats,
+// 0.45-0.49 over a brushed 4/4 groove's at 150-180 BPM, whose eighths sound
+// between its beats. At most 0.001 where the tracker's beats fall between
+// the eighths of a jig, every second on nothing.
 constexpr double kMostRiseOnTheHalfBeats = 0.5;
+constexpr double kLeastRiseOnTheHalfBeats = 0.05;
+// The same of the bass bands: 0.10-0.26 over those ballads and arpeggios,
+// whose bass plays on the beats; 0.79 or more under swing's walking bass,
+// 0.40 or more under pop and rock songs' beats at 109-116.
+constexpr double kMostBassOnTheHalfBeats = 1.0 / 3.0;
 // The pitch-class rise (see PitchRise) on the stronger of those beats: 0.44
 // or more on every song of ours and of the test-song kit whose tracker
 // beats came that fast (1.2 to 2.2 on the eighths above), 0.04 at most on
@@ -300,13 +307,17 @@ BeatHalves beatHalves(const std::vector<double>& values, const std::vector<doubl
 
 }  // namespace
 
-bool trackerBeatsAreHalfBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute) {
-  if (!(pulsesPerMinute >= 2.0 * kLeastEighthsPerMinute) || rises.size() < 2 * kSpan) return false;
+bool trackerBeatsAreHalfBeats(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
+                              double pulsesPerMinute) {
+  if (!(pulsesPerMinute >= 2.0 * kLeastEighthsPerMinute) || rises.size() < 2 * kSpan || bass.size() < rises.size())
+    return false;
   if (!nearlyNothingStartsBetweenTheBeats(rises, first, static_cast<std::size_t>(risingParity(rises, first))))
     return false;
-  const BeatHalves h = beatHalves(rises, rises, first);
-  const double strong = h.rises[h.stronger()], weak = h.rises[1 - h.stronger()];
-  return strong > 0.0 && weak <= kMostRiseOnTheHalfBeats * strong;
+  const BeatHalves h = beatHalves(bass, rises, first);
+  const std::size_t strong = h.stronger(), weak = 1 - strong;
+  return h.rises[strong] > 0.0 && h.rises[weak] >= kLeastRiseOnTheHalfBeats * h.rises[strong] &&
+         h.rises[weak] <= kMostRiseOnTheHalfBeats * h.rises[strong] &&
+         h.values[weak] <= kMostBassOnTheHalfBeats * h.values[strong];
 }
 
 bool newPitchesOnTheStrongerBeats(const std::vector<double>& pitchRises, const std::vector<double>& rises,

@@ -72,12 +72,16 @@ bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector
 // Whether the tracker's beats, faster than a slow song's beat
 // (`pulsesPerMinute` its half beats), are the eighths of a simple meter:
 // nearly nothing starts between them (a slow song's eighths are rarely
-// split), and every second of them brings the new sound (the bass, the
-// tune, the chords), the others at most half of that. A fast 4/4 song's
-// backbeat rises nearly as much as its downbeat, or its eighths sound
-// between its beats; a fast waltz's beats, accented every third, rise
-// alike on both parities. False with fewer than two spans of six pulses.
-bool trackerBeatsAreHalfBeats(const std::vector<double>& rises, std::uint32_t first, double pulsesPerMinute);
+// split), and taken two by two the second brings some new sound but at
+// most half the first's, and at most a third of its rise in the bass bands
+// (`bass`, the pulses' bassRises): the bass, the tune and the chords on the
+// beats, an arpeggio between. A fast 4/4 song's backbeat rises nearly as
+// much as its downbeat, its eighths sound between its beats, or its bass
+// walks every beat; a fast waltz's beats, accented every third, rise alike
+// two by two; the tracker's beats between a jig's eighths bring nothing
+// every second. False with fewer than two spans of six pulses.
+bool trackerBeatsAreHalfBeats(const std::vector<double>& bass, const std::vector<double>& rises, std::uint32_t first,
+                              double pulsesPerMinute);
 
 // Whether the stronger of the tracker's beats taken two by two (by
 // `rises`, the pulses' pulseRises) bring new pitches (`pitchRises`, one a

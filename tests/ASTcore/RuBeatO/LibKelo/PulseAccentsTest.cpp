@@ -448,11 +448,12 @@ TEST_P(BeatsAreLongShortEighths, WhereverTheRecordingStarts) {
 
 INSTANTIATE_TEST_SUITE_P(Beats, BeatsAreLongShortEighths, ::testing::ValuesIn(kBeatsOfThree));
 
-// What starts on the tracker's beats (`beats`, over again) and between
-// them, and whether its beats are the eighths of a slow simple meter.
+// What starts on the tracker's beats (`beats`, over again), in all bands
+// and in the bass bands, and between them, and whether its beats are the
+// eighths of a slow simple meter.
 struct FastBeats {
   std::string name;
-  std::vector<double> beats;
+  std::vector<double> beats, bass;
   double pulsesPerMinute;
   double between;
   bool eighths;
@@ -461,13 +462,16 @@ struct FastBeats {
 void PrintTo(const FastBeats& c, std::ostream* os) { *os << c.name; }
 
 const FastBeats kFastBeats[] = {
-    {"a ballad's eighths", {1.0, 0.2}, 316.0, 0.02, true},
-    {"a waltz arpeggio's eighths, the tune on one and three", {1.0, 0.14, 0.21, 0.1, 0.43, 0.23}, 377.0, 0.02, true},
-    {"the ballad's eighths slower than a quick song's beats", {1.0, 0.2}, 280.0, 0.02, false},
-    {"a fast waltz's beats", {1.0, 0.5, 0.5}, 316.0, 0.02, false},
-    {"a fast song's beats, its backbeat nearly as loud", {1.0, 0.7}, 316.0, 0.02, false},
-    {"a fast song's beats, its eighths between them", {1.0, 0.45}, 316.0, 0.3, false},
-    {"silence", {0.0}, 316.0, 0.0, false},
+    {"a ballad's eighths", {1.0, 0.2}, {1.0, 0.2}, 272.0, 0.02, true},
+    {"a waltz arpeggio's eighths, the tune on one and three", {1.0, 0.14, 0.21, 0.1, 0.43, 0.23},
+     {1.0, 0.02, 0.1, 0.01, 0.13, 0.1}, 377.0, 0.02, true},
+    {"a ballad's eighths slower than a slow ballad's", {1.0, 0.2}, {1.0, 0.2}, 200.0, 0.02, false},
+    {"a fast waltz's beats", {1.0, 0.5, 0.5}, {1.0, 0.2, 0.2}, 316.0, 0.02, false},
+    {"a fast song's beats, its backbeat nearly as loud", {1.0, 0.7}, {1.0, 0.2}, 316.0, 0.02, false},
+    {"a fast song's beats, its eighths between them", {1.0, 0.45}, {1.0, 0.1}, 316.0, 0.3, false},
+    {"a swing's beats, its bass walking on every one", {1.0, 0.4}, {1.0, 0.8}, 298.0, 0.01, false},
+    {"beats between a jig's eighths, every second on nothing", {1.0, 0.0}, {1.0, 0.0}, 233.0, 0.02, false},
+    {"silence", {0.0}, {0.0}, 316.0, 0.0, false},
 };
 
 class TrackerBeatsAreHalfBeats : public ::testing::TestWithParam<FastBeats> {};
@@ -477,12 +481,14 @@ TEST_P(TrackerBeatsAreHalfBeats, WhereverTheRecordingStarts) {
   for (std::uint32_t first = 0; first < 12; ++first) {
     // The tracker's beats are the pulses of even index from the song's
     // first pulse.
-    std::vector<double> rises;
+    std::vector<double> rises, bass;
     for (std::uint32_t i = 0; i < 96; ++i) {
       const std::uint32_t pulse = first + i;
-      rises.push_back(pulse % 2 == 0 ? c.beats[pulse / 2 % c.beats.size()] : c.between);
+      const bool onBeat = pulse % 2 == 0;
+      rises.push_back(onBeat ? c.beats[pulse / 2 % c.beats.size()] : c.between);
+      bass.push_back(onBeat ? c.bass[pulse / 2 % c.bass.size()] : 0.0);
     }
-    EXPECT_EQ(kelo::trackerBeatsAreHalfBeats(rises, first, c.pulsesPerMinute), c.eighths) << "first " << first;
+    EXPECT_EQ(kelo::trackerBeatsAreHalfBeats(bass, rises, first, c.pulsesPerMinute), c.eighths) << "first " << first;
   }
 }
 
@@ -490,8 +496,12 @@ INSTANTIATE_TEST_SUITE_P(Beats, TrackerBeatsAreHalfBeats, ::testing::ValuesIn(kF
 
 TEST(TrackerBeatsAreHalfBeatsShort, FewerThanTwoSpansOfSixPulsesTellNothing) {
   const std::vector<double> ballad = {1.0, 0.0, 0.2, 0.0, 1.0, 0.0, 0.2, 0.0, 1.0, 0.0, 0.2};
-  EXPECT_FALSE(kelo::trackerBeatsAreHalfBeats(ballad, 0, 316.0));
-  EXPECT_FALSE(kelo::trackerBeatsAreHalfBeats({}, 0, 316.0));
+  EXPECT_FALSE(kelo::trackerBeatsAreHalfBeats(ballad, ballad, 0, 272.0));
+  EXPECT_FALSE(kelo::trackerBeatsAreHalfBeats({}, {}, 0, 272.0));
+  std::vector<double> longer;
+  for (int bar = 0; bar < 12; ++bar) longer.insert(longer.end(), {1.0, 0.0, 0.2, 0.0});
+  ASSERT_TRUE(kelo::trackerBeatsAreHalfBeats(longer, longer, 0, 272.0));
+  EXPECT_FALSE(kelo::trackerBeatsAreHalfBeats({1.0}, longer, 0, 272.0)) << "a bass rise for every pulse";
 }
 
 // The pitches the tracker's beats bring, two by two, beside their rises:
