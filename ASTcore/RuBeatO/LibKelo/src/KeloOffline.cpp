@@ -6,6 +6,7 @@
 #include <limits>
 #include <list>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 
@@ -207,10 +208,16 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
     if (meterCode_ == MeterNotGiven) meterCode_ = MeterCompound;
     return;
   }
+  // Worked out once, where a rule below first asks for them.
+  std::optional<std::vector<double>> pitches;
+  const auto pitchRises = [&]() -> const std::vector<double>& {
+    if (!pitches) pitches = pitchRisesAt(found);
+    return *pitches;
+  };
   // A slow song's eighths the tracker took for its beats, every second
   // one carrying the chords or the tune: the beats are every second.
   if (trackerBeatsAreHalfBeats(bass, rises, first, pulsesPerMinute) && pitchRise_ &&
-      newPitchesOnTheStrongerBeats(pitchRisesAt(found), rises, first)) {
+      newPitchesOnTheStrongerBeats(pitchRises(), rises, first)) {
     halfPulses_ = HalfPulses::TrackerBeats;
     return;
   }
@@ -234,7 +241,7 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   };
   const bool beats = !eighths && (pulsesAreBeats(rises, first, pulsesPerMinute) ||
                                   (everyThird && pitchRise_ && bassOnTheAccentOnly(bass, rises, first, accent) &&
-                                   newPitchesBetweenTheAccents(pitchRisesAt(found), first, accent)) ||
+                                   newPitchesBetweenTheAccents(pitchRises(), first, accent)) ||
                                   (everyThird &&
                                    (secondBeatLeftEmpty(bass, first, accent) ||
                                     accentFallsOnTheThirdBeat(bass, first, accent)) &&

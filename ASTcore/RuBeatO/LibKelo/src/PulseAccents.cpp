@@ -285,7 +285,7 @@ bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector
 
 namespace {
 
-// Of the tracker's beats (the pulses of risingParity), taken two by two,
+// Of the tracker's beats (the pulses of parity `on`), taken two by two,
 // the mean of `values` on the first and on the second of each two, and
 // the mean rise there.
 struct BeatHalves {
@@ -293,8 +293,8 @@ struct BeatHalves {
   std::size_t stronger() const { return rises[1] > rises[0] ? 1 : 0; }
 };
 
-BeatHalves beatHalves(const std::vector<double>& values, const std::vector<double>& rises, std::uint32_t first) {
-  const std::uint32_t on = static_cast<std::uint32_t>(risingParity(rises, first));
+BeatHalves beatHalves(const std::vector<double>& values, const std::vector<double>& rises, std::uint32_t first,
+                      std::size_t on) {
   std::vector<double> beatValues, beatRises;
   for (std::size_t i = 0; i < rises.size() && i < values.size(); ++i)
     if ((first + i) % 2 == on) {
@@ -311,9 +311,9 @@ bool trackerBeatsAreHalfBeats(const std::vector<double>& bass, const std::vector
                               double pulsesPerMinute) {
   if (!(pulsesPerMinute >= 2.0 * kLeastEighthsPerMinute) || rises.size() < 2 * kSpan || bass.size() < rises.size())
     return false;
-  if (!nearlyNothingStartsBetweenTheBeats(rises, first, static_cast<std::size_t>(risingParity(rises, first))))
-    return false;
-  const BeatHalves h = beatHalves(bass, rises, first);
+  const std::size_t on = static_cast<std::size_t>(risingParity(rises, first));
+  if (!nearlyNothingStartsBetweenTheBeats(rises, first, on)) return false;
+  const BeatHalves h = beatHalves(bass, rises, first, on);
   const std::size_t strong = h.stronger(), weak = 1 - strong;
   return h.rises[strong] > 0.0 && h.rises[weak] >= kLeastRiseOnTheHalfBeats * h.rises[strong] &&
          h.rises[weak] <= kMostRiseOnTheHalfBeats * h.rises[strong] &&
@@ -323,7 +323,7 @@ bool trackerBeatsAreHalfBeats(const std::vector<double>& bass, const std::vector
 bool newPitchesOnTheStrongerBeats(const std::vector<double>& pitchRises, const std::vector<double>& rises,
                                   std::uint32_t first) {
   if (rises.size() < 2 * kSpan || pitchRises.size() < rises.size()) return false;
-  const BeatHalves h = beatHalves(pitchRises, rises, first);
+  const BeatHalves h = beatHalves(pitchRises, rises, first, static_cast<std::size_t>(risingParity(rises, first)));
   return h.values[h.stronger()] >= kLeastPitchRiseOnTheBeats;
 }
 
