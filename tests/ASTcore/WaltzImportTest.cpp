@@ -84,6 +84,11 @@ const Case kCases[] = {
     // every second of them show they are half beats.
     {"piano arpeggio at 98, default options", 98.0, Accompaniment::OomPah, false, Source::Arpeggio, 30.0},
     {"piano arpeggio at 98, meter left open", 98.0, Accompaniment::OomPah, true, Source::Arpeggio, 30.0},
+    // Fast enough that the tracker hears only the bars, one of its beats
+    // each; the chords after the bass alone on one, and turning every bar,
+    // show the beats.
+    {"accordion oom-pah at 180, default options", 180.0, Accompaniment::OomPah, false, Source::Accordion, 30.0},
+    {"accordion oom-pah at 186, meter left open", 186.0, Accompaniment::OomPah, true, Source::Accordion, 30.0},
 };
 
 // The rendered song's samples (empty without fluidsynth or its sound font,

@@ -26,4 +26,19 @@ namespace kelo {
 // sixteen turns to go by or with `accent` outside 0..2.
 bool chordsTurnEveryThreePulses(const std::vector<FeatureVector>& chroma, std::uint32_t first, int accent);
 
+// Whether the chords turn with every two pulses from phase `accent` (of
+// `first + i` mod 2) and not only every second, third or fourth pair: a
+// fast waltz whose bars the tracker took for its beats, not a compound
+// song read by its dotted beats. As above, with fewer than sixteen turns
+// false.
+bool chordsTurnEveryTwoPulses(const std::vector<FeatureVector>& chroma, std::uint32_t first, int accent);
+
+// The measure behind both, for groups of `groupPulses` pulses from the phase
+// `accent` (of `first + i` mod `groupPulses`): over the folds of two, three
+// and four groups, the least ratio of the mean turn at the fold's other
+// phases to the mean at its strongest. 0 where nothing turns, -1 with
+// fewer than sixteen turns or with `accent` outside 0..groupPulses - 1.
+double leastTurnShareElsewhere(const std::vector<FeatureVector>& chroma, std::uint32_t first, int accent,
+                               int groupPulses);
+
 }  // namespace kelo

@@ -33,11 +33,37 @@ constexpr double kLeastThirdsOverSixths = 2.5;
 
 constexpr int kEighthsABar = 6;
 
+// The tracker's range starts at 60 a minute; our oom-pahs at 180-188 BPM
+// gave it their bars at 60-63, the waltzes up to 175 their beats or
+// their dotted beats. A 4/4 or compound song read that slowly (its half
+// notes or its dotted beats, up to 70 in our sets) is told apart below.
+constexpr double kMostBarsPerMinute = 66.0;
+// The tracker's onset observation at the thirds over that between them
+// (the most within 36 ms of each point): 1.57 to 1.95 on our oom-pahs at
+// 180-188 BPM, 1.40 to 1.52 on compound oom-pah-pahs read by their dotted
+// beats (whose chords turn every second beat: chordsTurnEveryTwoPulses);
+// 0.70 to 1.02 on 4/4 songs read by their half notes at 60-66 a minute,
+// 1.04 at most on waltzes over a pad.
+constexpr double kLeastThirdsOverBetween = 1.3;
+
+double meanOf(const std::vector<double>& values) {
+  double sum = 0.0;
+  for (double v : values) sum += v;
+  return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
+}
+
 int roundedEighth(int barStart, double barLength, int k) {
   return barStart + static_cast<int>(std::lround(barLength * k / kEighthsABar));
 }
 
 }  // namespace
+
+int medianGap(const std::vector<int>& ascending) {
+  std::vector<int> gaps;
+  for (std::size_t i = 1; i < ascending.size(); ++i) gaps.push_back(ascending[i] - ascending[i - 1]);
+  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
+  return std::max(1, gaps[gaps.size() / 2]);
+}
 
 int strongBeatParity(const std::vector<double>& atBeats) {
   const std::size_t n = atBeats.size();
@@ -51,12 +77,27 @@ int strongBeatParity(const std::vector<double>& atBeats) {
 
 bool pitchesStartOnTheThirds(const std::vector<double>& atThirds, const std::vector<double>& atSixths) {
   if (atThirds.empty() || atSixths.empty()) return false;
-  double thirds = 0.0, sixths = 0.0;
-  for (double v : atThirds) thirds += v;
-  for (double v : atSixths) sixths += v;
-  thirds /= static_cast<double>(atThirds.size());
-  sixths /= static_cast<double>(atSixths.size());
-  return thirds > 0.0 && thirds >= kLeastThirdsOverSixths * sixths;
+  const double thirds = meanOf(atThirds);
+  return thirds > 0.0 && thirds >= kLeastThirdsOverSixths * meanOf(atSixths);
+}
+
+bool beatsComeAsSlowlyAsAFastWaltzsBars(double beatsPerMinute) {
+  return beatsPerMinute > 0.0 && beatsPerMinute <= kMostBarsPerMinute;
+}
+
+bool thirdsCarryNewSound(const std::vector<double>& atThirds, const std::vector<double>& between) {
+  const double thirds = meanOf(atThirds);
+  return !atThirds.empty() && !between.empty() && thirds > 0.0 && thirds >= kLeastThirdsOverBetween * meanOf(between);
+}
+
+// Pitches at the beats over those at the thirds: 0.21 to 0.85 on the
+// fast oom-pahs; 1.47 to 1.59 on slow 12/8 shuffles read by their dotted
+// beats, whose riff and tune start on the beat and whose chords, as their
+// riff moves, turn with every beat; 1.04 to 1.48 on fast waltzes whose
+// tune starts on one, which this leaves as the tracker read them.
+bool chordsComeAfterTheBeats(const std::vector<double>& pitchesAtBeats, const std::vector<double>& pitchesAtThirds) {
+  const double thirds = meanOf(pitchesAtThirds);
+  return !pitchesAtBeats.empty() && thirds > 0.0 && meanOf(pitchesAtBeats) < thirds;
 }
 
 DottedBeatEighths eighthsOfDottedBeats(const std::vector<int>& pulses, int barNear, const std::vector<int>& carried,
@@ -72,10 +113,7 @@ DottedBeatEighths eighthsOfDottedBeats(const std::vector<int>& pulses, int barNe
     out.barFrames = barFrames;
     return out;
   }
-  std::vector<int> gaps;
-  for (std::size_t i = 1; i < pulses.size(); ++i) gaps.push_back(pulses[i] - pulses[i - 1]);
-  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
-  const double pulse = std::max(1, gaps[gaps.size() / 2]);
+  const double pulse = medianGap(pulses);
   // Four pulses a bar while the tracker reads dotted beats; should it read
   // another level later on, the bar it read before still counts.
   const double bar = barFrames > 0 ? barFrames : 4.0 * pulse;
@@ -92,8 +130,11 @@ DottedBeatEighths eighthsOfDottedBeats(const std::vector<int>& pulses, int barNe
   for (std::size_t i = first; i < pulses.size(); i += perBar) starts.push_back(pulses[i]);
 
   if (!all.empty()) {
-    // Carried eighths fill the stretch up to its first bar line.
-    all.erase(std::remove_if(all.begin(), all.end(), [&](int c) { return c > starts.front() - pulse / 3; }),
+    // Carried eighths fill the stretch up to its first bar line, the last
+    // of them an eighth before it: half an eighth of the bar is the margin,
+    // whether a pulse is half the bar or a quarter of it.
+    const double halfEighth = bar / (2 * kEighthsABar);
+    all.erase(std::remove_if(all.begin(), all.end(), [&](int c) { return c > starts.front() - halfEighth; }),
               all.end());
   } else {
     const double length = starts.size() > 1 ? starts[1] - starts[0] : bar;

@@ -17,6 +17,10 @@
 
 namespace kelo {
 
+// The median spacing (the upper one of an even count) of `ascending`
+// frames, at least 1; `ascending` holds two or more.
+int medianGap(const std::vector<int>& ascending);
+
 // The parity (0 or 1, of the index in `atBeats`) of the tracker's
 // stronger beats when every second beat sounds less than two thirds as
 // much as the others; -1 otherwise, and with fewer than eight beats to go
@@ -30,6 +34,27 @@ int strongBeatParity(const std::vector<double>& atBeats);
 // offbeats between them, a sixth and five sixths of the way (`atSixths`).
 // False with nothing at either.
 bool pitchesStartOnTheThirds(const std::vector<double>& atThirds, const std::vector<double>& atSixths);
+
+// A fast waltz (170 BPM and up) whose two and three are soft chords over
+// a bass alone on one can give the tracker only its bars, at the bottom of
+// its range: one beat a bar, each as strong as the next. So can a 6/8
+// oom-pah-pah at the same dotted beat; there the harmony turns every
+// second beat, here with every one (see chordsTurnEveryTwoPulses). What a
+// waltz's bar shows besides, and a 4/4 song's half notes read as beats do
+// not: new sound a third and two thirds of the way to the next beat, and
+// the chord's pitches sounding there, after the bass alone on one.
+
+// Whether the tracker's beats come slowly enough to be a fast waltz's bars.
+bool beatsComeAsSlowlyAsAFastWaltzsBars(double beatsPerMinute);
+// Whether new sound (`atThirds`: the onset observation a third and two
+// thirds of the way between the tracker's beats) stands out from what
+// sounds between (`between`: a sixth, a half and five sixths of the way).
+// False with nothing at either.
+bool thirdsCarryNewSound(const std::vector<double>& atThirds, const std::vector<double>& between);
+// Whether the pitches that start at the thirds (`pitchesAtThirds`) are
+// more than those at the tracker's beats (`pitchesAtBeats`), as where
+// the chords come on two and three after a bass alone on one.
+bool chordsComeAfterTheBeats(const std::vector<double>& pitchesAtBeats, const std::vector<double>& pitchesAtThirds);
 
 // The eighths of a stretch whose tracker pulses (half beats of the
 // tracker's beat, four a bar) stand for dotted beats: six evenly spaced

@@ -33,6 +33,12 @@ namespace kelo {
 namespace {
 
 constexpr float kSampleRate = 44100.0f;
+// How far either side of a third of the tracker's beat its onset
+// observation is read, in its steps (12 ms): at 180 BPM and over, the
+// observation peaks a step or two off the thirds reckoned from its beats
+// (read a step either side, a waltz at 186 had nothing there), and the
+// eighths lie some ten steps apart.
+constexpr int kStepsAroundAThird = 3;
 // A frame whose treble chroma sums above this carries enough music for a
 // chord change to be reported...
 constexpr float kAudibleTrebleSum = 1.5f;
@@ -190,11 +196,8 @@ int KeloOffline::analyseAndReport(bool final) {
 void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   halfPulses_ = HalfPulses::None;
   if (found.size() < 2) return;
-  std::vector<int> gaps;
-  for (auto a = found.begin(), b = std::next(a); b != found.end(); ++a, ++b) gaps.push_back(*b - *a);
-  std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
   const double framesPerMinute = 60.0 * kSampleRate / static_cast<double>(blockSize_);
-  const double pulsesPerMinute = framesPerMinute / std::max(1, gaps[gaps.size() / 2]);
+  const double pulsesPerMinute = framesPerMinute / medianGap(std::vector<int>(found.begin(), found.end()));
   std::vector<FeatureVector> rows;
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
   const std::vector<double> rises = pulseRises(rows);
@@ -251,7 +254,7 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
     // The pulses stay the beats of the first stretch in the decoder (the
     // half pulses between them are left out by the grouping).
     firstBarPhase_ = barPhaseOpeningOn(bassDownbeat(bass));
-  } else if (trackerBeatIsDotted())
+  } else if (trackerBeatIsDotted() || trackerBeatIsABar(found))
     halfPulses_ = HalfPulses::DottedBeats;
   else
     return;
@@ -321,18 +324,28 @@ void KeloOffline::keepTrackerBeats(const std::list<int>& found) {
 // Read from the tracker's own onset observations, the evidence it placed
 // its beats by; once, on the first stretch, while the tracker's frames are
 // the generator's.
+std::vector<int> KeloOffline::trackerBeatFrames() {
+  std::list<int> found;
+  if (!trackerBeats_->isInferred()) trackerBeats_->infer();
+  trackerBeats_->getBeatFrames(found, 1, 0);
+  return std::vector<int>(found.begin(), found.end());
+}
+
+double KeloOffline::trackerOnsetAround(double frame, int steps) const {
+  const int at = static_cast<int>(std::lround(frame));
+  const int step = trackerBeats_->getDecimation();
+  float most = trackerBeats_->onsetAt(at);
+  for (int k = 1; k <= steps; ++k)
+    most = std::max({most, trackerBeats_->onsetAt(at - k * step), trackerBeats_->onsetAt(at + k * step)});
+  return static_cast<double>(most);
+}
+
 bool KeloOffline::trackerBeatIsDotted() {
   if (!trackerBeats_ || trackerBeats_->getNumFrames() == 0 || !pitchRise_) return false;
-  if (!trackerBeats_->isInferred()) trackerBeats_->infer();
-  std::list<int> found;
-  trackerBeats_->getBeatFrames(found, 1, 0);
-  const std::vector<int> beats(found.begin(), found.end());
+  const std::vector<int> beats = trackerBeatFrames();
   // A step either side: the observation peaks within a step of an onset.
-  const int step = trackerBeats_->getDecimation();
   std::vector<double> atBeats;
-  for (int beat : beats)
-    atBeats.push_back(std::max({trackerBeats_->onsetAt(beat - step), trackerBeats_->onsetAt(beat),
-                                trackerBeats_->onsetAt(beat + step)}));
+  for (int beat : beats) atBeats.push_back(trackerOnsetAround(beat, 1));
   const int parity = strongBeatParity(atBeats);
   if (parity < 0) return false;
   const double secondsPerFrame = static_cast<double>(blockSize_) / kSampleRate;
@@ -347,6 +360,54 @@ bool KeloOffline::trackerBeatIsDotted() {
   }
   if (!pitchesStartOnTheThirds(atThirds, atSixths)) return false;
   nextBar_ = beats[static_cast<std::size_t>(parity)];
+  return true;
+}
+
+// As above, from the tracker's own observations on the first stretch.
+// The bar is the tracker's beat; the eighths of the dotted path are
+// placed six a beat from the one nearest its first.
+bool KeloOffline::trackerBeatIsABar(const std::list<int>& found) {
+  if (!trackerBeats_ || trackerBeats_->getNumFrames() == 0 || !pitchRise_) return false;
+  const std::vector<int> beats = trackerBeatFrames();
+  if (beats.size() < 2) return false;
+  const int period = medianGap(beats);
+  const double framesPerMinute = 60.0 * kSampleRate / static_cast<double>(blockSize_);
+  if (!beatsComeAsSlowlyAsAFastWaltzsBars(framesPerMinute / period)) return false;
+  const auto observed = [&](double frame) { return trackerOnsetAround(frame, kStepsAroundAThird); };
+  const double secondsPerFrame = static_cast<double>(blockSize_) / kSampleRate;
+  std::vector<double> atBeats, atThirds, between, pitchesAtBeats, pitchesAtThirds;
+  for (std::size_t i = 0; i + 1 < beats.size(); ++i) {
+    const double from = beats[i];
+    const double length = beats[i + 1] - beats[i];
+    atBeats.push_back(observed(from));
+    pitchesAtBeats.push_back(pitchRise_->at(from * secondsPerFrame));
+    for (double third : {1.0 / 3.0, 2.0 / 3.0}) {
+      atThirds.push_back(observed(from + third * length));
+      pitchesAtThirds.push_back(pitchRise_->at((from + third * length) * secondsPerFrame));
+    }
+    for (double other : {1.0 / 6.0, 0.5, 5.0 / 6.0}) between.push_back(observed(from + other * length));
+  }
+  // Each of the tracker's beats as strong as the next (fewer than eight
+  // say nothing either way).
+  if (atBeats.size() < 8 || strongBeatParity(atBeats) >= 0) return false;
+  if (!thirdsCarryNewSound(atThirds, between) || !chordsComeAfterTheBeats(pitchesAtBeats, pitchesAtThirds))
+    return false;
+  // The generator's pulses halve the tracker's beats: the pairs that make
+  // its beats open on the pulses that fall on them.
+  const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
+  int onBeats[2] = {0, 0};
+  std::uint32_t pulse = first;
+  const int step = trackerBeats_->getDecimation();
+  for (int frame : found) {
+    const auto near = std::lower_bound(beats.begin(), beats.end(), frame - step);
+    if (near != beats.end() && *near <= frame + step) ++onBeats[pulse % 2];
+    ++pulse;
+  }
+  std::vector<FeatureVector> chroma;
+  generator_->makeFeature(chroma, TrebleChroma, 0, 1, poolMedian);
+  if (!chordsTurnEveryTwoPulses(chroma, first, onBeats[1] > onBeats[0] ? 1 : 0)) return false;
+  nextBar_ = beats.front();
+  barFrames_ = period;
   return true;
 }
 

@@ -191,9 +191,18 @@ class KeloOffline : public IKelo {
   // New pitches at each of the tracker's pulses (see PitchRise), while
   // the pitches are kept.
   std::vector<double> pitchRisesAt(const std::list<int>& pulses);
+  // The tracker's beats over what it was given (inferred first if need
+  // be), and its onset observation at `frame`, the most within `steps`
+  // of its decimation steps either side.
+  std::vector<int> trackerBeatFrames();
+  double trackerOnsetAround(double frame, int steps) const;
   // Whether the tracker's beat is one and a half of the song's (see
   // dottedBeatBarParity); sets where the first bar is expected.
   bool trackerBeatIsDotted();
+  // Whether the tracker's beat is a fast waltz's bar (see
+  // beatsComeAsSlowlyAsAFastWaltzsBars); sets where the first bar is
+  // expected and how long it is.
+  bool trackerBeatIsABar(const std::list<int>& found);
   void placeDottedBeatEighths(const std::list<int>& found);
   void keepTrackerBeats(const std::list<int>& found);
   void dumpFeatures();

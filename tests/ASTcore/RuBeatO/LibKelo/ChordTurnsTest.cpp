@@ -1,7 +1,7 @@
-// Whether the chords turn with every group of three pulses: a waltz's
-// chords bar by bar against compound bars of two, three and four such
-// groups holding theirs, on chroma built from chord tones, whatever the
-// recording's first pulse and the accents' phase.
+// Whether the chords turn with every group of three pulses, or of two: a
+// waltz's chords bar by bar against compound bars of two, three and four
+// such groups holding theirs, on chroma built from chord tones, whatever
+// the recording's first pulse and the accents' phase.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,8 @@
 namespace {
 
 using kelo::chordsTurnEveryThreePulses;
+using kelo::chordsTurnEveryTwoPulses;
+using kelo::leastTurnShareElsewhere;
 using kelo::FeatureVector;
 
 FeatureVector zeros() {
@@ -33,16 +35,17 @@ FeatureVector chordPulse(int root, int pulse) {
   return v;
 }
 
-// `groups` groups of three pulses, the chord changing every `groupsAChord`
-// groups through `roots`, the accents at phase `accent` of `first + i` mod
-// 3 (the pulses before the first accent continue the chord before).
+// `groups` groups of `size` pulses, the chord changing every
+// `groupsAChord` groups through `roots`, the accents at phase `accent` of
+// `first + i` mod `size` (the pulses before the first accent continue the
+// chord before).
 std::vector<FeatureVector> song(const std::vector<int>& roots, int groupsAChord, int groups, std::uint32_t first,
-                                int accent) {
+                                int accent, int size = 3) {
   std::vector<FeatureVector> rows;
-  const int lead = (accent - static_cast<int>(first % 3) + 3) % 3;
-  const int total = lead + 3 * groups;
+  const int lead = (accent - static_cast<int>(first % static_cast<std::uint32_t>(size)) + size) % size;
+  const int total = lead + size * groups;
   for (int i = 0; i < total; ++i) {
-    const int g = i < lead ? -1 : (i - lead) / 3;
+    const int g = i < lead ? -1 : (i - lead) / size;
     const int chord = g < 0 ? static_cast<int>(roots.size()) - 1 : (g / groupsAChord) % static_cast<int>(roots.size());
     rows.push_back(chordPulse(roots[static_cast<std::size_t>(chord)], i));
   }
@@ -79,6 +82,32 @@ TEST_P(ChordTurns, EveryGroupOfThreeOnlyWhereTheChordsTurnBarByBar) {
 
 INSTANTIATE_TEST_SUITE_P(Songs, ChordTurns, ::testing::ValuesIn(kHarmonies));
 
+// The same harmonies over pairs of pulses: a fast waltz whose bars are the
+// tracker's beats against compound songs read by their dotted beats. (One
+// chord under a tune that moves every third pulse turns every pair a
+// little and alike, and the share, a ratio, cannot tell; a vamp on one
+// chord is left to the onsets and the pitches.)
+class ChordTurnsInPairs : public ::testing::TestWithParam<Harmony> {};
+
+TEST_P(ChordTurnsInPairs, EveryPairOnlyWhereTheChordsTurnBarByBar) {
+  const Harmony& h = GetParam();
+  for (std::uint32_t first = 0; first < 2; ++first)
+    for (int accent = 0; accent < 2; ++accent)
+      EXPECT_EQ(chordsTurnEveryTwoPulses(song(h.roots, h.groupsAChord, 40, first, accent, 2), first, accent), h.turns)
+          << "first " << first << ", accent " << accent;
+}
+
+INSTANTIATE_TEST_SUITE_P(Songs, ChordTurnsInPairs, ::testing::ValuesIn(kHarmonies, kHarmonies + 5));
+
+// Read from the wrong phase, a pair straddles each chord change of a 6/8
+// song and every pair turns: only the pairs that open on the tracker's
+// beats say how often the chords turn.
+TEST(ChordTurnsInPairsPhase, TheOffPhaseOfA68SongTurnsEveryPair) {
+  const std::vector<FeatureVector> sixEight = song({0, 9, 5, 7}, 2, 40, 0, 0, 2);
+  EXPECT_FALSE(chordsTurnEveryTwoPulses(sixEight, 0, 0));
+  EXPECT_TRUE(chordsTurnEveryTwoPulses(sixEight, 0, 1));
+}
+
 TEST(ChordTurnsShort, SixteenTurnsAreTheLeastToGoBy) {
   const std::vector<int> roots = {0, 9, 5, 7};
   EXPECT_TRUE(chordsTurnEveryThreePulses(song(roots, 1, 17, 0, 0), 0, 0)) << "seventeen groups, sixteen turns";
@@ -91,6 +120,9 @@ TEST(ChordTurnsEdges, NoAccentPhaseNoPulsesAndSilenceTurnNothing) {
   EXPECT_FALSE(chordsTurnEveryThreePulses(waltz, 0, -1));
   EXPECT_FALSE(chordsTurnEveryThreePulses({}, 0, 0));
   EXPECT_FALSE(chordsTurnEveryThreePulses(std::vector<FeatureVector>(120, zeros()), 0, 0));
+  EXPECT_FALSE(chordsTurnEveryTwoPulses(waltz, 0, 2));
+  EXPECT_EQ(leastTurnShareElsewhere(waltz, 0, 0, 0), -1.0);
+  EXPECT_EQ(leastTurnShareElsewhere(std::vector<FeatureVector>(120, zeros()), 0, 0, 2), 0.0);
 }
 
 }  // namespace

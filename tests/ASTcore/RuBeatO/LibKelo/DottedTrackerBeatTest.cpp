@@ -1,7 +1,7 @@
 // The tracker's beat read as one and a half of a waltz's beats: the two
 // rules (onsets at the tracker's beats, pitches at its thirds), the pitch
 // rise they read, and the eighths put in place of its pulses, stretch by
-// stretch.
+// stretch; and the tracker's beat read as a fast waltz's bar.
 
 #include <gtest/gtest.h>
 
@@ -75,6 +75,53 @@ std::vector<float> chordOverABass(double seconds, double chordAt) {
     out[i] = static_cast<float>(v);
   }
   return out;
+}
+
+// The rates at which the tracker's beats may be a fast waltz's bars: its
+// range starts at 60 a minute, and our waltzes at 180-188 BPM gave 60-63.
+TEST(FastWaltzBars, OnlyTheTrackersSlowestBeats) {
+  EXPECT_TRUE(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(60.0));
+  EXPECT_TRUE(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(66.0));
+  // A slow 12/8 shuffle read by its dotted beats at 72.
+  EXPECT_FALSE(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(67.0));
+  EXPECT_FALSE(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(0.0));
+}
+
+TEST(FastWaltzBars, NewSoundOnTheThirdsOfTheTrackersBeat) {
+  struct Case {
+    const char* what;
+    std::vector<double> atThirds, between;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"an oom-pah's chords on two and three", {2.0, 1.9}, {1.2, 1.0, 1.1}, true},
+      {"1.3 times what sounds between", {1.3, 1.3}, {1.0, 1.0, 1.0}, true},
+      // A 4/4 song read by its half notes: its quarter notes fall on the
+      // half, between the thirds.
+      {"quarter notes between the thirds", {1.0, 1.0}, {1.0, 2.0, 1.0}, false},
+      {"1.2 times", {1.2, 1.2}, {1.0, 1.0, 1.0}, false},
+      {"nothing anywhere", {0.0, 0.0}, {0.0, 0.0, 0.0}, false},
+      {"nothing to go by", {}, {}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(kelo::thirdsCarryNewSound(c.atThirds, c.between), c.expected) << c.what;
+}
+
+TEST(FastWaltzBars, TheChordsPitchesComeAfterTheBeat) {
+  struct Case {
+    const char* what;
+    std::vector<double> atBeats, atThirds;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"a bass alone on one, the chord on two and three", {1.0, 1.2}, {2.5, 2.0, 2.4, 2.6}, true},
+      // A slow 12/8 shuffle: its riff and its tune start on the beat.
+      {"the riff and the tune on the beat", {3.0, 2.8}, {2.0, 1.8, 2.1, 1.9}, false},
+      {"as much on the beats as on the thirds", {2.0, 2.0}, {2.0, 2.0}, false},
+      {"no pitches", {0.0, 0.0}, {0.0, 0.0}, false},
+      {"nothing to go by", {}, {1.0}, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(kelo::chordsComeAfterTheBeats(c.atBeats, c.atThirds), c.expected) << c.what;
 }
 
 TEST(PitchRise, RisesWhereNewPitchesStartAndNotWhereTheyHold) {
@@ -165,6 +212,19 @@ TEST(EighthsOfDottedBeats, ALaterStretchKeepsTheBarItWasHandedWhateverLevelItsPu
   EXPECT_EQ(e.eighths.front(), 15);
   for (std::size_t i = 1; i < e.eighths.size(); ++i) EXPECT_EQ(e.eighths[i] - e.eighths[i - 1], 20) << i;
   EXPECT_EQ(e.barFrames, 120);
+}
+
+// Pulses that halve the bar (a fast waltz's bars read by the tracker):
+// the eighths the last stretch carried, the last of them a frame late
+// beside this stretch's bar line, all stay, so the beats go on every
+// second eighth.
+TEST(EighthsOfDottedBeats, ALaterStretchOfHalfBarPulsesKeepsEveryCarriedEighth) {
+  const std::vector<int> halfBars = pulsesFrom(2.0, 60.0, 600);
+  const kelo::DottedBeatEighths e = eighthsOfDottedBeats(halfBars, 62, {3, 23, 43}, 600, 120);
+  ASSERT_EQ(e.barIndex, 3);
+  EXPECT_EQ(e.eighths[3], 62);
+  EXPECT_EQ(e.eighths.front(), 3);
+  for (std::size_t i = 1; i < e.eighths.size(); ++i) EXPECT_NEAR(e.eighths[i] - e.eighths[i - 1], 20, 1) << i;
 }
 
 TEST(EighthsOfDottedBeats, WithoutPulsesTheCarriedEighthsGoOn) {

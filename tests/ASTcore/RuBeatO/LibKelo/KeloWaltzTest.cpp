@@ -14,6 +14,7 @@
 #include "AccordionWaltz.h"
 #include "ArpeggioWaltz.h"
 #include "BrushedGroove.h"
+#include "CompoundOomPah.h"
 #include "EmptySecondBeatWaltz.h"
 #include "JazzWaltz.h"
 #include "KeloOffline.h"
@@ -122,6 +123,38 @@ TEST_P(KeloAccordionWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbea
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloAccordionWaltz, ::testing::Values(92, 100, 112, 136, 150, 165));
+
+// Faster, from about 180 BPM, the tracker hears only the bars: one of its
+// beats a bar, at the bottom of its range, and the song came in at a third
+// of its tempo. The chords after the bass alone on one, and turning with
+// every bar, say they are bars.
+class KeloFastAccordionWaltz : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloFastAccordionWaltz, ThreeBeatsABarAtTheSongsTempoWithBarLinesOnTheDownbeats) {
+  const int bpm = GetParam();
+  const std::vector<float> song = AccordionWaltz::mono(bpm, 30.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectThreeBeatsABarOnTheDownbeats(song, bpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloFastAccordionWaltz, ::testing::Values(180, 186));
+
+// The same notes with the chord held for two bars are a 6/8 oom-pah-pah at
+// a third of the tempo, and its dotted beats are what the tracker hears;
+// they stay its beats.
+class KeloCompoundOomPah : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloCompoundOomPah, KeepsItsDottedBeats) {
+  const int dottedBpm = GetParam();
+  const std::vector<float> song = CompoundOomPah::mono(dottedBpm, 30.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  kelo::KeloOffline engine;
+  KeloReports r;
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
+  expectTheSongsBeat(r, dottedBpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloCompoundOomPah, ::testing::Values(60, 62));
 
 // With a tune on the downbeats the chords of two and three bring too
 // little new sound beside the downbeat's for the pulses to be read as
@@ -336,6 +369,16 @@ TEST(KeloWaltzStretches, TheFasterAccordionWaltzsBarsStayOnItsDownbeatsAfterAPar
   const std::vector<float> song = AccordionWaltz::mono(150, 24.0, TestEnv::tempDir());
   if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
   expectTheBeatsAfterEachCut(song, 150.0, {12.0, 12.2, 12.4, 12.6});
+}
+
+// A waltz whose bars the tracker heard is read as one on the first
+// stretch, long enough for its chords to have turned sixteen times; the
+// eighths put in place of its pulses run on after it, wherever the cut
+// falls within the bar.
+TEST(KeloWaltzStretches, TheFastAccordionWaltzsBeatsStayOnItsBeatsAfterAPartialDecode) {
+  const std::vector<float> song = AccordionWaltz::mono(180, 36.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  expectTheBeatsAfterEachCut(song, 180.0, {18.0, 18.25, 18.5, 18.75});
 }
 
 // A waltz that leaves its second beat empty is read as one on the first
