@@ -97,7 +97,14 @@ TEST_P(ChordTurnsInPairs, EveryPairOnlyWhereTheChordsTurnBarByBar) {
           << "first " << first << ", accent " << accent;
 }
 
-INSTANTIATE_TEST_SUITE_P(Songs, ChordTurnsInPairs, ::testing::ValuesIn(kHarmonies, kHarmonies + 5));
+std::vector<Harmony> harmoniesThatChange() {
+  std::vector<Harmony> out;
+  for (const Harmony& h : kHarmonies)
+    if (h.roots.size() > 1) out.push_back(h);
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Songs, ChordTurnsInPairs, ::testing::ValuesIn(harmoniesThatChange()));
 
 // Read from the wrong phase, a pair straddles each chord change of a 6/8
 // song and every pair turns: only the pairs that open on the tracker's
