@@ -196,8 +196,7 @@ int KeloOffline::analyseAndReport(bool final) {
 void KeloOffline::decideHalfPulses(const std::list<int>& found) {
   halfPulses_ = HalfPulses::None;
   if (found.size() < 2) return;
-  const double framesPerMinute = 60.0 * kSampleRate / static_cast<double>(blockSize_);
-  const double pulsesPerMinute = framesPerMinute / medianGap(std::vector<int>(found.begin(), found.end()));
+  const double pulsesPerMinute = framesPerMinute() / medianGap(std::vector<int>(found.begin(), found.end()));
   std::vector<FeatureVector> rows;
   generator_->makeFeature(rows, OctaveProfile, 0, 1, poolMedian);
   const std::vector<double> rises = pulseRises(rows);
@@ -267,7 +266,7 @@ void KeloOffline::decideHalfPulses(const std::list<int>& found) {
 }
 
 std::vector<double> KeloOffline::pitchRisesAt(const std::list<int>& pulses) {
-  const double secondsPerFrame = static_cast<double>(blockSize_) / kSampleRate;
+  const double secondsPerFrame = secondsOfAFrame();
   std::vector<double> at;
   at.reserve(pulses.size());
   for (int pulse : pulses) at.push_back(pitchRise_->at(pulse * secondsPerFrame));
@@ -324,6 +323,10 @@ void KeloOffline::keepTrackerBeats(const std::list<int>& found) {
 // Read from the tracker's own onset observations, the evidence it placed
 // its beats by; once, on the first stretch, while the tracker's frames are
 // the generator's.
+double KeloOffline::framesPerMinute() const { return 60.0 * kSampleRate / static_cast<double>(blockSize_); }
+
+double KeloOffline::secondsOfAFrame() const { return static_cast<double>(blockSize_) / kSampleRate; }
+
 std::vector<int> KeloOffline::trackerBeatFrames() {
   std::list<int> found;
   if (!trackerBeats_->isInferred()) trackerBeats_->infer();
@@ -348,7 +351,7 @@ bool KeloOffline::trackerBeatIsDotted() {
   for (int beat : beats) atBeats.push_back(trackerOnsetAround(beat, 1));
   const int parity = strongBeatParity(atBeats);
   if (parity < 0) return false;
-  const double secondsPerFrame = static_cast<double>(blockSize_) / kSampleRate;
+  const double secondsPerFrame = secondsOfAFrame();
   std::vector<double> atThirds, atSixths;
   for (std::size_t i = static_cast<std::size_t>(parity); i + 2 < beats.size(); i += 2) {
     const double from = beats[i] * secondsPerFrame;
@@ -371,10 +374,9 @@ bool KeloOffline::trackerBeatIsABar(const std::list<int>& found) {
   const std::vector<int> beats = trackerBeatFrames();
   if (beats.size() < 2) return false;
   const int period = medianGap(beats);
-  const double framesPerMinute = 60.0 * kSampleRate / static_cast<double>(blockSize_);
-  if (!beatsComeAsSlowlyAsAFastWaltzsBars(framesPerMinute / period)) return false;
+  if (!beatsComeAsSlowlyAsAFastWaltzsBars(framesPerMinute() / period)) return false;
   const auto observed = [&](double frame) { return trackerOnsetAround(frame, kStepsAroundAThird); };
-  const double secondsPerFrame = static_cast<double>(blockSize_) / kSampleRate;
+  const double secondsPerFrame = secondsOfAFrame();
   std::vector<double> atBeats, atThirds, between, pitchesAtBeats, pitchesAtThirds;
   for (std::size_t i = 0; i + 1 < beats.size(); ++i) {
     const double from = beats[i];

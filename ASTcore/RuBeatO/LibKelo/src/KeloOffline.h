@@ -191,6 +191,10 @@ class KeloOffline : public IKelo {
   // New pitches at each of the tracker's pulses (see PitchRise), while
   // the pitches are kept.
   std::vector<double> pitchRisesAt(const std::list<int>& pulses);
+  // The generator's (and the tracker's) frames a minute, and one frame's
+  // length in seconds.
+  double framesPerMinute() const;
+  double secondsOfAFrame() const;
   // The tracker's beats over what it was given (inferred first if need
   // be), and its onset observation at `frame`, the most within `steps`
   // of its decimation steps either side.

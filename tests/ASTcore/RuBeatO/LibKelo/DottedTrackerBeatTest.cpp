@@ -77,16 +77,29 @@ std::vector<float> chordOverABass(double seconds, double chordAt) {
   return out;
 }
 
-// The rates at which the tracker's beats may be a fast waltz's bars: its
-// range starts at 60 a minute, and our waltzes at 180-188 BPM gave 60-63.
+// What the tracker gave for the songs the rule is about and beside it:
+// the bars of our oom-pahs at 180-188 BPM, and slow compound shuffles and
+// 4/4 songs read at a slower level.
 TEST(FastWaltzBars, OnlyTheTrackersSlowestBeats) {
-  EXPECT_TRUE(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(60.0));
-  EXPECT_TRUE(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(66.0));
-  // A slow 12/8 shuffle read by its dotted beats at 72.
-  EXPECT_FALSE(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(67.0));
-  EXPECT_FALSE(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(0.0));
+  struct Case {
+    const char* what;
+    double beatsPerMinute;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"an oom-pah at 180, one tracker beat a bar", 60.0, true},
+      {"an oom-pah at 188", 62.7, true},
+      {"a 12/8 shuffle read by its dotted beats at 72", 72.0, false},
+      {"a 4/4 ballad at 150 read by its half notes", 75.0, false},
+      {"no beats", 0.0, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(kelo::beatsComeAsSlowlyAsAFastWaltzsBars(c.beatsPerMinute), c.expected) << c.what;
 }
 
+// Onset observations a third and two thirds of the way between the
+// tracker's beats, and at a sixth, a half and five sixths, as measured on
+// the songs named.
 TEST(FastWaltzBars, NewSoundOnTheThirdsOfTheTrackersBeat) {
   struct Case {
     const char* what;
@@ -94,12 +107,12 @@ TEST(FastWaltzBars, NewSoundOnTheThirdsOfTheTrackersBeat) {
     bool expected;
   };
   const Case cases[] = {
-      {"an oom-pah's chords on two and three", {2.0, 1.9}, {1.2, 1.0, 1.1}, true},
-      {"1.3 times what sounds between", {1.3, 1.3}, {1.0, 1.0, 1.0}, true},
+      {"an oom-pah at 180: its chords on two and three", {2.1, 1.9}, {1.3, 1.1, 1.4}, true},
       // A 4/4 song read by its half notes: its quarter notes fall on the
       // half, between the thirds.
-      {"quarter notes between the thirds", {1.0, 1.0}, {1.0, 2.0, 1.0}, false},
-      {"1.2 times", {1.2, 1.2}, {1.0, 1.0, 1.0}, false},
+      {"a 4/4 ballad at 124: the quarter between", {1.0, 1.1}, {0.8, 2.2, 0.7}, false},
+      // A pad under a soft tune: nothing starts anywhere in the bar.
+      {"a pad waltz at 184", {0.9, 1.0}, {0.9, 1.1, 1.0}, false},
       {"nothing anywhere", {0.0, 0.0}, {0.0, 0.0, 0.0}, false},
       {"nothing to go by", {}, {}, false},
   };
