@@ -16,7 +16,8 @@ folder as a corpus:
 
 --seed N (N > 0) makes another set of the same plan: every song gets other
 random notes and chords, its key moved and its tempo moved by up to 6 %
-either way (the name gives the tempo it got), so that a rule measured on
+either way (the name gives the tempo it got; where two songs of a style
+would get one tempo, the later gets a BPM more), so that a rule measured on
 one set can be checked on songs it was not made on. Without it, or with 0,
 the songs are always the same ones.
 
@@ -453,14 +454,24 @@ def reseeded(songs, seed):
     """The plan's songs with other keys and tempi for `seed` > 0, as
     (song seed, plan entry); seed 0 gives the plan as it stands."""
     out = []
+    taken = set()
     for index, (name, group, num, den, bpm, seconds, style, key, minor) in enumerate(songs):
         if seed <= 0:
             out.append((1000 + index, (name, group, num, den, bpm, seconds, style, key, minor)))
             continue
         rng = random.Random(seed * 100003 + index)
         moved = int(round(bpm * rng.uniform(0.94, 1.06)))
-        name = name.replace(f"_{bpm:03d}", f"_{moved:03d}", 1) if f"_{bpm:03d}" in name else \
-            name.replace(f"{bpm:03d}", f"{moved:03d}", 1)
+        planned = name
+        # Two songs of one style moved onto the same tempo would share a
+        # file name, the second overwriting the first; the later one moves
+        # on by a BPM.
+        while True:
+            name = planned.replace(f"_{bpm:03d}", f"_{moved:03d}", 1) if f"_{bpm:03d}" in planned else \
+                planned.replace(f"{bpm:03d}", f"{moved:03d}", 1)
+            if (group, name) not in taken:
+                break
+            moved += 1
+        taken.add((group, name))
         key = (key + rng.randrange(1, 12)) % 12
         minor = rng.random() < 0.4
         out.append((1000 + index + 100000 * seed, (name, group, num, den, moved, seconds, style, key, minor)))
