@@ -247,12 +247,11 @@ int risingParity(const std::vector<double>& rises, std::uint32_t first) {
 namespace {
 
 // Whether the pulses of parity `on`, the tracker's beats, carry all but a
-// little of the new sound (kMostRiseOffTheBeats of it at most, over spans
-// of twelve pulses).
-bool nearlyNothingStartsBetweenTheBeats(const std::vector<double>& rises, std::uint32_t first, std::size_t on) {
-  const std::vector<double> all = foldedMeans(rises, first, 2 * kSpan);
+// little of the new sound (kMostRiseOffTheBeats of it at most), from the
+// rises folded over spans of twelve pulses.
+bool nearlyNothingStartsBetweenTheBeats(const std::vector<double>& folded, std::size_t on) {
   double parity[2] = {0.0, 0.0};
-  for (std::size_t k = 0; k < all.size(); ++k) parity[k % 2] += all[k];
+  for (std::size_t k = 0; k < folded.size(); ++k) parity[k % 2] += folded[k];
   return parity[on] > 0.0 && parity[1 - on] <= kMostRiseOffTheBeats * (parity[0] + parity[1]);
 }
 
@@ -265,7 +264,7 @@ bool beatsAreLongShortEighths(const std::vector<double>& bass, const std::vector
   const std::vector<double> all = foldedMeans(rises, first, span);
   const std::vector<double> low = foldedMeans(bass, first, span);
   const std::size_t on = static_cast<std::size_t>(risingParity(rises, first));
-  if (!nearlyNothingStartsBetweenTheBeats(rises, first, on)) return false;
+  if (!nearlyNothingStartsBetweenTheBeats(all, on)) return false;
   // The tracker's beats k = 0 .. 5 of the span, and the two of them at the
   // same place in each three.
   const auto beat = [&](const std::vector<double>& m, std::size_t k) { return m[(on + 2 * k) % span]; };
@@ -312,7 +311,7 @@ bool trackerBeatsAreHalfBeats(const std::vector<double>& bass, const std::vector
   if (!(pulsesPerMinute >= 2.0 * kLeastEighthsPerMinute) || rises.size() < 2 * kSpan || bass.size() < rises.size())
     return false;
   const std::size_t on = static_cast<std::size_t>(risingParity(rises, first));
-  if (!nearlyNothingStartsBetweenTheBeats(rises, first, on)) return false;
+  if (!nearlyNothingStartsBetweenTheBeats(foldedMeans(rises, first, 2 * kSpan), on)) return false;
   const BeatHalves h = beatHalves(bass, rises, first, on);
   const std::size_t strong = h.stronger(), weak = 1 - strong;
   return h.rises[strong] > 0.0 && h.rises[weak] >= kLeastRiseOnTheHalfBeats * h.rises[strong] &&
