@@ -17,6 +17,8 @@
 // copy before its sections are rendered side by side, then the style
 // written; it prints the times and the process's peak memory (max RSS, to be read together with
 // `/usr/bin/time -v`), and keeps the style file at [path] when one is given.
+// With "long-one" the 15 slots are cut from one recording of [minutes]
+// instead, as when a user takes every phrase from one song.
 // Run it in a process of its own: the peak is that of the whole process.
 // Otherwise the arguments are: [runs] [threads for the side-by-side rendering, 0 = the
 // program's own choice (all six at once on up to twice as many processors
@@ -184,10 +186,10 @@ bool setUpLongProject(CASTcore& core, const QString& dir, const std::vector<QStr
     wave->onsetTime = {0.0f, static_cast<float>(seconds)};
     if (Result::failed(core.addWavList(wave))) return false;
   }
-  for (std::uint8_t slot = 0; slot < recordings.size(); ++slot) {
+  for (std::uint8_t slot = 0; slot < 15; ++slot) {
     SecInfo s;
     s.used = 1;
-    s.wavNo = slot;
+    s.wavNo = static_cast<std::uint8_t>(slot % recordings.size());
     const std::uint64_t length = 4ull * barsOfSlot(slot) * kBeat;
     const std::uint64_t room = static_cast<std::uint64_t>(beats - 8) * kBeat - length;
     s.startAdrs = (static_cast<std::uint64_t>(slot) * 77 * kRate) % room / kBeat * kBeat;
@@ -205,13 +207,13 @@ long peakResidentKiB() {
   return usage.ru_maxrss;
 }
 
-int exportLongRecordings(int argc, char** argv) {
+int exportLongRecordings(int argc, char** argv, int recordingCount) {
   const double minutes = argc > 2 ? std::max(0.5, std::atof(argv[2])) : 10.0;
   const double length = minutes * 60.0;
   QTemporaryDir work;
   const QString dir = work.path();
   std::vector<QString> recordings;
-  for (int i = 0; i < 15; ++i) {
+  for (int i = 0; i < recordingCount; ++i) {
     recordings.push_back(dir + QString("/take%1.wav").arg(i + 1));
     if (!writeLongRecording(recordings.back(), length, i)) {
       std::fprintf(stderr, "cannot write %s\n", qPrintable(recordings.back()));
@@ -242,7 +244,7 @@ int exportLongRecordings(int argc, char** argv) {
     std::fprintf(stderr, "check failed: %s\n", qPrintable(core.lastError));
     return 1;
   }
-  std::printf("checking the 15 recordings %.2f ms\n", 1000.0 * check.wall.back());
+  std::printf("checking the recordings %.2f ms\n", 1000.0 * check.wall.back());
   std::uint8_t ratio = 0;
   const ResultCode rendered = render.measure([&] { return core.renderSections(allSlots, copyRecording, &ratio); });
   if (Result::failed(rendered) || ratio) {
@@ -259,7 +261,7 @@ int exportLongRecordings(int argc, char** argv) {
     std::fprintf(stderr, "export failed: %llx %s\n", static_cast<unsigned long long>(rc), qPrintable(core.lastError));
     return 1;
   }
-  std::printf("15 slots on 15 recordings of %.1f min: style file %llu bytes\n", minutes,
+  std::printf("15 slots on %d recording(s) of %.1f min: style file %llu bytes\n", recordingCount, minutes,
               static_cast<unsigned long long>(written));
   std::printf("rendering side by side %.3f s (CPU %.3f s), writing %.3f s (CPU %.3f s), whole export %.3f s\n",
               render.wall.back(), render.cpu.back(), write.wall.back(), write.cpu.back(),
@@ -276,7 +278,8 @@ int main(int argc, char** argv) {
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type != QtDebugMsg && type != QtInfoMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
   });
-  if (argc > 1 && std::string(argv[1]) == "long") return exportLongRecordings(argc, argv);
+  if (argc > 1 && std::string(argv[1]) == "long") return exportLongRecordings(argc, argv, 15);
+  if (argc > 1 && std::string(argv[1]) == "long-one") return exportLongRecordings(argc, argv, 1);
   QTemporaryDir work;
   const QString dir = work.path();
   const std::vector<std::uint8_t> audio = music(100.0);
