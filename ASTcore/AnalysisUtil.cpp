@@ -11,6 +11,7 @@
 #include <new>
 
 #include "SignChangeSegmenter.h"
+#include "WholeWrite.h"
 
 namespace {
 
@@ -280,12 +281,17 @@ ResultCode AnalysisUtil::readWavFile(const std::wstring& path, std::vector<std::
 }
 
 ResultCode AnalysisUtil::writeWavFile(const std::wstring& path, const std::uint8_t* bytes,
-                                      std::uint32_t size) const {
+                                      std::uint32_t size, QString* reason) const {
   if (size > std::numeric_limits<std::uint32_t>::max() - kRiffOverhead || (!bytes && size > 0)) {
     return Result::fail(4);
   }
   QFile file(QString::fromStdWString(path));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return Result::fail(1);
+  const auto failed = [&file, reason](int step) {
+    if (reason) *reason = WholeWrite::reason(file);
+    file.close();
+    return Result::fail(step);
+  };
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return failed(1);
 
   QDataStream stream(&file);
   stream.setByteOrder(QDataStream::LittleEndian);
@@ -306,18 +312,12 @@ ResultCode AnalysisUtil::writeWavFile(const std::wstring& path, const std::uint8
                              static_cast<int>(chunk)) == static_cast<int>(chunk);
     done += chunk;
   }
-  if (!ok) {
-    file.close();
-    return Result::fail(2);
-  }
+  if (!ok) return failed(2);
   // The last bytes may still sit in the file's buffer: a full disk shows up
   // only here.
-  if (!file.flush()) {
-    file.close();
-    return Result::fail(3);
-  }
+  if (!file.flush()) return failed(3);
   file.close();
-  if (file.error() != QFileDevice::NoError) return Result::fail(3);
+  if (file.error() != QFileDevice::NoError) return failed(3);
   return Result::kOk;
 }
 

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include <QString>
+
 #include "ResultCode.h"
 #include "SegItem.h"
 #include "WavInfo.h"
@@ -109,9 +111,10 @@ class AnalysisUtil {
   // replacing any file at `path`. 0x80000001 cannot open; 0x80000002 a write
   // fell short; 0x80000003 the flush or close failed (disk full); 0x80000004
   // a size too large for a RIFF header or missing bytes (nothing is
-  // written). After a failure the file is incomplete.
+  // written). After a failure the file is incomplete and `reason`, when
+  // given, holds the system's words for it ("No space left on device").
   ResultCode writeWavFile(const std::wstring& path, const std::uint8_t* bytes,
-                          std::uint32_t size) const;
+                          std::uint32_t size, QString* reason = nullptr) const;
 
   // In place on `byteCount` bytes of 16-bit stereo frames. For frames 100 to
   // count - 51, the left sample becomes the mid value (left + right) / 2 and

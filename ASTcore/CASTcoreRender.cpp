@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@
 #include "SectionTempo.h"
 #include "TempWaveFiles.h"
 #include "WavSeekerSeq.h"
+#include "WholeWrite.h"
 
 namespace {
 
@@ -419,7 +421,7 @@ ResultCode CASTcore::readSectionSamples(std::uint8_t slot, std::vector<std::uint
   end = std::min(end, endLimit);
   if (end <= start) return Result::kOk;
 
-  WavSeekerSeq source(TempWaveFiles::sourcePath(tempPath));
+  WavSeekerSeq source(TempWaveFiles::sourcePath(workFolder()));
   // A missing or short work copy is an error: a short buffer would be
   // stretched as if it were the whole section.
   if (!source.isOpen() || source.length() < start) return Result::fail(2);
@@ -518,22 +520,27 @@ void CASTcore::fadeEdges(std::vector<std::uint8_t>& bytes, std::uint64_t n, std:
 }
 
 ResultCode CASTcore::writeSectionWave(std::uint8_t slot, const std::vector<std::uint8_t>& bytes) {
-  const QString path = TempWaveFiles::sectionPath(tempPath, slot);
+  const QString path = TempWaveFiles::sectionPath(workFolder(), slot);
   if (path.isEmpty()) return Result::fail(1);
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max() - 36) return Result::fail(2);
   // Written under another name and renamed once complete: a full disk must
   // not leave a torn wave whose header announces its whole length for the
   // export to pick up.
-  const QString partial = path + ".part";
-  const ResultCode rc =
-      AnalysisUtil().writeWavFile(partial.toStdWString(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  const QString partial = TempWaveFiles::partialPath(path);
+  // The user is told why, in the system's words, with the wave's own name.
+  QString why;
+  const ResultCode rc = AnalysisUtil().writeWavFile(partial.toStdWString(), bytes.data(),
+                                                    static_cast<std::uint32_t>(bytes.size()), &why);
   if (Result::failed(rc)) {
     QFile::remove(partial);
+    setLastErrorOnce(WholeWrite::cannotWrite(path, why));
     return Result::nest(3, rc);
   }
   // rename(2) replaces the old wave in one step; QFile::rename refuses to.
   if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+    why = WholeWrite::reason(errno);
     QFile::remove(partial);
+    setLastErrorOnce(WholeWrite::cannotWrite(path, why));
     return Result::fail(4);
   }
   return Result::kOk;
@@ -553,7 +560,7 @@ ResultCode CASTcore::assignSectionAudio(std::uint8_t slot) {
   std::string name;
   std::string path8;
   try {
-    path = TempWaveFiles::sectionPath(tempPath, slot);
+    path = TempWaveFiles::sectionPath(workFolder(), slot);
     text = DefaultAnalysisInfoText::text();
   } catch (...) {
     exceptFlag = 1;
@@ -600,7 +607,7 @@ ResultCode CASTcore::normalizeSectionWaves() {
       if (Result::failed(allInfo.getSecInfo(slot, &sec)) || !sec) return Result::fail(1);
       if (!sec->used) continue;
       std::uint8_t flag = 0;
-      const std::wstring path = TempWaveFiles::sectionPath(tempPath, slot).toStdWString();
+      const std::wstring path = TempWaveFiles::sectionPath(workFolder(), slot).toStdWString();
       const ResultCode rc = util.readWavFile(path, data, size, flag);
       if (flag) exceptFlag = 1;
       if (Result::failed(rc)) return Result::fail(3);
@@ -616,7 +623,7 @@ ResultCode CASTcore::normalizeSectionWaves() {
       if (!used[slot] || peaks[slot] == 0) continue;
       const double gain = (32767.0 / peaks[slot]) * depth / 100.0 + base;
       if (!(gain > 1.0)) continue;  // never attenuated
-      const std::wstring path = TempWaveFiles::sectionPath(tempPath, slot).toStdWString();
+      const std::wstring path = TempWaveFiles::sectionPath(workFolder(), slot).toStdWString();
       std::uint8_t flag = 0;
       ResultCode rc = util.readWavFile(path, data, size, flag);
       if (flag) exceptFlag = 1;

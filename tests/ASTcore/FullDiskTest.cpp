@@ -73,3 +73,18 @@ TEST_F(FullDisk, ASectionWaveThatDoesNotFitIsNotLeftTornAndASaveSaysNoSpace) {
   EXPECT_FALSE(QFile::exists(project));
   umount(QFile::encodeName(folder).constData());
 }
+
+TEST_F(FullDisk, AnExportWhoseSectionWaveDoesNotFitNamesTheSystemsReason) {
+  if (!TestEnv::inSmallFileSystemChild("FullDisk.AnExportWhoseSectionWaveDoesNotFitNamesTheSystemsReason")) return;
+  const QString folder = TestEnv::tempDir();
+  if (!TestEnv::mountSmallFileSystem(folder, "size=1m")) return;
+
+  load(TestAudio::clickTrack(3.0, 0.35), 0.35);  // a 529 KB work copy
+  ASSERT_EQ(core.setSecInfo(1, span(0, 8)), 0u);  // Intro 2, two bars: 706 KB rendered
+  // The export renders its sections this way before it writes the style.
+  std::uint8_t ratioFlag = 0;
+  EXPECT_TRUE(Result::failed(core.renderSections({1}, nullptr, &ratioFlag)));
+  EXPECT_EQ(core.lastError.toStdString(),
+            QString("Cannot write \"%1\": No space left on device").arg(TempWaveFiles::sectionPath(folder, 1)).toStdString());
+  umount(QFile::encodeName(folder).constData());
+}
