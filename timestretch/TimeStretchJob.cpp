@@ -11,6 +11,8 @@ constexpr double kTicksPerWholeNote = 3840.0;
 // A product that misses a whole number of frames by less than this is
 // rounding noise: a bar of exactly P frames must not grow to P + 1.
 constexpr double kFrameNoise = 1e-7;
+// 2^63: the first frame count a region's signed length cannot hold.
+constexpr double kFrameLimit = 9223372036854775808.0;
 
 }  // namespace
 
@@ -39,8 +41,12 @@ void TimeStretchJob::SetFrameCounts(std::uint64_t frames) {
 }
 
 void TimeStretchJob::SetTempo(double tempo) {
-  sourceTempo = tempo;
-  targetTempo = tempo;
+  // A tempo that is not a positive number is held as 0, which gives no bar:
+  // the job then makes no region and no time, rather than keep the tempo of
+  // an earlier request or carry NaN and infinities into its frame counts.
+  const double usable = tempo > 0.0 && std::isfinite(tempo) ? tempo : 0.0;
+  sourceTempo = usable;
+  targetTempo = usable;
 }
 
 void TimeStretchJob::SetTimeSignature(std::uint32_t numerator, std::uint32_t denominator) {
@@ -83,7 +89,9 @@ std::uint64_t TimeStretchJob::SamplesPerBar(std::uint32_t numerator, std::uint32
   const double ticksPerBar = numerator * std::trunc(kTicksPerWholeNote / denominator);
   if (ticksPerBar <= 0.0) return 0;
   const double seconds = static_cast<double>(TicksToTimeAt(ticksPerBar, tempo)) / 1e7;
-  return static_cast<std::uint64_t>(std::ceil(static_cast<double>(sampleRate) * seconds));
+  const double frames = std::ceil(static_cast<double>(sampleRate) * seconds);
+  // A bar no 64-bit frame count holds is no bar.
+  return frames < kFrameLimit ? static_cast<std::uint64_t>(frames) : 0;
 }
 
 void TimeStretchJob::SetRegions(StretchRegionList& regions, const std::vector<std::uint64_t>& cuts,
@@ -121,13 +129,15 @@ void TimeStretchJob::SetRegions(StretchRegionList& regions, const std::vector<st
     const double tempo = static_cast<double>(barsPerRegion) * static_cast<double>(perBar) / length * targetTempo;
     const double ratio = sourceLength != 0 ? tempo / targetTempo : 1.0;
     if (ratio < kMinRatio || ratio > kMaxRatio) flag = 1;
+    const double output = std::ceil(ratio * length - kFrameNoise);
+    if (!(output < kFrameLimit)) return;  // bars no output could hold
     region->point.ratio = ratio;
     region->point.start = static_cast<std::int64_t>(cuts[i - 1] - cuts[0]);
     region->end = static_cast<std::int64_t>(cuts[i] - cuts[0]);
     region->length = region->end - region->point.start;
     region->regionTempo = tempo;
     region->unitCount = 1;
-    region->outputLength = static_cast<std::int64_t>(std::ceil(ratio * length - kFrameNoise));
+    region->outputLength = static_cast<std::int64_t>(output);
     region->targetTempo = targetTempo;
     made.push_back(std::move(region));
     ratios.push_back(ratio);

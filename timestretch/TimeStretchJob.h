@@ -35,7 +35,8 @@ class TimeStretchJob {
   // Source start 0; source end, source length and target length = frames.
   // A source length of 0 makes every ratio 1.0.
   void SetFrameCounts(std::uint64_t frames);
-  // Source and target tempo, beats per minute.
+  // Source and target tempo, beats per minute. A tempo that is not a
+  // positive number is held as 0: no bar, so no region is made.
   void SetTempo(double tempo);
   void SetTimeSignature(std::uint32_t numerator, std::uint32_t denominator);
 
@@ -96,10 +97,12 @@ class TimeStretchJob {
   std::uint64_t TicksPerBar() const;
 
   // trunc(ticks / (trunc(target tempo) x 16) x 10^7): 100-ns units at the
-  // target tempo; 0 when the tempo is below one beat a minute.
+  // target tempo; 0 when the tempo is below one beat a minute. A time past
+  // what 64 bits hold is given as INT64_MAX (INT64_MIN below).
   std::int64_t TicksToTime(std::int64_t ticks) const;
 
-  // trunc(trunc(target tempo) x 16 x time / 10^7).
+  // trunc(trunc(target tempo) x 16 x time / 10^7), held to 64 bits as
+  // TicksToTime holds its time.
   std::int64_t TimeToTicks(std::int64_t time) const;
 
   // Bar and beat counted from 1, tick within the beat; returns 1, or 0 (and

@@ -11,12 +11,24 @@ namespace {
 // 960 ticks a beat over 60 s: 16 ticks a second per whole beat a minute.
 double tickRate(double tempo) { return std::trunc(tempo) * 16.0; }
 
+// 2^63: the first value a 64-bit signed count cannot hold.
+constexpr double kInt64Limit = 9223372036854775808.0;
+
+// A time or tick count that no 64-bit count holds is given as the nearest
+// one that does: every value of the other unit is a valid answer, so no
+// result is free to say "refused".
+std::int64_t saturated(double value) {
+  if (!(value < kInt64Limit)) return INT64_MAX;
+  if (!(value >= -kInt64Limit)) return INT64_MIN;
+  return static_cast<std::int64_t>(value);
+}
+
 }  // namespace
 
 std::int64_t TimeStretchJob::TicksToTimeAt(double ticks, double tempo) {
   const double rate = tickRate(tempo);
   if (!(rate > 0.0) || !std::isfinite(rate)) return 0;
-  return static_cast<std::int64_t>(ticks / rate * 1e7);
+  return saturated(ticks / rate * 1e7);
 }
 
 std::uint64_t TimeStretchJob::InitDefaults() {
@@ -39,7 +51,7 @@ std::int64_t TimeStretchJob::TicksToTime(std::int64_t ticks) const {
 std::int64_t TimeStretchJob::TimeToTicks(std::int64_t time) const {
   const double rate = tickRate(targetTempo);
   if (!(rate > 0.0) || !std::isfinite(rate)) return 0;
-  return static_cast<std::int64_t>(rate * static_cast<double>(time) / 1e7);
+  return saturated(rate * static_cast<double>(time) / 1e7);
 }
 
 int TimeStretchJob::TicksToPosition(std::int64_t ticks, std::uint32_t* bar, std::uint32_t* beat,

@@ -101,3 +101,47 @@ TEST(TimeStretchJobTiming, TargetTemposWhoseLengthNoFrameCountHoldsAreRefused) {
   EXPECT_EQ(empty.TargetTempo(), 1e300);
   EXPECT_EQ(empty.SetTargetTempo(std::nan("")), TimeStretchJob::kRefusedTempo);
 }
+
+TEST(TimeStretchJobTiming, TimesAndTicksPastSixtyFourBitsHoldAtTheLimitAndBadTemposAreRefused) {
+  struct Row {
+    const char* what;
+    double tempo;  // target tempo, set on a job without frames
+    bool toTime;   // TicksToTime, else TimeToTicks
+    std::int64_t in, out;
+  };
+  const Row rows[] = {
+      {"the last tick at 1", 1.0, true, INT64_MAX, INT64_MAX},
+      {"the first tick at 1", 1.0, true, INT64_MIN, INT64_MIN},
+      {"a tick at 1e300", 1e300, true, 1, 0},
+      {"a time at 1e300", 1e300, false, 1, INT64_MAX},
+      {"a negative time at 1e300", 1e300, false, -1, INT64_MIN},
+      {"no time at 1e300", 1e300, false, 0, 0},
+      {"the last time at 1e18", 1e18, false, INT64_MAX, INT64_MAX},
+  };
+  for (const Row& r : rows) {
+    TimeStretchJob t;
+    ASSERT_NE(t.SetTargetTempo(r.tempo), TimeStretchJob::kRefusedTempo) << r.what;
+    EXPECT_EQ(r.toTime ? t.TicksToTime(r.in) : t.TimeToTicks(r.in), r.out) << r.what;
+  }
+  // A bar no frame count holds is no bar; one whose time no count holds is
+  // at least far out of the stretch range.
+  EXPECT_EQ(TimeStretchJob::SamplesPerBar(UINT32_MAX, 1, 1.0, UINT64_MAX), 0u);
+  TimeStretchJob job;
+  job.SetFrameCounts(4);
+  job.SetTempo(1.0);
+  job.SetTimeSignature(UINT32_MAX, 1);
+  StretchRegionList regions;
+  job.SetRegions(regions, {0, 4}, 1);
+  std::uint8_t outOfRange = 0;
+  std::vector<double> ratios;
+  job.GetRatios(&outOfRange, ratios);
+  EXPECT_EQ(outOfRange, 1);
+  // What SetTargetTempo refuses, SetTempo holds as no tempo: no region, no
+  // time, and no length from it.
+  for (double tempo : {-60.0, std::nan(""), HUGE_VAL}) {
+    job.SetTempo(tempo);
+    EXPECT_EQ(job.TargetTempo(), 0.0) << tempo;
+    EXPECT_EQ(job.TicksToTime(960), 0) << tempo;
+    EXPECT_EQ(job.SetTargetTempo(60.0), TimeStretchJob::kRefusedTempo) << tempo;
+  }
+}
