@@ -41,7 +41,14 @@ QuitOnSignal::QuitOnSignal() {
   for (int number : kSignals) sigaddset(&action.sa_mask, number);
   // The second signal of a kind is not caught: it ends a quit that hangs.
   action.sa_flags = SA_RESTART | SA_RESETHAND;
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &previous[i]);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+    // A signal ignored from the start is the starter's wish: nohup ignores
+    // SIGHUP so the run outlives its terminal, a shell ignores SIGINT in a
+    // job it starts in the background. Caught, it would end that run and
+    // lose its unsaved work.
+    if (sigaction(kSignals[i], nullptr, &previous[i]) != 0 || previous[i].sa_handler == SIG_IGN) continue;
+    sigaction(kSignals[i], &action, nullptr);
+  }
 }
 
 QuitOnSignal::~QuitOnSignal() {

@@ -5,7 +5,9 @@
 // is 128 + the signal's number. The signal handler only writes the signal's
 // number into a socket pair; the reading end wakes the Qt event loop, which
 // does the rest. After the first of them, a signal of that kind ends the
-// process at once (a second Ctrl+C when the quit takes too long).
+// process at once (a second Ctrl+C when the quit takes too long). A signal
+// that was ignored when the program started (nohup, a job started in the
+// background) stays ignored.
 //
 // One object at a time, for the program's run: signal dispositions belong
 // to the whole process.
