@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "RecordingFingerprint.h"
 #include "ResultCode.h"
 
 class IF_audioFileMngr {
@@ -35,6 +36,15 @@ class IF_audioFileMngr {
   // or written, lastError() says so with the system's reason ("Cannot write
   // "<target>": No space left on device"). Safe to call from any thread.
   virtual ResultCode copyFile(const std::wstring& source, const QString& target) = 0;
+  // The fingerprint of the file's audio as the work copy is read from it
+  // (its frames, the samples of every channel as floats); 0x80000001 when
+  // it cannot be opened, 0x80000002 when it ends before its announced
+  // length. A service that cannot read audio refuses with 0x80000001.
+  virtual ResultCode fingerprint(const std::wstring& path, RecordingFingerprint& out) {
+    (void)path;
+    out = RecordingFingerprint();
+    return Result::fail(1);
+  }
   // The text of the last failure that has one; empty otherwise.
   virtual QString lastError() const = 0;
   virtual void clearError() = 0;

@@ -9,7 +9,9 @@
 #include "AnalysisUtil.h"
 #include "CASTcore.h"
 #include "IF_audioFileMngr.h"
+#include "ImportedRecordings.h"
 #include "SectionNameTable.h"
+#include "WaveReanalysis.h"
 
 namespace RecordingCheck {
 
@@ -30,35 +32,70 @@ QString formatChange(ResultCode code) {
 
 QString secondsText(double seconds) { return QString::number(seconds, 'f', 3); }
 
-}  // namespace
+struct Change {
+  QString text;
+  // An import of the file takes it: importing it again mends the project.
+  bool importable = true;
+};
 
-QString whatChanged(IF_audioFileMngr& files, const WavInfo& wave) {
-  const QString path = QString::fromStdWString(wave.fileName);
-  if (!QFileInfo::exists(path)) return QString();
-  std::uint64_t frames = 0;
-  const ResultCode format = files.checkFile(wave.fileName, frames);
-  if (Result::failed(format)) return formatChange(format);
-  if (!wave.onsetTime.empty() && !AnalysedWaveName::endsWithRecording(wave.onsetTime.back(), frames)) {
-    return QStringLiteral("it is %1 s long, not %2 s")
-        .arg(secondsText(AnalysisUtil().samplesToSeconds(frames)), secondsText(wave.onsetTime.back()));
-  }
-  QDateTime modified, analysed;
-  if (AnalysedWaveName::recordingChangedSince(AnalysedWaveName::pathFor(path), path, &modified, &analysed)) {
-    return QStringLiteral("it was modified (%1) after its analysis was written (%2)")
-        .arg(modified.toString(Qt::ISODate), analysed.toString(Qt::ISODate));
-  }
+// The recording imported in this run, against the audio and the analysis
+// the import left.
+QString importedChange(IF_audioFileMngr& files, const WavInfo& wave, const ImportedRecordings::Entry& imported) {
+  RecordingFingerprint now;
+  if (!Result::failed(files.fingerprint(wave.fileName, now)) && now != imported.audio)
+    return QStringLiteral("its audio is no longer the audio imported (another take was put in its place)");
+  if (wave.onsetTime != imported.onsets)
+    return QStringLiteral("the project holds an analysis of other audio than the one imported");
   return QString();
 }
 
-ResultCode checkSections(CASTcore& core, IF_audioFileMngr& files) {
+// A recording analysed again after the project was saved (by another copy
+// of the program, say): the newer analysis beside it must describe the
+// audio the project's does.
+QString reanalysedChange(const WavInfo& wave, const QString& path, const QDateTime& projectSaved) {
+  const QFileInfo awi(AnalysedWaveName::pathFor(path));
+  if (!projectSaved.isValid() || !awi.exists() || awi.lastModified() <= projectSaved) return QString();
+  WavInfo analysis;
+  if (Result::failed(WaveReanalysis::load(awi.filePath(), analysis)) || WaveReanalysis::sameAudio(wave, analysis))
+    return QString();
+  return QStringLiteral("it was analysed again (%1) after the project was saved (%2), as other audio")
+      .arg(awi.lastModified().toString(Qt::ISODate), projectSaved.toString(Qt::ISODate));
+}
+
+Change detect(IF_audioFileMngr& files, const WavInfo& wave, const Context& context) {
+  const QString path = QString::fromStdWString(wave.fileName);
+  if (!QFileInfo::exists(path)) return {};
+  std::uint64_t frames = 0;
+  const ResultCode format = files.checkFile(wave.fileName, frames);
+  if (Result::failed(format)) return {formatChange(format), false};
+  if (!wave.onsetTime.empty() && !AnalysedWaveName::endsWithRecording(wave.onsetTime.back(), frames)) {
+    return {QStringLiteral("it is %1 s long, not %2 s")
+                .arg(secondsText(AnalysisUtil().samplesToSeconds(frames)), secondsText(wave.onsetTime.back()))};
+  }
+  QDateTime modified, analysed;
+  if (AnalysedWaveName::recordingChangedSince(AnalysedWaveName::pathFor(path), path, &modified, &analysed)) {
+    return {QStringLiteral("it was modified (%1) after its analysis was written (%2)")
+                .arg(modified.toString(Qt::ISODate), analysed.toString(Qt::ISODate))};
+  }
+  const ImportedRecordings::Entry* imported = context.imported ? context.imported->find(path) : nullptr;
+  return {imported ? importedChange(files, wave, *imported) : reanalysedChange(wave, path, context.projectSaved)};
+}
+
+}  // namespace
+
+QString whatChanged(IF_audioFileMngr& files, const WavInfo& wave, const Context& context) {
+  return detect(files, wave, context).text;
+}
+
+ResultCode checkSections(CASTcore& core, IF_audioFileMngr& files, const Context& context) {
   std::set<std::uint8_t> checked;
   for (std::uint8_t slot = 0; slot < CASTcore::kSectionCount; ++slot) {
     SecInfo* sec = nullptr;
     WavInfo* wave = nullptr;
     if (Result::failed(core.getSecWave(slot, &sec, &wave)) || !sec || !wave || !sec->used) continue;
     if (!checked.insert(sec->wavNo).second) continue;
-    const QString change = whatChanged(files, *wave);
-    if (change.isEmpty()) continue;
+    const Change change = detect(files, *wave, context);
+    if (change.text.isEmpty()) continue;
     QString sections;
     for (std::uint8_t other = slot; other < CASTcore::kSectionCount; ++other) {
       SecInfo* otherSec = nullptr;
@@ -68,10 +105,16 @@ ResultCode checkSections(CASTcore& core, IF_audioFileMngr& files) {
       sections += SectionNameTable::name(other);
     }
     if (core.lastError.isEmpty()) {
+      // An import analyses a changed recording again and gives its
+      // sections the new grid; one it refuses must be mended first.
+      const QString advice = change.importable
+                                 ? QStringLiteral("Please import the audio file again.")
+                                 : QStringLiteral("Please save it again as a stereo 44100 Hz audio file and import "
+                                                  "it again, or assign another audio file to the sections.");
       core.lastError = QStringLiteral(
                            "The audio file \"%1\" has changed since it was analysed: %2.\n  section: %3.\n\n"
-                           "The project cannot be exported.\nPlease import the audio file again.")
-                           .arg(QString::fromStdWString(wave->fileName), change, sections);
+                           "The project cannot be exported.\n%4")
+                           .arg(QString::fromStdWString(wave->fileName), change.text, sections, advice);
     }
     return Result::fail(1);
   }

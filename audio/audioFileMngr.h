@@ -20,6 +20,7 @@ class audioFileMngr : public IF_audioFileMngr {
                                  std::uint64_t end) override;
   ResultCode writeWaveFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
   ResultCode copyFile(const std::wstring& source, const QString& target) override;
+  ResultCode fingerprint(const std::wstring& path, RecordingFingerprint& out) override;
   QString lastError() const override { return errorText; }
   void clearError() override;
   bool exceptionFlag() const override { return exceptFlag != 0; }

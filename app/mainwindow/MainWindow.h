@@ -293,6 +293,12 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   ResultCode assignImportedWave(const QString& audioPath, const QString& awiPath, qint64 frames);
   // Applies the start state of the Manual switch to the current section.
   void applyManualDefault();
+  // Before a recording is imported: a file that ends before the length its
+  // header gives is imported only when the user agrees.
+  bool acceptRecordingLength(const QString& audioPath);
+  // Clears the focus of every field and gives it to the wave view, so the
+  // window's keys and shortcuts still work.
+  void focusWaveView();
 
   // Drag and drop.
   bool acceptDragOfKind(QDropEvent* event, const QStringList& suffixes, int kind, Qt::DropAction action);

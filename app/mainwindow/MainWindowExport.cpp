@@ -128,7 +128,7 @@ std::uint64_t MainWindow::prepareExportWaves() {
   // Every section is cut along the grid of its recording as it was
   // analysed: a recording changed since stops the export, whether its
   // sections are still to be rendered or were rendered before.
-  const ResultCode unchanged = RecordingCheck::checkSections(mCore, *mAudioFileMngr);
+  const ResultCode unchanged = RecordingCheck::checkSections(mCore, *mAudioFileMngr, recordingCheckContext());
   if (unchanged != 0) return 0x80000004ull | (unchanged << 4);
   // Side by side; what is recorded is what rendering them in turn records.
   const ResultCode rendered = mAudition.makeStretchedSectionWaves(&mCore, pending, &ratioError);

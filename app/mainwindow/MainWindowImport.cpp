@@ -18,6 +18,7 @@
 #include "AnalysedWaveName.h"
 #include "AnalysisOptions.h"
 #include "FileDialogs.h"
+#include "FocusReturn.h"
 #include "IF_audioFileMngr.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
@@ -173,6 +174,7 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath, bool& ana
         tr("Audio Files (*.wav *.aiff *.aif);; Audio Files (*.wav);; Audio Files (*.aiff *.aif);; Audio Files (*.*)"));
     if (audioPath.isEmpty()) return false;
   }
+  if (!acceptRecordingLength(audioPath)) return false;
   awiPath = AnalysedWaveName::pathFor(audioPath);
   saveAudioFilePath(QFileInfo(audioPath).path());
   // An analysis that cannot be read, or that is of another recording (cut
@@ -190,6 +192,7 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath, bool& ana
   }
   if (startAnalysis(QStringList(), QStringList{audioPath}) != 0) return false;
 
+  const FocusReturn focusBack(this);
   mAnaProgress = new ProgressDialog(tr("Now analyzing the audio file ...\n%1").arg(audioPath), tr("Cancel"), 0, 100,
                                     this, Qt::Dialog);
   mAnaProgress->installEventFilter(this);

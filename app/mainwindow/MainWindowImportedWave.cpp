@@ -10,6 +10,7 @@
 
 #include "AnalysisUtil.h"
 #include "MainWindow.h"
+#include "ProposalMeter.h"
 
 namespace {
 
@@ -58,6 +59,8 @@ ResultCode MainWindow::assignWholeWaveToSection(CASTcore& core, std::uint8_t sec
 }
 
 ResultCode MainWindow::assignWaveToSection(CASTcore& source, CASTcore& target, std::uint8_t wave) {
+  const ResultCode meter = ProposalMeter::follow(target, source);
+  if (meter != 0) return meter;
   const auto current = static_cast<std::uint8_t>(mCurrentSection);
   std::vector<std::uint8_t> order{current};
   for (std::uint8_t slot : sectionSearchOrder(mCurrentSection)) {
@@ -116,6 +119,6 @@ ResultCode MainWindow::assignImportedWave(const QString& audioPath, const QStrin
   if (code != 0) return Result::nest(5, code);
   loadSectionWaveView(true);
   selectSectionCombo(mCurrentSection);
-  if (QWidget* focused = focusWidget()) focused->clearFocus();
+  focusWaveView();
   return Result::kOk;
 }

@@ -13,6 +13,7 @@
 #include "AnalysedWaveName.h"
 #include "CASTcore.h"
 #include "IF_audioFileMngr.h"
+#include "ImportedRecordings.h"
 #include "RecordingCheck.h"
 #include "TempDir.h"
 
@@ -28,6 +29,7 @@ class FakeFiles : public IF_audioFileMngr {
   };
   std::map<std::wstring, Answer> answers;
   std::map<std::wstring, int> asked;
+  std::map<std::wstring, RecordingFingerprint> prints;
 
   ResultCode checkFile(const std::wstring& path, std::uint64_t& frames) override {
     ++asked[path];
@@ -44,6 +46,10 @@ class FakeFiles : public IF_audioFileMngr {
   }
   ResultCode writeWaveFile(const std::wstring&, const std::vector<std::uint8_t>&) override { return Result::fail(1); }
   ResultCode copyFile(const std::wstring&, const QString&) override { return Result::fail(1); }
+  ResultCode fingerprint(const std::wstring& path, RecordingFingerprint& out) override {
+    out = prints[path];
+    return Result::kOk;
+  }
   QString lastError() const override { return QString(); }
   void clearError() override {}
   bool exceptionFlag() const override { return false; }
@@ -181,7 +187,8 @@ TEST(RecordingCheck, TheFirstChangedRecordingInSlotOrderIsNamedWithItsSectionsEa
   EXPECT_EQ(core.lastError, "The audio file \"" + changed +
                                 "\" has changed since it was analysed: its sample rate is no longer 44100 Hz.\n"
                                 "  section: Main A, Fill In A.\n\n"
-                                "The project cannot be exported.\nPlease import the audio file again.");
+                                "The project cannot be exported.\nPlease save it again as a stereo 44100 Hz audio "
+                                "file and import it again, or assign another audio file to the sections.");
   EXPECT_EQ(files.asked[kept.toStdWString()], 1);
   EXPECT_EQ(files.asked[changed.toStdWString()], 1);
   EXPECT_EQ(files.asked.count(later.toStdWString()), 0u) << "the check stops at the first change";
@@ -194,4 +201,60 @@ TEST(RecordingCheck, TheFirstChangedRecordingInSlotOrderIsNamedWithItsSectionsEa
   EXPECT_TRUE(core.lastError.isEmpty());
   EXPECT_EQ(unchanged.asked.size(), 3u);
   for (const auto& entry : unchanged.asked) EXPECT_EQ(entry.second, 1);
+}
+
+TEST(RecordingCheck, ATakeWithAnOlderDateIsToldByTheAudioImportedOrByANewerAnalysisBesideIt) {
+  // Each recording is older than its analysis and as long as the project's:
+  // the dates and the length alone let every one pass.
+  const QDateTime saved = kAnalysed.addSecs(-600);
+  const WavInfo newerAnalysis = [] {
+    WavInfo other = analysed(QString(), 4.0f);
+    other.onsetTime = {0.0f, 0.6f, 4.0f};
+    return other;
+  }();
+  const struct {
+    const char* name;
+    bool imported;            // in this run, as the project's analysis
+    bool otherAudio;          // its audio now differs from the audio imported
+    bool otherAnalysis;       // the project holds another analysis than the import's
+    bool analysedAfterSave;   // the analysis beside it, of other audio, is newer than the project file
+    const char* change;
+  } cases[] = {
+      {"kept.wav", true, false, false, false, ""},
+      {"copied.wav", true, true, false, false,
+       "its audio is no longer the audio imported (another take was put in its place)"},
+      {"undone.wav", true, false, true, false, "the project holds an analysis of other audio than the one imported"},
+      {"other copy.wav", false, false, false, true,
+       "it was analysed again (2026-05-04T10:00:00) after the project was saved (2026-05-04T09:50:00), as other "
+       "audio"},
+      {"before save.wav", false, false, false, false, ""},
+  };
+  for (const auto& c : cases) {
+    const QString path = TestEnv::tempPath(c.name);
+    const QString awi = AnalysedWaveName::pathFor(path);
+    WavInfo wave = analysed(path, 4.0f);
+    wave.onsetTime = {0.0f, 0.5f, 4.0f};
+    for (int k = 0; k <= 16; ++k) wave.beatTime.push_back(0.25f * k);
+    CASTcore writer;
+    auto* written = new WavInfo(c.analysedAfterSave || !c.imported ? newerAnalysis : wave);
+    written->fileName = path.toStdWString();
+    written->beatTime = wave.beatTime;
+    ASSERT_EQ(writer.addWavList(written), 0u);
+    ASSERT_EQ(writer.saveAwi(awi.toStdWString(), 0), 0u);
+    touch(awi, c.analysedAfterSave ? kAnalysed : saved.addSecs(-60));
+    touch(path, saved.addSecs(-120));
+
+    FakeFiles files;
+    files.answers[path.toStdWString()] = {0, 4 * 44100};
+    files.prints[path.toStdWString()] = {4 * 44100, c.otherAudio ? 2u : 1u};
+    ImportedRecordings imported;
+    if (c.imported) {
+      imported.remember(path, {4 * 44100, 1u},
+                        c.otherAnalysis ? std::vector<float>{0.0f, 0.7f, 4.0f} : wave.onsetTime);
+    }
+    RecordingCheck::Context context;
+    context.imported = &imported;
+    context.projectSaved = saved;
+    EXPECT_EQ(RecordingCheck::whatChanged(files, wave, context), c.change) << c.name;
+  }
 }

@@ -10,10 +10,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
+
+#include "AnalysedRecording.h"
 #include "AnalysedWaveName.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
 #include "SectionProject.h"
+#include "WaveReanalysis.h"
 
 namespace {
 
@@ -35,13 +39,11 @@ struct Outcome {
   bool written = false;
 };
 
-// Exports the project to a new file; the last box's text and whether the
-// file is there.
-Outcome exportProject(const QString& project) {
-  MainWindow window;
-  window.openProjectFile(project);
-  window.loadSectionWaveView(true);
-  const QString path = TestEnv::tempPath(QFileInfo(project).completeBaseName() + ".aus");
+// Exports the window's project to a new file named `name`; the last box's
+// text and whether the file is there.
+Outcome exportFrom(MainWindow& window, const QString& name) {
+  const QString path = TestEnv::tempPath(name + ".aus");
+  QFile::remove(path);
   ModalDriver driver;
   driver.chooseFile(path);
   driver.pressButton(QMessageBox::Ok);
@@ -53,9 +55,55 @@ Outcome exportProject(const QString& project) {
   return outcome;
 }
 
-QString changedMessage(const QString& recording, const QString& change) {
+Outcome exportProject(const QString& project) {
+  MainWindow window;
+  window.openProjectFile(project);
+  window.loadSectionWaveView(true);
+  return exportFrom(window, QFileInfo(project).completeBaseName());
+}
+
+const QString kImportAgain = "Please import the audio file again.";
+
+QString changedMessage(const QString& recording, const QString& change, const QString& advice = kImportAgain) {
   return "The audio file \"" + recording + "\" has changed since it was analysed: " + change +
-         ".\n  section: Main A.\n\nThe project cannot be exported.\nPlease import the audio file again.";
+         ".\n  section: Main A.\n\nThe project cannot be exported.\n" + advice;
+}
+
+const QString kFinished = "Export operation has been finished.";
+
+// A 4 s click track with a click every `interval` seconds from `first` on.
+TestAudio::Stereo16 take(double interval, double first) { return TestAudio::clickTrack(4.0, interval, first); }
+
+// The first take of "song": clicks every 0.5 s, with its analysis beside it
+// (half beats every 0.25 s, onsets on the clicks, "Main A" over the first
+// bar), imported as a new project.
+void importFirstTake(MainWindow& window, const QString& song) {
+  ASSERT_TRUE(TestAudio::writeWav(song, take(0.5, 0.0)));
+  std::vector<float> onsets;
+  for (int k = 0; k <= 8; ++k) onsets.push_back(0.5f * k);
+  SecInfo mainA;
+  mainA.startAdrs = 0;
+  mainA.endAdrs = 2 * 44100;
+  mainA.barNum = 1;
+  writeAnalysisBeside(song, 17, onsets, mainA, 120);
+  ModalDriver driver;
+  driver.chooseFile(song);
+  window.releasedBtnOpenWav();
+  ASSERT_EQ(window.core().waveCount(), 1u);
+  ASSERT_EQ(driver.unexpected(), 0);
+}
+
+void setModified(const QString& path, const QDateTime& when) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+const WavInfo& projectWave(MainWindow& window) {
+  WavInfo* wave = nullptr;
+  EXPECT_EQ(window.core().getWaveInfo(0, &wave), 0u);
+  static const WavInfo none;
+  return wave ? *wave : none;
 }
 
 }  // namespace
@@ -76,7 +124,9 @@ TEST(ExportRecordingCheck, ARecordingWhoseHeaderNowSays48kHzStopsTheExportWithIt
     ASSERT_EQ(file.write(header), 44);
   }
   const Outcome outcome = exportProject(project);
-  EXPECT_EQ(outcome.text, changedMessage(recording, "its sample rate is no longer 44100 Hz"));
+  EXPECT_EQ(outcome.text, changedMessage(recording, "its sample rate is no longer 44100 Hz",
+                                         "Please save it again as a stereo 44100 Hz audio file and import it again, "
+                                         "or assign another audio file to the sections."));
   EXPECT_FALSE(outcome.written);
 }
 
@@ -105,6 +155,89 @@ TEST(ExportRecordingCheck, AnUnchangedRecordingWithItsAnalysisBesideItExportsAsB
   const QString project = projectWithAnalysis(recording);
   ASSERT_FALSE(project.isEmpty());
   const Outcome outcome = exportProject(project);
-  EXPECT_EQ(outcome.text, "Export operation has been finished.");
+  EXPECT_EQ(outcome.text.toStdString(), "Export operation has been finished.");
   EXPECT_TRUE(outcome.written);
+}
+
+TEST(ExportRecordingCheck, ATakeSavedOverTheRecordingAndImportedAgainExportsUnderItsOwnGrid) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  const QString song = TestEnv::tempPath("song.wav");
+  MainWindow window;
+  importFirstTake(window, song);
+  // Another take of the same length, clicks every 0.4 s from 0.2 s on,
+  // saved over it.
+  ASSERT_TRUE(TestAudio::writeWav(song, take(0.4, 0.2)));
+  setModified(AnalysedWaveName::pathFor(song), QFileInfo(song).lastModified().addSecs(-90));
+  EXPECT_EQ(exportFrom(window, "refused").text.left(40), changedMessage(song, "").left(40));
+
+  {
+    ModalDriver driver;
+    driver.chooseFile(song);
+    window.releasedBtnImportAudio();
+    EXPECT_EQ(driver.unexpected(), 0);
+  }
+  const Outcome outcome = exportFrom(window, "again");
+  EXPECT_EQ(outcome.text.toStdString(), kFinished.toStdString());
+  EXPECT_TRUE(outcome.written);
+  // The grid exported is the analysis of the audio exported: the one the
+  // import wrote beside it, with the onsets on the new take's clicks.
+  const WavInfo& wave = projectWave(window);
+  WavInfo analysis;
+  ASSERT_EQ(WaveReanalysis::load(AnalysedWaveName::pathFor(song), analysis), 0u);
+  EXPECT_EQ(wave.onsetTime, analysis.onsetTime);
+  EXPECT_EQ(wave.beatTime, analysis.beatTime);
+  ASSERT_GT(wave.onsetTime.size(), 2u);
+  for (std::size_t k = 1; k + 1 < wave.onsetTime.size(); ++k) {
+    const double t = wave.onsetTime[k] - 0.2;
+    EXPECT_NEAR(t, 0.4 * std::round(t / 0.4), 0.012) << "onset " << wave.onsetTime[k];
+  }
+}
+
+TEST(ExportRecordingCheck, AnotherTakeWithAnOlderDateIsToldFromTheAnalysedOne) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  const QDateTime longAgo = QDateTime::currentDateTime().addDays(-30);
+  const struct {
+    const char* name;
+    // true: cp -p of the take over the recording while the project that
+    // imported it is open; false: the take copied over it and analysed by
+    // another copy of the program after the project was saved, the project
+    // then opened anew.
+    bool whileOpen;
+  } cases[] = {{"copied", true}, {"reanalysed", false}};
+  for (const auto& c : cases) {
+    const QString song = TestEnv::tempPath(QString("%1.wav").arg(c.name));
+    const QString project = TestEnv::tempPath(QString("%1.qmproj").arg(c.name));
+    const QString awi = AnalysedWaveName::pathFor(song);
+    MainWindow window;
+    importFirstTake(window, song);
+    {
+      ModalDriver driver;
+      driver.chooseFile(project);
+      window.saveProjectAs();
+      ASSERT_TRUE(QFileInfo::exists(project));
+    }
+    setModified(project, longAgo.addDays(1));
+    ASSERT_TRUE(TestAudio::writeWav(song, take(0.4, 0.2)));
+    setModified(song, longAgo);
+    Outcome outcome;
+    QString change;
+    if (c.whileOpen) {
+      outcome = exportFrom(window, c.name);
+      change = "its audio is no longer the audio imported (another take was put in its place)";
+    } else {
+      // The other copy's analysis: onsets on the new take's clicks.
+      std::vector<float> onsets{0.0f};
+      for (int k = 0; k < 10; ++k) onsets.push_back(0.2f + 0.4f * k);
+      onsets.push_back(4.0f);
+      writeAnalysisBeside(song, 17, onsets, SecInfo(), 150);
+      MainWindow reopened;
+      reopened.openProjectFile(project);
+      outcome = exportFrom(reopened, c.name);
+      change = QString("it was analysed again (%1) after the project was saved (%2), as other audio")
+                   .arg(QFileInfo(awi).lastModified().toString(Qt::ISODate),
+                        QFileInfo(project).lastModified().toString(Qt::ISODate));
+    }
+    EXPECT_EQ(outcome.text.toStdString(), changedMessage(song, change).toStdString()) << c.name;
+    EXPECT_FALSE(outcome.written) << c.name;
+  }
 }

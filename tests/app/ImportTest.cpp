@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFileOpenEvent>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -261,4 +262,38 @@ TEST(Import, WhileAnAnalysisRunsTheProjectCommandsAndTheHistoryAreUnavailable) {
   for (QAction* action : actions) EXPECT_TRUE(action->isEnabled()) << action->objectName().toStdString();
   EXPECT_EQ(window.core().waveCount(), 1u);
   EXPECT_EQ(driver.unexpected(), 0);
+}
+
+TEST(Import, AFailedImportIntoAProjectLeavesItAsItWasFromTheButtonAndTheCommandLine) {
+  qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
+  // A recording of one frame is analysed, but no section can hold it: the
+  // import fails after the analysis.
+  const QString kept = recordingWithAnalysis("kept.wav");
+  const struct {
+    const char* road;
+    bool commandLine;
+  } roads[] = {{"import button", false}, {"command line", true}};
+  for (const auto& road : roads) {
+    const QString one = TestEnv::tempPath(QString("one frame by %1.wav").arg(road.road));
+    ASSERT_TRUE(TestAudio::writeWav(one, TestAudio::Stereo16{1000, -1000}));
+    MainWindow window;
+    ModalDriver driver;
+    driver.chooseFile(kept);
+    window.releasedBtnOpenWav();
+    ASSERT_EQ(window.core().waveCount(), 1u);
+    if (!road.commandLine) driver.chooseFile(one);
+    driver.pressButton(QMessageBox::Ok);  // the section already has a recording
+    driver.pressButton(QMessageBox::Ok);  // the error
+    if (road.commandLine) {
+      QFileOpenEvent event(one);
+      QCoreApplication::sendEvent(&window, &event);
+    } else {
+      window.releasedBtnImportAudio();
+    }
+    EXPECT_EQ(driver.seen().back().text.toStdString(), "Internal Error #0100 ") << road.road;
+    EXPECT_EQ(window.core().waveCount(), 1u) << road.road;
+    EXPECT_EQ(window.mCmbWav->currentText(), "kept.wav") << road.road;
+    EXPECT_FALSE(QFileInfo::exists(AnalysedWaveName::pathFor(one))) << road.road;
+    EXPECT_EQ(driver.unexpected(), 0) << road.road;
+  }
 }
