@@ -19,6 +19,8 @@
 
 #include "ASTAudition.h"
 #include "CASTcore.h"
+#include "ImportedRecordings.h"
+#include "RecordingCheck.h"
 #include "ResultCode.h"
 #include "TextItem.h"
 #include "Ui_MainWindow.h"
@@ -299,6 +301,17 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   // Clears the focus of every field and gives it to the wave view, so the
   // window's keys and shortcuts still work.
   void focusWaveView();
+  // A recording the project holds, imported again: when its analysis
+  // beside it is of other audio than the project's (another take saved
+  // under its name), the project takes it as one undo step.
+  ResultCode takeNewAnalysis(int wave, const QString& awiPath);
+  // Measures the audio coming in; true when this run imported other audio
+  // under the same path before, so that its analysis cannot be reused.
+  bool incomingAudioDiffers(const QString& audioPath);
+  // The recording's audio and the analysis the project now holds of it.
+  void rememberImport(const QString& audioPath);
+  // What the export's check of the recordings knows of this run.
+  RecordingCheck::Context recordingCheckContext() const;
 
   // Drag and drop.
   bool acceptDragOfKind(QDropEvent* event, const QStringList& suffixes, int kind, Qt::DropAction action);
@@ -410,6 +423,8 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   std::uint8_t mClick2On = 1;
   ASTAudition mAudition{&mClickOn, &mSourceLevel, &mClick2On};
   IF_audioFileMngr* mAudioFileMngr = nullptr;
+  // The recordings imported in this run, for the export's check.
+  ImportedRecordings mImported;
   QString mProjectPath;
   std::uint8_t mComboGuard = 1;
   int mCurrentSection = 3;

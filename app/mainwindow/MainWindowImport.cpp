@@ -177,6 +177,9 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath, bool& ana
   if (!acceptRecordingLength(audioPath)) return false;
   awiPath = AnalysedWaveName::pathFor(audioPath);
   saveAudioFilePath(QFileInfo(audioPath).path());
+  // The files' dates cannot tell a take copied with its old date from the
+  // analysed one; the audio imported before in this run can.
+  const bool otherAudio = incomingAudioDiffers(audioPath);
   // An analysis that cannot be read, or that is of another recording (cut
   // short, left by another copy of the program, or older than the recording
   // it stands beside), is made anew instead of failing this recording's
@@ -186,7 +189,7 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath, bool& ana
     qint64 frames = 0;
     QString why;
     if (checkAudioFile(audioPath, frames) != 0 ||
-        AnalysedWaveName::isUsableFor(awiPath, audioPath, static_cast<std::uint64_t>(frames), &why))
+        (!otherAudio && AnalysedWaveName::isUsableFor(awiPath, audioPath, static_cast<std::uint64_t>(frames), &why)))
       return true;
     qDebug() << "analysing again:" << why;
   }
@@ -302,6 +305,7 @@ void MainWindow::releasedBtnOpenWav() {
     failImport(code, audioPath, awiPath, analysedNow);
     return;
   }
+  rememberImport(audioPath);
   resetViewState();
   refreshSectionView();
   setProjectName(tr("New Audio Style.qmproj"));
@@ -345,6 +349,8 @@ void MainWindow::importAudioToProject(QString& audioPath, QString& awiPath) {
   const int known = findWaveIndexByFileName(audioPath);
   if (known >= 0) {
     mCurrentWave = selectWaveInCombo(known);
+    code = takeNewAnalysis(known, awiPath);
+    if (code != 0) showImportError(code);
     return;
   }
   SecInfo* section = nullptr;
@@ -374,7 +380,10 @@ void MainWindow::importAudioToProject(QString& audioPath, QString& awiPath) {
   if (mCmbWav->currentIndex() == -1) mCurrentWave = selectWaveInCombo(static_cast<int>(mCore.waveCount()) - 1);
   applyManualDefault();
   restoreCursor();
-  if (code != 0) failImport(code, audioPath, awiPath, analysedNow);
+  if (code != 0)
+    failImport(code, audioPath, awiPath, analysedNow);
+  else
+    rememberImport(audioPath);
 }
 
 void MainWindow::currentIdxChangedCmbWav() {

@@ -100,10 +100,15 @@ ResultCode MainWindow::assignImportedWave(const QString& audioPath, const QStrin
     mCore.lastError = trial.lastError;
     return Result::nest(2, code);
   }
-  code = addWaveToCore(mCore, audioPath, awiPath, frames);
-  if (code != 0) return Result::nest(3, code);
-  const auto wave = static_cast<std::uint8_t>(mCore.waveCount() - 1);
+  // The project takes the recording only with its section assigned: a
+  // recording no section can hold (a single frame, say) leaves it as it was.
   mCoreWork.copyFrom(mCore);
+  code = addWaveToCore(mCoreWork, audioPath, awiPath, frames);
+  if (code != 0) {
+    mCore.lastError = mCoreWork.lastError;
+    return Result::nest(3, code);
+  }
+  const auto wave = static_cast<std::uint8_t>(mCoreWork.waveCount() - 1);
   code = assignWaveToSection(trial, mCoreWork, wave);
   if (code == 0) code = mCore.setAllInfo(mCoreWork.getAllInfo());
   if (code != 0) {
