@@ -28,10 +28,13 @@ std::unique_ptr<QProcess> startExport(const Song& song) {
   return startHarness({"export", song.audio, song.style});
 }
 
+// What the copy printed; it must have ended with a whole style file.
 QString finish(QProcess& process) {
   EXPECT_TRUE(process.waitForFinished(300000));
   EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-  return QString::fromUtf8(process.readAllStandardOutput());
+  const QString out = QString::fromUtf8(process.readAllStandardOutput());
+  EXPECT_TRUE(out.contains("style=whole")) << out.toStdString();
+  return out;
 }
 
 QByteArray contents(const QString& path) {

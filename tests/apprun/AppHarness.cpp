@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileOpenEvent>
 #include <QLineEdit>
 #include <QAbstractButton>
@@ -81,6 +82,34 @@ int route(int argc, char** argv) {
   return 0;
 }
 
+// Gives a file dialog `file` and accepts it once the dialog itself hands
+// that file back. selectFile() is no sure route: it leaves the name field
+// alone while the field has the focus, which it gets some time after the
+// dialog shows, and the dialog then hands back its folder, takes an accept
+// as a step into that folder and stays open. So the folder is set, the name
+// goes into the name field itself, and the answer waits for the dialog to
+// agree; until then the next tick tries again.
+void answerFileDialog(QFileDialog* dialog, const QString& file) {
+  const bool first = !dialog->property("shown").toBool();
+  if (first) {
+    dialog->setProperty("shown", true);
+    std::printf("dialog=%s\n", qPrintable(dialog->windowTitle()));
+    std::fflush(stdout);
+  }
+  if (file.isEmpty()) {
+    // Whatever the dialog holds, once.
+    if (first) static_cast<QDialog*>(dialog)->accept();
+    return;
+  }
+  const QFileInfo target(file);
+  if (QFileInfo(dialog->directory().absolutePath()) != QFileInfo(target.absolutePath()))
+    dialog->setDirectory(target.absolutePath());
+  auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+  if (name && name->text() != target.fileName()) name->setText(target.fileName());
+  if (QFileInfo(dialog->selectedFiles().value(0)) != target) return;
+  static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept
+}
+
 // Prints the text of every message box as it is shown and answers it with
 // its default button, so a run meets no box it cannot get past; a file
 // dialog is given `file`.
@@ -88,11 +117,7 @@ void answerBoxes(const QString& file = QString()) {
   auto* timer = new QTimer(QCoreApplication::instance());
   QObject::connect(timer, &QTimer::timeout, [file] {
     if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-      if (dialog->property("answered").toBool()) return;
-      dialog->setProperty("answered", true);
-      std::printf("dialog=%s\n", qPrintable(dialog->windowTitle()));
-      dialog->selectFile(file);
-      QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
+      answerFileDialog(dialog, file);
       return;
     }
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -128,9 +153,29 @@ int run(int argc, char** argv) {
   return 0;
 }
 
+// Whether `path` holds a whole style: MThd, tracks, CASM, AASM and AFil
+// chunks, each as long as its header says, up to the file's end.
+bool isStyleFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  QByteArrayList ids;
+  for (qint64 at = 0; at < bytes.size();) {
+    if (bytes.size() - at < 8) return false;
+    const auto* header = reinterpret_cast<const unsigned char*>(bytes.constData() + at);
+    const qint64 size = (qint64{header[4]} << 24) | (header[5] << 16) | (header[6] << 8) | header[7];
+    if (size > bytes.size() - at - 8) return false;
+    ids << bytes.mid(at, 4);
+    at += 8 + size;
+  }
+  ids.removeAll("MTrk");
+  return ids == QByteArrayList{"MThd", "CASM", "AASM", "AFil"};
+}
+
 // Imports the recording the way a file named on the command line is
 // imported (analysed when it has no analysis yet) and exports the proposed
-// style to the given file through the export command.
+// style to the given file through the export command. The exit code is the
+// run's, or 1 when the run ended without a whole style file at <style>.
 int exportStyle(char** argv) {
   const QString style = QString::fromLocal8Bit(argv[3]);
   std::vector<char*> args{argv[0], argv[2], nullptr};
@@ -144,7 +189,11 @@ int exportStyle(char** argv) {
       },
       [style] { answerBoxes(style); });
   std::printf("exit=%d\n", code);
-  return 0;
+  const bool exported = isStyleFile(style);
+  std::printf("style=%s\n", exported ? "whole" : "missing");
+  std::fflush(stdout);
+  if (code != 0) return code;
+  return exported ? 0 : 1;
 }
 
 // A running copy with a work copy in its work folder and unsaved work, as
