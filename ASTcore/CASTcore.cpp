@@ -34,7 +34,6 @@ CASTcore::CASTcore() {
   } catch (...) {
     exceptFlag = 1;  // every edit is then refused
   }
-  tempPath = TempWaveFiles::workFolder();
   const QString resources = applicationDir() + "/../Resources";
   templatePath = resources + "/Empty.sty";
   metro1Path = resources + "/Metro1.wav";
@@ -377,12 +376,18 @@ void CASTcore::setStyleParam3(std::uint64_t value) {
 
 ResultCode CASTcore::getPath(std::uint8_t slot, QString& out) const {
   switch (slot) {
-    case 0: out = tempPath; return Result::kOk;
+    case 0:
+      out = workFolder();
+      return out.isEmpty() ? Result::fail(2) : Result::kOk;
     case 1: out = templatePath; return Result::kOk;
     case 2: out = metro1Path; return Result::kOk;
     case 3: out = metro2Path; return Result::kOk;
     default: return Result::fail(1);
   }
+}
+
+QString CASTcore::workFolder(QString* whyNot) const {
+  return tempPath.isEmpty() ? TempWaveFiles::workFolder(whyNot) : tempPath;
 }
 
 ResultCode CASTcore::setPath(std::uint8_t slot, std::uint8_t base, const QString& name) {

@@ -365,10 +365,15 @@ class CASTcore {
   void setStyleParam3(std::uint64_t value);
 
   // --- Paths: 0 temporary folder, 1 template style, 2/3 metronome sounds ---
+  // Slot 0 is the process's work folder unless set otherwise; 0x80000002
+  // (and an empty path) when no private work folder can be made.
   ResultCode getPath(std::uint8_t slot, QString& out) const;
   // base: 0..17 a QStandardPaths location, 253 the application folder,
   // 254 the current folder, 255 none (name is the whole path).
   ResultCode setPath(std::uint8_t slot, std::uint8_t base, const QString& name);
+  // The folder of the working waves, asked for at each use (path slot 0):
+  // empty when none can be made, with the reason in `whyNot`.
+  QString workFolder(QString* whyNot = nullptr) const;
 
   // Reads the source to its end and records where its smoothed signal
   // changes sign (mode 0: rising zero crossings; other modes: every change,
@@ -429,6 +434,7 @@ class CASTcore {
   std::array<std::vector<double>, kSectionCount> stretchRatios;
   std::uint8_t anchorAtEnd = 0;
   double beatRatio = 0.3;
+  // Empty for the process's own work folder, which is checked at each use.
   QString tempPath;
   QString templatePath;
   QString metro1Path;

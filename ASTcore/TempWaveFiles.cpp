@@ -1,12 +1,12 @@
 #include "TempWaveFiles.h"
 
-#include <QDir>
 #include <QStandardPaths>
 
 #include <memory>
 #include <mutex>
 
 #include "SectionNameTable.h"
+#include "WholeWrite.h"
 #include "WorkFolders.h"
 
 namespace TempWaveFiles {
@@ -39,20 +39,41 @@ QString sectionFileName(int index) {
   return base.isEmpty() ? QString() : base + QStringLiteral(".wav");
 }
 
-QString sourcePath(const QString& folder) { return folder + "/" + sourceFileName(); }
+QString sourcePath(const QString& folder) { return folder.isEmpty() ? QString() : folder + "/" + sourceFileName(); }
 
 QString sectionPath(const QString& folder, int index) {
   const QString file = sectionFileName(index);
-  return file.isEmpty() ? QString() : folder + "/" + file;
+  return file.isEmpty() || folder.isEmpty() ? QString() : folder + "/" + file;
 }
 
-QString workFolder() {
+QString partialPath(const QString& path) { return path + QStringLiteral(".part"); }
+
+QStringList workFileNames() {
+  QStringList names = {sourceFileName(), WorkFolders::lockFileName()};
+  for (int index = 0; index < SectionNameTable::kEntries; ++index) {
+    const QString file = sectionFileName(index);
+    if (!file.isEmpty()) names << file << partialPath(file);
+  }
+  return names;
+}
+
+QString workFolder(QString* whyNot) {
   WorkFolderState& state = workFolderState();
   std::lock_guard<std::mutex> guard(state.lock);
-  const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-  if (!state.dir || !QDir(state.dir->path()).exists()) {
-    state.dir = WorkFolders::create(temp);
-    if (!state.dir) return temp;
+  if (state.dir && !state.dir->intact()) {
+    // Its own files go through the folder's handle; whatever now bears its
+    // name is left alone.
+    state.dir->remove();
+    state.dir.reset();
+  }
+  if (!state.dir) {
+    const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    int error = 0;
+    state.dir = WorkFolders::create(temp, &error);
+    if (!state.dir) {
+      if (whyNot) *whyNot = QString("Cannot create a work folder in \"%1\": %2").arg(temp, WholeWrite::reason(error));
+      return QString();
+    }
   }
   return state.dir->path();
 }
@@ -65,7 +86,7 @@ void removeWorkFolder() {
 }
 
 WorkFolders::Sweep removeStaleWorkFolders() {
-  return WorkFolders::removeStale(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+  return WorkFolders::removeStale(QStandardPaths::writableLocation(QStandardPaths::TempLocation), workFileNames());
 }
 
 }  // namespace TempWaveFiles

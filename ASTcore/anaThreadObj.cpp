@@ -124,8 +124,15 @@ ResultCode anaThreadObj::analyzeOnsetTh(const std::wstring& path) {
     setErrorOnce("#0058 error at doCreateWavInfoTh()");
     return Result::nest(3, rc);
   }
-  QString workFolder;
-  core.getPath(0, workFolder);
+  // Without a folder of its own the work copy would lie in the shared
+  // temporary folder, under the one name every copy of the program uses.
+  QString whyNot;
+  const QString workFolder = core.workFolder(&whyNot);
+  if (workFolder.isEmpty()) {
+    setErrorOnce(whyNot);
+    setErrorOnce("#0059 error at analyzeProcTh() copyWorkWav");
+    return Result::nest(3, Result::fail(1));
+  }
   const QString workPath = TempWaveFiles::sourcePath(workFolder);
   rc = audioFiles->copyFile(path, workPath);
   if (Result::failed(rc)) {
