@@ -30,7 +30,9 @@ std::uint64_t wavePromise(QFile& file) {
     unsigned char head[8];
     if (!readAt(file, at, head, 8)) return 0;
     const std::uint32_t size = littleEndian32(head + 4);
-    if (std::equal(head, head + 4, "data")) return blockAlign == 0 ? 0 : size / blockAlign;
+    // A writer to a pipe cannot go back to fill in the size and leaves
+    // all ones: that header promises nothing.
+    if (std::equal(head, head + 4, "data")) return blockAlign == 0 || size == 0xFFFFFFFFu ? 0 : size / blockAlign;
     if (std::equal(head, head + 4, "fmt ")) {
       unsigned char fmt[16];
       if (size < 16 || !readAt(file, at + 8, fmt, 16)) return 0;

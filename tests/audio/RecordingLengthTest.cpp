@@ -58,3 +58,18 @@ TEST(RecordingLength, ACutFileShowsWhatItHoldsAgainstWhatItsHeaderPromises) {
     EXPECT_DOUBLE_EQ(cut.declaredSeconds(), kSeconds) << c.name;
   }
 }
+
+TEST(RecordingLength, AWaveStreamedWithoutItsSizeIsNotCalledShort) {
+  const QString path = writeTenSeconds("streamed.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  const qint64 data = file.readAll().indexOf("data");
+  ASSERT_GT(data, 0);
+  ASSERT_TRUE(file.seek(data + 4));
+  ASSERT_EQ(file.write("\xff\xff\xff\xff", 4), 4);
+  file.close();
+  RecordingLength streamed;
+  ASSERT_EQ(RecordingLength::measure(path.toStdWString(), streamed), 0u);
+  EXPECT_FALSE(streamed.cutShort());
+  EXPECT_DOUBLE_EQ(streamed.heldSeconds(), kSeconds);
+}
