@@ -216,7 +216,8 @@ ResultCode styMngr::makeAttackPoints(std::uint8_t slot, CAudioWaveForm* wave, co
     }
     const double onset = static_cast<double>(onsets[i]);
     point->SetPosition(onsets[i]);
-    point->SetBeatIndex(static_cast<std::uint16_t>(std::trunc(onset / spb)));
+    // The low 16 bits of the beat: a 16-bit cast of a larger double is undefined.
+    point->SetBeatIndex(static_cast<std::uint16_t>(static_cast<std::uint64_t>(std::trunc(onset / spb))));
     point->SetTickOffset(static_cast<std::uint16_t>(std::trunc(std::fmod(onset, spb) / spb * 1920.0)));
     if (Result::failed(info->AddAttackPoint(point))) {
       delete point;
