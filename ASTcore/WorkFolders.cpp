@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -196,7 +197,11 @@ std::unique_ptr<Held> create(const QString& parent, int* error) {
       return fail(code);
     }
     struct stat made {};
-    if (::fstat(dir.get(), &made) != 0) return fail(errno);
+    if (::fstat(dir.get(), &made) != 0) {
+      const int code = errno;
+      ::rmdir(staging.constData());
+      return fail(code);
+    }
     auto discard = [&] { removeFolder(parentOf(staging), nameOf(staging), dir.get(), made); };
     Fd lock(::openat(dir.get(), encoded(lockFileName()).constData(),
                      O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
