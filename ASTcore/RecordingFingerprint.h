@@ -16,13 +16,16 @@ struct RecordingFingerprint {
   bool operator!=(const RecordingFingerprint& o) const { return !(*this == o); }
 };
 
-// FNV-1a over the bytes fed to it, in any number of pieces: the same bytes
-// give the same value however they are split.
+// A 64-bit hash over the bytes fed to it, in any number of pieces: the
+// same bytes give the same value however they are split.
 class FingerprintHash {
  public:
   void add(const void* data, std::size_t bytes);
-  std::uint64_t value() const { return state; }
+  std::uint64_t value() const;
 
  private:
   std::uint64_t state = 0xcbf29ce484222325ull;
+  std::uint64_t pending = 0;  // the bytes of a word not yet complete, first byte lowest
+  int pendingBytes = 0;
+  std::uint64_t length = 0;
 };
