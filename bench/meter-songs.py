@@ -3,7 +3,13 @@
 (3/4) at tempi across 80-180 BPM with different accompaniments, songs in
 6/8, 9/8 and 12/8 across their range, and short clips of 4/4, 3/4 and 6/8.
 
-  meter-songs.py OUTDIR [--set main|short|all|lilt] [--seed N]
+  meter-songs.py OUTDIR [--set main|short|all|lilt|swingmix|sixteenths] [--seed N]
+
+swingmix and sixteenths are 4/4 songs whose pulses a meter rule may take
+for a compound grouping: a full band whose eighths are straight, swung or
+a figure at 0, 1/3, 1/2 and 5/6 of the beat over a walking bass (90-130
+BPM), and electronic songs in sixteenths (100-140 BPM), every second one
+with a bar of 2/4.
 
 Each song is written as MIDI, rendered by fluidsynth with FluidR3_GM into
 OUTDIR/<set>/NAME.wav (16-bit stereo 44100 Hz), with NAME.json beside it in
@@ -55,6 +61,15 @@ class Song:
         self.programs = programs
         self.events = []  # (tick, channel, note, velocity, length ticks)
         self.chords = []  # (bar, root pitch class, minor)
+        self.short_bar = None  # the one bar of 2/4 in a 4/4 song, if any
+
+    def bar_beats(self, bar):
+        return 2 if bar == self.short_bar else self.beats_per_bar
+
+    def bar_start(self, bar):
+        """The bar's first tick: the bar of 2/4 moves every later one."""
+        short = self.short_bar is not None and bar > self.short_bar
+        return bar * self.bar_ticks - (self.beats_per_bar - 2) * self.beat_ticks * short
 
     # Ticks of one beat and one bar, and of an eighth.
     @property
@@ -326,11 +341,120 @@ def four_ballad(song, bar, rng):
     drum(song, bar, 4, STICK, 70)
 
 
+# ---- 4/4 songs whose pulses a meter rule may take for a compound grouping
+
+def four_swingmix(song, bar, rng):
+    # A full band (horns, distorted guitar, piano, walking bass, drums)
+    # whose eighths are straight in some bars and swung in others, or
+    # swung on one beat of each two and played as a figure at 0, 1/3, 1/2
+    # and 5/6 of the beat on the other (which of the two, the song's own),
+    # in some songs the band's hits in quarter-note triplets in some bars:
+    # notes two triplet eighths apart, where a rule may hear dotted beats.
+    # The backbeat's snare is as loud as the band on one and three in some
+    # songs, softer in others.
+    root, tones = song.chord_tones(bar)
+    scale = [0, 2, 3, 5, 7, 8, 10] if song.minor else [0, 2, 4, 5, 7, 9, 11]
+    b = song.bar_start(bar)
+    swung, figure = [0, 2 / 3], [0, 1 / 3, 1 / 2, 5 / 6]
+    if bar == 0:
+        song.snare = rng.randint(40, 90)
+        song.riff = rng.choice([[swung, figure], [figure, swung]])
+        # How often the band plays its hits in quarter-note triplets.
+        song.triplet_share = rng.choice([0.0, 0.5, 0.9])
+    if bar % 2 == 0:
+        song.feel = rng.choice(["straight", "swung", "mixed", "riff", "riff"])
+        song.triplets = rng.random() < song.triplet_share
+    offsets = {"straight": [[0, 1 / 2]] * 2, "swung": [swung] * 2, "mixed": [figure] * 2,
+               "riff": song.riff}[song.feel]
+    walk = [0, tones[1], 7, rng.choice([5, 9, 10, 11])]
+    for k in range(4):
+        at = b + k * TPQ
+        song.note(at, BASS, 36 + (root + walk[k]) % 12, 92 + rng.randint(-6, 4), TPQ - 30)
+        song.note(at, DRUMS, KICK if k % 2 == 0 else SNARE, 100 if k % 2 == 0 else song.snare, TPQ // 4)
+        if k % 2:
+            song.note(at, DRUMS, 44, 56, TPQ // 4)  # the hi-hat's foot on 2 and 4
+        for j, off in enumerate(offsets[k % 2]):
+            song.note(at + int(round(off * TPQ)), DRUMS, RIDE, 80 if j == 0 else 58, TPQ // 4)
+    if song.triplets:
+        # The band's hits in quarter-note triplets, three over each half bar
+        # (two triplet eighths apart): piano, guitar and horns together.
+        for half in range(2):
+            for j in range(3):
+                at = b + half * 2 * TPQ + j * 2 * TPQ // 3
+                pc = (root + tones[(j + half) % 3]) % 12
+                for t in tones:
+                    song.note(at, PIANO, 60 + (root + t) % 12, 72, 2 * TPQ // 3 - 30)
+                for interval in (0, 7, 12):
+                    song.note(at, PAD, 48 + (root + interval) % 12, 72, 2 * TPQ // 3 - 30)
+                for octave in (60, 72):
+                    song.note(at, LEAD, octave + pc, 88, 2 * TPQ // 3 - 30)
+        return
+    # Piano: chords on one and on the last note of two's figure.
+    upbeat = TPQ + int(round(offsets[1][-1] * TPQ))
+    for at, velocity in ((0, 70), (upbeat, 64)):
+        for t in tones:
+            song.note(b + at, PIANO, 60 + (root + t) % 12, velocity, TPQ - 30)
+    # Distorted guitar: power chords on one and three.
+    for at in (0, 2 * TPQ):
+        for interval in (0, 7, 12):
+            song.note(b + at, PAD, 48 + (root + interval) % 12, 74, 3 * TPQ // 2)
+    # Horns: a riff in the bar's feel on one and two, a held note on three;
+    # every other bar the sax answers on three and four.
+    for k in range(2):
+        for j, off in enumerate(offsets[k]):
+            pc = (root + tones[(k + j) % 3]) % 12
+            song.note(b + k * TPQ + int(round(off * TPQ)), LEAD, 72 + pc, 86 if j == 0 else 72, TPQ // 4)
+    song.note(b + 2 * TPQ, LEAD, 72 + (root + tones[2]) % 12, 82, TPQ)
+    if bar % 2:
+        for k in range(2, 4):
+            for off in offsets[k % 2][:2]:
+                if rng.random() < 0.8:
+                    pc = (song.key + rng.choice(scale)) % 12
+                    song.note(b + k * TPQ + int(round(off * TPQ)), COMP, 67 + pc, 74, TPQ // 3)
+
+
+def four_sixteenths(song, bar, rng):
+    # Electronic 4/4 (or the one bar of 2/4): a synth bass on every
+    # sixteenth, a lead and drums in sixteenths, a pad held through. The
+    # bass's and the lead's figures run on across the bars, in some songs
+    # six sixteenths long (a dotted quarter, so that their accents fall on
+    # every third eighth), in others four or eight; the kick plays on every
+    # beat, on one and three, or on one, the "and" of two and four.
+    root, tones = song.chord_tones(bar)
+    b = song.bar_start(bar)
+    beats = song.bar_beats(bar)
+    s = TPQ // 4
+    if bar == 0:
+        song.cycle = rng.choice([6, 6, 8])
+        song.lead = [True] + [rng.random() < 0.75 for _ in range(song.cycle - 1)]
+        song.steps = [0] + [rng.choice([0, 1, 2]) for _ in range(song.cycle - 1)]
+        song.bass = rng.choice([[0, 0, 12, 0], [0, 0, 12, 0, 7, 0], [0, 12, 0, 7, 12, 0]])
+        song.kicks = rng.choice([[0, 4, 8, 12], [0, 8], [0, 6, 12]])
+        song.kick = rng.randint(70, 104)
+    for i in range(4 * beats):
+        at = b + i * s
+        n = at // s
+        bass = song.bass[n % len(song.bass)]
+        song.note(at, BASS, 36 + root + bass, 96 if n % len(song.bass) == 0 else 80, s - 12)
+        song.note(at, DRUMS, HAT, 62 if i % 2 == 0 else 50, s // 2)
+        step = n % song.cycle
+        if song.lead[step]:
+            pc = (root + tones[song.steps[step]]) % 12
+            song.note(at, LEAD, 72 + pc + (12 if step == 0 else 0), 86 if step == 0 else 66, s - 15)
+        if i in song.kicks:
+            song.note(at, DRUMS, KICK, song.kick, s)
+    for k in range(1, beats, 2):
+        song.note(b + k * TPQ, DRUMS, 39, 84, TPQ // 4)  # a clap on two and four
+    for t in tones:
+        song.note(b, PAD, 60 + (root + t) % 12, 58, beats * TPQ - 20)
+
+
 STYLES = {
     "oompah": waltz_oompah, "arpeggio": waltz_arpeggio, "pad": waltz_pad, "melody": waltz_melody,
     "swing": waltz_swing, "swingcomp": lambda song, bar, rng: waltz_swing(song, bar, rng, tune=False), "jig": compound_jig, "longshort": compound_longshort,
     "carpeggio": compound_arpeggio, "barpeggio": compound_beat_arpeggio, "coompah": compound_oompah, "shuffle": compound_shuffle, "blues": compound_blues, "pop": four_pop, "stabs": four_stabs,
     "ballad": four_ballad, "lilt": waltz_lilt, "halfquarter": waltz_halfquarter,
+    "swingmix": four_swingmix, "sixteenths": four_sixteenths, "sixteenths24": four_sixteenths,
 }
 
 PROGRAMS = {  # piano, bass, pad, lead, comp
@@ -339,6 +463,10 @@ PROGRAMS = {  # piano, bass, pad, lead, comp
     "longshort": (0, 33, 48, 73, 24), "carpeggio": (46, 32, 48, 73, 0), "barpeggio": (0, 32, 48, 73, 0), "coompah": (0, 33, 48, 21, 21), "shuffle": (0, 33, 16, 65, 4), "blues": (0, 33, 16, 65, 4),
     "pop": (0, 33, 48, 80, 4), "stabs": (0, 38, 48, 80, 61), "ballad": (0, 32, 49, 73, 0),
     "lilt": (0, 33, 48, 73, 0), "halfquarter": (0, 32, 49, 40, 0),
+    # piano, walking bass, distorted guitar, brass section, alto sax
+    "swingmix": (0, 32, 30, 61, 65),
+    # -, synth bass, warm pad, saw lead, -
+    "sixteenths": (0, 38, 89, 81, 0), "sixteenths24": (0, 38, 89, 81, 0),
 }
 
 
@@ -349,6 +477,9 @@ def build(name, group, numerator, denominator, bpm, seconds, style, key, minor, 
     bars = int(seconds / bar_seconds) + 2
     song = Song(name, group, numerator, denominator, bpm, bars, key, minor, PROGRAMS[style])
     progression(song, rng)
+    if style == "sixteenths24":
+        # One bar of 2/4 closing a phrase of eight, twelve or sixteen bars.
+        song.short_bar = rng.choice([7, 11, 15])
     for bar in range(bars):
         STYLES[style](song, bar, rng)
     return song
@@ -401,6 +532,19 @@ def truth(song, seconds):
             break
         chords.append([round(start, 6), round(min(seconds, start + bar), 6),
                        NAMES[root] + (":min" if minor else ":maj")])
+    if song.short_bar is not None:
+        # Beats counted bar by bar: the bar of 2/4 has two.
+        beats, positions, chords = [], [], []
+        for b, root, minor in song.chords:
+            start = song.bar_start(b) / song.beat_ticks * beat
+            if start >= seconds - 1e-6:
+                break
+            for k in range(song.bar_beats(b)):
+                if start + k * beat < seconds - 1e-6:
+                    beats.append(round(start + k * beat, 6))
+                    positions.append(k + 1)
+            chords.append([round(start, 6), round(min(seconds, start + song.bar_beats(b) * beat), 6),
+                           NAMES[root] + (":min" if minor else ":maj")])
     return {
         "beats": beats, "beat_positions": positions,
         "downbeats": [t for t, p in zip(beats, positions) if p == 1],
@@ -439,6 +583,18 @@ def plan(which):
         for n, bpm in enumerate([40, 44, 48, 52]):
             songs.append((f"c128_{bpm:03d}_shuffle", "compound", 12, 8, bpm, 60.0, "shuffle", (n * 5 + 2) % 12,
                           n % 2 == 1))
+    if which == "swingmix":
+        # 4/4 for a full band, eighths straight, swung and mixed, 90-130.
+        for i, bpm in enumerate([90, 93, 97, 100, 104, 107, 110, 114, 117, 120, 124, 127, 130, 112]):
+            songs.append((f"x{bpm:03d}_swingmix", "swingmix", 4, 4, bpm, float(60 + 60 * ((i * 5) % 14) // 13),
+                          "swingmix", (i * 5) % 12, i % 3 == 1))
+    if which == "sixteenths":
+        # Electronic 4/4 in sixteenths, 100-140, every second song with a
+        # bar of 2/4.
+        for i, bpm in enumerate([100, 103, 106, 109, 112, 115, 118, 121, 124, 127, 130, 134, 137, 140]):
+            style = "sixteenths24" if i % 2 else "sixteenths"
+            songs.append((f"t{bpm:03d}_{style}", "sixteenths", 4, 4, bpm, float(60 + 60 * ((i * 3) % 14) // 13),
+                          style, (i * 7) % 12, i % 3 == 2))
     if which in ("short", "all"):
         clips = [(4, 4, 92, "pop"), (4, 4, 112, "stabs"), (4, 4, 128, "ballad"),
                  (3, 4, 100, "oompah"), (3, 4, 138, "arpeggio"), (3, 4, 160, "melody"),
@@ -481,7 +637,7 @@ def reseeded(songs, seed):
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("out")
-    ap.add_argument("--set", default="all", choices=["main", "short", "all", "lilt"])
+    ap.add_argument("--set", default="all", choices=["main", "short", "all", "lilt", "swingmix", "sixteenths"])
     ap.add_argument("--seed", type=int, default=0)
     a = ap.parse_args()
     items = []
