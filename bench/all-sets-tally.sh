@@ -10,16 +10,17 @@
 # score_dir.py scores each run. Runs are kept under
 # CORPORA/runs/<label>/<corpus>/<mode>/ (estimates, run.log, scores.json)
 # and used again while the build and the corpus are unchanged (stamp: the
-# binary's and the index's checksums), so a baseline runs once. A build
-# without a label is labelled by its binary's checksum. The report
-# (bench/all-sets-tally.py) goes to the standard output.
+# binary's checksum and one of the corpus's index and of its files' names,
+# sizes and times, so a set rendered again runs again): a baseline runs
+# once. A build without a label is labelled by its binary's checksum. The
+# report (bench/all-sets-tally.py) goes to the standard output.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 KIT=$(cd "$ROOT/../shared/devkit" && pwd)
 CORPORA=${CORPORA:-/work/corpora}
 JOBS=${JOBS:-3}
 PY=/usr/bin/python3
-[ $# -ge 2 ] || { sed -n 2,15p "$0"; exit 2; }
+[ $# -ge 2 ] || { sed -n 2,16p "$0"; exit 2; }
 
 labels=() ; builds=()
 for arg in "$1" "$2"; do
@@ -42,10 +43,15 @@ fi
 # One line per run still to do: label, binary, corpus, mode.
 todo=$(mktemp)
 trap 'rm -f "$todo"' EXIT
+fingerprint() {  # CORPUS: its index, and every file's name, size and time
+  { cat "$1/index.json"; (cd "$1" && find -L . -type f -printf '%P %s %T@\n' | LC_ALL=C sort); } |
+    sha256sum | cut -c1-64
+}
 sums=("$(sha256sum "${builds[0]}" | cut -c1-64)" "$(sha256sum "${builds[1]}" | cut -c1-64)")
 for corpus in "${corpora[@]}"; do
+  print=$(fingerprint "$corpus")
   for i in 0 1; do
-    stamp="${sums[$i]} $(sha256sum "$corpus/index.json" | cut -c1-64)"
+    stamp="${sums[$i]} $print"
     for mode in default free; do
       out="$CORPORA/runs/${labels[$i]}/$(basename "$corpus")/$mode"
       if [ -f "$out/stamp" ] && [ "$(cat "$out/stamp")" = "$stamp" ] && [ -f "$out/scores.json" ]; then
