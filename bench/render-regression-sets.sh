@@ -51,4 +51,4 @@ jobs+=("$OUT/kit-sixfour-s1|$PY $ROOT/bench/kit-songs.py $OUT --kinds sixfour --
 for job in "${jobs[@]}"; do
   [ -e "${job%%|*}/index.json" ] || echo "${job#*|}"
 done | xargs -P 3 -I{} bash -c '{} > /dev/null'
-ls -d "$OUT"/*/index.json | wc -l
+echo "$(ls -d "$OUT"/*/index.json | wc -l) corpora in $OUT"
