@@ -8,8 +8,9 @@
 swingmix and sixteenths are 4/4 songs whose pulses a meter rule may take
 for a compound grouping: a full band whose eighths are straight, swung or
 a figure at 0, 1/3, 1/2 and 5/6 of the beat over a walking bass (90-130
-BPM), and electronic songs in sixteenths (100-140 BPM), every second one
-with a bar of 2/4.
+BPM), three of them (swingband) in quarter-note triplets over every two
+beats with a soft backbeat, and electronic songs in sixteenths (100-140
+BPM), every second one with a bar of 2/4.
 
 Each song is written as MIDI, rendered by fluidsynth with FluidR3_GM into
 OUTDIR/<set>/NAME.wav (16-bit stereo 44100 Hz), with NAME.json beside it in
@@ -413,6 +414,44 @@ def four_swingmix(song, bar, rng):
                     song.note(b + k * TPQ + int(round(off * TPQ)), COMP, 67 + pc, 74, TPQ // 3)
 
 
+def four_swingband(song, bar, rng):
+    # The band over a walking bass, a kick on one and three and a soft
+    # snare on two and four; over each two beats the piano and the horns
+    # play quarter-note triplets (the bar's chord with the guitar, then
+    # the chords a fourth and a fifth above it, laid back by 15 ticks),
+    # and strings come in on two and four. The new pitches two and four
+    # thirds of a beat in and the softer backbeat look like a waltz read by
+    # its dotted beats, but two and four still sound more than two thirds
+    # as much as one and three.
+    root, tones = song.chord_tones(bar)
+    b = song.bar_start(bar)
+    walk = [0, tones[1], 7, 10]
+    for k in range(4):
+        at = b + k * TPQ
+        backbeat = k % 2 == 1
+        song.note(at, BASS, 36 + (root + walk[k]) % 12, 78 if backbeat else 92, TPQ - 30)
+        song.note(at, DRUMS, SNARE if backbeat else KICK, 30 if backbeat else 120, TPQ // 4)
+        song.note(at, DRUMS, RIDE, 60 if backbeat else 80, TPQ // 4)
+        for off in ([1 / 3, 1 / 2, 5 / 6] if backbeat else [2 / 3]):
+            song.note(at + int(round(off * TPQ)), DRUMS, RIDE, 58, TPQ // 4)
+    triplet = 2 * TPQ // 3
+    for half in range(2):
+        h = b + half * 2 * TPQ
+        for j, degree in enumerate((0, 5, 7)):
+            r = root + degree
+            triad = [0, tones[1] if j == 0 else 4, 7]
+            at = h + j * triplet + (15 if j else 0)
+            for t in triad:
+                song.note(at, PIANO, 60 + (r + t) % 12, 64 if j else 90, triplet - 20)
+            for t in triad[:2]:
+                song.note(at, LEAD, 72 + (r + t) % 12, 80 if j else 105, triplet - 20)
+            if j == 0:
+                for interval in (0, 7, 12):
+                    song.note(at, PAD, 48 + (r + interval) % 12, 90, triplet - 20)
+        for t in tones:
+            song.note(h + TPQ, COMP, 67 + (root + t) % 12, 64, TPQ // 3)
+
+
 def four_sixteenths(song, bar, rng):
     # Electronic 4/4 (or the one bar of 2/4): a synth bass on every
     # sixteenth, a lead and drums in sixteenths, a pad held through. The
@@ -454,7 +493,7 @@ STYLES = {
     "swing": waltz_swing, "swingcomp": lambda song, bar, rng: waltz_swing(song, bar, rng, tune=False), "jig": compound_jig, "longshort": compound_longshort,
     "carpeggio": compound_arpeggio, "barpeggio": compound_beat_arpeggio, "coompah": compound_oompah, "shuffle": compound_shuffle, "blues": compound_blues, "pop": four_pop, "stabs": four_stabs,
     "ballad": four_ballad, "lilt": waltz_lilt, "halfquarter": waltz_halfquarter,
-    "swingmix": four_swingmix, "sixteenths": four_sixteenths, "sixteenths24": four_sixteenths,
+    "swingmix": four_swingmix, "swingband": four_swingband, "sixteenths": four_sixteenths, "sixteenths24": four_sixteenths,
 }
 
 PROGRAMS = {  # piano, bass, pad, lead, comp
@@ -465,6 +504,8 @@ PROGRAMS = {  # piano, bass, pad, lead, comp
     "lilt": (0, 33, 48, 73, 0), "halfquarter": (0, 32, 49, 40, 0),
     # piano, walking bass, distorted guitar, brass section, alto sax
     "swingmix": (0, 32, 30, 61, 65),
+    # piano, walking bass, distorted guitar, brass section, strings
+    "swingband": (0, 32, 30, 61, 48),
     # -, synth bass, warm pad, saw lead, -
     "sixteenths": (0, 38, 89, 81, 0), "sixteenths24": (0, 38, 89, 81, 0),
 }
@@ -588,6 +629,9 @@ def plan(which):
         for i, bpm in enumerate([90, 93, 97, 100, 104, 107, 110, 114, 117, 120, 124, 127, 130, 112]):
             songs.append((f"x{bpm:03d}_swingmix", "swingmix", 4, 4, bpm, float(60 + 60 * ((i * 5) % 14) // 13),
                           "swingmix", (i * 5) % 12, i % 3 == 1))
+        # The band in quarter-note triplets over two beats, its backbeat soft.
+        for i, bpm in enumerate([98, 104, 110]):
+            songs.append((f"x{bpm:03d}_swingband", "swingmix", 4, 4, bpm, 60.0, "swingband", (i * 7 + 3) % 12, i == 1))
     if which == "sixteenths":
         # Electronic 4/4 in sixteenths, 100-140, every second song with a
         # bar of 2/4.

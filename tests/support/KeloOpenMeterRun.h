@@ -1,11 +1,14 @@
 #pragma once
 // A whole mono recording through the offline chord engine as the song
 // analysis feeds it, in blocks of 180 samples, with the meter and the beats
-// per bar left to the engine.
+// per bar left to the engine, and a check of the beats it reported.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
+#include <map>
 #include <vector>
 
 #include "KeloOffline.h"
@@ -22,4 +25,17 @@ inline ::testing::AssertionResult analyseLeavingTheMeterOpen(kelo::KeloOffline& 
   for (std::size_t at = 0; at + kBlock <= song.size(); at += kBlock) engine.process(song.data() + at, kBlock);
   if (engine.finish() != 0) return ::testing::AssertionFailure() << "the analysis did not finish";
   return ::testing::AssertionSuccess();
+}
+
+// The beats are the song's: the median spacing of the reported tatums (44.1
+// kHz) within 4 % of a beat at `bpm`.
+inline void expectTheSongsBeat(const KeloReports& r, double bpm) {
+  const std::map<int, double> tatumTime = r.tatumSeconds();
+  std::vector<double> spacing;
+  for (auto it = std::next(tatumTime.begin()); it != tatumTime.end(); ++it)
+    spacing.push_back(it->second - std::prev(it)->second);
+  ASSERT_GT(spacing.size(), 10u);
+  std::nth_element(spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(spacing.size() / 2), spacing.end());
+  const double beat = 60.0 / bpm;
+  EXPECT_NEAR(spacing[spacing.size() / 2], beat, 0.04 * beat);
 }

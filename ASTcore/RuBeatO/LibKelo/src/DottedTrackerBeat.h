@@ -22,7 +22,7 @@ namespace kelo {
 int medianGap(const std::vector<int>& ascending);
 
 // The parity (0 or 1, of the index in `atBeats`) of the tracker's
-// stronger beats when every second beat sounds less than 0.85 as much as
+// stronger beats when every second beat sounds less than two thirds as much as
 // the others; -1 otherwise, and with fewer than eight beats to go by.
 // `atBeats`: the new sound (the tracker's onset observation) at each of
 // its beats, in order.

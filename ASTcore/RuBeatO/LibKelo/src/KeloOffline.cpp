@@ -50,6 +50,8 @@ constexpr std::size_t kTrebleSum = 25;
 constexpr int kMeterTransformSize = 1024;
 constexpr float kMeterKernelWidth = 100.0f;
 constexpr double kInadmissible = -10000.0;
+// Four bars of 12/8, the longest bar the prior admits, in pulses.
+constexpr std::size_t kCompoundEvidenceRows = 4 * 12;
 
 // The decoder counts the first stretch's selected beats from its first;
 // a bar of three that opens on beat `beat` of them has bar phase 1 - beat
@@ -447,11 +449,16 @@ void KeloOffline::estimateMeter() {
   // and the beat period give it, and no bar is found.
   // A jazz waltz's comping on two's swung upbeat accents the pulses as a
   // compound bar's would; its walking bass still marks the beats.
+  // A 4/4 song whose bass or lead repeats a figure every dotted quarter
+  // over beats that sound every second pulse accents them as a compound
+  // bar would too; where the periodicity hears a simple meter's beat and
+  // bar, the two readings disagree and the tracker's beat stands.
   if (meterCode_ == MeterNotGiven) {
     const std::vector<double> rises = pulseRises(rows);
     const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
     if (std::any_of(rises.begin(), rises.end(), [](double r) { return r > 0.0; }))
-      meterCode_ = accentedPulsesPerBeat(rises, first) == 3 && !bassWalksEverySecondPulse(bassRises(rows), first)
+      meterCode_ = accentedPulsesPerBeat(rises, first) == 3 && !bassWalksEverySecondPulse(bassRises(rows), first) &&
+                           !periodicityHearsASimpleMeter(estimator, rows.size())
                        ? MeterCompound
                        : MeterSimple;
   }
@@ -461,6 +468,16 @@ void KeloOffline::estimateMeter() {
   // downbeat's new sound says three.
   if (given == BeatsPerBarNotGiven && meterCode_ == MeterSimple && beatsPerBar_ != 3 && barOfThreeStandsOut(rows))
     beatsPerBar_ = 3;
+}
+
+// Only over four bars of 12/8, the longest bar admitted: over fewer pulses
+// the spectrum blurs the periods of 6, 8, 9 and 12 pulses together, and
+// the accents decide alone.
+bool KeloOffline::periodicityHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses) {
+  if (pulses < kCompoundEvidenceRows) return false;
+  int code = MeterNotGiven, beats = BeatsPerBarNotGiven;
+  estimator.pickMeter(code, beats);
+  return code == MeterSimple;
 }
 
 bool KeloOffline::analyse() {

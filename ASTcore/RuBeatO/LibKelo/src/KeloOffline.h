@@ -49,6 +49,7 @@ class BeatSliceFeatureGenerator;
 class KeloHmm;
 class OfflineHmm;
 class PitchRise;
+class SpectralFeature;
 
 class KeloOffline : public IKelo {
  public:
@@ -183,6 +184,9 @@ class KeloOffline : public IKelo {
   // usable afterwards.
   bool chooseCompoundBar(int count);
   void estimateMeter();
+  // Whether the periodicity (`estimator`, over `pulses` pulses) picks a
+  // simple meter when every meter is open to it.
+  static bool periodicityHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses);
   // Adds the half beats to the generator's pulses when they are the beats
   // themselves (see pulsesAreBeats), or puts the eighths in their place
   // when the tracker's beat is dotted (see dottedBeatBarParity).

@@ -38,9 +38,11 @@ TEST(StrongBeatParity, OnlyWhereEverySecondBeatSoundsFarLessThanTheOthers) {
       {"oom-pah, bars on odd beats", 24, 1, 4.2, 1.0, 1},
       {"only the downbeats sound", 24, 0, 4.0, 0.0, 0},
       {"weak beats at 0.65", 24, 0, 4.0, 2.6, 0},
-      // An oom-pah with a tune and a hi-hat on two and three.
-      {"weak beats at 0.82", 24, 0, 4.0, 3.28, 0},
-      {"weak beats at 0.86", 24, 0, 4.0, 3.44, -1},
+      // A band song's backbeat a little softer than one and three, as an
+      // oom-pah's hi-hat on two and three can sound: the onsets do not
+      // tell them apart.
+      {"weak beats at 0.68", 24, 0, 4.0, 2.72, -1},
+      {"weak beats at 0.78", 24, 0, 4.0, 3.12, -1},
       {"every beat sounds", 24, 0, 4.0, 3.9, -1},
       {"silence", 24, 0, 0.0, 0.0, -1},
       {"seven beats", 7, 0, 4.2, 1.0, -1},

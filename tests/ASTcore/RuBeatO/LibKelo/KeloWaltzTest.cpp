@@ -56,18 +56,6 @@ const Waltz kWaltzes[] = {
 
 class KeloWaltz : public ::testing::TestWithParam<Waltz> {};
 
-// The beats are the song's: the median tatum spacing within 4 % of a beat.
-void expectTheSongsBeat(const KeloReports& r, double bpm) {
-  const std::map<int, double> tatumTime = r.tatumSeconds(kRate);
-  std::vector<double> spacing;
-  for (auto it = std::next(tatumTime.begin()); it != tatumTime.end(); ++it)
-    spacing.push_back(it->second - std::prev(it)->second);
-  ASSERT_GT(spacing.size(), 10u);
-  std::nth_element(spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(spacing.size() / 2), spacing.end());
-  const double beat = 60.0 / bpm;
-  EXPECT_NEAR(spacing[spacing.size() / 2], beat, 0.04 * beat);
-}
-
 // The song through the engine with the meter left open: a simple meter of
 // `beats` a bar at the song's beat.
 void expectASimpleMeterAtTheSongsBeat(const std::vector<float>& song, double bpm, int beats, KeloReports* r) {
