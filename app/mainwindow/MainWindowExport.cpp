@@ -17,6 +17,7 @@
 #include "ASTprotoSettings.h"
 #include "ExportStyle.h"
 #include "FileDialogs.h"
+#include "FocusReturn.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
 #include "RecordingCheck.h"
@@ -137,6 +138,9 @@ std::uint64_t MainWindow::prepareExportWaves() {
 }
 
 void MainWindow::runJobProgress(ProgressDialog*& slot, const QString& label, const QString& title) {
+  // The export's and the stretch's dialogs are as frameless as the
+  // analysis's and leave the keyboard nowhere when they close.
+  const FocusReturn focusBack(this);
   delete slot;
   slot = new ProgressDialog(label, tr("Cancel"), 0, -1, this, Qt::Dialog);
   slot->setCancelButton(nullptr);

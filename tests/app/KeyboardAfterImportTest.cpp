@@ -1,6 +1,6 @@
-// The keyboard after an import that ran the analysis: the window is active
-// again with a focus widget of its own, and its shortcuts work without a
-// click into it.
+// The keyboard after an import that ran the analysis, and after an export:
+// the window is active again with a focus widget of its own, and its
+// shortcuts work without a click into it.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "KeyboardPress.h"
 #include "ModalDriver.h"
+#include "SectionProject.h"
 #include "WaveViewProject.h"
 
 using namespace WaveViewProject;
@@ -77,5 +78,32 @@ TEST(KeyboardAfterImport, TheWindowKeepsAFocusWidgetAndItsShortcutsAfterAnAnalys
   driver.chooseFile(project);
   EXPECT_TRUE(KeyboardPress::press(Qt::Key_S, Qt::ControlModifier));
   EXPECT_TRUE(QFileInfo::exists(project));
+  EXPECT_EQ(driver.unexpected(), 0);
+}
+
+TEST(KeyboardAfterImport, TheWindowKeepsAFocusWidgetAfterAnExport) {
+  VirtualAudio audio;
+  const QString project = SectionProject::write(TestEnv::tempPath("take.wav"), "export.qmproj");
+  ASSERT_FALSE(project.isEmpty());
+  MainWindow window;
+  window.openProjectFile(project);
+  window.loadSectionWaveView(true);
+  window.show();
+  window.activateWindow();
+  settle(window);
+  ASSERT_EQ(QApplication::activeWindow(), &window);
+
+  ProgressTakesTheKeyboard progress;
+  ModalDriver driver;
+  driver.chooseFile(TestEnv::tempPath("style.aus"));
+  driver.pressButton(QMessageBox::Ok);
+  window.releasedBtnExportSty();
+  ASSERT_TRUE(progress.tookIt);
+  settle(window);
+
+  EXPECT_EQ(QApplication::activeWindow(), &window);
+  QWidget* focused = QApplication::focusWidget();
+  ASSERT_NE(focused, nullptr) << "no widget has the focus";
+  EXPECT_TRUE(window.isAncestorOf(focused)) << focused->objectName().toStdString();
   EXPECT_EQ(driver.unexpected(), 0);
 }
