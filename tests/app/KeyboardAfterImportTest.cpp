@@ -48,6 +48,22 @@ void settle(QWidget& window) {
   QApplication::processEvents();
 }
 
+// The window shown and given the keyboard, as a user's click would.
+void showActive(MainWindow& window) {
+  window.show();
+  window.activateWindow();
+  settle(window);
+}
+
+// After the job: the window active again, with a focus widget of its own.
+void expectTheKeyboardInTheWindow(MainWindow& window) {
+  settle(window);
+  EXPECT_EQ(QApplication::activeWindow(), &window);
+  QWidget* focused = QApplication::focusWidget();
+  ASSERT_NE(focused, nullptr) << "no widget has the focus";
+  EXPECT_TRUE(window.isAncestorOf(focused)) << focused->objectName().toStdString();
+}
+
 }  // namespace
 
 TEST(KeyboardAfterImport, TheWindowKeepsAFocusWidgetAndItsShortcutsAfterAnAnalysis) {
@@ -55,9 +71,7 @@ TEST(KeyboardAfterImport, TheWindowKeepsAFocusWidgetAndItsShortcutsAfterAnAnalys
   const QString song = TestEnv::tempPath("fresh.wav");
   ASSERT_TRUE(TestAudio::writeWav(song, TestAudio::clickTrack(4.0, 0.5, 0.0, 4)));
   MainWindow window;
-  window.show();
-  window.activateWindow();
-  settle(window);
+  showActive(window);
   ASSERT_EQ(QApplication::activeWindow(), &window);
 
   ProgressTakesTheKeyboard progress;
@@ -66,12 +80,7 @@ TEST(KeyboardAfterImport, TheWindowKeepsAFocusWidgetAndItsShortcutsAfterAnAnalys
   QApplication::sendEvent(&window, &open);
   ASSERT_EQ(window.core().waveCount(), 1u);
   ASSERT_TRUE(progress.tookIt);
-  settle(window);
-
-  EXPECT_EQ(QApplication::activeWindow(), &window);
-  QWidget* focused = QApplication::focusWidget();
-  ASSERT_NE(focused, nullptr) << "no widget has the focus";
-  EXPECT_TRUE(window.isAncestorOf(focused)) << focused->objectName().toStdString();
+  expectTheKeyboardInTheWindow(window);
 
   // Control+S typed now saves the new project (through its file dialog).
   const QString project = TestEnv::tempPath("after.qmproj");
@@ -88,9 +97,7 @@ TEST(KeyboardAfterImport, TheWindowKeepsAFocusWidgetAfterAnExport) {
   MainWindow window;
   window.openProjectFile(project);
   window.loadSectionWaveView(true);
-  window.show();
-  window.activateWindow();
-  settle(window);
+  showActive(window);
   ASSERT_EQ(QApplication::activeWindow(), &window);
 
   ProgressTakesTheKeyboard progress;
@@ -99,11 +106,6 @@ TEST(KeyboardAfterImport, TheWindowKeepsAFocusWidgetAfterAnExport) {
   driver.pressButton(QMessageBox::Ok);
   window.releasedBtnExportSty();
   ASSERT_TRUE(progress.tookIt);
-  settle(window);
-
-  EXPECT_EQ(QApplication::activeWindow(), &window);
-  QWidget* focused = QApplication::focusWidget();
-  ASSERT_NE(focused, nullptr) << "no widget has the focus";
-  EXPECT_TRUE(window.isAncestorOf(focused)) << focused->objectName().toStdString();
+  expectTheKeyboardInTheWindow(window);
   EXPECT_EQ(driver.unexpected(), 0);
 }
