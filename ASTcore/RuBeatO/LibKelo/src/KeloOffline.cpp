@@ -451,14 +451,15 @@ void KeloOffline::estimateMeter() {
   // compound bar's would; its walking bass still marks the beats.
   // A 4/4 song whose bass or lead repeats a figure every dotted quarter
   // over beats that sound every second pulse accents them as a compound
-  // bar would too; where the periodicity hears a simple meter's beat and
-  // bar, the two readings disagree and the tracker's beat stands.
+  // bar would too; where the periodicity (or, on a short recording, the
+  // drums) hears a simple meter, the two readings disagree and the
+  // tracker's beat stands.
   if (meterCode_ == MeterNotGiven) {
     const std::vector<double> rises = pulseRises(rows);
     const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
     if (std::any_of(rises.begin(), rises.end(), [](double r) { return r > 0.0; }))
       meterCode_ = accentedPulsesPerBeat(rises, first) == 3 && !bassWalksEverySecondPulse(bassRises(rows), first) &&
-                           !periodicityHearsASimpleMeter(estimator, rows.size())
+                           !secondOpinionHearsASimpleMeter(estimator, rows.size(), first)
                        ? MeterCompound
                        : MeterSimple;
   }
@@ -470,11 +471,18 @@ void KeloOffline::estimateMeter() {
     beatsPerBar_ = 3;
 }
 
-// Only over four bars of 12/8, the longest bar admitted: over fewer pulses
-// the spectrum blurs the periods of 6, 8, 9 and 12 pulses together, and
-// the accents decide alone.
-bool KeloOffline::periodicityHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses) {
-  if (pulses < kCompoundEvidenceRows) return false;
+// Over four bars of 12/8, the longest bar admitted, the periodicity; over
+// fewer the spectrum blurs the periods of 6, 8, 9 and 12 pulses together,
+// and the drums are asked instead: a short 4/4 clip's kick and snare land
+// on every second pulse, a compound clip's on every third or alike.
+bool KeloOffline::secondOpinionHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses,
+                                                 std::uint32_t first) {
+  if (pulses < kCompoundEvidenceRows) {
+    if (!trackerBeats_ || trackerBeats_->getNumFrames() == 0) return false;
+    std::vector<double> onsets;
+    for (int pulse : generator_->getBeatFrames()) onsets.push_back(trackerOnsetAround(pulse, 1));
+    return onsetsAccentEverySecondPulse(onsets, first);
+  }
   int code = MeterNotGiven, beats = BeatsPerBarNotGiven;
   estimator.pickMeter(code, beats);
   return code == MeterSimple;

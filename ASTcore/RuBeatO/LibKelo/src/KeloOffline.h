@@ -184,9 +184,11 @@ class KeloOffline : public IKelo {
   // usable afterwards.
   bool chooseCompoundBar(int count);
   void estimateMeter();
-  // Whether the periodicity (`estimator`, over `pulses` pulses) picks a
-  // simple meter when every meter is open to it.
-  static bool periodicityHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses);
+  // Whether a second opinion on a compound reading of the accents hears a
+  // simple meter: over `pulses` long enough the periodicity (`estimator`),
+  // with every meter open to it; over fewer the onsets at the pulses
+  // (counted from `first`) accenting every second one.
+  bool secondOpinionHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses, std::uint32_t first);
   // Adds the half beats to the generator's pulses when they are the beats
   // themselves (see pulsesAreBeats), or puts the eighths in their place
   // when the tracker's beat is dotted (see dottedBeatBarParity).

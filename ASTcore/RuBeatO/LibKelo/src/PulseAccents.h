@@ -45,6 +45,14 @@ int strongestGroupingPhase(const std::vector<double>& rises, std::uint32_t first
 // tracker's own beat stays) and with fewer than two bars of six pulses.
 int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first);
 
+// Whether the new sound in all bands (`onsets`, the tracker's onset
+// observation at each pulse) accents every second pulse clearly more than
+// every third: the kick and snare of a 4/4 groove on its beats, where its
+// chords or riff accent every third eighth as a compound bar's would. Its
+// beat contrast of a grouping of two over that of three, against the
+// largest folded mean, is more than kLeastOnsetTwosOverThrees. False with
+// fewer than two spans of six pulses.
+bool onsetsAccentEverySecondPulse(const std::vector<double>& onsets, std::uint32_t first);
 // Whether the bass shows pulses that are half beats: it rises on the
 // beats of a grouping of two, with the downbeat set aside, by at least a
 // quarter of what it rises where it rises most, over what it rises

@@ -268,6 +268,31 @@ TEST_P(KeloStabsGroove, KeepsFourBeatsABarAtItsTempo) {
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloStabsGroove, ::testing::Values(84, 100));
 
+// Six seconds of the same groove, too short for the periodicity to tell
+// 12/8 from 4/4: its stabs accent every third eighth, its kick and snare
+// every second, and it keeps its beat instead of coming in at two thirds
+// of its tempo.
+class KeloShortStabsClip : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloShortStabsClip, KeepsItsBeatInASimpleMeter) {
+  const int bpm = GetParam();
+  const std::vector<float> song = StabsGroove::mono(bpm, 6.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  kelo::KeloOffline engine;
+  KeloReports r;
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
+  EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
+  const std::map<int, double> tatumTime = r.tatumSeconds();
+  ASSERT_GE(tatumTime.size(), 9u);
+  const double beat = 60.0 / bpm;
+  // The beats between the first and the last: six seconds hold eleven.
+  const double spacing = (std::prev(tatumTime.end())->second - tatumTime.begin()->second) /
+                         static_cast<double>(tatumTime.size() - 1);
+  EXPECT_NEAR(spacing, beat, 0.04 * beat);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloShortStabsClip, ::testing::Values(112, 116));
+
 // A 4/4 ballad whose piano plays every eighth alike: the tracker takes
 // the eighths of the ones at 70 and 79 for its beats and they came in at
 // twice their tempo; the bass and the tune on every second of them say
