@@ -39,3 +39,15 @@ inline void expectTheSongsBeat(const KeloReports& r, double bpm) {
   const double beat = 60.0 / bpm;
   EXPECT_NEAR(spacing[spacing.size() / 2], beat, 0.04 * beat);
 }
+
+// The song through the engine with the meter left open comes out in a
+// simple meter at its beat, with `beats` beats a bar (0: any).
+inline void expectASimpleMeterAtTheSongsBeat(const std::vector<float>& song, double bpm, int beats, KeloReports* r) {
+  kelo::KeloOffline engine;
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, r));
+  EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
+  if (beats > 0) {
+    EXPECT_EQ(engine.beatsPerBar(), beats);
+  }
+  expectTheSongsBeat(*r, bpm);
+}

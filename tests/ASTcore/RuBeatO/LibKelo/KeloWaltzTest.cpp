@@ -58,14 +58,6 @@ class KeloWaltz : public ::testing::TestWithParam<Waltz> {};
 
 // The song through the engine with the meter left open: a simple meter of
 // `beats` a bar at the song's beat.
-void expectASimpleMeterAtTheSongsBeat(const std::vector<float>& song, double bpm, int beats, KeloReports* r) {
-  kelo::KeloOffline engine;
-  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, r));
-  EXPECT_EQ(engine.meterCode(), kelo::MeterSimple);
-  EXPECT_EQ(engine.beatsPerBar(), beats);
-  expectTheSongsBeat(*r, bpm);
-}
-
 void expectThreeBeatsABarOnTheDownbeats(const std::vector<float>& song, double bpm) {
   const double seconds = static_cast<double>(song.size()) / kRate;
   KeloReports r;

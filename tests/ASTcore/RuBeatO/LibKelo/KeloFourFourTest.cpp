@@ -1,0 +1,52 @@
+// 4/4 songs through the offline engine with the meter left open, whose
+// accents look like a compound or dotted grouping: each keeps its beat and
+// a simple meter instead of coming in at two thirds or one and a half
+// times its tempo.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "KeloOpenMeterRun.h"
+#include "KeloReports.h"
+#include "SixteenthsGroove.h"
+#include "SwingBand.h"
+#include "TempDir.h"
+
+namespace {
+
+// Quarter-note triplets in the piano and the horns over every two beats,
+// two and four a little softer than one and three. Its new pitches two and
+// four thirds of a beat in look like a waltz read by its dotted beats, but
+// its backbeat sounds more than two thirds as much as one and three, where
+// the onsets no longer tell the two apart.
+class KeloSwingBand : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloSwingBand, KeepsFourBeatsABarAtItsTempo) {
+  const int bpm = GetParam();
+  const std::vector<float> song = SwingBand::mono(bpm, 45.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  KeloReports r;
+  expectASimpleMeterAtTheSongsBeat(song, bpm, 4, &r);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloSwingBand, ::testing::Values(104));
+
+// Electronic sixteenths whose bass and lead figures come back every dotted
+// quarter across the bar lines, so its strongest accents fall every third
+// eighth as a compound bar's do; its kick, its claps and its periodicity
+// say 4/4. Ninety seconds: over less the periodicity too hears this song's
+// bars as 12/8.
+class KeloSixteenthsGroove : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloSixteenthsGroove, KeepsItsBeatInASimpleMeter) {
+  const int bpm = GetParam();
+  const std::vector<float> song = SixteenthsGroove::mono(bpm, 90.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  KeloReports r;
+  expectASimpleMeterAtTheSongsBeat(song, bpm, 0, &r);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloSixteenthsGroove, ::testing::Values(146));
+
+}  // namespace
