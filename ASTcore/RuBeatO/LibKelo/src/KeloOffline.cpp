@@ -454,14 +454,18 @@ void KeloOffline::estimateMeter() {
   // bar would too; where the periodicity (or, on a short recording, the
   // drums) hears a simple meter, the two readings disagree and the
   // tracker's beat stands.
+  // A swing band whose pulses are triplet eighths, its hits in quarter-note
+  // triplets, accents every second pulse; its drums on the beats still
+  // accent every third, and its periodicity hears the compound bar.
   if (meterCode_ == MeterNotGiven) {
     const std::vector<double> rises = pulseRises(rows);
     const std::uint32_t first = static_cast<std::uint32_t>(generator_->getBeatOffset());
-    if (std::any_of(rises.begin(), rises.end(), [](double r) { return r > 0.0; }))
-      meterCode_ = accentedPulsesPerBeat(rises, first) == 3 && !bassWalksEverySecondPulse(bassRises(rows), first) &&
-                           !secondOpinionHearsASimpleMeter(estimator, rows.size(), first)
-                       ? MeterCompound
-                       : MeterSimple;
+    if (std::any_of(rises.begin(), rises.end(), [](double r) { return r > 0.0; })) {
+      const bool threes = accentedPulsesPerBeat(rises, first) == 3
+                              ? !secondOpinionHearsASimpleMeter(estimator, rows.size(), first)
+                              : onsetsAndPeriodicityHearACompoundMeter(estimator, rows.size(), first);
+      meterCode_ = threes && !bassWalksEverySecondPulse(bassRises(rows), first) ? MeterCompound : MeterSimple;
+    }
   }
   const int given = beatsPerBar_;
   estimator.pickMeter(meterCode_, beatsPerBar_);
@@ -477,15 +481,29 @@ void KeloOffline::estimateMeter() {
 // on every second pulse, a compound clip's on every third or alike.
 bool KeloOffline::secondOpinionHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses,
                                                  std::uint32_t first) {
-  if (pulses < kCompoundEvidenceRows) {
-    if (!trackerBeats_ || trackerBeats_->getNumFrames() == 0) return false;
-    std::vector<double> onsets;
-    for (int pulse : generator_->getBeatFrames()) onsets.push_back(trackerOnsetAround(pulse, 1));
-    return onsetsAccentEverySecondPulse(onsets, first);
-  }
+  if (pulses < kCompoundEvidenceRows) return onsetsAccentEverySecondPulse(trackerOnsetsAtPulses(), first);
+  return periodicityMeter(estimator) == MeterSimple;
+}
+
+// Only where the periodicity can tell the bars apart: over fewer pulses
+// the onsets alone would have to overrule the accents.
+bool KeloOffline::onsetsAndPeriodicityHearACompoundMeter(const SpectralFeature& estimator, std::size_t pulses,
+                                                         std::uint32_t first) {
+  return pulses >= kCompoundEvidenceRows && periodicityMeter(estimator) == MeterCompound &&
+         onsetsAccentEveryThirdPulse(trackerOnsetsAtPulses(), first);
+}
+
+int KeloOffline::periodicityMeter(const SpectralFeature& estimator) {
   int code = MeterNotGiven, beats = BeatsPerBarNotGiven;
   estimator.pickMeter(code, beats);
-  return code == MeterSimple;
+  return code;
+}
+
+std::vector<double> KeloOffline::trackerOnsetsAtPulses() {
+  std::vector<double> onsets;
+  if (!trackerBeats_ || trackerBeats_->getNumFrames() == 0) return onsets;
+  for (int pulse : generator_->getBeatFrames()) onsets.push_back(trackerOnsetAround(pulse, 1));
+  return onsets;
 }
 
 bool KeloOffline::analyse() {

@@ -189,6 +189,15 @@ class KeloOffline : public IKelo {
   // with every meter open to it; over fewer the onsets at the pulses
   // (counted from `first`) accenting every second one.
   bool secondOpinionHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses, std::uint32_t first);
+  // Whether, where the accents say two pulses a beat, the periodicity hears
+  // a compound meter over four bars of 12/8 or more and the onsets at the
+  // pulses accent every third one clearly.
+  bool onsetsAndPeriodicityHearACompoundMeter(const SpectralFeature& estimator, std::size_t pulses,
+                                              std::uint32_t first);
+  // The meter code the periodicity picks with every meter open to it.
+  static int periodicityMeter(const SpectralFeature& estimator);
+  // The tracker's onset observation at each pulse; none without a tracker.
+  std::vector<double> trackerOnsetsAtPulses();
   // Adds the half beats to the generator's pulses when they are the beats
   // themselves (see pulsesAreBeats), or puts the eighths in their place
   // when the tracker's beat is dotted (see dottedBeatBarParity).

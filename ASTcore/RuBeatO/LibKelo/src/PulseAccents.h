@@ -53,6 +53,15 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // largest folded mean, is more than kLeastOnsetTwosOverThrees. False with
 // fewer than two spans of six pulses.
 bool onsetsAccentEverySecondPulse(const std::vector<double>& onsets, std::uint32_t first);
+
+// Whether the onsets accent every third pulse clearly, whatever they do
+// every second: a grouping of three's beat contrast, at its best phase, of
+// at least kLeastOnsetThreesContrast of the largest folded mean. The kick
+// and snare of a swing band whose pulses are triplet eighths land every
+// third pulse, where its hits in quarter-note triplets accent every
+// second; a simple meter's onsets every third pulse fall on a beat and
+// between two in turn. False with fewer than two spans of six pulses.
+bool onsetsAccentEveryThirdPulse(const std::vector<double>& onsets, std::uint32_t first);
 // Whether the bass shows pulses that are half beats: it rises on the
 // beats of a grouping of two, with the downbeat set aside, by at least a
 // quarter of what it rises where it rises most, over what it rises

@@ -11,6 +11,7 @@
 #include "KeloReports.h"
 #include "SixteenthsGroove.h"
 #include "SwingBand.h"
+#include "SwingHits.h"
 #include "TempDir.h"
 
 namespace {
@@ -31,6 +32,23 @@ TEST_P(KeloSwingBand, KeepsFourBeatsABarAtItsTempo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tempi, KeloSwingBand, ::testing::Values(104));
+
+// The tracker's pulses are this band's triplet eighths, and its hits in
+// quarter-note triplets accent every second one as a simple meter's beats
+// would; the beat is every third, where the bass and the drums are.
+class KeloSwingHits : public ::testing::TestWithParam<int> {};
+
+TEST_P(KeloSwingHits, KeepsItsBeatWhereTheDrumsAre) {
+  const int bpm = GetParam();
+  const std::vector<float> song = SwingHits::mono(bpm, 60.0, TestEnv::tempDir());
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  KeloReports r;
+  kelo::KeloOffline engine;
+  ASSERT_TRUE(analyseLeavingTheMeterOpen(engine, song, &r));
+  expectTheSongsBeat(r, bpm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempi, KeloSwingHits, ::testing::Values(91));
 
 // Electronic sixteenths whose bass and lead figures come back every dotted
 // quarter across the bar lines, so its strongest accents fall every third
