@@ -175,6 +175,13 @@ double beatContrast(const std::vector<double>& m, std::size_t count, std::size_t
          between / static_cast<double>(kSpan - beatCount);
 }
 
+// The beat contrast of a grouping of `count` pulses at its best phase.
+double bestBeatContrast(const std::vector<double>& m, std::size_t count) {
+  double best = beatContrast(m, count, 0);
+  for (std::size_t phase = 1; phase < count; ++phase) best = std::max(best, beatContrast(m, count, phase));
+  return best;
+}
+
 // The mean rise of the bass bands on the accents every third pulse (at
 // phase `accent` of `first + i` mod 3) and on the two pulses after them.
 struct BassOfThree {
@@ -222,8 +229,8 @@ int strongestGroupingPhase(const std::vector<double>& rises, std::uint32_t first
 int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first) {
   if (rises.size() < 2 * kSpan) return 2;
   const std::vector<double> m = foldedMeans(rises, first, kSpan);
-  const double twos = std::max(beatContrast(m, 2, 0), beatContrast(m, 2, 1));
-  const double threes = std::max({beatContrast(m, 3, 0), beatContrast(m, 3, 1), beatContrast(m, 3, 2)});
+  const double twos = bestBeatContrast(m, 2);
+  const double threes = bestBeatContrast(m, 3);
   return threes > twos ? 3 : 2;
 }
 
@@ -231,8 +238,8 @@ bool onsetsAccentEverySecondPulse(const std::vector<double>& onsets, std::uint32
   if (onsets.size() < 2 * kSpan) return false;
   const std::vector<double> m = foldedMeans(onsets, first, kSpan);
   const double most = *std::max_element(m.begin(), m.end());
-  const double twos = std::max(beatContrast(m, 2, 0), beatContrast(m, 2, 1));
-  const double threes = std::max({beatContrast(m, 3, 0), beatContrast(m, 3, 1), beatContrast(m, 3, 2)});
+  const double twos = bestBeatContrast(m, 2);
+  const double threes = bestBeatContrast(m, 3);
   return most > 0.0 && twos - threes > kLeastOnsetTwosOverThrees * most;
 }
 
@@ -240,7 +247,7 @@ bool onsetsAccentEveryThirdPulse(const std::vector<double>& onsets, std::uint32_
   if (onsets.size() < 2 * kSpan) return false;
   const std::vector<double> m = foldedMeans(onsets, first, kSpan);
   const double most = *std::max_element(m.begin(), m.end());
-  const double threes = std::max({beatContrast(m, 3, 0), beatContrast(m, 3, 1), beatContrast(m, 3, 2)});
+  const double threes = bestBeatContrast(m, 3);
   return most > 0.0 && threes >= kLeastOnsetThreesContrast * most;
 }
 
@@ -250,7 +257,7 @@ bool bassWalksEverySecondPulse(const std::vector<double>& bass, std::uint32_t fi
   const double most = *std::max_element(m.begin(), m.end());
   const std::size_t phase = beatContrast(m, 2, 0) >= beatContrast(m, 2, 1) ? 0 : 1;
   const double twos = beatContrast(m, 2, phase);
-  const double threes = std::max({beatContrast(m, 3, 0), beatContrast(m, 3, 1), beatContrast(m, 3, 2)});
+  const double threes = bestBeatContrast(m, 3);
   const double between = (m[1 - phase] + m[3 - phase] + m[5 - phase]) / 3.0;
   return most > 0.0 && twos >= kLeastBassBeatContrast * most && twos > threes && between <= kMostBassBetween * most;
 }
