@@ -8,6 +8,9 @@
 // holding each bar's chord (E minor, C, G, B); the eighth bar is a bar of
 // 2/4. The first downbeat at 0. Its strongest accents fall every third
 // eighth, as a compound bar's would; its beats are the kick's.
+// The half-time kick: a kick on one and three only, a little louder, and
+// the lead on every sixteenth of its figure (the root an octave up, the
+// root, the third, the root three times).
 
 #include <QString>
 
@@ -18,7 +21,9 @@
 
 namespace SixteenthsGroove {
 
-inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
+enum class Kick { EveryBeat, OneAndThree };
+
+inline std::vector<MidiSong::Event> events(int bpm, double seconds, Kick kick = Kick::EveryBeat) {
   constexpr std::uint32_t kSixteenth = MidiSong::kDivision / 4;
   constexpr std::uint8_t kBass = 1, kPad = 2, kLead = 3, kDrums = 9;
   constexpr int kShortBar = 7, kFigure = 6;
@@ -27,7 +32,9 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
   static const int bassFigure[kFigure] = {0, 0, 12, 0, 7, 0};
   // The chord tone of each of the lead's sixteenths (0 root, 1 third), -1
   // for none.
-  static const int leadFigure[kFigure] = {0, 1, 0, 0, 0, -1};
+  static const int leadFigures[2][kFigure] = {{0, 1, 0, 0, 0, -1}, {0, 0, 1, 0, 0, 0}};
+  const bool halfTime = kick == Kick::OneAndThree;
+  const int* leadFigure = leadFigures[halfTime ? 1 : 0];
   const int bars = static_cast<int>(seconds * bpm / 240.0) + 2;
   std::vector<MidiSong::Event> out;
   std::uint32_t n = 0;  // sixteenths from the start
@@ -44,7 +51,7 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
       if (leadFigure[step] >= 0)
         MidiSong::addNote(out, at, kSixteenth - 15, kLead, 72 + (root + tones[leadFigure[step]]) % 12 + (step ? 0 : 12),
                           step == 0 ? 86 : 66);
-      if (i % 4 == 0) MidiSong::addNote(out, at, kSixteenth, kDrums, 36, 79);
+      if (i % (halfTime ? 8 : 4) == 0) MidiSong::addNote(out, at, kSixteenth, kDrums, 36, halfTime ? 84 : 79);
     }
     for (int k = 1; k < beats; k += 2) MidiSong::addNote(out, first + 4 * k * kSixteenth, kSixteenth, kDrums, 39, 84);
     for (int t : tones)
@@ -56,9 +63,9 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
 
 // Mono floats in -1 .. 1, `seconds` long; empty without fluidsynth or its
 // sound font.
-inline std::vector<float> mono(int bpm, double seconds, const QString& folder) {
-  return MidiSong::monoSamples(MidiSong::fileBytes(events(bpm, seconds), bpm, {{1, 38}, {2, 89}, {3, 81}}), seconds,
-                               folder);
+inline std::vector<float> mono(int bpm, double seconds, const QString& folder, Kick kick = Kick::EveryBeat) {
+  return MidiSong::monoSamples(MidiSong::fileBytes(events(bpm, seconds, kick), bpm, {{1, 38}, {2, 89}, {3, 81}}),
+                               seconds, folder);
 }
 
 }  // namespace SixteenthsGroove

@@ -451,9 +451,9 @@ void KeloOffline::estimateMeter() {
   // compound bar's would; its walking bass still marks the beats.
   // A 4/4 song whose bass or lead repeats a figure every dotted quarter
   // over beats that sound every second pulse accents them as a compound
-  // bar would too; where the periodicity (or, on a short recording, the
-  // drums) hears a simple meter, the two readings disagree and the
-  // tracker's beat stands.
+  // bar would too; where the periodicity or the drums (see
+  // secondOpinionHearsASimpleMeter) hear a simple meter, the two readings
+  // disagree and the tracker's beat stands.
   // A swing band whose pulses are triplet eighths, its hits in quarter-note
   // triplets, accents every second pulse; its drums on the beats still
   // accent every third, and its periodicity hears the compound bar.
@@ -479,10 +479,15 @@ void KeloOffline::estimateMeter() {
 // fewer the spectrum blurs the periods of 6, 8, 9 and 12 pulses together,
 // and the drums are asked instead: a short 4/4 clip's kick and snare land
 // on every second pulse, a compound clip's on every third or alike.
+// The periodicity of a song in sixteenths whose figures come back every
+// dotted quarter hears 12/8 over minutes; where something starts on every
+// pulse, its drums are asked too.
 bool KeloOffline::secondOpinionHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses,
                                                  std::uint32_t first) {
-  if (pulses < kCompoundEvidenceRows) return onsetsAccentEverySecondPulse(trackerOnsetsAtPulses(), first);
-  return periodicityMeter(estimator) == MeterSimple;
+  const std::vector<double> onsets = trackerOnsetsAtPulses();
+  if (pulses < kCompoundEvidenceRows) return onsetsAccentEverySecondPulse(onsets, first);
+  return periodicityMeter(estimator) == MeterSimple ||
+         (somethingStartsOnEveryPulse(onsets, first) && onsetsAccentEverySecondPulse(onsets, first));
 }
 
 // Only where the periodicity can tell the bars apart: over fewer pulses

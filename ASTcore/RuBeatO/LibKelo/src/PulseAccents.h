@@ -54,6 +54,15 @@ int accentedPulsesPerBeat(const std::vector<double>& rises, std::uint32_t first)
 // fewer than two spans of six pulses.
 bool onsetsAccentEverySecondPulse(const std::vector<double>& onsets, std::uint32_t first);
 
+// Whether something starts on every pulse: the folded onsets' least mean
+// is at least kLeastOnsetOnEveryPulse of their largest. A hi-hat or a
+// synth bass in sixteenths sounds on every pulse, so that only the drums
+// on the beats set pulses apart; a swing band's middle triplet eighth and
+// a shuffle's short eighth leave pulses nearly silent, where hits or the
+// long-short rhythm accent pulses across the beat. False with fewer than
+// two spans of six pulses.
+bool somethingStartsOnEveryPulse(const std::vector<double>& onsets, std::uint32_t first);
+
 // Whether the onsets accent every third pulse clearly, whatever they do
 // every second: a grouping of three's beat contrast, at its best phase, of
 // at least kLeastOnsetThreesContrast of the largest folded mean. The kick

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "KeloOpenMeterRun.h"
@@ -52,19 +53,33 @@ INSTANTIATE_TEST_SUITE_P(Tempi, KeloSwingHits, ::testing::Values(91));
 
 // Electronic sixteenths whose bass and lead figures come back every dotted
 // quarter across the bar lines, so its strongest accents fall every third
-// eighth as a compound bar's do; its kick, its claps and its periodicity
-// say 4/4. Ninety seconds: over less the periodicity too hears this song's
-// bars as 12/8.
-class KeloSixteenthsGroove : public ::testing::TestWithParam<int> {};
+// eighth as a compound bar's do; its kick and its claps say 4/4. With the
+// kick on every beat, 90 s: over less its periodicity too hears 12/8. With
+// the kick on one and three the periodicity hears 12/8 at 65 s, and the
+// drums, over sixteenths that sound on every pulse, say 4/4.
+struct Groove {
+  int bpm;
+  double seconds;
+  SixteenthsGroove::Kick kick;
+};
 
-TEST_P(KeloSixteenthsGroove, KeepsItsBeatInASimpleMeter) {
-  const int bpm = GetParam();
-  const std::vector<float> song = SixteenthsGroove::mono(bpm, 90.0, TestEnv::tempDir());
-  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
-  KeloReports r;
-  expectASimpleMeterAtTheSongsBeat(song, bpm, 0, &r);
+void PrintTo(const Groove& g, std::ostream* os) {
+  *os << g.bpm << " BPM, " << g.seconds << " s"
+      << (g.kick == SixteenthsGroove::Kick::OneAndThree ? ", kick on one and three" : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Tempi, KeloSixteenthsGroove, ::testing::Values(146));
+class KeloSixteenthsGroove : public ::testing::TestWithParam<Groove> {};
+
+TEST_P(KeloSixteenthsGroove, KeepsItsBeatInASimpleMeter) {
+  const Groove& g = GetParam();
+  const std::vector<float> song = SixteenthsGroove::mono(g.bpm, g.seconds, TestEnv::tempDir(), g.kick);
+  if (song.empty()) GTEST_SKIP() << "fluidsynth or its sound font is not installed";
+  KeloReports r;
+  expectASimpleMeterAtTheSongsBeat(song, g.bpm, 0, &r);
+}
+
+INSTANTIATE_TEST_SUITE_P(Grooves, KeloSixteenthsGroove,
+                         ::testing::Values(Groove{146, 90.0, SixteenthsGroove::Kick::EveryBeat},
+                                           Groove{140, 65.0, SixteenthsGroove::Kick::OneAndThree}));
 
 }  // namespace

@@ -383,37 +383,40 @@ TEST_P(HalfBarsDiffer, WhereverTheRecordingStarts) {
 
 INSTANTIATE_TEST_SUITE_P(Spans, HalfBarsDiffer, ::testing::ValuesIn(kSixPulses));
 
-// The onsets at the pulses, folded onto six, of songs whose pulse rises
-// say two pulses a beat, as measured on songs of each kind.
+// The onsets at the pulses, folded onto six, as measured on songs of each
+// kind.
 struct OnsetSpan {
   std::string name;
   std::vector<double> onsets;
   bool everyThird;
+  bool onEveryPulse;
 };
 
 void PrintTo(const OnsetSpan& c, std::ostream* os) { *os << c.name; }
 
 const OnsetSpan kOnsetSpans[] = {
-    {"a swing band's triplet eighths under hits in quarter-note triplets", {1.0, 0.24, 0.95, 0.91, 0.92, 0.30}, true},
-    {"a 6/8 jig's eighths", {1.0, 0.3, 0.6, 0.8, 0.3, 0.6}, true},
-    {"4/4 sixteenths whose bass comes back every dotted quarter", {1.0, 0.83, 0.93, 0.98, 0.94, 0.83}, false},
-    {"a waltz arpeggio's eighths", {1.0, 0.73, 0.73, 0.85, 0.84, 0.87}, false},
-    {"a 4/4 groove's eighths, kick and snare on the beats", {1.0, 0.4, 0.95, 0.35, 0.9, 0.4}, false},
+    {"a swing band's triplet eighths under hits in quarter-note triplets", {1.0, 0.24, 0.95, 0.91, 0.92, 0.30}, true, false},
+    {"a 6/8 jig's eighths", {1.0, 0.3, 0.6, 0.8, 0.3, 0.6}, true, false},
+    {"4/4 sixteenths whose bass comes back every dotted quarter", {1.0, 0.83, 0.93, 0.98, 0.94, 0.83}, false, true},
+    {"a waltz arpeggio's eighths", {1.0, 0.73, 0.73, 0.85, 0.84, 0.87}, false, true},
+    {"a 4/4 groove's eighths, kick and snare on the beats", {1.0, 0.4, 0.95, 0.35, 0.9, 0.4}, false, false},
 };
 
-class OnsetsAccentEveryThirdPulse : public ::testing::TestWithParam<OnsetSpan> {};
+class OnsetSpans : public ::testing::TestWithParam<OnsetSpan> {};
 
-TEST_P(OnsetsAccentEveryThirdPulse, WhereverTheRecordingStarts) {
+TEST_P(OnsetSpans, WhereverTheRecordingStarts) {
   const OnsetSpan& c = GetParam();
   for (std::uint32_t first = 0; first < 6; ++first) {
     std::vector<double> onsets;
     for (std::size_t i = 0; i < 36; ++i) onsets.push_back(c.onsets[(first + i) % 6]);
     EXPECT_EQ(kelo::onsetsAccentEveryThirdPulse(onsets, first), c.everyThird) << "first " << first;
+    EXPECT_EQ(kelo::somethingStartsOnEveryPulse(onsets, first), c.onEveryPulse) << "first " << first;
   }
   EXPECT_FALSE(kelo::onsetsAccentEveryThirdPulse(c.onsets, 0)) << "one span of six tells nothing";
+  EXPECT_FALSE(kelo::somethingStartsOnEveryPulse(c.onsets, 0)) << "one span of six tells nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(Spans, OnsetsAccentEveryThirdPulse, ::testing::ValuesIn(kOnsetSpans));
+INSTANTIATE_TEST_SUITE_P(Spans, OnsetSpans, ::testing::ValuesIn(kOnsetSpans));
 
 // New pitches on the two pulses after each accent against the accent's.
 TEST(NewPitchesBetweenTheAccents, FourFifthsOfTheAccentsOrMoreWhereverTheRecordingStarts) {
