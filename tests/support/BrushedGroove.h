@@ -22,7 +22,7 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
   static const bool minor[] = {false, true, false, false};
   // The tune's steps above each chord's root, a quarter note a beat.
   static const int steps[] = {7, 4, 7, 9, 12, 11, 7, 4, 0, 4, 7, 4, 2, 4, 5, 7};
-  const int bars = static_cast<int>(seconds * bpm / 240.0) + 2;
+  const int bars = MidiSong::barsOfFour(seconds, bpm);
   std::vector<MidiSong::Event> out;
   for (int b = 0; b < bars; ++b) {
     const int root = roots[b % 4];

@@ -20,6 +20,21 @@ namespace MidiSong {
 
 constexpr int kDivision = 480;  // ticks a quarter note
 
+// A chord a bar, C, A minor, F and G over and over: bar `bar`'s root (a
+// pitch class) and third (3 minor, 4 major).
+struct BarChord {
+  int root;
+  int third;
+};
+
+inline BarChord loopChord(int bar) {
+  static const int roots[] = {0, 9, 5, 7};
+  return {roots[bar % 4], bar % 4 == 1 ? 3 : 4};
+}
+
+// Bars of 4/4 at `bpm` enough for `seconds`, and two more.
+inline int barsOfFour(double seconds, int bpm) { return static_cast<int>(seconds * bpm / 240.0) + 2; }
+
 struct Event {
   std::uint32_t tick;
   std::uint8_t status, key, velocity;

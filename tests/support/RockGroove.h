@@ -22,7 +22,7 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
   static const Hit bar[] = {{0, 36, 104}, {0, 42, 90}, {1, 42, 66}, {2, 38, 104}, {2, 42, 84}, {3, 36, 80},
                             {3, 42, 68},  {4, 36, 100}, {4, 42, 86}, {5, 42, 64}, {6, 38, 106}, {6, 42, 92},
                             {7, 46, 74}};
-  const int bars = static_cast<int>(seconds * bpm / 240.0) + 2;
+  const int bars = MidiSong::barsOfFour(seconds, bpm);
   std::vector<MidiSong::Event> out;
   for (int b = 0; b < bars; ++b)
     for (const Hit& h : bar)

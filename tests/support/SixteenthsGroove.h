@@ -35,7 +35,7 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds, Kick kick = 
   static const int leadFigures[2][kFigure] = {{0, 1, 0, 0, 0, -1}, {0, 0, 1, 0, 0, 0}};
   const bool halfTime = kick == Kick::OneAndThree;
   const int* leadFigure = leadFigures[halfTime ? 1 : 0];
-  const int bars = static_cast<int>(seconds * bpm / 240.0) + 2;
+  const int bars = MidiSong::barsOfFour(seconds, bpm);
   std::vector<MidiSong::Event> out;
   std::uint32_t n = 0;  // sixteenths from the start
   for (int b = 0; b < bars; ++b) {

@@ -18,13 +18,11 @@ namespace StabsGroove {
 
 inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
   constexpr std::uint32_t kEighth = MidiSong::kDivision / 2;
-  static const int roots[] = {0, 9, 5, 7};
-  static const bool minor[] = {false, true, false, false};
   std::vector<MidiSong::Event> out;
-  const int bars = static_cast<int>(seconds * bpm / 240.0) + 2;
+  const int bars = MidiSong::barsOfFour(seconds, bpm);
   for (int b = 0; b < bars; ++b) {
-    const int root = roots[b % 4];
-    const int third = minor[b % 4] ? 3 : 4;
+    const MidiSong::BarChord chord = MidiSong::loopChord(b);
+    const int root = chord.root, third = chord.third;
     const std::uint32_t t0 = static_cast<std::uint32_t>(b) * 8 * kEighth;
     for (std::uint32_t e = 0; e < 8; ++e) {
       const bool stab = e == 0 || e == 3 || e == 6;

@@ -21,13 +21,12 @@ inline std::vector<MidiSong::Event> events(int bpm, double seconds) {
   constexpr std::uint32_t kBeat = MidiSong::kDivision;
   constexpr std::uint32_t kTriplet = kBeat / 3;
   constexpr std::uint8_t kPiano = 0, kBass = 1, kGuitar = 2, kHorns = 3, kDrums = 9;
-  static const int roots[] = {0, 9, 5, 7};
-  static const bool minor[] = {false, true, false, false};
   std::vector<MidiSong::Event> out;
-  const int bars = static_cast<int>(seconds * bpm / 240.0) + 2;
+  const int bars = MidiSong::barsOfFour(seconds, bpm);
   for (int b = 0; b < bars; ++b) {
-    const int root = roots[b % 4];
-    const int tones[] = {0, minor[b % 4] ? 3 : 4, 7};
+    const MidiSong::BarChord chord = MidiSong::loopChord(b);
+    const int root = chord.root;
+    const int tones[] = {0, chord.third, 7};
     const int walk[] = {0, tones[1], 7, 10};
     const std::uint32_t t0 = static_cast<std::uint32_t>(b) * 4 * kBeat;
     for (std::uint32_t k = 0; k < 4; ++k) {
