@@ -185,10 +185,10 @@ class KeloOffline : public IKelo {
   bool chooseCompoundBar(int count);
   void estimateMeter();
   // Whether a second opinion on a compound reading of the accents hears a
-  // simple meter: the onsets at the pulses (counted from `first`)
-  // accenting every second one over fewer than `pulses` long enough;
-  // over more the periodicity (`estimator`), with every meter open to it,
-  // or those onsets where something starts on every pulse.
+  // simple meter: where `pulses` are too few for the periodicity, the
+  // onsets at the pulses (counted from `first`) accenting every second
+  // one; over more the periodicity (`estimator`), with every meter open to
+  // it, or those onsets where something starts on every pulse.
   bool secondOpinionHearsASimpleMeter(const SpectralFeature& estimator, std::size_t pulses, std::uint32_t first);
   // Whether, where the accents say two pulses a beat, the periodicity hears
   // a compound meter over four bars of 12/8 or more and the onsets at the
