@@ -33,14 +33,8 @@ WALTZ_LO, WALTZ_HI = 80.0, 180.0
 
 
 def truths(corpus):
-    with open(os.path.join(corpus, "index.json")) as f:
-        items = json.load(f)["items"]
-    out = {}
-    for item in items:
-        with open(os.path.join(corpus, item["gt"])) as f:
-            gt = json.load(f)
-        out[item["name"]] = (gt.get("meter", "?"), float(gt.get("tempo_bpm") or 0.0), gt.get("beats_per_bar"))
-    return out
+    return {name: (gt.get("meter", "?"), float(gt.get("tempo_bpm") or 0.0), gt.get("beats_per_bar"))
+            for name, gt in meter_songs_tally.ground_truths(corpus).items()}
 
 
 def scores(runs, corpus, mode):

@@ -22,16 +22,20 @@ def keeps_its_beats(entry):
     return beats.get("F", 0.0) >= 0.95 and truth > 0.0 and abs(tempo - truth) <= 0.04 * truth
 
 
-def songs_of_meter(corpus, meter, lo, hi):
+def ground_truths(corpus):
+    """Each song of the corpus by name, with its ground truth."""
     with open(os.path.join(corpus, "index.json")) as f:
         items = json.load(f)["items"]
-    chosen = {}
+    out = {}
     for item in items:
         with open(os.path.join(corpus, item["gt"])) as f:
-            truth = json.load(f)
-        if truth.get("meter") == meter and lo <= truth.get("tempo_bpm", 0.0) <= hi:
-            chosen[item["name"]] = truth["tempo_bpm"]
-    return chosen
+            out[item["name"]] = json.load(f)
+    return out
+
+
+def songs_of_meter(corpus, meter, lo, hi):
+    return {name: truth["tempo_bpm"] for name, truth in ground_truths(corpus).items()
+            if truth.get("meter") == meter and lo <= truth.get("tempo_bpm", 0.0) <= hi}
 
 
 def scores(run, mode):
