@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include "CASTcore.h"
+#include "RegularFile.h"
 #include "WholeWrite.h"
 
 using ProjectFileCodec::Bytes;
@@ -37,9 +38,11 @@ void prjMngr::clearError() {
 }
 
 ResultCode prjMngr::loadFile(const QString& path, Kind kind, Content& content) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    errorText = QString("Cannot open the %1 \"%2\".").arg(describe(kind), path);
+  QFile file;
+  QString notRegular;
+  if (!RegularFile::openForReading(file, path, &notRegular)) {
+    errorText = notRegular.isEmpty() ? QString("Cannot open the %1 \"%2\".").arg(describe(kind), path)
+                                     : QString("Cannot open the %1 \"%2\": %3.").arg(describe(kind), path, notRegular);
     return Result::fail(1);
   }
   // Never fetch more than the header declares or the file holds.
@@ -143,6 +146,11 @@ ResultCode prjMngr::buildSectionsBlock(bool forAwi, Bytes& out) {
 }
 
 ResultCode prjMngr::saveFile(const QString& path, const Bytes& bytes) {
+  const QString refused = RegularFile::cannotReplace(path);
+  if (!refused.isEmpty()) {
+    errorText = refused;
+    return Result::fail(2);
+  }
   // A read-only file stays as it is, as the user made it.
   const QFileInfo info(path);
   if (info.exists() && !info.isWritable()) {

@@ -9,6 +9,7 @@
 #include "CAudioStyleDecorator.h"
 #include "CSmfStyleDecorator.h"
 #include "CSmfStyleDecoratorForASFF.h"
+#include "RegularFile.h"
 #include "WholeWrite.h"
 #include "styMngr.h"
 
@@ -107,6 +108,11 @@ ResultCode styMngr::writeStyleFile(const std::wstring& path, std::uint64_t* writ
   if (Result::failed(rc)) return Result::nest(8, rc);
 
   const QString target = QString::fromStdWString(path);
+  const QString refused = RegularFile::cannotReplace(target);
+  if (!refused.isEmpty()) {
+    errorText = refused;
+    return Result::fail(7);
+  }
   QSaveFile file(target);
   // Unbuffered so that a failing write is reported by write() itself.
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
