@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "RegularFile.h"
 #include "SoundFile.h"
 
 namespace {
@@ -60,8 +61,8 @@ std::uint64_t aiffPromise(QFile& file) {
 }
 
 std::uint64_t headerPromise(const std::wstring& path) {
-  QFile file(QString::fromStdWString(path));
-  if (!file.open(QIODevice::ReadOnly)) return 0;
+  QFile file;
+  if (!RegularFile::openForReading(file, QString::fromStdWString(path))) return 0;
   unsigned char head[12];
   if (!readAt(file, 0, head, 12)) return 0;
   if (std::equal(head, head + 4, "RIFF") && std::equal(head + 8, head + 12, "WAVE")) return wavePromise(file);

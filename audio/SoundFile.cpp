@@ -3,11 +3,19 @@
 #include <QFile>
 #include <QString>
 
+#include "RegularFile.h"
+
 SNDFILE* openSoundFile(const std::wstring& path, int mode, SF_INFO& info) {
   // The name goes to the file system the way Qt gave it to us: a name whose
   // bytes are not UTF-8 (valid in a Latin-1 locale) must still open.
-  const QByteArray local = QFile::encodeName(QString::fromStdWString(path));
-  return sf_open(local.constData(), mode, &info);
+  const QString name = QString::fromStdWString(path);
+  if (mode == SFM_READ) {
+    // A user's recording: a FIFO or a device under its name is refused,
+    // never waited on. libsndfile closes the descriptor, on failure too.
+    const int fd = RegularFile::openForReading(name);
+    return fd < 0 ? nullptr : sf_open_fd(fd, mode, &info, SF_TRUE);
+  }
+  return sf_open(QFile::encodeName(name).constData(), mode, &info);
 }
 
 SF_INFO workCopyFormat() {
