@@ -11,6 +11,7 @@
 #include "FileKinds.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
+#include "RegularFile.h"
 
 namespace {
 
@@ -99,6 +100,11 @@ void MainWindow::openProjectFile(const QString& given) {
                                                                 tr("Project Files (*.qmproj)"))
                                        : given;
   if (path.isEmpty()) return;
+  // A FIFO or a device under the name is refused by name, never read.
+  if (!RegularFile::absentOrRegular(path)) {
+    showMessage(this, kTitle, RegularFile::cannotOpen(path), QMessageBox::Ok, QMessageBox::Ok);
+    return;
+  }
   mCore.clearLastError();
   mMemoryFull = 0;
   waitCursor();

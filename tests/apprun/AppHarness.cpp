@@ -4,6 +4,8 @@
 //
 //   app_harness route
 //   app_harness run [files...]
+//   app_harness stay [files...]       (as run, then the event loop until
+//                                     something ends it)
 //   app_harness export <audio> <style>  (imports, then exports the proposal)
 //   app_harness hold <bytes>         (a work copy of <bytes> bytes and an
 //                                     unsaved change, then the event loop
@@ -133,24 +135,27 @@ void answerBoxes(const QString& file = QString()) {
 }
 
 // `run` is the harness's word, not a file for the program: the arguments
-// after it are the program's own.
-int run(int argc, char** argv) {
+// after it are the program's own. With `stay` the program then runs until a
+// signal ends it.
+int run(int argc, char** argv, bool stay) {
   std::vector<char*> args{argv[0]};
   for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
   int count = static_cast<int>(args.size());
   args.push_back(nullptr);
   const int code = runApplication(
       count, args.data(),
-      [](MainWindow& window) {
+      [stay](MainWindow& window) {
         std::printf("name=%s path=%s state=%d waves=%u\n", qPrintable(window.mLEditProjectFileName->text()),
                     qPrintable(window.projectPath()), window.projectState(),
                     static_cast<unsigned>(window.core().waveCount()));
         std::printf("work=%s\n", qPrintable(TempWaveFiles::workFolder()));
-        return 7;
+        std::fflush(stdout);
+        return stay ? QApplication::exec() : 7;
       },
       [] { answerBoxes(); });
   std::printf("exit=%d\n", code);
-  return 0;
+  std::fflush(stdout);
+  return stay ? code : 0;
 }
 
 // Whether `path` holds a whole style: MThd, tracks, CASM, AASM and AFil
@@ -312,11 +317,13 @@ int screens(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "route") == 0) return route(argc, argv);
-  if (argc >= 2 && std::strcmp(argv[1], "run") == 0) return run(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "run") == 0) return run(argc, argv, false);
+  if (argc >= 2 && std::strcmp(argv[1], "stay") == 0) return run(argc, argv, true);
   if (argc >= 3 && std::strcmp(argv[1], "screens") == 0) return screens(argc, argv);
   if (argc == 4 && std::strcmp(argv[1], "export") == 0) return exportStyle(argv);
   if (argc == 3 && std::strcmp(argv[1], "hold") == 0) return hold(argv);
   std::fprintf(stderr,
-               "usage: app_harness route | run [files...] | screens <folder> | export <audio> <style> | hold <bytes>\n");
+               "usage: app_harness route | run [files...] | stay [files...] | screens <folder> | export <audio> "
+               "<style> | hold <bytes>\n");
   return 2;
 }
