@@ -4,15 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFile>
-#include <QFileDialog>
-#include <QTimer>
 #include <QFileInfo>
 
 #include "ASTprotoSettings.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
+#include "ReplaceQuestion.h"
 #include "SectionProject.h"
 
 using SectionProject::kBeat;
@@ -110,14 +108,7 @@ TEST(Export, AFailedExportReportsItAndLeavesAnEarlierFileOfThatNameAlone) {
   ModalDriver driver;
   driver.chooseFile(path);
   driver.pressButton(QMessageBox::Ok);
-  // The file dialog asks whether to replace the file, from inside the
-  // driver's answer: a timer of its own says Yes.
-  QTimer replace;
-  QObject::connect(&replace, &QTimer::timeout, [] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box && qobject_cast<QFileDialog*>(box->parentWidget())) box->button(QMessageBox::Yes)->click();
-  });
-  replace.start(10);
+  const ReplaceQuestion replace;
   window.releasedBtnExportSty();
   ASSERT_EQ(driver.seen().size(), 2u);
   EXPECT_EQ(driver.seen()[1].title, "Export Audio Style File");

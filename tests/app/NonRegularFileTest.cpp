@@ -13,7 +13,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QTimer>
 
 #include <csignal>
 #include <functional>
@@ -22,6 +21,7 @@
 #include "HarnessProcess.h"
 #include "MainWindow.h"
 #include "ModalDriver.h"
+#include "ReplaceQuestion.h"
 #include "SectionProject.h"
 
 namespace {
@@ -77,9 +77,9 @@ TEST(NonRegularFile, AFifoNamedOnTheCommandLineIsRefusedByNameAndOneSigtermEndsT
   const QString linkTarget = makeFifo(TestEnv::tempPath("elsewhere/pipe"));
   const struct {
     const char* name;
-    std::function<QString()> make;  // the node; the file named is made beside it
+    std::function<QString()> make;  // makes the files; gives the FIFO or the link to one
     QString named;                  // the file named on the command line
-    bool refused;                   // a box names the node
+    bool refused;                   // a box names the FIFO or the link
   } cases[] = {
       {"recording", [] { return makeFifo(TestEnv::tempPath("take.wav")); }, TestEnv::tempPath("take.wav"), true},
       {"analysis",
@@ -98,7 +98,7 @@ TEST(NonRegularFile, AFifoNamedOnTheCommandLineIsRefusedByNameAndOneSigtermEndsT
       {"project", [] { return makeFifo(TestEnv::tempPath("song.qmproj")); }, TestEnv::tempPath("song.qmproj"), true},
       {"recording of a project",
        [] {
-         const QString project = SectionProject::write(TestEnv::tempPath("gone.wav"), "gone.qmproj");
+         EXPECT_FALSE(SectionProject::write(TestEnv::tempPath("gone.wav"), "gone.qmproj").isEmpty());
          QFile::remove(TestEnv::tempPath("gone.wav"));
          return makeFifo(TestEnv::tempPath("gone.wav"));
        },
@@ -150,14 +150,7 @@ TEST(NonRegularFile, AStyleExportedOntoAFifoIsRefusedByNameAndTheFifoStays) {
   ModalDriver driver;
   driver.chooseFile(style);
   driver.pressButton(QMessageBox::Ok);
-  // The file dialog asks whether to replace the file, from inside the
-  // driver's answer: a timer of its own says Yes.
-  QTimer replace;
-  QObject::connect(&replace, &QTimer::timeout, [] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box && qobject_cast<QFileDialog*>(box->parentWidget())) box->button(QMessageBox::Yes)->click();
-  });
-  replace.start(10);
+  const ReplaceQuestion replace;
   window.releasedBtnExportSty();
   ASSERT_EQ(driver.seen().size(), 2u);
   EXPECT_EQ(driver.seen()[1].text.toStdString(), ("Cannot create " + pipeWords(style)).toStdString());
