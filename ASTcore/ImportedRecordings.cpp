@@ -1,8 +1,8 @@
 #include "ImportedRecordings.h"
 
 void ImportedRecordings::remember(const QString& path, const RecordingFingerprint& audio,
-                                  const std::vector<float>& onsets) {
-  entries[path] = Entry{audio, onsets};
+                                  const std::vector<float>& onsets, bool opened) {
+  entries[path] = Entry{audio, onsets, opened};
 }
 
 const ImportedRecordings::Entry* ImportedRecordings::find(const QString& path) const {

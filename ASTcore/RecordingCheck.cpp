@@ -38,12 +38,16 @@ struct Change {
   bool importable = true;
 };
 
-// The recording imported in this run, against the audio and the analysis
-// the import left.
+// The recording imported in this run (or opened with a project), against
+// the audio and the analysis it held then.
 QString importedChange(IF_audioFileMngr& files, const WavInfo& wave, const ImportedRecordings::Entry& imported) {
   RecordingFingerprint now;
-  if (!Result::failed(files.fingerprint(wave.fileName, now)) && now != imported.audio)
-    return QStringLiteral("its audio is no longer the audio imported (another take was put in its place)");
+  if (!Result::failed(files.fingerprint(wave.fileName, now)) && now != imported.audio) {
+    return imported.opened
+               ? QStringLiteral("its audio is no longer the audio it held when the project was opened (another "
+                                "take was put in its place)")
+               : QStringLiteral("its audio is no longer the audio imported (another take was put in its place)");
+  }
   if (wave.onsetTime != imported.onsets)
     return QStringLiteral("the project holds an analysis of other audio than the one imported");
   return QString();
@@ -78,7 +82,12 @@ Change detect(IF_audioFileMngr& files, const WavInfo& wave, const Context& conte
                 .arg(modified.toString(Qt::ISODate), analysed.toString(Qt::ISODate))};
   }
   const ImportedRecordings::Entry* imported = context.imported ? context.imported->find(path) : nullptr;
-  return {imported ? importedChange(files, wave, *imported) : reanalysedChange(wave, path, context.projectSaved)};
+  if (!imported) return {reanalysedChange(wave, path, context.projectSaved)};
+  const QString swapped = importedChange(files, wave, *imported);
+  // Opened, not imported: its analysis is still the one the project was
+  // saved with, which an ".awi" written since may contradict.
+  if (!swapped.isEmpty() || !imported->opened) return {swapped};
+  return {reanalysedChange(wave, path, context.projectSaved)};
 }
 
 }  // namespace

@@ -31,9 +31,10 @@ struct Context {
 // nothing did. It must pass the import's format check (`files`), last as
 // long as the analysis the project holds, and be no newer than the ".awi"
 // beside it. One imported in this run must still hold the audio imported,
-// and the project the analysis made of it. For any other, an ".awi"
-// beside it written after the project file must be an analysis of the same
-// audio as the project's. A recording that is gone is left to the
+// and the project the analysis made of it; one of a project opened in this
+// run, the audio it held at the opening. For any but an imported one, an
+// ".awi" beside it written after the project file must be an analysis of
+// the same audio as the project's. A recording that is gone is left to the
 // rendering, which reports it.
 QString whatChanged(IF_audioFileMngr& files, const WavInfo& wave, const Context& context = Context());
 

@@ -3,8 +3,10 @@
 // gave the keyboard to. The analysis progress dialog is a frameless window
 // that takes the input focus while it is up; once hidden, the window system
 // leaves the focus nowhere, and every key and shortcut of the window is lost
-// until the user clicks into it. Made before the dialog, its destructor makes
-// the window active again and puts the focus back where it was.
+// until the user clicks into it. Under a window manager that kept the
+// window active through the dialog, no focus event comes back at all. Made
+// before the dialog, its destructor makes the window active again, in Qt's
+// record too, and puts the focus back where it was.
 
 #include <QPointer>
 #include <QWidget>

@@ -310,6 +310,10 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   bool incomingAudioDiffers(const QString& audioPath);
   // The recording's audio and the analysis the project now holds of it.
   void rememberImport(const QString& audioPath);
+  // The audio of every recording of the project just opened, so that a take
+  // put in place of one while the project is open is refused at the export
+  // as it is after an import.
+  void rememberOpenedRecordings();
   // What the export's check of the recordings knows of this run.
   RecordingCheck::Context recordingCheckContext() const;
 

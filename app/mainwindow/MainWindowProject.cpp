@@ -133,6 +133,9 @@ void MainWindow::openProjectFile(const QString& given) {
       return;
     }
   }
+  waitCursor();
+  rememberOpenedRecordings();
+  restoreCursor();
   mProjectState = 2;
   resetSectionPanel(false);
   selectSectionCombo(3);

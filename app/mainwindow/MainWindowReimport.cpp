@@ -48,6 +48,16 @@ void MainWindow::rememberImport(const QString& audioPath) {
   mImported.remember(audioPath, audio, held->onsetTime);
 }
 
+void MainWindow::rememberOpenedRecordings() {
+  if (!mAudioFileMngr) return;
+  for (const auto& wave : mCore.getAllInfo().waves()) {
+    RecordingFingerprint audio;
+    // One that cannot be read is left to the export's format check.
+    if (mAudioFileMngr->fingerprint(wave->fileName, audio) != 0) continue;
+    mImported.remember(QString::fromStdWString(wave->fileName), audio, wave->onsetTime, true);
+  }
+}
+
 RecordingCheck::Context MainWindow::recordingCheckContext() const {
   RecordingCheck::Context context;
   context.imported = &mImported;

@@ -109,7 +109,10 @@ void MainWindow::beatTextChanged(const QString& typed) {
   } else {
     return;
   }
-  if (applyTimeSignature(numerator, denominator) == 0) mLEditBeat->setPlaceholderText(text);
+  // What the field shows once the change is through: the typed text when it
+  // was taken, the project's own signature again when the question was
+  // answered Cancel.
+  if (applyTimeSignature(numerator, denominator) == 0) mLEditBeat->setPlaceholderText(mLEditBeat->text());
 }
 
 void MainWindow::beatEditingFinished() {
@@ -140,6 +143,9 @@ ResultCode MainWindow::applyTimeSignature(int numerator, int denominator) {
   }
   if (showMessageBox(this, kTitle, tr("Changing the beat will reset all settings of all sections. Continue?"),
                      QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Cancel) != QMessageBox::Reset) {
+    // Left showing the typed signature, the field would say the project is
+    // in a meter its sections are not.
+    updateTimeSignatureField();
     return Result::kOk;
   }
   const ResultCode code =

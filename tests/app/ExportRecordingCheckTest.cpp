@@ -196,14 +196,16 @@ TEST(ExportRecordingCheck, ATakeSavedOverTheRecordingAndImportedAgainExportsUnde
 TEST(ExportRecordingCheck, AnotherTakeWithAnOlderDateIsToldFromTheAnalysedOne) {
   qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
   const QDateTime longAgo = QDateTime::currentDateTime().addDays(-30);
+  // Copied: cp -p of the take over the recording while the project that
+  // imported it is open. Reanalysed: the take copied over it and analysed
+  // by another copy of the program after the project was saved, the project
+  // then opened anew. Opened: the saved project opened anew, without an
+  // import, and the take copied over its recording while it is open.
+  enum class When { Copied, Reanalysed, Opened };
   const struct {
     const char* name;
-    // true: cp -p of the take over the recording while the project that
-    // imported it is open; false: the take copied over it and analysed by
-    // another copy of the program after the project was saved, the project
-    // then opened anew.
-    bool whileOpen;
-  } cases[] = {{"copied", true}, {"reanalysed", false}};
+    When when;
+  } cases[] = {{"copied", When::Copied}, {"reanalysed", When::Reanalysed}, {"opened", When::Opened}};
   for (const auto& c : cases) {
     const QString song = TestEnv::tempPath(QString("%1.wav").arg(c.name));
     const QString project = TestEnv::tempPath(QString("%1.qmproj").arg(c.name));
@@ -217,20 +219,25 @@ TEST(ExportRecordingCheck, AnotherTakeWithAnOlderDateIsToldFromTheAnalysedOne) {
       ASSERT_TRUE(QFileInfo::exists(project));
     }
     setModified(project, longAgo.addDays(1));
+    MainWindow reopened;
+    if (c.when == When::Opened) reopened.openProjectFile(project);
     ASSERT_TRUE(TestAudio::writeWav(song, take(0.4, 0.2)));
     setModified(song, longAgo);
     Outcome outcome;
     QString change;
-    if (c.whileOpen) {
+    if (c.when == When::Copied) {
       outcome = exportFrom(window, c.name);
       change = "its audio is no longer the audio imported (another take was put in its place)";
+    } else if (c.when == When::Opened) {
+      outcome = exportFrom(reopened, c.name);
+      change = "its audio is no longer the audio it held when the project was opened (another take was put in its "
+               "place)";
     } else {
       // The other copy's analysis: onsets on the new take's clicks.
       std::vector<float> onsets{0.0f};
       for (int k = 0; k < 10; ++k) onsets.push_back(0.2f + 0.4f * k);
       onsets.push_back(4.0f);
       writeAnalysisBeside(song, 17, onsets, SecInfo(), 150);
-      MainWindow reopened;
       reopened.openProjectFile(project);
       outcome = exportFrom(reopened, c.name);
       change = QString("it was analysed again (%1) after the project was saved (%2), as other audio")

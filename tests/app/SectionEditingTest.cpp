@@ -54,6 +54,33 @@ TEST_F(SectionEditing, TheTimeSignatureIsCommittedOnlyWhenCompleteAndWithinTwelv
   EXPECT_EQ(driver.unexpected(), 0);
 }
 
+TEST_F(SectionEditing, AMeterChangeAnsweredCancelLeavesTheFieldShowingTheProjectsMeter) {
+  ModalDriver driver;
+  driver.pressButton(QMessageBox::Reset);
+  window.mLEditBeat->setText("2/4");
+  std::uint8_t num = 0;
+  std::uint8_t den = 0;
+  ASSERT_EQ(window.core().getTimeSig(num, den), 0u);
+  ASSERT_EQ(num * 10 + den, 24);
+  storeSection(window, 3, 2, 10);  // the change reset the sections
+  show(window);
+  ASSERT_TRUE(window.mLEditBeat->isEnabled());
+  // Cancel, and Escape (the box's reject), each over typed text.
+  for (const auto answer : {QMessageBox::Cancel, QMessageBox::NoToAll}) {
+    SCOPED_TRACE(answer);
+    driver.pressButton(answer);
+    window.mLEditBeat->selectAll();
+    type(window.mLEditBeat, "3/4");
+    ASSERT_EQ(window.core().getTimeSig(num, den), 0u);
+    EXPECT_EQ(num * 10 + den, 24);
+    EXPECT_EQ(window.mLEditBeat->text().toStdString(), "2/4");
+    // What the field falls back to when typing is left unfinished.
+    EXPECT_EQ(window.mLEditBeat->placeholderText().toStdString(), "2/4");
+  }
+  EXPECT_EQ(driver.seen().size(), 3u);
+  EXPECT_EQ(driver.unexpected(), 0);
+}
+
 TEST_F(SectionEditing, TrimFieldsSwapSnapToBeatsAndRefuseWhatTheyCannotHold) {
   enter(window.mLEditTrimEnd, "2.0");
   enter(window.mLEditTrimStart, "5.0");
