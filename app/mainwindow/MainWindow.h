@@ -259,6 +259,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   ResultCode loadProjectFile();
   ResultCode saveProjectFile(const QString& path);
   bool saveProjectFileAs();
+  // True, after telling the user which file and why, when a file saved
+  // under `path` would take the place of a FIFO or a device.
+  bool refuseSaveOver(const QString& path);
   void showMemoryFull();
 
   // Import and analysis.

@@ -97,7 +97,8 @@ void MainWindow::releasedBtnExportSty() {
   if (folder.isEmpty()) folder = QStringLiteral("./");
   const QString path = FileDialogs::saveFile(this, tr("Export file"), folder, tr("Style File (*.aus);; All Files (*)"),
                                              QStringLiteral("aus"));
-  if (path.isEmpty()) return;
+  // Refused before the sections are rendered, not after the wait.
+  if (path.isEmpty() || refuseSaveOver(path)) return;
 
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   mCore.setStyleParam1(kControlEntriesPerSection);

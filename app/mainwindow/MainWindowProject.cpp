@@ -206,6 +206,13 @@ ResultCode MainWindow::saveProjectFile(const QString& path) {
   return Result::kOk;
 }
 
+bool MainWindow::refuseSaveOver(const QString& path) {
+  const QString refused = RegularFile::cannotReplace(path);
+  if (refused.isEmpty()) return false;
+  showMessage(this, kTitle, refused, QMessageBox::Ok, QMessageBox::Ok);
+  return true;
+}
+
 bool MainWindow::saveProjectFileAs() {
   // A project opened from or saved to a file is offered where it lies, under
   // its own name (its path is already whole); a new one under its default
@@ -216,7 +223,7 @@ bool MainWindow::saveProjectFileAs() {
                                 : (folder.isEmpty() ? QString("./") : folder + "/") + mProjectPath;
   const QString path = FileDialogs::saveFile(this, tr("Save Project File"), suggested, tr("Project Files (*.qmproj)"),
                                              QStringLiteral("qmproj"));
-  if (path.isEmpty()) return false;
+  if (path.isEmpty() || refuseSaveOver(path)) return false;
   const ResultCode code = saveProjectFile(path);
   if (code != 0) {
     showMessage(this, kTitle, tr("#0078 Saving Project File Process returns some error! [%1]").arg(hex(code)),
@@ -235,6 +242,7 @@ void MainWindow::saveProject() {
     if (mProjectState == 1) mProjectPath.clear();
     return;
   }
+  if (refuseSaveOver(mProjectPath)) return;
   if (QWidget* focused = focusWidget()) focused->clearFocus();
   waitCursor();
   const ResultCode code = saveProjectFile(mProjectPath);

@@ -139,20 +139,29 @@ TEST(NonRegularFile, AnAnalysisNewerThanTheProjectThatIsAFifoDoesNotHoldTheExpor
   EXPECT_TRUE(isFifo(awi));
 }
 
-TEST(NonRegularFile, AStyleExportedOntoAFifoIsRefusedByNameAndTheFifoStays) {
+TEST(NonRegularFile, AStyleOrAProjectSavedOntoAFifoIsRefusedByNameAndTheFifoStays) {
   qputenv("QUILLMERE_AUDIO_BACKEND", "virtual");
   const QString project = SectionProject::write(TestEnv::tempPath("target.wav"), "target.qmproj");
   ASSERT_FALSE(project.isEmpty());
-  const QString style = makeFifo(TestEnv::tempPath("target.aus"));
-  MainWindow window;
-  window.openProjectFile(project);
-  window.loadSectionWaveView(true);
-  ModalDriver driver;
-  driver.chooseFile(style);
-  driver.pressButton(QMessageBox::Ok);
-  const ReplaceQuestion replace;
-  window.releasedBtnExportSty();
-  ASSERT_EQ(driver.seen().size(), 2u);
-  EXPECT_EQ(driver.seen()[1].text.toStdString(), ("Cannot create " + pipeWords(style)).toStdString());
-  EXPECT_TRUE(isFifo(style));
+  const struct {
+    const char* name;
+    std::function<void(MainWindow&)> save;
+  } cases[] = {{"target.aus", [](MainWindow& window) { window.releasedBtnExportSty(); }},
+               {"target copy.qmproj", [](MainWindow& window) { window.actionSaveAudioStyleProject_as->trigger(); }}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString fifo = makeFifo(TestEnv::tempPath(c.name));
+    MainWindow window;
+    window.openProjectFile(project);
+    window.loadSectionWaveView(true);
+    ModalDriver driver;
+    driver.chooseFile(fifo);
+    driver.pressButton(QMessageBox::Ok);
+    const ReplaceQuestion replace;
+    c.save(window);
+    ASSERT_FALSE(driver.seen().empty());
+    EXPECT_EQ(driver.seen().back().text.toStdString(), ("Cannot create " + pipeWords(fifo)).toStdString());
+    EXPECT_EQ(driver.unexpected(), 0);
+    EXPECT_TRUE(isFifo(fifo));
+  }
 }
