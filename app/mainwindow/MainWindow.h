@@ -262,6 +262,9 @@ class MainWindow : public QMainWindow, public Ui::MainWindow {
   // True, after telling the user which file and why, when a file saved
   // under `path` would take the place of a FIFO or a device.
   bool refuseSaveOver(const QString& path);
+  // True, after telling the user which file and why, when `path` leads to a
+  // FIFO, a device or a folder: nothing may open it.
+  bool refuseToRead(const QString& path);
   void showMemoryFull();
 
   // Import and analysis.

@@ -22,7 +22,6 @@
 #include "IF_audioFileMngr.h"
 #include "MainWindow.h"
 #include "MessageDialog.h"
-#include "RegularFile.h"
 #include "TempWaveFiles.h"
 #include "anaThread.h"
 #include "anaThreadObj.h"
@@ -175,15 +174,11 @@ bool MainWindow::importAudioFile(QString& audioPath, QString& awiPath, bool& ana
         tr("Audio Files (*.wav *.aiff *.aif);; Audio Files (*.wav);; Audio Files (*.aiff *.aif);; Audio Files (*.*)"));
     if (audioPath.isEmpty()) return false;
   }
-  // A FIFO or a device under the recording's name or its analysis's is
-  // refused by name before anything reads it or writes an analysis over it.
-  for (const QString& file : {audioPath, AnalysedWaveName::pathFor(audioPath)}) {
-    if (RegularFile::absentOrRegular(file)) continue;
-    showMessage(this, kTitle, RegularFile::cannotOpen(file), QMessageBox::Ok, QMessageBox::Ok);
-    return false;
-  }
-  if (!acceptRecordingLength(audioPath)) return false;
   awiPath = AnalysedWaveName::pathFor(audioPath);
+  // Refused by name before anything reads either or writes an analysis over
+  // the second.
+  if (refuseToRead(audioPath) || refuseToRead(awiPath)) return false;
+  if (!acceptRecordingLength(audioPath)) return false;
   saveAudioFilePath(QFileInfo(audioPath).path());
   // The files' dates cannot tell a take copied with its old date from the
   // analysed one; the audio imported before in this run can.

@@ -100,11 +100,7 @@ void MainWindow::openProjectFile(const QString& given) {
                                                                 tr("Project Files (*.qmproj)"))
                                        : given;
   if (path.isEmpty()) return;
-  // A FIFO or a device under the name is refused by name, never read.
-  if (!RegularFile::absentOrRegular(path)) {
-    showMessage(this, kTitle, RegularFile::cannotOpen(path), QMessageBox::Ok, QMessageBox::Ok);
-    return;
-  }
+  if (refuseToRead(path)) return;
   mCore.clearLastError();
   mMemoryFull = 0;
   waitCursor();
@@ -204,6 +200,12 @@ ResultCode MainWindow::saveProjectFile(const QString& path) {
   mProjectState = 2;
   if (QWidget* focused = focusWidget()) focused->clearFocus();
   return Result::kOk;
+}
+
+bool MainWindow::refuseToRead(const QString& path) {
+  if (RegularFile::absentOrRegular(path)) return false;
+  showMessage(this, kTitle, RegularFile::cannotOpen(path), QMessageBox::Ok, QMessageBox::Ok);
+  return true;
 }
 
 bool MainWindow::refuseSaveOver(const QString& path) {
